@@ -1,0 +1,233 @@
+#include "download/downloader.h"
+
+#include "download/downloadtexts.h"
+#include "download/tracker.h"
+#include "hexfile/hexfile.h"
+#include "hexfile/recordsender.h"
+
+#include <vector>
+
+namespace quill {
+
+namespace {
+
+// The erase request: a data record of one FF byte at 0000, with CR LF.
+constexpr const char* eraseRequest = ":01000000FF00\r\n";
+constexpr int eraseTimeoutMs = 500;
+
+bool inTrackerHandshake(int16_t cstate) {
+    return cstate == cs_tracker_select || cstate == cs_tracker_prog || cstate == cs_tracker_reboot;
+}
+
+} // namespace
+
+Downloader::Downloader(Context context) : m_c(context) {
+    m_c.MSComm1.setEventSink(this);
+    m_c.frmWaitCom.setEventSink(this);
+    m_c.Timer1.setHandler([this] { Timer1_Timer(); });
+}
+
+Downloader::~Downloader() {
+    m_c.MSComm1.setEventSink(nullptr);
+    m_c.frmWaitCom.setEventSink(nullptr);
+    m_c.Timer1.setHandler({});
+}
+
+void Downloader::cmdStart_Click() {
+    Module1& m = m_c.m;
+    if (m.hex_file_open) {
+        // Read again from the first line, whatever an earlier download left.
+        m_c.file1.close();
+    } else if (m.hex_file_name.empty()) {
+        m_c.boxes.MsgBox(text::FileMustBeSelected);
+        return;
+    }
+    open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
+    if (!m.hex_file_open) {
+        return; // "Open file error" has been shown
+    }
+    com_start();
+}
+
+void Downloader::com_start() {
+    Module1& m = m_c.m;
+    MSComm& port = m_c.MSComm1;
+    m_portFailed = false;
+
+    // XON and XOFF must arrive as data: no flow control by the driver.
+    port.setHandshaking(comNone);
+    port.setRThreshold(1);
+    port.setSThreshold(0);
+    port.setParityReplace("False");
+    port.setInputMode(comInputModeBinary);
+    m.cstate = cs_off;
+
+    if (!port.portOpen()) {
+        if (PortStatus err = port.setPortOpen(true)) {
+            m_c.boxes.MsgBox(std::string(text::PortOpenFailed) + '\r' + err->text);
+            return;
+        }
+    }
+    if (!m.hex_file_open) {
+        open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
+        if (!m.hex_file_open) {
+            return;
+        }
+    }
+    // A corrupt file is refused before the device is touched.
+    if (!check_hex_file(m_c, m_line)) {
+        return;
+    }
+
+    switch (m.device_type) {
+    case device_manual: {
+        std::string prompt = text::PrepareDevice + std::to_string(m.baud_rate) + '\r';
+        if (m_c.boxes.MsgBox(prompt, MsgButtons::OkCancel) != MsgResult::Ok) {
+            m.cstate = cs_off;
+            return;
+        }
+        break;
+    }
+    case device_tracker:
+        TrackerProgEnable();
+        break;
+    default:
+        break;
+    }
+    // The port may have been lost, or failed, while a box was open.
+    if (m_portFailed || !port.portOpen()) {
+        m.cstate = cs_off;
+        return;
+    }
+
+    m_c.Timer1.setInterval(eraseTimeoutMs);
+    m_c.Timer1.setEnabled(true);
+    m.cstate = cs_flash_erase;
+    if (PortStatus err = write_text(port, eraseRequest)) {
+        stop_on_port_error(*err);
+        return;
+    }
+    m_c.form.setLblMsgVisible(true);
+    m_c.form.setLblMsgCaption(text::ErasingFlash);
+    m.file_len = static_cast<int32_t>(m_c.file1.length());
+    m.file_pos = 0;
+    m_c.form.setPrbVisible(true);
+    m_c.form.setPrbMin(0);
+    m_c.form.setPrbMax(static_cast<float>(m.file_len));
+}
+
+void Downloader::Timer1_Timer() {
+    m_c.Timer1.setEnabled(false);
+    switch (m_c.m.cstate) {
+    case cs_flash_erase:
+        // Stopped before the box opens: an answer that comes late, while the
+        // user reads the message, must not start the programming.
+        m_c.m.cstate = cs_off;
+        m_c.boxes.MsgBox(text::NoEraseResponse, MsgButtons::Ok, MsgIcon::Exclamation);
+        break;
+    case cs_tracker_select:
+        tracker_fail(text::TrackerNoSelectAnswer, false);
+        break;
+    case cs_tracker_prog:
+        tracker_fail(text::TrackerNoProgramAnswer, false);
+        break;
+    case cs_tracker_reboot:
+        tracker_fail(text::TrackerNoRebootAnswer, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void Downloader::MSComm1_OnComm() {
+    if (m_c.MSComm1.commEvent() != comEvReceive) {
+        return;
+    }
+    std::vector<uint8_t> bytes = m_c.MSComm1.input();
+    // A receive event carries at most what fits the receive buffer; the
+    // count is kept in range all the same.
+    size_t done = 0;
+    while (done < bytes.size()) {
+        size_t chunk = std::min<size_t>(bytes.size() - done, INT16_MAX);
+        process_rx(bytes.data() + done, static_cast<int16_t>(chunk));
+        done += chunk;
+    }
+}
+
+void Downloader::process_rx(const uint8_t* bytes, int16_t count) {
+    Module1& m = m_c.m;
+    for (int16_t i = 0; i < count; ++i) {
+        const uint8_t b = bytes[i];
+        switch (m.cstate) {
+        case cs_flash_erase:
+            if (b == XOFF) {
+                m_c.Timer1.setEnabled(false);
+                m.cstate = cs_program_ready;
+            }
+            break;
+        case cs_program_ready:
+            if (b == XON) {
+                m.cstate = cs_programming;
+                m_c.form.setLblMsgCaption(text::ProgrammingFlash);
+                send_record();
+            }
+            break;
+        case cs_record_download:
+            if (b == XOFF) {
+                m_c.Timer1.setEnabled(false);
+                m.cstate = cs_after_xoff;
+            } else if (b == XON) {
+                m_c.Timer1.setEnabled(false);
+            }
+            break;
+        case cs_after_xoff:
+            // Whatever follows the XOFF releases the next record.
+            m_c.Timer1.setEnabled(false);
+            send_record();
+            break;
+        case cs_tracker_select:
+        case cs_tracker_prog:
+        case cs_tracker_reboot:
+            // The Tracker's answer is the last byte of the batch.
+            judge_tracker_answer(bytes[count - 1]);
+            return;
+        default:
+            break;
+        }
+    }
+}
+
+void Downloader::send_record() {
+    if (PortStatus err = quill::send_record(m_c, m_line)) {
+        stop_on_port_error(*err);
+    }
+}
+
+void Downloader::onPortLost(const PortError& error) {
+    Module1& m = m_c.m;
+    const bool running = m.cstate != cs_off && m.cstate != cs_file_done;
+    const bool handshaking = inTrackerHandshake(m.cstate);
+    m_portFailed = true;
+    m_c.Timer1.setEnabled(false);
+    m.cstate = cs_off;
+    if (handshaking) {
+        m.TrackerACK = false;
+        m_c.frmWaitCom.close();
+    }
+    std::string message = error.text;
+    if (running) {
+        message += '\r';
+        message += text::DownloadStopped;
+    }
+    m_c.boxes.MsgBox(message, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void Downloader::stop_on_port_error(const PortError& error) {
+    m_portFailed = true;
+    m_c.Timer1.setEnabled(false);
+    m_c.m.cstate = cs_off;
+    m_c.boxes.MsgBox(error.text + '\r' + text::DownloadStopped, MsgButtons::Ok,
+                     MsgIcon::Exclamation);
+}
+
+} // namespace quill

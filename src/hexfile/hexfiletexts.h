@@ -1,0 +1,16 @@
+#pragma once
+// Texts of the hex file handling, exactly as the user sees them. "\r" joins
+// the lines of one message.
+
+namespace quill::text {
+
+inline constexpr const char* OpenFileError = "Open file error";
+inline constexpr const char* FileCloseError = "Error during file close";
+inline constexpr const char* InvalidRecord = "Invalid data error in hex record\rDownload cancelled";
+inline constexpr const char* DownloadComplete = "Download complete";
+// Our own: the file could not be read to its end.
+inline constexpr const char* ReadError = "Error reading hex file\rDownload cancelled";
+
+inline constexpr const char* OpenDialogFilter = "Hex files (*.hex)|*.hex|All files (*.*)|*.*";
+
+} // namespace quill::text

@@ -1,0 +1,30 @@
+#include "port/portcontrol.h"
+
+namespace quill {
+
+void probe_ports(Module1& m, MSComm& port) {
+    for (int16_t n = 1; n <= 4; ++n) {
+        port.setCommPort(n);
+        m.port_present[n] = !port.setPortOpen(true).has_value();
+        if (m.port_present[n]) {
+            port.setPortOpen(false);
+        }
+    }
+}
+
+bool is_valid_port(const Module1& m, int32_t port) {
+    if (port < 1 || port > 4) {
+        return false;
+    }
+    return m.port_present[static_cast<size_t>(port)];
+}
+
+bool is_valid_baud(int32_t baud) {
+    return baud == 9600 || baud == 38400;
+}
+
+bool is_valid_device(int32_t value) {
+    return value >= 0 && value <= 3;
+}
+
+} // namespace quill

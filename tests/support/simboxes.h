@@ -1,0 +1,50 @@
+#pragma once
+// Message boxes answered by a script. Each box is modal: the simulated loop
+// runs while it is open, for as long as the script says the user reads it.
+
+#include "platform/messagebox.h"
+#include "simloop.h"
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace quill::sim {
+
+struct ShownBox {
+    Ms shownAt;
+    Ms closedAt;
+    std::string text;
+    MsgButtons buttons;
+    MsgIcon icon;
+    MsgResult result;
+};
+
+struct BoxAnswer {
+    MsgResult result = MsgResult::Ok;
+    Ms after = 0; // how long the box stays open
+};
+
+class SimBoxes final : public MessageBoxes {
+  public:
+    explicit SimBoxes(SimLoop& loop) : m_loop(loop) {}
+
+    // The next boxes are answered in this order; afterwards every box gets
+    // `defaultAnswer`.
+    void answerNext(BoxAnswer answer) { m_script.push_back(answer); }
+    BoxAnswer defaultAnswer;
+
+    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+
+    const std::vector<ShownBox>& shown() const { return m_shown; }
+    std::vector<std::string> texts() const;
+    bool open() const { return m_depth > 0; }
+
+  private:
+    SimLoop& m_loop;
+    std::deque<BoxAnswer> m_script;
+    std::vector<ShownBox> m_shown;
+    int m_depth = 0;
+};
+
+} // namespace quill::sim

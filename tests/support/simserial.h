@@ -1,0 +1,92 @@
+#pragma once
+// The serial control in the simulated world. What the program writes is
+// kept byte by byte with the time and the line settings in force, and is
+// handed to the device at the far end, whose answers arrive as receive
+// events after their delays, one batch per answer.
+
+#include "platform/mscomm.h"
+#include "simloop.h"
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quill::sim {
+
+struct WireWrite {
+    Ms at;
+    std::vector<uint8_t> bytes;
+    std::string settings; // the line configuration when it was written
+};
+
+struct Delivery {
+    Ms delay;
+    std::vector<uint8_t> bytes;
+};
+
+// The far end: given what the program wrote and the line configuration,
+// what it answers.
+using FarEnd = std::function<std::vector<Delivery>(const std::vector<uint8_t>& written,
+                                                   const std::string& settings)>;
+
+class SimSerial final : public MSComm {
+  public:
+    explicit SimSerial(SimLoop& loop) : m_loop(loop) {}
+
+    void setEventSink(MSCommEvents* sink) override { m_sink = sink; }
+    void setCommPort(int16_t port) override { m_port = port; }
+    int16_t commPort() const override { return m_port; }
+    std::string portDisplayName() const override;
+    bool portOpen() const override { return m_open; }
+    PortStatus setPortOpen(bool open) override;
+    PortStatus setSettings(const std::string& text) override;
+    std::string settings() const override { return m_settings; }
+    void setHandshaking(int16_t mode) override { handshaking = mode; }
+    void setRThreshold(int16_t count) override { rThreshold = count; }
+    void setSThreshold(int16_t count) override { sThreshold = count; }
+    void setInputMode(int16_t mode) override { inputMode = mode; }
+    void setParityReplace(const std::string& text) override { parityReplace = text; }
+    PortStatus output(std::span<const uint8_t> data) override;
+    int16_t commEvent() const override { return m_event; }
+    std::vector<uint8_t> input() override;
+
+    // --- the simulated world ---
+    std::set<int16_t> present{1, 2, 3, 4}; // ports that exist on this machine
+    std::set<int16_t> busy;                // held by another program
+    FarEnd farEnd;
+
+    // The device sends `bytes` as one batch after `delay`.
+    void deliver(Ms delay, std::vector<uint8_t> bytes);
+    // Raises a port event other than receive.
+    void raiseEvent(Ms delay, int16_t code);
+    // The adapter is pulled out after `delay`.
+    void unplug(Ms delay);
+
+    const std::vector<WireWrite>& writes() const { return m_writes; }
+    // Everything written, as one byte string.
+    std::string wire() const;
+    std::vector<std::string> settingsHistory;
+    int opens = 0;
+
+    int16_t handshaking = -1;
+    int16_t rThreshold = -1;
+    int16_t sThreshold = -1;
+    int16_t inputMode = -1;
+    std::string parityReplace;
+
+  private:
+    SimLoop& m_loop;
+    MSCommEvents* m_sink = nullptr;
+    int16_t m_port = 1;
+    bool m_open = false;
+    std::string m_settings = "9600,N,8,1"; // the control's defaults
+    int16_t m_event = 0;
+    std::vector<uint8_t> m_rx;
+    std::vector<WireWrite> m_writes;
+};
+
+// The parity letter of a line configuration text ("9600,M,8,1" -> 'M').
+char parityOf(const std::string& settings);
+
+} // namespace quill::sim

@@ -1,0 +1,36 @@
+#pragma once
+// Timer1 on the simulated clock.
+
+#include "platform/timer.h"
+#include "simloop.h"
+
+namespace quill::sim {
+
+class SimTimer final : public Timer {
+  public:
+    explicit SimTimer(SimLoop& loop) : m_loop(loop) {}
+    ~SimTimer() override { m_loop.cancel(m_pending); }
+
+    void setHandler(std::function<void()> onExpiry) override { m_handler = std::move(onExpiry); }
+    void setInterval(int milliseconds) override;
+    int interval() const override { return m_interval; }
+    void setEnabled(bool enabled) override;
+    bool enabled() const override { return m_enabled; }
+
+    // When the running countdown ends, or -1.
+    Ms dueAt() const { return m_loop.pending(m_pending) ? m_due : -1; }
+    int expiries() const { return m_expiries; }
+
+  private:
+    void restart();
+
+    SimLoop& m_loop;
+    std::function<void()> m_handler;
+    int m_interval = 0;
+    bool m_enabled = true; // as placed on the window: enabled, interval 0
+    uint64_t m_pending = 0;
+    Ms m_due = -1;
+    int m_expiries = 0;
+};
+
+} // namespace quill::sim
