@@ -5,10 +5,13 @@
 namespace quill {
 
 void open_hex_file(Module1& m, HexFileSource& file, MessageBoxes& boxes, const std::string& path) {
-    if (m.hex_file_open && !file.close()) {
-        boxes.MsgBox(text::FileCloseError);
-        m.hex_file_open = false;
-        return;
+    if (m.hex_file_open) {
+        const bool closed = file.close();
+        m.hex_file_open = false; // closed, or in no state to be read on
+        if (!closed) {
+            boxes.MsgBox(text::FileCloseError);
+            return;
+        }
     }
     if (path.empty()) {
         return;
