@@ -1,0 +1,24 @@
+#include "platform/qt/portnames.h"
+
+#include "platform/settingsstore.h"
+
+namespace quill {
+
+PortResolver defaultPortResolver(const SettingsStore& store) {
+    return [&store](int16_t port) -> std::string {
+        if (port < 1) {
+            return {};
+        }
+        const std::string key = "COM" + std::to_string(port);
+        if (std::string named = store.GetSetting(portNamesSection, key); !named.empty()) {
+            return named;
+        }
+#ifdef _WIN32
+        return key;
+#else
+        return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+    };
+}
+
+} // namespace quill

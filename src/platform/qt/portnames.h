@@ -1,0 +1,23 @@
+#pragma once
+// Which device stands behind COM1 to COM4 on this machine.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quill {
+
+class SettingsStore;
+
+// Gives the device name of port n (1 for COM1); empty when there is none.
+using PortResolver = std::function<std::string(int16_t)>;
+
+inline constexpr const char* portNamesSection = "PortNames";
+
+// On Linux COMn is /dev/ttyS(n-1) unless the settings section "PortNames"
+// names another device under the key "COMn" (a USB adapter such as
+// /dev/ttyUSB0, or a pseudo-terminal); on Windows COMn, with the same
+// override. The store is read at each call and must outlive the resolver.
+PortResolver defaultPortResolver(const SettingsStore& store);
+
+} // namespace quill

@@ -1,0 +1,38 @@
+#include "platform/qt/qtsettingsstore.h"
+
+#include <QCoreApplication>
+
+namespace quill {
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr QSettings::Format storeFormat = QSettings::NativeFormat;
+#else
+constexpr QSettings::Format storeFormat = QSettings::IniFormat;
+#endif
+
+QString settingsKey(const std::string& section, const std::string& key) {
+    return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
+}
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore()
+    : m_settings(storeFormat, QSettings::UserScope, QCoreApplication::applicationName(),
+                 QCoreApplication::applicationName()) {}
+
+QtSettingsStore::QtSettingsStore(const std::string& iniFilePath)
+    : m_settings(QString::fromStdString(iniFilePath), QSettings::IniFormat) {}
+
+std::string QtSettingsStore::GetSetting(const std::string& section, const std::string& key) const {
+    return m_settings.value(settingsKey(section, key)).toString().toStdString();
+}
+
+void QtSettingsStore::SaveSetting(const std::string& section, const std::string& key,
+                                  const std::string& value) {
+    m_settings.setValue(settingsKey(section, key), QString::fromStdString(value));
+    // Written at once, so that a crash or a second instance sees it.
+    m_settings.sync();
+}
+
+} // namespace quill

@@ -1,0 +1,34 @@
+#pragma once
+// The line configuration of an open terminal device, set and read back
+// through termios. Unix only; no Qt.
+//
+// QSerialPort alone cannot be trusted with parity: it sets CMSPAR for mark
+// and space but leaves it set when even, odd or none follows on an open
+// port, so a switch from mark to even silently gives space parity. And a
+// driver that cannot do a parity (some USB adapters cannot do mark) keeps
+// the old one without an error. So every change is written here bit by bit
+// and read back.
+
+#include "platform/qt/lineconfig.h"
+
+#include <optional>
+#include <string>
+
+namespace quill {
+
+struct LineProblem {
+    std::string setting;     // what was not applied, e.g. "mark parity"; empty with systemError
+    std::string systemError; // the system's words when the driver refused the change outright
+};
+
+// A pseudo-terminal does not behave like a serial port: its driver clears
+// PARENB and forces 8 data bits on every change, and tcsetattr then reports
+// EINVAL when nothing else changed. Those are accepted on a pseudo-terminal
+// only, never on a real port.
+bool isPseudoTerminal(int fd, const std::string& devicePath);
+
+// Applies cfg to the open device fd without flow control and verifies it
+// with tcgetattr. Empty when the device now runs with cfg.
+std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseudoTerminal);
+
+} // namespace quill

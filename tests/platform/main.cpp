@@ -1,0 +1,11 @@
+// The Qt implementations need an event loop, so the tests run under one
+// QCoreApplication.
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
