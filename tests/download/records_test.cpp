@@ -128,8 +128,13 @@ TEST_F(Records, FileSpoiledDuringThePromptCancelsAtTheBadRecord) {
     std::string spoiled = good;
     spoiled[recA.size() + 2 + recB.size() - 1] ^= 0x01; // recB's last checksum digit
     world.setUpPort(9600, device_manual);
-    // The device keeps talking while the cancel message is open.
     world.connect({.fault = devsim::Fault::JunkAfterXoff});
+    // Line noise while the cancel message is open must not release a record.
+    world.boxes.onShow = [&](const ShownBox& box) {
+        if (box.text == text::InvalidRecord) {
+            world.port.deliver(10, {0x00, 0x13, 0x00, 0x11});
+        }
+    };
     const std::string path = world.chooseFile(good);
     world.boxes.answerNext({MsgResult::Ok, 0});
     world.boxes.answerNext({MsgResult::Ok, 2000});

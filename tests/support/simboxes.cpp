@@ -14,6 +14,9 @@ MsgResult SimBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon 
     const size_t index = m_shown.size();
     m_shown.push_back({m_loop.now(), -1, text, buttons, icon, answer.result});
 
+    if (onShow) {
+        onShow(m_shown[index]);
+    }
     bool closed = false;
     m_loop.schedule(answer.after, [&closed] { closed = true; });
     ++m_depth;

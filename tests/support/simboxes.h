@@ -6,6 +6,7 @@
 #include "simloop.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ class SimBoxes final : public MessageBoxes {
     // `defaultAnswer`.
     void answerNext(BoxAnswer answer) { m_script.push_back(answer); }
     BoxAnswer defaultAnswer;
+    // Called as each box opens, before the loop runs on.
+    std::function<void(const ShownBox&)> onShow;
 
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
 
