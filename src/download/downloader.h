@@ -34,6 +34,7 @@ class Downloader final : public MSCommEvents, public WaitDialogEvents {
   private:
     void com_start();
     void TrackerProgEnable();
+    bool send_frame_and_wait(uint8_t command, uint8_t dataLength);
     void judge_tracker_answer(uint8_t last);
     void tracker_fail(const char* message, bool answered);
     void send_record();

@@ -19,7 +19,6 @@ constexpr int rebootTimeoutMs = 10000;
 
 void Downloader::TrackerProgEnable() {
     Module1& m = m_c.m;
-    std::vector<uint8_t> frame;
 
     // Step 1: select.
     m.cstate = cs_tracker_select;
@@ -28,14 +27,7 @@ void Downloader::TrackerProgEnable() {
     m_c.Timer1.setInterval(frameTimeoutMs);
     m_c.Timer1.setEnabled(true);
     m.TrackerACK = false;
-    build_packet(frame, tracker_header_a, tracker_header_b, tracker_cmd_select, 0,
-                 m.tracker_data.data());
-    if (PortStatus err = m_c.MSComm1.output(frame)) {
-        return stop_on_port_error(*err);
-    }
-    m_c.frmWaitCom.showModal();
-    if (!m.TrackerACK) {
-        m.cstate = cs_off;
+    if (!send_frame_and_wait(tracker_cmd_select, 0)) {
         return;
     }
 
@@ -47,14 +39,7 @@ void Downloader::TrackerProgEnable() {
     m.tracker_data[0] = tracker_program_data;
     m.TrackerACK = false;
     m_c.Timer1.setEnabled(true);
-    build_packet(frame, tracker_header_a, tracker_header_b, tracker_cmd_program, 1,
-                 m.tracker_data.data());
-    if (PortStatus err = m_c.MSComm1.output(frame)) {
-        return stop_on_port_error(*err);
-    }
-    m_c.frmWaitCom.showModal();
-    if (!m.TrackerACK) {
-        m.cstate = cs_off;
+    if (!send_frame_and_wait(tracker_cmd_program, 1)) {
         return;
     }
 
@@ -68,6 +53,25 @@ void Downloader::TrackerProgEnable() {
     m_c.Timer1.setEnabled(true);
     m_c.frmWaitCom.setAcknowledging(false);
     m_c.frmWaitCom.showModal();
+}
+
+// Writes one command frame, then waits in the dialog for the Tracker's
+// answer. False when the handshake ends here (no answer, or the port failed).
+bool Downloader::send_frame_and_wait(uint8_t command, uint8_t dataLength) {
+    Module1& m = m_c.m;
+    std::vector<uint8_t> frame;
+    build_packet(frame, tracker_header_a, tracker_header_b, command, dataLength,
+                 m.tracker_data.data());
+    if (PortStatus err = m_c.MSComm1.output(frame)) {
+        stop_on_port_error(*err);
+        return false;
+    }
+    m_c.frmWaitCom.showModal();
+    if (!m.TrackerACK) {
+        m.cstate = cs_off;
+        return false;
+    }
+    return true;
 }
 
 void Downloader::judge_tracker_answer(uint8_t last) {
