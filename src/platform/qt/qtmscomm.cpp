@@ -162,6 +162,8 @@ PortStatus QtMSComm::openPort() {
 
 void QtMSComm::closePort() {
     m_closing = true;
+    // Bytes still in Qt's buffer would be dropped by the close.
+    m_port.flush();
     m_port.close();
     m_port.clearError();
     m_closing = false;
@@ -247,6 +249,9 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (m_port.write(reinterpret_cast<const char*>(data.data()), size) != size) {
         return writeFailed(portDisplayName(), m_port.errorString().toStdString());
     }
+    // Hand the bytes to the driver now rather than on the next pass of the
+    // event loop: the device is waiting for this record.
+    m_port.flush();
     return std::nullopt;
 }
 

@@ -1,0 +1,31 @@
+#include "app/application.h"
+
+#include "hexfile/hexcodec.h"
+#include "platform/qt/portnames.h"
+#include "port/startup.h"
+
+#include <QStringList>
+
+namespace quill {
+
+Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdline)
+    : m_store(std::move(store)), m_port(defaultPortResolver(*m_store)),
+      m_mainForm(MainForm::World{m_m, m_port, m_timer, m_boxes, m_wait, m_file, *m_store},
+                 std::move(cmdline)),
+      m_downloader(m_mainForm.context()) {
+    m_mainForm.setDownloader(&m_downloader);
+}
+
+void Application::Main() {
+    read_settings(m_m, *m_store);
+    init_hex_table(m_m.hex_table);
+    m_mainForm.Form_Load();
+    m_mainForm.show();
+    m_mainForm.showComSetup(&m_mainForm);
+}
+
+std::string Application::commandLine(const QStringList& arguments) {
+    return arguments.mid(1).join(QLatin1Char(' ')).toStdString();
+}
+
+} // namespace quill

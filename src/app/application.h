@@ -1,0 +1,53 @@
+#pragma once
+// The application: one object that owns the world (the shared state, the
+// serial control, the timer, the settings store, the hex file, the boxes,
+// the windows and the download engine) and starts it as Main does.
+
+#include "download/downloader.h"
+#include "download/module1.h"
+#include "hexfile/stdhexfile.h"
+#include "platform/qt/qtmscomm.h"
+#include "platform/qt/qttimer.h"
+#include "platform/settingsstore.h"
+#include "ui/frmwaitcom.h"
+#include "ui/mainform.h"
+#include "ui/qtmessageboxes.h"
+
+#include <memory>
+#include <string>
+
+namespace quill {
+
+class Application {
+  public:
+    // cmdline: the command-line arguments after the program's name, joined
+    // by single blanks.
+    Application(std::unique_ptr<SettingsStore> store, std::string cmdline);
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Main: reads the settings, builds the hex-digit table, shows the main
+    // window (its load step first) and then, on every start, the "COM
+    // Setup" dialog, modal, owned by the main window. Returns when that
+    // dialog has closed; the program then runs on events.
+    void Main();
+
+    static std::string commandLine(const QStringList& arguments);
+
+    Module1& module1() { return m_m; }
+    MainForm& mainForm() { return m_mainForm; }
+    frmWaitCom& waitDialog() { return m_wait; }
+
+  private:
+    Module1 m_m;
+    std::unique_ptr<SettingsStore> m_store; // before the port, whose names it holds
+    QtMSComm m_port;
+    QtTimer m_timer;
+    StdHexFile m_file;
+    QtMessageBoxes m_boxes;
+    frmWaitCom m_wait;
+    MainForm m_mainForm;
+    Downloader m_downloader; // last: it unregisters from the controls above first
+};
+
+} // namespace quill

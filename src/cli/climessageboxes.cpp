@@ -1,0 +1,72 @@
+#include "cli/climessageboxes.h"
+
+#include "cli/clitexts.h"
+
+#include <QSocketNotifier>
+
+#include <cctype>
+#include <unistd.h>
+
+namespace quill::cli {
+
+CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes,
+                                 std::function<void(const std::string&)> shown)
+    : m_console(console), m_assumeYes(assumeYes), m_shown(std::move(shown)) {}
+
+MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon) {
+    if (buttons == MsgButtons::Ok) {
+        m_console.message(text);
+        m_shown(text);
+        return MsgResult::Ok;
+    }
+    // The prompt ends in a carriage return; the answer goes on its line.
+    const std::string question = text.substr(0, text.find_last_not_of('\r') + 1);
+    if (m_assumeYes) {
+        m_console.message(question + text::PromptChoices + text::PromptAnsweredByOption);
+        return MsgResult::Ok;
+    }
+    const bool ok = askTerminal(question);
+    m_cancelled = !ok;
+    return ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+// The answer is read when the terminal hands over a line, from a nested
+// event loop, never by blocking in read().
+bool CliMessageBoxes::askTerminal(const std::string& question) {
+    m_console.ask(question + text::PromptChoices);
+    std::string answer;
+    bool ended = false;
+    QEventLoop loop;
+    QSocketNotifier notifier(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &loop, [&] {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n > 0) {
+            answer.append(buffer, static_cast<size_t>(n));
+        }
+        // A whole line, or the end of the input (which answers no).
+        if (n <= 0 || answer.find('\n') != std::string::npos) {
+            ended = true;
+            notifier.setEnabled(false);
+            loop.quit();
+        }
+    });
+    m_prompt = &loop;
+    loop.exec();
+    m_prompt = nullptr;
+    if (!ended) {
+        m_console.message("");
+        return false;
+    }
+    const size_t first = answer.find_first_not_of(" \t");
+    return first != std::string::npos &&
+           std::tolower(static_cast<unsigned char>(answer[first])) == 'y';
+}
+
+void CliMessageBoxes::abortPrompt() {
+    if (m_prompt != nullptr) {
+        m_prompt->quit();
+    }
+}
+
+} // namespace quill::cli

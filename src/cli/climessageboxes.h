@@ -1,0 +1,39 @@
+#pragma once
+// Message boxes on standard error. A box with OK only is shown and closed
+// at once. The Manual prompt (OK and Cancel) is answered by --yes, or typed
+// on the terminal while the event loop goes on, as under a modal box: the
+// device's bytes and the timers keep being handled meanwhile.
+
+#include "cli/console.h"
+#include "platform/messagebox.h"
+
+#include <QEventLoop>
+
+#include <functional>
+#include <string>
+
+namespace quill::cli {
+
+class CliMessageBoxes final : public MessageBoxes {
+  public:
+    // `shown` sees every message text, before the box returns.
+    CliMessageBoxes(Console& console, bool assumeYes,
+                    std::function<void(const std::string&)> shown);
+
+    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+
+    // Ends a question still waiting for its answer, as Cancel.
+    void abortPrompt();
+    bool cancelled() const { return m_cancelled; }
+
+  private:
+    bool askTerminal(const std::string& question);
+
+    Console& m_console;
+    bool m_assumeYes;
+    std::function<void(const std::string&)> m_shown;
+    QEventLoop* m_prompt = nullptr;
+    bool m_cancelled = false;
+};
+
+} // namespace quill::cli

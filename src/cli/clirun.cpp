@@ -1,0 +1,210 @@
+#include "cli/clirun.h"
+
+#include "cli/clitexts.h"
+#include "download/downloadtexts.h"
+#include "download/tracker.h"
+#include "platform/qt/portnames.h"
+#include "port/portcontrol.h"
+#include "port/porttexts.h"
+#include "port/startup.h"
+
+#include <QMetaObject>
+
+#include <unistd.h>
+
+namespace quill::cli {
+
+namespace {
+
+// "--port DEVICE" makes that device COM1 for this run; the store is not touched.
+PortResolver resolverFor(const CliOptions& options, const SettingsStore& store) {
+    if (options.port && !comNumber(*options.port)) {
+        return
+            [device = *options.port](int16_t port) { return port == 1 ? device : std::string{}; };
+    }
+    return defaultPortResolver(store);
+}
+
+// How long a completed download waits for the device to answer its last record.
+constexpr int lastAnswerMs = 2000;
+
+} // namespace
+
+CliRun::CliRun(const CliOptions& options, SettingsStore& store, Console& console)
+    : m_options(options), m_store(store), m_console(console), m_port(resolverFor(options, store)),
+      m_comm(m_port, *this), m_boxes(console, options.yes,
+                                     [this](const std::string& text) {
+                                         if (m_outcome.noteMessage(text)) {
+                                             finishSoon();
+                                         }
+                                     }),
+      m_wait(console, [this](const std::string&) { m_outcome.noteTrackerReport(); }),
+      m_progress(console),
+      m_downloader(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_progress}) {
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(options.idleTimeoutSeconds * 1000);
+    QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] { idleExpired(); });
+    m_lastAnswer.setSingleShot(true);
+    m_lastAnswer.setInterval(lastAnswerMs);
+    QObject::connect(&m_lastAnswer, &QTimer::timeout, &m_lastAnswer, [this] { exitLoop(); });
+}
+
+ExitCode CliRun::exec() {
+    if (const auto problem = applyOptions()) {
+        m_console.message(std::string(text::ProgramName) + ": " + *problem);
+        return ExitCode::Usage;
+    }
+    if (!openPort()) {
+        return ExitCode::PortError;
+    }
+    m_m.hex_file_name = m_options.file;
+    QMetaObject::invokeMethod(
+        &m_loop, [this] { start(); }, Qt::QueuedConnection);
+    return static_cast<ExitCode>(m_loop.exec());
+}
+
+// Port, baud rate and device: the stored ones unless given. Everything that
+// can be refused is refused here, before the port is touched.
+std::optional<std::string> CliRun::applyOptions() {
+    read_settings(m_m, m_store);
+    if (m_options.port) {
+        m_m.com_port = static_cast<int16_t>(comNumber(*m_options.port).value_or(1));
+    }
+    if (m_options.baud) {
+        m_m.baud_rate = *m_options.baud;
+    }
+    if (m_options.device) {
+        m_m.device_type = *m_options.device;
+    }
+    if (m_m.com_port < 1 || m_m.com_port > 4) {
+        return m_m.com_port == 0
+                   ? std::string(text::NoPort)
+                   : "COM" + std::to_string(m_m.com_port) + " is not one of COM1 to COM4";
+    }
+    if (!is_valid_baud(m_m.baud_rate)) {
+        return std::string(text::NoBaud);
+    }
+    if (m_m.device_type == device_manual && !m_options.yes && ::isatty(STDIN_FILENO) == 0) {
+        return std::string(text::PromptNeedsTerminal);
+    }
+    return std::nullopt;
+}
+
+// As the COM Setup dialog's OK: select, configure with the device's parity,
+// open. The device options 2 and 3 have no parity of their own there; they
+// get the mark parity every download ends up with.
+bool CliRun::openPort() {
+    const char parity = m_m.device_type == device_tracker ? 'E' : 'M';
+    m_m.com_settings = line_settings(m_m.baud_rate, parity);
+    m_comm.setCommPort(m_m.com_port);
+    if (const PortStatus err = m_comm.setSettings(m_m.com_settings)) {
+        m_console.message(std::string(quill::text::SetupSettingsFailed) + '\r' + err->text);
+        return false;
+    }
+    if (const PortStatus err = m_comm.setPortOpen(true)) {
+        m_console.message(std::string(quill::text::PortOpenFailed) + '\r' + err->text);
+        return false;
+    }
+    return true;
+}
+
+void CliRun::start() {
+    m_downloader.cmdStart_Click();
+    // Nothing was said and nothing is running: the prompt was answered no.
+    if (!m_outcome.decided() && m_m.cstate == cs_off) {
+        if (m_boxes.cancelled()) {
+            m_console.message(text::NotStarted);
+        }
+        m_outcome.decide(m_boxes.cancelled() ? ExitCode::Cancelled : ExitCode::Failure);
+    }
+    if (m_outcome.decided()) {
+        finishSoon();
+    }
+}
+
+// The run ends from the event loop, once the download has finished the
+// sequence it was in (a message box returns before that sequence ends).
+void CliRun::finishSoon() {
+    if (m_finishing) {
+        return;
+    }
+    m_finishing = true;
+    m_idle.stop();
+    m_boxes.abortPrompt();
+    QMetaObject::invokeMethod(
+        &m_loop, [this] { finish(); }, Qt::QueuedConnection);
+}
+
+void CliRun::finish() {
+    m_exitCode = m_outcome.exitCode();
+    if (m_exitCode == ExitCode::Complete && m_outcome.trackerReported()) {
+        m_console.message(text::CompletedAfterTrackerError);
+    }
+    // The download does not wait for the device's answer to the last record;
+    // quill-cli does, briefly, before it closes the port: closing restores
+    // the port's old line settings at once, which would change the parity of
+    // bytes still on their way out.
+    if (m_exitCode == ExitCode::Complete && !m_heardSinceSent) {
+        m_lastAnswer.start();
+        return;
+    }
+    exitLoop();
+}
+
+// The serial control writes from the event loop when the port can take the
+// bytes: one more pass of the loop lets what is queued go out.
+void CliRun::exitLoop() {
+    m_lastAnswer.stop();
+    QMetaObject::invokeMethod(
+        &m_loop, [this] { m_loop.exit(toInt(m_exitCode)); }, Qt::QueuedConnection);
+}
+
+void CliRun::restartIdle() {
+    if (m_options.idleTimeoutSeconds > 0 && !m_finishing) {
+        m_idle.start();
+    }
+}
+
+// The device has been silent too long: the download stops as after a lost
+// port. The port is closed, so that a handshake step resuming from its wait
+// sends nothing more.
+void CliRun::idleExpired() {
+    if (m_m.cstate == cs_off || m_m.cstate == cs_file_done || m_outcome.decided()) {
+        return;
+    }
+    m_console.message(text::IdlePrefix + std::to_string(m_options.idleTimeoutSeconds) +
+                      text::IdleSuffix + '\r' + quill::text::DownloadStopped);
+    m_outcome.decide(ExitCode::IdleTimeout);
+    m_timer.setEnabled(false);
+    m_m.cstate = cs_off;
+    m_wait.close();
+    m_comm.setPortOpen(false);
+    finishSoon();
+}
+
+void CliRun::deviceSpoke() {
+    m_heardSinceSent = true;
+    if (m_lastAnswer.isActive()) {
+        exitLoop();
+    }
+    restartIdle();
+}
+
+void CliRun::hostSent() {
+    m_heardSinceSent = false;
+    if (m_m.cstate == cs_record_download) {
+        m_progress.noteRecordSent();
+    }
+    restartIdle();
+}
+
+// After "Download complete" a lost port only ends the wait for the last answer.
+void CliRun::portLost(const PortError&) {
+    m_outcome.decide(ExitCode::PortError);
+    if (m_lastAnswer.isActive()) {
+        exitLoop();
+    }
+    finishSoon();
+}
+
+} // namespace quill::cli

@@ -1,0 +1,76 @@
+#pragma once
+// One run of quill-cli: the download engine of the window program, on the
+// same serial control and timer, with standard error in place of the
+// window. The port is set up as the COM Setup dialog's OK does, then
+// cmdStart_Click runs and everything after it is the download's own; the
+// run ends when a message of the download has decided how it ended.
+
+#include "cli/climessageboxes.h"
+#include "cli/clioptions.h"
+#include "cli/cliprogress.h"
+#include "cli/cliwaitdialog.h"
+#include "cli/console.h"
+#include "cli/outcome.h"
+#include "cli/watchedcomm.h"
+#include "download/downloader.h"
+#include "download/module1.h"
+#include "hexfile/stdhexfile.h"
+#include "platform/qt/qtmscomm.h"
+#include "platform/qt/qttimer.h"
+#include "platform/settingsstore.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <optional>
+#include <string>
+
+namespace quill::cli {
+
+class CliRun final : private CommWatcher {
+  public:
+    // `store` holds the window program's settings: the defaults.
+    CliRun(const CliOptions& options, SettingsStore& store, Console& console);
+    ~CliRun() override = default;
+    CliRun(const CliRun&) = delete;
+    CliRun& operator=(const CliRun&) = delete;
+
+    // Runs the download to its end and says how it ended.
+    ExitCode exec();
+
+  private:
+    std::optional<std::string> applyOptions();
+    bool openPort();
+    void start();
+    void finishSoon();
+    void finish();
+    void exitLoop();
+    void restartIdle();
+    void idleExpired();
+
+    void deviceSpoke() override;
+    void hostSent() override;
+    void portLost(const PortError& error) override;
+
+    const CliOptions& m_options;
+    SettingsStore& m_store;
+    Console& m_console;
+    Module1 m_m;
+    Outcome m_outcome;
+    QtMSComm m_port;
+    WatchedComm m_comm;
+    QtTimer m_timer;
+    CliMessageBoxes m_boxes;
+    CliWaitDialog m_wait;
+    StdHexFile m_file;
+    CliProgress m_progress;
+    Downloader m_downloader;
+    QTimer m_idle;
+    QTimer m_lastAnswer;
+    QEventLoop m_loop;
+    bool m_finishing = false;
+    bool m_heardSinceSent = false; // the device has spoken since the last message went out
+    ExitCode m_exitCode = ExitCode::Failure;
+};
+
+} // namespace quill::cli

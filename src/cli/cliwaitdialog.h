@@ -1,0 +1,44 @@
+#pragma once
+// The Tracker wait dialog without a window. While it waits, an event loop
+// runs until the download closes it. When the download turns it into an
+// error report, the report is printed and OK is pressed at once, from a
+// queued call, so the handshake goes on exactly as after a user's OK. OK is
+// never pressed otherwise.
+
+#include "cli/console.h"
+#include "platform/waitdialog.h"
+
+#include <QEventLoop>
+#include <QObject>
+
+#include <functional>
+#include <string>
+
+namespace quill::cli {
+
+class CliWaitDialog final : public WaitDialog {
+  public:
+    // `reported` sees each error report.
+    CliWaitDialog(Console& console, std::function<void(const std::string&)> reported);
+
+    void setEventSink(WaitDialogEvents* sink) override { m_sink = sink; }
+    void load() override;
+    void setAcknowledging(bool acknowledging) override;
+    void showModal() override;
+    void close() override;
+    void setMessage(const std::string& text) override;
+
+  private:
+    void pressOk(unsigned generation);
+
+    Console& m_console;
+    std::function<void(const std::string&)> m_reported;
+    WaitDialogEvents* m_sink = nullptr;
+    bool m_loaded = false;
+    bool m_acknowledging = true; // the design-time condition of a freshly loaded dialog
+    unsigned m_generation = 0;   // counts closes: an OK queued for a closed dialog is dropped
+    QEventLoop* m_modal = nullptr;
+    QObject m_queue; // context of the queued presses; they die with the dialog
+};
+
+} // namespace quill::cli

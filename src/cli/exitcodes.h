@@ -1,0 +1,44 @@
+#pragma once
+// quill-cli's exit codes: one for each way a download can end. --help lists
+// them from the table below.
+
+#include <array>
+
+namespace quill::cli {
+
+enum class ExitCode : int {
+    Complete = 0,         // "Download complete"
+    Failure = 1,          // an end not listed here
+    Usage = 2,            // bad command line, no usable port or baud rate, no way to answer
+    FileError = 3,        // the hex file could not be opened, read or closed
+    BadRecord = 4,        // a record with a wrong checksum: nothing was sent
+    PortError = 5,        // the port could not be set up or opened, failed, or went away
+    NoEraseAnswer = 6,    // the device did not answer the erase request
+    TrackerHandshake = 7, // the Tracker handshake failed and the download did not complete
+    IdleTimeout = 8,      // --idle-timeout: the device fell silent during the download
+    Cancelled = 9,        // the Manual prompt was answered no
+};
+
+constexpr int toInt(ExitCode code) {
+    return static_cast<int>(code);
+}
+
+struct ExitCodeInfo {
+    ExitCode code;
+    const char* meaning;
+};
+
+inline constexpr std::array<ExitCodeInfo, 10> exitCodeTable{{
+    {ExitCode::Complete, "download complete"},
+    {ExitCode::Failure, "other failure"},
+    {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
+    {ExitCode::FileError, "the hex file could not be opened, read or closed"},
+    {ExitCode::BadRecord, "a record with a bad checksum (nothing was sent)"},
+    {ExitCode::PortError, "the serial port could not be opened or configured, failed or was lost"},
+    {ExitCode::NoEraseAnswer, "no response on the erase flash request"},
+    {ExitCode::TrackerHandshake, "the Tracker handshake failed and the download did not complete"},
+    {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
+    {ExitCode::Cancelled, "the Manual prompt was answered no"},
+}};
+
+} // namespace quill::cli

@@ -1,0 +1,246 @@
+#include "ui/mainform.h"
+
+#include "download/downloader.h"
+#include "hexfile/fileselect.h"
+#include "port/portcontrol.h"
+#include "port/porttexts.h"
+#include "ui/frmabout.h"
+#include "ui/frmcomsetup.h"
+#include "ui/twips.h"
+#include "ui/uitexts.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quill {
+
+namespace {
+
+// prbFilePos runs over a fixed integer range: a range of 0..0 would turn a
+// QProgressBar into a busy indicator.
+constexpr int progressSteps = 10000;
+
+// Bottom-aligned bars, in twips.
+constexpr int statusBar1Height = 30;
+constexpr int barHeight = 255;
+
+} // namespace
+
+MainForm::MainForm(World world, std::string cmdline)
+    : m_w(world), m_cmdline(std::move(cmdline)),
+      m_comSetup(world.m, world.MSComm1, world.boxes, world.store, *this) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(qtext(text::AppTitle));
+    // Files dropped on the window go to the file choice, which decides.
+    setAcceptDrops(true);
+    createControls();
+    createMenus();
+    // The client area lies below the menu bar.
+    resize(px(6375), px(2250) + menuBar()->sizeHint().height());
+    move(screen()->availableGeometry().center() - rect().center());
+}
+
+MainForm::~MainForm() {
+    if (m_about) {
+        m_about->close();
+    }
+}
+
+Context MainForm::context() {
+    return Context{m_w.m, m_w.MSComm1, m_w.Timer1, m_w.boxes, m_w.frmWaitCom, m_w.file1, *this};
+}
+
+void MainForm::createControls() {
+    auto* client = new QWidget(this);
+    auto* top = new QWidget(client);
+
+    // Created in tab order.
+    cmdStart = new QPushButton(qtext(text::StartDownload), top);
+    cmdStart->setObjectName(QStringLiteral("cmdStart"));
+    cmdStart->setGeometry(twipsRect(120, 840, 1335, 375));
+    fitCaption(cmdStart);
+    connect(cmdStart, &QPushButton::clicked, this, [this] {
+        if (m_downloader != nullptr) {
+            m_downloader->cmdStart_Click();
+        }
+    });
+
+    prbFilePos = new QProgressBar(client);
+    prbFilePos->setObjectName(QStringLiteral("prbFilePos"));
+    prbFilePos->setTextVisible(false);
+    prbFilePos->setRange(0, progressSteps);
+    prbFilePos->setFixedHeight(px(barHeight));
+
+    auto* sbStatus = new QStatusBar(client);
+    sbStatus->setObjectName(QStringLiteral("sbStatus"));
+    sbStatus->setFixedHeight(px(barHeight));
+    for (size_t i = 0; i < m_panels.size(); ++i) {
+        m_panels[i] = new QLabel(sbStatus);
+        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // A panel sizes itself to its text.
+        m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        sbStatus->addWidget(m_panels[i]);
+    }
+
+    // A thin strip above the progress bar; nothing uses it.
+    auto* statusBar1 = new QFrame(client);
+    statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar1->setFixedHeight(px(statusBar1Height));
+
+    lblMsg = new QLabel(qtext(text::Message), top);
+    lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    lblMsg->setGeometry(twipsRect(1680, 840, 4575, 255));
+    lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // The bars span the width and stay glued to the bottom edge.
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(top, 1);
+    layout->addWidget(statusBar1);
+    layout->addWidget(prbFilePos);
+    layout->addWidget(sbStatus);
+    setCentralWidget(client);
+}
+
+void MainForm::Form_Load() {
+    Module1& m = m_w.m;
+    m.hex_file_open = false;
+    m.hex_file_name.clear();
+    prbFilePos->hide();
+    lblMsg->hide();
+    // The probe fills the port table that the command line's port is checked against.
+    probe_ports(m, m_w.MSComm1);
+    process_cmd(m, m_cmdline);
+    cmdStart->setEnabled(false);
+    setPanelMinWidth(1, 15);
+    setPanelText(1, text::ComNotSet);
+    set_device(m, *this, m.device_type);
+}
+
+void MainForm::showComSetup(QWidget* owner) {
+    frmComSetup dialog(m_comSetup, owner);
+    dialog.exec();
+}
+
+void MainForm::mnuAbout_Click() {
+    // One box: a second "About" brings the open one forward.
+    if (!m_about) {
+        m_about = new frmAbout(); // deletes itself when closed
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+    save_settings(m_w.m, m_w.store);
+    event->accept();
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    event->acceptProposedAction();
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    std::vector<std::string> files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    // Taken over once the drop has finished: opening the file may show a
+    // modal box, which must not run inside the drag-and-drop machinery.
+    QMetaObject::invokeMethod(
+        this,
+        [this, files] {
+            Context c = context();
+            Form_OLEDragDrop(c, files);
+        },
+        Qt::QueuedConnection);
+}
+
+void MainForm::setLblMsgVisible(bool visible) {
+    lblMsg->setVisible(visible);
+}
+
+void MainForm::setLblMsgCaption(const std::string& caption) {
+    lblMsg->setText(QString::fromStdString(caption));
+}
+
+void MainForm::setPrbVisible(bool visible) {
+    prbFilePos->setVisible(visible);
+}
+
+void MainForm::setPrbMin(float value) {
+    m_prbMin = value;
+    showProgress();
+}
+
+void MainForm::setPrbMax(float value) {
+    m_prbMax = value;
+    showProgress();
+}
+
+void MainForm::setPrbValue(float value) {
+    m_prbValue = value;
+    showProgress();
+}
+
+// A value beyond the maximum shows the bar full; an empty range (an empty
+// file) shows it empty until a value beyond it comes.
+void MainForm::showProgress() {
+    double fraction = m_prbValue > m_prbMax ? 1.0 : 0.0;
+    if (m_prbMax > m_prbMin) {
+        fraction = (double{m_prbValue} - m_prbMin) / (double{m_prbMax} - m_prbMin);
+    }
+    fraction = std::clamp(fraction, 0.0, 1.0);
+    prbFilePos->setValue(static_cast<int>(std::lround(fraction * progressSteps)));
+}
+
+void MainForm::setCmdStartEnabled(bool enabled) {
+    cmdStart->setEnabled(enabled);
+}
+
+void MainForm::cmdStartSetFocus() {
+    cmdStart->setFocus();
+}
+
+void MainForm::setPanelText(int panel, const std::string& text) {
+    if (panel >= 1 && panel <= static_cast<int>(m_panels.size())) {
+        // Panel 2 shows a path as the file system's bytes.
+        m_panels[static_cast<size_t>(panel - 1)]->setText(
+            QFile::decodeName(QByteArray::fromStdString(text)));
+    }
+}
+
+void MainForm::setPanelMinWidth(int panel, int twips) {
+    if (panel >= 1 && panel <= static_cast<int>(m_panels.size())) {
+        m_panels[static_cast<size_t>(panel - 1)]->setMinimumWidth(px(twips));
+    }
+}
+
+void MainForm::setManualChecked(bool checked) {
+    mnuDeviceDefault->setChecked(checked);
+}
+
+void MainForm::setTrackerChecked(bool checked) {
+    mnuDeviceTracker->setChecked(checked);
+}
+
+} // namespace quill

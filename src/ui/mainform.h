@@ -1,0 +1,106 @@
+#pragma once
+// The main window MainForm: "Start Download", the phase message, the
+// progress bar, the two status bars and the menus. It lays out the controls,
+// forwards their events to the core and is the core's view of them.
+
+#include "download/context.h"
+#include "platform/settingsstore.h"
+#include "port/comsetup.h"
+#include "port/startup.h"
+#include "ui/qtfiledialog.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <string>
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace quill {
+
+class Downloader;
+class frmAbout;
+
+class MainForm final : public QMainWindow, public MainFormControls, public DeviceMenu {
+    Q_OBJECT
+
+  public:
+    // What the window works on; owned by the application.
+    struct World {
+        Module1& m;
+        MSComm& MSComm1;
+        Timer& Timer1;
+        MessageBoxes& boxes;
+        WaitDialog& frmWaitCom;
+        HexFileSource& file1;
+        SettingsStore& store;
+    };
+
+    // cmdline: the command-line arguments after the program's name.
+    MainForm(World world, std::string cmdline);
+    ~MainForm() override;
+
+    // The download's world, with this window as its controls.
+    Context context();
+    void setDownloader(Downloader* downloader) { m_downloader = downloader; }
+
+    // Prepares the controls and applies the command line; runs before the
+    // window is first shown.
+    void Form_Load();
+    // The "COM Setup" dialog, modal; owner null means none.
+    void showComSetup(QWidget* owner);
+
+    // MainFormControls
+    void setLblMsgVisible(bool visible) override;
+    void setLblMsgCaption(const std::string& caption) override;
+    void setPrbVisible(bool visible) override;
+    void setPrbMin(float value) override;
+    void setPrbMax(float value) override;
+    float prbMax() const override { return m_prbMax; }
+    void setPrbValue(float value) override;
+    void setCmdStartEnabled(bool enabled) override;
+    void cmdStartSetFocus() override;
+    void setPanelText(int panel, const std::string& text) override;
+    void setPanelMinWidth(int panel, int twips) override;
+
+    // DeviceMenu
+    void setManualChecked(bool checked) override;
+    void setTrackerChecked(bool checked) override;
+
+  protected:
+    // The unload: port and baud rate are stored.
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void createControls();
+    void createMenus();
+    void showProgress();
+    void mnuAbout_Click();
+
+    World m_w;
+    std::string m_cmdline;
+    ComSetup m_comSetup;
+    QtFileDialog CommonDialog1;
+    Downloader* m_downloader = nullptr;
+    QPointer<frmAbout> m_about;
+
+    QPushButton* cmdStart = nullptr;
+    QLabel* lblMsg = nullptr;
+    QProgressBar* prbFilePos = nullptr;
+    std::array<QLabel*, 2> m_panels{}; // sbStatus panels 1 and 2
+    QAction* mnuDeviceDefault = nullptr;
+    QAction* mnuDeviceTracker = nullptr;
+
+    // prbFilePos in the core's single-precision values.
+    float m_prbMin = 0;
+    float m_prbMax = 100;
+    float m_prbValue = 0;
+};
+
+} // namespace quill

@@ -1,0 +1,48 @@
+#include "ui/qtfiledialog.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace quill {
+
+QStringList QtFileDialog::nameFilters(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        // Several patterns are joined by ";" here and by blanks in Qt.
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString suffix = QLatin1Char('(') + patterns + QLatin1Char(')');
+        // "Hex files (*.hex)" already names its pattern: Qt reads the last
+        // parenthesis as the patterns.
+        filters << (description.endsWith(suffix) ? description
+                                                 : description + QLatin1Char(' ') + suffix);
+    }
+    return filters;
+}
+
+void QtFileDialog::setFilter(const std::string& filter) {
+    m_filters = nameFilters(filter);
+}
+
+std::optional<std::string> QtFileDialog::ShowOpen() {
+    QFileDialog dialog;
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode((m_flags & cdlOFNFileMustExist) != 0 ? QFileDialog::ExistingFile
+                                                            : QFileDialog::AnyFile);
+    // Nothing in this dialog may create, rename or delete a file.
+    dialog.setOption(QFileDialog::ReadOnly, (m_flags & cdlOFNReadOnly) != 0);
+    if (!m_filters.isEmpty()) {
+        dialog.setNameFilters(m_filters);
+        if (m_filterIndex >= 1 && m_filterIndex <= m_filters.size()) {
+            dialog.selectNameFilter(m_filters[m_filterIndex - 1]);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+}
+
+} // namespace quill

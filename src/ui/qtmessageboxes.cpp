@@ -1,0 +1,23 @@
+#include "ui/qtmessageboxes.h"
+
+#include "ui/uitexts.h"
+
+#include <QMessageBox>
+
+namespace quill {
+
+MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
+    const QMessageBox::StandardButtons shown =
+        buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;
+    // No parent: the window that is active now (the wait dialog, say) may be
+    // destroyed by a handler while this box is open.
+    QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    qtext(text::AppTitle), shownText(text), shown);
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setDefaultButton(QMessageBox::Ok);
+    // Closing by the frame presses Cancel where there is one, else OK.
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+} // namespace quill

@@ -1,0 +1,61 @@
+#pragma once
+// The windows' own texts, exactly as the user sees them, and the two ways a
+// text of the system becomes a Qt string.
+
+#include <QString>
+
+#include <string>
+
+namespace quill::text {
+
+// The application title: the caption of the main window and of every box.
+inline constexpr const char* AppTitle = "Quill";
+
+// MainForm
+inline constexpr const char* StartDownload = "Start Download";
+inline constexpr const char* Message = "Message";
+inline constexpr const char* MenuFile = "&File";
+inline constexpr const char* MenuFileOpen = "Open";
+inline constexpr const char* MenuFileExit = "E&xit";
+inline constexpr const char* MenuPort = "&Port";
+inline constexpr const char* MenuComSetup = "Setup";
+inline constexpr const char* MenuOptions = "&Options";
+inline constexpr const char* MenuDevice = "Device";
+inline constexpr const char* MenuDeviceManual = "Manual";
+inline constexpr const char* MenuDeviceTracker = "Tracker";
+inline constexpr const char* MenuHelp = "&Help";
+inline constexpr const char* MenuAbout = "About";
+
+// frmComSetup
+inline constexpr const char* ComSetupCaption = "COM Setup";
+inline constexpr const char* FramePort = "Com Port";
+inline constexpr const char* FrameBaud = "Baud";
+inline constexpr const char* Ok = "OK";
+inline constexpr const char* Cancel = "Cancel";
+
+// frmWaitCom, as loaded
+inline constexpr const char* WaitCaption = "Tracker Program Error";
+inline constexpr const char* WaitMessage = "Unknown error";
+
+// frmAbout
+inline constexpr const char* AboutPrefix = "About ";
+inline constexpr const char* AboutTitle = "Ostrel Flash Download";
+inline constexpr const char* VersionPrefix = "Version ";
+inline constexpr const char* AboutDescription =
+    "Download software to Ostrel products with flash prom support.";
+
+} // namespace quill::text
+
+namespace quill {
+
+inline QString qtext(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// A message of the system for display: its lines are joined by a carriage
+// return, which Qt's labels do not break on.
+inline QString shownText(const std::string& text) {
+    return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+} // namespace quill
