@@ -5,6 +5,7 @@
 #include "hexfile/hexfiletexts.h"
 #include "simworld.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace quill::sim {
@@ -30,6 +31,7 @@ class ManualDownload : public ::testing::Test {
 };
 
 TEST_F(ManualDownload, SendsEraseRequestThenEveryRecordAndEndsComplete) {
+    world.port.setPortOpen(false); // the start opens it
     world.connect({});
     world.startAndRun();
 
@@ -48,22 +50,15 @@ TEST_F(ManualDownload, SendsEraseRequestThenEveryRecordAndEndsComplete) {
     EXPECT_EQ(world.form.prbValue, 0);
     EXPECT_EQ(world.form.panelText[2], " ");
     EXPECT_EQ(world.device->badRecords(), 0);
-    EXPECT_TRUE(world.device->sawEndOfFile());
+    // XON and XOFF must reach the program as data, byte by byte.
+    EXPECT_EQ(world.port.handshaking, 0);
+    EXPECT_EQ(world.port.rThreshold, 1);
+    EXPECT_EQ(world.port.inputMode, 1);
     // Every message went out in one write, at mark parity.
     ASSERT_EQ(world.port.writes().size(), 5u);
     for (const WireWrite& w : world.port.writes()) {
         EXPECT_EQ(w.settings, "9600,M,8,1");
     }
-}
-
-TEST_F(ManualDownload, PortIsSetUpForRawBytesAtEachStart) {
-    world.connect({});
-    world.startAndRun();
-    EXPECT_EQ(world.port.handshaking, 0);
-    EXPECT_EQ(world.port.rThreshold, 1);
-    EXPECT_EQ(world.port.sThreshold, 0);
-    EXPECT_EQ(world.port.inputMode, 1);
-    EXPECT_EQ(world.port.parityReplace, "False");
 }
 
 TEST_F(ManualDownload, ShowsEachPhaseWhileItRuns) {
@@ -111,16 +106,6 @@ TEST_F(ManualDownload, NoXoffWithin500msReportsTheEraseTimeout) {
     EXPECT_TRUE(world.m.hex_file_open);
 }
 
-TEST_F(ManualDownload, AnyOtherAnswerThanXoffStillTimesOut) {
-    world.start();
-    world.port.deliver(100, {0x11});
-    world.port.deliver(200, {0x00, 0x41});
-    world.loop.runAll();
-    ASSERT_EQ(world.boxes.texts().back(), text::NoEraseResponse);
-    EXPECT_EQ(world.boxes.shown().back().shownAt, world.port.writes()[0].at + 500);
-    EXPECT_EQ(world.port.wire(), erase);
-}
-
 TEST_F(ManualDownload, LateAnswerWhileTheTimeoutBoxIsOpenSendsNothing) {
     world.connect({.eraseAckMs = 700, .eraseMs = 10});
     world.boxes.answerNext({MsgResult::Ok, 0});    // the prompt
@@ -132,57 +117,62 @@ TEST_F(ManualDownload, LateAnswerWhileTheTimeoutBoxIsOpenSendsNothing) {
     EXPECT_EQ(world.m.cstate, cs_off);
 }
 
-TEST_F(ManualDownload, SlowEraseHasNoTimeLimit) {
-    world.connect({.fault = Fault::SlowErase, .slowEraseMs = 8000});
-    world.startAndRun();
-    EXPECT_EQ(world.boxes.texts().back(), text::DownloadComplete);
-    EXPECT_EQ(world.recordsSent().size(), 4u);
-}
-
-TEST_F(ManualDownload, XonOnlyDeviceStallsAfterTheFirstRecordWithoutAMessage) {
-    world.connect({.fault = Fault::XonOnlyAfterRecord});
-    world.start();
-    world.loop.runFor(60'000);
-    EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{rec1}));
-    EXPECT_EQ(world.boxes.shown().size(), 1u); // the prompt only
-    EXPECT_EQ(world.m.cstate, cs_record_download);
-}
-
-TEST_F(ManualDownload, DeviceSilentMidTransferWaitsForever) {
-    world.connect({.fault = Fault::SilentAfterRecords, .silentAfter = 2});
-    world.start();
-    world.loop.runFor(3'600'000);
-    EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{rec1, rec2, rec3}));
-    EXPECT_EQ(world.boxes.shown().size(), 1u);
-    EXPECT_GE(world.timer.expiries(), 1); // the record timer ran out without effect
-}
-
-TEST_F(ManualDownload, AnyByteAfterXoffReleasesTheNextRecord) {
-    world.connect({.fault = Fault::JunkAfterXoff});
-    world.startAndRun();
-    EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{rec1, rec2, rec3, eof}));
-    EXPECT_EQ(world.boxes.texts().back(), text::DownloadComplete);
+TEST_F(ManualDownload, HowTheDeviceAnswersDecidesWhatIsSent) {
+    struct Case {
+        const char* name;
+        Config device;
+        std::vector<std::string> sent;
+        size_t boxes; // the prompt, and "Download complete" if it ends
+        int16_t stateAfter;
+    };
+    const std::vector<Case> cases = {
+        // No time limit while the device erases.
+        {"slow erase",
+         {.fault = Fault::SlowErase, .slowEraseMs = 8000},
+         {rec1, rec2, rec3, eof},
+         2,
+         cs_file_done},
+        // Whatever follows an XOFF releases the next record.
+        {"junk after xoff",
+         {.fault = Fault::JunkAfterXoff},
+         {rec1, rec2, rec3, eof},
+         2,
+         cs_file_done},
+        // A lone XON releases nothing; the download waits, with no message.
+        {"xon only", {.fault = Fault::XonOnlyAfterRecord}, {rec1}, 1, cs_record_download},
+        {"silent mid-transfer",
+         {.fault = Fault::SilentAfterRecords, .silentAfter = 2},
+         {rec1, rec2, rec3},
+         1,
+         cs_record_download},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimWorld fresh;
+        fresh.setUpPort(9600, device_manual);
+        fresh.chooseFile(firmware);
+        fresh.connect(c.device);
+        fresh.start();
+        fresh.loop.runFor(3'600'000);
+        EXPECT_EQ(fresh.recordsSent(), c.sent);
+        EXPECT_EQ(fresh.boxes.shown().size(), c.boxes);
+        EXPECT_EQ(fresh.m.cstate, c.stateAfter);
+    }
 }
 
 TEST_F(ManualDownload, CancelAtThePromptSendsNothing) {
+    world.setUpPort(38400, device_manual);
     world.connect({});
     world.boxes.answerNext({MsgResult::Cancel, 0});
     world.startAndRun();
+    EXPECT_EQ(world.boxes.texts(),
+              (std::vector<std::string>{"Prepare device for download at 38400\r"}));
     EXPECT_TRUE(world.port.writes().empty());
     EXPECT_EQ(world.m.cstate, cs_off);
-    EXPECT_TRUE(world.port.portOpen());
     EXPECT_TRUE(world.m.hex_file_open);
 
     world.startAndRun(); // asked again, and this time confirmed
-    EXPECT_EQ(world.boxes.shown()[1].text, "Prepare device for download at 9600\r");
     EXPECT_EQ(world.boxes.texts().back(), text::DownloadComplete);
-}
-
-TEST_F(ManualDownload, PromptNamesTheBaudRate) {
-    world.setUpPort(38400, device_manual);
-    world.boxes.answerNext({MsgResult::Cancel, 0});
-    world.start();
-    EXPECT_EQ(world.boxes.texts().front(), "Prepare device for download at 38400\r");
 }
 
 TEST_F(ManualDownload, StartDuringADownloadBeginsAgainFromTheFirstRecord) {
@@ -217,37 +207,37 @@ TEST_F(ManualDownload, NothingHappensOnBytesOrEventsWhenNoDownloadRuns) {
     EXPECT_EQ(world.m.cstate, cs_file_done);
 }
 
-TEST_F(ManualDownload, NoFileChosenOnlySaysSo) {
-    world.m.hex_file_name.clear();
-    world.start();
-    EXPECT_EQ(world.boxes.texts(), (std::vector<std::string>{text::FileMustBeSelected}));
-    EXPECT_TRUE(world.port.writes().empty());
-}
-
-TEST_F(ManualDownload, FileThatCannotBeOpenedStopsBeforeThePrompt) {
-    world.m.hex_file_name = (world.dir.path() / "missing.hex").string();
-    world.start();
-    EXPECT_EQ(world.boxes.texts(), (std::vector<std::string>{text::OpenFileError}));
-    EXPECT_TRUE(world.port.writes().empty());
-    EXPECT_EQ(world.m.cstate, cs_off);
-}
-
-TEST_F(ManualDownload, PortThatCannotBeOpenedStopsWithItsName) {
-    world.port.setPortOpen(false);
-    world.port.busy.insert(1);
-    world.start();
-    ASSERT_EQ(world.boxes.shown().size(), 1u);
-    EXPECT_NE(world.boxes.texts()[0].find("COM1"), std::string::npos);
-    EXPECT_NE(world.boxes.texts()[0].find("another program"), std::string::npos);
-    EXPECT_TRUE(world.port.writes().empty());
-    EXPECT_EQ(world.m.cstate, cs_off);
-}
-
-TEST_F(ManualDownload, ClosedPortIsOpenedByTheStart) {
-    world.port.setPortOpen(false);
-    world.connect({});
-    world.startAndRun();
-    EXPECT_EQ(world.boxes.texts().back(), text::DownloadComplete);
+TEST_F(ManualDownload, StartThatCannotGoOnStopsBeforeAnyByteIsWritten) {
+    struct Case {
+        const char* name;
+        std::function<void(SimWorld&)> setUp;
+        std::string message; // the whole message, or a part of it
+    };
+    const std::vector<Case> cases = {
+        {"no file chosen", [](SimWorld& w) { w.m.hex_file_name.clear(); },
+         text::FileMustBeSelected},
+        {"file missing",
+         [](SimWorld& w) { w.m.hex_file_name = (w.dir.path() / "missing.hex").string(); },
+         text::OpenFileError},
+        {"port busy",
+         [](SimWorld& w) {
+             w.port.setPortOpen(false);
+             w.port.busy.insert(1);
+         },
+         "COM1 (sim) is used by another program."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimWorld fresh;
+        fresh.setUpPort(9600, device_manual);
+        fresh.chooseFile(firmware);
+        c.setUp(fresh);
+        fresh.start();
+        ASSERT_EQ(fresh.boxes.shown().size(), 1u);
+        EXPECT_NE(fresh.boxes.texts()[0].find(c.message), std::string::npos);
+        EXPECT_TRUE(fresh.port.writes().empty());
+        EXPECT_EQ(fresh.m.cstate, cs_off);
+    }
 }
 
 TEST_F(ManualDownload, UnpluggedPortStopsTheDownloadOnce) {
