@@ -8,50 +8,32 @@
 namespace quill {
 namespace {
 
-class QtSettingsStoreTest : public ::testing::Test {
-  protected:
-    std::string iniPath() const {
-        return m_dir.filePath(QStringLiteral("Quill.ini")).toStdString();
-    }
-
-    QTemporaryDir m_dir;
-};
-
-TEST_F(QtSettingsStoreTest, KeepsTextsBetweenInstancesInTheirSections) {
+TEST(QtSettingsStoreTest, KeepsTextsBetweenInstancesAndNamesThePorts) {
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath(QStringLiteral("Quill.ini")).toStdString();
     {
-        QtSettingsStore store(iniPath());
+        QtSettingsStore store(ini);
         store.SaveSetting("Port", "COM", "3");
         store.SaveSetting("Port", "BAUD", "38400");
         store.SaveSetting("PortNames", "COM1", "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
     }
-    QtSettingsStore reopened(iniPath());
+    QtSettingsStore reopened(ini);
     EXPECT_EQ(reopened.GetSetting("Port", "COM"), "3");
-    EXPECT_EQ(reopened.GetSetting("Port", "BAUD"), "38400");
     EXPECT_EQ(reopened.GetSetting("PortNames", "COM1"), "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
+    EXPECT_EQ(reopened.GetSetting("Option", "DEVICE"), ""); // absent
+    EXPECT_EQ(reopened.GetSetting("Other", "COM"), "");     // only in another section
 
-    QFile file(QString::fromStdString(iniPath()));
+    QFile file(QString::fromStdString(ini));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.contains("[Port]\nBAUD=38400\nCOM=3\n")) << text.constData();
-}
 
-TEST_F(QtSettingsStoreTest, AbsentKeyGivesEmptyText) {
-    QtSettingsStore store(iniPath());
-    store.SaveSetting("Port", "COM", "2");
-    EXPECT_EQ(store.GetSetting("Option", "DEVICE"), "");
-    EXPECT_EQ(store.GetSetting("Port", "BAUD"), "");
-    EXPECT_EQ(store.GetSetting("Other", "COM"), "");
-}
-
-TEST_F(QtSettingsStoreTest, PortNamesOverrideTheSerialDevices) {
-    QtSettingsStore store(iniPath());
-    store.SaveSetting("PortNames", "COM2", "/dev/ttyUSB0");
-    const PortResolver resolve = defaultPortResolver(store);
-    EXPECT_EQ(resolve(1), "/dev/ttyS0");
-    EXPECT_EQ(resolve(2), "/dev/ttyUSB0");
-    EXPECT_EQ(resolve(4), "/dev/ttyS3");
+    // The PortNames section overrides the serial devices; read at each call.
+    const PortResolver resolve = defaultPortResolver(reopened);
+    EXPECT_EQ(resolve(1), "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
+    EXPECT_EQ(resolve(3), "/dev/ttyS2");
     EXPECT_EQ(resolve(0), "");
-    store.SaveSetting("PortNames", "COM4", "/dev/pts/7"); // read at each call
+    reopened.SaveSetting("PortNames", "COM4", "/dev/pts/7");
     EXPECT_EQ(resolve(4), "/dev/pts/7");
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/settingsstore.h"
 
+#include <array>
 #include <map>
 #include <string>
 #include <utility>
@@ -10,12 +11,7 @@
 
 namespace quill::sim {
 
-struct SavedSetting {
-    std::string section;
-    std::string key;
-    std::string value;
-    bool operator==(const SavedSetting&) const = default;
-};
+using SavedSetting = std::array<std::string, 3>; // section, key, value
 
 class FakeSettings final : public SettingsStore {
   public:

@@ -1,90 +1,69 @@
 #pragma once
-// What the window tests share: a scratch settings file, a script that
-// answers modal windows as they open, and a device played on a real
-// pseudo-terminal.
+// What the window tests share: a script that answers modal windows as they
+// open, and a fixture with a scratch settings file whose COM1 is a device
+// played on a real pseudo-terminal.
 
 #include "app/application.h"
 #include "devsim/devicemodel.h"
+#include "platform/qt/qtsettingsstore.h"
+#include "ptypair.h"
 
-#include <QObject>
-#include <QSocketNotifier>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
-#include <map>
-#include <memory>
-#include <string>
 
 namespace quill::test {
 
-// A settings file in a temporary folder. COM1 to COM4 name devices that do
-// not exist unless a test names one, so that no real port of this machine
-// takes part.
-class ScratchSettings {
-  public:
-    ScratchSettings();
-    void set(const std::string& section, const std::string& key, const std::string& value);
-    std::string get(const std::string& section, const std::string& key) const;
-    std::string iniPath() const;
-    std::string path(const std::string& name) const; // a file in the folder
-    std::unique_ptr<Application> startApplication(const std::string& cmdline = {});
-
-  private:
-    QTemporaryDir m_dir;
-};
-
-// Answers modal windows as they open: each step waits for the active
-// modal widget it applies to (its test returns true), acts on it, and is
-// done. Steps are taken in order.
+// Answers modal windows as they open, in order: each step waits for the
+// active modal window of its object name or class, then acts on it.
 class ModalScript {
   public:
-    using Step = std::function<bool(QWidget*)>;
-    ModalScript& then(Step step);
-    // Steps that have not run yet.
-    size_t pending() const { return m_steps.size(); }
+    using Act = std::function<void(QWidget*)>;
+    ModalScript& then(const char* name, Act act);
+    // Records the text of a message box (carriage returns as shown, "\n"),
+    // then presses OK.
+    ModalScript& answer(
+        QString* text, std::function<void()> inspect = [] {});
+    size_t pending() const { return m_steps.size(); } // steps not run yet
 
   private:
     void schedule();
     void poll();
-    std::deque<Step> m_steps;
+    std::deque<std::pair<const char*, Act>> m_steps;
     int m_idlePolls = 0;
     bool m_scheduled = false;
     QObject m_guard; // pending polls die with the script
 };
 
-// Steps for ModalScript.
-ModalScript::Step clickInDialog(const char* dialogName, const char* buttonName,
-                                std::function<void(QWidget*)> inspect = {});
-// Records the text of a message box (carriage returns as shown, "\n") and
-// presses the button.
-ModalScript::Step answerBox(QString* text, int standardButton, std::function<void()> inspect = {});
+// Clicks the buttons of those object names in window, in order.
+void click(QWidget* window, std::initializer_list<const char*> buttons);
 
-// The device side of a serial cable: a pty pair whose slave the program
-// opens as COM1, and a device model answering on the master with its
-// reply delays.
-class PtyDevice {
-  public:
-    explicit PtyDevice(devsim::Config config);
-    ~PtyDevice();
-    PtyDevice(const PtyDevice&) = delete;
-    PtyDevice& operator=(const PtyDevice&) = delete;
+// COM1 is a pseudo-terminal with the device model answering on its master,
+// with its reply delays; COM2 to COM4 name files that do not exist, so that
+// no real port of this machine takes part.
+class WindowTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    std::string path(const std::string& name) const { // a file in the scratch folder
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+    QtSettingsStore settings() const { return QtSettingsStore(path("quill.ini")); }
+    void start(const std::string& cmdline = {}) { // the application, on those settings
+        app.reset();                              // no two windows on one settings file
+        app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(path("quill.ini")),
+                                            cmdline);
+    }
+    template <typename T> T* control(const char* name) {
+        return app->mainForm().findChild<T*>(QLatin1String(name));
+    }
 
-    bool ok() const { return m_master >= 0 && m_slave >= 0; }
-    const std::string& slavePath() const { return m_slavePath; }
-    const devsim::DeviceModel& model() const { return m_model; }
-
-  private:
-    void onReadable();
-    devsim::Parity parity() const;
-
-    int m_master = -1;
-    int m_slave = -1; // held open: no hang-up between the program's opens
-    std::string m_slavePath;
-    devsim::DeviceModel m_model;
-    QObject m_guard; // pending replies die with the device
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    QTemporaryDir dir;
+    PtyPair pty;
+    devsim::DeviceModel model{devsim::Config{}};
+    QObject replies; // pending replies die with the fixture
+    std::unique_ptr<Application> app;
+    ModalScript script;
 };
 
 } // namespace quill::test

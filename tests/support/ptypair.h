@@ -1,12 +1,14 @@
 #pragma once
-// A pseudo-terminal pair standing in for a serial cable: the control under
+// A pseudo-terminal pair standing in for a serial cable: the program under
 // test opens the slave, the test plays the device on the master.
 
 #include <QByteArray>
 #include <QSocketNotifier>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <termios.h>
 
@@ -25,18 +27,23 @@ class PtyPair {
     // The slave's line configuration as the kernel holds it.
     termios slaveTermios() const;
 
-    void writeMaster(const QByteArray& bytes);
-    // What the master has read so far; filled while the event loop runs.
+    bool writeMaster(const QByteArray& bytes);
+    bool writeMaster(std::span<const uint8_t> bytes);
+    // What the master has read so far; filled while the event loop runs,
+    // each chunk also handed to the handler if one is set.
     const QByteArray& received() const { return m_received; }
+    using ReadHandler = std::function<void(std::span<const uint8_t> chunk)>;
+    void setReadHandler(ReadHandler handler) { m_onRead = std::move(handler); }
     // The device side goes away: the slave is hung up.
     void closeMaster();
 
   private:
     int m_master = -1;
-    int m_slave = -1; // kept open, to read the slave's termios
+    int m_slave = -1; // held open: the termios stay readable, no hang-up between opens
     std::string m_slavePath;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_received;
+    ReadHandler m_onRead;
 };
 
 // Runs the event loop until done() holds or timeoutMs have passed; the

@@ -3,11 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -27,10 +24,13 @@ PtyPair::PtyPair() {
     m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
-        char buffer[512];
+        uint8_t buffer[4096];
         const ssize_t count = ::read(m_master, buffer, sizeof buffer);
         if (count > 0) {
-            m_received.append(buffer, count);
+            m_received.append(reinterpret_cast<const char*>(buffer), count);
+            if (m_onRead) {
+                m_onRead({buffer, static_cast<size_t>(count)});
+            }
         }
     });
 }
@@ -48,9 +48,13 @@ termios PtyPair::slaveTermios() const {
     return state;
 }
 
-void PtyPair::writeMaster(const QByteArray& bytes) {
-    ASSERT_EQ(::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size())), bytes.size())
-        << std::strerror(errno);
+bool PtyPair::writeMaster(const QByteArray& bytes) {
+    return writeMaster(
+        {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+}
+
+bool PtyPair::writeMaster(std::span<const uint8_t> bytes) {
+    return ::write(m_master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
 void PtyPair::closeMaster() {
