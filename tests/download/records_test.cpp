@@ -155,19 +155,5 @@ TEST_F(Records, FileSpoiledDuringThePromptCancelsAtTheBadRecord) {
     EXPECT_EQ(world.m.cstate, cs_file_done);
 }
 
-TEST_F(Records, ReopensTheFileFromItsFirstLineAtEachStart) {
-    const std::string file = recA + "\r\n" + recB + "\r\n" + eof + "\r\n";
-    world.setUpPort(9600, device_manual);
-    world.connect({.fault = devsim::Fault::SilentAfterRecords, .silentAfter = 1});
-    world.chooseFile(file);
-    world.start();
-    world.loop.runFor(10'000);
-    EXPECT_EQ(world.recordsSent().size(), 2u);
-
-    world.connect({});
-    world.startAndRun();
-    EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{recA, recB, eof}));
-}
-
 } // namespace
 } // namespace quill::sim

@@ -71,8 +71,7 @@ std::string ImageBuilder::add(const Record& record) {
         // into the next one rather than wrapping, as objcopy reads it.
         for (size_t i = 0; i < n; ++i) {
             const uint32_t address = m_base + record.offset + static_cast<uint32_t>(i);
-            if (!m_memory.insert_or_assign(address, record.data[i]).second)
-                ++m_overwrites;
+            m_memory.insert_or_assign(address, record.data[i]);
         }
         return {};
     case kTypeEndOfFile:

@@ -56,8 +56,6 @@ class ImageBuilder {
     bool ended() const { return m_ended; }
     uint32_t lowest() const;
     uint32_t highest() const;
-    // Bytes written to an address that had been written before.
-    int overwrites() const { return m_overwrites; }
     const std::map<uint32_t, uint8_t>& memory() const { return m_memory; }
 
     // The image from the lowest to the highest written address, gaps filled
@@ -74,7 +72,6 @@ class ImageBuilder {
     std::map<uint32_t, uint8_t> m_memory;
     uint32_t m_base = 0;
     bool m_ended = false;
-    int m_overwrites = 0;
 };
 
 } // namespace quill::devsim
