@@ -12,7 +12,6 @@ struct FakeControls final : MainFormControls {
     bool lblMsgVisible = false;
     std::string lblMsgCaption = "Message";
     bool prbVisible = false;
-    float prbMin = 0;
     float prbMaxValue = 100;
     float prbValue = 0;
     std::vector<float> prbHistory; // every value set, in order
@@ -24,7 +23,7 @@ struct FakeControls final : MainFormControls {
     void setLblMsgVisible(bool visible) override { lblMsgVisible = visible; }
     void setLblMsgCaption(const std::string& caption) override { lblMsgCaption = caption; }
     void setPrbVisible(bool visible) override { prbVisible = visible; }
-    void setPrbMin(float value) override { prbMin = value; }
+    void setPrbMin(float) override {}
     void setPrbMax(float value) override { prbMaxValue = value; }
     float prbMax() const override { return prbMaxValue; }
     void setPrbValue(float value) override {

@@ -19,9 +19,7 @@ MsgResult SimBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon 
     }
     bool closed = false;
     m_loop.schedule(answer.after, [&closed] { closed = true; });
-    ++m_depth;
     m_loop.runUntil([&closed] { return closed; });
-    --m_depth;
     m_shown[index].closedAt = m_loop.now();
     return answer.result;
 }

@@ -41,13 +41,11 @@ class SimBoxes final : public MessageBoxes {
 
     const std::vector<ShownBox>& shown() const { return m_shown; }
     std::vector<std::string> texts() const;
-    bool open() const { return m_depth > 0; }
 
   private:
     SimLoop& m_loop;
     std::deque<BoxAnswer> m_script;
     std::vector<ShownBox> m_shown;
-    int m_depth = 0;
 };
 
 } // namespace quill::sim

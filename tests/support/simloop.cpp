@@ -19,10 +19,6 @@ void SimLoop::cancel(uint64_t id) {
     m_times.erase(it);
 }
 
-bool SimLoop::pending(uint64_t id) const {
-    return m_times.count(id) != 0;
-}
-
 bool SimLoop::runNext(Ms limit) {
     if (m_queue.empty() || m_queue.begin()->first.first > limit) {
         return false;

@@ -24,7 +24,6 @@ class SimLoop {
 
     uint64_t schedule(Ms delay, std::function<void()> fn);
     void cancel(uint64_t id);
-    bool pending(uint64_t id) const;
 
     // Runs events in time order until `done` holds; false when the queue ran
     // dry or the horizon was reached first.

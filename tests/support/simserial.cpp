@@ -34,7 +34,6 @@ PortStatus SimSerial::setSettings(const std::string& text) {
         return PortError{PortErrorKind::BadSettings, "Bad line settings \"" + text + "\"."};
     }
     m_settings = text;
-    settingsHistory.push_back(text);
     return {};
 }
 

@@ -44,9 +44,9 @@ class SimSerial final : public MSComm {
     std::string settings() const override { return m_settings; }
     void setHandshaking(int16_t mode) override { handshaking = mode; }
     void setRThreshold(int16_t count) override { rThreshold = count; }
-    void setSThreshold(int16_t count) override { sThreshold = count; }
+    void setSThreshold(int16_t) override {}
     void setInputMode(int16_t mode) override { inputMode = mode; }
-    void setParityReplace(const std::string& text) override { parityReplace = text; }
+    void setParityReplace(const std::string&) override {}
     PortStatus output(std::span<const uint8_t> data) override;
     int16_t commEvent() const override { return m_event; }
     std::vector<uint8_t> input() override;
@@ -66,14 +66,11 @@ class SimSerial final : public MSComm {
     const std::vector<WireWrite>& writes() const { return m_writes; }
     // Everything written, as one byte string.
     std::string wire() const;
-    std::vector<std::string> settingsHistory;
     int opens = 0;
 
     int16_t handshaking = -1;
     int16_t rThreshold = -1;
-    int16_t sThreshold = -1;
     int16_t inputMode = -1;
-    std::string parityReplace;
 
   private:
     SimLoop& m_loop;

@@ -18,9 +18,7 @@ void SimTimer::restart() {
     if (!m_enabled || m_interval <= 0) {
         return;
     }
-    m_due = m_loop.now() + m_interval;
     m_pending = m_loop.schedule(m_interval, [this] {
-        ++m_expiries;
         restart(); // it repeats until disabled
         if (m_handler) {
             m_handler();

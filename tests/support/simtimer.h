@@ -17,10 +17,6 @@ class SimTimer final : public Timer {
     void setEnabled(bool enabled) override;
     bool enabled() const override { return m_enabled; }
 
-    // When the running countdown ends, or -1.
-    Ms dueAt() const { return m_loop.pending(m_pending) ? m_due : -1; }
-    int expiries() const { return m_expiries; }
-
   private:
     void restart();
 
@@ -29,8 +25,6 @@ class SimTimer final : public Timer {
     int m_interval = 0;
     bool m_enabled = true; // as placed on the window: enabled, interval 0
     uint64_t m_pending = 0;
-    Ms m_due = -1;
-    int m_expiries = 0;
 };
 
 } // namespace quill::sim
