@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How fast the record check and the hex file reader go: single records, and
 // the pass over a whole 50 MB file that a download start can afford before
 // the first byte goes to the device.

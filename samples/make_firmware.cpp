@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the sample firmware image: a small, always identical binary laid
 // out like a microcontroller's flash (vector table, code-like bytes, a
 // version string, an erased gap), from which the build makes firmware.hex.

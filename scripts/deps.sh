@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages Quill needs that are not installed yet.
 # Sourced by ./run and ./test.
 
@@ -6,6 +7,9 @@ quill_packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libgtest-dev libgmock-dev
     xvfb xauth binutils
+    libcli11-dev
+    clang libclang-rt-14-dev clang-format
+    help2man man-db desktop-file-utils appstream dpkg-dev file
 )
 
 quill_install_missing() {

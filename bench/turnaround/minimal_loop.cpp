@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The smallest host that does a download's exchange: the erase request,
 // then each record line of the hex file with CR LF, each one released by the
 // device's XOFF and the byte after it. Blocking reads and writes on the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Host turnaround per record, and peak memory, of quill-cli over a pseudo-terminal.
 
 quill-devsim answers every record at once and logs the conversation with

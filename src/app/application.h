@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The application: one object that owns the world (the shared state, the
 // serial control, the timer, the settings store, the hex file, the boxes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quill: downloads an Intel HEX file into the flash of an Ostrel device.
 
 #include "app/application.h"

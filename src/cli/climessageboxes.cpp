@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/climessageboxes.h"
 
 #include "cli/clitexts.h"

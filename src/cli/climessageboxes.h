@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Message boxes on standard error. A box with OK only is shown and closed
 // at once. The Manual prompt (OK and Cancel) is answered by --yes, or typed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // quill-cli's command line. Pure: no Qt, no system calls.
 

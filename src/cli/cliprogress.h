@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window's controls that the download drives, as lines on
 // standard error: the phase ("Erasing Flash ...", "Programming Flash ...")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One run of quill-cli: the download engine of the window program, on the
 // same serial control and timer, with standard error in place of the

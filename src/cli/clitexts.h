@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // quill-cli's own texts. The download's messages are the system's, shown
 // as they stand (see downloadtexts.h and hexfiletexts.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/cliwaitdialog.h"
 
 #include <QMetaObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Tracker wait dialog without a window. While it waits, an event loop
 // runs until the download closes it. When the download turns it into an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Standard error as quill-cli's one window: the system's messages, a few
 // lines of its own, and on a terminal a status line redrawn in place.

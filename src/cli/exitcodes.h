@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // quill-cli's exit codes: one for each way a download can end. --help lists
 // them from the table below.

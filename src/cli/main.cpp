@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quill-cli: downloads an Intel HEX file into the flash of an Ostrel device
 // without a display, on the same download engine as the window program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/outcome.h"
 
 #include "download/downloadtexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a download ended, judged from what the core showed: its message
 // texts are compared with the system's constants, never retyped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/watchedcomm.h"
 
 namespace quill::cli {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial control as the download sees it, passed through unchanged,
 // with quill-cli listening in: when the device speaks, when a message goes

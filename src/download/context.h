@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the download works on: the shared state and the platform pieces of
 // the main window, passed together so that every routine sees the same

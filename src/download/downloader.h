@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The download engine of the main window: the Start button, the start
 // sequence, the supervision timer, the receive processing and the Tracker

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The download's own texts, exactly as the user sees them. "\r" joins the
 // lines of one message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Tracker handshake: select frame, program frame, then the wait for the
 // rebooted device. Each wait runs inside the modal wait dialog, which the
 // receive processing and the timer close or turn into an error report.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's shared state: one instance, owned by the application and
 // passed by reference, so that every test starts from a fresh one.

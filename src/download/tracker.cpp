@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "download/tracker.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Tracker's command frames and the line settings of the rebooted device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hexfile/fileselect.h"
 
 #include "hexfile/hexfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Choosing the hex file: by the Open dialog, or by dropping it on the main
 // window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Hex digits and the record check: which record lines of an Intel HEX file
 // are sent, skipped, end the download or cancel it. Pure functions of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hexfile/hexfile.h"
 
 #include "hexfile/hexfiletexts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one hex file of a download: which file is chosen and whether it is open.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Texts of the hex file handling, exactly as the user sees them. "\r" joins
 // the lines of one message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hexfile/recordsender.h"
 
 #include "hexfile/hexcodec.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Sending the hex file to the device one record line at a time, and the end
 // of a download.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The hex file read from disk with the C library: bytes, buffered, one line
 // at a time, with no text decoding.

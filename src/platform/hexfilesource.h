@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The hex file as the download reads it: bytes, line by line, never decoded.
 // A line ends at CR LF, at a lone CR or at a lone LF; the terminator is not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The controls of the main window that the download and the file choice
 // touch: the phase label lblMsg, the progress bar prbFilePos, the button

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Modal message boxes. Each carries the application's title as caption and
 // returns only when the user has closed it; events keep being delivered

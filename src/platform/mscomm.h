@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial communications control the download talks through: the one
 // serial port of the program, seen with the operations the system uses.

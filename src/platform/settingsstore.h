@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The per-user settings store, addressed by section and key under the
 // application's name, holding texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one supervision timer. An interval of 0 never fires. Enabling it, or
 // setting its interval while it is enabled, starts a fresh countdown; it

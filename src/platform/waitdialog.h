@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Tracker wait dialog frmWaitCom. While it is waiting it takes no input;
 // once acknowledging, its OK button (and its frame's close button) report to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/comsetup.h"
 
 #include "download/tracker.h"

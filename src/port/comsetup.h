@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The logic of the "COM Setup" dialog: its buttons work directly on
 // com_port and baud_rate, and its OK configures, opens and stores the port.

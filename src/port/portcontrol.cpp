@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/portcontrol.h"
 
 namespace quill {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which serial ports this machine has, and which port numbers, baud rates
 // and device options are usable.

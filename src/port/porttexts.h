@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Texts of start-up, the settings store and the "COM Setup" dialog, exactly
 // as the user (or the store) sees them. "\r" joins the lines of one message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/startup.h"
 
 #include "port/portcontrol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Start-up and the persisted settings: port, baud rate and device option
 // read from the per-user store, the device option and its menu, saving on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/frmabout.h"
 
 #include "ui/twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The About box frmAbout: modeless, loaded afresh each time it is shown,
 // and deleted when it is closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/frmcomsetup.h"
 
 #include "ui/twips.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "COM Setup" dialog frmComSetup: lays out the option buttons and
 // forwards their clicks to the ComSetup logic. It is loaded afresh for each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/frmwaitcom.h"
 
 #include "ui/twips.h"

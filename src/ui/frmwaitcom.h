@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Tracker wait dialog frmWaitCom. Each load creates the window with its
 // design-time texts and condition; close() destroys it. While waiting it

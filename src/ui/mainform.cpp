@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/mainform.h"
 
 #include "download/downloader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window MainForm: "Start Download", the phase message, the
 // progress bar, the two status bars and the menus. It lays out the controls,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The menu bar of the main window.
 
 #include "download/context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Open dialog CommonDialog1 over QFileDialog.
 

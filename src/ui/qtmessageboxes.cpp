@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/qtmessageboxes.h"
 
 #include "ui/uitexts.h"

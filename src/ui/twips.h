@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The windows are designed in twips (1/1440 inch). Qt lays out in
 // device-independent pixels of 1/96 inch, 15 twips each, and scales them

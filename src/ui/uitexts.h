@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The windows' own texts, exactly as the user sees them, and the two ways a
 // text of the system becomes a Qt string.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated device model: what it answers, when, and what it makes of
 // the bytes the host sends; and the flash image it rebuilds. quill-devsim
 // playing it on a real terminal is tested end to end (tests/e2e), where its

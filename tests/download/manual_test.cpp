@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole downloads into a Manual device, on the simulated clock, checked on
 // the wire byte by byte and in what the window shows.
 

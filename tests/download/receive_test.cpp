@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receive processing: every byte is judged against the state it finds,
 // during the Tracker handshake only the last byte of a batch counts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What goes out of the hex file, record by record: which lines are sent,
 // skipped or end the download, and how far the progress bar moves.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Tracker handshake: the frames on the wire, the parity switch, and how
 // every answer, and every silence, ends each step.
 

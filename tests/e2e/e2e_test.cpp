@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quill-cli against quill-devsim through real pseudo-terminals, both as
 // child processes: each run ends with its own exit code and the system's
 // messages, the device hears only what it should, and after a complete

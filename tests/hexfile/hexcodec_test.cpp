@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hexfile/hexcodec.h"
 
 #include <gtest/gtest.h>

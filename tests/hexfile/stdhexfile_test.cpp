@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hexfile/stdhexfile.h"
 #include "simworld.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qt/lineconfig.h"
 
 #include <gtest/gtest.h>

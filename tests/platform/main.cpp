@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Qt implementations need an event loop, so the tests run under one
 // QCoreApplication.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial control on a pseudo-terminal: the test plays the device on
 // the master side.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qt/portnames.h"
 #include "platform/qt/qtsettingsstore.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real QTimer with short intervals: the waits are bounded, and the checks
 // allow for a loaded machine firing late, never early.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "COM Setup" dialog's logic on the simulated serial port: what its
 // buttons show, and what OK does to the port, the status bar and the store.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing the hex file in the Open dialog or by dropping it on the window:
 // what is open afterwards, what the status bar shows and whether "Start
 // Download" may be pressed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up and the settings: how stored texts and the command line become
 // com_port, baud_rate and device_type, the device menu, and what is stored
 // when the main window closes.

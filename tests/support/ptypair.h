@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A pseudo-terminal pair standing in for a serial cable: the program under
 // test opens the slave, the test plays the device on the master.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simboxes.h"
 
 namespace quill::sim {

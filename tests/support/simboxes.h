@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Message boxes answered by a script. Each box is modal: the simulated loop
 // runs while it is open, for as long as the script says the user reads it.

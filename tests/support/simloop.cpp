@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simloop.h"
 
 namespace quill::sim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Simulated time with an event queue. The clock starts at a fixed epoch and
 // moves only when events are run or time is advanced; nothing here reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simserial.h"
 
 namespace quill::sim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial control in the simulated world. What the program writes is
 // kept byte by byte with the time and the line settings in force, and is

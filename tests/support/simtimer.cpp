@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simtimer.h"
 
 namespace quill::sim {

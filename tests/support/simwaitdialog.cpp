@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simwaitdialog.h"
 
 namespace quill::sim {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The Tracker wait dialog in the simulated world. Its user presses OK a
 // while after the dialog has turned into an error report, or at a time a

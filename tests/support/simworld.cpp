@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simworld.h"
 
 #include "download/tracker.h"

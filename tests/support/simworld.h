@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A whole simulated world around the download engine: the clock, the
 // serial port with a device at its far end, the timer, the boxes, the wait

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the window tests share: a script that answers modal windows as they
 // open, and a fixture with a scratch settings file whose COM1 is a device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The windows: start-up and the "COM Setup" dialog, the main window phase by
 // phase with COM1 a pseudo-terminal and the device model answering on its
 // far end, and the Tracker wait dialog.

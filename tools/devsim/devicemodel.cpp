@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devsim/devicemodel.h"
 
 #include <algorithm>

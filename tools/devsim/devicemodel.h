@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A simulated Ostrel device, Manual or Tracker, as seen from its end of the
 // serial link. It has no clock: the host hands it the bytes it received with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The flash image as the simulated device would have written it, rebuilt from
 // the record lines it received. Written on its own, without the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quill-devsim: plays an Ostrel device on a pseudo-terminal in real time, for
 // trying the downloader without hardware. The first line on stdout is the
 // terminal to open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devsim/options.h"
 
 #include <charconv>

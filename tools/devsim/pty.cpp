@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devsim/pty.h"
 
 #include <cerrno>

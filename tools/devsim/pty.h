@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pseudo-terminal quill-devsim plays the device on (Linux).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial control's line configuration text, e.g. "9600,M,8,1": baud
 // rate, parity letter, data bits and stop bits. Pure: no Qt, no system calls.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which device stands behind COM1 to COM4 on this machine.
 

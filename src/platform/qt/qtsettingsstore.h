@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The per-user settings store over QSettings: sections are groups, values
 // are UTF-8 texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The supervision timer Timer1 over a QTimer.
 

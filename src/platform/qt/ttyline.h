@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The line configuration of an open terminal device, set and read back
 // through termios. Unix only; no Qt.
