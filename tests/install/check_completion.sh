@@ -27,6 +27,7 @@ offered() {
     _quill_cli
     local got
     got=$(printf '%s\n' "${COMPREPLY[@]}" | sed '/^$/d' | sort | xargs)
+    # shellcheck disable=SC2086 # one candidate per word
     expected=$(printf '%s\n' $expected | sort | xargs)
     if [ "$got" != "$expected" ]; then
         echo "FAIL: completing '${COMP_WORDS[*]}': got '$got', want '$expected'" >&2

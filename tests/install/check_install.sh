@@ -28,9 +28,9 @@ usr=$root/usr
 # Exactly these files, nothing outside /usr.
 expected=(
     bin/quill bin/quill-cli bin/quill-devsim
-    share/applications/$id.desktop
-    share/icons/hicolor/scalable/apps/$id.svg
-    share/metainfo/$id.metainfo.xml
+    "share/applications/$id.desktop"
+    "share/icons/hicolor/scalable/apps/$id.svg"
+    "share/metainfo/$id.metainfo.xml"
     share/man/man1/quill.1.gz share/man/man1/quill-cli.1.gz share/man/man1/quill-devsim.1.gz
     share/bash-completion/completions/quill-cli
     share/doc/quill/copyright share/doc/quill/README.md
@@ -65,8 +65,9 @@ exec_program=$(key Exec | cut -d' ' -f1)
 [ "$exec_program" = quill ] || fail "Exec starts '$exec_program', not quill"
 [ "$(key Icon)" = "$id" ] || fail "Icon is '$(key Icon)', not $id"
 [ "$(key Type)" = Application ] || fail "Type is not Application"
-grep -q "^Categories=.*Development;" "$desktop" && grep -q "^Categories=.*Electronics;" "$desktop" ||
-    fail "Categories lack Development or Electronics"
+for category in Development Electronics; do
+    grep -q "^Categories=.*$category;" "$desktop" || fail "Categories lack $category"
+done
 grep -q "<id>$id</id>" "$metainfo" || fail "metainfo id is not $id"
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
     fail "metainfo does not launch $id.desktop"
