@@ -10,6 +10,7 @@ quill_packages=(
     libcli11-dev
     clang libclang-rt-14-dev clang-format
     help2man man-db desktop-file-utils appstream dpkg-dev file
+    librsvg2-bin clang-tidy
 )
 
 quill_install_missing() {

@@ -1,15 +1,29 @@
 // SPDX-License-Identifier: MIT
 // quill: downloads an Intel HEX file into the flash of an Ostrel device.
 
+#include "app/appicon.h"
 #include "app/application.h"
+#include "app/startoptions.h"
 #include "platform/qt/qtsettingsstore.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
 int main(int argc, char** argv) {
+    // --help and --version are answered before Qt looks for a display.
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (const auto reply = quill::startReply(args)) {
+        const bool written = std::fputs(reply->c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+        return written ? 0 : 1;
+    }
+
     // The application's name stays the executable's file name: the
     // settings store is kept under it.
     QApplication qapp(argc, argv);
+    quill::setApplicationIdentity();
     quill::Application app(std::make_unique<quill::QtSettingsStore>(),
                            quill::Application::commandLine(QCoreApplication::arguments()));
     app.Main();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmabout.h"
 
+#include "quillversion.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -57,9 +58,7 @@ frmAbout::frmAbout()
 }
 
 QString frmAbout::versionText() {
-    return qtext(text::VersionPrefix) + QString::number(QUILL_VERSION_MAJOR) + QLatin1Char('.') +
-           QString::number(QUILL_VERSION_MINOR) + QLatin1Char('.') +
-           QString::number(QUILL_VERSION_REVISION);
+    return qtext(text::VersionPrefix) + QString::fromLatin1(QuillVersion);
 }
 
 void frmAbout::Form_Load() {

@@ -45,6 +45,29 @@ inline constexpr const char* VersionPrefix = "Version ";
 inline constexpr const char* AboutDescription =
     "Download software to Ostrel products with flash prom support.";
 
+// quill --help and --version, answered before any window opens. The man page
+// quill(1) is made from them.
+inline constexpr const char* ProgramName = "quill";
+inline constexpr const char* ProgramHelp =
+    R"(Usage: quill [/p N]
+  or:  quill --help | --version
+
+Downloads an Intel HEX file into the flash memory of an Ostrel device over an
+RS-232 serial link. Choose the file (File, Open, or drop it on the window), the
+port and baud rate (Port, Setup) and the device (Options, Device: Manual or
+Tracker), then press "Start Download". The COM Setup dialog opens on every
+start.
+
+Options:
+  /p N        start with port N (1 to 4 for COM1 to COM4) selected, if it
+              is present; /pN, /P N and /PN work too, and everything else on
+              the command line is ignored
+  --help      display this help and exit
+  --version   output version information and exit
+
+Port and baud rate are kept between runs in the settings file.
+)";
+
 } // namespace quill::text
 
 namespace quill {

@@ -40,8 +40,9 @@ std::string hex2(uint8_t b) {
 
 std::string hexBytes(std::span<const uint8_t> bytes) {
     std::string text;
-    for (const uint8_t b : bytes)
+    for (const uint8_t b : bytes) {
         text += (text.empty() ? "" : " ") + hex2(b);
+    }
     return text;
 }
 
@@ -63,24 +64,29 @@ std::string_view parityName(Parity parity) {
 } // namespace
 
 std::string_view faultName(Fault fault) {
-    for (const auto& [f, name] : kFaultNames)
-        if (f == fault)
+    for (const auto& [f, name] : kFaultNames) {
+        if (f == fault) {
             return name;
+        }
+    }
     return "?";
 }
 
 std::optional<Fault> faultFromName(std::string_view name) {
-    for (const auto& [f, n] : kFaultNames)
-        if (n == name)
+    for (const auto& [f, n] : kFaultNames) {
+        if (n == name) {
             return f;
+        }
+    }
     return std::nullopt;
 }
 
 const std::vector<Fault>& allFaults() {
     static const std::vector<Fault> faults = [] {
         std::vector<Fault> all;
-        for (const auto& entry : kFaultNames)
+        for (const auto& entry : kFaultNames) {
             all.push_back(entry.first);
+        }
         return all;
     }();
     return faults;
@@ -105,8 +111,9 @@ std::string DeviceModel::describe(std::span<const uint8_t> bytes) {
 
 std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, Parity parity) {
     std::vector<Reply> out;
-    if (bytes.empty())
+    if (bytes.empty()) {
         return out;
+    }
     if (!hears(parity)) {
         // The device's UART frames these with the wrong parity bit: to it
         // they are garbage, and it does not act on them.
@@ -117,25 +124,29 @@ std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, Parity p
     }
     m_busyUntil = 0;
     for (const uint8_t b : bytes) {
-        if (m_downloadMode)
+        if (m_downloadMode) {
             lineByte(b, out);
-        else
+        } else {
             frameByte(b, out);
+        }
     }
     flushStray();
     return out;
 }
 
 void DeviceModel::flushStray() {
-    if (!m_stray.empty())
+    if (!m_stray.empty()) {
         add(LogKind::Host, "host> " + hexBytes(std::exchange(m_stray, {})) + " (not understood)");
+    }
 }
 
 bool DeviceModel::hears(Parity parity) const {
-    if (!m_config.strictParity)
+    if (!m_config.strictParity) {
         return true;
-    if (m_downloadMode)
+    }
+    if (m_downloadMode) {
         return parity == Parity::Mark;
+    }
     return parity == Parity::Even || parity == Parity::None;
 }
 
@@ -143,8 +154,9 @@ void DeviceModel::frameByte(uint8_t byte, std::vector<Reply>& out) {
     if (m_frame.empty()) {
         const bool pad = m_padDue && byte == 0x00;
         m_padDue = false;
-        if (pad)
+        if (pad) {
             return;
+        }
         if (byte != kFrameStart) {
             m_stray.push_back(byte);
             return;
@@ -153,8 +165,9 @@ void DeviceModel::frameByte(uint8_t byte, std::vector<Reply>& out) {
     }
     m_frame.push_back(byte);
     // 02, length, `length` bytes, checksum.
-    if (m_frame.size() >= 2 && m_frame.size() == size_t{m_frame[1]} + 3)
+    if (m_frame.size() >= 2 && m_frame.size() == size_t{m_frame[1]} + 3) {
         onFrame(out);
+    }
 }
 
 void DeviceModel::onFrame(std::vector<Reply>& out) {
@@ -163,8 +176,9 @@ void DeviceModel::onFrame(std::vector<Reply>& out) {
     m_answersFrom = m_busyUntil;
     add(LogKind::Host, "host> " + hexBytes(frame));
     unsigned sum = 0;
-    for (size_t i = 1; i < frame.size(); ++i)
+    for (size_t i = 1; i < frame.size(); ++i) {
         sum += frame[i];
+    }
     if (sum % 256 != 0 || frame[1] < 3) {
         add(LogKind::Note, "-- frame malformed or checksum wrong: ignored");
         return;
@@ -194,13 +208,14 @@ void DeviceModel::onFrame(std::vector<Reply>& out) {
         answer(out, m_config.frameAckMs, {kAck});
         m_downloadMode = true;
         const int rebootAt = m_config.frameAckMs + m_config.rebootMs;
-        if (fault == Fault::RebootSilent)
+        if (fault == Fault::RebootSilent) {
             add(LogKind::Note, "-- rebooted without a word");
-        else
+        } else {
             answer(out, rebootAt,
                    {fault == Fault::RebootNak  ? kNak
                     : fault == Fault::Reboot04 ? kAck
                                                : kXon});
+        }
     } else {
         add(LogKind::Note, "-- unknown command");
         answer(out, m_config.frameAckMs, {kNak});
@@ -210,8 +225,9 @@ void DeviceModel::onFrame(std::vector<Reply>& out) {
 void DeviceModel::lineByte(uint8_t byte, std::vector<Reply>& out) {
     if (byte == ':') {
         flushStray();
-        if (m_inLine)
+        if (m_inLine) {
             add(LogKind::Note, "-- line without end dropped: " + printable(m_line));
+        }
         m_inLine = true;
         m_line = ":";
         return;
@@ -223,8 +239,9 @@ void DeviceModel::lineByte(uint8_t byte, std::vector<Reply>& out) {
     if (byte == '\n') {
         m_inLine = false;
         const bool crLf = m_line.back() == '\r';
-        if (crLf)
+        if (crLf) {
             m_line.pop_back();
+        }
         onLine(crLf, out);
         return;
     }
@@ -273,10 +290,12 @@ void DeviceModel::onErase(std::vector<Reply>& out) {
 void DeviceModel::onRecord(const ParsedRecord& parsed, bool crLf, std::vector<Reply>& out) {
     m_records.push_back(m_line);
     std::string problem = crLf ? parsed.error : "not ended by CR LF";
-    if (problem.empty() && m_sawEndOfFile)
+    if (problem.empty() && m_sawEndOfFile) {
         add(LogKind::Note, "-- record after the end-of-file record");
-    if (problem.empty())
+    }
+    if (problem.empty()) {
         problem = m_image.add(*parsed.record);
+    }
     if (!problem.empty()) {
         ++m_badRecords;
         add(LogKind::Note, "-- bad record (" + problem + "): answered all the same");
@@ -292,10 +311,11 @@ void DeviceModel::onRecord(const ParsedRecord& parsed, bool crLf, std::vector<Re
     }
     const int ack = m_config.recordAckMs;
     const int write = m_config.recordWriteMs;
-    if (fault == Fault::XonOnlyAfterRecord)
+    if (fault == Fault::XonOnlyAfterRecord) {
         answer(out, ack + write, {kXon});
-    else
+    } else {
         answerPair(out, ack, write, fault == Fault::JunkAfterXoff ? kJunk : kXon);
+    }
 }
 
 void DeviceModel::answerPair(std::vector<Reply>& out, int ackMs, int workMs, uint8_t second) {
@@ -319,8 +339,9 @@ void DeviceModel::answer(std::vector<Reply>& out, int delayMs, std::vector<uint8
 }
 
 void DeviceModel::add(LogKind kind, std::string text) {
-    if (m_sink)
+    if (m_sink) {
         m_sink(kind, text);
+    }
     m_log.push_back(std::move(text));
 }
 

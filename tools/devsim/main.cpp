@@ -39,15 +39,17 @@ class Session {
         }
         // Replies are logged when they go on the wire, not when planned.
         m_model.setLogSink([this](DeviceModel::LogKind kind, const std::string& line) {
-            if (kind != DeviceModel::LogKind::Device)
+            if (kind != DeviceModel::LogKind::Device) {
                 log(line);
+            }
         });
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() {
-        if (m_ownLog)
+        if (m_ownLog) {
             std::fclose(m_log);
+        }
     }
 
     bool logOpen() const { return m_options.logPath.empty() || m_log != nullptr; }
@@ -69,48 +71,57 @@ class Session {
             // Signals are let through only while waiting here, so a stop
             // request is never lost between the check above and the wait.
             if (ppoll(&pfd, 1, timeout, &waitMask) < 0) {
-                if (errno == EINTR)
+                if (errno == EINTR) {
                     continue;
+                }
                 std::fprintf(stderr, "quill-devsim: poll: %s\n", std::strerror(errno));
                 return 1;
             }
             if ((pfd.revents & POLLIN) != 0) {
-                if (!receive())
+                if (!receive()) {
                     return 0;
-            } else if ((pfd.revents & (POLLHUP | POLLERR)) != 0)
+                }
+            } else if ((pfd.revents & (POLLHUP | POLLERR)) != 0) {
                 return 1; // cannot happen while the slave is held open; never spin on it
-            if (!sendDue())
+            }
+            if (!sendDue()) {
                 return 1;
-            if (const auto code = finished())
+            }
+            if (const auto code = finished()) {
                 return *code;
+            }
         }
         return 0;
     }
 
     // At exit: the image as it stands, unless this download's is written already.
     void finish() {
-        if (!m_imageWritten)
+        if (!m_imageWritten) {
             writeImage();
+        }
     }
 
   private:
     void writeImage() {
-        if (m_options.imagePath.empty())
+        if (m_options.imagePath.empty()) {
             return;
+        }
         const WriteResult result = m_model.image().write(m_options.imagePath);
-        if (result.ok)
+        if (result.ok) {
             std::fprintf(stderr, "quill-devsim: image %s: base 0x%08X, %zu bytes\n",
                          m_options.imagePath.c_str(), result.base, result.length);
-        else
+        } else {
             std::fprintf(stderr, "quill-devsim: image not written: %s\n", result.error.c_str());
+        }
     }
 
     // Returns false once the line has been unplugged.
     bool receive() {
         uint8_t buffer[4096];
         const ssize_t n = ::read(m_pty.master(), buffer, sizeof buffer);
-        if (n <= 0)
+        if (n <= 0) {
             return true;
+        }
         const auto now = Clock::now();
         const auto replies = m_model.receive({buffer, static_cast<size_t>(n)}, m_pty.parity());
         // The cable is pulled as the record after the last one answered comes
@@ -121,8 +132,9 @@ class Session {
             m_pty.hangUp();
             return false;
         }
-        for (const Reply& reply : replies)
+        for (const Reply& reply : replies) {
             m_pending.emplace(now + std::chrono::milliseconds(reply.delayMs), reply.bytes);
+        }
         return true;
     }
 
@@ -141,8 +153,9 @@ class Session {
     }
 
     std::optional<int> finished() {
-        if (!m_pending.empty())
+        if (!m_pending.empty()) {
             return std::nullopt;
+        }
         if (m_model.sawEndOfFile() && !m_imageWritten) {
             writeImage();
             m_imageWritten = true;
@@ -164,17 +177,19 @@ class Session {
         const auto start = Clock::now();
         bool arrived = false;
         while (!g_stop && Clock::now() < start + std::chrono::seconds(1)) {
-            if (m_pty.unreadByHost() > 0)
+            if (m_pty.unreadByHost() > 0) {
                 arrived = true;
-            else if (arrived || Clock::now() > start + std::chrono::milliseconds(200))
+            } else if (arrived || Clock::now() > start + std::chrono::milliseconds(200)) {
                 return;
+            }
             ::usleep(5'000);
         }
     }
 
     void log(const std::string& line) {
-        if (m_log == nullptr)
+        if (m_log == nullptr) {
             return;
+        }
         const std::chrono::duration<double, std::milli> since = Clock::now() - m_start;
         std::fprintf(m_log, "%.3f %s\n", since.count(), line.c_str());
         std::fflush(m_log);

@@ -10,8 +10,9 @@ namespace {
 std::optional<int> toInt(std::string_view text) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || value < 0)
+    if (ec != std::errc{} || end != text.data() + text.size() || value < 0) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -45,8 +46,9 @@ Plays an Ostrel device on a pseudo-terminal; prints the terminal's path first.
   --help                   this text
 
 Faults:)";
-    for (const Fault fault : allFaults())
+    for (const Fault fault : allFaults()) {
         text += " " + std::string(faultName(fault));
+    }
     return text + "\n";
 }
 
@@ -84,45 +86,53 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
         } else if ((arg == "--device" || arg == "--fault") && !hasValue) {
             return failure(std::string(arg) + " needs a value");
         } else if (arg == "--device") {
-            if (value != "manual" && value != "tracker")
+            if (value != "manual" && value != "tracker") {
                 return failure("unknown device: " + std::string(value));
+            }
             c.kind = value == "manual" ? Kind::Manual : Kind::Tracker;
             ++i;
         } else if (arg == "--fault") {
             const auto fault = faultFromName(value);
-            if (!fault)
+            if (!fault) {
                 return failure("unknown fault: " + std::string(value));
+            }
             c.fault = *fault;
             faultGiven = true;
             ++i;
         } else {
             bool known = false;
             for (const auto& [name, target] : numbers) {
-                if (arg != name)
+                if (arg != name) {
                     continue;
+                }
                 const auto number = hasValue ? toInt(value) : std::nullopt;
-                if (!number)
+                if (!number) {
                     return failure(std::string(name) + " needs a number of 0 or more");
+                }
                 *target = *number;
                 silentAfterGiven = silentAfterGiven || name == "--silent-after";
                 known = true;
             }
             for (const auto& [name, target] : texts) {
-                if (arg != name)
+                if (arg != name) {
                     continue;
-                if (!hasValue || value.empty())
+                }
+                if (!hasValue || value.empty()) {
                     return failure(std::string(name) + " needs a path");
+                }
                 *target = std::string(value);
                 known = true;
             }
-            if (!known)
+            if (!known) {
                 return failure("unknown option: " + std::string(arg));
+            }
             ++i;
         }
     }
     // A record count to fall silent after makes sense only with that fault.
-    if (silentAfterGiven && !faultGiven)
+    if (silentAfterGiven && !faultGiven) {
         c.fault = Fault::SilentAfterRecords;
+    }
     return {o, {}};
 }
 

@@ -22,8 +22,9 @@ Fd& Fd::operator=(Fd&& other) noexcept {
 }
 
 void Fd::reset() {
-    if (m_fd >= 0)
+    if (m_fd >= 0) {
         ::close(m_fd);
+    }
     m_fd = -1;
 }
 
@@ -59,12 +60,14 @@ Parity Pty::parity() const {
     // set them, so mark, space, odd and even can be told apart; even and no
     // parity cannot, and are both taken as even.
     termios tio{};
-    if (tcgetattr(m_slave.get(), &tio) != 0)
+    if (tcgetattr(m_slave.get(), &tio) != 0) {
         return Parity::None;
+    }
     const bool stick = (tio.c_cflag & CMSPAR) != 0;
     const bool odd = (tio.c_cflag & PARODD) != 0;
-    if (stick)
+    if (stick) {
         return odd ? Parity::Mark : Parity::Space;
+    }
     return odd ? Parity::Odd : Parity::Even;
 }
 
@@ -95,12 +98,14 @@ Link::Link(Link&& other) noexcept
     : m_path(std::exchange(other.m_path, {})), m_target(std::move(other.m_target)) {}
 
 Link::~Link() {
-    if (m_path.empty())
+    if (m_path.empty()) {
         return;
+    }
     std::vector<char> buffer(m_target.size() + 2);
     const ssize_t n = readlink(m_path.c_str(), buffer.data(), buffer.size());
-    if (n >= 0 && std::string(buffer.data(), static_cast<size_t>(n)) == m_target)
+    if (n >= 0 && std::string(buffer.data(), static_cast<size_t>(n)) == m_target) {
         ::unlink(m_path.c_str());
+    }
 }
 
 } // namespace quill::devsim
