@@ -18,6 +18,7 @@ enum class ExitCode : int {
     TrackerHandshake = 7, // the Tracker handshake failed and the download did not complete
     IdleTimeout = 8,      // --idle-timeout: the device fell silent during the download
     Cancelled = 9,        // the Manual prompt was answered no
+    Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
 constexpr int toInt(ExitCode code) {
@@ -29,7 +30,7 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 10> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 11> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
@@ -40,6 +41,13 @@ inline constexpr std::array<ExitCodeInfo, 10> exitCodeTable{{
     {ExitCode::TrackerHandshake, "the Tracker handshake failed and the download did not complete"},
     {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
+    {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
+
+// The status a run ends with: an interrupted run reports the signal that
+// stopped it, the way shells report a process killed by it.
+constexpr int exitStatus(ExitCode code, int signal) {
+    return code == ExitCode::Interrupted && signal > 0 ? 128 + signal : toInt(code);
+}
 
 } // namespace quill::cli
