@@ -110,8 +110,7 @@ CLI::Option* CommandLine::option(const std::string& names, const std::string& va
 }
 
 CLI::Option* CommandLine::positionals(const std::string& name, const std::string& description) {
-    CLI::Option* opt =
-        m_app.add_option(name, description)->expected(0, CLI::detail::expected_max_vector_size);
+    CLI::Option* opt = m_app.add_option(name, m_positionals, description);
     if (description.empty()) {
         opt->group("");
     }
@@ -128,8 +127,13 @@ void CommandLine::parse(const std::vector<std::string_view>& args) {
         return;
     }
     for (const std::string& extra : m_app.remaining()) {
-        if (extra != "--") {
+        if (extra == "--") {
+            continue;
+        }
+        if (extra.starts_with('-')) {
             problem("unknown option " + extra.substr(0, extra.find('=')));
+        } else {
+            problem("unexpected argument " + extra);
         }
     }
     for (const CLI::Option* opt : m_app.get_options()) {

@@ -68,6 +68,7 @@ class CommandLine {
     CLI::Option* m_help = nullptr;
     CLI::Option* m_version = nullptr;
     std::vector<std::string> m_problems;
+    std::vector<std::string> m_positionals; // one positional option per command line
 };
 
 // A whole decimal number from min to max, the whole text and nothing else.
