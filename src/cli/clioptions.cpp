@@ -62,18 +62,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* device = cl.option("-d,--device", "KIND",
                              "manual (mark parity) or tracker (even parity, then the Tracker "
                              "handshake)");
-    auto* yes = cl.flag("-y,--yes",
-                        "answer the Manual prompt \"Prepare device for download\" with OK; "
-                        "without it the prompt is answered on the terminal, and quill-cli "
-                        "refuses to start when there is no terminal");
+    auto* yes =
+        cl.flag("-y,--yes", "answer the Manual prompt \"Prepare device for download\" with OK; "
+                            "without it the prompt is answered on the terminal, and quill-cli "
+                            "refuses to start when there is no terminal");
     auto* idle = cl.option("--idle-timeout", "SECONDS",
                            "stop a download that has heard nothing from the device for this "
                            "long; 0 waits for ever (default: 60)");
-    auto* noEnd = cl.flag("--allow-no-end-record",
-                          "refuse a hex file without an end record unless given");
-    auto* listPorts = cl.flag("--list-ports",
-                              "list the serial ports found, with their stable /dev/serial/by-id "
-                              "names, and the devices behind COM1 to COM4, then exit");
+    auto* noEnd =
+        cl.flag("--allow-no-end-record", "refuse a hex file without an end record unless given");
+    auto* listPorts =
+        cl.flag("--list-ports", "list the serial ports found, with their stable /dev/serial/by-id "
+                                "names, and the devices behind COM1 to COM4, then exit");
     auto* checkPort = cl.option("--check-port", "PORT",
                                 "check that the adapter at PORT (COMn or a device path) takes "
                                 "mark and even parity at 9600 and 38400, then exit");
@@ -135,8 +135,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     if (cl.given(listPorts) && cl.given(checkPort)) {
         cl.problem("--list-ports and --check-port cannot be used together");
     } else if (cl.given(listPorts) || cl.given(checkPort)) {
-        o.action = cl.given(listPorts) ? CliOptions::Action::ListPorts
-                                       : CliOptions::Action::CheckPort;
+        o.action =
+            cl.given(listPorts) ? CliOptions::Action::ListPorts : CliOptions::Action::CheckPort;
         o.checkPort = cl.last(checkPort).value_or("");
         if (!given.empty()) {
             cl.problem(std::string(cl.given(listPorts) ? "--list-ports" : "--check-port") +

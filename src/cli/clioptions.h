@@ -21,9 +21,9 @@ struct CliOptions {
     // "COMn", or the path of a serial device. A list, so that a later
     // version can download to several ports; one at most for now.
     std::vector<std::string> ports;
-    std::optional<int32_t> baud;   // 9600 or 38400
-    std::optional<int16_t> device; // device_manual or device_tracker
-    bool yes = false;              // answer the Manual prompt with OK
+    std::optional<int32_t> baud;                        // 9600 or 38400
+    std::optional<int16_t> device;                      // device_manual or device_tracker
+    bool yes = false;                                   // answer the Manual prompt with OK
     int idleTimeoutSeconds = defaultIdleTimeoutSeconds; // 0: no limit, as in the window
     bool allowNoEndRecord = false; // refuse a hex file without an end record unless given
     bool verbose = false;          // -v

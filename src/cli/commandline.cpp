@@ -20,7 +20,8 @@ class Formatter final : public CLI::Formatter {
     explicit Formatter(HelpText text) : m_text(std::move(text)) { column_width(30); }
 
     // Usage, description, options, then the program's own sections.
-    std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override {
+    std::string make_help(const CLI::App* app, std::string,
+                          CLI::AppFormatMode mode) const override {
         std::string help = m_text.usage + "\n";
         if (!m_text.description.empty()) {
             help += "\n" + m_text.description + "\n";
@@ -38,7 +39,8 @@ class Formatter final : public CLI::Formatter {
         size_t lineStart = 0;
         std::istringstream words(opt->get_description());
         for (std::string word; words >> word;) {
-            if (wrapped.size() > lineStart && wrapped.size() - lineStart + 1 + word.size() > width) {
+            if (wrapped.size() > lineStart &&
+                wrapped.size() - lineStart + 1 + word.size() > width) {
                 wrapped += '\n';
                 lineStart = wrapped.size();
             } else if (wrapped.size() > lineStart) {

@@ -39,7 +39,8 @@ std::string readBackText(const termios& t, bool pseudoTerminal) {
     const bool mark = (t.c_cflag & (CMSPAR | PARODD)) == (CMSPAR | PARODD);
     std::string parity = "N";
     if ((t.c_cflag & PARENB) != 0) {
-        parity = (t.c_cflag & CMSPAR) != 0 ? (mark ? "M" : "S") : ((t.c_cflag & PARODD) ? "O" : "E");
+        parity =
+            (t.c_cflag & CMSPAR) != 0 ? (mark ? "M" : "S") : ((t.c_cflag & PARODD) ? "O" : "E");
     } else if (pseudoTerminal) {
         parity = mark ? "M" : "E/N";
     }
@@ -71,9 +72,8 @@ std::string checkReportText(const CheckReport& report) {
     bool markFails = false;
     bool evenFails = false;
     for (const CheckRow& row : report.rows) {
-        out += pad(settingText(row.wanted), 14) +
-               pad(row.accepted ? "yes" : "no", 10) + row.readBack +
-               (row.accepted ? "" : "  (" + row.refusal + ")") + "\n";
+        out += pad(settingText(row.wanted), 14) + pad(row.accepted ? "yes" : "no", 10) +
+               row.readBack + (row.accepted ? "" : "  (" + row.refusal + ")") + "\n";
         if (!row.holds) {
             failed += (failed.empty() ? "" : ", ") + settingText(row.wanted);
             (row.wanted.parity == Parity::Mark ? markFails : evenFails) = true;

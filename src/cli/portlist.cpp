@@ -20,8 +20,8 @@ std::string hex4(uint16_t value) {
 
 void field(std::string& out, const char* name, const std::string& value) {
     if (!value.empty()) {
-        out += "  " + std::string(name) + std::string(15 - std::string(name).size(), ' ') +
-               value + "\n";
+        out += "  " + std::string(name) + std::string(15 - std::string(name).size(), ' ') + value +
+               "\n";
     }
 }
 

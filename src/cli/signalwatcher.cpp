@@ -21,8 +21,7 @@ void writeSignal(int signal) {
 
 } // namespace
 
-SignalWatcher::SignalWatcher(std::function<void(int)> onSignal)
-    : m_onSignal(std::move(onSignal)) {
+SignalWatcher::SignalWatcher(std::function<void(int)> onSignal) : m_onSignal(std::move(onSignal)) {
     if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return; // the signals keep their default effect
     }

@@ -16,8 +16,8 @@ std::string comKey(int com) {
 } // namespace
 
 std::string describePort(const DetectedPort& port) {
-    std::string label = port.description.empty() ? std::string(text::UnnamedAdapter)
-                                                  : port.description;
+    std::string label =
+        port.description.empty() ? std::string(text::UnnamedAdapter) : port.description;
     if (!port.manufacturer.empty() && port.manufacturer != port.description) {
         label += " (" + port.manufacturer + ")";
     }
@@ -30,8 +30,8 @@ std::string describeDevice(const std::string& path, const std::vector<DetectedPo
     if (found == detected.end()) {
         return path + text::DeviceNotFound;
     }
-    std::string line = path + ": " +
-                       (found->description.empty() ? text::UnnamedAdapter : found->description);
+    std::string line =
+        path + ": " + (found->description.empty() ? text::UnnamedAdapter : found->description);
     if (!found->manufacturer.empty() && found->manufacturer != found->description) {
         line += " (" + found->manufacturer + ")";
     }
@@ -47,8 +47,8 @@ DeviceBindings::DeviceBindings(SettingsStore& store, std::vector<DetectedPort> d
 
 std::vector<DeviceBindings::Choice> DeviceBindings::choices(int com) const {
     std::vector<Choice> list;
-    list.push_back({text::DefaultDevicePrefix + m_defaultDevice(com) + text::DefaultDeviceSuffix,
-                    {}});
+    list.push_back(
+        {text::DefaultDevicePrefix + m_defaultDevice(com) + text::DefaultDeviceSuffix, {}});
     for (const DetectedPort& port : m_detected) {
         list.push_back({describePort(port), port.stablePath()});
     }

@@ -59,8 +59,8 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     auto* burst = cl.flag("--burst", "XOFF and XON in one write");
     auto* anyParity = cl.flag("--no-strict-parity", "hear every byte whatever the parity");
     auto* link = cl.option("--link", "PATH", "also make PATH a symlink to the terminal");
-    auto* image = cl.option("--image", "FILE",
-                            "write the received image (binary, gaps FF) on end of file and at exit");
+    auto* image = cl.option(
+        "--image", "FILE", "write the received image (binary, gaps FF) on end of file and at exit");
     auto* log = cl.option("--log", "FILE", "log the conversation, '-' for standard error");
     auto* exitAfter =
         cl.flag("--exit-after-download", "exit once the end-of-file record has been answered");

@@ -15,7 +15,8 @@ bool naturalLess(const std::string& a, const std::string& b) {
     const auto split = [](const std::string& s) {
         const size_t digits = s.find_last_not_of("0123456789") + 1;
         const std::string number = s.substr(digits);
-        return std::pair(s.substr(0, digits), number.empty() ? -1L : std::stol(number.substr(0, 9)));
+        return std::pair(s.substr(0, digits),
+                         number.empty() ? -1L : std::stol(number.substr(0, 9)));
     };
     return split(a) < split(b);
 }
