@@ -55,10 +55,9 @@ class DeviceBindings {
     std::function<std::string(int)> m_defaultDevice;
 };
 
-// Tries the ports whose device changed, as the start-up probe did, so that
-// COM Setup offers them at once. Not while a port is open: the serial
-// control cannot select another port then, and those ports keep their
-// presence until the next start. Returns false in that case.
+// Tries the ports whose device changed on `port`, as the start-up probe did,
+// so that COM Setup offers them at once. The control must be closed (it
+// cannot select another port while open): false, and nothing tried, if not.
 bool reprobe_ports(Module1& m, MSComm& port, const std::vector<int>& ports);
 
 } // namespace quill

@@ -17,6 +17,10 @@ using PortResolver = std::function<std::string(int16_t)>;
 
 inline constexpr const char* portNamesSection = text::SectionPortNames;
 
+// The device COMn stands for when "PortNames" names none: /dev/ttyS(n-1) on
+// Linux, COMn on Windows.
+std::string defaultDeviceName(int16_t port);
+
 // On Linux COMn is /dev/ttyS(n-1) unless the settings section "PortNames"
 // names another device under the key "COMn" (a USB adapter such as
 // /dev/ttyUSB0, or a pseudo-terminal); on Windows COMn, with the same
