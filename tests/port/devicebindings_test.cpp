@@ -102,7 +102,7 @@ TEST(DeviceBindings, DescribesTheDeviceBehindAPort) {
         {"/dev/ttyUSB0", "/dev/ttyUSB0: FT232R USB UART (FTDI), " + ftdiById},
         {ftdiById, ftdiById + ": FT232R USB UART (FTDI)"},
         {"/dev/ttyS0", "/dev/ttyS0: serial port"},
-        {"/dev/ttyS3", "/dev/ttyS3: not found"},
+        {"/dev/ttyS3", "/dev/ttyS3: not detected"},
     };
     for (const auto& [path, line] : table) {
         EXPECT_EQ(describeDevice(path, detected()), line);
