@@ -70,7 +70,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                            "stop a download that has heard nothing from the device for this "
                            "long; 0 waits for ever (default: 60)");
     auto* noEnd =
-        cl.flag("--allow-no-end-record", "refuse a hex file without an end record unless given");
+        cl.flag("--allow-no-end-record",
+                "accept a hex file that has no end record; without this option such a file is "
+                "refused");
     auto* listPorts =
         cl.flag("--list-ports", "list the serial ports found, with their stable /dev/serial/by-id "
                                 "names, and the devices behind COM1 to COM4, then exit");
