@@ -28,7 +28,8 @@ TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
     start();
     const QString device = QString::fromStdString(pty.slavePath());
     script.then("frmComSetup", [&](QWidget* dialog) {
-        EXPECT_TRUE(toolTip(dialog, "optPort0").startsWith(device)) << toolTip(dialog, "optPort0").toStdString();
+        EXPECT_TRUE(toolTip(dialog, "optPort0").startsWith(device))
+            << toolTip(dialog, "optPort0").toStdString();
         EXPECT_TRUE(toolTip(dialog, "optPort1").endsWith(QStringLiteral(": not detected")));
         EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("optPort1"))->isEnabled());
         click(dialog, {"cmdCancel"});
