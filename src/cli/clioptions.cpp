@@ -1,151 +1,161 @@
 // SPDX-License-Identifier: MIT
 #include "cli/clioptions.h"
 
+#include "cli/clitexts.h"
+#include "cli/commandline.h"
 #include "cli/exitcodes.h"
 #include "download/module1.h"
-
-#include <charconv>
 
 namespace quill::cli {
 
 namespace {
 
-std::optional<int> positiveNumber(std::string_view text) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || value <= 0) {
-        return std::nullopt;
+std::string exitStatusSection() {
+    std::string text = "Exit status:\n";
+    for (const ExitCodeInfo& info : exitCodeTable) {
+        const std::string code = std::to_string(toInt(info.code));
+        text += "  " + std::string(4 - code.size(), ' ') + code + "  " + info.meaning + "\n";
     }
-    return value;
+    return text;
 }
 
-ParsedCommandLine failure(std::string error) {
-    return {std::nullopt, std::move(error)};
-}
-
-// Applies one option that takes a value; the error text, or empty.
-std::string applyValue(CliOptions& o, std::string_view name, std::string_view value) {
-    if (name == "--port") {
-        if (value.empty()) {
-            return "--port needs COMn or a device path";
-        }
-        o.port = std::string(value);
-    } else if (name == "--baud") {
-        const auto baud = positiveNumber(value);
-        if (!baud || (*baud != 9600 && *baud != 38400)) {
-            return "--baud must be 9600 or 38400";
-        }
-        o.baud = *baud;
-    } else if (name == "--device") {
-        if (value != "manual" && value != "tracker") {
-            return "--device must be manual or tracker";
-        }
-        o.device = value == "manual" ? device_manual : device_tracker;
-    } else {
-        const auto seconds = positiveNumber(value);
-        if (!seconds) {
-            return "--idle-timeout needs a whole number of seconds, 1 or more";
-        }
-        o.idleTimeoutSeconds = *seconds;
-    }
-    return {};
+cmdline::HelpText helpText() {
+    return {
+        "Usage: quill-cli [OPTION]... FILE\n"
+        "  or:  quill-cli --list-ports\n"
+        "  or:  quill-cli --check-port PORT",
+        "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
+        "window program's \"Start Download\" does, without a display. Port, baud rate\n"
+        "and device default to the settings the window program stored.\n"
+        "\n"
+        "The port is configured as the COM Setup dialog's OK does (8 data bits, 1 stop\n"
+        "bit, mark parity for Manual, even for Tracker) and opened; nothing is written\n"
+        "to the settings. Messages go to standard error in the program's own words.\n"
+        "Ctrl+C (SIGINT) or SIGTERM stops a download: the port is closed with its\n"
+        "settings restored.",
+        exitStatusSection() +
+            "\nExamples:\n"
+            "  quill-cli --list-ports\n"
+            "  quill-cli --check-port /dev/ttyUSB0\n"
+            "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
+            "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n",
+    };
 }
 
 } // namespace
 
 std::optional<int> comNumber(std::string_view port) {
-    if (port.size() < 4 || (port.substr(0, 3) != "COM" && port.substr(0, 3) != "com")) {
+    if (port.size() < 4 || !cmdline::sameWord(port.substr(0, 3), "COM")) {
         return std::nullopt;
     }
-    return positiveNumber(port.substr(3));
+    const auto number = cmdline::wholeNumber(port.substr(3), 1, 255);
+    return number ? std::optional<int>(static_cast<int>(*number)) : std::nullopt;
 }
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
-    static constexpr std::string_view valued[] = {"--port", "--baud", "--device", "--idle-timeout"};
+    cmdline::CommandLine cl(text::ProgramName, helpText());
+    auto* port = cl.option("-p,--port", "COMn|DEVICE",
+                           "the port COMn (1 to 4) as the window program knows it (the device "
+                           "named under PortNames in its settings, or /dev/ttyS(n-1)), or the "
+                           "serial device at this path");
+    auto* baud = cl.option("-b,--baud", "RATE", "9600 or 38400");
+    auto* device = cl.option("-d,--device", "KIND",
+                             "manual (mark parity) or tracker (even parity, then the Tracker "
+                             "handshake)");
+    auto* yes =
+        cl.flag("-y,--yes", "answer the Manual prompt \"Prepare device for download\" with OK; "
+                            "without it the prompt is answered on the terminal, and quill-cli "
+                            "refuses to start when there is no terminal");
+    auto* idle = cl.option("--idle-timeout", "SECONDS",
+                           "stop a download that has heard nothing from the device for this "
+                           "long; 0 waits for ever (default: 60)");
+    auto* noEnd =
+        cl.flag("--allow-no-end-record",
+                "accept a hex file that has no end record; without this option such a file is "
+                "refused");
+    auto* listPorts =
+        cl.flag("--list-ports", "list the serial ports found, with their stable /dev/serial/by-id "
+                                "names, and the devices behind COM1 to COM4, then exit");
+    auto* checkPort = cl.option("--check-port", "PORT",
+                                "check that the adapter at PORT (COMn or a device path) takes "
+                                "mark and even parity at 9600 and 38400, then exit");
+    // Parsed for the trace and the machine-readable result; not working yet.
+    auto* verbose = cl.flag("-v,--verbose", "");
+    auto* quiet = cl.flag("-q,--quiet", "");
+    auto* log = cl.option("--log", "FILE", "");
+    auto* json = cl.flag("--json", "");
+    auto* files = cl.positionals("FILE", "the Intel HEX file to download");
+    cl.parse(args);
+
+    ParsedCommandLine result;
+    result.help = cl.help();
     CliOptions o;
-    std::vector<std::string_view> files;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view arg = args[i];
-        if (optionsEnded || arg.empty() || arg.front() != '-' || arg == "-") {
-            files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            o.help = true;
-        } else if (arg == "--yes" || arg == "-y") {
-            o.yes = true;
+    if (cl.helpWanted() || cl.versionWanted()) {
+        o.action = cl.helpWanted() ? CliOptions::Action::Help : CliOptions::Action::Version;
+        result.options = o;
+        return result;
+    }
+
+    o.ports = cl.values(port);
+    if (o.ports.size() > 1) {
+        cl.problem(text::OnePortOnly);
+    }
+    if (const auto text = cl.last(baud); text && !text->empty()) {
+        const auto rate = cmdline::wholeNumber(*text, 1, 4'000'000);
+        if (rate != 9600 && rate != 38400) {
+            cl.problem("--baud must be 9600 or 38400, not " + *text);
         } else {
-            const size_t eq = arg.find('=');
-            const std::string_view name = arg.substr(0, eq);
-            bool known = false;
-            for (const std::string_view v : valued) {
-                known = known || name == v;
-            }
-            if (!known) {
-                return failure("unknown option " + std::string(name));
-            }
-            std::string_view value;
-            if (eq != std::string_view::npos) {
-                value = arg.substr(eq + 1);
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                return failure(std::string(name) + " needs a value");
-            }
-            if (std::string error = applyValue(o, name, value); !error.empty()) {
-                return failure(std::move(error));
-            }
+            o.baud = static_cast<int32_t>(*rate);
         }
     }
-    if (o.help) {
-        return {o, {}};
+    if (const auto text = cl.last(device); text && !text->empty()) {
+        if (cmdline::sameWord(*text, "manual") || cmdline::sameWord(*text, "tracker")) {
+            o.device = cmdline::sameWord(*text, "manual") ? device_manual : device_tracker;
+        } else {
+            cl.problem("--device must be manual or tracker, not " + *text);
+        }
     }
-    if (files.size() != 1 || files.front().empty()) {
-        return failure(files.empty() ? "no hex file given" : "give exactly one hex file");
+    if (const auto text = cl.last(idle); text && !text->empty()) {
+        if (const auto s = cmdline::wholeNumber(*text, 0, maxIdleTimeoutSeconds)) {
+            o.idleTimeoutSeconds = static_cast<int>(*s);
+        } else {
+            cl.problem("--idle-timeout needs a whole number of seconds from 0 to " +
+                       std::to_string(maxIdleTimeoutSeconds) + ", not " + *text);
+        }
     }
-    o.file = std::string(files.front());
-    return {o, {}};
-}
-
-std::string usageText() {
-    std::string text =
-        R"(Usage: quill-cli [--port COMn|DEVICE] [--baud 9600|38400] [--device manual|tracker]
-                 [--yes] [--idle-timeout SECONDS] FILE
-
-Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the
-window program's "Start Download" does, without a display. Port, baud rate
-and device default to the settings the window program stored.
-
-  --port COMn      the port COMn (1 to 4) as the window program knows it,
-                   the device named under "PortNames" in its settings or
-                   /dev/ttyS(n-1)
-  --port DEVICE    the serial device at this path, as COM1, for this run only
-  --baud RATE      9600 or 38400
-  --device KIND    manual (mark parity) or tracker (even parity, then the
-                   Tracker handshake)
-  --yes, -y        answer the Manual prompt "Prepare device for download"
-                   with OK; without it the prompt is answered on the terminal,
-                   and quill-cli refuses to start when there is no terminal
-  --idle-timeout SECONDS
-                   stop a download that has heard nothing from the device for
-                   this long (default: wait for ever, as the window does)
-  --help, -h       this text
-
-The port is configured as the COM Setup dialog's OK does (8 data bits, 1 stop
-bit, mark parity for Manual, even for Tracker) and opened; nothing is written
-to the settings. Messages go to standard error in the program's own words;
-progress is a live line on a terminal, a few plain lines otherwise.
-
-Exit codes:
-)";
-    for (const ExitCodeInfo& info : exitCodeTable) {
-        const std::string code = std::to_string(toInt(info.code));
-        text += "  " + std::string(code.size() < 2 ? " " : "") + code + "  " + info.meaning + "\n";
+    o.yes = cl.given(yes);
+    o.allowNoEndRecord = cl.given(noEnd);
+    o.verbose = cl.given(verbose);
+    o.quiet = cl.given(quiet);
+    if (o.verbose && o.quiet) {
+        cl.problem("-v and -q cannot be used together");
     }
-    return text;
+    o.logPath = cl.last(log).value_or("");
+    o.json = cl.given(json);
+
+    const std::vector<std::string> given = cl.values(files);
+    if (cl.given(listPorts) && cl.given(checkPort)) {
+        cl.problem("--list-ports and --check-port cannot be used together");
+    } else if (cl.given(listPorts) || cl.given(checkPort)) {
+        o.action =
+            cl.given(listPorts) ? CliOptions::Action::ListPorts : CliOptions::Action::CheckPort;
+        o.checkPort = cl.last(checkPort).value_or("");
+        if (!given.empty()) {
+            cl.problem(std::string(cl.given(listPorts) ? "--list-ports" : "--check-port") +
+                       " takes no hex file");
+        }
+    } else if (given.size() != 1 || given.front().empty()) {
+        cl.problem(given.empty() ? "no hex file given" : "give exactly one hex file");
+    } else {
+        o.file = given.front();
+    }
+
+    if (!cl.problems().empty()) {
+        result.error = cl.problemsText();
+        return result;
+    }
+    result.options = o;
+    return result;
 }
 
 } // namespace quill::cli

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// quill-cli's command line. Pure: no Qt, no system calls.
+// quill-cli's command line. No Qt, no system calls: the settings store and
+// the port are looked at later, by the run.
 
 #include <cstdint>
 #include <optional>
@@ -10,28 +11,45 @@
 
 namespace quill::cli {
 
+inline constexpr int defaultIdleTimeoutSeconds = 60;
+inline constexpr int maxIdleTimeoutSeconds = 86400;
+
 struct CliOptions {
-    std::optional<std::string> port; // "COMn", or the path of a serial device
-    std::optional<int32_t> baud;     // 9600 or 38400
-    std::optional<int16_t> device;   // device_manual or device_tracker
-    bool yes = false;                // answer the Manual prompt with OK
-    int idleTimeoutSeconds = 0;      // 0: no limit, as in the window
-    std::string file;                // the hex file, bytes as given
-    bool help = false;
+    enum class Action { Download, Help, Version, ListPorts, CheckPort };
+    Action action = Action::Download;
+
+    // "COMn", or the path of a serial device. A list, so that a later
+    // version can download to several ports; one at most for now.
+    std::vector<std::string> ports;
+    std::optional<int32_t> baud;                        // 9600 or 38400
+    std::optional<int16_t> device;                      // device_manual or device_tracker
+    bool yes = false;                                   // answer the Manual prompt with OK
+    int idleTimeoutSeconds = defaultIdleTimeoutSeconds; // 0: no limit, as in the window
+    bool allowNoEndRecord = false; // refuse a hex file without an end record unless given
+    bool verbose = false;          // -v
+    bool quiet = false;            // -q
+    std::string logPath;           // --log FILE
+    bool json = false;             // --json
+    std::string checkPort;         // --check-port PORT
+    std::string file;              // the hex file, bytes as given
+
+    std::optional<std::string> port() const {
+        return ports.empty() ? std::nullopt : std::optional<std::string>(ports.front());
+    }
 };
 
 struct ParsedCommandLine {
     std::optional<CliOptions> options;
-    std::string error; // when options is empty
+    std::string error; // every problem, one per line, when options is empty
+    std::string help;  // the help text, always filled
 };
 
-// Arguments without the program's name. "--name value" and "--name=value"
-// are both accepted; "--" ends the options.
+// Arguments without the program's name, as bytes. "--name value" and
+// "--name=value" are both accepted, short options too ("-p X", "-pX",
+// "-yq"); "--" ends the options.
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args);
 
 // "COM3" (either case) gives 3; anything else is a device path.
 std::optional<int> comNumber(std::string_view port);
-
-std::string usageText();
 
 } // namespace quill::cli

@@ -2,9 +2,11 @@
 #include "cli/clirun.h"
 
 #include "cli/clitexts.h"
+#include "cli/portlist.h"
 #include "download/downloadtexts.h"
 #include "download/tracker.h"
 #include "platform/qt/portnames.h"
+#include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
 #include "port/porttexts.h"
 #include "port/startup.h"
@@ -19,9 +21,8 @@ namespace {
 
 // "--port DEVICE" makes that device COM1 for this run; the store is not touched.
 PortResolver resolverFor(const CliOptions& options, const SettingsStore& store) {
-    if (options.port && !comNumber(*options.port)) {
-        return
-            [device = *options.port](int16_t port) { return port == 1 ? device : std::string{}; };
+    if (const auto port = options.port(); port && !comNumber(*port)) {
+        return [device = *port](int16_t n) { return n == 1 ? device : std::string{}; };
     }
     return defaultPortResolver(store);
 }
@@ -42,6 +43,10 @@ CliRun::CliRun(const CliOptions& options, SettingsStore& store, Console& console
       m_wait(console, [this](const std::string&) { m_outcome.noteTrackerReport(); }),
       m_progress(console),
       m_downloader(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_progress}) {
+    // A port given as a path is called by that path, not "COM1 (path)".
+    if (const auto port = options.port(); port && !comNumber(*port)) {
+        m_port.setNamedByDevice(true);
+    }
     m_idle.setSingleShot(true);
     m_idle.setInterval(options.idleTimeoutSeconds * 1000);
     QObject::connect(&m_idle, &QTimer::timeout, &m_idle, [this] { idleExpired(); });
@@ -51,8 +56,10 @@ CliRun::CliRun(const CliOptions& options, SettingsStore& store, Console& console
 }
 
 ExitCode CliRun::exec() {
-    if (const auto problem = applyOptions()) {
-        m_console.message(std::string(text::ProgramName) + ": " + *problem);
+    if (const auto problems = applyOptions(); !problems.empty()) {
+        for (const std::string& problem : problems) {
+            m_console.message(std::string(text::ProgramName) + ": " + problem);
+        }
         return ExitCode::Usage;
     }
     if (!openPort()) {
@@ -65,11 +72,11 @@ ExitCode CliRun::exec() {
 }
 
 // Port, baud rate and device: the stored ones unless given. Everything that
-// can be refused is refused here, before the port is touched.
-std::optional<std::string> CliRun::applyOptions() {
+// can be refused is refused here, all of it at once, before the port is touched.
+std::vector<std::string> CliRun::applyOptions() {
     read_settings(m_m, m_store);
-    if (m_options.port) {
-        m_m.com_port = static_cast<int16_t>(comNumber(*m_options.port).value_or(1));
+    if (const auto port = m_options.port()) {
+        m_m.com_port = static_cast<int16_t>(comNumber(*port).value_or(1));
     }
     if (m_options.baud) {
         m_m.baud_rate = *m_options.baud;
@@ -77,23 +84,32 @@ std::optional<std::string> CliRun::applyOptions() {
     if (m_options.device) {
         m_m.device_type = *m_options.device;
     }
+    std::vector<std::string> problems;
     if (m_m.com_port < 1 || m_m.com_port > 4) {
-        return m_m.com_port == 0
-                   ? std::string(text::NoPort)
-                   : "COM" + std::to_string(m_m.com_port) + " is not one of COM1 to COM4";
+        problems.push_back(m_m.com_port == 0
+                               ? std::string(text::NoPort)
+                               : "COM" + std::to_string(m_m.com_port) + text::NotComOneToFour);
     }
     if (!is_valid_baud(m_m.baud_rate)) {
-        return std::string(text::NoBaud);
+        problems.emplace_back(text::NoBaud);
     }
     if (m_m.device_type == device_manual && !m_options.yes && ::isatty(STDIN_FILENO) == 0) {
-        return std::string(text::PromptNeedsTerminal);
+        problems.emplace_back(text::PromptNeedsTerminal);
     }
-    return std::nullopt;
+    return problems;
 }
 
 // As the COM Setup dialog's OK: select, configure with the device's parity,
 // open. The device options 2 and 3 have no parity of their own there; they
 // get the mark parity every download ends up with.
+std::string CliRun::candidatePorts() const {
+    std::string list = portCandidates(detectPorts());
+    while (list.ends_with('\n')) {
+        list.pop_back();
+    }
+    return list;
+}
+
 bool CliRun::openPort() {
     const char parity = m_m.device_type == device_tracker ? 'E' : 'M';
     m_m.com_settings = line_settings(m_m.baud_rate, parity);
@@ -104,6 +120,8 @@ bool CliRun::openPort() {
     }
     if (const PortStatus err = m_comm.setPortOpen(true)) {
         m_console.message(std::string(quill::text::PortOpenFailed) + '\r' + err->text);
+        // Where the port might be instead.
+        m_console.message(candidatePorts());
         return false;
     }
     return true;
@@ -167,8 +185,7 @@ void CliRun::restartIdle() {
 }
 
 // The device has been silent too long: the download stops as after a lost
-// port. The port is closed, so that a handshake step resuming from its wait
-// sends nothing more.
+// port.
 void CliRun::idleExpired() {
     if (m_m.cstate == cs_off || m_m.cstate == cs_file_done || m_outcome.decided()) {
         return;
@@ -176,11 +193,35 @@ void CliRun::idleExpired() {
     m_console.message(text::IdlePrefix + std::to_string(m_options.idleTimeoutSeconds) +
                       text::IdleSuffix + '\r' + quill::text::DownloadStopped);
     m_outcome.decide(ExitCode::IdleTimeout);
+    stopTalking();
+    finishSoon();
+}
+
+// SIGINT or SIGTERM. A run that has already ended only stops waiting.
+void CliRun::interrupt(int signal) {
+    if (m_finishing) {
+        if (m_lastAnswer.isActive()) {
+            exitLoop();
+        }
+        return;
+    }
+    m_signal = signal;
+    m_console.message(text::Interrupted);
+    m_outcome.decide(ExitCode::Interrupted);
+    stopTalking();
+    finishSoon();
+}
+
+// Nothing more goes to the device: the state machine is off, its timer
+// stopped, a waiting prompt or wait dialog closed, and the port closed, which
+// restores its line settings. A handshake step resuming from its wait finds
+// the port closed and sends nothing.
+void CliRun::stopTalking() {
     m_timer.setEnabled(false);
     m_m.cstate = cs_off;
     m_wait.close();
+    m_boxes.abortPrompt();
     m_comm.setPortOpen(false);
-    finishSoon();
 }
 
 void CliRun::deviceSpoke() {

@@ -25,6 +25,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill::cli {
 
@@ -38,9 +39,15 @@ class CliRun final : private CommWatcher {
 
     // Runs the download to its end and says how it ended.
     ExitCode exec();
+    // SIGINT or SIGTERM arrived: the download ends at once, "Download interrupted".
+    void interrupt(int signal);
+    // The signal that ended the run; 0 when none did.
+    int signal() const { return m_signal; }
 
   private:
-    std::optional<std::string> applyOptions();
+    std::vector<std::string> applyOptions();
+    std::string candidatePorts() const;
+    void stopTalking();
     bool openPort();
     void start();
     void finishSoon();
@@ -72,6 +79,7 @@ class CliRun final : private CommWatcher {
     bool m_finishing = false;
     bool m_heardSinceSent = false; // the device has spoken since the last message went out
     ExitCode m_exitCode = ExitCode::Failure;
+    int m_signal = 0;
 };
 
 } // namespace quill::cli

@@ -17,12 +17,42 @@ inline constexpr const char* NotStarted = "Download not started.";
 
 inline constexpr const char* NoPort =
     "no port given and none stored: use --port COMn or --port DEVICE";
+inline constexpr const char* NotComOneToFour = " is not one of COM1 to COM4";
 inline constexpr const char* NoBaud =
     "no usable baud rate given or stored: use --baud 9600 or 38400";
 
 // "No answer from the device for " N " s.", then the download's "Download stopped.".
 inline constexpr const char* IdlePrefix = "No answer from the device for ";
 inline constexpr const char* IdleSuffix = " s.";
+
+inline constexpr const char* OnePortOnly =
+    "--port given more than once: quill-cli downloads to one port at a time";
+
+// --list-ports, and the ports listed after one that could not be opened.
+inline constexpr const char* PortsHeading = "Serial ports found:\n";
+inline constexpr const char* NoPortsFound = "No serial ports were found on this machine.\n";
+inline constexpr const char* ComHeading = "COM1 to COM4 (settings section PortNames):\n";
+inline constexpr const char* FromPortNames = "  [PortNames]";
+inline constexpr const char* DefaultDevice = "  [default]";
+inline constexpr const char* CandidatesHeading =
+    "Serial ports on this machine (quill-cli --list-ports says more):\n";
+
+// --check-port.
+inline constexpr const char* CheckHeading = "Adapter check of ";
+inline constexpr const char* CheckPseudoTerminal =
+    " is a pseudo-terminal: even parity and no parity cannot be told apart there.\n";
+inline constexpr const char* CheckVerdictGood =
+    "Verdict: good: mark and even parity hold at 9600 and 38400, as Manual and Tracker "
+    "downloads need.\n";
+inline constexpr const char* CheckVerdictBadPrefix = "Verdict: not usable as it is: ";
+inline constexpr const char* CheckNeitherWorks =
+    "Manual and Tracker downloads need mark parity; use another adapter.\n";
+inline constexpr const char* CheckTrackerFails =
+    "Tracker downloads need even parity; Manual downloads may work.\n";
+inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
+
+// SIGINT or SIGTERM stopped the run.
+inline constexpr const char* Interrupted = "Download interrupted";
 
 inline constexpr const char* CompletedAfterTrackerError =
     "The Tracker handshake reported an error, but the download completed.";

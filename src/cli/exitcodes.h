@@ -13,11 +13,13 @@ enum class ExitCode : int {
     Usage = 2,            // bad command line, no usable port or baud rate, no way to answer
     FileError = 3,        // the hex file could not be opened, read or closed
     BadRecord = 4,        // a record with a wrong checksum: nothing was sent
-    PortError = 5,        // the port could not be set up or opened, failed, or went away
+    PortError = 5,        // the port could not be set up or opened, failed, or went away;
+                          // --check-port: the adapter cannot do what a download needs
     NoEraseAnswer = 6,    // the device did not answer the erase request
     TrackerHandshake = 7, // the Tracker handshake failed and the download did not complete
     IdleTimeout = 8,      // --idle-timeout: the device fell silent during the download
     Cancelled = 9,        // the Manual prompt was answered no
+    Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
 constexpr int toInt(ExitCode code) {
@@ -29,17 +31,25 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 10> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 11> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
     {ExitCode::FileError, "the hex file could not be opened, read or closed"},
     {ExitCode::BadRecord, "a record with a bad checksum (nothing was sent)"},
-    {ExitCode::PortError, "the serial port could not be opened or configured, failed or was lost"},
+    {ExitCode::PortError, "the serial port could not be opened or configured, failed or was lost; "
+                          "--check-port: the adapter failed the check"},
     {ExitCode::NoEraseAnswer, "no response on the erase flash request"},
     {ExitCode::TrackerHandshake, "the Tracker handshake failed and the download did not complete"},
     {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
+    {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
+
+// The status a run ends with: an interrupted run reports the signal that
+// stopped it, the way shells report a process killed by it.
+constexpr int exitStatus(ExitCode code, int signal) {
+    return code == ExitCode::Interrupted && signal > 0 ? 128 + signal : toInt(code);
+}
 
 } // namespace quill::cli

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 // quill-cli: downloads an Intel HEX file into the flash of an Ostrel device
-// without a display, on the same download engine as the window program.
+// without a display, on the same download engine as the window program;
+// also lists the serial ports and checks an adapter.
 
 #include "cli/clioptions.h"
 #include "cli/clirun.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
+#include "cli/portcheck.h"
+#include "cli/portlist.h"
+#include "cli/signalwatcher.h"
 #include "platform/qt/qtsettingsstore.h"
+#include "quillversion.h"
 
 #include <QCoreApplication>
 
@@ -19,19 +24,35 @@ int main(int argc, char** argv) {
     // The file name is taken from argv as bytes, before Qt sees the arguments.
     const ParsedCommandLine parsed = parseCommandLine({argv + 1, argv + argc});
     if (!parsed.options) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", text::ProgramName, parsed.error.c_str(),
-                     text::ProgramName);
+        std::fputs(parsed.error.c_str(), stderr);
         return toInt(ExitCode::Usage);
     }
-    if (parsed.options->help) {
-        std::fputs(usageText().c_str(), stdout);
+    const CliOptions& options = *parsed.options;
+    switch (options.action) {
+    case CliOptions::Action::Help:
+        std::fputs(parsed.help.c_str(), stdout);
         return toInt(ExitCode::Complete);
+    case CliOptions::Action::Version:
+        std::printf("%s\n", quill::QuillVersion);
+        return toInt(ExitCode::Complete);
+    default:
+        break;
     }
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(text::SettingsApplication));
     quill::QtSettingsStore store;
     Console console(stderr, ::isatty(STDERR_FILENO) != 0);
-    CliRun run(*parsed.options, store, console);
-    return toInt(run.exec());
+    if (options.action == CliOptions::Action::ListPorts) {
+        std::fputs(listPorts(store).c_str(), stdout);
+        return toInt(ExitCode::Complete);
+    }
+    if (options.action == CliOptions::Action::CheckPort) {
+        return toInt(checkPort(options.checkPort, store, stdout));
+    }
+    CliRun run(options, store, console);
+    // SIGINT and SIGTERM end the download from the event loop.
+    SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+    const ExitCode code = run.exec();
+    return exitStatus(code, run.signal());
 }

@@ -11,6 +11,8 @@ inline constexpr const char* KeyCom = "COM";
 inline constexpr const char* KeyBaud = "BAUD";
 inline constexpr const char* SectionOption = "Option";
 inline constexpr const char* KeyDevice = "DEVICE";
+// Our own: the device behind each COM, under the keys "COM1" to "COM4".
+inline constexpr const char* SectionPortNames = "PortNames";
 
 // The command-line option that selects the port.
 inline constexpr const char* PortOption = "/p";
@@ -35,5 +37,22 @@ inline constexpr const char* SetupOpenFailed =
     "The serial port could not be opened. Port and baud rate were not stored.";
 inline constexpr const char* SetupSettingsFailed =
     "The line settings could not be applied. The port was not opened.";
+
+// Our own: the devices behind COM1 to COM4.
+inline constexpr const char* UnnamedAdapter = "serial port";
+inline constexpr const char* DeviceNotFound = ": not detected";
+inline constexpr const char* DefaultDevicePrefix = "Default (";
+inline constexpr const char* DefaultDeviceSuffix = ")";
+
+// Our own: the serial device may not be opened by this user. "Cannot open "
+// port ": permission denied.", then on the next line the group that owns the
+// device node and the command that adds the user to it.
+inline constexpr const char* PermissionPrefix = "Cannot open ";
+inline constexpr const char* PermissionDenied = ": permission denied.";
+inline constexpr const char* PermissionGroupPrefix = "The device belongs to the group ";
+inline constexpr const char* PermissionGroupMiddle = ": join it with \"sudo usermod -aG ";
+inline constexpr const char* PermissionGroupSuffix = " $USER\", then log out and in again.";
+inline constexpr const char* PermissionAskForAccess =
+    "Ask the administrator for access to the device.";
 
 } // namespace quill::text

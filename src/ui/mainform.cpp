@@ -3,10 +3,15 @@
 
 #include "download/downloader.h"
 #include "hexfile/fileselect.h"
+#include "platform/qt/portnames.h"
+#include "platform/qt/portscan.h"
+#include "platform/qt/qtmscomm.h"
+#include "port/devicebindings.h"
 #include "port/portcontrol.h"
 #include "port/porttexts.h"
 #include "ui/frmabout.h"
 #include "ui/frmcomsetup.h"
+#include "ui/frmdevices.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -135,7 +140,29 @@ void MainForm::Form_Load() {
 
 void MainForm::showComSetup(QWidget* owner) {
     frmComSetup dialog(m_comSetup, owner);
+    // Each COM option names the device behind it.
+    const std::vector<DetectedPort> detected = detectPorts();
+    const PortResolver resolve = defaultPortResolver(m_w.store);
+    for (int16_t n = 1; n <= 4; ++n) {
+        if (auto* option = dialog.findChild<QWidget*>(QStringLiteral("optPort%1").arg(n - 1))) {
+            option->setToolTip(
+                QFile::decodeName(QByteArray::fromStdString(describeDevice(resolve(n), detected))));
+        }
+    }
     dialog.exec();
+}
+
+void MainForm::showDevices() {
+    DeviceBindings bindings(m_w.store, detectPorts(),
+                            [](int n) { return defaultDeviceName(static_cast<int16_t>(n)); });
+    frmDevices dialog(bindings, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        // The ports whose device changed are tried again, so that COM Setup
+        // offers them at once; on a control of their own, since the
+        // program's port may be open.
+        QtMSComm probe(defaultPortResolver(m_w.store));
+        reprobe_ports(m_w.m, probe, bindings.apply(dialog.chosenPaths()));
+    }
 }
 
 void MainForm::mnuAbout_Click() {

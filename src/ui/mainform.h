@@ -54,6 +54,8 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void Form_Load();
     // The "COM Setup" dialog, modal; owner null means none.
     void showComSetup(QWidget* owner);
+    // The "Devices" dialog, modal: binds COM1 to COM4 to serial devices.
+    void showDevices();
 
     // MainFormControls
     void setLblMsgVisible(bool visible) override;

@@ -49,6 +49,8 @@ void MainForm::createMenus() {
     QMenu* mnuPort = topMenu(menuBar(), "mnuPort", text::MenuPort);
     QAction* mnuComSetup = item(mnuPort, "mnuComSetup", text::MenuComSetup, Qt::CTRL | Qt::Key_S);
     connect(mnuComSetup, &QAction::triggered, this, [this] { showComSetup(nullptr); });
+    QAction* mnuDevices = item(mnuPort, "mnuDevices", text::MenuDevices);
+    connect(mnuDevices, &QAction::triggered, this, [this] { showDevices(); });
 
     QMenu* mnuOptions = topMenu(menuBar(), "mnuOptions", text::MenuOptions);
     QMenu* mnuDevice = submenu(mnuOptions, "mnuDevice", text::MenuDevice);

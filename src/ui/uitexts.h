@@ -34,6 +34,14 @@ inline constexpr const char* FrameBaud = "Baud";
 inline constexpr const char* Ok = "OK";
 inline constexpr const char* Cancel = "Cancel";
 
+// Our own: the Port menu's "Devices..." and its dialog frmDevices.
+inline constexpr const char* MenuDevices = "Devices...";
+inline constexpr const char* DevicesCaption = "Devices";
+inline constexpr const char* DevicesHint =
+    "Choose the serial device behind each COM port: a detected adapter, the default "
+    "device, or a path typed in. Adapters are stored by their /dev/serial/by-id name, "
+    "which stays the same when they are plugged in again.";
+
 // frmWaitCom, as loaded
 inline constexpr const char* WaitCaption = "Tracker Program Error";
 inline constexpr const char* WaitMessage = "Unknown error";

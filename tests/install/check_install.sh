@@ -78,7 +78,7 @@ grep -q "<caption>.\+</caption>" "$metainfo" || fail "metainfo screenshot has no
 # version, and say what --help alone does not.
 declare -A must_say=(
     [quill]="quill.ini PortNames EXIT STATUS EXAMPLES"
-    [quill-cli]="quill.ini PortNames Exit codes EXAMPLES"
+    [quill-cli]="quill.ini PortNames Exit status EXAMPLES"
     [quill-devsim]="EXIT STATUS EXAMPLES"
 )
 for program in quill quill-cli quill-devsim; do

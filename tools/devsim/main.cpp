@@ -6,6 +6,7 @@
 #include "devsim/devicemodel.h"
 #include "devsim/options.h"
 #include "devsim/pty.h"
+#include "quillversion.h"
 
 #include <cerrno>
 #include <chrono>
@@ -211,12 +212,16 @@ class Session {
 int main(int argc, char** argv) {
     const ParsedOptions parsed = parseOptions({argv + 1, argv + argc});
     if (!parsed.options) {
-        std::fprintf(stderr, "quill-devsim: %s\n%s", parsed.error.c_str(), usage().c_str());
+        std::fputs(parsed.error.c_str(), stderr);
         return 2;
     }
     const Options& options = *parsed.options;
     if (options.help) {
-        std::fputs(usage().c_str(), stdout);
+        std::fputs(parsed.help.c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s\n", quill::QuillVersion);
         return 0;
     }
 

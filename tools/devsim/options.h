@@ -19,14 +19,16 @@ struct Options {
     bool exitAfterDownload = false;
     int unplugAfter = 0; // answer this many records, hang up on the next; 0: never
     bool help = false;
+    bool version = false;
 };
 
 struct ParsedOptions {
     std::optional<Options> options;
-    std::string error;
+    std::string error; // every problem, one per line, when options is empty
+    std::string help;  // the help text, always filled
 };
 
+// Arguments without the program's name, as bytes.
 ParsedOptions parseOptions(const std::vector<std::string_view>& args);
-std::string usage();
 
 } // namespace quill::devsim

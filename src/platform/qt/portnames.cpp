@@ -5,6 +5,14 @@
 
 namespace quill {
 
+std::string defaultDeviceName(int16_t port) {
+#ifdef _WIN32
+    return "COM" + std::to_string(port);
+#else
+    return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
 PortResolver defaultPortResolver(const SettingsStore& store) {
     return [&store](int16_t port) -> std::string {
         if (port < 1) {
@@ -14,11 +22,7 @@ PortResolver defaultPortResolver(const SettingsStore& store) {
         if (std::string named = store.GetSetting(portNamesSection, key); !named.empty()) {
             return named;
         }
-#ifdef _WIN32
-        return key;
-#else
-        return "/dev/ttyS" + std::to_string(port - 1);
-#endif
+        return defaultDeviceName(port);
     };
 }
 

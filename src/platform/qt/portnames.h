@@ -2,6 +2,8 @@
 #pragma once
 // Which device stands behind COM1 to COM4 on this machine.
 
+#include "port/porttexts.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,7 +15,11 @@ class SettingsStore;
 // Gives the device name of port n (1 for COM1); empty when there is none.
 using PortResolver = std::function<std::string(int16_t)>;
 
-inline constexpr const char* portNamesSection = "PortNames";
+inline constexpr const char* portNamesSection = text::SectionPortNames;
+
+// The device COMn stands for when "PortNames" names none: /dev/ttyS(n-1) on
+// Linux, COMn on Windows.
+std::string defaultDeviceName(int16_t port);
 
 // On Linux COMn is /dev/ttyS(n-1) unless the settings section "PortNames"
 // names another device under the key "COMn" (a USB adapter such as

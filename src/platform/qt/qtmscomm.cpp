@@ -7,6 +7,7 @@
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include "platform/qt/devicegroup.h"
 #include "platform/qt/ttyline.h"
 
 #include <cerrno>
@@ -28,11 +29,11 @@ PortError busy(const std::string& port) {
             "Cannot open " + port + ": the port is in use by another program."};
 }
 
-PortError permissionDenied(const std::string& port) {
-    return {PortErrorKind::Permission, "Cannot open " + port +
-                                           ": permission denied (on Linux the user must be in the "
-                                           "dialout group)."};
+#ifdef Q_OS_UNIX
+PortError permissionDenied(const std::string& port, const std::string& device) {
+    return {PortErrorKind::Permission, permissionText(port, deviceGroup(device))};
 }
+#endif
 
 PortError openFailed(const std::string& port, const std::string& reason) {
     return {PortErrorKind::Other, "Cannot open " + port + ": " + reason + "."};
@@ -108,6 +109,9 @@ std::string QtMSComm::deviceName() const {
 std::string QtMSComm::portDisplayName() const {
     const std::string com = "COM" + std::to_string(m_commPort);
     const std::string device = deviceName();
+    if (m_namedByDevice && !device.empty()) {
+        return device;
+    }
     return device.empty() || device == com ? com : com + " (" + device + ")";
 }
 
@@ -184,7 +188,7 @@ PortError QtMSComm::openError(const std::string& device) const {
         // Qt reports a port held by another program (its lock file, EBUSY)
         // and a device file the user may not open (EACCES) alike.
         if (::access(device.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
-            return permissionDenied(port);
+            return permissionDenied(port, device);
         }
 #else
         static_cast<void>(device); // Windows answers "access denied" for a port in use

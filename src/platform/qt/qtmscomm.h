@@ -28,6 +28,8 @@ class QtMSComm final : public MSComm {
     void setCommPort(int16_t port) override;
     int16_t commPort() const override { return m_commPort; }
     std::string portDisplayName() const override;
+    // A port the user gave as a device path is named by that path alone.
+    void setNamedByDevice(bool byDevice) { m_namedByDevice = byDevice; }
 
     bool portOpen() const override { return m_port.isOpen(); }
     PortStatus setPortOpen(bool open) override;
@@ -72,6 +74,7 @@ class QtMSComm final : public MSComm {
     int16_t m_inputMode = 0;
     std::string m_parityReplace = "?";
 
+    bool m_namedByDevice = false;
     bool m_pseudoTerminal = false;
     bool m_receivePending = false; // at most one queued receive notification
     bool m_lossPending = false;    // a lost port is being closed; reported once

@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: MIT
+#include "cli/portcheck.h"
+
+#include "cli/clioptions.h"
+#include "cli/clitexts.h"
+#include "cli/portlist.h"
+#include "platform/qt/portnames.h"
+#include "platform/qt/portscan.h"
+#include "platform/qt/ttyline.h"
+
+#include <QSerialPort>
+
+#include <termios.h>
+
+namespace quill::cli {
+
+namespace {
+
+std::string settingText(const LineConfig& c) {
+    static constexpr char letters[] = {'N', 'E', 'O', 'M', 'S'};
+    return std::to_string(c.baud) + "," + letters[static_cast<size_t>(c.parity)] + "," +
+           std::to_string(c.dataBits) + (c.stopBits == StopBits::One ? ",1" : ",2");
+}
+
+std::string rateText(speed_t speed) {
+    switch (speed) {
+    case B9600:
+        return "9600";
+    case B38400:
+        return "38400";
+    default:
+        return "?";
+    }
+}
+
+// The device's line as termios holds it. A pseudo-terminal drops the parity
+// enable bit but keeps mark's other bits: there even and none read alike.
+std::string readBackText(const termios& t, bool pseudoTerminal) {
+    const bool mark = (t.c_cflag & (CMSPAR | PARODD)) == (CMSPAR | PARODD);
+    std::string parity = "N";
+    if ((t.c_cflag & PARENB) != 0) {
+        parity =
+            (t.c_cflag & CMSPAR) != 0 ? (mark ? "M" : "S") : ((t.c_cflag & PARODD) ? "O" : "E");
+    } else if (pseudoTerminal) {
+        parity = mark ? "M" : "E/N";
+    }
+    const bool eight = (t.c_cflag & CSIZE) == CS8;
+    return rateText(cfgetospeed(&t)) + "," + parity + (eight ? ",8" : ",?") +
+           ((t.c_cflag & CSTOPB) != 0 ? ",2" : ",1");
+}
+
+std::string pad(std::string text, size_t width) {
+    return text.size() < width ? text + std::string(width - text.size(), ' ') : text + " ";
+}
+
+} // namespace
+
+std::vector<LineConfig> checkedSettings() {
+    std::vector<LineConfig> list;
+    for (const int32_t baud : {9600, 38400}) {
+        for (const Parity parity : {Parity::Mark, Parity::Even}) {
+            list.push_back({baud, parity, 8, StopBits::One});
+        }
+    }
+    return list;
+}
+
+std::string checkReportText(const CheckReport& report) {
+    std::string out = text::CheckHeading + report.port + "\n" + pad("setting", 14) +
+                      pad("accepted", 10) + "read back\n";
+    std::string failed;
+    bool markFails = false;
+    bool evenFails = false;
+    for (const CheckRow& row : report.rows) {
+        out += pad(settingText(row.wanted), 14) + pad(row.accepted ? "yes" : "no", 10) +
+               row.readBack + (row.accepted ? "" : "  (" + row.refusal + ")") + "\n";
+        if (!row.holds) {
+            failed += (failed.empty() ? "" : ", ") + settingText(row.wanted);
+            (row.wanted.parity == Parity::Mark ? markFails : evenFails) = true;
+        }
+    }
+    if (report.pseudoTerminal) {
+        out += report.port + text::CheckPseudoTerminal;
+    }
+    if (failed.empty()) {
+        return out + text::CheckVerdictGood;
+    }
+    return out + text::CheckVerdictBadPrefix + failed + ": " +
+           (markFails ? text::CheckNeitherWorks : text::CheckTrackerFails);
+}
+
+ExitCode checkExitCode(const CheckReport& report) {
+    for (const CheckRow& row : report.rows) {
+        if (!row.holds) {
+            return ExitCode::PortError;
+        }
+    }
+    return report.rows.empty() ? ExitCode::PortError : ExitCode::Complete;
+}
+
+std::optional<CheckReport> runPortCheck(const std::string& device, std::string& error) {
+    // Opened as the serial control opens a port: no parity and 8 data bits
+    // from Qt, the rest through termios once open.
+    QSerialPort port;
+    port.setPortName(QString::fromStdString(device));
+    port.setBaudRate(9600);
+    port.setParity(QSerialPort::NoParity);
+    port.setDataBits(QSerialPort::Data8);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port.open(QIODevice::ReadWrite)) {
+        error = port.errorString().toStdString();
+        return std::nullopt;
+    }
+    const int fd = static_cast<int>(port.handle());
+    CheckReport report{device, isPseudoTerminal(fd, device), {}};
+    for (const LineConfig& wanted : checkedSettings()) {
+        CheckRow row;
+        row.wanted = wanted;
+        port.setBaudRate(wanted.baud);
+        const auto problem = applyTtyLine(fd, wanted, report.pseudoTerminal);
+        row.accepted = !problem || problem->systemError.empty();
+        row.refusal = problem ? problem->systemError : std::string{};
+        row.holds = !problem;
+        termios actual{};
+        row.readBack = ::tcgetattr(fd, &actual) == 0 ? readBackText(actual, report.pseudoTerminal)
+                                                     : std::string("?");
+        report.rows.push_back(std::move(row));
+    }
+    port.close(); // the line settings it had before come back
+    return report;
+}
+
+ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FILE* out) {
+    const auto com = comNumber(port);
+    const std::string device = com ? defaultPortResolver(store)(static_cast<int16_t>(*com)) : port;
+    std::string error;
+    const auto report = runPortCheck(device, error);
+    if (!report) {
+        std::fprintf(stderr, "%s%s: %s\n%s", text::CheckCannotOpen, device.c_str(), error.c_str(),
+                     portCandidates(detectPorts()).c_str());
+        return ExitCode::PortError;
+    }
+    std::fputs(checkReportText(*report).c_str(), out);
+    return checkExitCode(*report);
+}
+
+} // namespace quill::cli

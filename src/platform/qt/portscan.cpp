@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: MIT
+#include "platform/qt/portscan.h"
+
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace quill {
+
+namespace {
+
+// /dev/ttyS2 before /dev/ttyS10: the trailing number counts as a number.
+bool naturalLess(const std::string& a, const std::string& b) {
+    const auto split = [](const std::string& s) {
+        const size_t digits = s.find_last_not_of("0123456789") + 1;
+        const std::string number = s.substr(digits);
+        return std::pair(s.substr(0, digits),
+                         number.empty() ? -1L : std::stol(number.substr(0, 9)));
+    };
+    return split(a) < split(b);
+}
+
+} // namespace
+
+std::map<std::string, std::string> stableLinks(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> links;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const fs::path target = fs::canonical(entry.path(), ec);
+        if (!ec) {
+            links.emplace(target.string(), entry.path().string());
+        }
+    }
+    return links;
+}
+
+std::vector<DetectedPort> detectPorts(const std::string& byIdFolder) {
+    const std::map<std::string, std::string> links = stableLinks(byIdFolder);
+    std::vector<DetectedPort> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        DetectedPort port;
+        port.systemLocation = info.systemLocation().toStdString();
+        if (const auto link = links.find(port.systemLocation); link != links.end()) {
+            port.byIdPath = link->second;
+        }
+        port.description = info.description().toStdString();
+        port.manufacturer = info.manufacturer().toStdString();
+        port.serialNumber = info.serialNumber().toStdString();
+        if (info.hasVendorIdentifier()) {
+            port.vendorId = info.vendorIdentifier();
+        }
+        if (info.hasProductIdentifier()) {
+            port.productId = info.productIdentifier();
+        }
+        ports.push_back(std::move(port));
+    }
+    std::sort(ports.begin(), ports.end(), [](const DetectedPort& a, const DetectedPort& b) {
+        return naturalLess(a.systemLocation, b.systemLocation);
+    });
+    return ports;
+}
+
+} // namespace quill

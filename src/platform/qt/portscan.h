@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The serial ports of this machine, as QSerialPortInfo finds them, each with
+// its stable link from /dev/serial/by-id where one exists.
+
+#include "platform/detectedport.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+inline constexpr const char* serialByIdFolder = "/dev/serial/by-id";
+
+// The links in folder, by the device each one resolves to: "/dev/ttyUSB0"
+// -> "/dev/serial/by-id/usb-...". Empty when the folder does not exist (no
+// USB serial adapter plugged in).
+std::map<std::string, std::string> stableLinks(const std::string& folder);
+
+std::vector<DetectedPort> detectPorts(const std::string& byIdFolder = serialByIdFolder);
+
+} // namespace quill

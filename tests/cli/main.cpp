@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+// The serial port pieces need Qt's event machinery, so the tests run under
+// one QCoreApplication.
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+// The command lines of quill-cli and quill-devsim, read by the one parser:
+// each row gives the arguments and either what the program makes of them,
+// summed up in one line, or every problem reported, in order.
+
+#include "cli/clioptions.h"
+#include "devsim/options.h"
+#include "download/module1.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quill::cli {
+namespace {
+
+enum class Program { Cli, Devsim };
+
+std::string summary(const CliOptions& o) {
+    static constexpr const char* actions[] = {"download", "help", "version", "list-ports",
+                                              "check-port"};
+    std::string s = actions[static_cast<int>(o.action)];
+    for (const std::string& port : o.ports) {
+        s += " port=" + port;
+    }
+    if (o.baud) {
+        s += " baud=" + std::to_string(*o.baud);
+    }
+    if (o.device) {
+        s += *o.device == device_tracker ? " tracker" : " manual";
+    }
+    s += o.yes ? " yes" : "";
+    s += " idle=" + std::to_string(o.idleTimeoutSeconds);
+    s += o.allowNoEndRecord ? " no-end-ok" : "";
+    s += o.verbose ? " -v" : "";
+    s += o.quiet ? " -q" : "";
+    s += o.logPath.empty() ? "" : " log=" + o.logPath;
+    s += o.json ? " json" : "";
+    s += o.checkPort.empty() ? "" : " check=" + o.checkPort;
+    s += o.file.empty() ? "" : " file=" + o.file;
+    return s;
+}
+
+std::string summary(const devsim::Options& o) {
+    const devsim::Config& c = o.config;
+    std::string s = o.help ? "help" : o.version ? "version" : "run";
+    s += c.kind == devsim::Kind::Tracker ? " tracker" : " manual";
+    s += " fault=" + std::string(devsim::faultName(c.fault));
+    s += " silent-after=" + std::to_string(c.silentAfter);
+    s += " erase-ms=" + std::to_string(c.eraseMs);
+    s += " reboot-ms=" + std::to_string(c.rebootMs);
+    s += c.burst ? " burst" : "";
+    s += c.strictParity ? "" : " any-parity";
+    s += o.link.empty() ? "" : " link=" + o.link;
+    s += o.imagePath.empty() ? "" : " image=" + o.imagePath;
+    s += o.logPath.empty() ? "" : " log=" + o.logPath;
+    s += o.exitAfterDownload ? " exit-after" : "";
+    s += o.unplugAfter > 0 ? " unplug-after=" + std::to_string(o.unplugAfter) : "";
+    return s;
+}
+
+// The summary, or the problems as printed (without the closing "Try ..." line).
+std::string parse(Program program, const std::vector<std::string>& args) {
+    const std::vector<std::string_view> views(args.begin(), args.end());
+    std::string error;
+    std::string result;
+    if (program == Program::Cli) {
+        const ParsedCommandLine parsed = parseCommandLine(views);
+        EXPECT_FALSE(parsed.help.empty());
+        error = parsed.error;
+        result = parsed.options ? summary(*parsed.options) : std::string{};
+    } else {
+        const devsim::ParsedOptions parsed = devsim::parseOptions(views);
+        EXPECT_FALSE(parsed.help.empty());
+        error = parsed.error;
+        result = parsed.options ? summary(*parsed.options) : std::string{};
+    }
+    if (!error.empty()) {
+        EXPECT_TRUE(result.empty());
+        const std::string tail =
+            program == Program::Cli ? "Try 'quill-cli --help'.\n" : "Try 'quill-devsim --help'.\n";
+        EXPECT_TRUE(error.ends_with(tail)) << error;
+        return error.substr(0, error.size() - tail.size());
+    }
+    return result;
+}
+
+struct Case {
+    const char* name;
+    Program program;
+    std::vector<std::string> args;
+    std::string expected;
+};
+
+const std::string nonUtf8 = "firm\xff\xfe\xe9.hex"; // Latin-1 and stray bytes
+const std::string devsimDefaults = "run manual fault=none silent-after=0 erase-ms=50 reboot-ms=200";
+
+const Case cases[] = {
+    // quill-cli: valid command lines.
+    {"CliLongOptions",
+     Program::Cli,
+     {"--port", "COM2", "--baud", "38400", "--device", "tracker", "--yes", "a.hex"},
+     "download port=COM2 baud=38400 tracker yes idle=60 file=a.hex"},
+    {"CliShortOptions",
+     Program::Cli,
+     {"-p", "/dev/ttyUSB0", "-b9600", "-d", "Manual", "-yv", "a.hex"},
+     "download port=/dev/ttyUSB0 baud=9600 manual yes idle=60 -v file=a.hex"},
+    {"CliEqualsAndDefaults",
+     Program::Cli,
+     {"--port=/dev/x", "--idle-timeout=0", "-q", "a.hex"},
+     "download port=/dev/x idle=0 -q file=a.hex"},
+    {"CliLaterTasksOptions",
+     Program::Cli,
+     {"--log", "t.log", "--json", "--allow-no-end-record", "a.hex"},
+     "download idle=60 no-end-ok log=t.log json file=a.hex"},
+    {"CliDoubleDashEndsOptions",
+     Program::Cli,
+     {"-y", "--", "-b.hex"},
+     "download yes idle=60 file=-b.hex"},
+    {"CliNonUtf8FileName", Program::Cli, {"-y", nonUtf8}, "download yes idle=60 file=" + nonUtf8},
+    {"CliNonUtf8Port",
+     Program::Cli,
+     {"-p", "/dev/\xff", "x.hex"},
+     "download port=/dev/\xff idle=60 file=x.hex"},
+    {"CliHelpWinsOverProblems", Program::Cli, {"--baud", "7", "-h"}, "help idle=60"},
+    {"CliVersion", Program::Cli, {"--version"}, "version idle=60"},
+    {"CliListPorts", Program::Cli, {"--list-ports"}, "list-ports idle=60"},
+    {"CliCheckPort", Program::Cli, {"--check-port", "COM3"}, "check-port idle=60 check=COM3"},
+    // quill-cli: every problem of one command line, in one report.
+    {"CliEverythingWrong",
+     Program::Cli,
+     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-v", "-q",
+      "--frob"},
+     "quill-cli: unknown option --frob\n"
+     "quill-cli: --port given more than once: quill-cli downloads to one port at a time\n"
+     "quill-cli: --baud must be 9600 or 38400, not 1200\n"
+     "quill-cli: --device must be manual or tracker, not pager\n"
+     "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not -5\n"
+     "quill-cli: -v and -q cannot be used together\n"
+     "quill-cli: no hex file given\n"},
+    {"CliMissingValues",
+     Program::Cli,
+     {"a.hex", "--baud", "--port"},
+     "quill-cli: --port needs a value\nquill-cli: --baud needs a value\n"},
+    {"CliTwoFiles", Program::Cli, {"a.hex", "b.hex"}, "quill-cli: give exactly one hex file\n"},
+    {"CliTimeoutNotANumber",
+     Program::Cli,
+     {"--idle-timeout", "1.5", "a.hex"},
+     "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not 1.5\n"},
+    {"CliListPortsWithFile",
+     Program::Cli,
+     {"--list-ports", "a.hex"},
+     "quill-cli: --list-ports takes no hex file\n"},
+    {"CliTwoActions",
+     Program::Cli,
+     {"--list-ports", "--check-port", "COM1"},
+     "quill-cli: --list-ports and --check-port cannot be used together\n"},
+    // quill-devsim.
+    {"DevsimDefaults", Program::Devsim, {}, devsimDefaults},
+    {"DevsimEverything",
+     Program::Devsim,
+     {"--device", "tracker", "--fault", "select-nak", "--erase-ms=7", "--reboot-ms", "0", "--burst",
+      "--no-strict-parity", "--link", "/tmp/t", "--image", nonUtf8, "--log", "-",
+      "--exit-after-download", "--unplug-after", "3"},
+     "run tracker fault=select-nak silent-after=0 erase-ms=7 reboot-ms=0 burst any-parity "
+     "link=/tmp/t image=" +
+         nonUtf8 + " log=- exit-after unplug-after=3"},
+    {"DevsimSilentAfterImpliesItsFault",
+     Program::Devsim,
+     {"--silent-after", "5"},
+     "run manual fault=silent-after-records silent-after=5 erase-ms=50 reboot-ms=200"},
+    {"DevsimHelp",
+     Program::Devsim,
+     {"-h"},
+     "help manual fault=none silent-after=0 erase-ms=50 "
+     "reboot-ms=200"},
+    {"DevsimVersion",
+     Program::Devsim,
+     {"--version"},
+     "version manual fault=none silent-after=0 "
+     "erase-ms=50 reboot-ms=200"},
+    {"DevsimEverythingWrong",
+     Program::Devsim,
+     {"--device", "pager", "--fault", "grumpy", "--erase-ms", "-1", "--reboot-ms", "soon", "stray",
+      "--link"},
+     "quill-devsim: --link needs a value\n"
+     "quill-devsim: --device must be manual or tracker, not pager\n"
+     "quill-devsim: unknown fault grumpy\n"
+     "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not -1\n"
+     "quill-devsim: --reboot-ms needs a whole number from 0 to 3600000, not soon\n"
+     "quill-devsim: unexpected argument stray\n"},
+    {"DevsimUnknownOption",
+     Program::Devsim,
+     {"--frob=3", "--help-me"},
+     "quill-devsim: unknown option --frob\nquill-devsim: unknown option --help-me\n"},
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CommandLines : public testing::TestWithParam<Case> {};
+
+TEST_P(CommandLines, ReadAsExpected) {
+    const Case& c = GetParam();
+    EXPECT_EQ(parse(c.program, c.args), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, CommandLines, testing::ValuesIn(cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ComNumber, TellsComPortsFromDevicePaths) {
+    const std::pair<const char*, std::optional<int>> table[] = {{"COM1", 1},
+                                                                {"com4", 4},
+                                                                {"Com12", 12},
+                                                                {"COM", std::nullopt},
+                                                                {"COM0", std::nullopt},
+                                                                {"COM1x", std::nullopt},
+                                                                {"/dev/ttyS0", std::nullopt},
+                                                                {"COM-1", std::nullopt}};
+    for (const auto& [text, number] : table) {
+        EXPECT_EQ(comNumber(text), number) << text;
+    }
+}
+
+} // namespace
+} // namespace quill::cli

@@ -1,0 +1,251 @@
+// SPDX-License-Identifier: MIT
+// The serial ports as quill-cli shows them: the names in its messages, the
+// permission advice, --list-ports, and the adapter check --check-port, on a
+// pseudo-terminal end to end.
+
+#include "cli/clitexts.h"
+#include "cli/exitcodes.h"
+#include "cli/portcheck.h"
+#include "cli/portlist.h"
+#include "platform/qt/devicegroup.h"
+#include "platform/qt/portscan.h"
+#include "platform/qt/qtmscomm.h"
+#include "ptypair.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <unistd.h>
+
+namespace quill::cli {
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
+    const struct {
+        bool byDevice;
+        std::string expected;
+    } cases[] = {
+        {true, "Cannot open /nowhere/ttyX: the port does not exist."},
+        {false, "Cannot open COM1 (/nowhere/ttyX): the port does not exist."},
+    };
+    for (const auto& c : cases) {
+        QtMSComm port([](int16_t) { return std::string("/nowhere/ttyX"); });
+        port.setNamedByDevice(c.byDevice);
+        port.setCommPort(1);
+        const PortStatus status = port.setPortOpen(true);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(status->text, c.expected);
+    }
+}
+
+TEST(PortNames, PermissionAdviceNamesTheDevicesGroup) {
+    const std::pair<std::string, std::string> table[] = {
+        {"uucp", "Cannot open /dev/ttyUSB0: permission denied.\rThe device belongs to the group "
+                 "uucp: join it with \"sudo usermod -aG uucp $USER\", then log out and in again."},
+        {"", "Cannot open /dev/ttyUSB0: permission denied.\rAsk the administrator for access to "
+             "the device."},
+        {"root", "Cannot open /dev/ttyUSB0: permission denied.\rAsk the administrator for access "
+                 "to the device."},
+    };
+    for (const auto& [group, text] : table) {
+        EXPECT_EQ(permissionText("/dev/ttyUSB0", group), text);
+    }
+    // A new file belongs to the process's group.
+    QTemporaryDir dir;
+    const std::string node = dir.filePath(QStringLiteral("node")).toStdString();
+    std::ofstream(node) << "";
+    EXPECT_EQ(deviceGroup(node), ::getgrgid(::getegid())->gr_name);
+    EXPECT_EQ(deviceGroup(dir.filePath(QStringLiteral("missing")).toStdString()), "");
+}
+
+TEST(PortList, StableLinksAreFoundByTheirTarget) {
+    QTemporaryDir dir;
+    const std::filesystem::path root = dir.path().toStdString();
+    std::filesystem::create_directories(root / "dev" / "serial" / "by-id");
+    std::ofstream(root / "dev" / "ttyUSB3") << "";
+    std::filesystem::create_symlink("../../ttyUSB3", root / "dev/serial/by-id/usb-FTDI_X-port0");
+    const auto links = stableLinks((root / "dev/serial/by-id").string());
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links.begin()->first, (root / "dev/ttyUSB3").string());
+    EXPECT_EQ(links.begin()->second, (root / "dev/serial/by-id/usb-FTDI_X-port0").string());
+    EXPECT_TRUE(stableLinks((root / "nothing").string()).empty());
+}
+
+TEST(PortList, ShowsEachPortAndTheComMapping) {
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0";
+    const std::vector<DetectedPort> detected{
+        {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt},
+        {"/dev/ttyUSB0", byId, "FT232R USB UART", "FTDI", "A5", 0x0403, 0x6001}};
+    const std::array<ComMapping, 4> coms{
+        {{byId, true}, {"/dev/ttyS1", false}, {"/dev/ttyS2", false}, {"/tmp/tty", true}}};
+    EXPECT_EQ(portListText(detected, coms), "Serial ports found:\n"
+                                            "/dev/ttyS0\n"
+                                            "/dev/ttyUSB0\n"
+                                            "  by-id          " +
+                                                byId +
+                                                "\n"
+                                                "  description    FT232R USB UART\n"
+                                                "  manufacturer   FTDI\n"
+                                                "  VID:PID        0403:6001\n"
+                                                "  serial number  A5\n"
+                                                "\n"
+                                                "COM1 to COM4 (settings section PortNames):\n"
+                                                "COM1  " +
+                                                byId +
+                                                ": FT232R USB UART (FTDI)  [PortNames]\n"
+                                                "COM2  /dev/ttyS1: not detected  [default]\n"
+                                                "COM3  /dev/ttyS2: not detected  [default]\n"
+                                                "COM4  /tmp/tty: not detected  [PortNames]\n");
+    EXPECT_TRUE(portListText({}, coms).starts_with(
+        "Serial ports found:\nNo serial ports were found on this machine."));
+    EXPECT_EQ(portCandidates(detected), std::string(text::CandidatesHeading) +
+                                            "  /dev/ttyS0  serial port /dev/ttyS0\n"
+                                            "  /dev/ttyUSB0  FT232R USB UART (FTDI) " +
+                                            byId + "\n");
+}
+
+// The verdict from what held: mark is needed by both kinds of download,
+// even by the Tracker's only.
+TEST(PortCheck, VerdictFollowsWhatHeld) {
+    const struct {
+        const char* name;
+        std::vector<bool> holds; // 9600 M, 9600 E, 38400 M, 38400 E
+        const char* verdict;
+        ExitCode code;
+    } cases[] = {
+        {"all", {true, true, true, true}, text::CheckVerdictGood, ExitCode::Complete},
+        {"no even at 38400",
+         {true, true, true, false},
+         text::CheckTrackerFails,
+         ExitCode::PortError},
+        {"no mark at all",
+         {false, true, false, true},
+         text::CheckNeitherWorks,
+         ExitCode::PortError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CheckReport report{"/dev/ttyUSB0", false, {}};
+        const std::vector<LineConfig> settings = checkedSettings();
+        ASSERT_EQ(settings.size(), c.holds.size());
+        for (size_t i = 0; i < settings.size(); ++i) {
+            CheckRow row;
+            row.wanted = settings[i];
+            row.accepted = true;
+            row.holds = c.holds[i];
+            row.readBack = "x";
+            report.rows.push_back(row);
+        }
+        const std::string text = checkReportText(report);
+        EXPECT_TRUE(text.ends_with(c.verdict)) << text;
+        EXPECT_FALSE(contains(text, "pseudo-terminal"));
+        EXPECT_EQ(checkExitCode(report), c.code);
+    }
+}
+
+TEST(PortCheck, OnAPseudoTerminal) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const termios before = pty.slaveTermios();
+    std::string error;
+    const auto report = runPortCheck(pty.slavePath(), error);
+    ASSERT_TRUE(report.has_value()) << error;
+    EXPECT_TRUE(report->pseudoTerminal);
+    const char* readBack[] = {"9600,M,8,1", "9600,E/N,8,1", "38400,M,8,1", "38400,E/N,8,1"};
+    ASSERT_EQ(report->rows.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_TRUE(report->rows[i].accepted);
+        EXPECT_TRUE(report->rows[i].holds);
+        EXPECT_EQ(report->rows[i].readBack, readBack[i]);
+    }
+    // Closing gave the line back as it was.
+    const termios after = pty.slaveTermios();
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+}
+
+struct CliResult {
+    int code = -1;
+    std::string out, err;
+};
+
+CliResult quillCli(const QTemporaryDir& config, const QStringList& args) {
+    QProcess p;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QUILL_CLI), args);
+    const bool ended = p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit;
+    return {ended ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+}
+
+// quill-cli itself: each command, how it ends and what it says.
+TEST(PortCommands, EndToEnd) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const QString device = QString::fromStdString(pty.slavePath());
+    QTemporaryDir config;
+    std::filesystem::create_directories(config.path().toStdString() + "/quill");
+    std::ofstream(config.path().toStdString() + "/quill/quill.ini")
+        << "[PortNames]\nCOM2=" << pty.slavePath() << "\n";
+    const struct {
+        const char* name;
+        QStringList args;
+        ExitCode code;
+        std::vector<std::string> out, err;
+    } cases[] = {
+        {"check a path",
+         {QStringLiteral("--check-port"), device},
+         ExitCode::Complete,
+         {"setting       accepted  read back\n9600,M,8,1    yes       9600,M,8,1\n",
+          pty.slavePath() + text::CheckPseudoTerminal, text::CheckVerdictGood},
+         {}},
+        {"check a COM port",
+         {QStringLiteral("--check-port"), QStringLiteral("com2")},
+         ExitCode::Complete,
+         {text::CheckHeading + pty.slavePath()},
+         {}},
+        {"check a missing port",
+         {QStringLiteral("--check-port"), QStringLiteral("/nowhere/tty")},
+         ExitCode::PortError,
+         {},
+         {"cannot open /nowhere/tty"}},
+        {"list",
+         {QStringLiteral("--list-ports")},
+         ExitCode::Complete,
+         {text::PortsHeading, "COM2  " + pty.slavePath() + ": not detected  [PortNames]\n",
+          "COM3  /dev/ttyS2"},
+         {}},
+        {"download to a missing path",
+         {QStringLiteral("-p"), QStringLiteral("/nowhere/tty"), QStringLiteral("-b9600"),
+          QStringLiteral("-y"), QStringLiteral("a.hex")},
+         ExitCode::PortError,
+         {},
+         {"Cannot open /nowhere/tty: the port does not exist.\n", "Serial ports"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CliResult r = quillCli(config, c.args);
+        EXPECT_EQ(r.code, toInt(c.code)) << r.err;
+        for (const std::string& part : c.out) {
+            EXPECT_TRUE(contains(r.out, part)) << part << " not in:\n" << r.out;
+        }
+        for (const std::string& part : c.err) {
+            EXPECT_TRUE(contains(r.err, part)) << part << " not in:\n" << r.err;
+        }
+        EXPECT_FALSE(contains(r.err, "COM1 (")) << r.err;
+    }
+}
+
+} // namespace
+} // namespace quill::cli

@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// The Port menu's "Devices..." dialog and the device names in COM Setup, on
+// the offscreen platform: COM1 is a pseudo-terminal, COM2 to COM4 name
+// files that do not exist.
+
+#include "uitest.h"
+
+#include "ui/frmdevices.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+
+namespace quill::test {
+namespace {
+
+QString toolTip(QWidget* dialog, const char* name) {
+    return dialog->findChild<QWidget*>(QLatin1String(name))->toolTip();
+}
+
+QComboBox* list(QWidget* dialog, const char* name) {
+    return dialog->findChild<QComboBox*>(QLatin1String(name));
+}
+
+// COM2 names nothing that exists, so COM Setup offers it disabled; bound to
+// the pseudo-terminal in "Devices...", it is stored and offered at once.
+TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
+    start();
+    const QString device = QString::fromStdString(pty.slavePath());
+    script.then("frmComSetup", [&](QWidget* dialog) {
+        EXPECT_TRUE(toolTip(dialog, "optPort0").startsWith(device))
+            << toolTip(dialog, "optPort0").toStdString();
+        EXPECT_TRUE(toolTip(dialog, "optPort1").endsWith(QStringLiteral(": not detected")));
+        EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("optPort1"))->isEnabled());
+        click(dialog, {"cmdCancel"});
+    });
+    app->Main();
+
+    script
+        .then("frmDevices",
+              [&](QWidget* dialog) {
+                  // The stored binding shows as typed; the rest as their default.
+                  EXPECT_EQ(list(dialog, "cboCom2")->currentText(),
+                            QString::fromStdString(path("COM2")));
+                  list(dialog, "cboCom2")->setEditText(device);
+                  click(dialog, {"cmdOK"});
+              })
+        .then("frmComSetup", [&](QWidget* dialog) {
+            EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("optPort1"))->isEnabled());
+            EXPECT_TRUE(toolTip(dialog, "optPort1").startsWith(device));
+            click(dialog, {"cmdCancel"});
+        });
+    control<QAction>("mnuDevices")->trigger();
+    control<QAction>("mnuComSetup")->trigger();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(settings().GetSetting("PortNames", "COM2"), device.toStdString());
+    EXPECT_EQ(settings().GetSetting("PortNames", "COM3"), path("COM3")); // untouched
+}
+
+TEST_F(WindowTest, DevicesCancelStoresNothing) {
+    start();
+    script.then("frmComSetup", [](QWidget* dialog) { click(dialog, {"cmdCancel"}); });
+    app->Main();
+    script.then("frmDevices", [](QWidget* dialog) {
+        list(dialog, "cboCom3")->setEditText(QStringLiteral("/dev/ttyUSB7"));
+        click(dialog, {"cmdCancel"});
+    });
+    control<QAction>("mnuDevices")->trigger();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(settings().GetSetting("PortNames", "COM3"), path("COM3"));
+}
+
+// What each list hands back: a chosen entry's path (an adapter's by-id
+// path, the default's empty path) or the text typed over it.
+TEST_F(WindowTest, DevicesListsReadBackChosenOrTyped) {
+    const std::string byId = "/dev/serial/by-id/usb-Prolific_PL2303-if00-port0";
+    const std::vector<DetectedPort> detected{
+        {"/dev/ttyUSB0", byId, "USB-Serial Controller", "Prolific", "", 0x067b, 0x2303}};
+    auto store = settings();
+    store.SaveSetting("PortNames", "COM4", "/dev/ttyUSB0"); // shown as the adapter
+    DeviceBindings bindings(store, detected, [](int n) { return "/dev/ttyS" + std::to_string(n); });
+    frmDevices dialog(bindings, nullptr);
+    EXPECT_EQ(list(&dialog, "cboCom4")->currentIndex(), 1);
+    EXPECT_EQ(list(&dialog, "cboCom4")->currentText(),
+              QStringLiteral("USB-Serial Controller (Prolific) ") + QString::fromStdString(byId));
+
+    list(&dialog, "cboCom1")->setCurrentIndex(1);                        // the adapter
+    list(&dialog, "cboCom2")->setEditText(QStringLiteral(" /tmp/tty ")); // typed, trimmed
+    list(&dialog, "cboCom3")->setCurrentIndex(0);                        // the default
+    const std::array<std::string, 4> expected{byId, "/tmp/tty", "", byId};
+    EXPECT_EQ(dialog.chosenPaths(), expected);
+}
+
+} // namespace
+} // namespace quill::test
