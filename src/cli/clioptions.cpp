@@ -77,6 +77,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
             o.help = true;
         } else if (arg == "--yes" || arg == "-y") {
             o.yes = true;
+        } else if (arg == "--allow-no-end-record") {
+            o.allowNoEndRecord = true;
         } else {
             const size_t eq = arg.find('=');
             const std::string_view name = arg.substr(0, eq);
@@ -113,7 +115,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
 std::string usageText() {
     std::string text =
         R"(Usage: quill-cli [--port COMn|DEVICE] [--baud 9600|38400] [--device manual|tracker]
-                 [--yes] [--idle-timeout SECONDS] FILE
+                 [--yes] [--allow-no-end-record] [--idle-timeout SECONDS] FILE
 
 Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the
 window program's "Start Download" does, without a display. Port, baud rate
@@ -129,6 +131,9 @@ and device default to the settings the window program stored.
   --yes, -y        answer the Manual prompt "Prepare device for download"
                    with OK; without it the prompt is answered on the terminal,
                    and quill-cli refuses to start when there is no terminal
+  --allow-no-end-record
+                   download a file that has no end record (it may be cut
+                   short); without it such a file is refused
   --idle-timeout SECONDS
                    stop a download that has heard nothing from the device for
                    this long (default: wait for ever, as the window does)

@@ -15,6 +15,7 @@ struct CliOptions {
     std::optional<int32_t> baud;     // 9600 or 38400
     std::optional<int16_t> device;   // device_manual or device_tracker
     bool yes = false;                // answer the Manual prompt with OK
+    bool allowNoEndRecord = false;   // download a file that has no end record
     int idleTimeoutSeconds = 0;      // 0: no limit, as in the window
     std::string file;                // the hex file, bytes as given
     bool help = false;
