@@ -175,8 +175,8 @@ void Downloader::Timer1_Timer() {
         // failed handshake the device is most likely not in its download
         // mode: the handshake is the cause.
         m_c.m.cstate = cs_off;
-        report_end(m_c, m_trackerFailed ? DownloadEnd::TrackerHandshake
-                                        : DownloadEnd::NoEraseAnswer);
+        report_end(m_c,
+                   m_trackerFailed ? DownloadEnd::TrackerHandshake : DownloadEnd::NoEraseAnswer);
         m_c.boxes.MsgBox(text::NoEraseResponse, MsgButtons::Ok, MsgIcon::Exclamation);
         break;
     case cs_tracker_select:

@@ -75,7 +75,8 @@ TEST(DeviceModel, AnswersAsItsFaultDictates) {
         }
         EXPECT_EQ(answers, c.answers);
         const bool greets = *fault == Fault::StaleXoffXon;
-        EXPECT_EQ(device.greeting(), (greets ? std::vector<uint8_t>{kXoff, kXon} : std::vector<uint8_t>{}));
+        EXPECT_EQ(device.greeting(),
+                  (greets ? std::vector<uint8_t>{kXoff, kXon} : std::vector<uint8_t>{}));
     }
 }
 

@@ -138,13 +138,16 @@ const Case cases[] = {
      .sent = Lines{},
      .boxes = refusedAs(text::NoRecords)},
     {.name = "S-record file",
-     .file = "S00F000068656C6C6F202020202000003C\r\nS11F00007C0802A6900100049421FFF07C6C1B787C8C23783C6000003863000026\r\n",
+     .file = "S00F000068656C6C6F202020202000003C\r\nS11F00007C0802A6900100049421FFF07C6C1B787C8C237"
+             "83C6000003863000026\r\n",
      .end = NoRecords,
      .erases = 0,
      .sent = Lines{},
      .boxes = refusedAs(text::NoRecords)},
     {.name = "binary",
-     .file = std::string("\x7f" "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe", 15),
+     .file = std::string("\x7f"
+                         "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
+                         15),
      .end = NoRecords,
      .erases = 0,
      .sent = Lines{},
@@ -191,8 +194,7 @@ const Case cases[] = {
      .sent = Lines{recA, recB},
      .boxes = {text::NoEndRecord, prompt, text::DownloadComplete}},
     // Oddities that are still whole firmware.
-    {.name = "overlong comment line skipped",
-     .file = std::string(70'000, 'x') + "\r\n" + firmware},
+    {.name = "overlong comment line skipped", .file = std::string(70'000, 'x') + "\r\n" + firmware},
     {.name = "NUL comment, lone CR and LF",
      .file = std::string("\0\0;\r", 4) + recA + "\r" + recB + "\n" + recC + "\n\r\n" + eof},
     // Not a regular file: refused at once.

@@ -217,8 +217,8 @@ TEST_F(ManualDownload, StartThatCannotGoOnStopsBeforeAnyByteIsWritten) {
         DownloadEnd end;
     };
     const std::vector<Case> cases = {
-        {"no file chosen", [](SimWorld& w) { w.m.hex_file_name.clear(); },
-         text::FileMustBeSelected, DownloadEnd::FileError},
+        {"no file chosen", [](SimWorld& w) { w.m.hex_file_name.clear(); }, text::FileMustBeSelected,
+         DownloadEnd::FileError},
         {"file missing",
          [](SimWorld& w) { w.m.hex_file_name = (w.dir.path() / "missing.hex").string(); },
          text::OpenFileError, DownloadEnd::FileError},
@@ -257,8 +257,9 @@ TEST_F(ManualDownload, StartDuringADownloadWithAnUnopenableFileEndsItAtOnce) {
     world.loop.runAll();
 
     EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{rec1, rec2}));
-    EXPECT_EQ(world.boxes.texts(), (std::vector<std::string>{"Prepare device for download at 9600\r",
-                                                             text::OpenFileError}));
+    EXPECT_EQ(
+        world.boxes.texts(),
+        (std::vector<std::string>{"Prepare device for download at 9600\r", text::OpenFileError}));
     EXPECT_EQ(world.told.ends,
               (std::vector<DownloadEnd>{DownloadEnd::Superseded, DownloadEnd::FileError}));
     EXPECT_FALSE(world.device->sawEndOfFile());

@@ -232,8 +232,7 @@ TEST_P(Cli, EndsWithItsCodeAndMessages) {
         slave = ::open(terminal.c_str(), O_RDWR | O_NOCTTY); // keeps what is typed until read
         ASSERT_EQ(::write(master, c.typed, 2), 2);
     }
-    const Result r =
-        run(s, QUILL_CLI, words(c.cli, dev.pty()) << q(filePath(s, c.file)), terminal);
+    const Result r = run(s, QUILL_CLI, words(c.cli, dev.pty()) << q(filePath(s, c.file)), terminal);
     ::close(slave);
     ::close(master);
 
@@ -333,8 +332,8 @@ TEST(E2e, FileRewrittenMidDownloadNeverCompletes) {
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(s.path("config")));
     cli.setProcessEnvironment(env);
-    cli.start(QStringLiteral(QUILL_CLI),
-              words("--port {port} --baud 38400 --yes", dev.pty()) << q(file));
+    cli.start(QStringLiteral(QUILL_CLI), words("--port {port} --baud 38400 --yes", dev.pty())
+                                             << q(file));
     ASSERT_TRUE(cli.waitForStarted(5000));
     while (dev.hostLines() < 20 && cli.state() == QProcess::Running) {
         cli.waitForFinished(5);

@@ -144,8 +144,8 @@ TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
 TEST_F(StdHexFileTest, OnlyARegularFileOpens) {
     const std::string fifo = (dir.path() / "fifo").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null"),
-                                    dir.path().string()}) {
+    for (const std::string& path :
+         {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir.path().string()}) {
         EXPECT_FALSE(file.open(path)) << path;
         EXPECT_FALSE(file.isOpen());
     }
@@ -160,7 +160,12 @@ TEST_F(StdHexFileTest, ChangeAfterTheCheckIsSeen) {
         std::function<void(const std::string&)> act;
         bool changed;
     } cases[] = {
-        {"read to the end", [&](const std::string&) { while (readAll_once()) {} }, false},
+        {"read to the end",
+         [&](const std::string&) {
+             while (readAll_once()) {
+             }
+         },
+         false},
         {"appended", [](const std::string& p) { std::ofstream(p, std::ios::app) << "x"; }, true},
         {"truncated", [](const std::string& p) { std::filesystem::resize_file(p, 3); }, true},
         {"same size, later time",

@@ -96,7 +96,11 @@ TEST_F(FileChoice, ChoiceDuringADownloadStopsItFirst) {
         bool open;
     } cases[] = {
         {"dialog", false, a, {prompt, text::StoppedForNewChoice}, a, false},
-        {"dialog, missing file", false, missing, {prompt, text::StoppedForNewChoice}, missing,
+        {"dialog, missing file",
+         false,
+         missing,
+         {prompt, text::StoppedForNewChoice},
+         missing,
          false},
         {"drop", true, a, {prompt, text::StoppedForNewChoice}, a, true},
         {"drop, missing file",

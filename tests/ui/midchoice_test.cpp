@@ -18,7 +18,8 @@ namespace {
 
 std::string record(unsigned address) {
     char line[32];
-    const unsigned sum = (0x100 - ((2 + (address >> 8) + (address & 0xFF) + 0xAB + 0xCD) & 0xFF)) & 0xFF;
+    const unsigned sum =
+        (0x100 - ((2 + (address >> 8) + (address & 0xFF) + 0xAB + 0xCD) & 0xFF)) & 0xFF;
     std::snprintf(line, sizeof line, ":02%04X00ABCD%02X", address, sum);
     return line;
 }
