@@ -30,9 +30,7 @@ MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, M
         m_console.message(question + text::PromptChoices + text::PromptAnsweredByOption);
         return MsgResult::Ok;
     }
-    const bool ok = askTerminal(question);
-    m_cancelled = !ok;
-    return ok ? MsgResult::Ok : MsgResult::Cancel;
+    return askTerminal(question) ? MsgResult::Ok : MsgResult::Cancel;
 }
 
 // The answer is read when the terminal hands over a line, from a nested

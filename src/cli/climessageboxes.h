@@ -26,7 +26,6 @@ class CliMessageBoxes final : public MessageBoxes {
 
     // Ends a question still waiting for its answer, as Cancel.
     void abortPrompt();
-    bool cancelled() const { return m_cancelled; }
 
   private:
     bool askTerminal(const std::string& question);
@@ -35,7 +34,6 @@ class CliMessageBoxes final : public MessageBoxes {
     bool m_assumeYes;
     bool m_acceptRisk;
     QEventLoop* m_prompt = nullptr;
-    bool m_cancelled = false;
 };
 
 } // namespace quill::cli

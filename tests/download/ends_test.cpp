@@ -73,9 +73,50 @@ std::string fifo(SimWorld& w) {
     return path;
 }
 
-const Lines refusedAs(const char* message) {
-    return {message};
+using Act = std::function<void(SimWorld&, const std::string&)>;
+
+// Refused before the device is touched: nothing written, one message.
+Case refused(const char* name, std::string file, DownloadEnd end, const char* message,
+             std::vector<MsgResult> answers = {}) {
+    return {.name = name,
+            .file = std::move(file),
+            .answers = std::move(answers),
+            .end = end,
+            .erases = 0,
+            .sent = Lines{},
+            .boxes = {message}};
 }
+
+// Not a regular file: refused at once, without waiting or reading.
+Case notAFile(const char* name, std::function<std::string(SimWorld&)> path) {
+    return {.name = name,
+            .path = std::move(path),
+            .end = FileError,
+            .erases = 0,
+            .sent = Lines{},
+            .boxes = {text::OpenFileError}};
+}
+
+// Changed after the check: the download stops with the message that says so.
+Case changed(const char* name, When when, Act act, std::optional<Lines> sent,
+             std::string file = firmware) {
+    return {.name = name,
+            .file = std::move(file),
+            .when = when,
+            .act = std::move(act),
+            .end = FileChanged,
+            .sent = std::move(sent),
+            .boxes = {prompt, text::FileChanged}};
+}
+
+void overwriteRecB(const std::string& path, size_t at) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(at));
+    f << recB2;
+}
+
+const std::string noEnd = recA + "\r\n" + recB + "\r\n";
+const std::string stamped = recA + "\r\n" + comment + "\r\n" + recB + "\r\n" + recC + "\r\n" + eof;
 
 const Case cases[] = {
     // How the device behaves.
@@ -99,10 +140,6 @@ const Case cases[] = {
      .end = NoEraseAnswer,
      .sent = Lines{},
      .boxes = {prompt, text::NoEraseResponse}},
-    {.name = "tracker complete",
-     .device = {.kind = Kind::Tracker},
-     .deviceType = device_tracker,
-     .boxes = {text::DownloadComplete}},
     // An ACK still unread when the select frame goes out is no answer to it.
     {.name = "stale ACK before the Tracker's select frame",
      .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
@@ -118,170 +155,84 @@ const Case cases[] = {
      .end = TrackerHandshake,
      .sent = Lines{},
      .boxes = {text::NoEraseResponse}},
+    {.name = "tracker complete",
+     .device = {.kind = Kind::Tracker},
+     .deviceType = device_tracker,
+     .boxes = {text::DownloadComplete}},
     {.name = "port lost mid-download",
      .when = When::AfterFirstRecord,
      .act = [](SimWorld& w, const std::string&) { w.port.unplug(0); },
      .end = PortFailure,
      .sent = Lines{recA},
      .boxes = {prompt, lost}},
-    // Files that are not whole firmware: refused, nothing sent.
-    {.name = "empty file",
-     .file = "",
-     .end = NoRecords,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::NoRecords)},
-    {.name = "text without records",
-     .file = "Release notes\r\n\r\n  :not at the start\r\n",
-     .end = NoRecords,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::NoRecords)},
-    {.name = "S-record file",
-     .file = "S00F000068656C6C6F202020202000003C\r\nS11F00007C0802A6900100049421FFF07C6C1B787C8C237"
-             "83C6000003863000026\r\n",
-     .end = NoRecords,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::NoRecords)},
-    {.name = "binary",
-     .file = std::string("\x7f"
-                         "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
-                         15),
-     .end = NoRecords,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::NoRecords)},
-    {.name = "non-hex digit in a record",
-     .file = recA + "\r\n:0200000012G4A8\r\n" + eof,
-     .end = BadRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::InvalidRecord)},
-    {.name = "NUL in a record",
-     .file = recA + "\r\n" + std::string(":02000000\0\0\0\0FE\r\n", 17) + eof,
-     .end = BadRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::InvalidRecord)},
-    {.name = "bad checksum",
-     .file = recA + "\r\n:0400100012FF34FF00\r\n" + eof,
-     .end = BadRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::InvalidRecord)},
-    {.name = "lone colon",
-     .file = ":\r\n" + firmware,
-     .end = BadRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::InvalidRecord)},
-    {.name = "overlong record line",
-     .file = recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
-     .end = BadRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::InvalidRecord)},
-    {.name = "no end record, refused",
-     .file = recA + "\r\n" + recB + "\r\n",
-     .answers = {MsgResult::Cancel},
-     .end = NoEndRecord,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::NoEndRecord)},
+    // Files that are not whole firmware.
+    refused("empty file", "", NoRecords, text::NoRecords),
+    refused("text without records", "Release notes\r\n\r\n  :indented\r\n", NoRecords,
+            text::NoRecords),
+    refused("S-record file",
+            "S00F000068656C6C6F202020202000003C\r\nS1130000285F245F2212226A000424290008237C2A\r\n",
+            NoRecords, text::NoRecords),
+    refused("binary",
+            std::string("\x7f"
+                        "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
+                        15),
+            NoRecords, text::NoRecords),
+    refused("non-hex digit in a record", recA + "\r\n:0200000012G4A8\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    refused("NUL in a record", recA + "\r\n" + std::string(":02000000\0\0\0\0FE\r\n", 17) + eof,
+            BadRecord, text::InvalidRecord),
+    refused("bad checksum", recA + "\r\n:0400100012FF34FF00\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    refused("lone colon", ":\r\n" + firmware, BadRecord, text::InvalidRecord),
+    refused("overlong record line", recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
+            BadRecord, text::InvalidRecord),
+    refused("no end record, refused", noEnd, NoEndRecord, text::NoEndRecord, {MsgResult::Cancel}),
     {.name = "no end record, accepted",
-     .file = recA + "\r\n" + recB + "\r\n",
+     .file = noEnd,
      .sent = Lines{recA, recB},
      .boxes = {text::NoEndRecord, prompt, text::DownloadComplete}},
     // Oddities that are still whole firmware.
     {.name = "overlong comment line skipped", .file = std::string(70'000, 'x') + "\r\n" + firmware},
     {.name = "NUL comment, lone CR and LF",
      .file = std::string("\0\0;\r", 4) + recA + "\r" + recB + "\n" + recC + "\n\r\n" + eof},
-    // Not a regular file: refused at once.
-    {.name = "FIFO without a writer",
-     .path = fifo,
-     .end = FileError,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::OpenFileError)},
-    {.name = "/dev/zero",
-     .path = [](SimWorld&) { return std::string("/dev/zero"); },
-     .end = FileError,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::OpenFileError)},
-    {.name = "directory",
-     .path = [](SimWorld& w) { return w.dir.path().string(); },
-     .end = FileError,
-     .erases = 0,
-     .sent = Lines{},
-     .boxes = refusedAs(text::OpenFileError)},
+    notAFile("FIFO without a writer", fifo),
+    notAFile("/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }),
+    notAFile("directory", [](SimWorld& w) { return w.dir.path().string(); }),
     // Changed after the check.
-    {.name = "rewritten during the prompt",
-     .when = When::AtPrompt,
-     .act = [](SimWorld&, const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); },
-     .end = FileChanged,
-     .sent = Lines{},
-     .boxes = {prompt, text::FileChanged}},
-    {.name = "truncated during the prompt",
-     .when = When::AtPrompt,
-     .act = [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 5); },
-     .end = FileChanged,
-     .sent = Lines{},
-     .boxes = {prompt, text::FileChanged}},
-    {.name = "replaced during the prompt, even by the same bytes",
-     .when = When::AtPrompt,
-     .act = [](SimWorld&, const std::string& p) { replace(p, firmware); },
-     .end = FileChanged,
-     .sent = Lines{},
-     .boxes = {prompt, text::FileChanged}},
-    {.name = "rewritten mid-download",
-     .when = When::AfterFirstRecord,
-     .act = [](SimWorld&, const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); },
-     .end = FileChanged,
-     .sent = Lines{recA},
-     .boxes = {prompt, text::FileChanged}},
-    {.name = "truncated mid-download",
-     .when = When::AfterFirstRecord,
-     .act = [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 40); },
-     .end = FileChanged,
-     .sent = Lines{recA},
-     .boxes = {prompt, text::FileChanged}},
-    {.name = "replaced mid-download",
-     .when = When::AfterFirstRecord,
-     .act = [](SimWorld&, const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); },
-     .end = FileChanged,
-     .sent = Lines{recA},
-     .boxes = {prompt, text::FileChanged}},
-    // Same size, and maybe the same time stamps: the lines read tell.
-    {.name = "same size rewritten mid-download",
-     .when = When::AfterFirstRecord,
-     .act =
-         [](SimWorld&, const std::string& p) {
-             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
-             f.seekp(static_cast<std::streamoff>(recA.size() + 2));
-             f << recB2;
-         },
-     .end = FileChanged,
-     .sent = std::nullopt,
-     .boxes = {prompt, text::FileChanged}},
-    // A change the file's stamp cannot show (a file system with coarse
-    // times), beyond what the reader has buffered: the lines read differ from
-    // the lines checked before the end record would go out.
-    {.name = "same size and same stamp",
-     .file = recA + "\r\n" + comment + "\r\n" + recB + "\r\n" + recC + "\r\n" + eof,
-     .when = When::AfterFirstRecord,
-     .act =
-         [](SimWorld& w, const std::string& p) {
-             std::fstream f(p, std::ios::in | std::ios::out | std::ios::binary);
-             f.seekp(static_cast<std::streamoff>(recA.size() + 2 + comment.size() + 2));
-             f << recB2;
-             f.close();
-             w.file.markChecked();
-         },
-     .end = FileChanged,
-     .sent = Lines{recA, recB2, recC},
-     .boxes = {prompt, text::FileChanged}},
+    changed(
+        "rewritten during the prompt", When::AtPrompt,
+        [](SimWorld&, const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); }, Lines{}),
+    changed(
+        "truncated during the prompt", When::AtPrompt,
+        [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{}),
+    changed(
+        "replaced during the prompt, even by the same bytes", When::AtPrompt,
+        [](SimWorld&, const std::string& p) { replace(p, firmware); }, Lines{}),
+    changed(
+        "rewritten mid-download", When::AfterFirstRecord,
+        [](SimWorld&, const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); },
+        Lines{recA}),
+    changed(
+        "truncated mid-download", When::AfterFirstRecord,
+        [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 40); }, Lines{recA}),
+    changed(
+        "replaced mid-download", When::AfterFirstRecord,
+        [](SimWorld&, const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); },
+        Lines{recA}),
+    // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
+    changed(
+        "same size rewritten mid-download", When::AfterFirstRecord,
+        [](SimWorld&, const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
+    // A change the stamp cannot show (a file system with coarse times),
+    // beyond what the reader has buffered: the lines read differ from the
+    // lines checked before the end record would go out.
+    changed(
+        "same size and same stamp", When::AfterFirstRecord,
+        [](SimWorld& w, const std::string& p) {
+            overwriteRecB(p, recA.size() + 2 + comment.size() + 2);
+            w.file.markChecked();
+        },
+        Lines{recA, recB2, recC}, stamped),
 };
 
 TEST(DownloadEnds, EachDownloadTellsOneEndAndSendsOnlyWhatWasChecked) {

@@ -4,12 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
@@ -32,12 +26,6 @@ class StdHexFileTest : public ::testing::Test {
         EXPECT_FALSE(file.readLine(line));
         EXPECT_TRUE(line.empty());
         return lines;
-    }
-
-    // Reads one line of the open file; false at its end.
-    bool readAll_once() {
-        std::string line;
-        return file.readLine(line);
     }
 
     sim::TempDir dir;
@@ -138,80 +126,6 @@ TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
         EXPECT_EQ(line, "next");
         EXPECT_FALSE(file.lineTooLong());
     }
-}
-
-// A FIFO with no writer would block the open for ever, a device never ends.
-TEST_F(StdHexFileTest, OnlyARegularFileOpens) {
-    const std::string fifo = (dir.path() / "fifo").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const std::string& path :
-         {fifo, std::string("/dev/zero"), std::string("/dev/null"), dir.path().string()}) {
-        EXPECT_FALSE(file.open(path)) << path;
-        EXPECT_FALSE(file.isOpen());
-    }
-}
-
-// Written, truncated, replaced or removed after the check: seen without
-// reading a byte. Reading the file itself changes nothing.
-TEST_F(StdHexFileTest, ChangeAfterTheCheckIsSeen) {
-    const std::string bytes = ":00000001FF\r\n";
-    const struct {
-        const char* name;
-        std::function<void(const std::string&)> act;
-        bool changed;
-    } cases[] = {
-        {"read to the end",
-         [&](const std::string&) {
-             while (readAll_once()) {
-             }
-         },
-         false},
-        {"appended", [](const std::string& p) { std::ofstream(p, std::ios::app) << "x"; }, true},
-        {"truncated", [](const std::string& p) { std::filesystem::resize_file(p, 3); }, true},
-        {"same size, later time",
-         [](const std::string& p) {
-             struct stat st {};
-             ::stat(p.c_str(), &st);
-             const timespec later[2] = {st.st_atim, {st.st_mtim.tv_sec + 10, st.st_mtim.tv_nsec}};
-             ::utimensat(AT_FDCWD, p.c_str(), later, 0);
-         },
-         true},
-        {"replaced",
-         [&](const std::string& p) {
-             std::ofstream(p + ".new") << bytes;
-             std::filesystem::rename(p + ".new", p);
-         },
-         true},
-        {"removed", [](const std::string& p) { std::filesystem::remove(p); }, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir.write("f.hex", bytes);
-        ASSERT_TRUE(file.open(path));
-        file.markChecked();
-        EXPECT_FALSE(file.changedSinceChecked());
-        c.act(path);
-        EXPECT_EQ(file.changedSinceChecked(), c.changed);
-        file.close();
-    }
-}
-
-// Two readings of the same lines have one digest; a changed byte or lines
-// split elsewhere give another.
-TEST_F(StdHexFileTest, DigestTellsReadingsApart) {
-    auto digestOf = [&](const std::string& bytes) {
-        readAll(bytes);
-        return file.linesDigest();
-    };
-    const uint64_t first = digestOf("ab\r\nc\r\n");
-    EXPECT_TRUE(file.rewind());
-    std::string line;
-    while (file.readLine(line)) {
-    }
-    EXPECT_EQ(file.linesDigest(), first);
-    EXPECT_EQ(digestOf("ab\nc"), first); // line ends are not content
-    EXPECT_NE(digestOf("ab\r\nd\r\n"), first);
-    EXPECT_NE(digestOf("a\r\nbc\r\n"), first);
 }
 
 } // namespace
