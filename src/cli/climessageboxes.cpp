@@ -10,25 +10,27 @@
 
 namespace quill::cli {
 
-CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes,
-                                 std::function<void(const std::string&)> shown)
-    : m_console(console), m_assumeYes(assumeYes), m_shown(std::move(shown)) {}
+CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, bool acceptRisk)
+    : m_console(console), m_assumeYes(assumeYes), m_acceptRisk(acceptRisk) {}
 
-MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon) {
+MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon,
+                                  MsgResult defaultButton) {
     if (buttons == MsgButtons::Ok) {
         m_console.message(text);
-        m_shown(text);
         return MsgResult::Ok;
     }
     // The prompt ends in a carriage return; the answer goes on its line.
     const std::string question = text.substr(0, text.find_last_not_of('\r') + 1);
+    if (defaultButton == MsgResult::Cancel) {
+        m_console.message(question + text::PromptChoices +
+                          (m_acceptRisk ? text::RiskAccepted : text::RiskRefused));
+        return m_acceptRisk ? MsgResult::Ok : MsgResult::Cancel;
+    }
     if (m_assumeYes) {
         m_console.message(question + text::PromptChoices + text::PromptAnsweredByOption);
         return MsgResult::Ok;
     }
-    const bool ok = askTerminal(question);
-    m_cancelled = !ok;
-    return ok ? MsgResult::Ok : MsgResult::Cancel;
+    return askTerminal(question) ? MsgResult::Ok : MsgResult::Cancel;
 }
 
 // The answer is read when the terminal hands over a line, from a nested

@@ -3,38 +3,37 @@
 // Message boxes on standard error. A box with OK only is shown and closed
 // at once. The Manual prompt (OK and Cancel) is answered by --yes, or typed
 // on the terminal while the event loop goes on, as under a modal box: the
-// device's bytes and the timers keep being handled meanwhile.
+// device's bytes and the timers keep being handled meanwhile. A question
+// whose default is Cancel warns of a risk (a file without an end record):
+// it is never asked, but answered OK only when the risk was accepted on
+// the command line.
 
 #include "cli/console.h"
 #include "platform/messagebox.h"
 
 #include <QEventLoop>
 
-#include <functional>
 #include <string>
 
 namespace quill::cli {
 
 class CliMessageBoxes final : public MessageBoxes {
   public:
-    // `shown` sees every message text, before the box returns.
-    CliMessageBoxes(Console& console, bool assumeYes,
-                    std::function<void(const std::string&)> shown);
+    CliMessageBoxes(Console& console, bool assumeYes, bool acceptRisk);
 
-    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                     MsgResult defaultButton) override;
 
     // Ends a question still waiting for its answer, as Cancel.
     void abortPrompt();
-    bool cancelled() const { return m_cancelled; }
 
   private:
     bool askTerminal(const std::string& question);
 
     Console& m_console;
     bool m_assumeYes;
-    std::function<void(const std::string&)> m_shown;
+    bool m_acceptRisk;
     QEventLoop* m_prompt = nullptr;
-    bool m_cancelled = false;
 };
 
 } // namespace quill::cli

@@ -34,15 +34,10 @@ constexpr int lastAnswerMs = 2000;
 
 CliRun::CliRun(const CliOptions& options, SettingsStore& store, Console& console)
     : m_options(options), m_store(store), m_console(console), m_port(resolverFor(options, store)),
-      m_comm(m_port, *this), m_boxes(console, options.yes,
-                                     [this](const std::string& text) {
-                                         if (m_outcome.noteMessage(text)) {
-                                             finishSoon();
-                                         }
-                                     }),
+      m_comm(m_port, *this), m_boxes(console, options.yes, options.allowNoEndRecord),
       m_wait(console, [this](const std::string&) { m_outcome.noteTrackerReport(); }),
       m_progress(console),
-      m_downloader(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_progress}) {
+      m_downloader(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_progress, this}) {
     // A port given as a path is called by that path, not "COM1 (path)".
     if (const auto port = options.port(); port && !comNumber(*port)) {
         m_port.setNamedByDevice(true);
@@ -129,16 +124,15 @@ bool CliRun::openPort() {
 
 void CliRun::start() {
     m_downloader.cmdStart_Click();
-    // Nothing was said and nothing is running: the prompt was answered no.
-    if (!m_outcome.decided() && m_m.cstate == cs_off) {
-        if (m_boxes.cancelled()) {
-            m_console.message(text::NotStarted);
-        }
-        m_outcome.decide(m_boxes.cancelled() ? ExitCode::Cancelled : ExitCode::Failure);
+}
+
+// Told once per download, before any message about its end is shown.
+void CliRun::downloadEnded(DownloadEnd end) {
+    if (end == DownloadEnd::Cancelled) {
+        m_console.message(text::NotStarted);
     }
-    if (m_outcome.decided()) {
-        finishSoon();
-    }
+    m_outcome.decide(exitCodeFor(end));
+    finishSoon();
 }
 
 // The run ends from the event loop, once the download has finished the
@@ -217,6 +211,7 @@ void CliRun::interrupt(int signal) {
 // restores its line settings. A handshake step resuming from its wait finds
 // the port closed and sends nothing.
 void CliRun::stopTalking() {
+    m_downloader.stopDownload(DownloadEnd::Interrupted);
     m_timer.setEnabled(false);
     m_m.cstate = cs_off;
     m_wait.close();

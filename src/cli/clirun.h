@@ -4,7 +4,7 @@
 // same serial control and timer, with standard error in place of the
 // window. The port is set up as the COM Setup dialog's OK does, then
 // cmdStart_Click runs and everything after it is the download's own; the
-// run ends when a message of the download has decided how it ended.
+// run ends when the download has told how it ended.
 
 #include "cli/climessageboxes.h"
 #include "cli/clioptions.h"
@@ -29,7 +29,7 @@
 
 namespace quill::cli {
 
-class CliRun final : private CommWatcher {
+class CliRun final : private CommWatcher, private DownloadObserver {
   public:
     // `store` holds the window program's settings: the defaults.
     CliRun(const CliOptions& options, SettingsStore& store, Console& console);
@@ -59,6 +59,7 @@ class CliRun final : private CommWatcher {
     void deviceSpoke() override;
     void hostSent() override;
     void portLost(const PortError& error) override;
+    void downloadEnded(DownloadEnd end) override;
 
     const CliOptions& m_options;
     SettingsStore& m_store;

@@ -11,6 +11,8 @@ inline constexpr const char* SettingsApplication = "quill";
 
 inline constexpr const char* PromptChoices = " [y/N] ";
 inline constexpr const char* PromptAnsweredByOption = "y (--yes)";
+inline constexpr const char* RiskAccepted = "y (--allow-no-end-record)";
+inline constexpr const char* RiskRefused = "n (give --allow-no-end-record to download it)";
 inline constexpr const char* PromptNeedsTerminal =
     "the Manual device prompt needs a terminal on standard input; give --yes to answer OK";
 inline constexpr const char* NotStarted = "Download not started.";

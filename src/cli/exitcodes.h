@@ -12,7 +12,7 @@ enum class ExitCode : int {
     Failure = 1,          // an end not listed here
     Usage = 2,            // bad command line, no usable port or baud rate, no way to answer
     FileError = 3,        // the hex file could not be opened, read or closed
-    BadRecord = 4,        // a record with a wrong checksum: nothing was sent
+    BadRecord = 4,        // not whole firmware (refused, nothing sent), or the file changed
     PortError = 5,        // the port could not be set up or opened, failed, or went away;
                           // --check-port: the adapter cannot do what a download needs
     NoEraseAnswer = 6,    // the device did not answer the erase request
@@ -36,7 +36,8 @@ inline constexpr std::array<ExitCodeInfo, 11> exitCodeTable{{
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
     {ExitCode::FileError, "the hex file could not be opened, read or closed"},
-    {ExitCode::BadRecord, "a record with a bad checksum (nothing was sent)"},
+    {ExitCode::BadRecord, "not whole firmware: a bad record, no records or no end record "
+                          "(nothing was sent), or the file changed during the download"},
     {ExitCode::PortError, "the serial port could not be opened or configured, failed or was lost; "
                           "--check-port: the adapter failed the check"},
     {ExitCode::NoEraseAnswer, "no response on the erase flash request"},

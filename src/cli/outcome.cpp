@@ -1,44 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include "cli/outcome.h"
 
-#include "download/downloadtexts.h"
-#include "hexfile/hexfiletexts.h"
-
 namespace quill::cli {
 
-std::optional<ExitCode> classifyMessage(std::string_view text) {
-    if (text == quill::text::DownloadComplete) {
+ExitCode exitCodeFor(DownloadEnd end) {
+    switch (end) {
+    case DownloadEnd::Complete:
         return ExitCode::Complete;
-    }
-    if (text == quill::text::NoEraseResponse) {
-        return ExitCode::NoEraseAnswer;
-    }
-    if (text == quill::text::InvalidRecord) {
+    // Not whole firmware, or no longer the file that was checked.
+    case DownloadEnd::BadRecord:
+    case DownloadEnd::NoRecords:
+    case DownloadEnd::NoEndRecord:
+    case DownloadEnd::FileChanged:
         return ExitCode::BadRecord;
-    }
-    if (text == quill::text::OpenFileError || text == quill::text::FileCloseError ||
-        text == quill::text::ReadError) {
+    case DownloadEnd::FileError:
         return ExitCode::FileError;
-    }
-    if (text == quill::text::FileMustBeSelected) {
-        return ExitCode::Usage;
-    }
-    // The port's failures: the control's own sentence, after "could not be
-    // opened" or before "Download stopped.".
-    const std::string_view openFailed = quill::text::PortOpenFailed;
-    const std::string_view stopped = quill::text::DownloadStopped;
-    if (text.starts_with(openFailed) || text.ends_with(stopped)) {
+    case DownloadEnd::NoEraseAnswer:
+        return ExitCode::NoEraseAnswer;
+    case DownloadEnd::TrackerHandshake:
+        return ExitCode::TrackerHandshake;
+    case DownloadEnd::PortFailure:
         return ExitCode::PortError;
+    case DownloadEnd::Cancelled:
+        return ExitCode::Cancelled;
+    case DownloadEnd::Superseded:
+    case DownloadEnd::Interrupted:
+        return ExitCode::Failure;
     }
-    return std::nullopt;
-}
-
-bool Outcome::noteMessage(std::string_view text) {
-    if (const auto code = classifyMessage(text)) {
-        decide(*code);
-        return true;
-    }
-    return false;
+    return ExitCode::Failure;
 }
 
 void Outcome::decide(ExitCode code) {

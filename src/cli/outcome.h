@@ -1,23 +1,20 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// How a download ended, judged from what the core showed: its message
-// texts are compared with the system's constants, never retyped.
+// How a run of quill-cli ended: the end the download told, as an exit code.
+// Never judged from the texts of the messages shown.
 
 #include "cli/exitcodes.h"
+#include "platform/downloadobserver.h"
 
 #include <optional>
-#include <string_view>
 
 namespace quill::cli {
 
-// The exit code a message of the core stands for; empty for a message that
-// does not end a download.
-std::optional<ExitCode> classifyMessage(std::string_view text);
+// The exit code of a download's end.
+ExitCode exitCodeFor(DownloadEnd end);
 
 class Outcome {
   public:
-    // A message box of the core. Returns true when it ended the run.
-    bool noteMessage(std::string_view text);
     // The wait dialog turned into an error report. The handshake goes on, so
     // this decides nothing yet; it becomes the cause if the device then
     // does not answer.

@@ -36,6 +36,7 @@ class WatchedComm final : public MSComm, private MSCommEvents {
     void setSThreshold(int16_t count) override { m_inner.setSThreshold(count); }
     void setInputMode(int16_t mode) override { m_inner.setInputMode(mode); }
     void setParityReplace(const std::string& text) override { m_inner.setParityReplace(text); }
+    void setInBufferCount(int16_t count) override { m_inner.setInBufferCount(count); }
     int16_t commEvent() const override { return m_inner.commEvent(); }
 
     PortStatus output(std::span<const uint8_t> data) override;

@@ -5,6 +5,7 @@
 // world (the real one in the application, a simulated one in the tests).
 
 #include "download/module1.h"
+#include "platform/downloadobserver.h"
 #include "platform/hexfilesource.h"
 #include "platform/mainformcontrols.h"
 #include "platform/messagebox.h"
@@ -22,6 +23,7 @@ struct Context {
     WaitDialog& frmWaitCom;
     HexFileSource& file1;
     MainFormControls& form;
+    DownloadObserver* observer = nullptr; // none: nobody is told
 };
 
 } // namespace quill

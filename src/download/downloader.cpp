@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "download/downloader.h"
 
+#include "download/downloadend.h"
 #include "download/downloadtexts.h"
 #include "download/tracker.h"
 #include "hexfile/hexfile.h"
+#include "hexfile/hexfiletexts.h"
 #include "hexfile/recordsender.h"
+#include "port/porttexts.h"
 
 #include <vector>
 
@@ -36,24 +39,42 @@ Downloader::~Downloader() {
 
 void Downloader::cmdStart_Click() {
     Module1& m = m_c.m;
+    // A download still running ends here, at once: the new one starts from
+    // the beginning, and the old one sends nothing more whatever happens next.
+    const uint32_t download = begin_download(m_c);
     if (m.hex_file_open) {
         // Read again from the first line, whatever an earlier download left.
         m_c.file1.close();
     } else if (m.hex_file_name.empty()) {
+        report_end(m_c, DownloadEnd::FileError);
         m_c.boxes.MsgBox(text::FileMustBeSelected);
         return;
     }
     open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
     if (!m.hex_file_open) {
-        return; // "Open file error" has been shown
+        report_end(m_c, DownloadEnd::FileError); // "Open file error" has been shown
+        return;
     }
-    com_start();
+    com_start(download);
 }
 
-void Downloader::com_start() {
+bool Downloader::goesOn(uint32_t download) {
+    if (!still_running(m_c, download)) {
+        return false;
+    }
+    if (m_portFailed || !m_c.MSComm1.portOpen()) {
+        m_c.m.cstate = cs_off;
+        report_end(m_c, DownloadEnd::PortFailure);
+        return false;
+    }
+    return true;
+}
+
+void Downloader::com_start(uint32_t download) {
     Module1& m = m_c.m;
     MSComm& port = m_c.MSComm1;
     m_portFailed = false;
+    m_trackerFailed = false;
 
     // XON and XOFF must arrive as data: no flow control by the driver.
     port.setHandshaking(comNone);
@@ -65,6 +86,7 @@ void Downloader::com_start() {
 
     if (!port.portOpen()) {
         if (PortStatus err = port.setPortOpen(true)) {
+            report_end(m_c, DownloadEnd::PortFailure);
             m_c.boxes.MsgBox(std::string(text::PortOpenFailed) + '\r' + err->text);
             return;
         }
@@ -72,19 +94,39 @@ void Downloader::com_start() {
     if (!m.hex_file_open) {
         open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
         if (!m.hex_file_open) {
+            report_end(m_c, DownloadEnd::FileError);
             return;
         }
     }
-    // A corrupt file is refused before the device is touched.
-    if (!check_hex_file(m_c, m_line)) {
+    // What is not whole firmware is refused before the device is touched.
+    switch (check_hex_file(m_c, m_line, m_checked)) {
+    case FileVerdict::Refused:
         return;
+    case FileVerdict::NoEndRecord:
+        if (m_c.boxes.MsgBox(text::NoEndRecord, MsgButtons::OkCancel, MsgIcon::None,
+                             MsgResult::Cancel) != MsgResult::Ok) {
+            if (still_running(m_c, download)) {
+                m.cstate = cs_off;
+                report_end(m_c, DownloadEnd::NoEndRecord);
+            }
+            return;
+        }
+        if (!goesOn(download)) {
+            return;
+        }
+        break;
+    case FileVerdict::Whole:
+        break;
     }
 
     switch (m.device_type) {
     case device_manual: {
         std::string prompt = text::PrepareDevice + std::to_string(m.baud_rate) + '\r';
         if (m_c.boxes.MsgBox(prompt, MsgButtons::OkCancel) != MsgResult::Ok) {
-            m.cstate = cs_off;
+            if (still_running(m_c, download)) {
+                m.cstate = cs_off;
+                report_end(m_c, DownloadEnd::Cancelled);
+            }
             return;
         }
         break;
@@ -95,15 +137,18 @@ void Downloader::com_start() {
     default:
         break;
     }
-    // The port may have been lost, or failed, while a box was open.
-    if (m_portFailed || !port.portOpen()) {
-        m.cstate = cs_off;
+    // The download may have been stopped, or the port lost or failed, while
+    // a box or the wait dialog was open.
+    if (!goesOn(download)) {
         return;
     }
 
     m_c.Timer1.setInterval(eraseTimeoutMs);
     m_c.Timer1.setEnabled(true);
     m.cstate = cs_flash_erase;
+    // The device's answer is what comes after the request: whatever it sent
+    // before (an XOFF XON left over from its own start) is no answer.
+    port.setInBufferCount(0);
     if (PortStatus err = write_text(port, eraseRequest)) {
         stop_on_port_error(*err);
         return;
@@ -117,13 +162,21 @@ void Downloader::com_start() {
     m_c.form.setPrbMax(static_cast<float>(m.file_len));
 }
 
+void Downloader::stopDownload(DownloadEnd end) {
+    stop_download(m_c, end);
+}
+
 void Downloader::Timer1_Timer() {
     m_c.Timer1.setEnabled(false);
     switch (m_c.m.cstate) {
     case cs_flash_erase:
         // Stopped before the box opens: an answer that comes late, while the
-        // user reads the message, must not start the programming.
+        // user reads the message, must not start the programming. After a
+        // failed handshake the device is most likely not in its download
+        // mode: the handshake is the cause.
         m_c.m.cstate = cs_off;
+        report_end(m_c,
+                   m_trackerFailed ? DownloadEnd::TrackerHandshake : DownloadEnd::NoEraseAnswer);
         m_c.boxes.MsgBox(text::NoEraseResponse, MsgButtons::Ok, MsgIcon::Exclamation);
         break;
     case cs_tracker_select:
@@ -199,7 +252,7 @@ void Downloader::process_rx(const uint8_t* bytes, int16_t count) {
 }
 
 void Downloader::send_record() {
-    if (PortStatus err = quill::send_record(m_c, m_line)) {
+    if (PortStatus err = quill::send_record(m_c, m_line, m_checked)) {
         stop_on_port_error(*err);
     }
 }
@@ -211,6 +264,9 @@ void Downloader::onPortLost(const PortError& error) {
     m_portFailed = true;
     m_c.Timer1.setEnabled(false);
     m.cstate = cs_off;
+    report_end(m_c, DownloadEnd::PortFailure);
+    // Like any port that COM Setup's OK left closed.
+    m_c.form.setPanelText(1, text::ComNotSet);
     if (handshaking) {
         m.TrackerACK = false;
         m_c.frmWaitCom.close();
@@ -227,6 +283,7 @@ void Downloader::stop_on_port_error(const PortError& error) {
     m_portFailed = true;
     m_c.Timer1.setEnabled(false);
     m_c.m.cstate = cs_off;
+    report_end(m_c, DownloadEnd::PortFailure);
     m_c.boxes.MsgBox(error.text + '\r' + text::DownloadStopped, MsgButtons::Ok,
                      MsgIcon::Exclamation);
 }

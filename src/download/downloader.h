@@ -8,6 +8,7 @@
 // may run other handlers.
 
 #include "download/context.h"
+#include "hexfile/recordsender.h"
 
 #include <cstdint>
 #include <string>
@@ -30,10 +31,17 @@ class Downloader final : public MSCommEvents, public WaitDialogEvents {
 
     void process_rx(const uint8_t* bytes, int16_t count);
 
+    // Ends the running download at once, with nothing more sent and no
+    // message, and tells `end` (quill-cli's time limit, a signal).
+    void stopDownload(DownloadEnd end);
+
     Context& context() { return m_c; }
 
   private:
-    void com_start();
+    void com_start(uint32_t download);
+    // After a call that may have run other handlers: the download goes on
+    // only if it is still this one and the port has not failed.
+    bool goesOn(uint32_t download);
     void TrackerProgEnable();
     bool send_frame_and_wait(uint8_t command, uint8_t dataLength);
     void judge_tracker_answer(uint8_t last);
@@ -44,7 +52,9 @@ class Downloader final : public MSCommEvents, public WaitDialogEvents {
 
     Context m_c;
     std::string m_line; // the record line buffer, reused for every record
+    CheckedFile m_checked;
     bool m_portFailed = false;
+    bool m_trackerFailed = false; // the handshake of this download reported an error
 };
 
 } // namespace quill

@@ -33,5 +33,7 @@ inline constexpr const char* TrackerNoRebootAnswer =
 // Our own: failures of the serial port during a download.
 inline constexpr const char* PortOpenFailed = "The serial port could not be opened.";
 inline constexpr const char* DownloadStopped = "Download stopped.";
+// Our own: a file was chosen while a download ran.
+inline constexpr const char* StoppedForNewChoice = "Download stopped: another file was chosen";
 
 } // namespace quill::text

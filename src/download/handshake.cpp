@@ -28,6 +28,9 @@ void Downloader::TrackerProgEnable() {
     m_c.Timer1.setInterval(frameTimeoutMs);
     m_c.Timer1.setEnabled(true);
     m.TrackerACK = false;
+    // The select frame is the download's first message: the device's answer
+    // is what comes after it.
+    m_c.MSComm1.setInBufferCount(0);
     if (!send_frame_and_wait(tracker_cmd_select, 0)) {
         return;
     }
@@ -97,6 +100,7 @@ void Downloader::judge_tracker_answer(uint8_t last) {
 
 // The wait dialog turns into an error report that the user acknowledges.
 void Downloader::tracker_fail(const char* message, bool answered) {
+    m_trackerFailed = true;
     m_c.Timer1.setEnabled(false);
     m_c.frmWaitCom.setAcknowledging(true);
     m_c.frmWaitCom.setMessage(message);

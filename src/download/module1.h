@@ -45,6 +45,12 @@ struct Module1 {
     std::array<bool, 17> port_present{}; // indexed 1..16; only 1..4 are ever set
     std::string com_settings;
 
+    // Our own: a download has begun and its end has not been told yet, and
+    // how many have begun, so that a routine back from a modal box can tell
+    // that its download was ended meanwhile (see download/downloadend.h).
+    bool download_running = false;
+    uint32_t download_count = 0;
+
     // Built by init_hex_table at start-up; a fresh Module1 already holds it.
     HexTable hex_table = make_hex_table();
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "hexfile/fileselect.h"
 
+#include "download/downloadend.h"
+#include "download/downloadtexts.h"
 #include "hexfile/hexfile.h"
 #include "hexfile/hexfiletexts.h"
 
@@ -25,6 +27,17 @@ void show_chosen_file(Context& c) {
     c.form.setPanelText(filePanel, c.m.hex_file_name + filePanelTail);
 }
 
+// A choice made while a download runs ends that download first, at once
+// and with nothing more sent: a download never goes on with another file,
+// nor with a part of its own.
+void stop_for_new_choice(Context& c) {
+    if (!c.m.download_running) {
+        return;
+    }
+    stop_download(c, DownloadEnd::Superseded);
+    c.boxes.MsgBox(text::StoppedForNewChoice);
+}
+
 } // namespace
 
 void select_hex_file(Context& c, const std::string& path) {
@@ -47,6 +60,7 @@ void mnuFileOpen_Click(Context& c, FileDialog& dialog) {
     if (!path) {
         return; // cancelled: the choice stays as it was
     }
+    stop_for_new_choice(c);
     select_hex_file(c, *path);
 }
 
@@ -54,6 +68,7 @@ void Form_OLEDragDrop(Context& c, const std::vector<std::string>& files) {
     if (files.empty() || files.front().empty()) {
         return;
     }
+    stop_for_new_choice(c);
     open_hex_file(c.m, c.file1, c.boxes, files.front());
     if (!c.m.hex_file_open) {
         return; // "Open file error" has been shown; nothing else changes

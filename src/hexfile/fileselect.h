@@ -15,7 +15,8 @@ namespace quill {
 // and enables "Start Download" when the port is open and the name is not empty.
 void select_hex_file(Context& c, const std::string& path);
 
-// File, "Open".
+// File, "Open". A file chosen while a download runs ends that download
+// first, with a message; so does a drop.
 void mnuFileOpen_Click(Context& c, FileDialog& dialog);
 
 // Files dropped on the main window: the first one is opened and, once open,

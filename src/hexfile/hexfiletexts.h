@@ -11,6 +11,13 @@ inline constexpr const char* InvalidRecord = "Invalid data error in hex record\r
 inline constexpr const char* DownloadComplete = "Download complete";
 // Our own: the file could not be read to its end.
 inline constexpr const char* ReadError = "Error reading hex file\rDownload cancelled";
+// Our own: what the check before the download refuses, and a file that
+// changed after it.
+inline constexpr const char* NoRecords = "No hex records in file\rDownload cancelled";
+inline constexpr const char* NoEndRecord =
+    "The hex file has no end record and may be incomplete.\rDownload anyway?";
+inline constexpr const char* FileChanged =
+    "The hex file changed during the download\rDownload cancelled";
 
 inline constexpr const char* OpenDialogFilter = "Hex files (*.hex)|*.hex|All files (*.*)|*.*";
 

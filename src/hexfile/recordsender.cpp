@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "hexfile/recordsender.h"
 
+#include "download/downloadend.h"
 #include "hexfile/hexcodec.h"
 #include "hexfile/hexfiletexts.h"
 
@@ -16,6 +17,11 @@ constexpr int recordTimeoutMs = 500;
 
 bool startsRecord(const std::string& line) {
     return !line.empty() && line.front() == ':';
+}
+
+// A record line longer than any record can be is corrupt, whatever its fields say.
+int16_t classify(const Context& c, const std::string& line) {
+    return c.file1.lineTooLong() ? REC_BAD_SUM : check_record(c.m.hex_table, line);
 }
 
 // The end-of-download sequence; a cancelled download shows no "Download complete".
@@ -36,8 +42,9 @@ void end_download(Context& c, bool reportComplete) {
 
 // Ends the download with `message`. The state is set first, so that nothing
 // the device sends while the box is open can release another record.
-void cancel_download(Context& c, const char* message) {
+void cancel_download(Context& c, const char* message, DownloadEnd end) {
     c.m.cstate = cs_file_done;
+    report_end(c, end);
     c.boxes.MsgBox(message);
     end_download(c, false);
 }
@@ -51,17 +58,28 @@ Read readNext(HexFileSource& file, std::string& line) {
     return file.readLine(line) ? Read::Line : Read::Failed;
 }
 
+// The lines read so far are the lines checked, and the file is still the one checked.
+bool asChecked(const Context& c, const CheckedFile& checked) {
+    return !c.file1.changedSinceChecked() && c.file1.linesDigest() == checked.digest;
+}
+
 // Reads the next line for send_record; at the end of the file (or when it
 // cannot be read) ends the download and returns false.
-bool nextLine(Context& c, std::string& line) {
+bool nextLine(Context& c, std::string& line, const CheckedFile& checked) {
     switch (readNext(c.file1, line)) {
     case Read::Line:
         return true;
     case Read::End:
-        download_done(c);
+        // The check found an end record before the end of the file: reaching
+        // the end now means the file is no longer what was checked.
+        if (checked.hasEndRecord || !asChecked(c, checked)) {
+            cancel_download(c, text::FileChanged, DownloadEnd::FileChanged);
+        } else {
+            download_done(c);
+        }
         return false;
     case Read::Failed:
-        cancel_download(c, text::ReadError);
+        cancel_download(c, text::ReadError, DownloadEnd::FileError);
         return false;
     }
     return false;
@@ -70,6 +88,8 @@ bool nextLine(Context& c, std::string& line) {
 } // namespace
 
 void download_done(Context& c) {
+    c.m.cstate = cs_file_done;
+    report_end(c, DownloadEnd::Complete);
     end_download(c, true);
 }
 
@@ -77,32 +97,44 @@ PortStatus write_text(MSComm& port, std::string_view text) {
     return port.output(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-PortStatus send_record(Context& c, std::string& line) {
+PortStatus send_record(Context& c, std::string& line, const CheckedFile& checked) {
     Module1& m = c.m;
+    // A few system calls per record: a file written, truncated or replaced
+    // since the check stops the download before another record goes out.
+    if (c.file1.changedSinceChecked()) {
+        cancel_download(c, text::FileChanged, DownloadEnd::FileChanged);
+        return {};
+    }
     int16_t rc = REC_SEND;
     do {
-        if (!nextLine(c, line)) {
+        if (!nextLine(c, line, checked)) {
             return {};
         }
         m.file_pos += static_cast<int32_t>(line.size()) + 1;
         // Lines that are not records count in the progress but are never sent.
         while (!startsRecord(line)) {
-            if (!nextLine(c, line)) {
+            if (!nextLine(c, line, checked)) {
                 return {};
             }
             m.file_pos += static_cast<int32_t>(line.size());
             c.form.setPrbValue(static_cast<float>(m.file_pos));
         }
-        rc = check_record(m.hex_table, line);
-        if (rc == REC_BAD_SUM) {
-            cancel_download(c, text::InvalidRecord);
+        rc = classify(c, line);
+        // The check passed every record line, so a corrupt one means the file
+        // has changed since: it cancels as a bad checksum does.
+        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX) {
+            cancel_download(c, text::InvalidRecord, DownloadEnd::BadRecord);
             return {};
         }
-        if (rc != REC_BAD_HEX) {
-            c.form.setPrbValue(static_cast<float>(m.file_pos));
-        }
-    } while (rc == REC_BAD_HEX || rc == REC_ALL_FF);
+        c.form.setPrbValue(static_cast<float>(m.file_pos));
+    } while (rc == REC_ALL_FF);
 
+    // The end record goes out only if everything read up to it is what the
+    // check read: never "Download complete" for another file.
+    if (rc == REC_LAST && !asChecked(c, checked)) {
+        cancel_download(c, text::FileChanged, DownloadEnd::FileChanged);
+        return {};
+    }
     // Armed and in cs_record_download before the record goes out: the
     // device's answer must find the state it belongs to.
     c.Timer1.setInterval(recordTimeoutMs);
@@ -118,33 +150,42 @@ PortStatus send_record(Context& c, std::string& line) {
     return {};
 }
 
-bool check_hex_file(Context& c, std::string& line) {
-    for (;;) {
-        Read r = readNext(c.file1, line);
+FileVerdict check_hex_file(Context& c, std::string& line, CheckedFile& checked) {
+    c.file1.markChecked();
+    int records = 0;
+    bool endRecord = false;
+    while (!endRecord) {
+        const Read r = readNext(c.file1, line);
         if (r == Read::End) {
             break;
         }
         if (r == Read::Failed) {
-            cancel_download(c, text::ReadError);
-            return false;
+            cancel_download(c, text::ReadError, DownloadEnd::FileError);
+            return FileVerdict::Refused;
         }
+        // Lines that are not records (blank lines, comments) are skipped, as
+        // the sending skips them.
         if (!startsRecord(line)) {
             continue;
         }
-        int16_t rc = check_record(c.m.hex_table, line);
-        if (rc == REC_BAD_SUM) {
-            cancel_download(c, text::InvalidRecord);
-            return false;
+        ++records;
+        const int16_t rc = classify(c, line);
+        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX) {
+            cancel_download(c, text::InvalidRecord, DownloadEnd::BadRecord);
+            return FileVerdict::Refused;
         }
-        if (rc == REC_LAST) {
-            break;
-        }
+        endRecord = rc == REC_LAST;
     }
+    if (records == 0) {
+        cancel_download(c, text::NoRecords, DownloadEnd::NoRecords);
+        return FileVerdict::Refused;
+    }
+    checked = {c.file1.linesDigest(), endRecord};
     if (!c.file1.rewind()) {
-        cancel_download(c, text::ReadError);
-        return false;
+        cancel_download(c, text::ReadError, DownloadEnd::FileError);
+        return FileVerdict::Refused;
     }
-    return true;
+    return endRecord ? FileVerdict::Whole : FileVerdict::NoEndRecord;
 }
 
 } // namespace quill

@@ -2,6 +2,9 @@
 #include "hexfile/stdhexfile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quill {
 
@@ -9,6 +12,21 @@ namespace {
 
 constexpr char cr = '\r';
 constexpr char lf = '\n';
+
+// FNV-1a, 64 bits: cheap enough to run over every line as it is read.
+constexpr uint64_t fnvOffset = 0xcbf29ce484222325ull;
+constexpr uint64_t fnvPrime = 0x100000001b3ull;
+
+uint64_t fnv(uint64_t hash, const char* begin, const char* end) {
+    for (const char* p = begin; p != end; ++p) {
+        hash = (hash ^ static_cast<unsigned char>(*p)) * fnvPrime;
+    }
+    return hash;
+}
+
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 } // namespace
 
@@ -18,58 +36,69 @@ StdHexFile::~StdHexFile() {
     close();
 }
 
+// Opened without blocking: a FIFO with no writer would otherwise wait for
+// one for ever. Only a regular file is read; devices such as /dev/zero never
+// end, and a directory has no lines.
 bool StdHexFile::open(const std::string& path) {
     close();
-    m_file = std::fopen(path.c_str(), "rb");
-    if (m_file == nullptr) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
-    // Our own buffer does the buffering; a second one in the C library would
-    // only copy every byte twice.
-    std::setvbuf(m_file, nullptr, _IONBF, 0);
-
-    // The length first, then the first fill: on some systems a directory opens
-    // like a file and only the first read fails, so that read belongs to open.
-    bool ok = std::fseek(m_file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(m_file) : -1L;
-    ok = ok && size >= 0 && std::fseek(m_file, 0, SEEK_SET) == 0;
-    if (ok) {
-        m_length = size;
-        fill();
-        ok = std::ferror(m_file) == 0;
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
     }
-    if (!ok) {
-        close();
-    }
-    return ok;
+    m_fd = fd;
+    m_path = path;
+    m_length = info.st_size;
+    m_checked = info;
+    resetReading();
+    return true;
 }
 
 bool StdHexFile::close() {
-    m_begin = 0;
-    m_end = 0;
+    resetReading();
     m_length = 0;
-    m_failed = false;
-    if (m_file == nullptr) {
+    m_path.clear();
+    if (m_fd < 0) {
         return true;
     }
-    const int rc = std::fclose(m_file);
-    m_file = nullptr;
+    const int rc = ::close(m_fd);
+    m_fd = -1;
     return rc == 0;
+}
+
+void StdHexFile::resetReading() {
+    m_begin = 0;
+    m_end = 0;
+    m_failed = false;
+    m_lineTooLong = false;
+    m_digest = fnvOffset;
 }
 
 // Only called with the buffer used up. False when nothing more could be read,
 // at the end of the file or on a read error.
 bool StdHexFile::fill() {
     m_begin = 0;
-    m_end = std::fread(m_buffer.data(), 1, m_buffer.size(), m_file);
-    if (m_end == 0 && std::ferror(m_file) != 0) {
+    m_end = 0;
+    ssize_t n = 0;
+    do {
+        n = ::read(m_fd, m_buffer.data(), m_buffer.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
         m_failed = true;
+        return false;
     }
-    return m_end > 0;
+    m_end = static_cast<size_t>(n);
+    return n > 0;
 }
 
 bool StdHexFile::eof() {
-    if (m_file == nullptr) {
+    if (m_fd < 0) {
         return true;
     }
     return m_begin == m_end && !fill();
@@ -77,6 +106,7 @@ bool StdHexFile::eof() {
 
 bool StdHexFile::readLine(std::string& line) {
     line.clear();
+    m_lineTooLong = false;
     if (eof()) {
         return false;
     }
@@ -84,12 +114,18 @@ bool StdHexFile::readLine(std::string& line) {
         const char* begin = m_buffer.data() + m_begin;
         const char* end = m_buffer.data() + m_end;
         const char* stop = std::find_if(begin, end, [](char c) { return c == cr || c == lf; });
-        line.append(begin, stop);
+        // Beyond the bound the line is read past in constant memory.
+        const size_t room = maxLineBytes - line.size();
+        const size_t piece = static_cast<size_t>(stop - begin);
+        line.append(begin, begin + std::min(piece, room));
+        m_lineTooLong = m_lineTooLong || piece > room;
+        m_digest = fnv(m_digest, begin, stop);
         if (stop == end) {
             // No terminator in what is buffered: the line goes on in the next
             // fill, or it is the file's last line without one.
+            m_begin = m_end;
             if (!fill()) {
-                return true;
+                break;
             }
             continue;
         }
@@ -99,19 +135,42 @@ bool StdHexFile::readLine(std::string& line) {
         if (*stop == cr && !eof() && m_buffer[m_begin] == lf) {
             ++m_begin;
         }
-        return true;
+        break;
     }
+    // The end of a line counts, so that lines split differently differ.
+    m_digest = (m_digest ^ static_cast<unsigned char>(lf)) * fnvPrime;
+    return true;
 }
 
 bool StdHexFile::rewind() {
-    if (m_file == nullptr) {
+    if (m_fd < 0) {
         return false;
     }
-    m_begin = 0;
-    m_end = 0;
-    m_failed = false;
-    // fseek also clears the end-of-file and error indicators.
-    return std::fseek(m_file, 0, SEEK_SET) == 0;
+    resetReading();
+    return ::lseek(m_fd, 0, SEEK_SET) == 0;
+}
+
+void StdHexFile::markChecked() {
+    if (m_fd >= 0) {
+        ::fstat(m_fd, &m_checked);
+    }
+}
+
+// A write changes the size or the modification and change times; a
+// replacement (a new file renamed over the old one) leaves the open handle
+// on the old file and makes the path name another.
+bool StdHexFile::changedSinceChecked() const {
+    if (m_fd < 0) {
+        return true;
+    }
+    struct stat now {};
+    struct stat named {};
+    if (::fstat(m_fd, &now) != 0 || ::stat(m_path.c_str(), &named) != 0) {
+        return true;
+    }
+    return now.st_size != m_checked.st_size || !sameTime(now.st_mtim, m_checked.st_mtim) ||
+           !sameTime(now.st_ctim, m_checked.st_ctim) || named.st_dev != now.st_dev ||
+           named.st_ino != now.st_ino;
 }
 
 } // namespace quill

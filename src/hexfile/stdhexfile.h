@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The hex file read from disk with the C library: bytes, buffered, one line
-// at a time, with no text decoding.
+// The hex file read from disk through its file descriptor: bytes, buffered,
+// one line at a time, with no text decoding.
 
 #include "platform/hexfilesource.h"
 
-#include <cstdio>
-#include <memory>
+#include <sys/stat.h>
+
+#include <string>
 #include <vector>
 
 namespace quill {
@@ -14,7 +15,7 @@ namespace quill {
 class StdHexFile final : public HexFileSource {
   public:
     // Bytes read from the file per fill of the read buffer.
-    static constexpr size_t bufferSize = 64 * 1024;
+    static constexpr size_t bufferSize = 16 * 1024;
 
     StdHexFile();
     ~StdHexFile() override;
@@ -23,19 +24,28 @@ class StdHexFile final : public HexFileSource {
 
     bool open(const std::string& path) override;
     bool close() override;
-    bool isOpen() const override { return m_file != nullptr; }
+    bool isOpen() const override { return m_fd >= 0; }
     bool eof() override;
     bool readLine(std::string& line) override;
+    bool lineTooLong() const override { return m_lineTooLong; }
+    uint64_t linesDigest() const override { return m_digest; }
+    void markChecked() override;
+    bool changedSinceChecked() const override;
     bool failed() const override { return m_failed; }
     int64_t length() const override { return m_length; }
     bool rewind() override;
 
   private:
     bool fill();
+    void resetReading();
 
-    std::FILE* m_file = nullptr;
+    int m_fd = -1;
+    std::string m_path;
     int64_t m_length = 0;
     bool m_failed = false;
+    bool m_lineTooLong = false;
+    uint64_t m_digest = 0;
+    struct stat m_checked {};
     std::vector<char> m_buffer;
     size_t m_begin = 0; // next unread byte in m_buffer
     size_t m_end = 0;   // one past the last valid byte

@@ -2,8 +2,11 @@
 #pragma once
 // The hex file as the download reads it: bytes, line by line, never decoded.
 // A line ends at CR LF, at a lone CR or at a lone LF; the terminator is not
-// part of the line.
+// part of the line. Only a regular file opens: a FIFO, a device or a
+// directory is refused without waiting. A line is kept up to maxLineBytes;
+// the rest of a longer one is read past, never held.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +14,9 @@ namespace quill {
 
 class HexFileSource {
   public:
+    // The longest record is 521 characters; the rest is room for trailing text.
+    static constexpr size_t maxLineBytes = 64 * 1024;
+
     virtual ~HexFileSource() = default;
     // Opens for reading from the first byte; closes any file open before. False on failure.
     virtual bool open(const std::string& path) = 0;
@@ -21,6 +27,16 @@ class HexFileSource {
     virtual bool eof() = 0;
     // Reads the next line into `line` (its buffer is reused). False at the end or on a read error.
     virtual bool readLine(std::string& line) = 0;
+    // The line read last was longer than maxLineBytes; `line` holds its beginning.
+    virtual bool lineTooLong() const = 0;
+    // A digest of the lines read since the file was opened or rewound: two
+    // readings that read the same lines have the same digest.
+    virtual uint64_t linesDigest() const = 0;
+    // Remembers the open file as it is now (size, times, which file its path names).
+    virtual void markChecked() = 0;
+    // The open file was written, truncated or replaced since markChecked(),
+    // or its path no longer names it. A few system calls, no reading.
+    virtual bool changedSinceChecked() const = 0;
     // A read failed since the file was opened or rewound; eof() is then true as well.
     virtual bool failed() const = 0;
     // Length of the open file in bytes.

@@ -16,8 +16,11 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     // Closing the box by its frame counts as Cancel (or Ok where Ok is the only button).
+    // `defaultButton` is the button Enter presses; a question whose default is
+    // Cancel warns of a risk.
     virtual MsgResult MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
-                             MsgIcon icon = MsgIcon::None) = 0;
+                             MsgIcon icon = MsgIcon::None,
+                             MsgResult defaultButton = MsgResult::Ok) = 0;
 };
 
 } // namespace quill

@@ -91,6 +91,11 @@ class MSComm {
     // without waiting for them to go out.
     virtual PortStatus output(std::span<const uint8_t> data) = 0;
 
+    // InBufferCount = 0: throws away every byte received and not read yet,
+    // in the driver and in the control; a receive event already on its way
+    // then finds nothing.
+    virtual void setInBufferCount(int16_t count) = 0;
+
     virtual int16_t commEvent() const = 0;
     // Input: every byte received so far; empties the receive buffer.
     virtual std::vector<uint8_t> input() = 0;

@@ -7,7 +7,8 @@
 
 namespace quill {
 
-MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
+MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 MsgResult defaultButton) {
     const QMessageBox::StandardButtons shown =
         buttons == MsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok;
     // No parent: the window that is active now (the wait dialog, say) may be
@@ -15,7 +16,8 @@ MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, Ms
     QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     qtext(text::AppTitle), shownText(text), shown);
     box.setObjectName(QStringLiteral("MsgBox"));
-    box.setDefaultButton(QMessageBox::Ok);
+    const bool cancelFirst = buttons == MsgButtons::OkCancel && defaultButton == MsgResult::Cancel;
+    box.setDefaultButton(cancelFirst ? QMessageBox::Cancel : QMessageBox::Ok);
     // Closing by the frame presses Cancel where there is one, else OK.
     box.exec();
     return box.clickedButton() == box.button(QMessageBox::Ok) ? MsgResult::Ok : MsgResult::Cancel;

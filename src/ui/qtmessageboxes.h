@@ -11,7 +11,8 @@ class QtMessageBoxes final : public MessageBoxes {
     // Runs a nested event loop: serial and timer events go on being handled
     // while the box is open.
     MsgResult MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
-                     MsgIcon icon = MsgIcon::None) override;
+                     MsgIcon icon = MsgIcon::None,
+                     MsgResult defaultButton = MsgResult::Ok) override;
 };
 
 } // namespace quill

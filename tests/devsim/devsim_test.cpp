@@ -57,6 +57,8 @@ TEST(DeviceModel, AnswersAsItsFaultDictates) {
         {"reboot-nak", Kind::Tracker, "04@5 | 04@5 05@205 | 13@5 11@55"},
         {"reboot-04", Kind::Tracker, "04@5 | 04@5 04@205 | 13@5 11@55"},
         {"reboot-silent", Kind::Tracker, "04@5 | 04@5 | 13@5 11@55"},
+        // Says XOFF XON as it starts (below), then takes no erase request.
+        {"stale-xoff-xon", Kind::Manual, "- | - | - | -"},
     };
     const std::vector<std::string> manual{kErase, kData, kData, kErase};
     const std::vector<std::string> tracker{kSelect, kProgram, kErase};
@@ -72,6 +74,9 @@ TEST(DeviceModel, AnswersAsItsFaultDictates) {
             answers += (answers.empty() ? "" : " | ") + send(device, bytes, parity);
         }
         EXPECT_EQ(answers, c.answers);
+        const bool greets = *fault == Fault::StaleXoffXon;
+        EXPECT_EQ(device.greeting(),
+                  (greets ? std::vector<uint8_t>{kXoff, kXon} : std::vector<uint8_t>{}));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "hexfile/hexfiletexts.h"
 #include "simworld.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -213,19 +214,20 @@ TEST_F(ManualDownload, StartThatCannotGoOnStopsBeforeAnyByteIsWritten) {
         const char* name;
         std::function<void(SimWorld&)> setUp;
         std::string message; // the whole message, or a part of it
+        DownloadEnd end;
     };
     const std::vector<Case> cases = {
-        {"no file chosen", [](SimWorld& w) { w.m.hex_file_name.clear(); },
-         text::FileMustBeSelected},
+        {"no file chosen", [](SimWorld& w) { w.m.hex_file_name.clear(); }, text::FileMustBeSelected,
+         DownloadEnd::FileError},
         {"file missing",
          [](SimWorld& w) { w.m.hex_file_name = (w.dir.path() / "missing.hex").string(); },
-         text::OpenFileError},
+         text::OpenFileError, DownloadEnd::FileError},
         {"port busy",
          [](SimWorld& w) {
              w.port.setPortOpen(false);
              w.port.busy.insert(1);
          },
-         "COM1 (sim) is used by another program."},
+         "COM1 (sim) is used by another program.", DownloadEnd::PortFailure},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -238,6 +240,51 @@ TEST_F(ManualDownload, StartThatCannotGoOnStopsBeforeAnyByteIsWritten) {
         EXPECT_NE(fresh.boxes.texts()[0].find(c.message), std::string::npos);
         EXPECT_TRUE(fresh.port.writes().empty());
         EXPECT_EQ(fresh.m.cstate, cs_off);
+        EXPECT_EQ(fresh.told.ends, std::vector<DownloadEnd>{c.end});
+    }
+}
+
+// The file can no longer be opened when Start is pressed again: the running
+// download ends at once, and nothing it was waiting for sends anything more.
+TEST_F(ManualDownload, StartDuringADownloadWithAnUnopenableFileEndsItAtOnce) {
+    world.connect({.recordAckMs = 20, .recordWriteMs = 20});
+    world.start();
+    world.loop.runUntil([&] { return world.recordsSent().size() == 2; });
+    std::filesystem::remove(world.m.hex_file_name);
+    world.start();
+    EXPECT_EQ(world.m.cstate, cs_off);
+    EXPECT_FALSE(world.timer.enabled());
+    world.loop.runAll();
+
+    EXPECT_EQ(world.recordsSent(), (std::vector<std::string>{rec1, rec2}));
+    EXPECT_EQ(
+        world.boxes.texts(),
+        (std::vector<std::string>{"Prepare device for download at 9600\r", text::OpenFileError}));
+    EXPECT_EQ(world.told.ends,
+              (std::vector<DownloadEnd>{DownloadEnd::Superseded, DownloadEnd::FileError}));
+    EXPECT_FALSE(world.device->sawEndOfFile());
+}
+
+// quill-cli's time limit or a signal: the download ends at once, quietly,
+// in whatever phase it is, and is told once.
+TEST_F(ManualDownload, StoppedByItsOwnerEndsAtOnceAndQuietly) {
+    for (size_t recordsBefore : {0u, 2u}) {
+        SCOPED_TRACE(recordsBefore);
+        SimWorld w;
+        w.setUpPort(9600, device_manual);
+        w.chooseFile(firmware);
+        w.connect({.eraseAckMs = 100, .recordAckMs = 20});
+        w.start();
+        w.loop.runUntil([&] { return w.recordsSent().size() == recordsBefore; });
+        const size_t writes = w.port.writes().size();
+        w.engine.stopDownload(DownloadEnd::Interrupted);
+        w.engine.stopDownload(DownloadEnd::Interrupted);
+        w.loop.runAll();
+        EXPECT_EQ(w.port.writes().size(), writes);
+        EXPECT_EQ(w.boxes.shown().size(), 1u); // the prompt only
+        EXPECT_EQ(w.m.cstate, cs_off);
+        EXPECT_FALSE(w.form.lblMsgVisible);
+        EXPECT_EQ(w.told.ends, std::vector<DownloadEnd>{DownloadEnd::Interrupted});
     }
 }
 
@@ -253,6 +300,9 @@ TEST_F(ManualDownload, UnpluggedPortStopsTheDownloadOnce) {
               "The serial port COM1 (sim) was disconnected.\rDownload stopped.");
     EXPECT_EQ(world.m.cstate, cs_off);
     EXPECT_EQ(world.recordsSent().size(), 2u);
+    EXPECT_EQ(world.told.ends, std::vector<DownloadEnd>{DownloadEnd::PortFailure});
+    // Like any port that COM Setup's OK left closed.
+    EXPECT_EQ(world.form.panelText[1], "COM not set   ");
 }
 
 } // namespace

@@ -21,6 +21,7 @@
 #include <iterator>
 #include <random>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quill::e2e {
@@ -156,7 +157,10 @@ std::string binary() {
 
 // The binary as objcopy writes it as a hex file at 0x08000000, so with
 // extended linear address records (04) and a start address (05): as it
-// stands (app.hex, CR LF), with LF line ends (lf.hex), with a bad checksum (bad.hex).
+// stands (app.hex, CR LF), with LF line ends (lf.hex), with a bad checksum
+// (bad.hex), with a non-hex digit in a record (nonhex.hex), cut short before
+// its end record (noend.hex); and what is not firmware: a text without
+// records (norecords.hex) and a FIFO that nobody writes (fifo).
 void makeHexFiles(const Scratch& s) {
     writeFile(s.path("app.bin"), binary());
     objcopy(s, "-I binary -O ihex --change-addresses 0x08000000 --set-start 0x8", s.path("app.bin"),
@@ -167,8 +171,19 @@ void makeHexFiles(const Scratch& s) {
     std::erase(lf, '\r');
     writeFile(s.path("lf.hex"), lf);
     const size_t eol = text.find('\r', text.find("\n:10020000"));
+    std::string nonhex = text;
+    nonhex[text.find("\n:10020000") + 12] = 'G'; // a data digit
+    writeFile(s.path("nonhex.hex"), nonhex);
+    writeFile(s.path("noend.hex"), text.substr(0, text.find(":00000001FF")));
     text[eol - 1] = text[eol - 1] == '0' ? '1' : '0'; // the checksum's last digit
     writeFile(s.path("bad.hex"), text);
+    writeFile(s.path("norecords.hex"), "This is not a hex file.\r\nS00F000068656C6C6F\r\n");
+    ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0);
+}
+
+// A file of the scratch folder, or a path of the system.
+std::string filePath(const Scratch& s, const std::string& file) {
+    return file.starts_with('/') ? file : s.path(file);
 }
 
 // A run of quill-cli on a file in the scratch folder: how it must end, and what it runs with.
@@ -217,7 +232,7 @@ TEST_P(Cli, EndsWithItsCodeAndMessages) {
         slave = ::open(terminal.c_str(), O_RDWR | O_NOCTTY); // keeps what is typed until read
         ASSERT_EQ(::write(master, c.typed, 2), 2);
     }
-    const Result r = run(s, QUILL_CLI, words(c.cli, dev.pty()) << q(s.path(c.file)), terminal);
+    const Result r = run(s, QUILL_CLI, words(c.cli, dev.pty()) << q(filePath(s, c.file)), terminal);
     ::close(slave);
     ::close(master);
 
@@ -231,7 +246,8 @@ TEST_P(Cli, EndsWithItsCodeAndMessages) {
     }
     if (c.code == Complete) {
         EXPECT_TRUE(contains(r.err, "100%  ")) << r.err; // the last of the plain progress lines
-        objcopy(s, "-I ihex -O binary --gap-fill 0xff", s.path(c.file), s.path("reference.bin"));
+        objcopy(s, "-I ihex -O binary --gap-fill 0xff", filePath(s, c.file),
+                s.path("reference.bin"));
         EXPECT_TRUE(readFile(s.path("reference.bin")) == binary());
         EXPECT_TRUE(dev.image() == binary()) << "the device's image differs from the file's data";
         // The device heard every byte at the parity it expected.
@@ -278,6 +294,23 @@ INSTANTIATE_TEST_SUITE_P(
              0, "bad.hex"),
         Case("MissingFile", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes",
              0, "missing.hex"),
+        // Not whole firmware: refused before a byte is sent.
+        Case("NoRecords", BadRecord, {text::NoRecords}, "", "--port {port} --baud 9600 --yes", 0,
+             "norecords.hex"),
+        Case("NonHexRecord", BadRecord, {text::InvalidRecord}, "",
+             "--port {port} --baud 9600 --yes", 0, "nonhex.hex"),
+        Case("NoEndRecordRefused", BadRecord, {text::NoEndRecord, cli::text::RiskRefused}, "",
+             "--port {port} --baud 9600 --yes", 0, "noend.hex"),
+        Case("NoEndRecordAccepted", Complete, {text::NoEndRecord, cli::text::RiskAccepted}, "",
+             "--port {port} --baud 38400 --yes --allow-no-end-record", -1, "noend.hex"),
+        // Not a regular file: refused at once, without waiting for a writer or reading for ever.
+        Case("Fifo", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes", 0,
+             "fifo"),
+        Case("DevZero", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes", 0,
+             "/dev/zero"),
+        // The XOFF XON the device said before the erase request is no answer to it.
+        Case("StaleXoffXon", NoEraseAnswer, {text::NoEraseResponse}, "--fault stale-xoff-xon",
+             "--port {port} --baud 9600 --yes --idle-timeout 5", 1),
         // The Manual prompt cannot be answered: refused before the port is touched.
         Case("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, "", noYes, 0),
         Case("PromptYes", Complete, {prompt}, "", noYes, -1, "app.hex", "", "y\n"),
@@ -287,6 +320,33 @@ INSTANTIATE_TEST_SUITE_P(
         Case("StoredSettings", Complete, {}, "--device tracker", "", -1, "app.hex",
              "[Port]\nCOM=2\nBAUD=38400\n[Option]\nDEVICE=1\n[PortNames]\nCOM2={port}\n")),
     [](const auto& info) { return info.param.name; });
+
+// The file is rewritten while its records go out: the download stops with
+// the message that says so, exit 4, and the device never hears the end record.
+TEST(E2e, FileRewrittenMidDownloadNeverCompletes) {
+    Scratch s;
+    makeHexFiles(s);
+    Devsim dev(s, "");
+    const std::string file = s.path("app.hex");
+    QProcess cli;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(s.path("config")));
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(QUILL_CLI), words("--port {port} --baud 38400 --yes", dev.pty())
+                                             << q(file));
+    ASSERT_TRUE(cli.waitForStarted(5000));
+    while (dev.hostLines() < 20 && cli.state() == QProcess::Running) {
+        cli.waitForFinished(5);
+    }
+    writeFile(file, readFile(s.path("lf.hex"))); // the same firmware, written anew
+    ASSERT_TRUE(cli.waitForFinished(15000));
+    const std::string err = cli.readAllStandardError().toStdString();
+    EXPECT_EQ(cli.exitCode(), cli::toInt(BadRecord)) << err;
+    EXPECT_TRUE(contains(err, expand(text::FileChanged, {}))) << err;
+    EXPECT_FALSE(contains(err, text::DownloadComplete)) << err;
+    dev.stop();
+    EXPECT_FALSE(contains(dev.log(), "-- end of file"));
+}
 
 TEST(E2e, UsageErrors) {
     Scratch s; // an empty store: no port, no baud rate

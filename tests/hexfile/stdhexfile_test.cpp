@@ -106,5 +106,27 @@ TEST_F(StdHexFileTest, FailedOpenLeavesNothingOpen) {
     }
 }
 
+// A line beyond the bound is read past in constant memory: its beginning is
+// kept and flagged, and the next line comes out whole.
+TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
+    const size_t max = HexFileSource::maxLineBytes;
+    const struct {
+        size_t length;
+        bool tooLong;
+    } cases[] = {{max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(c.length, ':') + "\r\nnext")));
+        std::string line;
+        ASSERT_TRUE(file.readLine(line));
+        EXPECT_EQ(line.size(), std::min(c.length, max));
+        EXPECT_EQ(file.lineTooLong(), c.tooLong);
+        EXPECT_LE(line.capacity(), 2 * max);
+        ASSERT_TRUE(file.readLine(line));
+        EXPECT_EQ(line, "next");
+        EXPECT_FALSE(file.lineTooLong());
+    }
+}
+
 } // namespace
 } // namespace quill

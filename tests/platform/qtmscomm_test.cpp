@@ -13,6 +13,7 @@
 
 #include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace quill {
@@ -79,6 +80,19 @@ TEST_F(QtMSCommTest, EveryByteCrossesTheLineUntouchedBothWaysInBatches) {
     EXPECT_EQ(m_events, std::vector<int16_t>{comEvReceive});
     EXPECT_EQ(m_batches, QByteArrayList{QByteArray("\x13\x11\x06", 3)});
     EXPECT_TRUE(m_comm.input().empty());
+}
+
+// What the device said before the download's first message is thrown away
+// when that message goes out, not taken as its answer.
+TEST_F(QtMSCommTest, InBufferCountZeroThrowsAwayWhatWasReceivedBefore) {
+    ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x13\x11", 2)));
+    pollfd waiting{m_pty.slaveFd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&waiting, 1, 2000), 1); // in the terminal's queue, unread
+    m_comm.setInBufferCount(0);
+    ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x06", 1)));
+    EXPECT_TRUE(waitFor([&] { return !m_batches.empty(); }, 2000));
+    runEventsFor(50);
+    EXPECT_EQ(m_batches.join(), QByteArray("\x06", 1));
 }
 
 TEST_F(QtMSCommTest, AModalLoopInsideTheReceiveHandlerStillReceives) {

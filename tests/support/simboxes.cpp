@@ -3,7 +3,8 @@
 
 namespace quill::sim {
 
-MsgResult SimBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) {
+MsgResult SimBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                           MsgResult defaultButton) {
     BoxAnswer answer = defaultAnswer;
     if (!m_script.empty()) {
         answer = m_script.front();
@@ -13,7 +14,7 @@ MsgResult SimBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon 
         answer.result = MsgResult::Ok;
     }
     const size_t index = m_shown.size();
-    m_shown.push_back({m_loop.now(), -1, text, buttons, icon, answer.result});
+    m_shown.push_back({m_loop.now(), -1, text, buttons, icon, answer.result, defaultButton});
 
     if (onShow) {
         onShow(m_shown[index]);

@@ -20,6 +20,7 @@ struct ShownBox {
     MsgButtons buttons;
     MsgIcon icon;
     MsgResult result;
+    MsgResult defaultButton;
 };
 
 struct BoxAnswer {
@@ -38,7 +39,8 @@ class SimBoxes final : public MessageBoxes {
     // Called as each box opens, before the loop runs on.
     std::function<void(const ShownBox&)> onShow;
 
-    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon) override;
+    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                     MsgResult defaultButton) override;
 
     const std::vector<ShownBox>& shown() const { return m_shown; }
     std::vector<std::string> texts() const;

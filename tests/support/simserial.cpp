@@ -71,6 +71,24 @@ void SimSerial::deliver(Ms delay, std::vector<uint8_t> bytes) {
     });
 }
 
+void SimSerial::setInBufferCount(int16_t count) {
+    if (count == 0) {
+        m_rx.clear();
+        ++discards;
+    }
+}
+
+void SimSerial::arrived(Ms delay, std::vector<uint8_t> bytes) {
+    m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+    m_loop.schedule(delay, [this] {
+        // As the serial control: no receive event for an empty buffer.
+        if (m_open && !m_rx.empty() && m_sink) {
+            m_event = comEvReceive;
+            m_sink->MSComm1_OnComm();
+        }
+    });
+}
+
 void SimSerial::raiseEvent(Ms delay, int16_t code) {
     m_loop.schedule(delay, [this, code] {
         m_event = code;

@@ -49,6 +49,7 @@ class SimSerial final : public MSComm {
     void setInputMode(int16_t mode) override { inputMode = mode; }
     void setParityReplace(const std::string&) override {}
     PortStatus output(std::span<const uint8_t> data) override;
+    void setInBufferCount(int16_t count) override;
     int16_t commEvent() const override { return m_event; }
     std::vector<uint8_t> input() override;
 
@@ -59,6 +60,9 @@ class SimSerial final : public MSComm {
 
     // The device sends `bytes` as one batch after `delay`.
     void deliver(Ms delay, std::vector<uint8_t> bytes);
+    // The device sent `bytes` before now: they wait in the receive buffer,
+    // unread, and their receive event comes after `delay`.
+    void arrived(Ms delay, std::vector<uint8_t> bytes);
     // Raises a port event other than receive.
     void raiseEvent(Ms delay, int16_t code);
     // The adapter is pulled out after `delay`.
@@ -68,6 +72,7 @@ class SimSerial final : public MSComm {
     // Everything written, as one byte string.
     std::string wire() const;
     int opens = 0;
+    int discards = 0; // InBufferCount = 0
 
     int16_t handshaking = -1;
     int16_t rThreshold = -1;

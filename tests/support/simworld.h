@@ -36,6 +36,12 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
+// Every end the download told, in order.
+struct RecordedEnds final : DownloadObserver {
+    std::vector<DownloadEnd> ends;
+    void downloadEnded(DownloadEnd end) override { ends.push_back(end); }
+};
+
 struct SimWorld {
     SimWorld();
 
@@ -48,7 +54,8 @@ struct SimWorld {
     FakeControls form;
     StdHexFile file;
     TempDir dir;
-    Context context{m, port, timer, boxes, waitDialog, file, form};
+    RecordedEnds told;
+    Context context{m, port, timer, boxes, waitDialog, file, form, &told};
     Downloader engine{context};
     std::unique_ptr<devsim::DeviceModel> device;
 

@@ -16,7 +16,7 @@ constexpr size_t kMaxLine = 600;
 constexpr uint8_t kAddressA = 0x0F;
 constexpr uint8_t kAddressB = 0x00;
 
-constexpr std::array<std::pair<Fault, std::string_view>, 14> kFaultNames{{
+constexpr std::array<std::pair<Fault, std::string_view>, 15> kFaultNames{{
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::NoEraseXoff, "no-erase-xoff"},
@@ -31,6 +31,7 @@ constexpr std::array<std::pair<Fault, std::string_view>, 14> kFaultNames{{
     {Fault::RebootNak, "reboot-nak"},
     {Fault::Reboot04, "reboot-04"},
     {Fault::RebootSilent, "reboot-silent"},
+    {Fault::StaleXoffXon, "stale-xoff-xon"},
 }};
 
 std::string hex2(uint8_t b) {
@@ -94,6 +95,13 @@ const std::vector<Fault>& allFaults() {
 
 DeviceModel::DeviceModel(Config config)
     : m_config(config), m_downloadMode(config.kind == Kind::Manual) {}
+
+std::vector<uint8_t> DeviceModel::greeting() const {
+    if (m_config.fault == Fault::StaleXoffXon) {
+        return {kXoff, kXon};
+    }
+    return {};
+}
 
 std::string DeviceModel::describe(std::span<const uint8_t> bytes) {
     std::string text;
@@ -276,7 +284,7 @@ void DeviceModel::onErase(std::vector<Reply>& out) {
     m_badRecords = 0;
     m_sawEndOfFile = false;
     m_image.clear();
-    if (m_config.fault == Fault::NoEraseXoff) {
+    if (m_config.fault == Fault::NoEraseXoff || m_config.fault == Fault::StaleXoffXon) {
         add(LogKind::Note, "-- erase request ignored");
         m_erased = false;
         return;

@@ -48,6 +48,8 @@ enum class Fault {
     RebootNak,          // Tracker: the rebooted device sends NAK instead of XON
     Reboot04,           // ... 04 instead of XON
     RebootSilent,       // ... nothing
+    StaleXoffXon,       // says XOFF XON as it starts, before any request (see greeting()),
+                        // and is still too busy with its start to answer the erase request
 };
 
 // Kebab-case names ("no-erase-xoff"), used on the command line.
@@ -89,6 +91,10 @@ class DeviceModel {
     // takes one line or frame at a time: answers to a second line in the same
     // batch are timed from the last answer to the first.
     std::vector<Reply> receive(std::span<const uint8_t> bytes, Parity parity);
+
+    // What the device says on its own as it starts, before the host has
+    // sent anything: nothing, unless its fault says otherwise.
+    std::vector<uint8_t> greeting() const;
 
     // Record lines of the current download (after the last erase request),
     // without CR LF, in order, bad ones included; the erase request is not one.

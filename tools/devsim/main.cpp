@@ -95,6 +95,17 @@ class Session {
         return 0;
     }
 
+    // The device's own words at its start, if any, on the wire at once.
+    bool greet() {
+        const std::vector<uint8_t> bytes = m_model.greeting();
+        if (bytes.empty()) {
+            return true;
+        }
+        log("dev> " + DeviceModel::describe(bytes) + " (at start)");
+        return ::write(m_pty.master(), bytes.data(), bytes.size()) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+
     // At exit: the image as it stands, unless this download's is written already.
     void finish() {
         if (!m_imageWritten) {
@@ -250,6 +261,10 @@ int main(int argc, char** argv) {
     Session session(options, *pty);
     if (!session.logOpen()) {
         std::fprintf(stderr, "quill-devsim: cannot write %s\n", options.logPath.c_str());
+        return 1;
+    }
+    // Said before the host can open the terminal: it waits there, unread.
+    if (!session.greet()) {
         return 1;
     }
     std::printf("%s\n", pty->slavePath().c_str());

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -258,6 +259,18 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     // event loop: the device is waiting for this record.
     m_port.flush();
     return std::nullopt;
+}
+
+void QtMSComm::setInBufferCount(int16_t count) {
+    if (count != 0 || !m_port.isOpen()) {
+        return;
+    }
+#ifdef Q_OS_UNIX
+    // What the device sent before is still in the terminal's queue, or
+    // already in QSerialPort's buffer: both go.
+    ::tcflush(static_cast<int>(m_port.handle()), TCIFLUSH);
+#endif
+    m_port.clear(QSerialPort::Input);
 }
 
 std::vector<uint8_t> QtMSComm::input() {

@@ -47,6 +47,10 @@ class QtMSComm final : public MSComm {
 
     PortStatus output(std::span<const uint8_t> data) override;
 
+    // Empties the driver's receive queue and QSerialPort's own buffer; a
+    // receive notification already queued then finds nothing to announce.
+    void setInBufferCount(int16_t count) override;
+
     int16_t commEvent() const override { return m_commEvent; }
     std::vector<uint8_t> input() override;
 

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What the download tells its owner beside the window: how each download
+// ended, as a value. Every download that "Start Download" begins ends
+// exactly once, and its end is told once, before any message about it is
+// shown. An owner that needs nothing attaches no observer; the download
+// then tells nobody.
+//
+// Further events (what goes over the wire, state changes, the timer) are
+// meant to join this interface as further virtual functions with empty
+// defaults, so an observer implements only what it listens to.
+
+namespace quill {
+
+enum class DownloadEnd {
+    Complete,         // "Download complete"
+    BadRecord,        // a corrupt record line: refused before anything was sent, or cancelled
+    NoRecords,        // refused: no record line in the file
+    NoEndRecord,      // refused: no end record, and the user (or quill-cli) did not accept that
+    FileError,        // no file chosen, or the file could not be opened, read or closed
+    FileChanged,      // the file changed after it was checked
+    NoEraseAnswer,    // the device did not answer the erase request
+    TrackerHandshake, // the Tracker handshake failed and the erase request went unanswered
+    PortFailure,      // the port could not be opened, failed or went away
+    Cancelled,        // the Manual prompt was answered Cancel
+    Superseded,       // stopped by a new choice of file or a new Start
+    Interrupted,      // stopped by its owner (quill-cli's time limit or a signal)
+};
+
+class DownloadObserver {
+  public:
+    virtual ~DownloadObserver() = default;
+    virtual void downloadEnded(DownloadEnd /*end*/) {}
+};
+
+} // namespace quill
