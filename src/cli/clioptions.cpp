@@ -6,6 +6,8 @@
 #include "cli/exitcodes.h"
 #include "download/module1.h"
 
+#include <algorithm>
+
 namespace quill::cli {
 
 namespace {
@@ -22,6 +24,7 @@ std::string exitStatusSection() {
 cmdline::HelpText helpText() {
     return {
         "Usage: quill-cli [OPTION]... FILE\n"
+        "  or:  quill-cli -p PORT -p PORT [-p PORT]... [OPTION]... FILE\n"
         "  or:  quill-cli --list-ports\n"
         "  or:  quill-cli --check-port PORT",
         "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
@@ -32,12 +35,18 @@ cmdline::HelpText helpText() {
         "bit, mark parity for Manual, even for Tracker) and opened; nothing is written\n"
         "to the settings. Messages go to standard error in the program's own words.\n"
         "Ctrl+C (SIGINT) or SIGTERM stops a download: the port is closed with its\n"
-        "settings restored.",
+        "settings restored.\n"
+        "\n"
+        "Given several ports, quill-cli downloads FILE to all of them at once, each\n"
+        "device on its own: one that fails ends alone while the others go on. The file\n"
+        "is checked once before any port is touched, the Manual prompt is asked once\n"
+        "for all, and a table at the end says how each device ended.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"
             "  quill-cli --check-port /dev/ttyUSB0\n"
             "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
+            "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
             "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n",
     };
 }
@@ -96,9 +105,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         return result;
     }
 
+    // The same file goes to every port given; each port once.
     o.ports = cl.values(port);
-    if (o.ports.size() > 1) {
-        cl.problem(text::OnePortOnly);
+    for (auto at = o.ports.begin(); at != o.ports.end(); ++at) {
+        if (std::count(o.ports.begin(), at, *at) == 1) {
+            cl.problem("--port " + *at + text::PortGivenTwice);
+        }
     }
     if (const auto text = cl.last(baud); text && !text->empty()) {
         const auto rate = cmdline::wholeNumber(*text, 1, 4'000'000);

@@ -14,6 +14,7 @@ WatchedComm::~WatchedComm() {
 PortStatus WatchedComm::output(std::span<const uint8_t> data) {
     PortStatus status = m_inner.output(data);
     if (!status) {
+        m_watcher.hostSentBytes(data);
         m_watcher.hostSent();
     }
     return status;

@@ -114,6 +114,10 @@ const Case cases[] = {
      Program::Cli,
      {"--log", "t.log", "--json", "--allow-no-end-record", "a.hex"},
      "download idle=60 no-end-ok log=t.log json file=a.hex"},
+    {"CliSeveralPortsInOrder",
+     Program::Cli,
+     {"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
+     "download port=/dev/b port=COM1 port=/dev/a yes idle=60 file=a.hex"},
     {"CliDoubleDashEndsOptions",
      Program::Cli,
      {"-y", "--", "-b.hex"},
@@ -130,10 +134,10 @@ const Case cases[] = {
     // quill-cli: every problem of one command line, in one report.
     {"CliEverythingWrong",
      Program::Cli,
-     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-v", "-q",
-      "--frob"},
+     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
+      "-pa", "-v", "-q", "--frob"},
      "quill-cli: unknown option --frob\n"
-     "quill-cli: --port given more than once: quill-cli downloads to one port at a time\n"
+     "quill-cli: --port a is given more than once\n"
      "quill-cli: --baud must be 9600 or 38400, not 1200\n"
      "quill-cli: --device must be manual or tracker, not pager\n"
      "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not -5\n"

@@ -1,0 +1,348 @@
+// SPDX-License-Identifier: MIT
+#include "cli/multirun.h"
+
+#include "cli/clitexts.h"
+#include "cli/filecheck.h"
+#include "cli/outcome.h"
+#include "cli/portlist.h"
+#include "platform/qt/portnames.h"
+#include "platform/qt/portscan.h"
+#include "port/portcontrol.h"
+#include "port/startup.h"
+
+#include <QMetaObject>
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace quill::cli {
+
+namespace {
+
+// A terminal's lines are redrawn at most this often.
+constexpr int redrawMs = 200;
+
+} // namespace
+
+DeviceThread::DeviceThread(DeviceSetup setup, std::function<void(DeviceEvent)> post, Ended ended)
+    : m_setup(std::move(setup)), m_post(std::move(post)), m_ended(std::move(ended)) {}
+
+DeviceThread::~DeviceThread() {
+    requestStop();
+    wait();
+}
+
+void DeviceThread::requestStop() {
+    const std::lock_guard lock(m_mutex);
+    m_stop = true;
+    if (m_run != nullptr) {
+        QMetaObject::invokeMethod(
+            &m_run->context(), [run = m_run] { run->interrupt(); }, Qt::QueuedConnection);
+    }
+}
+
+void DeviceThread::run() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_stop) {
+            m_ended(ExitCode::Interrupted, {}, false);
+            return;
+        }
+    }
+    DeviceRun run(m_setup, m_post);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_run = &run;
+        if (m_stop) {
+            QMetaObject::invokeMethod(
+                &run.context(), [&run] { run.interrupt(); }, Qt::QueuedConnection);
+        }
+    }
+    const ExitCode code = run.exec();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_run = nullptr;
+    }
+    m_ended(code, run.progress(), run.openFailed());
+}
+
+MultiRun::MultiRun(const CliOptions& options, SettingsStore& store, Console& console,
+                   std::FILE* out)
+    : m_options(options), m_store(store), m_console(console), m_out(out),
+      m_terminal(console.terminal()), m_boxes(console, options.yes, options.allowNoEndRecord) {
+    m_redraw.setInterval(redrawMs);
+    QObject::connect(&m_redraw, &QTimer::timeout, &m_main, [this] {
+        if (m_dirty) {
+            drawBlock();
+        }
+    });
+}
+
+MultiRun::~MultiRun() {
+    for (auto& thread : m_threads) {
+        thread->requestStop();
+    }
+    m_threads.clear(); // each waits for its thread
+}
+
+ExitCode MultiRun::exec() {
+    if (const auto problems = applyOptions(); !problems.empty()) {
+        for (const std::string& problem : problems) {
+            m_console.message(std::string(text::ProgramName) + ": " + problem);
+        }
+        return ExitCode::Usage;
+    }
+    // What is not whole firmware is refused for every device, before any is touched.
+    const FileCheck check = checkFileOnce(m_options.file, m_boxes);
+    if (check.refused) {
+        return exitCodeFor(*check.refused);
+    }
+    m_totals = check.totals;
+    if (!prompt()) {
+        return m_signal != 0 ? ExitCode::Interrupted : ExitCode::Cancelled;
+    }
+    if (m_signal != 0) {
+        return ExitCode::Interrupted;
+    }
+    startDevices();
+    m_loop.exec();
+    m_redraw.stop();
+    for (auto& thread : m_threads) {
+        thread->wait();
+    }
+    if (m_terminal) {
+        drawBlock();
+    }
+    m_blockLines = 0;
+    put(finalTable(m_status, m_totals));
+    if (m_openFailed) {
+        // Where the ports might be instead.
+        m_console.message(portCandidates(detectPorts()));
+    }
+    if (m_signal != 0) {
+        return ExitCode::Interrupted;
+    }
+    std::vector<ExitCode> codes;
+    for (const DeviceStatus& device : m_status) {
+        codes.push_back(device.code);
+    }
+    return aggregateExitCode(codes);
+}
+
+// The settings every device runs with: the stored ones unless given. Every
+// problem is reported at once, before any port is touched.
+std::vector<std::string> MultiRun::applyOptions() {
+    Module1 m;
+    read_settings(m, m_store);
+    const int32_t baud = m_options.baud.value_or(m.baud_rate);
+    const int16_t deviceType = m_options.device.value_or(m.device_type);
+    const PortResolver comDevice = defaultPortResolver(m_store);
+    std::vector<std::string> problems;
+    for (const std::string& port : m_options.ports) {
+        DeviceSetup s{port,
+                      port,
+                      1,
+                      true,
+                      baud,
+                      deviceType,
+                      m_options.file,
+                      m_options.idleTimeoutSeconds,
+                      m_options.allowNoEndRecord};
+        if (const auto n = comNumber(port)) {
+            if (*n > 4) {
+                problems.push_back(port + text::NotComOneToFour);
+            }
+            s.comPort = static_cast<int16_t>(*n);
+            s.device = comDevice(s.comPort);
+            s.namedByPath = false;
+        }
+        // Two threads on one device would write into each other's downloads.
+        for (const DeviceSetup& earlier : m_setups) {
+            if (earlier.device == s.device) {
+                problems.push_back(earlier.port + " and " + port + text::SameDeviceTwice +
+                                   s.device);
+            }
+        }
+        m_setups.push_back(std::move(s));
+    }
+    if (!is_valid_baud(baud)) {
+        problems.emplace_back(text::NoBaud);
+    }
+    if (deviceType == device_manual && !m_options.yes && ::isatty(STDIN_FILENO) == 0) {
+        problems.emplace_back(text::PromptNeedsTerminal);
+    }
+    return problems;
+}
+
+// The Manual prompt, once for every device.
+bool MultiRun::prompt() {
+    if (m_setups.front().deviceType != device_manual) {
+        return true;
+    }
+    const std::string question = text::PrepareDevicesPrefix + std::to_string(m_setups.size()) +
+                                 text::PrepareDevicesMiddle +
+                                 std::to_string(m_setups.front().baud) + '\r';
+    if (m_boxes.MsgBox(question, MsgButtons::OkCancel, MsgIcon::None, MsgResult::Ok) !=
+        MsgResult::Ok) {
+        if (m_signal == 0) {
+            m_console.message(text::NotStarted);
+        }
+        return false;
+    }
+    return true;
+}
+
+void MultiRun::startDevices() {
+    for (size_t i = 0; i < m_setups.size(); ++i) {
+        DeviceStatus status;
+        status.port = m_setups[i].port;
+        m_status.push_back(status);
+        m_nextQuarter.push_back(25);
+    }
+    if (m_terminal) {
+        drawBlock();
+        m_redraw.start();
+    }
+    for (size_t i = 0; i < m_setups.size(); ++i) {
+        auto post = [this, i](DeviceEvent event) {
+            QMetaObject::invokeMethod(
+                &m_main, [this, i, event = std::move(event)] { onEvent(i, event); },
+                Qt::QueuedConnection);
+        };
+        auto ended = [this, i](ExitCode code, const DeviceEvent& last, bool openFailed) {
+            QMetaObject::invokeMethod(
+                &m_main, [this, i, code, last, openFailed] { onEnded(i, code, last, openFailed); },
+                Qt::QueuedConnection);
+        };
+        m_threads.push_back(std::make_unique<DeviceThread>(m_setups[i], post, ended));
+    }
+    for (auto& thread : m_threads) {
+        thread->start();
+    }
+}
+
+void MultiRun::interrupt(int signal) {
+    if (m_signal == 0) {
+        m_signal = signal;
+        eraseBlock();
+        m_console.message(text::Interrupted);
+        if (m_terminal && !m_status.empty()) {
+            drawBlock();
+        }
+    }
+    m_boxes.abortPrompt();
+    for (auto& thread : m_threads) {
+        thread->requestStop();
+    }
+}
+
+void MultiRun::update(size_t index, const DeviceEvent& event) {
+    DeviceStatus& d = m_status[index];
+    d.records = event.records;
+    d.dataBytes = event.dataBytes;
+    d.percent = event.percent;
+    d.seconds = event.seconds;
+    if (event.kind == DeviceEvent::Kind::Phase) {
+        d.phase = event.text;
+    }
+}
+
+void MultiRun::onEvent(size_t index, const DeviceEvent& event) {
+    update(index, event);
+    switch (event.kind) {
+    case DeviceEvent::Kind::Message:
+        showMessage(index, event.text);
+        break;
+    case DeviceEvent::Kind::Phase:
+        if (!m_terminal) {
+            showMessage(index, event.text);
+        }
+        break;
+    case DeviceEvent::Kind::Progress:
+        break;
+    }
+    if (m_terminal) {
+        m_dirty = true;
+    } else {
+        showQuarter(index);
+    }
+}
+
+void MultiRun::onEnded(size_t index, ExitCode code, const DeviceEvent& last, bool openFailed) {
+    DeviceStatus& d = m_status[index];
+    if (!last.text.empty() || last.records > 0) {
+        update(index, last);
+    }
+    d.seconds = last.seconds;
+    d.ended = true;
+    d.code = code;
+    m_openFailed = m_openFailed || openFailed;
+    if (m_terminal) {
+        m_dirty = true;
+    } else {
+        put(progressLine(d, m_totals) + "\n");
+    }
+    if (++m_ended == m_status.size()) {
+        m_loop.quit();
+    }
+}
+
+// Without a terminal: a line when a device passes a quarter of the file.
+void MultiRun::showQuarter(size_t index) {
+    DeviceStatus& d = m_status[index];
+    if (d.percent < m_nextQuarter[index] || m_nextQuarter[index] > 100) {
+        return;
+    }
+    m_nextQuarter[index] = (d.percent / 25 + 1) * 25;
+    put(progressLine(d, m_totals) + "\n");
+}
+
+// A message of one device, each of its lines prefixed with the port.
+void MultiRun::showMessage(size_t index, const std::string& text) {
+    std::string lines;
+    std::string rest = text;
+    while (!rest.empty() && rest.back() == '\r') {
+        rest.pop_back();
+    }
+    size_t from = 0;
+    while (from <= rest.size()) {
+        const size_t cr = std::min(rest.find('\r', from), rest.size());
+        lines += m_status[index].port + ": " + rest.substr(from, cr - from) + "\n";
+        from = cr + 1;
+    }
+    eraseBlock();
+    put(lines);
+    if (m_terminal) {
+        drawBlock();
+    }
+}
+
+// On a terminal, the devices' lines below everything else, redrawn in place.
+void MultiRun::drawBlock() {
+    size_t width = 0;
+    for (const DeviceStatus& d : m_status) {
+        width = std::max(width, d.port.size());
+    }
+    std::string text = m_blockLines > 0 ? "\033[" + std::to_string(m_blockLines) + "F" : "";
+    for (const DeviceStatus& d : m_status) {
+        text += liveLine(d, m_totals, width) + "\033[K\n";
+    }
+    m_blockLines = static_cast<int>(m_status.size());
+    m_dirty = false;
+    put(text);
+}
+
+// Takes the devices' lines away, so that a message takes their place.
+void MultiRun::eraseBlock() {
+    if (m_blockLines > 0) {
+        put("\033[" + std::to_string(m_blockLines) + "F\033[J");
+        m_blockLines = 0;
+    }
+}
+
+void MultiRun::put(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), m_out);
+    std::fflush(m_out);
+}
+
+} // namespace quill::cli

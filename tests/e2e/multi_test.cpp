@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: MIT
+// quill-cli on several ports at once, against one quill-devsim playing a
+// line of devices (--count), all through real pseudo-terminals: every
+// device that works completes with the file's image, whatever the others
+// do; the exit code and the final table say which device ended how.
+
+#include "cli/clitexts.h"
+#include "cli/exitcodes.h"
+#include "download/downloadtexts.h"
+#include "hexfile/hexfiletexts.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace quill::e2e {
+namespace {
+
+using enum cli::ExitCode;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool contains(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+size_t count(const std::string& haystack, const std::string& needle) {
+    size_t n = 0;
+    for (size_t at = 0; (at = haystack.find(needle, at)) != std::string::npos; at += needle.size())
+        ++n;
+    return n;
+}
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QStringList words(const std::string& text) {
+    return q(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+struct Result {
+    int code = -1; // -1: crashed or did not end in time
+    std::string err;
+};
+
+// A scratch folder with the firmware, as objcopy writes it and reads it back.
+class Bench {
+  public:
+    Bench() {
+        std::mt19937 random(0x5EED5u);
+        m_binary.resize(3 * 1024 + 7);
+        std::generate(m_binary.begin(), m_binary.end(),
+                      [&] { return static_cast<char>(random() >> 24); });
+        writeFile(path("app.bin"), m_binary);
+        EXPECT_EQ(run("objcopy", "-I binary -O ihex --change-addresses 0x08000000 " +
+                                     path("app.bin") + " " + path("app.hex"))
+                      .code,
+                  0);
+        EXPECT_EQ(run("objcopy", "-I ihex -O binary --gap-fill 0xff " + path("app.hex") + " " +
+                                     path("reference.bin"))
+                      .code,
+                  0);
+        std::string bad = readFile(path("app.hex"));
+        const size_t eol = bad.find('\r', bad.find("\n:10010000"));
+        bad[eol - 1] = bad[eol - 1] == '0' ? '1' : '0'; // a checksum digit
+        writeFile(path("bad.hex"), bad);
+    }
+
+    std::string path(const std::string& name) const {
+        return m_dir.filePath(q(name)).toStdString();
+    }
+    const std::string& binary() const { return m_binary; }
+
+    // Runs a program to its end (bounded); quill-cli's settings are the scratch folder's.
+    Result run(const char* program, const std::string& args) const {
+        QProcess p;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(path("config")));
+        p.setProcessEnvironment(env);
+        p.start(QString::fromUtf8(program), words(args));
+        const bool ended = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit;
+        const int code = ended ? p.exitCode() : -1;
+        p.kill();
+        p.waitForFinished(5000);
+        return {code, p.readAllStandardError().toStdString()};
+    }
+
+  private:
+    QTemporaryDir m_dir;
+    std::string m_binary;
+};
+
+// quill-devsim playing `n` fast devices, reached through links tty1..ttyN;
+// device k writes imagek.bin and logk.log.
+class Line {
+  public:
+    Line(const Bench& b, int n, const std::string& options) : m_bench(b), m_n(n) {
+        m_process.setWorkingDirectory(q(b.path("")));
+        m_process.start(QStringLiteral(QUILL_DEVSIM),
+                        words("--count " + std::to_string(n) +
+                              " --record-ack-ms 0 --record-write-ms 0 --erase-ms 5"
+                              " --reboot-ms 20 --frame-ack-ms 1 --image image.bin"
+                              " --log devsim.log --link tty " +
+                              options));
+        // One line per device on its standard output: the terminals, in order.
+        for (int k = 1; k <= n; ++k) {
+            while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+            }
+            const std::string pty = m_process.readLine().trimmed().toStdString();
+            std::error_code ec;
+            EXPECT_EQ(std::filesystem::read_symlink(port(k), ec).string(), pty) << ec.message();
+        }
+    }
+    ~Line() { stop(); }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    std::string port(int k) const { return m_bench.path("tty" + std::to_string(k)); }
+    std::string ports() const {
+        std::string text;
+        for (int k = 1; k <= m_n; ++k)
+            text += " -p " + port(k);
+        return text;
+    }
+    void stop() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    std::string image(int k) {
+        return readFile(m_bench.path("image" + std::to_string(k) + ".bin"));
+    }
+    std::string log(int k) const {
+        return readFile(m_bench.path("devsim" + std::to_string(k) + ".log"));
+    }
+    int hostLines(int k) const { return static_cast<int>(count(log(k), " host> ")); }
+
+  private:
+    const Bench& m_bench;
+    int m_n;
+    QProcess m_process;
+};
+
+// The final table's row of a port: the port, then its outcome.
+bool tableSays(const std::string& err, const std::string& port, const std::string& outcome) {
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first >> std::ws;
+        std::string rest;
+        std::getline(words, rest);
+        if (first == port && rest.starts_with(outcome + " "))
+            return true;
+    }
+    return false;
+}
+
+// A line of devices, some of them faulty: each device ends as its own
+// behaviour says, the working ones with the whole image.
+struct Case {
+    const char* name;
+    int devices;
+    std::string devsim;                // quill-devsim's options
+    std::string cli;                   // quill-cli's, besides the ports and the file
+    cli::ExitCode code;                // of the whole run
+    std::vector<std::string> outcomes; // in the table, port by port
+    std::vector<std::string> messages; // on standard error, each line prefixed with its port
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Multi : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Multi, EachDeviceEndsOnItsOwn) {
+    const Case& c = GetParam();
+    Bench b;
+    Line line(b, c.devices, c.devsim);
+    const Result r = b.run(QUILL_CLI, line.ports() + " " + c.cli + " " + b.path("app.hex"));
+    line.stop();
+
+    EXPECT_EQ(r.code, cli::toInt(c.code)) << r.err;
+    ASSERT_EQ(static_cast<int>(c.outcomes.size()), c.devices);
+    for (int k = 1; k <= c.devices; ++k) {
+        const std::string& outcome = c.outcomes[static_cast<size_t>(k - 1)];
+        EXPECT_TRUE(tableSays(r.err, line.port(k), outcome))
+            << line.port(k) << " should be " << outcome << "\n"
+            << r.err;
+        if (outcome == "complete") {
+            EXPECT_TRUE(contains(r.err, line.port(k) + ": " + text::DownloadComplete)) << r.err;
+            EXPECT_TRUE(line.image(k) == b.binary()) << "device " << k << "'s image differs";
+            EXPECT_FALSE(contains(line.log(k), "parity ignored")) << line.log(k);
+        }
+    }
+    EXPECT_TRUE(readFile(b.path("reference.bin")) == b.binary());
+    for (const std::string& message : c.messages)
+        EXPECT_TRUE(contains(r.err, message)) << "missing: " << message << "\n" << r.err;
+}
+
+const std::string fast = "--baud 38400 --yes";
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, Multi,
+    ::testing::Values(
+        Case{"FourManualDevices",
+             4,
+             "",
+             fast,
+             Complete,
+             {"complete", "complete", "complete", "complete"},
+             {"Prepare 4 devices for download at 38400 [y/N] y (--yes)"}},
+        // Each handshake waits on its own: the slow one never holds up the others.
+        Case{"ThreeTrackersWithTheirOwnTimings",
+             3,
+             "--device tracker --reboot-ms 1:30 --frame-ack-ms 2:150 --reboot-ms 2:300 "
+             "--reboot-ms 3:1200",
+             "--baud 9600 --device tracker",
+             Complete,
+             {"complete", "complete", "complete"},
+             {}},
+        Case{"OneUnplugged",
+             3,
+             "--unplug-after 2:20",
+             fast,
+             PortError,
+             {"complete", "port error", "complete"},
+             {"tty2: " + std::string(text::DownloadStopped)}},
+        Case{"OneSilent",
+             3,
+             "--fault 3:silent",
+             fast,
+             NoEraseAnswer,
+             {"complete", "complete", "no erase answer"},
+             {"tty3: No response on erase flash request."}},
+        Case{"OneFallsSilentMidTransfer",
+             2,
+             "--silent-after 1:10",
+             fast + " --idle-timeout 1",
+             IdleTimeout,
+             {"silent", "complete"},
+             {}},
+        // Two failures of different kinds: neither code stands for the run.
+        Case{"FailuresThatDiffer",
+             4,
+             "--unplug-after 1:20 --fault 4:silent",
+             fast,
+             DevicesDiffer,
+             {"port error", "complete", "complete", "no erase answer"},
+             {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Refused once for all, before any port is touched: no device hears a byte.
+TEST(MultiE2e, ABadFileIsRefusedForEveryDevice) {
+    Bench b;
+    Line line(b, 3, "");
+    const Result r = b.run(QUILL_CLI, line.ports() + " " + fast + " " + b.path("bad.hex"));
+    line.stop();
+    EXPECT_EQ(r.code, cli::toInt(BadRecord)) << r.err;
+    EXPECT_EQ(count(r.err, "Invalid data error in hex record"), 1u) << r.err;
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(line.hostLines(k), 0) << line.log(k);
+}
+
+// The same device twice, or a port outside COM1 to COM4: refused before anything is done.
+TEST(MultiE2e, PortsThatCannotAllBeUsedAreRefused) {
+    Bench b;
+    Line line(b, 2, "");
+    const std::string file = " " + b.path("app.hex");
+    Result r = b.run(QUILL_CLI, line.ports() + " -p " + line.port(1) + " " + fast + file);
+    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_TRUE(contains(r.err, "is given more than once")) << r.err;
+
+    r = b.run(QUILL_CLI, line.ports() + " -p COM7 " + fast + file);
+    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_TRUE(contains(r.err, "COM7 is not one of COM1 to COM4")) << r.err;
+    line.stop();
+    for (int k = 1; k <= 2; ++k)
+        EXPECT_EQ(line.hostLines(k), 0) << line.log(k);
+}
+
+} // namespace
+} // namespace quill::e2e
