@@ -214,6 +214,56 @@ TEST_P(CommandLines, ReadAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Both, CommandLines, testing::ValuesIn(cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// quill-devsim --count: every device as the options for all say, changed
+// by the options for it alone; its files numbered.
+TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
+    const auto devices = [](const std::vector<std::string>& args) {
+        const std::vector<std::string_view> views(args.begin(), args.end());
+        const devsim::ParsedOptions parsed = devsim::parseOptions(views);
+        if (!parsed.options) {
+            return parsed.error.substr(0, parsed.error.find("Try"));
+        }
+        std::string s;
+        for (const devsim::DeviceOptions& d : parsed.options->devices) {
+            s += "[" + std::string(d.config.kind == devsim::Kind::Tracker ? "tracker" : "manual");
+            s += " " + std::string(devsim::faultName(d.config.fault));
+            s += " erase=" + std::to_string(d.config.eraseMs);
+            s += d.config.silentAfter > 0 ? " silent=" + std::to_string(d.config.silentAfter) : "";
+            s += d.unplugAfter > 0 ? " unplug=" + std::to_string(d.unplugAfter) : "";
+            s += d.link.empty() ? "" : " " + d.link;
+            s += d.imagePath.empty() ? "" : " " + d.imagePath;
+            s += d.logPath.empty() ? "" : " " + d.logPath;
+            s += "]";
+        }
+        return s;
+    };
+    const std::pair<std::vector<std::string>, std::string> table[] = {
+        {{"--link", "/tmp/t", "--image", "out.bin"}, "[manual none erase=50 /tmp/t out.bin]"},
+        {{"--count", "3", "--link", "/tmp/t", "--image", "dir.d/out.bin", "--log", "-"},
+         "[manual none erase=50 /tmp/t1 dir.d/out1.bin -][manual none erase=50 /tmp/t2 "
+         "dir.d/out2.bin -][manual none erase=50 /tmp/t3 dir.d/out3.bin -]"},
+        {{"--count=2", "--image", "dir.d/image", "--log", "a.log"},
+         "[manual none erase=50 dir.d/image1 a1.log][manual none erase=50 dir.d/image2 a2.log]"},
+        {{"--count", "3", "--fault", "2:select-nak", "--erase-ms", "7", "--erase-ms", "3:900",
+          "--device", "tracker", "--unplug-after", "1:4"},
+         "[tracker none erase=7 unplug=4][tracker select-nak erase=7][tracker none erase=900]"},
+        // A value for one device wins over the value for all, whatever the order.
+        {{"--count", "2", "--erase-ms", "1:9", "--erase-ms", "8"},
+         "[manual none erase=9][manual none erase=8]"},
+        // A count to fall silent after brings its fault, unless one is given for that device.
+        {{"--count", "3", "--silent-after", "1:5", "--silent-after", "2:6", "--fault", "2:silent"},
+         "[manual silent-after-records erase=50 silent=5][manual silent erase=50 silent=6]"
+         "[manual none erase=50]"},
+        {{"--count", "2", "--fault", "3:silent", "--erase-ms", "x:5", "--count", "2"},
+         "quill-devsim: --fault 3:silent: there is no device 3\n"
+         "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not x:5\n"},
+        {{"--count", "0"}, "quill-devsim: --count needs a whole number from 1 to 64, not 0\n"},
+    };
+    for (const auto& [args, expected] : table) {
+        EXPECT_EQ(devices(args), expected) << args.front() << " " << args.size();
+    }
+}
+
 TEST(ComNumber, TellsComPortsFromDevicePaths) {
     const std::pair<const char*, std::optional<int>> table[] = {{"COM1", 1},
                                                                 {"com4", 4},

@@ -132,6 +132,8 @@ class Line {
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
+    // Lets the devices run on for `ms` while nothing else happens.
+    void watch(int ms) { m_process.waitForFinished(ms); }
     std::string port(int k) const { return m_bench.path("tty" + std::to_string(k)); }
     std::string ports() const {
         std::string text;
@@ -220,53 +222,81 @@ const std::string fast = "--baud 38400 --yes";
 
 INSTANTIATE_TEST_SUITE_P(
     E2e, Multi,
-    ::testing::Values(
-        Case{"FourManualDevices",
-             4,
-             "",
-             fast,
-             Complete,
-             {"complete", "complete", "complete", "complete"},
-             {"Prepare 4 devices for download at 38400 [y/N] y (--yes)"}},
-        // Each handshake waits on its own: the slow one never holds up the others.
-        Case{"ThreeTrackersWithTheirOwnTimings",
-             3,
-             "--device tracker --reboot-ms 1:30 --frame-ack-ms 2:150 --reboot-ms 2:300 "
-             "--reboot-ms 3:1200",
-             "--baud 9600 --device tracker",
-             Complete,
-             {"complete", "complete", "complete"},
-             {}},
-        Case{"OneUnplugged",
-             3,
-             "--unplug-after 2:20",
-             fast,
-             PortError,
-             {"complete", "port error", "complete"},
-             {"tty2: " + std::string(text::DownloadStopped)}},
-        Case{"OneSilent",
-             3,
-             "--fault 3:silent",
-             fast,
-             NoEraseAnswer,
-             {"complete", "complete", "no erase answer"},
-             {"tty3: No response on erase flash request."}},
-        Case{"OneFallsSilentMidTransfer",
-             2,
-             "--silent-after 1:10",
-             fast + " --idle-timeout 1",
-             IdleTimeout,
-             {"silent", "complete"},
-             {}},
-        // Two failures of different kinds: neither code stands for the run.
-        Case{"FailuresThatDiffer",
-             4,
-             "--unplug-after 1:20 --fault 4:silent",
-             fast,
-             DevicesDiffer,
-             {"port error", "complete", "complete", "no erase answer"},
-             {}}),
+    ::testing::Values(Case{"FourManualDevices",
+                           4,
+                           "",
+                           fast,
+                           Complete,
+                           {"complete", "complete", "complete", "complete"},
+                           {"Prepare 4 devices for download at 38400 [y/N] y (--yes)"}},
+                      Case{"OneUnplugged",
+                           3,
+                           "--unplug-after 2:20",
+                           fast,
+                           PortError,
+                           {"complete", "port error", "complete"},
+                           {"tty2: " + std::string(text::DownloadStopped)}},
+                      Case{"OneSilent",
+                           3,
+                           "--fault 3:silent",
+                           fast,
+                           NoEraseAnswer,
+                           {"complete", "complete", "no erase answer"},
+                           {"tty3: No response on erase flash request."}},
+                      Case{"OneFallsSilentMidTransfer",
+                           2,
+                           "--silent-after 1:10",
+                           fast + " --idle-timeout 1",
+                           IdleTimeout,
+                           {"silent", "complete"},
+                           {}},
+                      // Two failures of different kinds: neither code stands for the run.
+                      Case{"FailuresThatDiffer",
+                           4,
+                           "--unplug-after 1:20 --fault 4:silent",
+                           fast,
+                           DevicesDiffer,
+                           {"port error", "complete", "complete", "no erase answer"},
+                           {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The milliseconds of the first line of a device's log holding `what`; -1 if none.
+double when(const std::string& log, const std::string& what) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (contains(line, what))
+            return std::stod(line);
+    return -1;
+}
+
+// Three Trackers whose handshakes take their own time: each waits only for
+// its own device, so the quick ones are programming while the slow one is
+// still rebooting, and all complete.
+TEST(MultiE2e, TrackerHandshakesDoNotWaitForEachOther) {
+    Bench b;
+    Line line(b, 3,
+              "--device tracker --reboot-ms 1:30 --frame-ack-ms 2:150 --reboot-ms 2:300 "
+              "--reboot-ms 3:1500");
+    const Result r =
+        b.run(QUILL_CLI, line.ports() + " --baud 9600 --device tracker " + b.path("app.hex"));
+    line.stop();
+    EXPECT_EQ(r.code, cli::toInt(Complete)) << r.err;
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_TRUE(tableSays(r.err, line.port(k), "complete")) << r.err;
+        EXPECT_TRUE(line.image(k) == b.binary()) << "device " << k << "'s image differs";
+    }
+    // The slow device's reboot ends with its first XON; by then the quick
+    // ones have had their erase request and their last record.
+    const double slowReady = when(line.log(3), "dev> 11");
+    ASSERT_GT(slowReady, 1000) << line.log(3);
+    for (int k = 1; k <= 2; ++k) {
+        const double erase = when(line.log(k), "host> :01000000FF00");
+        const double last = when(line.log(k), "host> :00000001FF");
+        EXPECT_GT(erase, 0) << line.log(k);
+        EXPECT_LT(erase, slowReady) << line.log(k);
+        EXPECT_LT(last, slowReady) << line.log(k);
+    }
+}
 
 // Refused once for all, before any port is touched: no device hears a byte.
 TEST(MultiE2e, ABadFileIsRefusedForEveryDevice) {
@@ -295,6 +325,46 @@ TEST(MultiE2e, PortsThatCannotAllBeUsedAreRefused) {
     line.stop();
     for (int k = 1; k <= 2; ++k)
         EXPECT_EQ(line.hostLines(k), 0) << line.log(k);
+}
+
+// SIGINT and SIGTERM stop every device at once: "Download interrupted"
+// once, exit 130 or 143 within a second, and no device hears more than the
+// record that was on its way when the signal came.
+TEST(MultiE2e, ASignalStopsEveryDevice) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        Bench b;
+        // Slow devices: a record takes a tenth of a second.
+        Line line(b, 3, "--record-ack-ms 100");
+        QProcess cli;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(b.path("config")));
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(QUILL_CLI),
+                  words(line.ports() + " --baud 38400 --yes " + b.path("app.hex")));
+        std::string said;
+        for (int tries = 0; tries < 100 && count(said, "Programming Flash ...") < 3; ++tries) {
+            cli.waitForReadyRead(100);
+            said += cli.readAllStandardError().toStdString();
+        }
+        ASSERT_EQ(count(said, "Programming Flash ..."), 3u) << said;
+        std::vector<size_t> before;
+        for (int k = 1; k <= 3; ++k)
+            before.push_back(count(line.log(k), "host> :"));
+
+        ASSERT_EQ(::kill(static_cast<pid_t>(cli.processId()), signal), 0);
+        ASSERT_TRUE(cli.waitForFinished(1000));
+        said += cli.readAllStandardError().toStdString();
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(cli.exitCode(), 128 + signal) << said;
+        EXPECT_EQ(count(said, cli::text::Interrupted), 1u) << said;
+        // Long enough for a device that was still being written to to show it.
+        line.watch(300);
+        for (int k = 1; k <= 3; ++k) {
+            EXPECT_TRUE(tableSays(said, line.port(k), "interrupted")) << said;
+            EXPECT_LE(count(line.log(k), "host> :"), before[static_cast<size_t>(k - 1)] + 1)
+                << line.log(k);
+        }
+    }
 }
 
 } // namespace
