@@ -61,12 +61,16 @@ void DownloadProgress::onTraceEvent(const TraceEvent& event) {
         m_eraseUs.reset();
         m_readyUs.reset();
         m_lastRecordUs.reset();
+        m_endUs.reset();
         break;
     case TraceKind::State:
         m_state = static_cast<int16_t>(event.value);
         if (m_state == cs_flash_erase) {
             m_eraseUs = event.atUs;
             m_readyUs.reset();
+            m_endUs.reset();
+        } else if (m_eraseUs && !m_endUs && (m_state == cs_file_done || m_state == cs_off)) {
+            m_endUs = event.atUs;
         }
         break;
     case TraceKind::Received:
@@ -96,18 +100,20 @@ void DownloadProgress::onTraceEvent(const TraceEvent& event) {
 }
 
 double DownloadProgress::elapsedSeconds() const {
-    return m_eraseUs ? static_cast<double>(m_nowUs - *m_eraseUs) / 1e6 : 0.0;
+    if (!m_eraseUs) {
+        return 0.0;
+    }
+    return static_cast<double>(m_endUs.value_or(m_nowUs) - *m_eraseUs) / 1e6;
 }
 
-// Measured up to the last record written: after the last record the device
-// only answers, and the rate must not fall while the download has ended.
+// From the device's ready signal to the latest event, or, once the download
+// has ended, to its last record: what the device says after that is no
+// part of the transfer.
 std::optional<double> DownloadProgress::rate() const {
     if (!m_readyUs || !m_lastRecordUs || m_dataSent == 0) {
         return std::nullopt;
     }
-    const int64_t us = (m_state == cs_record_download || m_state == cs_after_xoff)
-                           ? m_nowUs - *m_readyUs
-                           : *m_lastRecordUs - *m_readyUs;
+    const int64_t us = (m_endUs ? *m_lastRecordUs : m_nowUs) - *m_readyUs;
     if (us <= 0) {
         return std::nullopt;
     }

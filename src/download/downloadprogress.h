@@ -37,8 +37,12 @@ class DownloadProgress final : public WireTrace {
 
     int64_t recordsSent() const { return m_recordsSent; }
     int64_t dataBytesSent() const { return m_dataSent; }
-    // Since the erase request went out; 0 before.
+    // From the erase request to the end of the download (or to the latest
+    // event while it runs); 0 before.
     double elapsedSeconds() const;
+    // The download has ended (cs_file_done, or back to cs_off after the erase
+    // request went out).
+    bool ended() const { return m_endUs.has_value(); }
     // Data bytes per second since the device was ready for the first record;
     // nothing until a record has been sent and time has passed.
     std::optional<double> rate() const;
@@ -55,7 +59,8 @@ class DownloadProgress final : public WireTrace {
     std::optional<int64_t> m_eraseUs;      // the erase request's state entered
     std::optional<int64_t> m_readyUs;      // the device's XON after the erase
     std::optional<int64_t> m_lastRecordUs; // the last record written
-    int64_t m_nowUs = 0;                   // the latest event
+    std::optional<int64_t> m_endUs;
+    int64_t m_nowUs = 0; // the latest event
 };
 
 } // namespace quill

@@ -4,10 +4,9 @@
 // cstate seen. cstate has no setter to watch, so it is compared with the
 // last value seen at every call that passes through a decorator and before
 // and after every event a decorator delivers to the engine. A state that is
-// left again before the next such call is not reported on its own: the
-// engine sets cs_programming on the XON after the erase and sends the first
-// record at once, so the trace shows cs_record_download after
-// cs_program_ready.
+// left again before the next such call is not reported on its own: when the
+// device answers the erase request with XOFF and XON in one batch, the trace
+// goes from cs_flash_erase straight to cs_programming.
 
 #include "download/module1.h"
 #include "platform/wiretrace.h"
