@@ -226,6 +226,12 @@ TEST(Trace, DecoratedEngineTalksExactlyAsTheBareOne) {
         EXPECT_EQ(dressed.waitDialog.shows(), bare.waitDialog.shows());
         EXPECT_EQ(dressed.m.cstate, bare.m.cstate);
         EXPECT_EQ(dressed.port.portOpen(), bare.port.portOpen());
+        EXPECT_EQ(dressed.port.settings(), bare.port.settings());
+        EXPECT_EQ(dressed.port.handshaking, bare.port.handshaking);
+        EXPECT_EQ(dressed.port.rThreshold, bare.port.rThreshold);
+        EXPECT_EQ(dressed.port.inputMode, bare.port.inputMode);
+        EXPECT_EQ(dressed.timer.enabled(), bare.timer.enabled());
+        EXPECT_EQ(dressed.timer.interval(), bare.timer.interval());
         EXPECT_EQ(dressed.loop.now(), bare.loop.now());
     }
 }
