@@ -3,6 +3,7 @@
 // written afresh at each Start; a trace that cannot be written leaves the
 // download alone.
 
+#include "quillversion.h"
 #include "uitest.h"
 
 #include <QAction>
@@ -72,10 +73,12 @@ TEST_F(DownloadLogWindow, EachStartWritesTheTraceAfresh) {
     EXPECT_EQ(app->downloadLog().path(), log);
     download();
     const std::string first = readFile(log);
-    EXPECT_EQ(first.rfind("    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" +
-                              hexPath + "\" 2 records 4 data bytes\n",
-                          0),
-              0u)
+    EXPECT_EQ(
+        first.rfind("# Quill " + std::string(QuillVersion) + " download trace, started 20", 0), 0u)
+        << first;
+    EXPECT_EQ(count(first, "\n    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" +
+                               hexPath + "\" 2 records 4 data bytes\n"),
+              1)
         << first;
     EXPECT_EQ(count(first, "BOX   \"Prepare device for download at 9600\\r\" [OK Cancel]\n"), 1);
     EXPECT_EQ(count(first, " TX    3A 30 31 30 30 30 30 30 30 46 46 30 30 0D 0A  "
