@@ -171,8 +171,8 @@ std::string_view cstate_name(int32_t cstate) {
     }
 }
 
-TraceWriter::TraceWriter(Output output, Form form, FailureReport onFailure)
-    : m_output(std::move(output)), m_form(form), m_onFailure(std::move(onFailure)) {
+TraceWriter::TraceWriter(Output output, Form form, FailureReport onFailure, Flush flush)
+    : m_output(std::move(output)), m_form(form), m_onFailure(std::move(onFailure)), m_flush(flush) {
     m_buffer.reserve(bufferLimit + 4096);
 }
 
@@ -189,7 +189,7 @@ void TraceWriter::onTraceEvent(const TraceEvent& event) {
     }
     append(m_buffer, event, *m_startUs, m_form);
     m_buffer += '\n';
-    if (m_buffer.size() >= bufferLimit || endsSection(event)) {
+    if (m_flush == Flush::EachLine || m_buffer.size() >= bufferLimit || endsSection(event)) {
         flush();
     }
 }

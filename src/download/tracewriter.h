@@ -31,7 +31,12 @@ class TraceWriter final : public WireTrace {
     using Output = std::function<bool(std::string_view)>;
     using FailureReport = std::function<void()>;
 
-    TraceWriter(Output output, Form form, FailureReport onFailure = {});
+    // AtEnds as above; EachLine writes every line at once, for a person
+    // watching a terminal (its cost is the terminal's, not the disk's).
+    enum class Flush { AtEnds, EachLine };
+
+    TraceWriter(Output output, Form form, FailureReport onFailure = {},
+                Flush flush = Flush::AtEnds);
     ~TraceWriter() override;
     TraceWriter(const TraceWriter&) = delete;
     TraceWriter& operator=(const TraceWriter&) = delete;
@@ -50,6 +55,7 @@ class TraceWriter final : public WireTrace {
     Output m_output;
     Form m_form;
     FailureReport m_onFailure;
+    Flush m_flush;
     std::string m_buffer;
     std::optional<int64_t> m_startUs;
     bool m_failed = false;

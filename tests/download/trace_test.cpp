@@ -313,6 +313,21 @@ TEST(TraceWriter, WritesWhenTheDownloadEndsNotPerRecord) {
     EXPECT_NE(atLastBox.find("TX    3A 30 30 30 30 30 30 30 31 46 46 0D 0A"), std::string::npos);
 }
 
+// For a person watching: every line as it comes, in its own write.
+TEST(TraceWriter, EachLineAtOnceWhenAskedTo) {
+    Lines written;
+    TraceWriter writer(
+        [&](std::string_view text) {
+            written.emplace_back(text);
+            return true;
+        },
+        TraceWriter::Form::Short, {}, TraceWriter::Flush::EachLine);
+    const uint8_t xoff[] = {0x13};
+    writer.onTraceEvent({.kind = TraceKind::Received, .atUs = 1'000, .bytes = xoff});
+    writer.onTraceEvent({.kind = TraceKind::State, .atUs = 1'500, .value = cs_program_ready});
+    EXPECT_EQ(written, (Lines{"    0.000 RX    XOFF\n", "    0.500 STATE cs_program_ready\n"}));
+}
+
 TEST(TraceWriter, AFailedWriteIsSaidOnceAndTheDownloadGoesOn) {
     TracedWorld t;
     int failures = 0;
