@@ -39,8 +39,6 @@ class TraceTap {
             {.kind = kind, .atUs = m_clock(), .bytes = bytes, .text = text, .value = value});
     }
 
-    const Module1& module1() const { return m_m; }
-
   private:
     const Module1& m_m;
     TraceClock m_clock;

@@ -9,9 +9,9 @@
 // The short form (for a terminal) shows received control bytes by name and
 // abbreviates record lines. Lines are kept in a buffer and written when a
 // download ends or fails (cstate back to cs_off or at cs_file_done, a box or
-// a wait-dialog report opens, the port fails or is lost), when the buffer is
-// full, and at flush(), so that the download never waits for the disk. A
-// failed write is reported once; the writer then drops what comes.
+// a wait-dialog report opens, the port fails, closes or is lost), when the
+// buffer is full, and at flush(), so that the download never waits for the
+// disk. A failed write is reported once; the writer then drops what comes.
 
 #include "platform/wiretrace.h"
 
