@@ -11,10 +11,14 @@ namespace quill {
 
 Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdline)
     : m_store(std::move(store)), m_port(defaultPortResolver(*m_store)),
-      m_mainForm(MainForm::World{m_m, m_port, m_timer, m_boxes, m_wait, m_file, *m_store},
+      m_log(m_m, m_port, m_timer, m_boxes, m_wait, DownloadLog::defaultPath()),
+      m_mainForm(MainForm::World{m_m, m_log.session().comm(), m_log.session().timer(),
+                                 m_log.session().boxes(), m_log.session().waitDialog(), m_file,
+                                 *m_store},
                  std::move(cmdline)),
       m_downloader(m_mainForm.context()) {
     m_mainForm.setDownloader(&m_downloader);
+    m_mainForm.setStartHook([this] { m_log.noteStart(); });
 }
 
 void Application::Main() {

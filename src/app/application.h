@@ -2,8 +2,11 @@
 #pragma once
 // The application: one object that owns the world (the shared state, the
 // serial control, the timer, the settings store, the hex file, the boxes,
-// the windows and the download engine) and starts it as Main does.
+// the windows and the download engine) and starts it as Main does. The
+// window sees the serial control, the timer, the boxes and the wait dialog
+// through the trace of the last download.
 
+#include "app/downloadlog.h"
 #include "download/downloader.h"
 #include "download/module1.h"
 #include "hexfile/stdhexfile.h"
@@ -38,6 +41,7 @@ class Application {
     Module1& module1() { return m_m; }
     MainForm& mainForm() { return m_mainForm; }
     frmWaitCom& waitDialog() { return m_wait; }
+    const DownloadLog& downloadLog() const { return m_log; }
 
   private:
     Module1 m_m;
@@ -47,6 +51,7 @@ class Application {
     StdHexFile m_file;
     QtMessageBoxes m_boxes;
     frmWaitCom m_wait;
+    DownloadLog m_log; // wraps the four above for the window
     MainForm m_mainForm;
     Downloader m_downloader; // last: it unregisters from the controls above first
 };

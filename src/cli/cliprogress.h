@@ -2,27 +2,43 @@
 #pragma once
 // The main window's controls that the download drives, as lines on
 // standard error: the phase ("Erasing Flash ...", "Programming Flash ...")
-// and the progress bar. On a terminal the progress is a live line with the
-// percentage, the records sent, the rate and the time left; otherwise a
-// line at each quarter.
+// and the progress. On a terminal the progress is a live line, otherwise a
+// line at each quarter; a summary line follows the last message.
+//
+// Attached to the progress a trace session counts, the line shows records
+// sent of total, firmware data bytes sent of total, the elapsed time, the
+// rate in data bytes per second and the time left, and it is redrawn as
+// records go out. Not attached, it knows only the share of the file read
+// and the records noted, and claims no rate.
 
 #include "cli/console.h"
+#include "download/downloadprogress.h"
 #include "platform/mainformcontrols.h"
-
-#include <QElapsedTimer>
+#include "platform/wiretrace.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quill::cli {
 
-class CliProgress final : public MainFormControls {
+class CliProgress final : public MainFormControls, public WireTrace {
   public:
-    explicit CliProgress(Console& console) : m_console(console) {}
+    // `clock`: monotonic microseconds (the steady clock when not given).
+    explicit CliProgress(Console& console, TraceClock clock = {});
 
-    // A record went to the device.
+    // The progress the trace session counts; it must see every event before
+    // this display does.
+    void attach(const DownloadProgress* progress) { m_progress = progress; }
+
+    // A record went to the device (counted by the attached progress instead).
     void noteRecordSent() { ++m_records; }
-    int64_t recordsSent() const { return m_records; }
+    int64_t recordsSent() const;
+
+    // After the download's last message: the summary line, once records went out.
+    void finish();
+
+    void onTraceEvent(const TraceEvent& event) override;
 
     void setLblMsgVisible(bool) override {}
     void setLblMsgCaption(const std::string& caption) override;
@@ -39,18 +55,24 @@ class CliProgress final : public MainFormControls {
     void setPanelMinWidth(int, int) override {}
 
   private:
-    std::string line(int percent) const;
+    // Shows the line when the percentage or the time calls for it.
+    void show(int percent, int64_t nowUs);
+    std::string line(int percent, int64_t nowUs) const;
 
     Console& m_console;
+    TraceClock m_clock;
+    const DownloadProgress* m_progress = nullptr;
     std::string m_caption;
     bool m_visible = false;
     float m_max = 0;
     float m_value = 0;
     int64_t m_records = 0;
+    int64_t m_recordsShown = 0;
     int m_shownPercent = -1;
     int m_nextQuarter = 25;
-    qint64 m_shownAt = 0;
-    QElapsedTimer m_clock;
+    int64_t m_shownAtUs = 0;
+    int64_t m_phaseUs = 0; // when the phase caption last changed
+    bool m_finished = false;
 };
 
 } // namespace quill::cli

@@ -36,4 +36,9 @@ inline constexpr const char* DownloadStopped = "Download stopped.";
 // Our own: a file was chosen while a download ran.
 inline constexpr const char* StoppedForNewChoice = "Download stopped: another file was chosen";
 
+// Our own: the window's trace of its last download could not be written
+// (followed by the file's path and the reason); the download is not disturbed.
+inline constexpr const char* TraceNotWritten = "The download trace could not be written to ";
+inline constexpr const char* TraceGoesOn = "; the download goes on without it.";
+
 } // namespace quill::text

@@ -79,6 +79,9 @@ void MainForm::createControls() {
     fitCaption(cmdStart);
     connect(cmdStart, &QPushButton::clicked, this, [this] {
         if (m_downloader != nullptr) {
+            if (m_startHook) {
+                m_startHook();
+            }
             m_downloader->cmdStart_Click();
         }
     });

@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -48,6 +49,8 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     // The download's world, with this window as its controls.
     Context context();
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
+    // Runs at "Start Download", before the download's own handler.
+    void setStartHook(std::function<void()> hook) { m_startHook = std::move(hook); }
 
     // Prepares the controls and applies the command line; runs before the
     // window is first shown.
@@ -91,6 +94,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     ComSetup m_comSetup;
     QtFileDialog CommonDialog1;
     Downloader* m_downloader = nullptr;
+    std::function<void()> m_startHook;
     QPointer<frmAbout> m_about;
 
     QPushButton* cmdStart = nullptr;

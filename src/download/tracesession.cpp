@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "download/tracesession.h"
+
+#include "hexfile/stdhexfile.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace quill {
+
+namespace {
+
+std::string_view deviceName(int16_t deviceType) {
+    switch (deviceType) {
+    case device_manual:
+        return "Manual";
+    case device_tracker:
+        return "Tracker";
+    default:
+        return "other";
+    }
+}
+
+} // namespace
+
+int64_t steadyClockUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+TraceSession::TraceSession(Module1& m, MSComm& port, Timer& timer, MessageBoxes& boxes,
+                           WaitDialog& wait, TraceClock clock)
+    : m_m(m), m_port(port), m_tap(m, std::move(clock), *this), m_comm(port, m_tap),
+      m_timer(timer, m_tap), m_boxes(boxes, m_tap), m_wait(wait, m_tap) {
+    m_observers.push_back(&m_progress);
+}
+
+Context TraceSession::wrap(const Context& inner) {
+    return Context{inner.m, m_comm,      m_timer,    m_boxes,
+                   m_wait,  inner.file1, inner.form, inner.observer};
+}
+
+void TraceSession::addObserver(WireTrace* observer) {
+    m_observers.push_back(observer);
+}
+
+void TraceSession::removeObserver(WireTrace* observer) {
+    std::erase(m_observers, observer);
+}
+
+void TraceSession::noteStart() {
+    DownloadTotals totals;
+    StdHexFile file;
+    if (!m_m.hex_file_name.empty() && file.open(m_m.hex_file_name)) {
+        totals = count_download(file, m_m.hex_table);
+        file.close();
+    }
+    m_progress.setTotals(totals);
+    const std::string text = m_port.portDisplayName() + " " + m_port.settings() + " " +
+                             std::string(deviceName(m_m.device_type)) + " \"" + m_m.hex_file_name +
+                             "\" " + std::to_string(totals.records) + " records " +
+                             std::to_string(totals.dataBytes) + " data bytes";
+    m_tap.report(TraceKind::Start, {}, text);
+}
+
+// Observers may be added or removed while an event is delivered.
+void TraceSession::onTraceEvent(const TraceEvent& event) {
+    for (size_t i = 0; i < m_observers.size(); ++i) {
+        m_observers[i]->onTraceEvent(event);
+    }
+}
+
+} // namespace quill

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// A download with a trace: the decorators around the serial control, the
+// timer, the boxes and the wait dialog, the progress in records and data
+// bytes, and the observers the events go to (a writer, a progress display).
+// The engine is built on the decorated pieces and knows nothing of it;
+// without a session nothing is wrapped at all.
+//
+//     TraceSession trace(m, port, timer, boxes, wait, steadyClockUs);
+//     trace.addObserver(&writer);
+//     Downloader engine(trace.wrap(Context{m, port, timer, boxes, wait, file, form}));
+//     ... trace.noteStart(); engine.cmdStart_Click();
+
+#include "download/context.h"
+#include "download/downloadprogress.h"
+#include "download/tracedcomm.h"
+#include "download/traceddialogs.h"
+#include "download/tracedtimer.h"
+#include "download/tracetap.h"
+
+#include <vector>
+
+namespace quill {
+
+// The steady clock in microseconds.
+int64_t steadyClockUs();
+
+class TraceSession final : private WireTrace {
+  public:
+    TraceSession(Module1& m, MSComm& port, Timer& timer, MessageBoxes& boxes, WaitDialog& wait,
+                 TraceClock clock);
+    TraceSession(const TraceSession&) = delete;
+    TraceSession& operator=(const TraceSession&) = delete;
+
+    MSComm& comm() { return m_comm; }
+    Timer& timer() { return m_timer; }
+    MessageBoxes& boxes() { return m_boxes; }
+    WaitDialog& waitDialog() { return m_wait; }
+    // `inner` with its serial control, timer, boxes and wait dialog replaced
+    // by this session's decorators of them.
+    Context wrap(const Context& inner);
+
+    // Observers get every event in the order added; the progress comes first.
+    void addObserver(WireTrace* observer);
+    void removeObserver(WireTrace* observer);
+    const DownloadProgress& progress() const { return m_progress; }
+
+    // At "Start Download", before the engine's handler: counts what the
+    // chosen file will send and reports the start.
+    void noteStart();
+
+  private:
+    void onTraceEvent(const TraceEvent& event) override;
+
+    Module1& m_m;
+    MSComm& m_port;
+    TraceTap m_tap;
+    TracedComm m_comm;
+    TracedTimer m_timer;
+    TracedBoxes m_boxes;
+    TracedWaitDialog m_wait;
+    DownloadProgress m_progress;
+    std::vector<WireTrace*> m_observers;
+};
+
+} // namespace quill
