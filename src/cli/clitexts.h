@@ -30,6 +30,10 @@ inline constexpr const char* IdleSuffix = " s.";
 // Several ports in one run.
 inline constexpr const char* PortGivenTwice = " is given more than once";
 inline constexpr const char* SameDeviceTwice = " name the same device ";
+// --log DIR on several ports: the trace file of a device.
+inline constexpr const char* TraceNotWritten = "The trace could not be written to ";
+inline constexpr const char* TraceNotMade = "cannot write the trace ";
+inline constexpr const char* SameTraceTwice = " would write the same trace ";
 // "Prepare " N " devices for download at " baud: the Manual prompt, asked once for all.
 inline constexpr const char* PrepareDevicesPrefix = "Prepare ";
 inline constexpr const char* PrepareDevicesMiddle = " devices for download at ";

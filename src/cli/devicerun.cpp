@@ -41,20 +41,6 @@ void DeviceControls::setLblMsgCaption(const std::string& caption) {
     }
 }
 
-// Told only when the percentage grows: a download's end sets the bar back
-// to 0 before hiding it, which is not shown.
-void DeviceControls::setPrbValue(float value) {
-    if (!m_visible) {
-        return;
-    }
-    const int percent =
-        m_max > 0 ? static_cast<int>(std::min(100.0f, 100.0f * value / m_max)) : 100;
-    if (percent > m_percent) {
-        m_percent = percent;
-        m_changed();
-    }
-}
-
 } // namespace detail
 
 DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink)
@@ -66,14 +52,27 @@ DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> 
           m_outcome.noteTrackerReport();
           this->post(DeviceEvent::Kind::Message, text);
       }),
-      m_controls([this] {
-          const bool newPhase = m_controls.caption() != m_phaseShown;
-          m_phaseShown = m_controls.caption();
-          this->post(newPhase ? DeviceEvent::Kind::Phase : DeviceEvent::Kind::Progress,
-                     m_controls.caption());
-      }),
-      m_downloader(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_controls, this}) {
-    m_clock.start();
+      m_trace(m_m, m_comm, m_timer, m_boxes, m_wait, steadyClockUs),
+      m_controls([this] { this->post(DeviceEvent::Kind::Phase, m_controls.caption()); }),
+      m_downloader(
+          m_trace.wrap(Context{m_m, m_comm, m_timer, m_boxes, m_wait, m_file, m_controls, this})) {
+    m_trace.addObserver(this);
+    if (setup.traceFile) {
+        m_writer = std::make_unique<TraceWriter>(
+            setup.traceFile->output(), TraceWriter::Form::Full, [this] {
+                post(DeviceEvent::Kind::Message, text::TraceNotWritten + m_setup.traceFile->path());
+            });
+        m_trace.addObserver(m_writer.get());
+    }
+    if (setup.verbose) {
+        m_verbose = std::make_unique<TraceWriter>(
+            [this](std::string_view lines) {
+                post(DeviceEvent::Kind::Trace, std::string(lines));
+                return true;
+            },
+            TraceWriter::Form::Short, TraceWriter::FailureReport{}, TraceWriter::Flush::EachLine);
+        m_trace.addObserver(m_verbose.get());
+    }
     m_port.setNamedByDevice(setup.namedByPath);
     m_m.com_port = setup.comPort;
     m_m.baud_rate = setup.baud;
@@ -93,17 +92,35 @@ ExitCode DeviceRun::exec() {
     }
     m_m.hex_file_name = m_setup.file;
     QMetaObject::invokeMethod(
-        &m_context, [this] { m_downloader.cmdStart_Click(); }, Qt::QueuedConnection);
+        &m_context,
+        [this] {
+            m_trace.noteStart();
+            m_downloader.cmdStart_Click();
+        },
+        Qt::QueuedConnection);
     return static_cast<ExitCode>(m_loop.exec());
 }
 
 DeviceEvent DeviceRun::progress() const {
+    const DownloadProgress& p = m_trace.progress();
     return {DeviceEvent::Kind::Progress,
             m_controls.caption(),
-            m_records,
-            m_dataBytes,
-            m_controls.percent(),
-            static_cast<double>(m_clock.elapsed()) / 1000.0};
+            p.recordsSent(),
+            p.dataBytesSent(),
+            p.percent(),
+            p.elapsedSeconds(),
+            p.rate()};
+}
+
+// The progress has seen the event first: a new percentage is worth a line.
+void DeviceRun::onTraceEvent(const TraceEvent& event) {
+    if (event.kind != TraceKind::Written) {
+        return;
+    }
+    if (const int percent = m_trace.progress().percent(); percent != m_percentShown) {
+        m_percentShown = percent;
+        post(DeviceEvent::Kind::Progress);
+    }
 }
 
 void DeviceRun::post(DeviceEvent::Kind kind, std::string text) {
@@ -219,16 +236,8 @@ void DeviceRun::deviceSpoke() {
     restartIdle();
 }
 
-void DeviceRun::hostSentBytes(std::span<const uint8_t> bytes) {
-    m_lastDataBytes = recordDataBytes({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-}
-
 void DeviceRun::hostSent() {
     m_heardSinceSent = false;
-    if (m_m.cstate == cs_record_download) {
-        ++m_records;
-        m_dataBytes += m_lastDataBytes;
-    }
     restartIdle();
 }
 

@@ -12,16 +12,19 @@
 #include "cli/watchedcomm.h"
 #include "download/downloader.h"
 #include "download/module1.h"
+#include "download/tracesession.h"
+#include "download/tracewriter.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace quill::cli {
@@ -37,16 +40,21 @@ struct DeviceSetup {
     std::string file;
     int idleTimeoutSeconds = 0;
     bool allowNoEndRecord = false;
+    std::shared_ptr<TraceFile> traceFile; // --log DIR: made before any port is touched
+    bool verbose = false;                 // -v: the short trace, as lines of kind Trace
 };
 
 struct DeviceEvent {
-    enum class Kind { Message, Phase, Progress };
+    enum class Kind { Message, Phase, Progress, Trace };
     Kind kind = Kind::Message;
-    std::string text;      // Message: the system's words (lines joined by CR); Phase: the caption
+    // Message: the system's words (lines joined by CR); Phase: the caption;
+    // Trace: lines of the short trace (-v)
+    std::string text;
     int64_t records = 0;   // records sent so far
     int64_t dataBytes = 0; // firmware data bytes in them
     int percent = 0;
     double seconds = 0;
+    std::optional<double> rate;
 };
 
 namespace detail {
@@ -66,20 +74,19 @@ class DeviceBoxes final : public MessageBoxes {
     std::function<void(const std::string&)> m_shown;
 };
 
-// The phase label and the progress bar of one device.
+// The phase label of one device; its progress is the trace's.
 class DeviceControls final : public MainFormControls {
   public:
     explicit DeviceControls(std::function<void()> changed) : m_changed(std::move(changed)) {}
     const std::string& caption() const { return m_caption; }
-    int percent() const { return m_percent; }
 
     void setLblMsgVisible(bool) override {}
     void setLblMsgCaption(const std::string& caption) override;
-    void setPrbVisible(bool visible) override { m_visible = visible; }
+    void setPrbVisible(bool) override {}
     void setPrbMin(float) override {}
     void setPrbMax(float value) override { m_max = value; }
     float prbMax() const override { return m_max; }
-    void setPrbValue(float value) override;
+    void setPrbValue(float) override {}
     void setCmdStartEnabled(bool) override {}
     void cmdStartSetFocus() override {}
     void setPanelText(int, const std::string&) override {}
@@ -88,14 +95,12 @@ class DeviceControls final : public MainFormControls {
   private:
     std::function<void()> m_changed;
     std::string m_caption;
-    bool m_visible = false;
     float m_max = 0;
-    int m_percent = 0;
 };
 
 } // namespace detail
 
-class DeviceRun final : private CommWatcher, private DownloadObserver {
+class DeviceRun final : private CommWatcher, private DownloadObserver, private WireTrace {
   public:
     DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink);
     ~DeviceRun() override = default;
@@ -126,15 +131,14 @@ class DeviceRun final : private CommWatcher, private DownloadObserver {
     void idleExpired();
 
     void deviceSpoke() override;
-    void hostSentBytes(std::span<const uint8_t> bytes) override;
     void hostSent() override;
     void portLost(const PortError& error) override;
     void downloadEnded(DownloadEnd end) override;
+    void onTraceEvent(const TraceEvent& event) override;
 
     const DeviceSetup m_setup;
     std::function<void(DeviceEvent)> m_post;
     QObject m_context;
-    QElapsedTimer m_clock;
     Module1 m_m;
     Outcome m_outcome;
     QtMSComm m_port;
@@ -142,19 +146,19 @@ class DeviceRun final : private CommWatcher, private DownloadObserver {
     QtTimer m_timer;
     detail::DeviceBoxes m_boxes;
     CliWaitDialog m_wait;
+    TraceSession m_trace;
+    std::unique_ptr<TraceWriter> m_writer;  // --log DIR
+    std::unique_ptr<TraceWriter> m_verbose; // -v
     StdHexFile m_file;
     detail::DeviceControls m_controls;
     Downloader m_downloader;
     QTimer m_idle;
     QTimer m_lastAnswer;
     QEventLoop m_loop;
-    int64_t m_records = 0;
-    int64_t m_dataBytes = 0;
-    int64_t m_lastDataBytes = 0; // of the message that went out last
+    int m_percentShown = -1;
     bool m_finishing = false;
     bool m_heardSinceSent = false;
     bool m_openFailed = false;
-    std::string m_phaseShown;
     ExitCode m_exitCode = ExitCode::Failure;
 };
 

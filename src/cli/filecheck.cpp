@@ -3,7 +3,7 @@
 
 #include "download/context.h"
 #include "download/downloadend.h"
-#include "hexfile/hexcodec.h"
+#include "download/downloadprogress.h"
 #include "hexfile/hexfile.h"
 #include "hexfile/hexfiletexts.h"
 #include "hexfile/recordsender.h"
@@ -79,27 +79,6 @@ class EndSeen final : public DownloadObserver {
     std::optional<DownloadEnd> end;
 };
 
-// Counts what the sending will send: the record lines up to the first end
-// record, but for the all-FF data records it skips.
-FileTotals count(const Module1& m, HexFileSource& file) {
-    FileTotals totals;
-    std::string line;
-    while (!file.eof() && file.readLine(line)) {
-        if (line.empty() || line.front() != ':') {
-            continue;
-        }
-        const int16_t rc = check_record(m.hex_table, line);
-        if (rc == REC_SEND || rc == REC_LAST) {
-            ++totals.records;
-            totals.dataBytes += recordDataBytes(line);
-        }
-        if (rc == REC_LAST) {
-            break;
-        }
-    }
-    return totals;
-}
-
 } // namespace
 
 FileCheck checkFileOnce(const std::string& path, MessageBoxes& boxes) {
@@ -137,7 +116,7 @@ FileCheck checkFileOnce(const std::string& path, MessageBoxes& boxes) {
     case FileVerdict::Whole:
         break;
     }
-    result.totals = count(m, file);
+    result.totals = count_download(file, m.hex_table);
     file.close();
     return result;
 }

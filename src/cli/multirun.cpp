@@ -69,7 +69,8 @@ void DeviceThread::run() {
 MultiRun::MultiRun(const CliOptions& options, SettingsStore& store, Console& console,
                    std::FILE* out)
     : m_options(options), m_store(store), m_console(console), m_out(out),
-      m_terminal(console.terminal()), m_boxes(console, options.yes, options.allowNoEndRecord) {
+      m_terminal(console.terminal() && !options.quiet),
+      m_boxes(console, options.yes, options.allowNoEndRecord) {
     m_redraw.setInterval(redrawMs);
     QObject::connect(&m_redraw, &QTimer::timeout, &m_main, [this] {
         if (m_dirty) {
@@ -98,6 +99,9 @@ ExitCode MultiRun::exec() {
         return exitCodeFor(*check.refused);
     }
     m_totals = check.totals;
+    if (!makeTraceFiles()) {
+        return ExitCode::Usage;
+    }
     if (!prompt()) {
         return m_signal != 0 ? ExitCode::Interrupted : ExitCode::Cancelled;
     }
@@ -139,15 +143,15 @@ std::vector<std::string> MultiRun::applyOptions() {
     const PortResolver comDevice = defaultPortResolver(m_store);
     std::vector<std::string> problems;
     for (const std::string& port : m_options.ports) {
-        DeviceSetup s{port,
-                      port,
-                      1,
-                      true,
-                      baud,
-                      deviceType,
-                      m_options.file,
-                      m_options.idleTimeoutSeconds,
-                      m_options.allowNoEndRecord};
+        DeviceSetup s;
+        s.port = port;
+        s.device = port;
+        s.baud = baud;
+        s.deviceType = deviceType;
+        s.file = m_options.file;
+        s.idleTimeoutSeconds = m_options.idleTimeoutSeconds;
+        s.allowNoEndRecord = m_options.allowNoEndRecord;
+        s.verbose = m_options.verbose;
         if (const auto n = comNumber(port)) {
             if (*n > 4) {
                 problems.push_back(port + text::NotComOneToFour);
@@ -156,11 +160,16 @@ std::vector<std::string> MultiRun::applyOptions() {
             s.device = comDevice(s.comPort);
             s.namedByPath = false;
         }
-        // Two threads on one device would write into each other's downloads.
+        // Two threads on one device would write into each other's downloads,
+        // two traces into one file.
         for (const DeviceSetup& earlier : m_setups) {
             if (earlier.device == s.device) {
                 problems.push_back(earlier.port + " and " + port + text::SameDeviceTwice +
                                    s.device);
+            } else if (!m_options.logPath.empty() &&
+                       traceFileName(earlier.port) == traceFileName(port)) {
+                problems.push_back(earlier.port + " and " + port + text::SameTraceTwice +
+                                   traceFileName(port));
             }
         }
         m_setups.push_back(std::move(s));
@@ -172,6 +181,26 @@ std::vector<std::string> MultiRun::applyOptions() {
         problems.emplace_back(text::PromptNeedsTerminal);
     }
     return problems;
+}
+
+// --log DIR: one trace per device, named after its port, made before any
+// port is touched; a trace that cannot be made stops the run here.
+bool MultiRun::makeTraceFiles() {
+    if (m_options.logPath.empty()) {
+        return true;
+    }
+    for (DeviceSetup& setup : m_setups) {
+        const std::string path = m_options.logPath + "/" + traceFileName(setup.port);
+        std::string error;
+        std::unique_ptr<TraceFile> file = TraceFile::create(path, error);
+        if (!file) {
+            m_console.message(std::string(text::ProgramName) + ": " + text::TraceNotMade + path +
+                              ": " + error);
+            return false;
+        }
+        setup.traceFile = std::move(file);
+    }
+    return true;
 }
 
 // The Manual prompt, once for every device.
@@ -242,6 +271,7 @@ void MultiRun::update(size_t index, const DeviceEvent& event) {
     d.dataBytes = event.dataBytes;
     d.percent = event.percent;
     d.seconds = event.seconds;
+    d.rate = event.rate;
     if (event.kind == DeviceEvent::Kind::Phase) {
         d.phase = event.text;
     }
@@ -251,10 +281,11 @@ void MultiRun::onEvent(size_t index, const DeviceEvent& event) {
     update(index, event);
     switch (event.kind) {
     case DeviceEvent::Kind::Message:
+    case DeviceEvent::Kind::Trace:
         showMessage(index, event.text);
         break;
     case DeviceEvent::Kind::Phase:
-        if (!m_terminal) {
+        if (!m_terminal && !m_options.quiet) {
             showMessage(index, event.text);
         }
         break;
@@ -263,23 +294,20 @@ void MultiRun::onEvent(size_t index, const DeviceEvent& event) {
     }
     if (m_terminal) {
         m_dirty = true;
-    } else {
+    } else if (!m_options.quiet) {
         showQuarter(index);
     }
 }
 
 void MultiRun::onEnded(size_t index, ExitCode code, const DeviceEvent& last, bool openFailed) {
     DeviceStatus& d = m_status[index];
-    if (!last.text.empty() || last.records > 0) {
-        update(index, last);
-    }
-    d.seconds = last.seconds;
+    update(index, last);
     d.ended = true;
     d.code = code;
     m_openFailed = m_openFailed || openFailed;
     if (m_terminal) {
         m_dirty = true;
-    } else {
+    } else if (!m_options.quiet) {
         put(progressLine(d, m_totals) + "\n");
     }
     if (++m_ended == m_status.size()) {
@@ -301,14 +329,14 @@ void MultiRun::showQuarter(size_t index) {
 void MultiRun::showMessage(size_t index, const std::string& text) {
     std::string lines;
     std::string rest = text;
-    while (!rest.empty() && rest.back() == '\r') {
+    while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n')) {
         rest.pop_back();
     }
     size_t from = 0;
     while (from <= rest.size()) {
-        const size_t cr = std::min(rest.find('\r', from), rest.size());
-        lines += m_status[index].port + ": " + rest.substr(from, cr - from) + "\n";
-        from = cr + 1;
+        const size_t end = std::min(rest.find_first_of("\r\n", from), rest.size());
+        lines += m_status[index].port + ": " + rest.substr(from, end - from) + "\n";
+        from = end + 1;
     }
     eraseBlock();
     put(lines);

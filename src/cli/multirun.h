@@ -61,6 +61,7 @@ class MultiRun {
 
   private:
     std::vector<std::string> applyOptions();
+    bool makeTraceFiles();
     bool prompt();
     void startDevices();
     void onEvent(size_t index, const DeviceEvent& event);

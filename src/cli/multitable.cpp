@@ -9,25 +9,6 @@ namespace quill::cli {
 
 namespace {
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-int hexByte(std::string_view two) {
-    const int high = hexDigit(two[0]);
-    const int low = hexDigit(two[1]);
-    return high < 0 || low < 0 ? -1 : high * 16 + low;
-}
-
 std::string padded(std::string_view text, size_t width) {
     std::string out(text);
     if (out.size() < width) {
@@ -40,13 +21,12 @@ std::string of(int64_t done, int64_t total) {
     return std::to_string(done) + "/" + std::to_string(total);
 }
 
-// Data bytes per second; nothing to say before any time has passed.
+// Data bytes per second; nothing to say before records go out.
 std::string rate(const DeviceStatus& d) {
-    if (d.seconds <= 0) {
+    if (!d.rate) {
         return "- B/s";
     }
-    return std::to_string(static_cast<int64_t>(static_cast<double>(d.dataBytes) / d.seconds)) +
-           " B/s";
+    return std::to_string(static_cast<int64_t>(*d.rate + 0.5)) + " B/s";
 }
 
 std::string seconds(double s) {
@@ -102,12 +82,14 @@ std::string_view outcomeName(ExitCode code) {
     return "failed";
 }
 
-int64_t recordDataBytes(std::string_view line) {
-    // ":" count(2) address(4) type(2)
-    if (line.size() < 9 || line[0] != ':' || line.substr(7, 2) != "00") {
-        return 0;
+std::string traceFileName(std::string_view port) {
+    std::string name(port.substr(std::min(port.find_first_not_of('/'), port.size())));
+    for (char& c : name) {
+        if (c == '/') {
+            c = '_';
+        }
     }
-    return std::max(0, hexByte(line.substr(1, 2)));
+    return (name.empty() ? std::string("port") : name) + ".log";
 }
 
 std::string liveLine(const DeviceStatus& d, const FileTotals& totals, size_t portWidth) {

@@ -5,29 +5,29 @@
 // one exit code for the whole run. Plain functions of the devices' states.
 
 #include "cli/exitcodes.h"
+#include "download/downloadprogress.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quill::cli {
 
-// What the file holds for the device: the records that go out (all-FF data
-// records are never sent) and the firmware data bytes in them.
-struct FileTotals {
-    int64_t records = 0;
-    int64_t dataBytes = 0;
-};
+// What the file holds for each device: the records that go out and the
+// firmware data bytes in them.
+using FileTotals = DownloadTotals;
 
 // One device as the main thread knows it.
 struct DeviceStatus {
-    std::string port;      // as given on the command line
-    std::string phase;     // the phase label's last caption; empty before the first
-    int64_t records = 0;   // records sent
-    int64_t dataBytes = 0; // firmware data bytes in them
-    int percent = 0;       // of the file, as the progress bar shows it
-    double seconds = 0;    // since the device's download began
+    std::string port;           // as given on the command line
+    std::string phase;          // the phase label's last caption; empty before the first
+    int64_t records = 0;        // records sent
+    int64_t dataBytes = 0;      // firmware data bytes in them
+    int percent = 0;            // of the data bytes
+    double seconds = 0;         // since the device's erase request
+    std::optional<double> rate; // data bytes per second, once records go out
     bool ended = false;
     ExitCode code = ExitCode::Failure; // once ended
 };
@@ -39,9 +39,9 @@ ExitCode aggregateExitCode(const std::vector<ExitCode>& inPortOrder);
 // A few words for how a device ended, for the table.
 std::string_view outcomeName(ExitCode code);
 
-// The firmware data bytes of a record line as it goes on the wire: the
-// byte count of a data record (type 00), 0 for any other line.
-int64_t recordDataBytes(std::string_view line);
+// The name of a device's trace in the --log folder, made from its port:
+// "/dev/ttyUSB0" gives "dev_ttyUSB0.log", "COM2" "COM2.log".
+std::string traceFileName(std::string_view port);
 
 // On a terminal, the line of one device, redrawn in place; the port padded to `portWidth`.
 std::string liveLine(const DeviceStatus& device, const FileTotals& totals, size_t portWidth);

@@ -14,7 +14,6 @@ WatchedComm::~WatchedComm() {
 PortStatus WatchedComm::output(std::span<const uint8_t> data) {
     PortStatus status = m_inner.output(data);
     if (!status) {
-        m_watcher.hostSentBytes(data);
         m_watcher.hostSent();
     }
     return status;

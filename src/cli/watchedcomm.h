@@ -13,8 +13,6 @@ class CommWatcher {
     virtual ~CommWatcher() = default;
     virtual void deviceSpoke() = 0;
     virtual void hostSent() = 0;
-    // The bytes of the message that just went out, told before hostSent().
-    virtual void hostSentBytes(std::span<const uint8_t> /*bytes*/) {}
     virtual void portLost(const PortError& error) = 0;
 };
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A run on several ports, as the user reads it: the one exit code of the
-// run, the data bytes counted per record, and the lines and table shown.
+// run, the name of each device's trace, and the lines and table shown.
 
 #include "cli/multitable.h"
 
@@ -35,21 +35,16 @@ TEST(AggregateExitCode, FirstFailureWhenAllAgreeElseDevicesDiffer) {
     }
 }
 
-TEST(RecordDataBytes, CountsTheDataOfDataRecordsOnly) {
-    const std::pair<const char*, int64_t> table[] = {
-        {":10010000214601360121470136007EFE09D2190140\r\n", 16},
-        {":0400100012FF34FFA8", 4},
-        {":0b0010006164647265737320676170a7\r\n", 11}, // lower-case digits
-        {":00000001FF\r\n", 0},                        // end record
-        {":020000040800F2\r\n", 0},                    // extended linear address
-        {":0400000508000000EF\r\n", 0},                // start address
-        {":01000000FF00\r\n", 1},                      // the erase request has the form of one
-        {":1", 0},                                     // too short to tell
-        {"", 0},
-        {":ZZ010000", 0}, // not hex
+TEST(TraceFileName, IsMadeFromThePort) {
+    const std::pair<const char*, const char*> table[] = {
+        {"/dev/ttyUSB0", "dev_ttyUSB0.log"},
+        {"COM2", "COM2.log"},
+        {"/dev/serial/by-id/usb-FTDI_A5-if00-port0", "dev_serial_by-id_usb-FTDI_A5-if00-port0.log"},
+        {"tty1", "tty1.log"},
+        {"//", "port.log"},
     };
-    for (const auto& [line, bytes] : table) {
-        EXPECT_EQ(recordDataBytes(line), bytes) << line;
+    for (const auto& [port, name] : table) {
+        EXPECT_EQ(traceFileName(port), name) << port;
     }
 }
 
@@ -61,6 +56,7 @@ DeviceStatus device(std::string port, bool ended, ExitCode code) {
     d.dataBytes = 192;
     d.percent = 25;
     d.seconds = 2.0;
+    d.rate = 96.0;
     d.ended = ended;
     d.code = code;
     return d;
@@ -86,7 +82,7 @@ TEST(MultiLines, SayPortProgressAndOutcome) {
         EXPECT_EQ(row.got, row.expected);
     }
     DeviceStatus starting = device("COM1", false, Failure);
-    starting.seconds = 0;
+    starting.rate.reset();
     EXPECT_TRUE(progressLine(starting, totals).ends_with(", - B/s")); // no rate out of nothing
 }
 

@@ -228,7 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
                            fast,
                            Complete,
                            {"complete", "complete", "complete", "complete"},
-                           {"Prepare 4 devices for download at 38400 [y/N] y (--yes)"}},
+                           {"Prepare 4 devices for download at 38400 [y/N] y (--yes)",
+                            "tty1: Erasing Flash ...", "tty4: Programming Flash ...", "tty3: 75%, ",
+                            "tty3: complete, 196/196 records, 3079/3079 data bytes"}},
                       Case{"OneUnplugged",
                            3,
                            "--unplug-after 2:20",
@@ -296,6 +298,37 @@ TEST(MultiE2e, TrackerHandshakesDoNotWaitForEachOther) {
         EXPECT_LT(erase, slowReady) << line.log(k);
         EXPECT_LT(last, slowReady) << line.log(k);
     }
+}
+
+// --log DIR: one trace per device, named after its port, each holding its
+// own device's conversation from the erase request to the end record.
+TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
+    Bench b;
+    Line line(b, 2, "");
+    const Result r = b.run(QUILL_CLI, line.ports() + " " + fast + " --log " + b.path("logs") + " " +
+                                          b.path("app.hex"));
+    line.stop();
+    EXPECT_EQ(r.code, cli::toInt(Complete)) << r.err;
+    for (int k = 1; k <= 2; ++k) {
+        std::string name = line.port(k).substr(1) + ".log";
+        std::replace(name.begin(), name.end(), '/', '_');
+        const std::string trace = readFile(b.path("logs/" + name));
+        EXPECT_TRUE(contains(trace, "START " + line.port(k) + " 38400,M,8,1 Manual")) << trace;
+        EXPECT_EQ(count(trace, "  \":01000000FF00..\""), 1u) << trace;
+        EXPECT_EQ(count(trace, "  \":00000001FF..\""), 1u) << trace;
+        EXPECT_EQ(count(trace, "TX    3A "), count(line.log(k), "host> :")) << trace;
+        EXPECT_TRUE(contains(trace, "\"Download complete\"")) << trace;
+    }
+    // A folder that cannot be made: refused before any port is touched.
+    writeFile(b.path("file"), "");
+    Line again(b, 2, "");
+    const Result refused = b.run(QUILL_CLI, again.ports() + " " + fast + " --log " +
+                                                b.path("file/logs") + " " + b.path("app.hex"));
+    again.stop();
+    EXPECT_EQ(refused.code, cli::toInt(Usage)) << refused.err;
+    EXPECT_TRUE(contains(refused.err, cli::text::TraceNotMade)) << refused.err;
+    for (int k = 1; k <= 2; ++k)
+        EXPECT_EQ(again.hostLines(k), 0) << again.log(k);
 }
 
 // Refused once for all, before any port is touched: no device hears a byte.
