@@ -3,6 +3,7 @@
 
 #include "cli/clitexts.h"
 #include "cli/filecheck.h"
+#include "cli/multijson.h"
 #include "cli/outcome.h"
 #include "cli/portlist.h"
 #include "platform/qt/portnames.h"
@@ -87,6 +88,35 @@ MultiRun::~MultiRun() {
 }
 
 ExitCode MultiRun::exec() {
+    const ExitCode code = run();
+    if (m_options.json) {
+        MultiRunResult result;
+        result.code = code;
+        result.status = exitStatus(code, m_signal);
+        result.baud = m_setups.empty() ? 0 : m_setups.front().baud;
+        const int16_t kind = m_setups.empty() ? device_manual : m_setups.front().deviceType;
+        result.deviceKind = kind == device_manual    ? "manual"
+                            : kind == device_tracker ? "tracker"
+                                                     : "other";
+        result.file = m_options.file;
+        result.totals = m_totals;
+        result.devices = m_status;
+        for (DeviceStatus& device : result.devices) {
+            // Devices that never started end as the run did.
+            device.code = device.ended ? device.code : code;
+        }
+        for (const DeviceSetup& setup : m_setups) {
+            result.devicePaths.push_back(setup.device);
+        }
+        result.messages = m_messages;
+        const std::string json = multiRunJson(result);
+        std::fwrite(json.data(), 1, json.size(), stdout);
+        std::fflush(stdout);
+    }
+    return code;
+}
+
+ExitCode MultiRun::run() {
     if (const auto problems = applyOptions(); !problems.empty()) {
         for (const std::string& problem : problems) {
             m_console.message(std::string(text::ProgramName) + ": " + problem);
@@ -172,6 +202,11 @@ std::vector<std::string> MultiRun::applyOptions() {
                                    traceFileName(port));
             }
         }
+        DeviceStatus status;
+        status.port = port;
+        m_status.push_back(status);
+        m_nextQuarter.push_back(25);
+        m_messages.emplace_back();
         m_setups.push_back(std::move(s));
     }
     if (!is_valid_baud(baud)) {
@@ -222,12 +257,6 @@ bool MultiRun::prompt() {
 }
 
 void MultiRun::startDevices() {
-    for (size_t i = 0; i < m_setups.size(); ++i) {
-        DeviceStatus status;
-        status.port = m_setups[i].port;
-        m_status.push_back(status);
-        m_nextQuarter.push_back(25);
-    }
     if (m_terminal) {
         drawBlock();
         m_redraw.start();
@@ -255,7 +284,7 @@ void MultiRun::interrupt(int signal) {
         m_signal = signal;
         eraseBlock();
         m_console.message(text::Interrupted);
-        if (m_terminal && !m_status.empty()) {
+        if (m_terminal && !m_threads.empty()) {
             drawBlock();
         }
     }
@@ -281,6 +310,9 @@ void MultiRun::onEvent(size_t index, const DeviceEvent& event) {
     update(index, event);
     switch (event.kind) {
     case DeviceEvent::Kind::Message:
+        m_messages[index].push_back(event.text);
+        showMessage(index, event.text);
+        break;
     case DeviceEvent::Kind::Trace:
         showMessage(index, event.text);
         break;

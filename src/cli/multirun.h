@@ -60,6 +60,7 @@ class MultiRun {
     int signal() const { return m_signal; }
 
   private:
+    ExitCode run();
     std::vector<std::string> applyOptions();
     bool makeTraceFiles();
     bool prompt();
@@ -82,6 +83,7 @@ class MultiRun {
     std::vector<DeviceSetup> m_setups;
     std::vector<DeviceStatus> m_status;
     std::vector<int> m_nextQuarter;
+    std::vector<std::vector<std::string>> m_messages; // each device's, for --json
     FileTotals m_totals;
     bool m_openFailed = false;
     size_t m_ended = 0;

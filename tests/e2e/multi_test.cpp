@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -57,7 +60,7 @@ QStringList words(const std::string& text) {
 
 struct Result {
     int code = -1; // -1: crashed or did not end in time
-    std::string err;
+    std::string err, out;
 };
 
 // A scratch folder with the firmware, as objcopy writes it and reads it back.
@@ -99,7 +102,8 @@ class Bench {
         const int code = ended ? p.exitCode() : -1;
         p.kill();
         p.waitForFinished(5000);
-        return {code, p.readAllStandardError().toStdString()};
+        return {code, p.readAllStandardError().toStdString(),
+                p.readAllStandardOutput().toStdString()};
     }
 
   private:
@@ -197,13 +201,21 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     const Case& c = GetParam();
     Bench b;
     Line line(b, c.devices, c.devsim);
-    const Result r = b.run(QUILL_CLI, line.ports() + " " + c.cli + " " + b.path("app.hex"));
+    const Result r = b.run(QUILL_CLI, line.ports() + " " + c.cli + " --json " + b.path("app.hex"));
     line.stop();
 
     EXPECT_EQ(r.code, cli::toInt(c.code)) << r.err;
+    // The JSON on standard output says the same as the table.
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(json[u"exit_code"].toInt(), cli::toInt(c.code)) << r.out;
+    const QJsonArray devices = json[u"devices"].toArray();
+    ASSERT_EQ(devices.size(), c.devices) << r.out;
     ASSERT_EQ(static_cast<int>(c.outcomes.size()), c.devices);
     for (int k = 1; k <= c.devices; ++k) {
         const std::string& outcome = c.outcomes[static_cast<size_t>(k - 1)];
+        const QJsonObject device = devices[k - 1].toObject();
+        EXPECT_EQ(device[u"port"].toString().toStdString(), line.port(k));
+        EXPECT_EQ(device[u"outcome"].toString().toStdString(), outcome) << r.out;
         EXPECT_TRUE(tableSays(r.err, line.port(k), outcome))
             << line.port(k) << " should be " << outcome << "\n"
             << r.err;
