@@ -101,6 +101,12 @@ ExitCode DeviceRun::exec() {
     return static_cast<ExitCode>(m_loop.exec());
 }
 
+void DeviceRun::flushTrace() {
+    if (m_writer) {
+        m_writer->flush();
+    }
+}
+
 DeviceEvent DeviceRun::progress() const {
     const DownloadProgress& p = m_trace.progress();
     return {DeviceEvent::Kind::Progress,

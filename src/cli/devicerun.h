@@ -117,6 +117,8 @@ class DeviceRun final : private CommWatcher, private DownloadObserver, private W
 
     // The last progress, as an event of kind Progress.
     DeviceEvent progress() const;
+    // Writes what the trace still holds; a failure is told as a message.
+    void flushTrace();
     // The port could not be opened at all.
     bool openFailed() const { return m_openFailed; }
 

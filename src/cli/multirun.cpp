@@ -14,6 +14,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quill::cli {
@@ -22,6 +23,16 @@ namespace {
 
 // A terminal's lines are redrawn at most this often.
 constexpr int redrawMs = 200;
+
+// The same device under two names: a path and a link to it (such as a
+// /dev/serial/by-id name), or one path written two ways.
+// (std::filesystem::equivalent refuses device nodes: stat them.)
+bool sameDevice(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return a == b || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+                      sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+}
 
 } // namespace
 
@@ -64,6 +75,7 @@ void DeviceThread::run() {
         const std::lock_guard lock(m_mutex);
         m_run = nullptr;
     }
+    run.flushTrace(); // its failure is told before the end
     m_ended(code, run.progress(), run.openFailed());
 }
 
@@ -193,7 +205,7 @@ std::vector<std::string> MultiRun::applyOptions() {
         // Two threads on one device would write into each other's downloads,
         // two traces into one file.
         for (const DeviceSetup& earlier : m_setups) {
-            if (earlier.device == s.device) {
+            if (sameDevice(earlier.device, s.device)) {
                 problems.push_back(earlier.port + " and " + port + text::SameDeviceTwice +
                                    s.device);
             } else if (!m_options.logPath.empty() &&

@@ -355,7 +355,8 @@ TEST(MultiE2e, ABadFileIsRefusedForEveryDevice) {
         EXPECT_EQ(line.hostLines(k), 0) << line.log(k);
 }
 
-// The same device twice, or a port outside COM1 to COM4: refused before anything is done.
+// The same port or device twice, or a port outside COM1 to COM4: refused
+// before anything is done.
 TEST(MultiE2e, PortsThatCannotAllBeUsedAreRefused) {
     Bench b;
     Line line(b, 2, "");
@@ -367,6 +368,13 @@ TEST(MultiE2e, PortsThatCannotAllBeUsedAreRefused) {
     r = b.run(QUILL_CLI, line.ports() + " -p COM7 " + fast + file);
     EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
     EXPECT_TRUE(contains(r.err, "COM7 is not one of COM1 to COM4")) << r.err;
+
+    // A link and the terminal it names are one device.
+    const std::string terminal = std::filesystem::read_symlink(line.port(2)).string();
+    r = b.run(QUILL_CLI, line.ports() + " -p " + terminal + " " + fast + file);
+    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_TRUE(contains(r.err, line.port(2) + " and " + terminal + cli::text::SameDeviceTwice))
+        << r.err;
     line.stop();
     for (int k = 1; k <= 2; ++k)
         EXPECT_EQ(line.hostLines(k), 0) << line.log(k);

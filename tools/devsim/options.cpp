@@ -179,19 +179,20 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
         faultFor.push_back(device.value_or(0));
     }
     for (const auto& [number, opt] : numberOptions) {
-        each(opt, number->name, [&, field = number->field](const std::string& text) {
-            using Apply = std::function<void(DeviceOptions&)>;
-            const auto value = cmdline::wholeNumber(text, 0, 3'600'000);
-            if (!value) {
-                cl.problem(std::string(number->name) +
-                           " needs a whole number from 0 to 3600000, not " + text);
-                return std::optional<Apply>();
-            }
-            const int v = static_cast<int>(*value);
-            return std::optional<Apply>([field, v](DeviceOptions& d) {
-                (field != nullptr ? d.config.*field : d.unplugAfter) = v;
-            });
-        });
+        each(opt, number->name,
+             [&cl, name = number->name, field = number->field](const std::string& text) {
+                 using Apply = std::function<void(DeviceOptions&)>;
+                 const auto value = cmdline::wholeNumber(text, 0, 3'600'000);
+                 if (!value) {
+                     cl.problem(std::string(name) +
+                                " needs a whole number from 0 to 3600000, not " + text);
+                     return std::optional<Apply>();
+                 }
+                 const int v = static_cast<int>(*value);
+                 return std::optional<Apply>([field, v](DeviceOptions& d) {
+                     (field != nullptr ? d.config.*field : d.unplugAfter) = v;
+                 });
+             });
     }
     c.burst = cl.given(burst);
     c.strictParity = !cl.given(anyParity);
