@@ -22,6 +22,10 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DQUILL_FUZZ=ON >/dev/null
 cmake --build build/fuzz --target "${targets[@]}"
 
+# The targets write a scratch hex file per input: kept in memory where possible.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    export TMPDIR=/dev/shm
+fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 findings=$PWD/build/fuzz/findings
