@@ -33,8 +33,10 @@ inline constexpr const char* BaudNotValid = "Current baud rate selection is not 
 
 // Our own: OK could not configure or open the port. The serial control's
 // own sentence, naming the port and the cause, follows on the next line.
+// The chosen port and baud rate stay chosen, and leaving the program stores
+// them as it stores any usable choice: the text promises nothing else.
 inline constexpr const char* SetupOpenFailed =
-    "The serial port could not be opened. Port and baud rate were not stored.";
+    "The serial port could not be opened. Choose Setup again to retry.";
 inline constexpr const char* SetupSettingsFailed =
     "The line settings could not be applied. The port was not opened.";
 

@@ -18,6 +18,7 @@ namespace {
 QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry) {
     auto* l = new QLabel(qtext(text), parent);
     l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText);
     l->setGeometry(geometry);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <functional>
 
 namespace quill {
@@ -18,20 +19,31 @@ class WaitComWindow final : public QDialog {
     explicit WaitComWindow(std::function<void()> onOk) : m_onOk(std::move(onOk)) {
         setObjectName(QStringLiteral("frmWaitCom"));
         setWindowTitle(qtext(text::WaitCaption));
-        setFixedSize(twipsSize(3450, 1650));
-        lblMessage = new QLabel(qtext(text::WaitMessage), this);
+        lblMessage = new QLabel(this);
         lblMessage->setObjectName(QStringLiteral("lblMessage"));
-        lblMessage->setGeometry(twipsRect(120, 240, 3135, 615));
+        lblMessage->setTextFormat(Qt::PlainText);
         lblMessage->setWordWrap(true);
         lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         cmdOK = new QPushButton(qtext(text::Ok), this);
         cmdOK->setObjectName(QStringLiteral("cmdOK"));
-        cmdOK->setGeometry(twipsRect(2280, 1080, 975, 375));
+        setMessage(qtext(text::WaitMessage));
         // Neither the default nor the cancel button.
         cmdOK->setAutoDefault(false);
         cmdOK->setDefault(false);
         connect(cmdOK, &QPushButton::clicked, this, [this] { m_onOk(); });
         setAcknowledging(true);
+    }
+
+    // The designed sizes are the least: a message that needs more lines in
+    // this font than the label's two pushes OK and the frame down.
+    void setMessage(const QString& message) {
+        lblMessage->setText(message);
+        const QRect label = twipsRect(120, 240, 3135, 615);
+        const int extra = std::max(0, lblMessage->heightForWidth(label.width()) - label.height());
+        lblMessage->setGeometry(label.adjusted(0, 0, 0, extra));
+        cmdOK->setGeometry(twipsRect(2280, 1080, 975, 375).translated(0, extra));
+        fitCaption(cmdOK);
+        setFixedSize(twipsSize(3450, 1650) + QSize(0, extra));
     }
 
     void setAcknowledging(bool acknowledging) {
@@ -95,7 +107,7 @@ void frmWaitCom::close() {
 
 void frmWaitCom::setMessage(const std::string& text) {
     load();
-    m_window->lblMessage->setText(shownText(text));
+    m_window->setMessage(shownText(text));
 }
 
 QDialog* frmWaitCom::window() const {

@@ -17,6 +17,7 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -41,6 +42,29 @@ constexpr int progressSteps = 10000;
 // Bottom-aligned bars, in twips.
 constexpr int statusBar1Height = 30;
 constexpr int barHeight = 255;
+
+// The local files of a drop, as the file system's bytes; empty when the
+// drop is not a file list (a text, say).
+std::vector<std::string> localFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+        }
+    }
+    return files;
+}
+
+// Whether the file choice will take the drop: its first file is a regular
+// file that can be opened for reading. Asked of the file system without
+// opening anything, so the drag source gets its answer at once.
+bool dropIsUsed(const std::vector<std::string>& files) {
+    if (files.empty()) {
+        return false;
+    }
+    const QFileInfo first(QFile::decodeName(QByteArray::fromStdString(files.front())));
+    return first.isFile() && first.isReadable();
+}
 
 } // namespace
 
@@ -94,10 +118,15 @@ void MainForm::createControls() {
 
     auto* sbStatus = new QStatusBar(client);
     sbStatus->setObjectName(QStringLiteral("sbStatus"));
-    sbStatus->setFixedHeight(px(barHeight));
+    // The designed height is the least: a larger font gets the height its
+    // descenders need.
+    sbStatus->setMinimumHeight(px(barHeight));
+    sbStatus->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     for (size_t i = 0; i < m_panels.size(); ++i) {
         m_panels[i] = new QLabel(sbStatus);
         m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        // A path is shown as typed, "<b>" and all.
+        m_panels[i]->setTextFormat(Qt::PlainText);
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // A panel sizes itself to its text.
         m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
@@ -112,8 +141,10 @@ void MainForm::createControls() {
 
     lblMsg = new QLabel(qtext(text::Message), top);
     lblMsg->setObjectName(QStringLiteral("lblMsg"));
+    lblMsg->setTextFormat(Qt::PlainText);
     lblMsg->setGeometry(twipsRect(1680, 840, 4575, 255));
     lblMsg->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    fitCaption(lblMsg);
 
     // The bars span the width and stay glued to the bottom edge.
     auto* layout = new QVBoxLayout(client);
@@ -183,18 +214,33 @@ void MainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// A file list is let in as a copy: the drag source must never delete what
+// it offered. Anything else (a text from an editor, say) is refused.
 void MainForm::dragEnterEvent(QDragEnterEvent* event) {
-    event->acceptProposedAction();
+    if (!localFiles(event->mimeData()).empty() &&
+        (event->possibleActions() & Qt::CopyAction) != 0) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void MainForm::dropEvent(QDropEvent* event) {
-    std::vector<std::string> files;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile()) {
-            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
-        }
+    const std::vector<std::string> files = localFiles(event->mimeData());
+    if (files.empty() || (event->possibleActions() & Qt::CopyAction) == 0) {
+        event->ignore();
+        return; // not a file list, or one that may only be moved: nothing happens
     }
-    event->acceptProposedAction();
+    // The drag source learns now, before the file is taken over below,
+    // whether the drop was used. A file that will not open is refused, so
+    // the source keeps it; the file choice still reports it.
+    if (dropIsUsed(files)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
     // Taken over once the drop has finished: opening the file may show a
     // modal box, which must not run inside the drag-and-drop machinery.
     QMetaObject::invokeMethod(
@@ -212,6 +258,7 @@ void MainForm::setLblMsgVisible(bool visible) {
 
 void MainForm::setLblMsgCaption(const std::string& caption) {
     lblMsg->setText(QString::fromStdString(caption));
+    fitCaption(lblMsg);
 }
 
 void MainForm::setPrbVisible(bool visible) {

@@ -10,15 +10,19 @@ QStringList QtFileDialog::nameFilters(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        // Several patterns are joined by ";" here and by blanks in Qt.
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        const QString suffix = QLatin1Char('(') + patterns + QLatin1Char(')');
-        // "Hex files (*.hex)" already names its pattern: Qt reads the last
-        // parenthesis as the patterns.
-        filters << (description.endsWith(suffix) ? description
-                                                 : description + QLatin1Char(' ') + suffix);
+        // Several patterns are joined by ";" here and by blanks in Qt. "*.*"
+        // means every file, but Qt matches it only against names with a dot.
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            if (pattern == QLatin1String("*.*")) {
+                pattern = QStringLiteral("*");
+            }
+        }
+        // Qt reads the last parenthesis as the patterns; the dialog shows
+        // what stands before it (HideNameFilterDetails), so the description
+        // is seen as written, "All files (*.*)" included.
+        filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
     }
     return filters;
 }
@@ -35,6 +39,7 @@ std::optional<std::string> QtFileDialog::ShowOpen() {
     // Nothing in this dialog may create, rename or delete a file.
     dialog.setOption(QFileDialog::ReadOnly, (m_flags & cdlOFNReadOnly) != 0);
     if (!m_filters.isEmpty()) {
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setNameFilters(m_filters);
         if (m_filterIndex >= 1 && m_filterIndex <= m_filters.size()) {
             dialog.selectNameFilter(m_filters[m_filterIndex - 1]);

@@ -16,7 +16,8 @@ class QtFileDialog final : public FileDialog {
     // The path as bytes, as the C library opens it.
     std::optional<std::string> ShowOpen() override;
 
-    // "desc|pattern|desc|pattern" as Qt's name filters "desc (pattern)".
+    // "desc|pattern|desc|pattern" as Qt's name filters "desc (patterns)",
+    // shown with their details hidden; "*.*" becomes "*".
     static QStringList nameFilters(const std::string& filter);
 
   private:

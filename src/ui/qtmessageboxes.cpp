@@ -16,6 +16,8 @@ MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, Ms
     QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     qtext(text::AppTitle), shownText(text), shown);
     box.setObjectName(QStringLiteral("MsgBox"));
+    // Messages may name a path or a device: shown as written, never as markup.
+    box.setTextFormat(Qt::PlainText);
     const bool cancelFirst = buttons == MsgButtons::OkCancel && defaultButton == MsgResult::Cancel;
     box.setDefaultButton(cancelFirst ? QMessageBox::Cancel : QMessageBox::Ok);
     // Closing by the frame presses Cancel where there is one, else OK.

@@ -25,12 +25,10 @@ inline QSize twipsSize(int width, int height) {
 }
 
 // The toolkit's fonts are not the design's: a control whose caption does
-// not fit its designed width grows to the right.
+// not fit its designed size grows to the right and down. The design's
+// sizes are the least a control gets.
 inline void fitCaption(QWidget* control) {
-    const int needed = control->sizeHint().width();
-    if (needed > control->width()) {
-        control->resize(needed, control->height());
-    }
+    control->resize(control->size().expandedTo(control->sizeHint()));
 }
 
 } // namespace quill

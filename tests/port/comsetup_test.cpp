@@ -5,6 +5,7 @@
 #include "fakesettings.h"
 #include "port/comsetup.h"
 #include "port/porttexts.h"
+#include "port/startup.h"
 #include "simworld.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,13 @@ TEST(ComSetup, RefusedOkReportsEachCause) {
         EXPECT_EQ(r.panel(), r.world.port.portOpen() ? "COM1 9600  " : "COM not set   ");
         EXPECT_EQ(r.world.port.opens, com1Open ? 1 : 0); // none by OK
         EXPECT_TRUE(r.store.saves.empty());
+        // What the boxes say must still hold when the program is left now:
+        // the unload stores a usable port and baud rate, chosen or not.
+        save_settings(r.world.m, r.store);
+        for (const std::string& box : r.world.boxes.texts()) {
+            EXPECT_TRUE(r.store.saves.empty() || box.find("not stored") == std::string::npos)
+                << box;
+        }
     }
 }
 

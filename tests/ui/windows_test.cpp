@@ -9,9 +9,13 @@
 #include "ui/frmwaitcom.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -155,19 +159,156 @@ TEST_F(MainWindow, ManualDownloadThroughAPseudoTerminal) {
     EXPECT_TRUE(model.sawEndOfFile());
 }
 
-TEST_F(MainWindow, DroppedFileIsChosenWhenItOpens) {
-    QMimeData text, files; // of the files, the first that opens is taken
-    text.setText(QStringLiteral("not a file"));
-    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(hexPath)),
-                   QUrl::fromLocalFile(QString::fromStdString(path("quill.ini")))});
-    for (QMimeData* data : {&text, &files}) {
-        QDragEnterEvent enter({20, 20}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+// A drop is let in and taken only as a copy of a file that opens: a text
+// dragged from an editor (offered as a move) is refused, so the editor keeps
+// it; a file that cannot be opened is refused to the source and reported.
+TEST_F(MainWindow, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
+    std::ofstream(path("other.hex"), std::ios::binary) << hexLines[1] << "\r\n";
+    const struct {
+        const char* name;
+        // A text, a remote file or files of the scratch folder; offered as a
+        // copy or a move, or as a move only.
+        std::vector<std::string> dragged;
+        bool copyOffered;
+        const char* accepted; // the enter and the drop: "E" or "D" when accepted
+        const char* box;      // shown after the drop, or null
+        const char* chosen;   // the file in panel 2 afterwards, if any
+    } cases[] = {
+        {"text from an editor", {"text:not a file"}, true, "--", nullptr, nullptr},
+        {"remote file", {"http://example.com/a.hex"}, true, "--", nullptr, nullptr},
+        {"missing file", {"missing.hex"}, true, "E-", "Open file error", nullptr},
+        {"two files", {"image.hex", "quill.ini"}, true, "ED", nullptr, "image.hex"},
+        {"a move only", {"other.hex"}, false, "--", nullptr, "image.hex"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& item : c.dragged) {
+            const QString text = QString::fromStdString(item);
+            if (item.starts_with("text:")) {
+                data.setText(text.mid(5));
+            } else {
+                urls << (item.starts_with("http") ? QUrl(text)
+                                                  : QUrl::fromLocalFile(dir.filePath(text)));
+            }
+        }
+        data.setUrls(urls);
+        const Qt::DropActions offered =
+            c.copyOffered ? Qt::CopyAction | Qt::MoveAction : Qt::MoveAction;
+        // Shift: the source proposes a move, as an editor dragging a text does.
+        QDragEnterEvent enter({20, 20}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(&app->mainForm(), &enter);
-        QDropEvent drop({20, 20}, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        EXPECT_TRUE(!enter.isAccepted() || enter.dropAction() == Qt::CopyAction);
+
+        QString box;
+        if (c.box != nullptr) {
+            script.answer(&box);
+        }
+        QDropEvent drop({20, 20}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
         QApplication::sendEvent(&app->mainForm(), &drop);
+        EXPECT_TRUE(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);
+        const std::string accepted = {enter.isAccepted() ? 'E' : '-',
+                                      drop.isAccepted() ? 'D' : '-'};
+        EXPECT_EQ(accepted, c.accepted);
         QCoreApplication::processEvents();
-        EXPECT_EQ(panel2(), data == &text ? QString() : QString::fromStdString(hexPath + "    "));
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(box, QString::fromLatin1(c.box));
+        EXPECT_EQ(panel2(), c.chosen == nullptr ? QString()
+                                                : QString::fromStdString(path(c.chosen) + "    "));
     }
+}
+
+// "All files (*.*)" shows files without an extension too; the dialog shows
+// both filters as written.
+TEST_F(MainWindow, AllFilesShowsEveryFile) {
+    const std::string bare = path("firmware");
+    std::ofstream(bare, std::ios::binary) << hexLines[0] << "\r\n" << hexLines[1] << "\r\n";
+    QStringList filters;
+    QStringList shown[2]; // firmware and image.hex as listed under each filter
+    script.then("QFileDialog", [&](QWidget* widget) {
+        auto* dialog = static_cast<QFileDialog*>(widget);
+        auto* combo = widget->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        for (int i = 0; i < combo->count(); ++i) {
+            filters << combo->itemText(i);
+        }
+        auto* model = widget->findChild<QFileSystemModel*>();
+        bool loaded = false;
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, widget,
+                         [&](const QString& folder) { loaded = loaded || folder == dir.path(); });
+        dialog->setDirectory(dir.path());
+        EXPECT_TRUE(waitFor([&] { return loaded; }, 5000));
+        auto* view = widget->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        for (int filter = 0; filter < 2; ++filter) {
+            dialog->selectNameFilter(dialog->nameFilters().value(filter));
+            QCoreApplication::processEvents();
+            for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+                const QString name =
+                    view->model()->index(row, 0, view->rootIndex()).data().toString();
+                if (name == QLatin1String("firmware") || name == QLatin1String("image.hex")) {
+                    shown[filter] << name;
+                }
+            }
+            shown[filter].sort();
+        }
+        widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(bare));
+        static_cast<QDialog*>(dialog)->accept(); // the Open button
+    });
+    control<QAction>("mnuFileOpen")->trigger();
+    EXPECT_EQ(filters, QStringList({QStringLiteral("Hex files (*.hex)"),
+                                    QStringLiteral("All files (*.*)")}));
+    EXPECT_EQ(shown[0], QStringList({QStringLiteral("image.hex")}));
+    EXPECT_EQ(shown[1], QStringList({QStringLiteral("firmware"), QStringLiteral("image.hex")}));
+    EXPECT_EQ(panel2(), QString::fromStdString(bare + "    "));
+}
+
+// Texts are shown as written, never as markup, and in full at a font larger
+// than the design's: the status bar grows for its descenders, the wait
+// dialog for its longest message.
+TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(before.pointSizeF() * 1.6);
+    QApplication::setFont(large);
+    const std::unique_ptr<void, std::function<void(void*)>> restore(
+        this, [&](void*) { QApplication::setFont(before); });
+
+    start();
+    script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
+    app->Main();
+    const std::string marked = path("my<b>g_y<i>.hex");
+    std::ofstream(marked, std::ios::binary) << ":00000001FF\r\n";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(marked))});
+    QDragEnterEvent enter({20, 20}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&app->mainForm(), &enter);
+    QDropEvent drop({20, 20}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&app->mainForm(), &drop);
+    QCoreApplication::processEvents();
+    app->mainForm().show();
+    auto* sbStatus = control<QWidget>("sbStatus");
+    ASSERT_TRUE(waitFor([&] { return sbStatus->isVisible(); }, 2000));
+    for (const char* name : {"Panel1", "Panel2", "lblMsg"}) {
+        SCOPED_TRACE(name);
+        auto* label = control<QLabel>(name);
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        // Every line of the text, descenders included, lies inside the label,
+        // and the label inside its parent.
+        EXPECT_GE(label->contentsRect().height(), label->fontMetrics().height());
+        EXPECT_GE(label->height(), label->sizeHint().height());
+        EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
+    }
+    EXPECT_EQ(control<QLabel>("Panel2")->text(), QString::fromStdString(marked + "    "));
+
+    frmWaitCom wait;
+    wait.setMessage("Tracker did not respond to select request\rCheck setup and try again");
+    auto* message = wait.window()->findChild<QLabel*>(QStringLiteral("lblMessage"));
+    auto* ok = wait.window()->findChild<QWidget*>(QStringLiteral("cmdOK"));
+    EXPECT_EQ(message->textFormat(), Qt::PlainText);
+    EXPECT_GE(message->height(), message->heightForWidth(message->width()));
+    EXPECT_GT(ok->y(), message->geometry().bottom());
+    EXPECT_LE(ok->geometry().bottom(), wait.window()->height() - 1);
 }
 
 TEST_F(MainWindow, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {

@@ -82,7 +82,20 @@ std::optional<std::string> firstDifference(const termios& actual, const termios&
     return std::nullopt;
 }
 
+class SystemTermios final : public TermiosIo {
+  public:
+    int get(int fd, termios& t) override { return tcgetattr(fd, &t) == 0 ? 0 : errno; }
+    int set(int fd, const termios& t) override {
+        return tcsetattr(fd, TCSANOW, &t) == 0 ? 0 : errno;
+    }
+};
+
 } // namespace
+
+TermiosIo& systemTermios() {
+    static SystemTermios io;
+    return io;
+}
 
 bool isPseudoTerminal(int fd, const std::string& devicePath) {
     struct stat info {};
@@ -95,7 +108,8 @@ bool isPseudoTerminal(int fd, const std::string& devicePath) {
     return devicePath.starts_with("/dev/pts/");
 }
 
-std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseudoTerminal) {
+std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseudoTerminal,
+                                        TermiosIo& io) {
     // On a 16550-type UART, two stop bits with 5 data bits are sent as 1.5;
     // there is no other way to ask for 1.5.
     if (cfg.stopBits == StopBits::OneAndHalf && cfg.dataBits != 5) {
@@ -104,8 +118,8 @@ std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseu
                            {}};
     }
     termios current{};
-    if (tcgetattr(fd, &current) != 0) {
-        return LineProblem{{}, std::strerror(errno)};
+    if (const int error = io.get(fd, current)) {
+        return LineProblem{{}, std::strerror(error)};
     }
     termios wanted = current;
     wanted.c_cflag = (wanted.c_cflag & ~(parityBits | CSIZE | CSTOPB | CRTSCTS)) |
@@ -118,14 +132,15 @@ std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseu
         cfsetispeed(&wanted, *speed);
         cfsetospeed(&wanted, *speed);
     }
-    if (firstDifference(current, wanted, cfg, pseudoTerminal)) {
-        if (tcsetattr(fd, TCSANOW, &wanted) != 0 && !(pseudoTerminal && errno == EINVAL)) {
-            return LineProblem{{}, std::strerror(errno)};
-        }
+    // Always asked for, even when the read-back looks right already: on a
+    // pseudo-terminal the read-back cannot show PARENB, so "nothing to
+    // change" would leave even parity unasked for.
+    if (const int error = io.set(fd, wanted); error != 0 && !(pseudoTerminal && error == EINVAL)) {
+        return LineProblem{{}, std::strerror(error)};
     }
     termios actual{};
-    if (tcgetattr(fd, &actual) != 0) {
-        return LineProblem{{}, std::strerror(errno)};
+    if (const int error = io.get(fd, actual)) {
+        return LineProblem{{}, std::strerror(error)};
     }
     if (auto missing = firstDifference(actual, wanted, cfg, pseudoTerminal)) {
         return LineProblem{std::move(*missing), {}};

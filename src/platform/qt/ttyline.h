@@ -14,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <termios.h>
 
 namespace quill {
 
@@ -22,14 +23,29 @@ struct LineProblem {
     std::string systemError; // the system's words when the driver refused the change outright
 };
 
+// The two driver calls the line settings go through: tcgetattr and
+// tcsetattr (TCSANOW). Each returns 0 or the errno value of the failure.
+// Tests put their own in place to see what is asked of the driver.
+class TermiosIo {
+  public:
+    virtual ~TermiosIo() = default;
+    virtual int get(int fd, termios& t) = 0;
+    virtual int set(int fd, const termios& t) = 0;
+};
+
+// The calls of the system.
+TermiosIo& systemTermios();
+
 // A pseudo-terminal does not behave like a serial port: its driver clears
 // PARENB and forces 8 data bits on every change, and tcsetattr then reports
 // EINVAL when nothing else changed. Those are accepted on a pseudo-terminal
 // only, never on a real port.
 bool isPseudoTerminal(int fd, const std::string& devicePath);
 
-// Applies cfg to the open device fd without flow control and verifies it
-// with tcgetattr. Empty when the device now runs with cfg.
-std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseudoTerminal);
+// Asks the driver of the open device fd for cfg without flow control, every
+// time, and verifies it with tcgetattr. Empty when the device now runs with
+// cfg (as far as a pseudo-terminal can tell).
+std::optional<LineProblem> applyTtyLine(int fd, const LineConfig& cfg, bool pseudoTerminal,
+                                        TermiosIo& io = systemTermios());
 
 } // namespace quill
