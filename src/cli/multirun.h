@@ -10,41 +10,19 @@
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "cli/devicerun.h"
+#include "cli/devicethread.h"
 #include "cli/multitable.h"
 #include "platform/settingsstore.h"
 
 #include <QEventLoop>
 #include <QObject>
-#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace quill::cli {
-
-// The thread of one device: builds its DeviceRun, runs it, and tells how it ended.
-class DeviceThread final : public QThread {
-  public:
-    using Ended = std::function<void(ExitCode code, const DeviceEvent& last, bool openFailed)>;
-    DeviceThread(DeviceSetup setup, std::function<void(DeviceEvent)> post, Ended ended);
-    ~DeviceThread() override;
-    // From any thread: the device stops at its next turn, or never starts.
-    void requestStop();
-
-  protected:
-    void run() override;
-
-  private:
-    const DeviceSetup m_setup;
-    std::function<void(DeviceEvent)> m_post;
-    Ended m_ended;
-    std::mutex m_mutex;
-    DeviceRun* m_run = nullptr;
-    bool m_stop = false;
-};
 
 class MultiRun {
   public:
