@@ -46,8 +46,7 @@ inline constexpr std::array<ExitCodeInfo, 12> exitCodeTable{{
     {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
     {ExitCode::DevicesDiffer, "several ports: the devices that failed ended in different ways "
-                              "(the table says which ended how); when they all failed alike, "
-                              "the code is theirs"},
+                              "(when they all failed alike, the code is theirs)"},
     {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
 

@@ -20,22 +20,24 @@ cmdline::HelpText helpText() {
         "Usage: quill-devsim [OPTION]...",
         "Plays an Ostrel device on a pseudo-terminal; prints the terminal's path first.\n"
         "Times are in milliseconds. SIGINT or SIGTERM ends it.",
-        faults + "\n\nExit status:\n"
-                 "     0  ended by a signal or after the download (--exit-after-download)\n"
-                 "     1  the terminal, the link or the log could not be set up, or failed\n"
-                 "     2  bad command line\n"
-                 "\nExamples:\n"
-                 "  quill-devsim --device tracker --link /tmp/ttyOSTREL --log - --image out.bin\n"
-                 "  quill-devsim --fault silent-after-records --silent-after 5\n"
-                 "  quill-devsim --count 4 --link /tmp/ttyOSTREL --image out.bin "
-                 "--unplug-after 3:40\n"
-                 "\nSeveral devices (--count N):\n"
-                 "  Each device is numbered from 1 and has its own terminal, printed one per\n"
-                 "  line in order. --link PATH makes PATH1 to PATHN; --image and --log get the\n"
-                 "  number before their extension (out.bin: out1.bin ...; '-' stays shared, its\n"
-                 "  lines prefixed [K]). --device, --fault and the numbers may be given for one\n"
-                 "  device as K:VALUE (--fault 2:select-nak --erase-ms 3:900), over the value\n"
-                 "  given for all.\n",
+        faults +
+            "\n\nExit status:\n"
+            "     0  ended by a signal, after the download (--exit-after-download), or by the\n"
+            "        unplug; with --count, once every device has ended so\n"
+            "     1  the terminal, the link or the log could not be set up, or failed\n"
+            "     2  bad command line\n"
+            "\nExamples:\n"
+            "  quill-devsim --device tracker --link /tmp/ttyOSTREL --log - --image out.bin\n"
+            "  quill-devsim --fault silent-after-records --silent-after 5\n"
+            "  quill-devsim --count 4 --link /tmp/ttyOSTREL --image out.bin "
+            "--unplug-after 3:40\n"
+            "\nSeveral devices (--count N):\n"
+            "  Each device is numbered from 1 and has its own terminal, printed one per\n"
+            "  line in order. --link PATH makes PATH1 to PATHN; --image and --log get the\n"
+            "  number before their extension (out.bin: out1.bin ...; '-' stays shared, its\n"
+            "  lines prefixed [K]). --device, --fault and the numbers may be given for one\n"
+            "  device as K:VALUE (--fault 2:select-nak --erase-ms 3:900), over the value\n"
+            "  given for all.\n",
     };
 }
 
