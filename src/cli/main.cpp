@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
     CliRun run(options, store, console);
     // SIGINT and SIGTERM end the download from the event loop.
     SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-    const int status = exitStatus(run.exec(), run.signal());
+    const ExitCode code = run.exec();
+    const int status = exitStatus(code, run.signal());
     if (options.json) {
         // The only thing quill-cli writes on standard output.
         std::puts(jsonObject(run.result(status)).c_str());

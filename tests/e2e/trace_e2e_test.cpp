@@ -367,21 +367,25 @@ TEST(TraceE2e, JsonOfAUsageError) {
                          "--baud must be 9600 or 38400"));
 }
 
-// Ctrl+C in the middle of the records: the object tells how far it got,
-// and the trace file ends with the port closed.
-TEST(TraceE2e, JsonAndLogOnSigint) {
-    Rig run("--record-ack-ms 100");
-    run.start("-p {tty} -b 9600 -y --json --log {dir}/flash.log");
-    ASSERT_TRUE(run.waitFor(text::ProgrammingFlash)) << run.err();
-    ASSERT_EQ(::kill(static_cast<pid_t>(run.cli().processId()), SIGINT), 0);
-    ASSERT_EQ(run.finish(), 130) << run.err();
-    const QJsonObject o = json(run);
-    EXPECT_EQ(o[u"outcome"].toString(), u"interrupted");
-    EXPECT_EQ(o[u"exit_code"].toInt(), 130);
-    EXPECT_LT(o[u"records_sent"].toInt(), 4);
-    EXPECT_EQ(lastMessage(o), cli::text::Interrupted);
-    const Lines lines = run.log("flash.log");
-    EXPECT_TRUE(inOrder(lines, {"STATE cs_record_download", "STATE cs_off", "CLOSE"}));
+// Ctrl+C (or SIGTERM) in the middle of the records: the object tells how
+// far it got, with the signal's exit status, and the trace file ends with
+// the port closed.
+TEST(TraceE2e, JsonAndLogOnASignal) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        Rig run("--record-ack-ms 100");
+        run.start("-p {tty} -b 9600 -y --json --log {dir}/flash.log");
+        ASSERT_TRUE(run.waitFor(text::ProgrammingFlash)) << run.err();
+        ASSERT_EQ(::kill(static_cast<pid_t>(run.cli().processId()), signal), 0);
+        ASSERT_EQ(run.finish(), 128 + signal) << run.err();
+        const QJsonObject o = json(run);
+        EXPECT_EQ(o[u"outcome"].toString(), u"interrupted");
+        EXPECT_EQ(o[u"exit_code"].toInt(), 128 + signal);
+        EXPECT_LT(o[u"records_sent"].toInt(), 4);
+        EXPECT_EQ(lastMessage(o), cli::text::Interrupted);
+        const Lines lines = run.log("flash.log");
+        EXPECT_TRUE(inOrder(lines, {"STATE cs_record_download", "STATE cs_off", "CLOSE"}));
+    }
 }
 
 } // namespace
