@@ -53,6 +53,9 @@ inline constexpr const char* CheckTrackerFails =
     "Tracker downloads need even parity; Manual downloads may work.\n";
 inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
 
+// --log FILE: "cannot create the trace file " FILE " (" the reason ")".
+inline constexpr const char* LogNotCreated = "cannot create the trace file ";
+
 // SIGINT or SIGTERM stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";
 
