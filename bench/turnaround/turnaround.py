@@ -5,8 +5,9 @@
 quill-devsim answers every record at once and logs the conversation with
 microsecond timestamps. The turnaround of a record is the time from the
 device's release byte (the XON after its XOFF) to the next record line it
-receives. quill-cli and minimal_loop.cpp (the smallest host that does the
-same exchange) are measured in turns, in the same run, on the same file.
+receives. quill-cli, quill-cli writing its trace (--log), and
+minimal_loop.cpp (the smallest host that does the same exchange) are
+measured in turns, in the same run, on the same file.
 
     turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory]
 """
@@ -45,10 +46,12 @@ def start_devsim(build, log=None):
     return devsim, devsim.stdout.readline().strip()
 
 
-def run_host(build, kind, pty, hexfile, env, timed=False):
+def run_host(build, kind, pty, hexfile, env, timed=False, trace=None):
     if kind == "quill-cli":
         cmd = [os.path.join(build, "src/cli/quill-cli"), "--port", pty, "--baud", "38400",
                "--device", "manual", "--yes", hexfile]
+        if trace:
+            cmd[1:1] = ["--log", trace]
     else:
         cmd = [kind, pty, hexfile]
     if timed:
@@ -88,21 +91,37 @@ def measure_turnaround(build, workdir, env, kib, rounds):
     here = os.path.dirname(os.path.abspath(__file__))
     subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
                     os.path.join(here, "minimal_loop.cpp")], check=True)
-    results = {"quill-cli": [], loop: []}
+    trace = os.path.join(workdir, "trace.log")
+    # name: (host, its trace file)
+    hosts = {"quill-cli": ("quill-cli", None), "quill-cli --log": ("quill-cli", trace),
+             "minimal loop": (loop, None)}
+    results = {name: [] for name in hosts}
+    round_medians = {name: [] for name in hosts}
     for r in range(rounds):
-        for kind in results:  # in turns, so both see the same machine
+        for name, (kind, log_file) in hosts.items():  # in turns: all see the same machine
             log = os.path.join(workdir, f"devsim-{r}.log")
             devsim, pty = start_devsim(build, log)
-            run_host(build, kind, pty, hexfile, env)
+            run_host(build, kind, pty, hexfile, env, trace=log_file)
             devsim.wait(timeout=60)
-            results[kind] += turnarounds(log)
-    cli, small = summary(results["quill-cli"]), summary(results[loop])
+            samples = turnarounds(log)
+            results[name] += samples
+            round_medians[name].append(statistics.median(samples))
+    stats = {name: summary(samples) for name, samples in results.items()}
+    cli, small = stats["quill-cli"], stats["minimal loop"]
     print(f"file: {kib} KiB of data, {cli['n'] // rounds} records; {rounds} rounds each")
     print(f"{'turnaround (ms)':<16}{'median':>9}{'mean':>9}{'p90':>9}{'p99':>9}{'max':>9}")
-    for name, s in (("quill-cli", cli), ("minimal loop", small)):
+    for name, s in stats.items():
         print(f"{name:<16}" + "".join(f"{s[k]:9.3f}" for k in ("median", "mean", "p90", "p99", "max")))
-    print(f"ratio quill-cli / minimal loop: median {cli['median'] / small['median']:.2f}, "
-          f"mean {cli['mean'] / small['mean']:.2f}")
+    # Each round's hosts ran back to back: the median of the rounds' ratios
+    # is the figure least moved by other work on the machine.
+    for name in ("quill-cli", "quill-cli --log"):
+        s = stats[name]
+        paired = statistics.median(a / b for a, b in zip(round_medians[name],
+                                                           round_medians["minimal loop"]))
+        print(f"ratio {name} / minimal loop: median {s['median'] / small['median']:.2f}, "
+              f"mean {s['mean'] / small['mean']:.2f}, median of the rounds' ratios {paired:.2f}")
+    if os.path.exists(trace):
+        print(f"trace file of the last round: {os.path.getsize(trace) / 1e6:.1f} MB")
     print(f"a 16-byte record on the wire at 38400 baud: {RECORD_WIRE_MS:.1f} ms; quill-cli's "
           f"median turnaround is {100 * cli['median'] / RECORD_WIRE_MS:.2f} % of it, "
           f"p99 {100 * cli['p99'] / RECORD_WIRE_MS:.2f} %")

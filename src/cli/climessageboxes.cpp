@@ -58,7 +58,7 @@ bool CliMessageBoxes::askTerminal(const std::string& question) {
     loop.exec();
     m_prompt = nullptr;
     if (!ended) {
-        m_console.message("");
+        m_console.endLine();
         return false;
     }
     const size_t first = answer.find_first_not_of(" \t");

@@ -35,7 +35,9 @@ cmdline::HelpText helpText() {
         "bit, mark parity for Manual, even for Tracker) and opened; nothing is written\n"
         "to the settings. Messages go to standard error in the program's own words.\n"
         "Ctrl+C (SIGINT) or SIGTERM stops a download: the port is closed with its\n"
-        "settings restored.\n"
+        "settings restored. Progress shows records and firmware data bytes sent of\n"
+        "their totals, the elapsed time, the rate in data bytes per second and the\n"
+        "time left; a summary line follows the last message.\n"
         "\n"
         "Given several ports, quill-cli downloads FILE to all of them at once, each\n"
         "device on its own: one that fails ends alone while the others go on. The file\n"
@@ -47,7 +49,8 @@ cmdline::HelpText helpText() {
             "  quill-cli --check-port /dev/ttyUSB0\n"
             "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
             "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
-            "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n",
+            "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
+            "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n",
     };
 }
 
@@ -88,11 +91,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* checkPort = cl.option("--check-port", "PORT",
                                 "check that the adapter at PORT (COMn or a device path) takes "
                                 "mark and even parity at 9600 and 38400, then exit");
-    // Parsed for the trace and the machine-readable result; not working yet.
-    auto* verbose = cl.flag("-v,--verbose", "");
-    auto* quiet = cl.flag("-q,--quiet", "");
-    auto* log = cl.option("--log", "FILE", "");
-    auto* json = cl.flag("--json", "");
+    auto* verbose =
+        cl.flag("-v,--verbose", "show what goes over the wire, in short, on standard error: each "
+                                "write, each batch received, the states and the timer");
+    auto* quiet = cl.flag("-q,--quiet", "show errors only: no phase, no progress, no summary; a "
+                                        "failed download still shows its last message");
+    auto* log = cl.option("--log", "FILE",
+                          "write the trace of the download to FILE, one event per line: the time "
+                          "in ms since the start, what happened, and the bytes in hex and as "
+                          "text; written also when the download fails");
+    auto* json = cl.flag("--json", "at the end, print the result as one JSON object on standard "
+                                   "output: outcome, exit code, port, device path, baud rate, "
+                                   "device, records and data bytes sent, seconds, messages");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");
     cl.parse(args);
 
@@ -163,6 +173,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     }
 
     if (!cl.problems().empty()) {
+        result.json = o.json;
         result.error = cl.problemsText();
         return result;
     }

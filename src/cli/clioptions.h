@@ -42,6 +42,7 @@ struct ParsedCommandLine {
     std::optional<CliOptions> options;
     std::string error; // every problem, one per line, when options is empty
     std::string help;  // the help text, always filled
+    bool json = false; // --json was given on a command line with problems
 };
 
 // Arguments without the program's name, as bytes. "--name value" and

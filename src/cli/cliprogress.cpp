@@ -119,12 +119,12 @@ void CliProgress::finish() {
         const std::optional<double> rate = p.rate();
         std::snprintf(text, sizeof text,
                       "Sent %" PRId64 " of %" PRId64 " records, %" PRId64 " of %" PRId64
-                      " data bytes in %s (%s data bytes/s)",
+                      " data bytes in %.1f s (%s data bytes/s)",
                       p.recordsSent(), p.totals().records, p.dataBytesSent(), p.totals().dataBytes,
-                      duration(p.elapsedSeconds()).c_str(),
+                      p.elapsedSeconds(),
                       rate ? std::to_string(static_cast<int64_t>(*rate + 0.5)).c_str() : "?");
     }
-    m_console.message(text);
+    m_console.note(text);
 }
 
 } // namespace quill::cli

@@ -5,16 +5,23 @@
 // window. The port is set up as the COM Setup dialog's OK does, then
 // cmdStart_Click runs and everything after it is the download's own; the
 // run ends when the download has told how it ended.
+//
+// The engine runs on a trace session's decorators of the port, the timer,
+// the boxes and the wait dialog: the progress counts records and data bytes
+// from its events, and --log and -v write them as text.
 
 #include "cli/climessageboxes.h"
 #include "cli/clioptions.h"
 #include "cli/cliprogress.h"
 #include "cli/cliwaitdialog.h"
 #include "cli/console.h"
+#include "cli/jsonresult.h"
 #include "cli/outcome.h"
 #include "cli/watchedcomm.h"
 #include "download/downloader.h"
 #include "download/module1.h"
+#include "download/tracesession.h"
+#include "download/tracewriter.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
@@ -23,6 +30,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,9 +51,14 @@ class CliRun final : private CommWatcher, private DownloadObserver {
     void interrupt(int signal);
     // The signal that ended the run; 0 when none did.
     int signal() const { return m_signal; }
+    // How the run ended, for --json; `status` is the process's exit status.
+    RunResult result(int status) const;
+    // The result of a command line that could not be read: `problems` as printed.
+    static RunResult usageResult(const std::string& problems);
 
   private:
     std::vector<std::string> applyOptions();
+    bool openLog();
     std::string candidatePorts() const;
     void stopTalking();
     bool openPort();
@@ -63,6 +76,7 @@ class CliRun final : private CommWatcher, private DownloadObserver {
 
     const CliOptions& m_options;
     SettingsStore& m_store;
+    PortResolver m_resolver;
     Console& m_console;
     Module1 m_m;
     Outcome m_outcome;
@@ -73,6 +87,11 @@ class CliRun final : private CommWatcher, private DownloadObserver {
     CliWaitDialog m_wait;
     StdHexFile m_file;
     CliProgress m_progress;
+    // The trace's writers, ended after the session that feeds them.
+    std::unique_ptr<TraceFile> m_logFile;
+    std::unique_ptr<TraceWriter> m_logWriter;
+    std::unique_ptr<TraceWriter> m_verboseWriter;
+    TraceSession m_trace;
     Downloader m_downloader;
     QTimer m_idle;
     QTimer m_lastAnswer;

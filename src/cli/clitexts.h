@@ -30,9 +30,7 @@ inline constexpr const char* IdleSuffix = " s.";
 // Several ports in one run.
 inline constexpr const char* PortGivenTwice = " is given more than once";
 inline constexpr const char* SameDeviceTwice = " name the same device ";
-// --log DIR on several ports: the trace file of a device.
-inline constexpr const char* TraceNotWritten = "The trace could not be written to ";
-inline constexpr const char* TraceNotMade = "cannot write the trace ";
+// --log DIR on several ports: two ports whose traces would have one name.
 inline constexpr const char* SameTraceTwice = " would write the same trace ";
 // "Prepare " N " devices for download at " baud: the Manual prompt, asked once for all.
 inline constexpr const char* PrepareDevicesPrefix = "Prepare ";
@@ -60,6 +58,9 @@ inline constexpr const char* CheckNeitherWorks =
 inline constexpr const char* CheckTrackerFails =
     "Tracker downloads need even parity; Manual downloads may work.\n";
 inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
+
+// --log FILE: "cannot create the trace file " FILE " (" the reason ")".
+inline constexpr const char* LogNotCreated = "cannot create the trace file ";
 
 // SIGINT or SIGTERM stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";

@@ -60,7 +60,9 @@ DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> 
     if (setup.traceFile) {
         m_writer = std::make_unique<TraceWriter>(
             setup.traceFile->output(), TraceWriter::Form::Full, [this] {
-                post(DeviceEvent::Kind::Message, text::TraceNotWritten + m_setup.traceFile->path());
+                post(DeviceEvent::Kind::Message, quill::text::TraceNotWritten +
+                                                     m_setup.traceFile->path() +
+                                                     quill::text::TraceGoesOn);
             });
         m_trace.addObserver(m_writer.get());
     }
@@ -109,13 +111,16 @@ void DeviceRun::flushTrace() {
 
 DeviceEvent DeviceRun::progress() const {
     const DownloadProgress& p = m_trace.progress();
-    return {DeviceEvent::Kind::Progress,
-            m_controls.caption(),
-            p.recordsSent(),
-            p.dataBytesSent(),
-            p.percent(),
-            p.elapsedSeconds(),
-            p.rate()};
+    DeviceEvent e;
+    e.kind = DeviceEvent::Kind::Progress;
+    e.text = m_controls.caption();
+    e.records = p.recordsSent();
+    e.dataBytes = p.dataBytesSent();
+    e.percent = p.percent();
+    e.seconds = p.elapsedSeconds();
+    e.rate = p.rate();
+    e.outcome = m_outcome.decided() ? std::string(m_outcome.name()) : std::string();
+    return e;
 }
 
 // The progress has seen the event first: a new percentage is worth a line.
@@ -155,7 +160,7 @@ bool DeviceRun::openPort() {
 }
 
 void DeviceRun::downloadEnded(DownloadEnd end) {
-    m_outcome.decide(exitCodeFor(end));
+    m_outcome.decide(exitCodeFor(end), endName(end));
     finishSoon();
 }
 

@@ -55,6 +55,7 @@ struct DeviceEvent {
     int percent = 0;
     double seconds = 0;
     std::optional<double> rate;
+    std::string outcome; // how the device's download ended, by name; empty while it runs
 };
 
 namespace detail {

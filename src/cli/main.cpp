@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
     const ParsedCommandLine parsed = parseCommandLine({argv + 1, argv + argc});
     if (!parsed.options) {
         std::fputs(parsed.error.c_str(), stderr);
+        if (parsed.json) {
+            std::puts(jsonObject(CliRun::usageResult(parsed.error)).c_str());
+        }
         return toInt(ExitCode::Usage);
     }
     const CliOptions& options = *parsed.options;
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(text::SettingsApplication));
     quill::QtSettingsStore store;
-    Console console(stderr, ::isatty(STDERR_FILENO) != 0);
+    Console console(stderr, ::isatty(STDERR_FILENO) != 0, options.quiet);
     if (options.action == CliOptions::Action::ListPorts) {
         std::fputs(listPorts(store).c_str(), stdout);
         return toInt(ExitCode::Complete);
@@ -61,5 +64,10 @@ int main(int argc, char** argv) {
     // SIGINT and SIGTERM end the download from the event loop.
     SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
     const ExitCode code = run.exec();
-    return exitStatus(code, run.signal());
+    const int status = exitStatus(code, run.signal());
+    if (options.json) {
+        // The only thing quill-cli writes on standard output.
+        std::puts(jsonObject(run.result(status)).c_str());
+    }
+    return status;
 }

@@ -59,42 +59,79 @@ MultiRun::~MultiRun() {
 ExitCode MultiRun::exec() {
     const ExitCode code = run();
     if (m_options.json) {
-        MultiRunResult result;
-        result.code = code;
-        result.status = exitStatus(code, m_signal);
-        result.baud = m_setups.empty() ? 0 : m_setups.front().baud;
-        const int16_t kind = m_setups.empty() ? device_manual : m_setups.front().deviceType;
-        result.deviceKind = kind == device_manual    ? "manual"
-                            : kind == device_tracker ? "tracker"
-                                                     : "other";
-        result.file = m_options.file;
-        result.totals = m_totals;
-        result.devices = m_status;
-        for (DeviceStatus& device : result.devices) {
-            // Devices that never started end as the run did.
-            device.code = device.ended ? device.code : code;
-        }
-        for (const DeviceSetup& setup : m_setups) {
-            result.devicePaths.push_back(setup.device);
-        }
-        result.messages = m_messages;
-        const std::string json = multiRunJson(result);
+        const std::string json = multiRunJson(runResult(code), deviceResults(code));
         std::fwrite(json.data(), 1, json.size(), stdout);
+        std::fputc('\n', stdout);
         std::fflush(stdout);
     }
     return code;
 }
 
+namespace {
+
+std::string deviceKind(int16_t type) {
+    return type == device_manual ? "manual" : type == device_tracker ? "tracker" : "other";
+}
+
+} // namespace
+
+// The run as a whole: its outcome and exit status, the sums over the
+// devices, the longest of their times, and the messages of its own.
+RunResult MultiRun::runResult(ExitCode code) const {
+    RunResult r;
+    r.outcome = m_outcomeName.empty() ? std::string(exitCodeName(code)) : m_outcomeName;
+    r.exitCode = exitStatus(code, m_signal);
+    if (!m_setups.empty() && is_valid_baud(m_setups.front().baud)) {
+        r.baud = m_setups.front().baud;
+        r.device = deviceKind(m_setups.front().deviceType);
+    }
+    for (const DeviceStatus& d : m_status) {
+        r.recordsSent += d.records;
+        r.recordsTotal += m_totals.records;
+        r.dataBytesSent += d.dataBytes;
+        r.dataBytesTotal += m_totals.dataBytes;
+        r.seconds = std::max(r.seconds, d.seconds);
+    }
+    r.messages = m_console.messages();
+    return r;
+}
+
+// Each device as a single port's result; a device that never started ends as the run did.
+std::vector<RunResult> MultiRun::deviceResults(ExitCode code) const {
+    std::vector<RunResult> results;
+    for (size_t i = 0; i < m_status.size(); ++i) {
+        const DeviceStatus& d = m_status[i];
+        RunResult r;
+        r.outcome = d.ended ? d.outcome : runResult(code).outcome;
+        r.exitCode = toInt(d.ended ? d.code : code);
+        r.port = d.port;
+        r.devicePath = m_setups[i].device;
+        if (is_valid_baud(m_setups[i].baud)) {
+            r.baud = m_setups[i].baud;
+            r.device = deviceKind(m_setups[i].deviceType);
+        }
+        r.recordsSent = d.records;
+        r.recordsTotal = m_totals.records;
+        r.dataBytesSent = d.dataBytes;
+        r.dataBytesTotal = m_totals.dataBytes;
+        r.seconds = d.seconds;
+        r.messages = m_messages[i];
+        results.push_back(std::move(r));
+    }
+    return results;
+}
+
 ExitCode MultiRun::run() {
     if (const auto problems = applyOptions(); !problems.empty()) {
         for (const std::string& problem : problems) {
-            m_console.message(std::string(text::ProgramName) + ": " + problem);
+            m_console.error(std::string(text::ProgramName) + ": " + problem);
         }
         return ExitCode::Usage;
     }
     // What is not whole firmware is refused for every device, before any is touched.
     const FileCheck check = checkFileOnce(m_options.file, m_boxes);
     if (check.refused) {
+        m_outcomeName = endName(*check.refused);
         return exitCodeFor(*check.refused);
     }
     m_totals = check.totals;
@@ -117,10 +154,16 @@ ExitCode MultiRun::run() {
         drawBlock();
     }
     m_blockLines = 0;
-    put(finalTable(m_status, m_totals));
+    // Quiet, the table shows only when it tells of a failure.
+    const bool allComplete =
+        std::all_of(m_status.begin(), m_status.end(),
+                    [](const DeviceStatus& d) { return d.code == ExitCode::Complete; });
+    if (!m_options.quiet || !allComplete) {
+        put(finalTable(m_status, m_totals));
+    }
     if (m_openFailed) {
         // Where the ports might be instead.
-        m_console.message(portCandidates(detectPorts()));
+        m_console.error(portCandidates(detectPorts()));
     }
     if (m_signal != 0) {
         return ExitCode::Interrupted;
@@ -129,7 +172,15 @@ ExitCode MultiRun::run() {
     for (const DeviceStatus& device : m_status) {
         codes.push_back(device.code);
     }
-    return aggregateExitCode(codes);
+    const ExitCode code = aggregateExitCode(codes);
+    // The name of the first failure stands for the run when all failed alike.
+    for (const DeviceStatus& device : m_status) {
+        if (code != ExitCode::DevicesDiffer && device.code == code) {
+            m_outcomeName = device.outcome;
+            break;
+        }
+    }
+    return code;
 }
 
 // The settings every device runs with: the stored ones unless given. Every
@@ -198,8 +249,8 @@ bool MultiRun::makeTraceFiles() {
         std::string error;
         std::unique_ptr<TraceFile> file = TraceFile::create(path, error);
         if (!file) {
-            m_console.message(std::string(text::ProgramName) + ": " + text::TraceNotMade + path +
-                              ": " + error);
+            m_console.error(std::string(text::ProgramName) + ": " + text::LogNotCreated + path +
+                            " (" + error + ")");
             return false;
         }
         setup.traceFile = std::move(file);
@@ -252,7 +303,7 @@ void MultiRun::interrupt(int signal) {
     if (m_signal == 0) {
         m_signal = signal;
         eraseBlock();
-        m_console.message(text::Interrupted);
+        m_console.error(text::Interrupted);
         if (m_terminal && !m_threads.empty()) {
             drawBlock();
         }
@@ -280,7 +331,10 @@ void MultiRun::onEvent(size_t index, const DeviceEvent& event) {
     switch (event.kind) {
     case DeviceEvent::Kind::Message:
         m_messages[index].push_back(event.text);
-        showMessage(index, event.text);
+        // Quiet, a device's messages wait for its end: shown only if it failed.
+        if (!m_options.quiet) {
+            showMessage(index, event.text);
+        }
         break;
     case DeviceEvent::Kind::Trace:
         showMessage(index, event.text);
@@ -305,7 +359,13 @@ void MultiRun::onEnded(size_t index, ExitCode code, const DeviceEvent& last, boo
     update(index, last);
     d.ended = true;
     d.code = code;
+    d.outcome = last.outcome.empty() ? std::string(exitCodeName(code)) : last.outcome;
     m_openFailed = m_openFailed || openFailed;
+    if (m_options.quiet && code != ExitCode::Complete) {
+        for (const std::string& message : m_messages[index]) {
+            showMessage(index, message);
+        }
+    }
     if (m_terminal) {
         m_dirty = true;
     } else if (!m_options.quiet) {

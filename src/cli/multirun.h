@@ -11,6 +11,7 @@
 #include "cli/console.h"
 #include "cli/devicerun.h"
 #include "cli/devicethread.h"
+#include "cli/jsonresult.h"
 #include "cli/multitable.h"
 #include "platform/settingsstore.h"
 
@@ -39,6 +40,8 @@ class MultiRun {
 
   private:
     ExitCode run();
+    RunResult runResult(ExitCode code) const;
+    std::vector<RunResult> deviceResults(ExitCode code) const;
     std::vector<std::string> applyOptions();
     bool makeTraceFiles();
     bool prompt();
@@ -62,6 +65,7 @@ class MultiRun {
     std::vector<DeviceStatus> m_status;
     std::vector<int> m_nextQuarter;
     std::vector<std::vector<std::string>> m_messages; // each device's, for --json
+    std::string m_outcomeName;                        // the run's, when not its exit code's
     FileTotals m_totals;
     bool m_openFailed = false;
     size_t m_ended = 0;

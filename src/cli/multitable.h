@@ -30,6 +30,7 @@ struct DeviceStatus {
     std::optional<double> rate; // data bytes per second, once records go out
     bool ended = false;
     ExitCode code = ExitCode::Failure; // once ended
+    std::string outcome;               // once ended, by name ("complete", "port_failure", ...)
 };
 
 // 0 when every device completed; otherwise the code of the first failure in

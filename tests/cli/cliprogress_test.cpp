@@ -79,7 +79,7 @@ TEST(CliProgress, LinesOfADownload) {
          " 50%  4/9 records  64/128 data bytes  0:01  85 bytes/s  0:01 left\n"
          " 75%  6/9 records  96/128 data bytes  0:01  77 bytes/s  0:00 left\n"
          "100%  8/9 records  128/128 data bytes  0:02  73 bytes/s  0:00 left\n"
-         "Sent 9 of 9 records, 128 of 128 data bytes in 0:02 (64 data bytes/s)\n"},
+         "Sent 9 of 9 records, 128 of 128 data bytes in 2.1 s (64 data bytes/s)\n"},
         {"not attached: the file read and the records noted, no rate", false, false,
          " 30%  2 records  0:02\n"
          " 60%  3 records  0:03\n"
@@ -100,8 +100,9 @@ TEST(CliProgress, LiveLineOnATerminal) {
     EXPECT_NE(out.find("\r 12%  1/9 records  16/128 data bytes  0:00  ? bytes/s  ? left\033[K"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("\033[K\nSent 9 of 9 records, 128 of 128 data bytes in 0:02"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find("\033[K\nSent 9 of 9 records, 128 of 128 data bytes in 2.1 s (64 data bytes/s)"),
+        std::string::npos)
         << out;
 }
 

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+// quill-cli's standard error: what shows, quiet (-q) and not, of the same
+// run's calls; the messages kept for the result; trace lines around the
+// status line of a terminal.
+
+#include "cli/console.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace quill::cli {
+namespace {
+
+struct Captured {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), &std::fclose};
+    std::string text() const {
+        std::string out;
+        std::rewind(file.get());
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, file.get())) > 0;) {
+            out.append(buf, n);
+        }
+        return out;
+    }
+};
+
+using Script = std::function<void(Console&)>;
+
+// A download: its phase, progress, then how it ends.
+void phases(Console& c) {
+    c.message("Prepare device for download at 9600 [y/N] y (--yes)");
+    c.message("Erasing Flash ...");
+    c.status(" 50%  1/2 records");
+}
+
+const Script complete = [](Console& c) {
+    phases(c);
+    c.message("Download complete");
+    c.note("Sent 2 of 2 records");
+};
+const Script eraseTimeout = [](Console& c) {
+    phases(c);
+    c.setFailed(); // the end is told before its message
+    c.message("No response on erase flash request.\rCheck setup then retry download.");
+    c.showLastKept();
+};
+// The message came before the end was told: shown at the end, once.
+const Script refusedBeforeEnd = [](Console& c) {
+    c.message("Open file error\rfirmware.hex");
+    c.setFailed();
+    c.showLastKept();
+    c.showLastKept();
+};
+const Script interrupted = [](Console& c) {
+    phases(c);
+    c.error("Download interrupted");
+    c.setFailed();
+    c.showLastKept();
+};
+
+TEST(Console, QuietShowsOnlyErrors) {
+    const struct {
+        const char* name;
+        const Script& script;
+        bool quiet;
+        std::string shown;
+    } cases[] = {
+        {"complete", complete, false,
+         "Prepare device for download at 9600 [y/N] y (--yes)\nErasing Flash ...\n"
+         " 50%  1/2 records\nDownload complete\nSent 2 of 2 records\n"},
+        {"complete, quiet", complete, true, ""},
+        {"erase timeout, quiet", eraseTimeout, true,
+         "No response on erase flash request.\nCheck setup then retry download.\n"},
+        {"refused before the end, quiet", refusedBeforeEnd, true,
+         "Open file error\nfirmware.hex\n"},
+        {"refused before the end", refusedBeforeEnd, false, "Open file error\nfirmware.hex\n"},
+        {"interrupted, quiet", interrupted, true, "Download interrupted\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Captured err;
+        Console console(err.file.get(), false, c.quiet);
+        c.script(console);
+        EXPECT_EQ(err.text(), c.shown);
+    }
+}
+
+// Every message, shown or not, in order; no status, no summary.
+TEST(Console, KeepsTheMessagesForTheResult) {
+    for (const bool quiet : {false, true}) {
+        Captured err;
+        Console console(err.file.get(), true, quiet);
+        eraseTimeout(console);
+        EXPECT_EQ(console.messages(),
+                  (std::vector<std::string>{
+                      "Prepare device for download at 9600 [y/N] y (--yes)", "Erasing Flash ...",
+                      "No response on erase flash request.\nCheck setup then retry download."}));
+    }
+}
+
+// Trace lines go above the live line, which is drawn again below them.
+TEST(Console, TraceAboveTheStatusLine) {
+    Captured err;
+    Console console(err.file.get(), true);
+    console.trace("0.000 START\n");
+    console.status(" 10%");
+    console.trace("1.000 TX    :10000000.. (45 bytes)\n");
+    console.status(" 20%");
+    EXPECT_EQ(err.text(), "0.000 START\n"
+                          "\r 10%\033[K"
+                          "\r\033[K1.000 TX    :10000000.. (45 bytes)\n 10%\033[K"
+                          "\r 20%\033[K");
+}
+
+} // namespace
+} // namespace quill::cli
