@@ -96,10 +96,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                                 "write, each batch received, the states and the timer");
     auto* quiet = cl.flag("-q,--quiet", "show errors only: no phase, no progress, no summary; a "
                                         "failed download still shows its last message");
-    auto* log = cl.option("--log", "FILE",
-                          "write the trace of the download to FILE, one event per line: the time "
-                          "in ms since the start, what happened, and the bytes in hex and as "
-                          "text; written also when the download fails");
+    auto* log =
+        cl.option("--log", "FILE",
+                  "write the trace of the download to FILE, one event per line: the time "
+                  "in ms since the start, what happened, and the bytes in hex and as "
+                  "text; written also when the download fails. With several ports FILE is a "
+                  "folder, with one trace per port named after it");
     auto* json = cl.flag("--json", "at the end, print the result as one JSON object on standard "
                                    "output: outcome, exit code, port, device path, baud rate, "
                                    "device, records and data bytes sent, seconds, messages");
