@@ -63,7 +63,7 @@ std::string_view outcomeName(ExitCode code) {
     case ExitCode::FileError:
         return "file error";
     case ExitCode::BadRecord:
-        return "file refused";
+        return "bad/changed file";
     case ExitCode::PortError:
         return "port error";
     case ExitCode::NoEraseAnswer:

@@ -353,6 +353,34 @@ TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
         EXPECT_EQ(again.hostLines(k), 0) << again.log(k);
 }
 
+// The file is rewritten while its records go out to three devices: each
+// reads it on its own and stops on its own, none hears the end record.
+TEST(MultiE2e, AFileRewrittenMidDownloadCompletesOnNoDevice) {
+    Bench b;
+    Line line(b, 3, "--record-ack-ms 2");
+    const std::string file = b.path("app.hex");
+    QProcess cli;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(b.path("config")));
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(QUILL_CLI), words(line.ports() + " " + fast + " " + file));
+    ASSERT_TRUE(cli.waitForStarted(5000));
+    while (line.hostLines(3) < 20 && cli.state() == QProcess::Running)
+        cli.waitForFinished(5);
+    std::string text = readFile(file);
+    std::erase(text, '\r'); // the same firmware, written anew with other line ends
+    writeFile(file, text);
+    ASSERT_TRUE(cli.waitForFinished(15000));
+    const std::string err = cli.readAllStandardError().toStdString();
+    line.stop();
+    EXPECT_EQ(cli.exitCode(), cli::toInt(BadRecord)) << err;
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_TRUE(tableSays(err, line.port(k), "bad/changed file")) << err;
+        EXPECT_FALSE(contains(line.log(k), "-- end of file")) << line.log(k);
+    }
+    EXPECT_FALSE(contains(err, text::DownloadComplete)) << err;
+}
+
 // Refused once for all, before any port is touched: no device hears a byte.
 TEST(MultiE2e, ABadFileIsRefusedForEveryDevice) {
     Bench b;
