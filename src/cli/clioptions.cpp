@@ -6,6 +6,8 @@
 #include "cli/exitcodes.h"
 #include "download/module1.h"
 
+#include <algorithm>
+
 namespace quill::cli {
 
 namespace {
@@ -22,6 +24,7 @@ std::string exitStatusSection() {
 cmdline::HelpText helpText() {
     return {
         "Usage: quill-cli [OPTION]... FILE\n"
+        "  or:  quill-cli -p PORT -p PORT [-p PORT]... [OPTION]... FILE\n"
         "  or:  quill-cli --list-ports\n"
         "  or:  quill-cli --check-port PORT",
         "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
@@ -34,12 +37,18 @@ cmdline::HelpText helpText() {
         "Ctrl+C (SIGINT) or SIGTERM stops a download: the port is closed with its\n"
         "settings restored. Progress shows records and firmware data bytes sent of\n"
         "their totals, the elapsed time, the rate in data bytes per second and the\n"
-        "time left; a summary line follows the last message.",
+        "time left; a summary line follows the last message.\n"
+        "\n"
+        "Given several ports, quill-cli downloads FILE to all of them at once, each\n"
+        "device on its own: one that fails ends alone while the others go on. The file\n"
+        "is checked once before any port is touched, the Manual prompt is asked once\n"
+        "for all, and a table at the end says how each device ended.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"
             "  quill-cli --check-port /dev/ttyUSB0\n"
             "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
+            "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
             "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
             "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n",
     };
@@ -87,10 +96,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                                 "write, each batch received, the states and the timer");
     auto* quiet = cl.flag("-q,--quiet", "show errors only: no phase, no progress, no summary; a "
                                         "failed download still shows its last message");
-    auto* log = cl.option("--log", "FILE",
-                          "write the trace of the download to FILE, one event per line: the time "
-                          "in ms since the start, what happened, and the bytes in hex and as "
-                          "text; written also when the download fails");
+    auto* log =
+        cl.option("--log", "FILE",
+                  "write the trace of the download to FILE, one event per line: the time "
+                  "in ms since the start, what happened, and the bytes in hex and as "
+                  "text; written also when the download fails. With several ports FILE is a "
+                  "folder, with one trace per port named after it");
     auto* json = cl.flag("--json", "at the end, print the result as one JSON object on standard "
                                    "output: outcome, exit code, port, device path, baud rate, "
                                    "device, records and data bytes sent, seconds, messages");
@@ -106,9 +117,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         return result;
     }
 
+    // The same file goes to every port given; each port once.
     o.ports = cl.values(port);
-    if (o.ports.size() > 1) {
-        cl.problem(text::OnePortOnly);
+    for (auto at = o.ports.begin(); at != o.ports.end(); ++at) {
+        if (std::count(o.ports.begin(), at, *at) == 1) {
+            cl.problem("--port " + *at + text::PortGivenTwice);
+        }
     }
     if (const auto text = cl.last(baud); text && !text->empty()) {
         const auto rate = cmdline::wholeNumber(*text, 1, 4'000'000);

@@ -27,8 +27,14 @@ inline constexpr const char* NoBaud =
 inline constexpr const char* IdlePrefix = "No answer from the device for ";
 inline constexpr const char* IdleSuffix = " s.";
 
-inline constexpr const char* OnePortOnly =
-    "--port given more than once: quill-cli downloads to one port at a time";
+// Several ports in one run.
+inline constexpr const char* PortGivenTwice = " is given more than once";
+inline constexpr const char* SameDeviceTwice = " name the same device ";
+// --log DIR on several ports: two ports whose traces would have one name.
+inline constexpr const char* SameTraceTwice = " would write the same trace ";
+// "Prepare " N " devices for download at " baud: the Manual prompt, asked once for all.
+inline constexpr const char* PrepareDevicesPrefix = "Prepare ";
+inline constexpr const char* PrepareDevicesMiddle = " devices for download at ";
 
 // --list-ports, and the ports listed after one that could not be opened.
 inline constexpr const char* PortsHeading = "Serial ports found:\n";

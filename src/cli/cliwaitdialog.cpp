@@ -6,7 +6,10 @@
 namespace quill::cli {
 
 CliWaitDialog::CliWaitDialog(Console& console, std::function<void(const std::string&)> reported)
-    : m_console(console), m_reported(std::move(reported)) {}
+    : m_console(&console), m_reported(std::move(reported)) {}
+
+CliWaitDialog::CliWaitDialog(std::function<void(const std::string&)> reported)
+    : m_reported(std::move(reported)) {}
 
 void CliWaitDialog::load() {
     if (!m_loaded) {
@@ -44,7 +47,9 @@ void CliWaitDialog::setMessage(const std::string& text) {
     if (!m_acknowledging) {
         return; // the download never labels a wait; nothing to show
     }
-    m_console.message(text);
+    if (m_console != nullptr) {
+        m_console->message(text);
+    }
     m_reported(text);
     const unsigned generation = m_generation;
     QMetaObject::invokeMethod(

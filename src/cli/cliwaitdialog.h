@@ -21,6 +21,8 @@ class CliWaitDialog final : public WaitDialog {
   public:
     // `reported` sees each error report.
     CliWaitDialog(Console& console, std::function<void(const std::string&)> reported);
+    // Prints nothing: `reported` alone sees the error reports.
+    explicit CliWaitDialog(std::function<void(const std::string&)> reported);
 
     void setEventSink(WaitDialogEvents* sink) override { m_sink = sink; }
     void load() override;
@@ -32,7 +34,7 @@ class CliWaitDialog final : public WaitDialog {
   private:
     void pressOk(unsigned generation);
 
-    Console& m_console;
+    Console* m_console = nullptr;
     std::function<void(const std::string&)> m_reported;
     WaitDialogEvents* m_sink = nullptr;
     bool m_loaded = false;

@@ -19,6 +19,7 @@ enum class ExitCode : int {
     TrackerHandshake = 7, // the Tracker handshake failed and the download did not complete
     IdleTimeout = 8,      // --idle-timeout: the device fell silent during the download
     Cancelled = 9,        // the Manual prompt was answered no
+    DevicesDiffer = 10,   // several ports: the devices that failed did not all fail alike
     Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
@@ -31,7 +32,7 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 11> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 12> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
@@ -44,6 +45,8 @@ inline constexpr std::array<ExitCodeInfo, 11> exitCodeTable{{
     {ExitCode::TrackerHandshake, "the Tracker handshake failed and the download did not complete"},
     {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
+    {ExitCode::DevicesDiffer, "several ports: the devices that failed ended in different ways "
+                              "(when they all failed alike, the code is theirs)"},
     {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
 

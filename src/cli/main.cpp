@@ -7,6 +7,7 @@
 #include "cli/clirun.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
+#include "cli/multirun.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
 #include "cli/signalwatcher.h"
@@ -52,6 +53,12 @@ int main(int argc, char** argv) {
     }
     if (options.action == CliOptions::Action::CheckPort) {
         return toInt(checkPort(options.checkPort, store, stdout));
+    }
+    if (options.ports.size() > 1) {
+        MultiRun run(options, store, console, stderr);
+        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+        const ExitCode code = run.exec();
+        return exitStatus(code, run.signal());
     }
     CliRun run(options, store, console);
     // SIGINT and SIGTERM end the download from the event loop.

@@ -82,6 +82,8 @@ std::string_view exitCodeName(ExitCode code) {
         return "idle_timeout";
     case ExitCode::Cancelled:
         return "cancelled";
+    case ExitCode::DevicesDiffer:
+        return "devices_differ";
     case ExitCode::Interrupted:
         return "interrupted";
     }

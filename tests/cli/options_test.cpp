@@ -114,6 +114,10 @@ const Case cases[] = {
      Program::Cli,
      {"--log", "t.log", "--json", "--allow-no-end-record", "a.hex"},
      "download idle=60 no-end-ok log=t.log json file=a.hex"},
+    {"CliSeveralPortsInOrder",
+     Program::Cli,
+     {"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
+     "download port=/dev/b port=COM1 port=/dev/a yes idle=60 file=a.hex"},
     {"CliDoubleDashEndsOptions",
      Program::Cli,
      {"-y", "--", "-b.hex"},
@@ -130,10 +134,10 @@ const Case cases[] = {
     // quill-cli: every problem of one command line, in one report.
     {"CliEverythingWrong",
      Program::Cli,
-     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-v", "-q",
-      "--frob"},
+     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
+      "-pa", "-v", "-q", "--frob"},
      "quill-cli: unknown option --frob\n"
-     "quill-cli: --port given more than once: quill-cli downloads to one port at a time\n"
+     "quill-cli: --port a is given more than once\n"
      "quill-cli: --baud must be 9600 or 38400, not 1200\n"
      "quill-cli: --device must be manual or tracker, not pager\n"
      "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not -5\n"
@@ -209,6 +213,56 @@ TEST_P(CommandLines, ReadAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Both, CommandLines, testing::ValuesIn(cases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// quill-devsim --count: every device as the options for all say, changed
+// by the options for it alone; its files numbered.
+TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
+    const auto devices = [](const std::vector<std::string>& args) {
+        const std::vector<std::string_view> views(args.begin(), args.end());
+        const devsim::ParsedOptions parsed = devsim::parseOptions(views);
+        if (!parsed.options) {
+            return parsed.error.substr(0, parsed.error.find("Try"));
+        }
+        std::string s;
+        for (const devsim::DeviceOptions& d : parsed.options->devices) {
+            s += "[" + std::string(d.config.kind == devsim::Kind::Tracker ? "tracker" : "manual");
+            s += " " + std::string(devsim::faultName(d.config.fault));
+            s += " erase=" + std::to_string(d.config.eraseMs);
+            s += d.config.silentAfter > 0 ? " silent=" + std::to_string(d.config.silentAfter) : "";
+            s += d.unplugAfter > 0 ? " unplug=" + std::to_string(d.unplugAfter) : "";
+            s += d.link.empty() ? "" : " " + d.link;
+            s += d.imagePath.empty() ? "" : " " + d.imagePath;
+            s += d.logPath.empty() ? "" : " " + d.logPath;
+            s += "]";
+        }
+        return s;
+    };
+    const std::pair<std::vector<std::string>, std::string> table[] = {
+        {{"--link", "/tmp/t", "--image", "out.bin"}, "[manual none erase=50 /tmp/t out.bin]"},
+        {{"--count", "3", "--link", "/tmp/t", "--image", "dir.d/out.bin", "--log", "-"},
+         "[manual none erase=50 /tmp/t1 dir.d/out1.bin -][manual none erase=50 /tmp/t2 "
+         "dir.d/out2.bin -][manual none erase=50 /tmp/t3 dir.d/out3.bin -]"},
+        {{"--count=2", "--image", "dir.d/image", "--log", "a.log"},
+         "[manual none erase=50 dir.d/image1 a1.log][manual none erase=50 dir.d/image2 a2.log]"},
+        {{"--count", "3", "--fault", "2:select-nak", "--erase-ms", "7", "--erase-ms", "3:900",
+          "--device", "tracker", "--unplug-after", "1:4"},
+         "[tracker none erase=7 unplug=4][tracker select-nak erase=7][tracker none erase=900]"},
+        // A value for one device wins over the value for all, whatever the order.
+        {{"--count", "2", "--erase-ms", "1:9", "--erase-ms", "8"},
+         "[manual none erase=9][manual none erase=8]"},
+        // A count to fall silent after brings its fault, unless one is given for that device.
+        {{"--count", "3", "--silent-after", "1:5", "--silent-after", "2:6", "--fault", "2:silent"},
+         "[manual silent-after-records erase=50 silent=5][manual silent erase=50 silent=6]"
+         "[manual none erase=50]"},
+        {{"--count", "2", "--fault", "3:silent", "--erase-ms", "x:5", "--count", "2"},
+         "quill-devsim: --fault 3:silent: there is no device 3\n"
+         "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not x:5\n"},
+        {{"--count", "0"}, "quill-devsim: --count needs a whole number from 1 to 64, not 0\n"},
+    };
+    for (const auto& [args, expected] : table) {
+        EXPECT_EQ(devices(args), expected) << args.front() << " " << args.size();
+    }
+}
 
 TEST(ComNumber, TellsComPortsFromDevicePaths) {
     const std::pair<const char*, std::optional<int>> table[] = {{"COM1", 1},

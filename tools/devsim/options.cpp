@@ -3,6 +3,8 @@
 
 #include "cli/commandline.h"
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace quill::devsim {
@@ -18,14 +20,52 @@ cmdline::HelpText helpText() {
         "Usage: quill-devsim [OPTION]...",
         "Plays an Ostrel device on a pseudo-terminal; prints the terminal's path first.\n"
         "Times are in milliseconds. SIGINT or SIGTERM ends it.",
-        faults + "\n\nExit status:\n"
-                 "     0  ended by a signal or after the download (--exit-after-download)\n"
-                 "     1  the terminal, the link or the log could not be set up, or failed\n"
-                 "     2  bad command line\n"
-                 "\nExamples:\n"
-                 "  quill-devsim --device tracker --link /tmp/ttyOSTREL --log - --image out.bin\n"
-                 "  quill-devsim --fault silent-after-records --silent-after 5\n",
+        faults +
+            "\n\nExit status:\n"
+            "     0  ended by a signal, after the download (--exit-after-download), or by the\n"
+            "        unplug; with --count, once every device has ended so\n"
+            "     1  the terminal, the link or the log could not be set up, or failed\n"
+            "     2  bad command line\n"
+            "\nExamples:\n"
+            "  quill-devsim --device tracker --link /tmp/ttyOSTREL --log - --image out.bin\n"
+            "  quill-devsim --fault silent-after-records --silent-after 5\n"
+            "  quill-devsim --count 4 --link /tmp/ttyOSTREL --image out.bin "
+            "--unplug-after 3:40\n"
+            "\nSeveral devices (--count N):\n"
+            "  Each device is numbered from 1 and has its own terminal, printed one per\n"
+            "  line in order. --link PATH makes PATH1 to PATHN; --image and --log get the\n"
+            "  number before their extension (out.bin: out1.bin ...; '-' stays shared, its\n"
+            "  lines prefixed [K]). --device, --fault and the numbers may be given for one\n"
+            "  device as K:VALUE (--fault 2:select-nak --erase-ms 3:900), over the value\n"
+            "  given for all.\n",
     };
+}
+
+// "3:select-nak" is for device 3; "select-nak" for every device.
+std::pair<std::optional<int>, std::string> splitDevice(const std::string& given) {
+    const size_t colon = given.find(':');
+    if (colon == std::string::npos || colon == 0) {
+        return {std::nullopt, given};
+    }
+    const auto device = cmdline::wholeNumber(std::string_view(given).substr(0, colon), 0, 9999);
+    if (!device) {
+        return {std::nullopt, given};
+    }
+    return {static_cast<int>(*device), given.substr(colon + 1)};
+}
+
+// The path of device k of n: the number goes before the extension of a
+// file (out.bin: out3.bin), at the end of a link; one device keeps the path.
+std::string numbered(const std::string& path, int k, int n, bool beforeExtension) {
+    if (n == 1 || path.empty() || path == "-") {
+        return path;
+    }
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const bool hasExtension = beforeExtension && dot != std::string::npos && dot > 0 &&
+                              (slash == std::string::npos || dot > slash + 1);
+    const size_t at = hasExtension ? dot : path.size();
+    return path.substr(0, at) + std::to_string(k) + path.substr(at);
 }
 
 } // namespace
@@ -36,21 +76,23 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     cmdline::CommandLine cl("quill-devsim", helpText());
     auto* device = cl.option("--device", "KIND", "manual or tracker (manual)");
     auto* fault = cl.option("--fault", "NAME", "misbehave, see below (none)");
+    // A number of the model's configuration, or (none) the unplug count.
     struct Number {
         const char* name;
-        int* target;
+        int Config::*field;
         const char* description;
     };
     const Number numbers[] = {
-        {"--silent-after", &c.silentAfter, "answer N records, then fall silent"},
-        {"--erase-ack-ms", &c.eraseAckMs, "erase request -> XOFF (5)"},
-        {"--erase-ms", &c.eraseMs, "XOFF -> XON while erasing (50)"},
-        {"--slow-erase-ms", &c.slowEraseMs, "the same with --fault slow-erase (3000)"},
-        {"--record-ack-ms", &c.recordAckMs, "record -> XOFF (1)"},
-        {"--record-write-ms", &c.recordWriteMs, "XOFF -> XON after a record (1)"},
-        {"--frame-ack-ms", &c.frameAckMs, "Tracker frame -> ACK (5)"},
-        {"--reboot-ms", &c.rebootMs, "program frame ACK -> XON of the rebooted Tracker (200)"},
-        {"--unplug-after", &o.unplugAfter, "answer N records, hang up when the next one comes"},
+        {"--silent-after", &Config::silentAfter, "answer N records, then fall silent"},
+        {"--erase-ack-ms", &Config::eraseAckMs, "erase request -> XOFF (5)"},
+        {"--erase-ms", &Config::eraseMs, "XOFF -> XON while erasing (50)"},
+        {"--slow-erase-ms", &Config::slowEraseMs, "the same with --fault slow-erase (3000)"},
+        {"--record-ack-ms", &Config::recordAckMs, "record -> XOFF (1)"},
+        {"--record-write-ms", &Config::recordWriteMs, "XOFF -> XON after a record (1)"},
+        {"--frame-ack-ms", &Config::frameAckMs, "Tracker frame -> ACK (5)"},
+        {"--reboot-ms", &Config::rebootMs,
+         "program frame ACK -> XON of the rebooted Tracker (200)"},
+        {"--unplug-after", nullptr, "answer N records, hang up when the next one comes"},
     };
     std::vector<std::pair<const Number*, CLI::Option*>> numberOptions;
     for (const Number& n : numbers) {
@@ -64,6 +106,7 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     auto* log = cl.option("--log", "FILE", "log the conversation, '-' for standard error");
     auto* exitAfter =
         cl.flag("--exit-after-download", "exit once the end-of-file record has been answered");
+    auto* count = cl.option("--count", "N", "play N devices at once, see below (1)");
     auto* extra = cl.positionals("ARG", "");
     cl.parse(args);
 
@@ -75,31 +118,83 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
         result.options = o;
         return result;
     }
-    if (const auto kind = cl.last(device); kind && !kind->empty()) {
-        if (cmdline::sameWord(*kind, "manual") || cmdline::sameWord(*kind, "tracker")) {
-            c.kind = cmdline::sameWord(*kind, "manual") ? Kind::Manual : Kind::Tracker;
+    if (const auto text = cl.last(count); text && !text->empty()) {
+        if (const auto n = cmdline::wholeNumber(*text, 1, maxDevices)) {
+            o.count = static_cast<int>(*n);
         } else {
-            cl.problem("--device must be manual or tracker, not " + *kind);
+            cl.problem("--count needs a whole number from 1 to " + std::to_string(maxDevices) +
+                       ", not " + *text);
         }
     }
-    if (const auto name = cl.last(fault); name && !name->empty()) {
-        if (const auto f = faultFromName(*name)) {
-            c.fault = *f;
-        } else {
-            cl.problem("unknown fault " + *name);
+    // Values for all devices first, in order, then those for one device.
+    std::vector<std::pair<int, std::function<void(DeviceOptions&)>>> forOne;
+    const auto each = [&](CLI::Option* opt, const std::string& name,
+                          const std::function<std::optional<std::function<void(DeviceOptions&)>>(
+                              const std::string&)>& read) {
+        for (const std::string& given : cl.values(opt)) {
+            const auto [device, value] = splitDevice(given);
+            if (device && (*device < 1 || *device > o.count)) {
+                cl.problem(name + " " + given + ": there is no device " + std::to_string(*device));
+                continue;
+            }
+            if (value.empty()) {
+                continue;
+            }
+            const auto apply = read(value);
+            if (!apply) {
+                continue;
+            }
+            if (device) {
+                forOne.emplace_back(*device, *apply);
+            } else {
+                DeviceOptions all;
+                all.config = c;
+                all.unplugAfter = o.unplugAfter;
+                (*apply)(all);
+                c = all.config;
+                o.unplugAfter = all.unplugAfter;
+            }
         }
+    };
+    each(device, "--device", [&](const std::string& kind) {
+        using Apply = std::function<void(DeviceOptions&)>;
+        if (cmdline::sameWord(kind, "manual") || cmdline::sameWord(kind, "tracker")) {
+            const Kind k = cmdline::sameWord(kind, "manual") ? Kind::Manual : Kind::Tracker;
+            return std::optional<Apply>([k](DeviceOptions& d) { d.config.kind = k; });
+        }
+        cl.problem("--device must be manual or tracker, not " + kind);
+        return std::optional<Apply>();
+    });
+    bool faultForAll = false;
+    std::vector<int> faultFor;
+    each(fault, "--fault", [&](const std::string& name) {
+        using Apply = std::function<void(DeviceOptions&)>;
+        if (const auto f = faultFromName(name)) {
+            return std::optional<Apply>([f](DeviceOptions& d) { d.config.fault = *f; });
+        }
+        cl.problem("unknown fault " + name);
+        return std::optional<Apply>();
+    });
+    for (const std::string& given : cl.values(fault)) {
+        const auto device = splitDevice(given).first;
+        faultForAll = faultForAll || !device;
+        faultFor.push_back(device.value_or(0));
     }
     for (const auto& [number, opt] : numberOptions) {
-        const auto text = cl.last(opt);
-        if (!text || text->empty()) {
-            continue;
-        }
-        if (const auto value = cmdline::wholeNumber(*text, 0, 3'600'000)) {
-            *number->target = static_cast<int>(*value);
-        } else {
-            cl.problem(std::string(number->name) + " needs a whole number from 0 to 3600000, not " +
-                       *text);
-        }
+        each(opt, number->name,
+             [&cl, name = number->name, field = number->field](const std::string& text) {
+                 using Apply = std::function<void(DeviceOptions&)>;
+                 const auto value = cmdline::wholeNumber(text, 0, 3'600'000);
+                 if (!value) {
+                     cl.problem(std::string(name) +
+                                " needs a whole number from 0 to 3600000, not " + text);
+                     return std::optional<Apply>();
+                 }
+                 const int v = static_cast<int>(*value);
+                 return std::optional<Apply>([field, v](DeviceOptions& d) {
+                     (field != nullptr ? d.config.*field : d.unplugAfter) = v;
+                 });
+             });
     }
     c.burst = cl.given(burst);
     c.strictParity = !cl.given(anyParity);
@@ -111,8 +206,26 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
         cl.problem("unexpected argument " + arg);
     }
     // A record count to fall silent after makes sense only with that fault.
-    if (cl.given(numberOptions.front().second) && !cl.given(fault)) {
-        c.fault = Fault::SilentAfterRecords;
+    for (const std::string& given : cl.values(numberOptions.front().second)) {
+        const auto device = splitDevice(given).first;
+        if (!device && !faultForAll && faultFor.empty()) {
+            c.fault = Fault::SilentAfterRecords;
+        } else if (device && !faultForAll &&
+                   std::find(faultFor.begin(), faultFor.end(), *device) == faultFor.end()) {
+            forOne.emplace_back(
+                *device, [](DeviceOptions& d) { d.config.fault = Fault::SilentAfterRecords; });
+        }
+    }
+    for (int k = 1; k <= o.count; ++k) {
+        DeviceOptions d{c, o.unplugAfter, numbered(o.link, k, o.count, false),
+                        numbered(o.imagePath, k, o.count, true),
+                        numbered(o.logPath, k, o.count, true)};
+        for (const auto& [device, apply] : forOne) {
+            if (device == k) {
+                apply(d);
+            }
+        }
+        o.devices.push_back(d);
     }
     if (!cl.problems().empty()) {
         result.error = cl.problemsText();

@@ -11,6 +11,18 @@
 
 namespace quill::devsim {
 
+// One device of a run: its model, its faults and timings, and its files.
+struct DeviceOptions {
+    Config config;
+    int unplugAfter = 0;
+    std::string link;
+    std::string imagePath;
+    std::string logPath;
+};
+
+// The largest --count.
+inline constexpr int maxDevices = 64;
+
 struct Options {
     Config config;
     std::string link;      // symlink to the pty's slave, if not empty
@@ -18,6 +30,11 @@ struct Options {
     std::string logPath;   // conversation log; "-" for stderr
     bool exitAfterDownload = false;
     int unplugAfter = 0; // answer this many records, hang up on the next; 0: never
+    // --count N: N devices at once, each as the options above say, changed
+    // by the options given for it alone ("--fault 3:select-nak"); their
+    // link, image and log paths carry the device's number.
+    int count = 1;
+    std::vector<DeviceOptions> devices; // `count` of them, from 1
     bool help = false;
     bool version = false;
 };
