@@ -327,8 +327,14 @@ void CliRun::hostSent() {
     restartIdle();
 }
 
-// After "Download complete" a lost port only ends the wait for the last answer.
+// After "Download complete" a lost port ends the wait for the last answer;
+// if the device had not answered it yet, the download is not known to be whole.
 void CliRun::portLost(const PortError&) {
+    if (m_outcome.exitCode() == ExitCode::Complete && !m_heardSinceSent) {
+        m_outcome.lostAfterComplete();
+        m_exitCode = m_outcome.exitCode();
+        m_console.error(text::LostBeforeLastAnswer);
+    }
     m_outcome.decide(ExitCode::PortError);
     if (m_lastAnswer.isActive()) {
         exitLoop();

@@ -64,6 +64,11 @@ inline constexpr const char* LogNotCreated = "cannot create the trace file ";
 
 // SIGINT or SIGTERM stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";
+// The port went away after "Download complete", before the device answered
+// the last record.
+inline constexpr const char* LostBeforeLastAnswer =
+    "The port was lost before the device answered the last record: the download may be "
+    "incomplete. Check the connection and download again.";
 
 inline constexpr const char* CompletedAfterTrackerError =
     "The Tracker handshake reported an error, but the download completed.";

@@ -252,7 +252,14 @@ void DeviceRun::hostSent() {
     restartIdle();
 }
 
+// After "Download complete" a lost port ends the wait for the last answer;
+// if the device had not answered it yet, the download is not known to be whole.
 void DeviceRun::portLost(const PortError&) {
+    if (m_outcome.exitCode() == ExitCode::Complete && !m_heardSinceSent) {
+        m_outcome.lostAfterComplete();
+        m_exitCode = m_outcome.exitCode();
+        post(DeviceEvent::Kind::Message, text::LostBeforeLastAnswer);
+    }
     m_outcome.decide(ExitCode::PortError);
     if (m_lastAnswer.isActive()) {
         exitLoop();

@@ -97,6 +97,13 @@ void Outcome::decide(ExitCode code, std::string_view name) {
     }
 }
 
+void Outcome::lostAfterComplete() {
+    if (m_end == ExitCode::Complete) {
+        m_end = ExitCode::PortError;
+        m_name = exitCodeName(ExitCode::PortError);
+    }
+}
+
 // A device that does not answer after a failed handshake is most likely
 // still outside its programming mode: the handshake is the cause. A lost
 // port or an unreadable file has a cause of its own.

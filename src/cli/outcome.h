@@ -30,6 +30,9 @@ class Outcome {
     // The first end noted is the one that counts; without a name, the exit
     // code's own.
     void decide(ExitCode code, std::string_view name = {});
+    // A download told complete whose port went away before the device
+    // answered its last record: the last bytes may never have gone out.
+    void lostAfterComplete();
 
     bool decided() const { return m_end.has_value(); }
     bool trackerReported() const { return m_trackerReported; }

@@ -5,7 +5,9 @@
 #include "hexfile/hexcodec.h"
 #include "hexfile/hexfiletexts.h"
 
+#include <algorithm>
 #include <span>
+#include <string_view>
 
 namespace quill {
 
@@ -47,6 +49,32 @@ void cancel_download(Context& c, const char* message, DownloadEnd end) {
     report_end(c, end);
     c.boxes.MsgBox(message);
     end_download(c, false);
+}
+
+// The shortest record there is: ":00000001FF".
+constexpr size_t shortestRecord = 11;
+
+// Text from a ":" on that reads as a record (bad checksum included), not as
+// a note that merely holds a colon.
+bool reads_as_record(const HexTable& table, std::string_view text) {
+    return text.size() >= shortestRecord && text.front() == ':' &&
+           check_record(table, text) != REC_BAD_HEX;
+}
+
+// One line, one record: a second record glued after the checksum of the
+// first (a line break lost) would go out inside the first one's line, where
+// the device takes it for trailing text, so the file is refused instead.
+// Text after the checksum that merely holds a colon is no record and stays.
+bool glued_record(const HexTable& table, std::string_view line) {
+    const int16_t count = hex_byte(table, line.substr(1));
+    size_t from = std::min(line.size(), shortestRecord + 2 * static_cast<size_t>(count));
+    while ((from = line.find(':', from)) != std::string_view::npos) {
+        if (reads_as_record(table, line.substr(from))) {
+            return true;
+        }
+        ++from;
+    }
+    return false;
 }
 
 enum class Read { Line, End, Failed };
@@ -170,7 +198,7 @@ FileVerdict check_hex_file(Context& c, std::string& line, CheckedFile& checked) 
         }
         ++records;
         const int16_t rc = classify(c, line);
-        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX) {
+        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX || glued_record(c.m.hex_table, line)) {
             cancel_download(c, text::InvalidRecord, DownloadEnd::BadRecord);
             return FileVerdict::Refused;
         }

@@ -183,6 +183,13 @@ const Case cases[] = {
             BadRecord, text::InvalidRecord),
     refused("bad checksum", recA + "\r\n:0400100012FF34FF00\r\n" + eof, BadRecord,
             text::InvalidRecord),
+    // A record the device would never see: a line break lost between two.
+    refused("two records on one line", recA + recB + "\r\n" + recC + "\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    {.name = "colons in comments and after the checksum",
+     .file = "; built: 12:00\r\n" + recA + " ; see: notes\r\n" + recB + "\r\n" + recC + "\r\n" +
+             eof + "\r\n",
+     .sent = Lines{recA + " ; see: notes", recB, recC, eof}},
     refused("lone colon", ":\r\n" + firmware, BadRecord, text::InvalidRecord),
     refused("overlong record line", recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
             BadRecord, text::InvalidRecord),

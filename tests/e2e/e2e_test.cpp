@@ -259,6 +259,22 @@ TEST_P(Cli, EndsWithItsCodeAndMessages) {
     }
 }
 
+// The device hangs up when the end record comes, before it answers it: the
+// window has already said "Download complete", but quill-cli cannot know the
+// last record went out, and says so with the port's exit code.
+TEST(CliEnd, PortLostBeforeTheLastAnswerIsNoSuccess) {
+    Scratch s;
+    writeFile(s.path("tiny.hex"), ":020100001234B7\r\n:0201020056782D\r\n:00000001FF\r\n");
+    Devsim dev(s, "--unplug-after 2");
+    const Result r = run(
+        s, QUILL_CLI,
+        words("--port {port} --baud 38400 --yes --json", dev.pty()) << q(s.path("tiny.hex")), {});
+    EXPECT_EQ(r.code, cli::toInt(cli::ExitCode::PortError)) << r.err;
+    EXPECT_TRUE(contains(r.err, cli::text::LostBeforeLastAnswer)) << r.err;
+    EXPECT_TRUE(contains(r.out, "\"port_failure\"")) << r.out;
+    dev.stop();
+}
+
 const std::string noYes = "--port {port} --baud 9600";
 const std::string prompt = text::PrepareDevice + std::string("9600") + cli::text::PromptChoices;
 const std::string idle = cli::text::IdlePrefix + std::string("1") + cli::text::IdleSuffix;
