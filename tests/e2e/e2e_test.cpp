@@ -24,24 +24,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "e2efiles.h"
+
 namespace quill::e2e {
 namespace {
 
 using enum cli::ExitCode;
-
-// Files are bytes, held in strings.
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
 
 // "{port}" in a message or settings text stands for the device's terminal;
 // the carriage returns that join the lines of the system's messages are

@@ -26,23 +26,12 @@
 #include <random>
 #include <sstream>
 
+#include "e2efiles.h"
+
 namespace quill::e2e {
 namespace {
 
 using enum cli::ExitCode;
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
-}
 
 size_t count(const std::string& haystack, const std::string& needle) {
     size_t n = 0;
@@ -73,12 +62,12 @@ class Bench {
         std::generate(m_binary.begin(), m_binary.end(),
                       [&] { return static_cast<char>(random() >> 24); });
         writeFile(path("app.bin"), m_binary);
-        EXPECT_EQ(run("objcopy", "-I binary -O ihex --change-addresses 0x08000000 " +
-                                     path("app.bin") + " " + path("app.hex"))
+        EXPECT_EQ(run(QUILL_OBJCOPY, "-I binary -O ihex --change-addresses 0x08000000 " +
+                                         path("app.bin") + " " + path("app.hex"))
                       .code,
                   0);
-        EXPECT_EQ(run("objcopy", "-I ihex -O binary --gap-fill 0xff " + path("app.hex") + " " +
-                                     path("reference.bin"))
+        EXPECT_EQ(run(QUILL_OBJCOPY, "-I ihex -O binary --gap-fill 0xff " + path("app.hex") + " " +
+                                         path("reference.bin"))
                       .code,
                   0);
         std::string bad = readFile(path("app.hex"));

@@ -24,6 +24,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "e2efiles.h"
+
 namespace quill::e2e {
 namespace {
 
@@ -31,15 +33,6 @@ using Lines = std::vector<std::string>;
 
 QString q(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool contains(const std::string& haystack, const std::string& needle) {
-    return haystack.find(needle) != std::string::npos;
 }
 
 // Three records of 16 data bytes and the end record.
