@@ -21,7 +21,7 @@ using namespace quill;
 
 namespace {
 
-const HexTable table = make_hex_table();
+const HexTable table = makeHexTable();
 
 std::string record(unsigned address, unsigned type, const std::vector<uint8_t>& data) {
     static constexpr char digits[] = "0123456789ABCDEF";

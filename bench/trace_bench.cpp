@@ -6,7 +6,7 @@
 // differences are the trace's cost per record. Also the writer's formatting
 // of one record line alone.
 
-#include "download/tracewriter.h"
+#include "trace/tracewriter.h"
 #include "tracedworld.h"
 
 #include <benchmark/benchmark.h>

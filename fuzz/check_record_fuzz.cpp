@@ -66,7 +66,7 @@ int16_t referenceClass(std::string_view line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quill;
-    static const HexTable table = make_hex_table();
+    static const HexTable table = makeHexTable();
     const auto copy = std::make_unique<char[]>(size);
     if (size > 0) {
         std::memcpy(copy.get(), data, size);

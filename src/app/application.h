@@ -8,11 +8,11 @@
 
 #include "app/downloadlog.h"
 #include "download/downloader.h"
-#include "download/module1.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
 #include "platform/settingsstore.h"
+#include "shared/module1.h"
 #include "ui/frmwaitcom.h"
 #include "ui/mainform.h"
 #include "ui/qtmessageboxes.h"

@@ -6,8 +6,8 @@
 // decorators of the real ones. A trace that cannot be written is said once
 // on standard error and never disturbs a download.
 
-#include "download/tracesession.h"
-#include "download/tracewriter.h"
+#include "trace/tracesession.h"
+#include "trace/tracewriter.h"
 
 #include <memory>
 #include <string>

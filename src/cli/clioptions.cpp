@@ -2,9 +2,9 @@
 #include "cli/clioptions.h"
 
 #include "cli/clitexts.h"
-#include "cli/commandline.h"
-#include "cli/exitcodes.h"
-#include "download/module1.h"
+#include "cmdline/commandline.h"
+#include "run/exitcodes.h"
+#include "shared/module1.h"
 
 #include <algorithm>
 

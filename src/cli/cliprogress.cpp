@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cliprogress.h"
 
-#include "download/tracesession.h"
+#include "trace/tracesession.h"
 
 #include <algorithm>
 #include <cinttypes>

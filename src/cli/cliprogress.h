@@ -12,9 +12,9 @@
 // and the records noted, and claims no rate.
 
 #include "cli/console.h"
-#include "download/downloadprogress.h"
 #include "platform/mainformcontrols.h"
 #include "platform/wiretrace.h"
+#include "trace/downloadprogress.h"
 
 #include <cstdint>
 #include <optional>

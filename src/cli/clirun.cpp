@@ -191,7 +191,7 @@ bool CliRun::openLog() {
 
 bool CliRun::openPort() {
     const char parity = m_m.device_type == device_tracker ? 'E' : 'M';
-    m_m.com_settings = line_settings(m_m.baud_rate, parity);
+    m_m.com_settings = lineSettings(m_m.baud_rate, parity);
     MSComm& port = m_trace.comm();
     port.setCommPort(m_m.com_port);
     if (const PortStatus err = port.setSettings(m_m.com_settings)) {

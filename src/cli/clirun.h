@@ -16,16 +16,16 @@
 #include "cli/cliwaitdialog.h"
 #include "cli/console.h"
 #include "cli/jsonresult.h"
-#include "cli/outcome.h"
 #include "cli/watchedcomm.h"
 #include "download/downloader.h"
-#include "download/module1.h"
-#include "download/tracesession.h"
-#include "download/tracewriter.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
 #include "platform/settingsstore.h"
+#include "run/outcome.h"
+#include "shared/module1.h"
+#include "trace/tracesession.h"
+#include "trace/tracewriter.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -144,7 +144,7 @@ void DeviceRun::post(DeviceEvent::Kind kind, std::string text) {
 // As the COM Setup dialog's OK: select, configure with the device's parity, open.
 bool DeviceRun::openPort() {
     const char parity = m_m.device_type == device_tracker ? 'E' : 'M';
-    m_m.com_settings = line_settings(m_m.baud_rate, parity);
+    m_m.com_settings = lineSettings(m_m.baud_rate, parity);
     m_comm.setCommPort(m_m.com_port);
     if (const PortStatus err = m_comm.setSettings(m_m.com_settings)) {
         post(DeviceEvent::Kind::Message,

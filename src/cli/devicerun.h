@@ -8,15 +8,15 @@
 // events, from this thread; the owner shows them on its own.
 
 #include "cli/cliwaitdialog.h"
-#include "cli/outcome.h"
 #include "cli/watchedcomm.h"
 #include "download/downloader.h"
-#include "download/module1.h"
-#include "download/tracesession.h"
-#include "download/tracewriter.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
+#include "run/outcome.h"
+#include "shared/module1.h"
+#include "trace/tracesession.h"
+#include "trace/tracewriter.h"
 
 #include <QEventLoop>
 #include <QObject>

@@ -19,6 +19,9 @@
 #include <cstdio>
 #include <unistd.h>
 
+using quill::ExitCode;
+using quill::exitStatus;
+using quill::toInt;
 using namespace quill::cli;
 
 int main(int argc, char** argv) {

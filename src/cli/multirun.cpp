@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "cli/multirun.h"
 
+#include "cli/checkonce.h"
 #include "cli/clitexts.h"
-#include "cli/filecheck.h"
 #include "cli/multijson.h"
-#include "cli/outcome.h"
 #include "cli/portlist.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
 #include "port/startup.h"
+#include "run/outcome.h"
 
 #include <QMetaObject>
 
@@ -129,7 +129,7 @@ ExitCode MultiRun::run() {
         return ExitCode::Usage;
     }
     // What is not whole firmware is refused for every device, before any is touched.
-    const FileCheck check = checkFileOnce(m_options.file, m_boxes);
+    const CheckedOnce check = checkFileOnce(m_options.file, m_boxes);
     if (check.refused) {
         m_outcomeName = endName(*check.refused);
         return exitCodeFor(*check.refused);

@@ -4,8 +4,8 @@
 // of each device, the line without a terminal, the final table, and the
 // one exit code for the whole run. Plain functions of the devices' states.
 
-#include "cli/exitcodes.h"
-#include "download/downloadprogress.h"
+#include "run/exitcodes.h"
+#include "trace/downloadprogress.h"
 
 #include <cstdint>
 #include <optional>

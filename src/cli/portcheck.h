@@ -6,9 +6,9 @@
 // through the same termios code the download uses, and read back: many USB
 // adapters take mark or even parity without an error and keep what they had.
 
-#include "cli/exitcodes.h"
 #include "platform/qt/lineconfig.h"
 #include "platform/settingsstore.h"
+#include "run/exitcodes.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "download/downloader.h"
 
-#include "download/downloadend.h"
 #include "download/downloadtexts.h"
 #include "download/tracker.h"
 #include "hexfile/hexfile.h"
 #include "hexfile/hexfiletexts.h"
 #include "hexfile/recordsender.h"
-#include "port/porttexts.h"
+#include "shared/downloadend.h"
+#include "shared/sharedtexts.h"
 
 #include <vector>
 
@@ -41,30 +41,30 @@ void Downloader::cmdStart_Click() {
     Module1& m = m_c.m;
     // A download still running ends here, at once: the new one starts from
     // the beginning, and the old one sends nothing more whatever happens next.
-    const uint32_t download = begin_download(m_c);
+    const uint32_t download = beginDownload(m_c);
     if (m.hex_file_open) {
         // Read again from the first line, whatever an earlier download left.
         m_c.file1.close();
     } else if (m.hex_file_name.empty()) {
-        report_end(m_c, DownloadEnd::FileError);
+        reportEnd(m_c, DownloadEnd::FileError);
         m_c.boxes.MsgBox(text::FileMustBeSelected);
         return;
     }
     open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
     if (!m.hex_file_open) {
-        report_end(m_c, DownloadEnd::FileError); // "Open file error" has been shown
+        reportEnd(m_c, DownloadEnd::FileError); // "Open file error" has been shown
         return;
     }
     com_start(download);
 }
 
 bool Downloader::goesOn(uint32_t download) {
-    if (!still_running(m_c, download)) {
+    if (!stillRunning(m_c, download)) {
         return false;
     }
     if (m_portFailed || !m_c.MSComm1.portOpen()) {
         m_c.m.cstate = cs_off;
-        report_end(m_c, DownloadEnd::PortFailure);
+        reportEnd(m_c, DownloadEnd::PortFailure);
         return false;
     }
     return true;
@@ -86,7 +86,7 @@ void Downloader::com_start(uint32_t download) {
 
     if (!port.portOpen()) {
         if (PortStatus err = port.setPortOpen(true)) {
-            report_end(m_c, DownloadEnd::PortFailure);
+            reportEnd(m_c, DownloadEnd::PortFailure);
             m_c.boxes.MsgBox(std::string(text::PortOpenFailed) + '\r' + err->text);
             return;
         }
@@ -94,20 +94,23 @@ void Downloader::com_start(uint32_t download) {
     if (!m.hex_file_open) {
         open_hex_file(m, m_c.file1, m_c.boxes, m.hex_file_name);
         if (!m.hex_file_open) {
-            report_end(m_c, DownloadEnd::FileError);
+            reportEnd(m_c, DownloadEnd::FileError);
             return;
         }
     }
     // What is not whole firmware is refused before the device is touched.
-    switch (check_hex_file(m_c, m_line, m_checked)) {
+    const FileCheck check = checkHexFile(m_c.file1, m.hex_table, m_line);
+    m_checked = check.checked;
+    switch (check.verdict) {
     case FileVerdict::Refused:
+        cancelDownload(m_c, check.message, check.end);
         return;
     case FileVerdict::NoEndRecord:
         if (m_c.boxes.MsgBox(text::NoEndRecord, MsgButtons::OkCancel, MsgIcon::None,
                              MsgResult::Cancel) != MsgResult::Ok) {
-            if (still_running(m_c, download)) {
+            if (stillRunning(m_c, download)) {
                 m.cstate = cs_off;
-                report_end(m_c, DownloadEnd::NoEndRecord);
+                reportEnd(m_c, DownloadEnd::NoEndRecord);
             }
             return;
         }
@@ -123,9 +126,9 @@ void Downloader::com_start(uint32_t download) {
     case device_manual: {
         std::string prompt = text::PrepareDevice + std::to_string(m.baud_rate) + '\r';
         if (m_c.boxes.MsgBox(prompt, MsgButtons::OkCancel) != MsgResult::Ok) {
-            if (still_running(m_c, download)) {
+            if (stillRunning(m_c, download)) {
                 m.cstate = cs_off;
-                report_end(m_c, DownloadEnd::Cancelled);
+                reportEnd(m_c, DownloadEnd::Cancelled);
             }
             return;
         }
@@ -149,7 +152,7 @@ void Downloader::com_start(uint32_t download) {
     // The device's answer is what comes after the request: whatever it sent
     // before (an XOFF XON left over from its own start) is no answer.
     port.setInBufferCount(0);
-    if (PortStatus err = write_text(port, eraseRequest)) {
+    if (PortStatus err = writeText(port, eraseRequest)) {
         stop_on_port_error(*err);
         return;
     }
@@ -163,7 +166,7 @@ void Downloader::com_start(uint32_t download) {
 }
 
 void Downloader::stopDownload(DownloadEnd end) {
-    stop_download(m_c, end);
+    quill::stopDownload(m_c, end);
 }
 
 void Downloader::Timer1_Timer() {
@@ -175,8 +178,8 @@ void Downloader::Timer1_Timer() {
         // failed handshake the device is most likely not in its download
         // mode: the handshake is the cause.
         m_c.m.cstate = cs_off;
-        report_end(m_c,
-                   m_trackerFailed ? DownloadEnd::TrackerHandshake : DownloadEnd::NoEraseAnswer);
+        reportEnd(m_c,
+                  m_trackerFailed ? DownloadEnd::TrackerHandshake : DownloadEnd::NoEraseAnswer);
         m_c.boxes.MsgBox(text::NoEraseResponse, MsgButtons::Ok, MsgIcon::Exclamation);
         break;
     case cs_tracker_select:
@@ -264,7 +267,7 @@ void Downloader::onPortLost(const PortError& error) {
     m_portFailed = true;
     m_c.Timer1.setEnabled(false);
     m.cstate = cs_off;
-    report_end(m_c, DownloadEnd::PortFailure);
+    reportEnd(m_c, DownloadEnd::PortFailure);
     // Like any port that COM Setup's OK left closed.
     m_c.form.setPanelText(1, text::ComNotSet);
     if (handshaking) {
@@ -283,7 +286,7 @@ void Downloader::stop_on_port_error(const PortError& error) {
     m_portFailed = true;
     m_c.Timer1.setEnabled(false);
     m_c.m.cstate = cs_off;
-    report_end(m_c, DownloadEnd::PortFailure);
+    reportEnd(m_c, DownloadEnd::PortFailure);
     m_c.boxes.MsgBox(error.text + '\r' + text::DownloadStopped, MsgButtons::Ok,
                      MsgIcon::Exclamation);
 }

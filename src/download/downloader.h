@@ -7,8 +7,8 @@
 // thread; modal boxes nest, so cstate is read anew after every call that
 // may run other handlers.
 
-#include "download/context.h"
 #include "hexfile/recordsender.h"
+#include "shared/context.h"
 
 #include <cstdint>
 #include <string>

@@ -33,8 +33,6 @@ inline constexpr const char* TrackerNoRebootAnswer =
 // Our own: failures of the serial port during a download.
 inline constexpr const char* PortOpenFailed = "The serial port could not be opened.";
 inline constexpr const char* DownloadStopped = "Download stopped.";
-// Our own: a file was chosen while a download ran.
-inline constexpr const char* StoppedForNewChoice = "Download stopped: another file was chosen";
 
 // Our own: the window's trace of its last download could not be written
 // (followed by the file's path and the reason); the download is not disturbed.

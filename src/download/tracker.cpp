@@ -24,12 +24,8 @@ void build_packet(std::vector<uint8_t>& result, uint8_t a, uint8_t b, uint8_t c,
     result[5 + n] = static_cast<uint8_t>(0x100 - sum);
 }
 
-std::string line_settings(int32_t baud, char parity) {
-    return std::to_string(baud) + ',' + parity + ",8,1";
-}
-
 PortStatus set_mark_parity(const Module1& m, MSComm& port) {
-    return port.setSettings(line_settings(m.baud_rate, 'M'));
+    return port.setSettings(lineSettings(m.baud_rate, 'M'));
 }
 
 } // namespace quill

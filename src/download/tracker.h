@@ -2,8 +2,9 @@
 #pragma once
 // The Tracker's command frames and the line settings of the rebooted device.
 
-#include "download/module1.h"
 #include "platform/mscomm.h"
+#include "shared/linesettings.h"
+#include "shared/module1.h"
 
 #include <cstdint>
 #include <vector>
@@ -27,9 +28,6 @@ inline constexpr uint8_t tracker_program_data = 0x38; // "8"
 // `n` must not exceed 252.
 void build_packet(std::vector<uint8_t>& result, uint8_t a, uint8_t b, uint8_t c, uint8_t n,
                   const uint8_t* data);
-
-// The line configuration text: decimal baud rate, then ",M,8,1" or ",E,8,1".
-std::string line_settings(int32_t baud, char parity);
 
 // The rebooted Tracker talks at mark parity; the port stays open.
 PortStatus set_mark_parity(const Module1& m, MSComm& port);

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "hexfile/fileselect.h"
 
-#include "download/downloadend.h"
-#include "download/downloadtexts.h"
 #include "hexfile/hexfile.h"
 #include "hexfile/hexfiletexts.h"
+#include "shared/downloadend.h"
 
 namespace quill {
 
@@ -34,7 +33,7 @@ void stop_for_new_choice(Context& c) {
     if (!c.m.download_running) {
         return;
     }
-    stop_download(c, DownloadEnd::Superseded);
+    stopDownload(c, DownloadEnd::Superseded);
     c.boxes.MsgBox(text::StoppedForNewChoice);
 }
 

@@ -3,8 +3,8 @@
 // Choosing the hex file: by the Open dialog, or by dropping it on the main
 // window.
 
-#include "download/context.h"
 #include "platform/filedialog.h"
+#include "shared/context.h"
 
 #include <string>
 #include <vector>

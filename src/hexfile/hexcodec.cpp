@@ -49,23 +49,6 @@ int16_t cut_short(const HexTable& table, std::string_view line, size_t from) {
 
 } // namespace
 
-void init_hex_table(HexTable& table) {
-    table.fill(-1);
-    for (int16_t v = 0; v < 10; ++v) {
-        table[static_cast<unsigned char>('0' + v)] = v;
-    }
-    for (int16_t v = 0; v < 6; ++v) {
-        table[static_cast<unsigned char>('A' + v)] = static_cast<int16_t>(10 + v);
-        table[static_cast<unsigned char>('a' + v)] = static_cast<int16_t>(10 + v);
-    }
-}
-
-HexTable make_hex_table() {
-    HexTable table{};
-    init_hex_table(table);
-    return table;
-}
-
 int16_t hex_byte(const HexTable& table, std::string_view text) {
     if (text.size() < 2) {
         return -1;

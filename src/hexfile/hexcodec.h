@@ -4,14 +4,12 @@
 // are sent, skipped, end the download or cancel it. Pure functions of the
 // line's text.
 
-#include <array>
+#include "shared/hextable.h"
+
 #include <cstdint>
 #include <string_view>
 
 namespace quill {
-
-// Maps a character code to its hex digit value, or -1.
-using HexTable = std::array<int16_t, 256>;
 
 // Record classes returned by check_record.
 inline constexpr int16_t REC_ALL_FF = -1; // data record of only FF bytes (or none): not sent
@@ -19,10 +17,6 @@ inline constexpr int16_t REC_SEND = 0;    // sent
 inline constexpr int16_t REC_LAST = 1;    // sent, then the download ends
 inline constexpr int16_t REC_BAD_HEX = 2; // a field holds a non-hex character: skipped
 inline constexpr int16_t REC_BAD_SUM = 3; // checksum wrong, or the line is cut short: cancels
-
-// The table for "0"-"9", "A"-"F", "a"-"f"; -1 for every other code.
-HexTable make_hex_table();
-void init_hex_table(HexTable& table);
 
 // The byte written by the first two characters of `text`, or -1 if either
 // is not a hex digit or is missing.

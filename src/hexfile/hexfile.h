@@ -2,9 +2,9 @@
 #pragma once
 // The one hex file of a download: which file is chosen and whether it is open.
 
-#include "download/module1.h"
 #include "platform/hexfilesource.h"
 #include "platform/messagebox.h"
+#include "shared/module1.h"
 
 #include <string>
 

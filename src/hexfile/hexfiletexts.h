@@ -19,6 +19,9 @@ inline constexpr const char* NoEndRecord =
 inline constexpr const char* FileChanged =
     "The hex file changed during the download\rDownload cancelled";
 
+// Our own: a file was chosen while a download ran.
+inline constexpr const char* StoppedForNewChoice = "Download stopped: another file was chosen";
+
 inline constexpr const char* OpenDialogFilter = "Hex files (*.hex)|*.hex|All files (*.*)|*.*";
 
 } // namespace quill::text

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "port/comsetup.h"
 
-#include "download/tracker.h"
 #include "port/portcontrol.h"
 #include "port/porttexts.h"
+#include "shared/linesettings.h"
+#include "shared/sharedtexts.h"
 
 namespace quill {
 
@@ -60,9 +61,9 @@ void ComSetup::cmdOK_Click() {
         // options 2 and 3 keep the text built last (empty text keeps the
         // control's configuration).
         if (m_m.device_type == device_manual) {
-            m_m.com_settings = line_settings(m_m.baud_rate, 'M');
+            m_m.com_settings = lineSettings(m_m.baud_rate, 'M');
         } else if (m_m.device_type == device_tracker) {
-            m_m.com_settings = line_settings(m_m.baud_rate, 'E');
+            m_m.com_settings = lineSettings(m_m.baud_rate, 'E');
         }
         if (const PortStatus error = m_port.setSettings(m_m.com_settings)) {
             // Some adapters cannot do mark parity.

@@ -3,11 +3,11 @@
 // The logic of the "COM Setup" dialog: its buttons work directly on
 // com_port and baud_rate, and its OK configures, opens and stores the port.
 
-#include "download/module1.h"
 #include "platform/mainformcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/mscomm.h"
 #include "platform/settingsstore.h"
+#include "shared/module1.h"
 
 #include <string>
 

@@ -6,10 +6,10 @@
 // "PortNames" under "COMn". A detected adapter is stored by its stable
 // /dev/serial/by-id path, so that the binding survives replugging.
 
-#include "download/module1.h"
 #include "platform/detectedport.h"
 #include "platform/mscomm.h"
 #include "platform/settingsstore.h"
+#include "shared/module1.h"
 
 #include <array>
 #include <functional>

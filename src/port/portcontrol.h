@@ -3,8 +3,8 @@
 // Which serial ports this machine has, and which port numbers, baud rates
 // and device options are usable.
 
-#include "download/module1.h"
 #include "platform/mscomm.h"
+#include "shared/module1.h"
 
 #include <cstdint>
 

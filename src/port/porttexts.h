@@ -17,8 +17,6 @@ inline constexpr const char* SectionPortNames = "PortNames";
 // The command-line option that selects the port.
 inline constexpr const char* PortOption = "/p";
 
-// The port panel of the status bar while no port has been set up.
-inline constexpr const char* ComNotSet = "COM not set   ";
 // The port panel after a successful OK: "COM" + port + " " + baud + this.
 inline constexpr const char* PortPrefix = "COM";
 inline constexpr const char* PortPanelSeparator = " ";

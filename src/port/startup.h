@@ -4,9 +4,9 @@
 // read from the per-user store, the device option and its menu, saving on
 // unload, and the command line.
 
-#include "download/module1.h"
 #include "platform/mscomm.h"
 #include "platform/settingsstore.h"
+#include "shared/module1.h"
 
 #include <cstdint>
 #include <string>

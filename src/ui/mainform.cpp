@@ -9,6 +9,7 @@
 #include "port/devicebindings.h"
 #include "port/portcontrol.h"
 #include "port/porttexts.h"
+#include "shared/sharedtexts.h"
 #include "ui/frmabout.h"
 #include "ui/frmcomsetup.h"
 #include "ui/frmdevices.h"

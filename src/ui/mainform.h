@@ -4,10 +4,10 @@
 // progress bar, the two status bars and the menus. It lays out the controls,
 // forwards their events to the core and is the core's view of them.
 
-#include "download/context.h"
 #include "platform/settingsstore.h"
 #include "port/comsetup.h"
 #include "port/startup.h"
+#include "shared/context.h"
 #include "ui/qtfiledialog.h"
 
 #include <QMainWindow>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The menu bar of the main window.
 
-#include "download/context.h"
 #include "hexfile/fileselect.h"
 #include "port/startup.h"
+#include "shared/context.h"
 #include "ui/mainform.h"
 #include "ui/uitexts.h"
 

@@ -5,7 +5,7 @@
 
 #include "cli/clioptions.h"
 #include "devsim/options.h"
-#include "download/module1.h"
+#include "shared/module1.h"
 
 #include <gtest/gtest.h>
 

@@ -4,13 +4,13 @@
 // pseudo-terminal end to end.
 
 #include "cli/clitexts.h"
-#include "cli/exitcodes.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
 #include "platform/qt/devicegroup.h"
 #include "platform/qt/portscan.h"
 #include "platform/qt/qtmscomm.h"
 #include "ptypair.h"
+#include "run/exitcodes.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // Progress in records and data bytes: the totals a file will give, and what
 // the model makes of the trace events of a download.
 
-#include "download/downloadprogress.h"
-#include "download/module1.h"
+#include "shared/module1.h"
+#include "trace/downloadprogress.h"
 #include "tracedworld.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST(DownloadTotals, CountWhatTheDownloadWillSend) {
         TempDir dir;
         StdHexFile file;
         ASSERT_TRUE(file.open(dir.write("fw.hex", c.file)));
-        EXPECT_EQ(count_download(file, make_hex_table()), c.totals);
+        EXPECT_EQ(countDownload(file, makeHexTable()), c.totals);
     }
 }
 

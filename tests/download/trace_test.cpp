@@ -4,8 +4,8 @@
 // the writer's lines, its buffering and its failures.
 
 #include "download/downloadtexts.h"
-#include "download/tracewriter.h"
 #include "hexfile/hexfiletexts.h"
+#include "trace/tracewriter.h"
 #include "tracedworld.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 // download its image equals the file's data as objcopy reads it.
 
 #include "cli/clitexts.h"
-#include "cli/exitcodes.h"
 #include "download/downloadtexts.h"
 #include "hexfile/hexfiletexts.h"
+#include "run/exitcodes.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@
 namespace quill::e2e {
 namespace {
 
-using enum cli::ExitCode;
+using enum ExitCode;
 
 // "{port}" in a message or settings text stands for the device's terminal;
 // the carriage returns that join the lines of the system's messages are
@@ -177,7 +177,7 @@ std::string filePath(const Scratch& s, const std::string& file) {
 // A run of quill-cli on a file in the scratch folder: how it must end, and what it runs with.
 struct Case {
     std::string name;
-    cli::ExitCode code;
+    ExitCode code;
     std::vector<std::string> messages; // on standard error
     std::string devsim;                // quill-devsim's options
     std::string cli = "--port {port} --baud 38400 --yes";
@@ -224,7 +224,7 @@ TEST_P(Cli, EndsWithItsCodeAndMessages) {
     ::close(slave);
     ::close(master);
 
-    EXPECT_EQ(r.code, cli::toInt(c.code)) << r.err;
+    EXPECT_EQ(r.code, toInt(c.code)) << r.err;
     for (const std::string& message : c.messages)
         EXPECT_TRUE(contains(r.err, expand(message, dev.pty()))) << "missing: " << message << "\n"
                                                                  << r.err;
@@ -257,7 +257,7 @@ TEST(CliEnd, PortLostBeforeTheLastAnswerIsNoSuccess) {
     const Result r = run(
         s, QUILL_CLI,
         words("--port {port} --baud 38400 --yes --json", dev.pty()) << q(s.path("tiny.hex")), {});
-    EXPECT_EQ(r.code, cli::toInt(cli::ExitCode::PortError)) << r.err;
+    EXPECT_EQ(r.code, toInt(ExitCode::PortError)) << r.err;
     EXPECT_TRUE(contains(r.err, cli::text::LostBeforeLastAnswer)) << r.err;
     EXPECT_TRUE(contains(r.out, "\"port_failure\"")) << r.out;
     dev.stop();
@@ -345,7 +345,7 @@ TEST(E2e, FileRewrittenMidDownloadNeverCompletes) {
     writeFile(file, readFile(s.path("lf.hex"))); // the same firmware, written anew
     ASSERT_TRUE(cli.waitForFinished(15000));
     const std::string err = cli.readAllStandardError().toStdString();
-    EXPECT_EQ(cli.exitCode(), cli::toInt(BadRecord)) << err;
+    EXPECT_EQ(cli.exitCode(), toInt(BadRecord)) << err;
     EXPECT_TRUE(contains(err, expand(text::FileChanged, {}))) << err;
     EXPECT_FALSE(contains(err, text::DownloadComplete)) << err;
     dev.stop();
@@ -367,7 +367,7 @@ TEST(E2e, UsageErrors) {
         {"--port=COM1 --yes a.hex", cli::text::NoBaud}};
     for (const auto& [args, message] : cases) {
         const Result r = run(s, QUILL_CLI, words(args));
-        EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+        EXPECT_EQ(r.code, toInt(Usage)) << r.err;
         EXPECT_TRUE(contains(r.err, message)) << message << " not in: " << r.err;
     }
 }
@@ -376,8 +376,8 @@ TEST(E2e, HelpListsEveryExitCode) {
     Scratch s;
     const Result r = run(s, QUILL_CLI, {QStringLiteral("--help")});
     EXPECT_EQ(r.code, 0);
-    for (const cli::ExitCodeInfo& info : cli::exitCodeTable) {
-        EXPECT_TRUE(contains(r.out, std::to_string(cli::toInt(info.code)) + "  " + info.meaning))
+    for (const ExitCodeInfo& info : exitCodeTable) {
+        EXPECT_TRUE(contains(r.out, std::to_string(toInt(info.code)) + "  " + info.meaning))
             << info.meaning;
     }
 }

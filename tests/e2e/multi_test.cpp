@@ -5,9 +5,9 @@
 // do; the exit code and the final table say which device ended how.
 
 #include "cli/clitexts.h"
-#include "cli/exitcodes.h"
 #include "download/downloadtexts.h"
 #include "hexfile/hexfiletexts.h"
+#include "run/exitcodes.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@
 namespace quill::e2e {
 namespace {
 
-using enum cli::ExitCode;
+using enum ExitCode;
 
 size_t count(const std::string& haystack, const std::string& needle) {
     size_t n = 0;
@@ -185,7 +185,7 @@ struct Case {
     int devices;
     std::string devsim;                // quill-devsim's options
     std::string cli;                   // quill-cli's, besides the ports and the file
-    cli::ExitCode code;                // of the whole run
+    ExitCode code;                     // of the whole run
     std::vector<std::string> outcomes; // in the table, port by port
     std::vector<std::string> messages; // on standard error, each line prefixed with its port
 };
@@ -203,10 +203,10 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     const Result r = b.run(QUILL_CLI, line.ports() + " " + c.cli + " --json " + b.path("app.hex"));
     line.stop();
 
-    EXPECT_EQ(r.code, cli::toInt(c.code)) << r.err;
+    EXPECT_EQ(r.code, toInt(c.code)) << r.err;
     // The JSON on standard output says the same as the table.
     const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
-    EXPECT_EQ(json[u"exit_code"].toInt(), cli::toInt(c.code)) << r.out;
+    EXPECT_EQ(json[u"exit_code"].toInt(), toInt(c.code)) << r.out;
     const QJsonArray devices = json[u"devices"].toArray();
     ASSERT_EQ(devices.size(), c.devices) << r.out;
     ASSERT_EQ(static_cast<int>(c.outcomes.size()), c.devices);
@@ -301,7 +301,7 @@ TEST(MultiE2e, TrackerHandshakesDoNotWaitForEachOther) {
     const Result r =
         b.run(QUILL_CLI, line.ports() + " --baud 9600 --device tracker " + b.path("app.hex"));
     line.stop();
-    EXPECT_EQ(r.code, cli::toInt(Complete)) << r.err;
+    EXPECT_EQ(r.code, toInt(Complete)) << r.err;
     for (int k = 1; k <= 3; ++k) {
         EXPECT_TRUE(tableSays(r.err, line.port(k), "complete")) << r.err;
         EXPECT_TRUE(line.image(k) == b.binary()) << "device " << k << "'s image differs";
@@ -327,7 +327,7 @@ TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
     const Result r = b.run(QUILL_CLI, line.ports() + " " + fast + " --log " + b.path("logs") + " " +
                                           b.path("app.hex"));
     line.stop();
-    EXPECT_EQ(r.code, cli::toInt(Complete)) << r.err;
+    EXPECT_EQ(r.code, toInt(Complete)) << r.err;
     for (int k = 1; k <= 2; ++k) {
         std::string name = line.port(k).substr(1) + ".log";
         std::replace(name.begin(), name.end(), '/', '_');
@@ -344,7 +344,7 @@ TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
     const Result refused = b.run(QUILL_CLI, again.ports() + " " + fast + " --log " +
                                                 b.path("file/logs") + " " + b.path("app.hex"));
     again.stop();
-    EXPECT_EQ(refused.code, cli::toInt(Usage)) << refused.err;
+    EXPECT_EQ(refused.code, toInt(Usage)) << refused.err;
     EXPECT_TRUE(contains(refused.err, cli::text::LogNotCreated)) << refused.err;
     for (int k = 1; k <= 2; ++k)
         EXPECT_EQ(again.hostLines(k), 0) << again.log(k);
@@ -370,7 +370,7 @@ TEST(MultiE2e, AFileRewrittenMidDownloadCompletesOnNoDevice) {
     ASSERT_TRUE(cli.waitForFinished(15000));
     const std::string err = cli.readAllStandardError().toStdString();
     line.stop();
-    EXPECT_EQ(cli.exitCode(), cli::toInt(BadRecord)) << err;
+    EXPECT_EQ(cli.exitCode(), toInt(BadRecord)) << err;
     for (int k = 1; k <= 3; ++k) {
         EXPECT_TRUE(tableSays(err, line.port(k), "bad/changed file")) << err;
         EXPECT_FALSE(contains(line.log(k), "-- end of file")) << line.log(k);
@@ -384,7 +384,7 @@ TEST(MultiE2e, ABadFileIsRefusedForEveryDevice) {
     Line line(b, 3, "");
     const Result r = b.run(QUILL_CLI, line.ports() + " " + fast + " " + b.path("bad.hex"));
     line.stop();
-    EXPECT_EQ(r.code, cli::toInt(BadRecord)) << r.err;
+    EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
     EXPECT_EQ(count(r.err, "Invalid data error in hex record"), 1u) << r.err;
     for (int k = 1; k <= 3; ++k)
         EXPECT_EQ(line.hostLines(k), 0) << line.log(k);
@@ -397,17 +397,17 @@ TEST(MultiE2e, PortsThatCannotAllBeUsedAreRefused) {
     Line line(b, 2, "");
     const std::string file = " " + b.path("app.hex");
     Result r = b.run(QUILL_CLI, line.ports() + " -p " + line.port(1) + " " + fast + file);
-    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_EQ(r.code, toInt(Usage)) << r.err;
     EXPECT_TRUE(contains(r.err, "is given more than once")) << r.err;
 
     r = b.run(QUILL_CLI, line.ports() + " -p COM7 " + fast + file);
-    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_EQ(r.code, toInt(Usage)) << r.err;
     EXPECT_TRUE(contains(r.err, "COM7 is not one of COM1 to COM4")) << r.err;
 
     // A link and the terminal it names are one device.
     const std::string terminal = std::filesystem::read_symlink(line.port(2)).string();
     r = b.run(QUILL_CLI, line.ports() + " -p " + terminal + " " + fast + file);
-    EXPECT_EQ(r.code, cli::toInt(Usage)) << r.err;
+    EXPECT_EQ(r.code, toInt(Usage)) << r.err;
     EXPECT_TRUE(contains(r.err, line.port(2) + " and " + terminal + cli::text::SameDeviceTwice))
         << r.err;
     line.stop();

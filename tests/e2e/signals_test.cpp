@@ -5,8 +5,8 @@
 // were before quill-cli opened it. quill-devsim plays a slow device.
 
 #include "cli/clitexts.h"
-#include "cli/exitcodes.h"
 #include "download/downloadtexts.h"
+#include "run/exitcodes.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 namespace quill {
 namespace {
 
-const HexTable table = make_hex_table();
+const HexTable table = makeHexTable();
 
 // A data record of 255 FF bytes at 1000: the byte count's high digit and the
 // farthest checksum position.

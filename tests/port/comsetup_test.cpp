@@ -6,6 +6,7 @@
 #include "port/comsetup.h"
 #include "port/porttexts.h"
 #include "port/startup.h"
+#include "shared/sharedtexts.h"
 #include "simworld.h"
 
 #include <gtest/gtest.h>

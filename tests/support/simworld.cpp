@@ -36,7 +36,7 @@ void SimWorld::setUpPort(int32_t baud, int16_t deviceType, int16_t comPort) {
     m.baud_rate = baud;
     m.device_type = deviceType;
     port.setCommPort(comPort);
-    port.setSettings(line_settings(baud, deviceType == device_tracker ? 'E' : 'M'));
+    port.setSettings(lineSettings(baud, deviceType == device_tracker ? 'E' : 'M'));
     port.setPortOpen(true);
 }
 

@@ -6,8 +6,8 @@
 // engine built here registers with the port, the timer and the dialog after
 // it, and only this one is started.
 
-#include "download/tracesession.h"
 #include "simworld.h"
+#include "trace/tracesession.h"
 
 namespace quill::sim {
 

@@ -7,7 +7,7 @@
 
 #include "devsim/devicemodel.h"
 #include "devsim/options.h"
-#include "devsim/pty.h"
+#include "pty/pty.h"
 #include "quillversion.h"
 
 #include <cerrno>

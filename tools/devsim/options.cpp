@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "devsim/options.h"
 
-#include "cli/commandline.h"
+#include "cmdline/commandline.h"
 
 #include <algorithm>
 #include <functional>

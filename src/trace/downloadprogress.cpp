@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "download/downloadprogress.h"
+#include "trace/downloadprogress.h"
 
-#include "download/module1.h"
+#include "shared/module1.h"
 
 #include <algorithm>
 #include <string>
@@ -30,7 +30,7 @@ int64_t dataBytesOf(const HexTable& table, std::string_view line) {
 
 } // namespace
 
-DownloadTotals count_download(HexFileSource& file, const HexTable& table) {
+DownloadTotals countDownload(HexFileSource& file, const HexTable& table) {
     DownloadTotals totals;
     std::string line;
     while (!file.eof() && file.readLine(line)) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/commandline.h"
+#include "cmdline/commandline.h"
 
 #include <CLI/CLI.hpp>
 

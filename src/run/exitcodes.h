@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace quill::cli {
+namespace quill {
 
 enum class ExitCode : int {
     Complete = 0,         // "Download complete"
@@ -56,4 +56,4 @@ constexpr int exitStatus(ExitCode code, int signal) {
     return code == ExitCode::Interrupted && signal > 0 ? 128 + signal : toInt(code);
 }
 
-} // namespace quill::cli
+} // namespace quill

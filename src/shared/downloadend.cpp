@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
-#include "download/downloadend.h"
+#include "shared/downloadend.h"
 
 namespace quill {
 
-uint32_t begin_download(Context& c) {
-    stop_download(c, DownloadEnd::Superseded);
+uint32_t beginDownload(Context& c) {
+    stopDownload(c, DownloadEnd::Superseded);
     c.m.download_running = true;
     return ++c.m.download_count;
 }
 
-bool still_running(const Context& c, uint32_t id) {
+bool stillRunning(const Context& c, uint32_t id) {
     return c.m.download_running && c.m.download_count == id;
 }
 
-void report_end(Context& c, DownloadEnd end) {
+void reportEnd(Context& c, DownloadEnd end) {
     if (!c.m.download_running) {
         return;
     }
@@ -23,7 +23,7 @@ void report_end(Context& c, DownloadEnd end) {
     }
 }
 
-void stop_download(Context& c, DownloadEnd end) {
+void stopDownload(Context& c, DownloadEnd end) {
     if (!c.m.download_running) {
         return;
     }
@@ -32,7 +32,7 @@ void stop_download(Context& c, DownloadEnd end) {
     c.Timer1.setEnabled(false);
     c.m.cstate = cs_off;
     c.m.TrackerACK = false;
-    report_end(c, end);
+    reportEnd(c, end);
     c.frmWaitCom.close();
     c.form.setLblMsgVisible(false);
     c.form.setPrbValue(0);

@@ -3,7 +3,7 @@
 // The program's shared state: one instance, owned by the application and
 // passed by reference, so that every test starts from a fresh one.
 
-#include "hexfile/hexcodec.h"
+#include "shared/hextable.h"
 
 #include <array>
 #include <cstdint>
@@ -52,7 +52,7 @@ struct Module1 {
     uint32_t download_count = 0;
 
     // Built by init_hex_table at start-up; a fresh Module1 already holds it.
-    HexTable hex_table = make_hex_table();
+    HexTable hex_table = makeHexTable();
 };
 
 } // namespace quill

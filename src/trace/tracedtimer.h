@@ -4,8 +4,8 @@
 // stopped or run out is reported, and cstate is looked at before and after
 // the expiry handler.
 
-#include "download/tracetap.h"
 #include "platform/timer.h"
+#include "trace/tracetap.h"
 
 namespace quill {
 

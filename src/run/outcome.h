@@ -4,13 +4,13 @@
 // and as a name for machines (--json). Never judged from the texts of the
 // messages shown.
 
-#include "cli/exitcodes.h"
 #include "platform/downloadobserver.h"
+#include "run/exitcodes.h"
 
 #include <optional>
 #include <string_view>
 
-namespace quill::cli {
+namespace quill {
 
 // The exit code of a download's end.
 ExitCode exitCodeFor(DownloadEnd end);
@@ -48,4 +48,4 @@ class Outcome {
     bool m_trackerReported = false;
 };
 
-} // namespace quill::cli
+} // namespace quill

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "download/tracewriter.h"
+#include "trace/tracewriter.h"
 
-#include "download/module1.h"
 #include "download/tracker.h"
+#include "shared/module1.h"
 
 #include <cerrno>
 #include <cinttypes>

@@ -11,12 +11,12 @@
 //     Downloader engine(trace.wrap(Context{m, port, timer, boxes, wait, file, form}));
 //     ... trace.noteStart(); engine.cmdStart_Click();
 
-#include "download/context.h"
-#include "download/downloadprogress.h"
-#include "download/tracedcomm.h"
-#include "download/traceddialogs.h"
-#include "download/tracedtimer.h"
-#include "download/tracetap.h"
+#include "shared/context.h"
+#include "trace/downloadprogress.h"
+#include "trace/tracedcomm.h"
+#include "trace/traceddialogs.h"
+#include "trace/tracedtimer.h"
+#include "trace/tracetap.h"
 
 #include <vector>
 

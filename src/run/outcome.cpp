@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "cli/outcome.h"
+#include "run/outcome.h"
 
-namespace quill::cli {
+namespace quill {
 
 ExitCode exitCodeFor(DownloadEnd end) {
     switch (end) {
@@ -125,4 +125,4 @@ std::string_view Outcome::name() const {
     return m_end ? m_name : exitCodeName(ExitCode::Failure);
 }
 
-} // namespace quill::cli
+} // namespace quill

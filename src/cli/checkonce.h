@@ -2,24 +2,24 @@
 #pragma once
 // The hex file checked once for a run on several ports, before any port is
 // touched: by the download's own whole-file check, with its messages and
-// its question about a file without an end record, on a download that has
-// no device. A file refused here is refused for every port.
+// its question about a file without an end record. A file refused here is
+// refused for every port.
 
-#include "cli/multitable.h"
 #include "platform/downloadobserver.h"
 #include "platform/messagebox.h"
+#include "trace/downloadprogress.h"
 
 #include <optional>
 #include <string>
 
 namespace quill::cli {
 
-struct FileCheck {
+struct CheckedOnce {
     std::optional<DownloadEnd> refused; // how the check ended the download; empty: go on
-    FileTotals totals;                  // what each device will be sent
+    DownloadTotals totals;              // what each device will be sent
 };
 
 // `boxes` shows the check's messages and answers its question.
-FileCheck checkFileOnce(const std::string& path, MessageBoxes& boxes);
+CheckedOnce checkFileOnce(const std::string& path, MessageBoxes& boxes);
 
 } // namespace quill::cli

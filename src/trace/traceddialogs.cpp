@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "download/traceddialogs.h"
+#include "trace/traceddialogs.h"
 
 namespace quill {
 

@@ -4,8 +4,8 @@
 // unchanged, and what goes over the wire, the line settings and the port's
 // opening, closing, loss and failures are reported to the trace.
 
-#include "download/tracetap.h"
 #include "platform/mscomm.h"
+#include "trace/tracetap.h"
 
 namespace quill {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "download/tracesession.h"
+#include "trace/tracesession.h"
 
 #include "hexfile/stdhexfile.h"
 
@@ -53,7 +53,7 @@ void TraceSession::noteStart() {
     DownloadTotals totals;
     StdHexFile file;
     if (!m_m.hex_file_name.empty() && file.open(m_m.hex_file_name)) {
-        totals = count_download(file, m_m.hex_table);
+        totals = countDownload(file, m_m.hex_table);
         file.close();
     }
     m_progress.setTotals(totals);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "download/tracedtimer.h"
+#include "trace/tracedtimer.h"
 
 namespace quill {
 

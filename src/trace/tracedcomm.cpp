@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "download/tracedcomm.h"
+#include "trace/tracedcomm.h"
 
 namespace quill {
 

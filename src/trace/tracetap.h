@@ -8,8 +8,8 @@
 // device answers the erase request with XOFF and XON in one batch, the trace
 // goes from cs_flash_erase straight to cs_programming.
 
-#include "download/module1.h"
 #include "platform/wiretrace.h"
+#include "shared/module1.h"
 
 #include <span>
 #include <string_view>

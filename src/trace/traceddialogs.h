@@ -5,9 +5,9 @@
 // with the button when it closes, the wait dialog when it shows, closes,
 // reports an error and has its OK pressed.
 
-#include "download/tracetap.h"
 #include "platform/messagebox.h"
 #include "platform/waitdialog.h"
+#include "trace/tracetap.h"
 
 namespace quill {
 

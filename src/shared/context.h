@@ -4,7 +4,6 @@
 // the main window, passed together so that every routine sees the same
 // world (the real one in the application, a simulated one in the tests).
 
-#include "download/module1.h"
 #include "platform/downloadobserver.h"
 #include "platform/hexfilesource.h"
 #include "platform/mainformcontrols.h"
@@ -12,6 +11,7 @@
 #include "platform/mscomm.h"
 #include "platform/timer.h"
 #include "platform/waitdialog.h"
+#include "shared/module1.h"
 
 namespace quill {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "devsim/pty.h"
+#include "pty/pty.h"
 
 #include <cerrno>
 #include <cstdlib>

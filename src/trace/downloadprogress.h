@@ -26,7 +26,7 @@ struct DownloadTotals {
 // of it sends: record lines that are not all-FF data records and have no bad
 // digit, up to and including the first end record. A record with a bad
 // checksum ends the count (the download refuses such a file).
-DownloadTotals count_download(HexFileSource& file, const HexTable& table);
+DownloadTotals countDownload(HexFileSource& file, const HexTable& table);
 
 class DownloadProgress final : public WireTrace {
   public:
@@ -52,7 +52,7 @@ class DownloadProgress final : public WireTrace {
 
   private:
     DownloadTotals m_totals;
-    HexTable m_table = make_hex_table();
+    HexTable m_table = makeHexTable();
     int16_t m_state = 0;
     int64_t m_recordsSent = 0;
     int64_t m_dataSent = 0;

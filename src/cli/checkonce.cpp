@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#include "cli/checkonce.h"
+
+#include "hexfile/filecheck.h"
+#include "hexfile/hexfile.h"
+#include "hexfile/hexfiletexts.h"
+#include "hexfile/stdhexfile.h"
+#include "shared/module1.h"
+
+namespace quill::cli {
+
+CheckedOnce checkFileOnce(const std::string& path, MessageBoxes& boxes) {
+    Module1 m;
+    StdHexFile file;
+    CheckedOnce result;
+    open_hex_file(m, file, boxes, path);
+    if (!m.hex_file_open) {
+        result.refused = DownloadEnd::FileError; // "Open file error" has been shown
+        return result;
+    }
+    std::string line;
+    const FileCheck check = checkHexFile(file, m.hex_table, line);
+    switch (check.verdict) {
+    case FileVerdict::Refused:
+        boxes.MsgBox(check.message);
+        result.refused = check.end;
+        return result;
+    case FileVerdict::NoEndRecord:
+        // The same question the download asks; the devices will ask it again
+        // and get the same answer.
+        if (boxes.MsgBox(text::NoEndRecord, MsgButtons::OkCancel, MsgIcon::None,
+                         MsgResult::Cancel) != MsgResult::Ok) {
+            result.refused = DownloadEnd::NoEndRecord;
+            return result;
+        }
+        break;
+    case FileVerdict::Whole:
+        break;
+    }
+    result.totals = countDownload(file, m.hex_table);
+    file.close();
+    return result;
+}
+
+} // namespace quill::cli
