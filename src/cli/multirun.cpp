@@ -10,6 +10,7 @@
 #include "port/portcontrol.h"
 #include "port/startup.h"
 #include "run/outcome.h"
+#include "run/runtexts.h"
 
 #include <QMetaObject>
 
@@ -247,7 +248,7 @@ bool MultiRun::makeTraceFiles() {
     for (DeviceSetup& setup : m_setups) {
         const std::string path = m_options.logPath + "/" + traceFileName(setup.port);
         std::string error;
-        std::unique_ptr<TraceFile> file = TraceFile::create(path, error);
+        std::unique_ptr<TraceFile> file = TraceFile::create(path, text::ProgramName, error);
         if (!file) {
             m_console.error(std::string(text::ProgramName) + ": " + text::LogNotCreated + path +
                             " (" + error + ")");
@@ -269,7 +270,7 @@ bool MultiRun::prompt() {
     if (m_boxes.MsgBox(question, MsgButtons::OkCancel, MsgIcon::None, MsgResult::Ok) !=
         MsgResult::Ok) {
         if (m_signal == 0) {
-            m_console.message(text::NotStarted);
+            m_console.message(quill::text::NotStarted);
         }
         return false;
     }

@@ -4,9 +4,12 @@
 #include "download/tracker.h"
 #include "shared/module1.h"
 
+#include "quillversion.h"
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 namespace quill {
@@ -310,7 +313,19 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
     }
 }
 
-std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string& error) {
+std::string traceHeader(std::string_view program) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char when[64] = "?";
+    if (::localtime_r(&now, &local) != nullptr) {
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", &local);
+    }
+    return "# " + std::string(program) + " " + QuillVersion + " download trace, started " + when +
+           "\n";
+}
+
+std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
+                                             std::string& error) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -321,7 +336,12 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
         error = std::strerror(errno);
         return nullptr;
     }
-    return std::make_unique<TraceFile>(Opened{file}, path);
+    auto trace = std::make_unique<TraceFile>(Opened{file}, path);
+    if (!trace->output()(traceHeader(program))) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    return trace;
 }
 
 TraceFile::~TraceFile() {

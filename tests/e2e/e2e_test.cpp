@@ -8,6 +8,7 @@
 #include "download/downloadtexts.h"
 #include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
+#include "run/runtexts.h"
 
 #include <gtest/gtest.h>
 
@@ -258,14 +259,14 @@ TEST(CliEnd, PortLostBeforeTheLastAnswerIsNoSuccess) {
         s, QUILL_CLI,
         words("--port {port} --baud 38400 --yes --json", dev.pty()) << q(s.path("tiny.hex")), {});
     EXPECT_EQ(r.code, toInt(ExitCode::PortError)) << r.err;
-    EXPECT_TRUE(contains(r.err, cli::text::LostBeforeLastAnswer)) << r.err;
+    EXPECT_TRUE(contains(r.err, text::LostBeforeLastAnswer)) << r.err;
     EXPECT_TRUE(contains(r.out, "\"port_failure\"")) << r.out;
     dev.stop();
 }
 
 const std::string noYes = "--port {port} --baud 9600";
 const std::string prompt = text::PrepareDevice + std::string("9600") + cli::text::PromptChoices;
-const std::string idle = cli::text::IdlePrefix + std::string("1") + cli::text::IdleSuffix;
+const std::string idle = text::IdlePrefix + std::string("1") + text::IdleSuffix;
 
 INSTANTIATE_TEST_SUITE_P(
     E2e, Cli,
@@ -283,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
              "--device tracker --fault silent", "--port {port} --baud 38400 --device tracker"),
         // After the (automatic) OK to the NAK the handshake goes on and the download completes.
         Case("TrackerSelectNak", Complete,
-             {text::TrackerResponseError, cli::text::CompletedAfterTrackerError},
+             {text::TrackerResponseError, text::CompletedAfterTrackerError},
              "--device tracker --fault select-nak", "--port {port} --baud 9600 --device tracker"),
         // Nothing after the 6th record: quill-cli's own time limit stops it,
         // and nothing more is sent.
