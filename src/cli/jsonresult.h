@@ -8,9 +8,8 @@
 // escape \u00XX of that byte, so the output is always valid JSON and the
 // byte can still be read off it.
 //
-// A run over several ports writes one object per port inside its own:
-//
-//     out += "  \"ports\": [\n" + jsonObject(first, 4) + ",\n" + jsonObject(second, 4) + "\n  ]";
+// A run over several ports writes one object per device inside its own, as
+// the member "devices" (multijson.h).
 
 #include "run/runresult.h"
 

@@ -45,7 +45,7 @@ struct RunSetup {
     int16_t comPort = 1;
     int32_t baud = 0;
     int16_t deviceType = device_manual;
-    std::string file;
+    std::string file{};
     int idleTimeoutSeconds = 0; // 0: the device may be silent for ever
 };
 
