@@ -11,8 +11,12 @@ inline constexpr const char* SettingsApplication = "quill";
 
 inline constexpr const char* PromptChoices = " [y/N] ";
 inline constexpr const char* PromptAnsweredByOption = "y (--yes)";
-inline constexpr const char* RiskAccepted = "y (--allow-no-end-record)";
-inline constexpr const char* RiskRefused = "n (give --allow-no-end-record to download it)";
+// A question answered by the command line: "y (" option ")", or "n (give "
+// option " to download it)".
+inline constexpr const char* RiskAcceptedPrefix = "y (";
+inline constexpr const char* RiskAcceptedSuffix = ")";
+inline constexpr const char* RiskRefusedPrefix = "n (give ";
+inline constexpr const char* RiskRefusedSuffix = " to download it)";
 inline constexpr const char* PromptNeedsTerminal =
     "the Manual device prompt needs a terminal on standard input; give --yes to answer OK";
 

@@ -14,7 +14,7 @@ MsgResult DeviceBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIc
         return MsgResult::Ok;
     }
     if (defaultButton == MsgResult::Cancel) {
-        return m_acceptRisk ? MsgResult::Ok : MsgResult::Cancel;
+        return m_risks.answer(text).accepted ? MsgResult::Ok : MsgResult::Cancel;
     }
     return MsgResult::Ok;
 }
@@ -30,13 +30,13 @@ void DeviceControls::setLblMsgCaption(const std::string& caption) {
 
 DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink)
     : m_setup(setup), m_post(std::move(sink)),
-      m_boxes(setup.allowNoEndRecord,
+      m_boxes(setup.risks,
               [this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_wait([this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_controls([this] { this->post(DeviceEvent::Kind::Phase, m_controls.caption()); }),
       m_station(StationSetup{[device = setup.device](int16_t) { return device; }, setup.namedByPath,
                              RunSetup{setup.comPort, setup.baud, setup.deviceType, setup.file,
-                                      setup.idleTimeoutSeconds}},
+                                      setup.idleTimeoutSeconds, setup.settleMs}},
                 m_boxes, m_wait, m_controls, *this) {
     TraceSession& trace = m_station.run().trace();
     trace.addObserver(this);

@@ -7,6 +7,7 @@
 // waits for another's. What the user should see is handed to `post` as
 // events, from this thread; the owner shows them on its own.
 
+#include "cli/clioptions.h"
 #include "cli/cliwaitdialog.h"
 #include "cli/station.h"
 #include "trace/tracewriter.h"
@@ -28,7 +29,8 @@ struct DeviceSetup {
     int16_t deviceType = device_manual;
     std::string file;
     int idleTimeoutSeconds = 0;
-    bool allowNoEndRecord = false;
+    Risks risks;
+    int settleMs = 0;
     std::shared_ptr<TraceFile> traceFile; // --log DIR: made before any port is touched
     bool verbose = false;                 // -v: the short trace, as lines of kind Trace
 };
@@ -50,17 +52,17 @@ struct DeviceEvent {
 namespace detail {
 
 // Message boxes of one device. The Manual prompt was answered once for all
-// devices before any started, so here it is answered OK; the question about
-// a file without an end record gets the answer the file check got.
+// devices before any started, so here it is answered OK; a question about
+// the file gets the answer the file check got.
 class DeviceBoxes final : public MessageBoxes {
   public:
-    DeviceBoxes(bool acceptRisk, std::function<void(const std::string&)> shown)
-        : m_acceptRisk(acceptRisk), m_shown(std::move(shown)) {}
+    DeviceBoxes(Risks risks, std::function<void(const std::string&)> shown)
+        : m_risks(risks), m_shown(std::move(shown)) {}
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      MsgResult defaultButton) override;
 
   private:
-    bool m_acceptRisk;
+    Risks m_risks;
     std::function<void(const std::string&)> m_shown;
 };
 

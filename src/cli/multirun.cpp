@@ -41,7 +41,7 @@ MultiRun::MultiRun(const CliOptions& options, SettingsStore& store, Console& con
                    std::FILE* out)
     : m_options(options), m_store(store), m_console(console), m_out(out),
       m_terminal(console.terminal() && !options.quiet),
-      m_boxes(console, options.yes, options.allowNoEndRecord) {
+      m_boxes(console, options.yes, options.risks) {
     m_redraw.setInterval(redrawMs);
     QObject::connect(&m_redraw, &QTimer::timeout, &m_main, [this] {
         if (m_dirty) {
@@ -201,7 +201,8 @@ std::vector<std::string> MultiRun::applyOptions() {
         s.deviceType = deviceType;
         s.file = m_options.file;
         s.idleTimeoutSeconds = m_options.idleTimeoutSeconds;
-        s.allowNoEndRecord = m_options.allowNoEndRecord;
+        s.risks = m_options.risks;
+        s.settleMs = m_options.settleMs;
         s.verbose = m_options.verbose;
         if (const auto n = comNumber(port)) {
             if (*n > 4) {

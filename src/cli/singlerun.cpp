@@ -51,8 +51,7 @@ std::string candidatePorts() {
 
 SingleRun::SingleRun(const CliOptions& options, SettingsStore& store, Console& console)
     : m_options(options), m_store(store), m_console(console),
-      m_resolver(resolverFor(options, store)),
-      m_boxes(console, options.yes, options.allowNoEndRecord),
+      m_resolver(resolverFor(options, store)), m_boxes(console, options.yes, options.risks),
       m_wait(console, [](const std::string&) {}), m_progress(console) {}
 
 SingleRun::~SingleRun() = default;
@@ -95,6 +94,7 @@ std::vector<std::string> SingleRun::applyOptions() {
     m_setup.deviceType = m_options.device.value_or(m.device_type);
     m_setup.file = m_options.file;
     m_setup.idleTimeoutSeconds = m_options.idleTimeoutSeconds;
+    m_setup.settleMs = m_options.settleMs;
     std::vector<std::string> problems;
     if (m_setup.comPort < 1 || m_setup.comPort > 4) {
         problems.push_back(m_setup.comPort == 0

@@ -8,8 +8,8 @@ namespace quill::cli {
 Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, MainFormControls& form,
                  RunView& view)
     : m_view(view), m_port(std::move(setup.resolver)),
-      m_run(RunPieces{m_port, m_timer, m_idle, m_lastAnswer, m_queue, boxes, wait, m_file, form,
-                      steadyClockUs},
+      m_run(RunPieces{m_port, m_timer, m_idle, m_lastAnswer, m_settle, m_queue, boxes, wait, m_file,
+                      form, steadyClockUs},
             std::move(setup.run), *this) {
     m_port.setNamedByDevice(setup.namedByDevice);
 }

@@ -51,6 +51,7 @@ class Station final : private RunView {
     QtTimer m_timer;
     QtTimer m_idle;
     QtTimer m_lastAnswer;
+    QtTimer m_settle;
     StdHexFile m_file;
     QEventLoop m_loop;
     PortOpening m_opening = PortOpening::Open;

@@ -64,7 +64,7 @@ bool nextLine(Context& c, std::string& line, const CheckedFile& checked) {
 
 } // namespace
 
-void cancelDownload(Context& c, const char* message, DownloadEnd end) {
+void cancelDownload(Context& c, const std::string& message, DownloadEnd end) {
     c.m.cstate = cs_file_done;
     reportEnd(c, end);
     c.boxes.MsgBox(message);

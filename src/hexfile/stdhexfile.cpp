@@ -24,6 +24,9 @@ uint64_t fnv(uint64_t hash, const char* begin, const char* end) {
     return hash;
 }
 
+// A UTF-8 byte-order mark, as some editors write at the start of a text file.
+constexpr unsigned char byteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -78,6 +81,7 @@ void StdHexFile::resetReading() {
     m_failed = false;
     m_lineTooLong = false;
     m_digest = fnvOffset;
+    m_atStart = true;
 }
 
 // Only called with the buffer used up. False when nothing more could be read,
@@ -94,6 +98,20 @@ bool StdHexFile::fill() {
         return false;
     }
     m_end = static_cast<size_t>(n);
+    // A byte-order mark before the first line is not part of it: the line
+    // is read, and sent, as it stands after the mark. Anywhere else the
+    // bytes are what they are.
+    if (m_atStart) {
+        m_atStart = false;
+        if (m_end >= sizeof byteOrderMark &&
+            std::equal(std::begin(byteOrderMark), std::end(byteOrderMark),
+                       reinterpret_cast<const unsigned char*>(m_buffer.data()))) {
+            m_begin = sizeof byteOrderMark;
+            if (m_begin == m_end) {
+                return fill();
+            }
+        }
+    }
     return n > 0;
 }
 

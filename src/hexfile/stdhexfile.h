@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The hex file read from disk through its file descriptor: bytes, buffered,
-// one line at a time, with no text decoding.
+// one line at a time, with no text decoding. A UTF-8 byte-order mark at the
+// very start of the file is not part of its first line.
 
 #include "platform/hexfilesource.h"
 
@@ -45,6 +46,7 @@ class StdHexFile final : public HexFileSource {
     bool m_failed = false;
     bool m_lineTooLong = false;
     uint64_t m_digest = 0;
+    bool m_atStart = true; // the next fill reads the file's first bytes
     struct stat m_checked {};
     std::vector<char> m_buffer;
     size_t m_begin = 0; // next unread byte in m_buffer

@@ -42,11 +42,21 @@ HeadlessRun::HeadlessRun(RunPieces pieces, RunSetup setup, RunView& view)
     m_pieces.lastAnswer.setEnabled(false);
     m_pieces.lastAnswer.setInterval(lastAnswerMs);
     m_pieces.lastAnswer.setHandler([this] { exitLoop(); });
+    m_pieces.settle.setEnabled(false);
+    m_pieces.settle.setInterval(m_setup.settleMs);
+    m_pieces.settle.setHandler([this] {
+        m_pieces.settle.setEnabled(false);
+        if (!m_finishing) {
+            m_trace.comm().setInBufferCount(0);
+        }
+        start();
+    });
 }
 
 HeadlessRun::~HeadlessRun() {
     m_pieces.idle.setHandler({});
     m_pieces.lastAnswer.setHandler({});
+    m_pieces.settle.setHandler({});
     m_trace.removeObserver(this);
 }
 
@@ -71,7 +81,11 @@ PortOpening HeadlessRun::openPort() {
 }
 
 void HeadlessRun::startSoon() {
-    m_pieces.queue.post([this] { start(); });
+    if (m_setup.settleMs > 0) {
+        m_pieces.settle.setEnabled(true);
+    } else {
+        m_pieces.queue.post([this] { start(); });
+    }
 }
 
 void HeadlessRun::start() {

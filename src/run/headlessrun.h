@@ -33,6 +33,7 @@ struct RunPieces {
     Timer& timer;      // the download's Timer1
     Timer& idle;       // the limit on the device's silence
     Timer& lastAnswer; // the wait for the device's answer to the last record
+    Timer& settle;     // the wait for the line to settle before the download starts
     EventQueue& queue;
     MessageBoxes& boxes;
     WaitDialog& wait;
@@ -47,6 +48,10 @@ struct RunSetup {
     int16_t deviceType = device_manual;
     std::string file{};
     int idleTimeoutSeconds = 0; // 0: the device may be silent for ever
+    // After the port opens, what the device says for this long is thrown
+    // away before the download starts: a device that talks when its line
+    // opens must not be taken as answering the first request. 0: no wait.
+    int settleMs = 0;
 };
 
 // What a front end shows of a run. Called on the run's thread.
@@ -79,7 +84,8 @@ class HeadlessRun final : private DownloadObserver, private WireTrace {
     // parity, open; through the trace, so that it shows. A failure is told
     // to the view and decides the outcome.
     PortOpening openPort();
-    // "Start Download" from the event loop, once the caller has returned.
+    // "Start Download" from the event loop, once the caller has returned and
+    // the line has settled.
     void startSoon();
     // Stops at once: nothing more goes to the device; `say` is shown first.
     // False when the run was already ending (it then only stops waiting for

@@ -64,7 +64,7 @@ struct RunWorld {
         setup.file = world.chooseFile(firmware);
         setup.deviceType = device.kind == devsim::Kind::Tracker ? device_tracker : device_manual;
         setup.idleTimeoutSeconds = idleSeconds;
-        run.emplace(RunPieces{world.port, world.timer, idle, lastAnswer, queue, world.boxes,
+        run.emplace(RunPieces{world.port, world.timer, idle, lastAnswer, settle, queue, world.boxes,
                               world.waitDialog, world.file, world.form,
                               [this] { return world.loop.now() * 1000; }},
                     setup, view);
@@ -73,6 +73,7 @@ struct RunWorld {
     SimWorld world;
     SimTimer idle{world.loop};
     SimTimer lastAnswer{world.loop};
+    SimTimer settle{world.loop};
     SimEventQueue queue{world.loop};
     SeenView view{world.loop};
     RunSetup setup{.comPort = 1, .baud = 38400};
