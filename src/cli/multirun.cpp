@@ -196,7 +196,7 @@ std::vector<std::string> MultiRun::applyOptions() {
     for (const std::string& port : m_options.ports) {
         DeviceSetup s;
         s.port = port;
-        s.device = port;
+        s.device = devicePath(port);
         s.baud = baud;
         s.deviceType = deviceType;
         s.file = m_options.file;
@@ -209,7 +209,7 @@ std::vector<std::string> MultiRun::applyOptions() {
                 problems.push_back(port + text::NotComOneToFour);
             }
             s.comPort = static_cast<int16_t>(*n);
-            s.device = comDevice(s.comPort);
+            s.device = devicePath(comDevice(s.comPort));
             s.namedByPath = false;
         }
         // Two threads on one device would write into each other's downloads,

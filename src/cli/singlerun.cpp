@@ -202,7 +202,7 @@ RunResult SingleRun::result(int status) const {
     }
     if (m_setup.comPort >= 1 && m_setup.comPort <= 4) {
         if (const std::string device = m_resolver(m_setup.comPort); !device.empty()) {
-            r.devicePath = resolvedPath(device);
+            r.devicePath = resolvedPath(devicePath(device));
         }
     }
     r.messages = m_console.messages();

@@ -58,12 +58,13 @@ const std::string firmware = dataRecord(0x0000, {1, 2, 3, 4}) + "\r\n" +
                              dataRecord(0x0008, {9, 10}) + "\r\n:00000001FF\r\n";
 
 struct RunWorld {
-    explicit RunWorld(const devsim::Config& device, int idleSeconds) {
+    RunWorld(const devsim::Config& device, int idleSeconds, int settleMs = 0) {
         world.connect(device);
         world.port.setCommPort(1);
         setup.file = world.chooseFile(firmware);
         setup.deviceType = device.kind == devsim::Kind::Tracker ? device_tracker : device_manual;
         setup.idleTimeoutSeconds = idleSeconds;
+        setup.settleMs = settleMs;
         run.emplace(RunPieces{world.port, world.timer, idle, lastAnswer, settle, queue, world.boxes,
                               world.waitDialog, world.file, world.form,
                               [this] { return world.loop.now() * 1000; }},
@@ -291,6 +292,25 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         EXPECT_EQ(w.view.finished, ExitCode::Interrupted);
         EXPECT_TRUE(w.world.port.writes().empty());
         EXPECT_TRUE(w.world.boxes.shown().empty());
+    }
+}
+
+// A device that says XOFF XON 1 ms after its line opens (its own start) and
+// is then too busy to hear the first request: the run lets the line settle,
+// throws that away, and no record goes out before the device's real answer.
+TEST(RunStart, TheLineSettlesBeforeTheFirstMessage) {
+    for (const bool answersLater : {false, true}) {
+        SCOPED_TRACE(answersLater ? "answers the erase request" : "too busy to answer");
+        RunWorld w(manual(answersLater ? None : StaleXoffXon), 60, 250);
+        ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+        w.world.port.deliver(1, {0x13, 0x11}); // an XOFF XON from its start
+        w.run->startSoon();
+        w.world.loop.runFor(3600 * 1000);
+        ASSERT_FALSE(w.world.port.writes().empty());
+        EXPECT_GE(w.world.port.writes().front().at - SimLoop::epoch, 250);
+        EXPECT_EQ(w.world.port.discards, 2); // after the settling, and before the erase request
+        EXPECT_EQ(w.view.finished, answersLater ? ExitCode::Complete : ExitCode::NoEraseAnswer);
+        EXPECT_EQ(w.world.port.writes().size(), answersLater ? 5U : 1U);
     }
 }
 

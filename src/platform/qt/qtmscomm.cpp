@@ -104,7 +104,7 @@ void QtMSComm::setCommPort(int16_t port) {
 }
 
 std::string QtMSComm::deviceName() const {
-    return m_resolver ? m_resolver(m_commPort) : std::string{};
+    return m_resolver ? devicePath(m_resolver(m_commPort)) : std::string{};
 }
 
 std::string QtMSComm::portDisplayName() const {
