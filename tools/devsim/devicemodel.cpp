@@ -138,6 +138,11 @@ std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, Parity p
     }
     m_busyUntil = 0;
     for (const uint8_t b : bytes) {
+        // A frame ends with a pad byte 00 after its checksum: part of the
+        // frame, whatever mode the frame has put the device in.
+        if (std::exchange(m_padDue, false) && b == 0x00) {
+            continue;
+        }
         if (m_downloadMode) {
             lineByte(b, out);
         } else {
@@ -166,11 +171,6 @@ bool DeviceModel::hears(Parity parity) const {
 
 void DeviceModel::frameByte(uint8_t byte, std::vector<Reply>& out) {
     if (m_frame.empty()) {
-        const bool pad = m_padDue && byte == 0x00;
-        m_padDue = false;
-        if (pad) {
-            return;
-        }
         if (byte != kFrameStart) {
             m_stray.push_back(byte);
             return;
