@@ -33,7 +33,7 @@ struct FileCheck {
     DownloadEnd end = DownloadEnd::FileError;
     const char* message = nullptr;
     // Otherwise: what the sending holds the file to.
-    CheckedFile checked;
+    CheckedFile checked{};
 };
 
 // Reads the whole open file once, up to its first end record. A file
