@@ -23,11 +23,7 @@ std::string duration(double seconds) {
 
 } // namespace
 
-void CliProgress::setLblMsgCaption(const std::string& caption) {
-    if (caption == m_caption) {
-        return;
-    }
-    m_caption = caption;
+void CliProgress::phaseChanged(const std::string& caption) {
     m_console.message(caption);
 }
 

@@ -11,7 +11,7 @@
 // last line before the summary shows the final counts.
 
 #include "cli/console.h"
-#include "platform/mainformcontrols.h"
+#include "cli/phaselabel.h"
 #include "platform/wiretrace.h"
 #include "trace/downloadprogress.h"
 
@@ -21,7 +21,7 @@
 
 namespace quill::cli {
 
-class CliProgress final : public MainFormControls, public WireTrace {
+class CliProgress final : public PhaseLabel, public WireTrace {
   public:
     explicit CliProgress(Console& console) : m_console(console) {}
 
@@ -34,30 +34,14 @@ class CliProgress final : public MainFormControls, public WireTrace {
 
     void onTraceEvent(const TraceEvent& event) override;
 
-    void setLblMsgVisible(bool) override {}
-    void setLblMsgCaption(const std::string& caption) override;
-
-    // The bar's value is the share of the file read: the trace's counts say more.
-    void setPrbVisible(bool) override {}
-    void setPrbMin(float) override {}
-    void setPrbMax(float value) override { m_max = value; }
-    float prbMax() const override { return m_max; }
-    void setPrbValue(float) override {}
-
-    void setCmdStartEnabled(bool) override {}
-    void cmdStartSetFocus() override {}
-    void setPanelText(int, const std::string&) override {}
-    void setPanelMinWidth(int, int) override {}
-
   private:
+    void phaseChanged(const std::string& caption) override;
     // Shows the line when the percentage or the time calls for it.
     void show(int percent, int64_t nowUs);
     std::string line(int percent) const;
 
     Console& m_console;
     const DownloadProgress* m_progress = nullptr;
-    std::string m_caption;
-    float m_max = 0;
     int64_t m_recordsShown = 0;  // the records counted when the line was last looked at
     int64_t m_recordsInLine = 0; // ... and in the line last shown
     int m_shownPercent = -1;

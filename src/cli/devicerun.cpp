@@ -19,13 +19,6 @@ MsgResult DeviceBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIc
     return MsgResult::Ok;
 }
 
-void DeviceControls::setLblMsgCaption(const std::string& caption) {
-    if (caption != m_caption) {
-        m_caption = caption;
-        m_changed();
-    }
-}
-
 } // namespace detail
 
 DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink)

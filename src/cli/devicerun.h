@@ -9,6 +9,7 @@
 
 #include "cli/clioptions.h"
 #include "cli/cliwaitdialog.h"
+#include "cli/phaselabel.h"
 #include "cli/station.h"
 #include "trace/tracewriter.h"
 
@@ -67,27 +68,13 @@ class DeviceBoxes final : public MessageBoxes {
 };
 
 // The phase label of one device; its progress is the trace's.
-class DeviceControls final : public MainFormControls {
+class DeviceControls final : public PhaseLabel {
   public:
     explicit DeviceControls(std::function<void()> changed) : m_changed(std::move(changed)) {}
-    const std::string& caption() const { return m_caption; }
-
-    void setLblMsgVisible(bool) override {}
-    void setLblMsgCaption(const std::string& caption) override;
-    void setPrbVisible(bool) override {}
-    void setPrbMin(float) override {}
-    void setPrbMax(float value) override { m_max = value; }
-    float prbMax() const override { return m_max; }
-    void setPrbValue(float) override {}
-    void setCmdStartEnabled(bool) override {}
-    void cmdStartSetFocus() override {}
-    void setPanelText(int, const std::string&) override {}
-    void setPanelMinWidth(int, int) override {}
 
   private:
+    void phaseChanged(const std::string&) override { m_changed(); }
     std::function<void()> m_changed;
-    std::string m_caption;
-    float m_max = 0;
 };
 
 } // namespace detail
