@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/qtmscomm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
 
 #include <array>
@@ -94,6 +95,7 @@ QtMSComm::QtMSComm(PortResolver resolver) : m_resolver(std::move(resolver)) {
 }
 
 QtMSComm::~QtMSComm() {
+    watchLoop(false);
     QObject::disconnect(&m_port, nullptr, nullptr, nullptr);
 }
 
@@ -163,6 +165,7 @@ PortStatus QtMSComm::openPort() {
         closePort();
         return status;
     }
+    watchLoop(true);
     return std::nullopt;
 }
 
@@ -175,6 +178,7 @@ void QtMSComm::closePort() {
     m_closing = false;
     m_lossPending = false;
     m_receivePending = false;
+    watchLoop(false);
 }
 
 PortError QtMSComm::openError(const std::string& device) const {
@@ -251,6 +255,23 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (data.empty()) {
         return std::nullopt;
     }
+#ifdef Q_OS_UNIX
+    // Nothing queued before it: straight to the driver, which takes a
+    // record whole. What it does not take, and a write that fails, go
+    // through QSerialPort's buffer, which retries and reports the failure.
+    if (m_port.bytesToWrite() == 0) {
+        ssize_t written = 0;
+        do {
+            written = ::write(static_cast<int>(m_port.handle()), data.data(), data.size());
+        } while (written < 0 && errno == EINTR);
+        if (written > 0) {
+            data = data.subspan(static_cast<size_t>(written));
+        }
+        if (data.empty()) {
+            return std::nullopt;
+        }
+    }
+#endif
     const auto size = static_cast<qint64>(data.size());
     if (m_port.write(reinterpret_cast<const char*>(data.data()), size) != size) {
         return writeFailed(portDisplayName(), m_port.errorString().toStdString());
@@ -281,13 +302,36 @@ std::vector<uint8_t> QtMSComm::input() {
     return {bytes.begin(), bytes.end()};
 }
 
+// While the port is open, each pass of the thread's event loop looks for
+// bytes to announce: on waking, and before it waits again.
+void QtMSComm::watchLoop(bool on) {
+    QObject::disconnect(m_loopAwake);
+    QObject::disconnect(m_loopBlocking);
+    QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(m_port.thread());
+    if (!on || loop == nullptr) {
+        return;
+    }
+    const auto look = [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    };
+    m_loopAwake = QObject::connect(loop, &QAbstractEventDispatcher::awake, &m_port, look,
+                                   Qt::DirectConnection);
+    m_loopBlocking = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, &m_port, look,
+                                      Qt::DirectConnection);
+}
+
 void QtMSComm::scheduleReceive() {
     if (m_receivePending) {
         return;
     }
     m_receivePending = true;
-    QMetaObject::invokeMethod(
-        &m_port, [this] { deliverReceive(); }, Qt::QueuedConnection);
+    if (!m_loopAwake) {
+        // No event loop to watch: a queued call.
+        QMetaObject::invokeMethod(
+            &m_port, [this] { deliverReceive(); }, Qt::QueuedConnection);
+    }
 }
 
 void QtMSComm::deliverReceive() {
