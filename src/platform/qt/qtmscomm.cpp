@@ -4,6 +4,7 @@
 #include <QAbstractEventDispatcher>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -298,8 +299,11 @@ std::vector<uint8_t> QtMSComm::input() {
     if (!m_port.isOpen()) {
         return {};
     }
-    const QByteArray bytes = m_port.readAll();
-    return {bytes.begin(), bytes.end()};
+    std::vector<uint8_t> bytes(static_cast<size_t>(m_port.bytesAvailable()));
+    const qint64 got =
+        m_port.read(reinterpret_cast<char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    bytes.resize(static_cast<size_t>(std::max<qint64>(got, 0)));
+    return bytes;
 }
 
 // While the port is open, each pass of the thread's event loop looks for
