@@ -22,6 +22,9 @@
 namespace quill {
 namespace {
 
+// How late received bytes may be announced in an event loop that is not Qt's.
+constexpr int foreignLoopMs = 100;
+
 // The control's messages, each naming the port as the user knows it.
 PortError notFound(const std::string& port) {
     return {PortErrorKind::NotFound, "Cannot open " + port + ": the port does not exist."};
@@ -90,6 +93,13 @@ QSerialPort::StopBits qtStopBits(StopBits stopBits) {
 } // namespace
 
 QtMSComm::QtMSComm(PortResolver resolver) : m_resolver(std::move(resolver)) {
+    m_receive.setSingleShot(true);
+    m_receive.setInterval(foreignLoopMs);
+    QObject::connect(&m_receive, &QTimer::timeout, &m_receive, [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    });
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
@@ -179,6 +189,7 @@ void QtMSComm::closePort() {
     m_closing = false;
     m_lossPending = false;
     m_receivePending = false;
+    m_receive.stop();
     watchLoop(false);
 }
 
@@ -326,15 +337,15 @@ void QtMSComm::watchLoop(bool on) {
                                       Qt::DirectConnection);
 }
 
+// The timer is left running once bytes have been announced: started once per
+// tenth of a second at most, not once per batch.
 void QtMSComm::scheduleReceive() {
     if (m_receivePending) {
         return;
     }
     m_receivePending = true;
-    if (!m_loopAwake) {
-        // No event loop to watch: a queued call.
-        QMetaObject::invokeMethod(
-            &m_port, [this] { deliverReceive(); }, Qt::QueuedConnection);
+    if (!m_receive.isActive()) {
+        m_receive.start();
     }
 }
 

@@ -5,15 +5,19 @@
 // Received bytes are announced once QSerialPort's readyRead emission has
 // returned, never from inside it: Qt does not emit readyRead again while its
 // own slot runs, and the receive handler may open a modal box whose nested
-// event loop must go on seeing the device's bytes. The announcement comes
-// when the thread's event loop next comes round (its dispatcher's awake and
-// aboutToBlock), which, unlike a queued call, does not have to wake the loop.
+// event loop must go on seeing the device's bytes. They are announced when
+// the thread's event loop next comes round (its dispatcher's awake and
+// aboutToBlock), which, unlike a queued call, needs no wake-up of the loop.
+// A loop that is not Qt's (a native file dialog's) runs Qt's timers but not
+// its dispatcher: there a timer announces them, at most a tenth of a second
+// later.
 
 #include "platform/mscomm.h"
 #include "platform/qt/lineconfig.h"
 #include "platform/qt/portnames.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 namespace quill {
 
@@ -88,6 +92,8 @@ class QtMSComm final : public MSComm {
     QMetaObject::Connection m_loopBlocking;
     bool m_lossPending = false; // a lost port is being closed; reported once
     bool m_closing = false;     // errors raised while closing are not a loss
+
+    QTimer m_receive; // announces them where the loop is not Qt's
 
     // Last member: its signals reach the members above, so it goes first.
     QSerialPort m_port;
