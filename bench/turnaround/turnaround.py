@@ -128,6 +128,7 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
     # One data record and the end record: what a run costs besides its records.
     onefile = make_hex(workdir, "one", 16, 1)
     records = records_in(hexfile) - records_in(onefile)
+    load = os.getloadavg()[0]
     loop = os.path.join(workdir, "minimal_loop")
     here = os.path.dirname(os.path.abspath(__file__))
     subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
@@ -157,7 +158,8 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
     stats = {name: summary(samples) for name, samples in results.items()}
     cli, small = stats["quill-cli"], stats["minimal loop"]
     print(f"file: {kib} KiB of data, {cli['n'] // rounds} records; {rounds} rounds each; "
-          f"load average {os.getloadavg()[0]:.1f} at the end, {os.cpu_count()} CPUs")
+          f"load average {load:.1f} at the start, {os.getloadavg()[0]:.1f} at the end, "
+          f"{os.cpu_count()} CPUs")
     print(f"{'turnaround (ms)':<16}{'median':>9}{'mean':>9}{'p90':>9}{'p99':>9}{'max':>9}")
     for name, s in stats.items():
         print(f"{name:<16}" + "".join(f"{s[k]:9.3f}" for k in ("median", "mean", "p90", "p99", "max")))
