@@ -41,7 +41,7 @@ bool gluedRecord(const HexTable& table, std::string_view line) {
 }
 
 FileCheck refused(DownloadEnd end, const char* message) {
-    return {.verdict = FileVerdict::Refused, .end = end, .message = message};
+    return {.verdict = FileVerdict::Refused, .end = end, .message = message, .checked = {}};
 }
 
 } // namespace
@@ -69,6 +69,10 @@ FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& 
             return refused(DownloadEnd::BadRecord, text::InvalidRecord);
         }
         endRecord = rc == REC_LAST;
+    }
+    // A file that changes while it is checked reads as ended there.
+    if (!endRecord && file.changedSinceChecked()) {
+        return refused(DownloadEnd::FileChanged, text::FileChanged);
     }
     if (records == 0) {
         return refused(DownloadEnd::NoRecords, text::NoRecords);
