@@ -130,6 +130,10 @@ FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& 
             checked = {file.linesDigest(), true};
         }
     }
+    // A file that changes while it is checked reads as ended there.
+    if (file.changedSinceChecked()) {
+        return refused(DownloadEnd::FileChanged, text::FileChanged);
+    }
     if (records == 0) {
         return refused(DownloadEnd::NoRecords, text::NoRecords);
     }

@@ -67,6 +67,8 @@ bool StdHexFile::close() {
     resetReading();
     m_length = 0;
     m_path.clear();
+    m_watched = false;
+    m_changed = false;
     if (m_fd < 0) {
         return true;
     }
@@ -85,10 +87,15 @@ void StdHexFile::resetReading() {
 }
 
 // Only called with the buffer used up. False when nothing more could be read,
-// at the end of the file or on a read error.
+// at the end of the file, on a read error, or when the file has changed
+// since it was checked: nothing of a changed file is read.
 bool StdHexFile::fill() {
     m_begin = 0;
     m_end = 0;
+    if (m_watched && changedSinceChecked()) {
+        m_changed = true;
+        return false;
+    }
     ssize_t n = 0;
     do {
         n = ::read(m_fd, m_buffer.data(), m_buffer.size());
@@ -143,6 +150,10 @@ bool StdHexFile::readLine(std::string& line) {
             // fill, or it is the file's last line without one.
             m_begin = m_end;
             if (!fill()) {
+                if (m_changed) {
+                    line.clear(); // the rest of the line is in a file that changed
+                    return false;
+                }
                 break;
             }
             continue;
@@ -171,6 +182,8 @@ bool StdHexFile::rewind() {
 void StdHexFile::markChecked() {
     if (m_fd >= 0) {
         ::fstat(m_fd, &m_checked);
+        m_watched = true;
+        m_changed = false;
     }
 }
 
@@ -178,7 +191,7 @@ void StdHexFile::markChecked() {
 // replacement (a new file renamed over the old one) leaves the open handle
 // on the old file and makes the path name another.
 bool StdHexFile::changedSinceChecked() const {
-    if (m_fd < 0) {
+    if (m_fd < 0 || m_changed) {
         return true;
     }
     struct stat now {};

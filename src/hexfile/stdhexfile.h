@@ -48,6 +48,8 @@ class StdHexFile final : public HexFileSource {
     uint64_t m_digest = 0;
     bool m_atStart = true; // the next fill reads the file's first bytes
     struct stat m_checked {};
+    bool m_watched = false; // marked checked: every fill looks for a change first
+    bool m_changed = false; // a fill found the file changed
     std::vector<char> m_buffer;
     size_t m_begin = 0; // next unread byte in m_buffer
     size_t m_end = 0;   // one past the last valid byte

@@ -215,17 +215,20 @@ const Case cases[] = {
     changed(
         "replaced during the prompt, even by the same bytes", When::AtPrompt,
         [](SimWorld&, const std::string& p) { replace(p, firmware); }, Lines{}),
+    // Seen when the reader next fills its buffer, here in the middle of the
+    // comment after recA; in a file the reader holds whole, before the end record.
     changed(
         "rewritten mid-download", When::AfterFirstRecord,
         [](SimWorld&, const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); },
-        Lines{recA}),
+        Lines{recA}, stamped),
     changed(
         "truncated mid-download", When::AfterFirstRecord,
-        [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 40); }, Lines{recA}),
+        [](SimWorld&, const std::string& p) { std::filesystem::resize_file(p, 40); },
+        Lines{recA, recB, recC}),
     changed(
         "replaced mid-download", When::AfterFirstRecord,
         [](SimWorld&, const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); },
-        Lines{recA}),
+        Lines{recA}, stamped),
     // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
     changed(
         "same size rewritten mid-download", When::AfterFirstRecord,

@@ -7,6 +7,7 @@
 #include "platform/qt/ttyline.h"
 #include "ptypair.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -95,20 +96,28 @@ TEST_F(QtMSCommTest, InBufferCountZeroThrowsAwayWhatWasReceivedBefore) {
     EXPECT_EQ(m_batches.join(), QByteArray("\x06", 1));
 }
 
+// Qt's own loop (a message box's exec()), and one that runs Qt's timers and
+// socket notifiers but not its dispatcher's signals (a native dialog's).
 TEST_F(QtMSCommTest, AModalLoopInsideTheReceiveHandlerStillReceives) {
-    QEventLoop modal; // as a message box's exec() would run
-    m_onReceive = [&] {
-        if (modal.isRunning()) {
-            modal.quit();
-            return;
-        }
-        QTimer::singleShot(2000, &modal, &QEventLoop::quit);
-        m_pty.writeMaster("\x11");
-        modal.exec();
-    };
-    ASSERT_TRUE(m_pty.writeMaster("\x13"));
-    EXPECT_TRUE(waitFor([&] { return m_batches.size() >= 2; }, 3000));
-    EXPECT_EQ(m_batches, (QByteArrayList{"\x13", "\x11"}));
+    for (const bool foreign : {false, true}) {
+        SCOPED_TRACE(foreign ? "not Qt's loop" : "Qt's loop");
+        m_batches.clear();
+        QEventLoop modal;
+        m_onReceive = [&] {
+            if (modal.isRunning()) {
+                modal.quit();
+                return;
+            }
+            QTimer::singleShot(2000, &modal, &QEventLoop::quit);
+            m_pty.writeMaster("\x11");
+            QAbstractEventDispatcher::instance()->blockSignals(foreign);
+            modal.exec();
+            QAbstractEventDispatcher::instance()->blockSignals(false);
+        };
+        ASSERT_TRUE(m_pty.writeMaster("\x13"));
+        EXPECT_TRUE(waitFor([&] { return m_batches.size() >= 2; }, 3000));
+        EXPECT_EQ(m_batches, (QByteArrayList{"\x13", "\x11"}));
+    }
 }
 
 TEST_F(QtMSCommTest, LineConfigurationReachesTheOpenPort) {
