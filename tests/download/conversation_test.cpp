@@ -67,6 +67,7 @@ struct Row {
     Config device{};
     int16_t deviceType = device_manual;
     int32_t baud = 9600;
+    bool portClosed = false;                      // before the start, which opens it
     std::vector<BoxAnswer> answers{};             // the boxes' answers in order; then OK at once
     Ms okAfter = 1000;                            // the user's OK on a report in the wait dialog
     std::function<std::string(SimWorld&)> path{}; // chosen instead of the file
@@ -107,6 +108,11 @@ std::string fifo(SimWorld& w) {
     return path;
 }
 
+// A Manual download of `file` that completes, the device as configured.
+Row completes(const char* name, std::string file, Config device = {}, Lines sent = all) {
+    return {.name = name, .file = std::move(file), .device = device, .sent = std::move(sent)};
+}
+
 // Refused before the device is touched: nothing written, one message.
 Row refused(const char* name, std::string file, DownloadEnd end, const char* message,
             std::vector<BoxAnswer> answers = {}) {
@@ -119,20 +125,17 @@ Row refused(const char* name, std::string file, DownloadEnd end, const char* mes
             .erases = 0};
 }
 
-Row notAFile(const char* name, std::function<std::string(SimWorld&)> path) {
-    return {.name = name,
-            .path = std::move(path),
-            .ends = {FileError},
-            .sent = Lines{},
-            .boxes = {text::OpenFileError},
-            .erases = 0};
+// The path chosen is no file that opens.
+Row unopened(const char* name, std::function<std::string(SimWorld&)> path, const char* message) {
+    Row row = refused(name, firmware, FileError, message);
+    row.path = std::move(path);
+    return row;
 }
 
 // Changed after the check: the download stops with the message that says so.
 Row changed(const char* name, When when, std::function<void(const std::string&)> change,
-            std::optional<Lines> sent, std::string file = firmware) {
+            std::optional<Lines> sent) {
     return {.name = name,
-            .file = std::move(file),
             .when = when,
             .act = [change](Play& r) { change(r.path); },
             .ends = {FileChanged},
@@ -148,8 +151,8 @@ struct OneAnswerDialog final : FileDialog {
     std::optional<std::string> ShowOpen() override { return answer; }
 };
 
-// A file chosen after the first record, in the Open dialog or by a drop;
-// "missing" names a file that does not exist, none cancels the dialog.
+// A file chosen after the first record, by a drop or in the Open dialog
+// (none: the dialog is cancelled); the file chosen afterwards, and whether open.
 Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines boxes,
            std::string nameAfter, bool openAfter) {
     return {.name = name,
@@ -174,517 +177,487 @@ Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines b
                 [nameAfter, openAfter](Play& r) {
                     EXPECT_EQ(r.w.m.hex_file_name, (r.w.dir.path() / nameAfter).string());
                     EXPECT_EQ(r.w.m.hex_file_open, openAfter);
-                    if (r.w.told.ends.back() == Superseded) {
-                        EXPECT_FALSE(r.w.timer.enabled());
-                        EXPECT_FALSE(r.w.form.lblMsgVisible || r.w.form.prbVisible);
-                    }
+                    EXPECT_FALSE(r.w.timer.enabled() || r.w.form.lblMsgVisible);
                 }};
 }
 
-// A Tracker download: the device's fault, what the wait dialog reports.
-Row tracker(const char* name, Fault fault, Lines reports) {
+// A Tracker download with the device's fault: the wait dialog's reports,
+// the end and the boxes.
+Row tracker(const char* name, Fault fault, Lines reports, DownloadEnd end = Complete) {
+    const bool completes = end == Complete;
     return {.name = name,
             .device = {.kind = Kind::Tracker, .fault = fault},
             .deviceType = device_tracker,
-            .boxes = {complete},
+            .ends = {end},
+            .sent = completes ? all : Lines{},
+            .boxes = {completes ? complete : text::NoEraseResponse},
             .reports = std::move(reports)};
 }
 
 const std::string noEnd = recA + "\r\n" + recB + "\r\n";
 const std::string stamped = recA + "\r\n" + comment + "\r\n" + recB + "\r\n" + recC + "\r\n" + eof;
+const std::string prompt38400 = "Prepare device for download at 38400\r";
 
-const Row rows[] =
-    {
-        // A Manual device.
-        {.name = "complete, the port opened by the start",
-         .when = When::BeforeStart,
-         .act = [](Play& r) { r.w.port.setPortOpen(false); }},
-        {.name = "phases shown while it runs",
-         .device = {.eraseMs = 1000},
-         .when = When::AtStart,
-         .act =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.m.cstate, cs_flash_erase);
-                 EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible);
-                 EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
-                 EXPECT_EQ(r.w.form.prbMaxValue, static_cast<float>(firmware.size()));
-             }},
-        {.name = "38400 baud",
-         .baud = 38400,
-         .boxes = {"Prepare device for download at 38400\r", complete}},
-        // XOFF and XON in one batch: the first record goes out at once.
-        {.name = "erase answered in one burst",
-         .device = {.burst = true},
-         .trace = {"    0.000 STATE cs_flash_erase", "   55.000 RX    XOFF XON",
-                   "   55.000 STATE cs_programming"},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 55);
-                 // The state held for no call is not reported on its own.
-                 EXPECT_TRUE(!r.trace || test::count(*r.trace, "STATE cs_program_ready") == 0);
-             }},
-        // No time limit while the device erases.
-        {.name = "slow erase", .device = {.fault = Fault::SlowErase, .slowEraseMs = 8000}},
-        // Whatever follows an XOFF releases the next record; line noise changes nothing.
-        {.name = "junk after XOFF, line noise",
-         .device = {.fault = Fault::JunkAfterXoff},
-         .when = When::BeforeStart,
-         .act = [](Play& r) { r.w.port.raiseEvent(20, comEventFrame); }},
-        // A lone XON releases nothing; the download waits, with no message.
-        {.name = "XON only after a record",
-         .device = {.fault = Fault::XonOnlyAfterRecord},
-         .ends = {},
-         .sent = Lines{recA},
-         .boxes = {prompt}},
-        {.name = "silent mid-transfer",
-         .device = {.fault = Fault::SilentAfterRecords, .silentAfter = 2},
-         .ends = {},
-         .sent = Lines{recA, recB, recC},
-         .boxes = {prompt}},
-        {.name = "prompt cancelled, then started again",
-         .baud = 38400,
-         .answers = {cancel},
-         .ends = {Cancelled},
-         .sent = Lines{},
-         .boxes = {"Prepare device for download at 38400\r"},
-         .erases = 0,
-         .check =
-             [](Play& r) {
-                 EXPECT_TRUE(r.w.m.hex_file_open);
-                 r.start();
-                 r.w.loop.runAll();
-                 EXPECT_EQ(r.w.boxes.texts().back(), complete);
-             }},
-        {.name = "no answer to the erase request",
-         .device = {.fault = Fault::NoEraseXoff},
-         .ends = {NoEraseAnswer},
-         .sent = Lines{},
-         .boxes = {prompt, text::NoEraseResponse},
-         .check =
-             [](Play& r) {
-                 const ShownBox& box = r.w.boxes.shown()[1];
-                 EXPECT_EQ(box.icon, MsgIcon::Exclamation);
-                 EXPECT_EQ(box.shownAt, r.w.port.writes()[0].at + 500);
-                 // The window and the file stay as they were until the next start.
-                 EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible && r.w.m.hex_file_open);
-                 EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
-             }},
-        // A late XOFF while the timeout box is read does not start the programming.
-        {.name = "late answer while the timeout box is open",
-         .device = {.eraseAckMs = 700, .eraseMs = 10},
-         .answers = {ok, {MsgResult::Ok, 5000}},
-         .ends = {NoEraseAnswer},
-         .sent = Lines{},
-         .boxes = {prompt, text::NoEraseResponse}},
-        // XOFF XON still unread when the erase request goes out are no answer to it.
-        {.name = "stale XOFF XON before the erase request",
-         .device = {.fault = Fault::StaleXoffXon},
-         .when = When::AtPrompt,
-         .act = [](Play& r) { r.w.port.arrived(1, r.w.device->greeting()); },
-         .ends = {NoEraseAnswer},
-         .sent = Lines{},
-         .boxes = {prompt, text::NoEraseResponse}},
-        {.name = "nothing happens on bytes or events when no download runs",
-         .when = When::BeforeStart,
-         .act =
-             [](Play& r) {
-                 r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x00});
-                 r.w.port.raiseEvent(20, comEventRxParity);
-                 r.w.port.raiseEvent(30, comEvCTS);
-                 r.w.loop.runAll();
-                 EXPECT_TRUE(r.w.port.writes().empty() && r.w.boxes.shown().empty());
-                 EXPECT_EQ(r.w.m.cstate, cs_off);
-             },
-         .check =
-             [](Play& r) {
-                 const size_t writes = r.w.port.writes().size();
-                 r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x11});
-                 r.w.loop.runAll();
-                 EXPECT_EQ(r.w.port.writes().size(), writes);
-                 EXPECT_EQ(r.w.m.cstate, cs_file_done);
-             }},
-        // Start pressed again: the old download's answers arrive while the prompt is open.
-        {.name = "start during a download begins again",
-         .device = {.recordAckMs = 20, .recordWriteMs = 20},
-         .answers = {ok, {MsgResult::Ok, 100}},
-         .when = When::AfterRecords,
-         .records = 2,
-         .act = [](Play& r) { r.start(); },
-         .ends = {Superseded, Complete},
-         .boxes = {prompt, prompt, complete},
-         .erases = 2},
-        {.name = "start during a download with a file that no longer opens",
-         .device = {.recordAckMs = 20, .recordWriteMs = 20},
-         .when = When::AfterRecords,
-         .records = 2,
-         .act =
-             [](Play& r) {
-                 std::filesystem::remove(r.path);
-                 r.start();
-                 EXPECT_EQ(r.w.m.cstate, cs_off);
-                 EXPECT_FALSE(r.w.timer.enabled());
-             },
-         .ends = {Superseded, FileError},
-         .sent = Lines{recA, recB},
-         .boxes = {prompt, text::OpenFileError}},
-        // quill-cli's time limit or a signal: the download ends at once, quietly,
-        // in whatever phase it is, and is told once.
-        {.name = "stopped by its owner while erasing",
-         .device = {.eraseAckMs = 100},
-         .when = When::AtStart,
-         .act =
-             [](Play& r) {
-                 r.engine.stopDownload(Interrupted);
-                 r.engine.stopDownload(Interrupted);
-                 EXPECT_EQ(r.w.m.cstate, cs_off);
-                 EXPECT_FALSE(r.w.form.lblMsgVisible);
-             },
-         .ends = {Interrupted},
-         .sent = Lines{},
-         .boxes = {prompt}},
-        {.name = "stopped by its owner mid-transfer",
-         .device = {.recordAckMs = 20},
-         .when = When::AfterRecords,
-         .records = 2,
-         .act = [](Play& r) { r.engine.stopDownload(Interrupted); },
-         .ends = {Interrupted},
-         .sent = Lines{recA, recB},
-         .boxes = {prompt}},
-        {.name = "port lost mid-download",
-         .when = When::AfterRecords,
-         .act = [](Play& r) { r.w.port.unplug(0); },
-         .ends = {PortFailure},
-         .sent = Lines{recA},
-         .boxes = {prompt, lost},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.m.cstate, cs_off);
-                 EXPECT_EQ(r.w.form.panelText[1], text::ComNotSet); // as any port left closed
-             }},
-        // The start cannot go on: nothing is written.
-        {.name = "no file chosen",
-         .path = [](SimWorld&) { return std::string(); },
-         .ends = {FileError},
-         .sent = Lines{},
-         .boxes = {text::FileMustBeSelected},
-         .erases = 0},
-        {.name = "file missing",
-         .path = [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); },
-         .ends = {FileError},
-         .sent = Lines{},
-         .boxes = {text::OpenFileError},
-         .erases = 0},
-        {.name = "port busy",
-         .when = When::BeforeStart,
-         .act =
-             [](Play& r) {
-                 r.w.port.setPortOpen(false);
-                 r.w.port.busy.insert(1);
-             },
-         .ends = {PortFailure},
-         .sent = Lines{},
-         .boxes = {std::string(text::PortOpenFailed) + "\rCOM1 (sim) is used by another program."},
-         .erases = 0},
+const Row rows[] = {
+    // A Manual device, the port closed before the start, which opens it.
+    {.name = "complete",
+     .device = {.eraseMs = 1000},
+     .baud = 38400,
+     .portClosed = true,
+     .when = When::AtStart,
+     .act =
+         [](Play& r) {
+             EXPECT_TRUE(r.w.port.portOpen());
+             EXPECT_EQ(r.w.m.cstate, cs_flash_erase);
+             EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible);
+             EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
+             EXPECT_EQ(r.w.form.prbMaxValue, static_cast<float>(firmware.size()));
+         },
+     .boxes = {prompt38400, complete}},
+    // XOFF and XON in one batch: the first record goes out at once.
+    {.name = "erase answered in one burst",
+     .device = {.burst = true},
+     .trace = {"    0.000 STATE cs_flash_erase", "   55.000 RX    XOFF XON",
+               "   55.000 STATE cs_programming"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 55);
+             // The state held for no call is not reported on its own.
+             EXPECT_TRUE(!r.trace || test::count(*r.trace, "STATE cs_program_ready") == 0);
+         }},
+    // No time limit while the device erases; whatever follows an XOFF
+    // releases the next record; line noise changes nothing.
+    completes("slow erase", firmware, {.fault = Fault::SlowErase, .slowEraseMs = 8000}),
+    {.name = "junk after XOFF, line noise",
+     .device = {.fault = Fault::JunkAfterXoff},
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.raiseEvent(20, comEventFrame); }},
+    // A lone XON releases nothing; the download waits, with no message.
+    {.name = "XON only after a record",
+     .device = {.fault = Fault::XonOnlyAfterRecord},
+     .ends = {},
+     .sent = Lines{recA},
+     .boxes = {prompt}},
+    {.name = "silent mid-transfer",
+     .device = {.fault = Fault::SilentAfterRecords, .silentAfter = 2},
+     .ends = {},
+     .sent = Lines{recA, recB, recC},
+     .boxes = {prompt}},
+    {.name = "prompt cancelled, then started again",
+     .baud = 38400,
+     .answers = {cancel},
+     .ends = {Cancelled},
+     .sent = Lines{},
+     .boxes = {prompt38400},
+     .erases = 0,
+     .check =
+         [](Play& r) {
+             EXPECT_TRUE(r.w.m.hex_file_open);
+             r.start();
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.boxes.texts().back(), complete);
+         }},
+    // The XOFF comes late, while the timeout box is read: no programming.
+    {.name = "no answer to the erase request",
+     .device = {.eraseAckMs = 700, .eraseMs = 10},
+     .answers = {ok, {MsgResult::Ok, 5000}},
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {prompt, text::NoEraseResponse},
+     .check =
+         [](Play& r) {
+             const ShownBox& box = r.w.boxes.shown()[1];
+             EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+             EXPECT_EQ(box.shownAt, r.w.port.writes()[0].at + 500);
+             // The window and the file stay as they were until the next start.
+             EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible && r.w.m.hex_file_open);
+             EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
+         }},
+    // XOFF XON still unread when the erase request goes out are no answer to it.
+    {.name = "stale XOFF XON before the erase request",
+     .device = {.fault = Fault::StaleXoffXon},
+     .when = When::AtPrompt,
+     .act = [](Play& r) { r.w.port.arrived(1, r.w.device->greeting()); },
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {prompt, text::NoEraseResponse}},
+    {.name = "nothing happens on bytes or events when no download runs",
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x00});
+             r.w.port.raiseEvent(20, comEventRxParity);
+             r.w.port.raiseEvent(30, comEvCTS);
+             r.w.loop.runAll();
+             EXPECT_TRUE(r.w.port.writes().empty() && r.w.boxes.shown().empty());
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+         },
+     .check =
+         [](Play& r) {
+             const size_t writes = r.w.port.writes().size();
+             r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x11});
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.port.writes().size(), writes);
+             EXPECT_EQ(r.w.m.cstate, cs_file_done);
+         }},
+    // Start pressed again: the old download's answers arrive while the prompt is open.
+    {.name = "start during a download begins again",
+     .device = {.recordAckMs = 20, .recordWriteMs = 20},
+     .answers = {ok, {MsgResult::Ok, 100}},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act = [](Play& r) { r.start(); },
+     .ends = {Superseded, Complete},
+     .boxes = {prompt, prompt, complete},
+     .erases = 2},
+    {.name = "start during a download with a file that no longer opens",
+     .device = {.recordAckMs = 20, .recordWriteMs = 20},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act =
+         [](Play& r) {
+             std::filesystem::remove(r.path);
+             r.start();
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_FALSE(r.w.timer.enabled());
+         },
+     .ends = {Superseded, FileError},
+     .sent = Lines{recA, recB},
+     .boxes = {prompt, text::OpenFileError}},
+    // quill-cli's time limit or a signal: the download ends at once, quietly,
+    // in whatever phase it is, and is told once.
+    {.name = "stopped by its owner while erasing",
+     .device = {.eraseAckMs = 100},
+     .when = When::AtStart,
+     .act =
+         [](Play& r) {
+             r.engine.stopDownload(Interrupted);
+             r.engine.stopDownload(Interrupted);
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_FALSE(r.w.form.lblMsgVisible);
+         },
+     .ends = {Interrupted},
+     .sent = Lines{},
+     .boxes = {prompt}},
+    {.name = "stopped by its owner mid-transfer",
+     .device = {.recordAckMs = 20},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act = [](Play& r) { r.engine.stopDownload(Interrupted); },
+     .ends = {Interrupted},
+     .sent = Lines{recA, recB},
+     .boxes = {prompt}},
+    {.name = "port lost mid-download",
+     .when = When::AfterRecords,
+     .act = [](Play& r) { r.w.port.unplug(0); },
+     .ends = {PortFailure},
+     .sent = Lines{recA},
+     .boxes = {prompt, lost},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_EQ(r.w.form.panelText[1], text::ComNotSet); // as any port left closed
+         }},
+    // The start cannot go on: nothing is written.
+    unopened(
+        "no file chosen", [](SimWorld&) { return std::string(); }, text::FileMustBeSelected),
+    unopened(
+        "file missing", [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); },
+        text::OpenFileError),
+    {.name = "port busy",
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.port.setPortOpen(false);
+             r.w.port.busy.insert(1);
+         },
+     .ends = {PortFailure},
+     .sent = Lines{},
+     .boxes = {std::string(text::PortOpenFailed) + "\rCOM1 (sim) is used by another program."},
+     .erases = 0},
 
-        // A Tracker: the frames at even parity, then mark from the reboot wait on.
-        {.name = "tracker complete",
-         .device = {.kind = Kind::Tracker},
-         .deviceType = device_tracker,
-         .boxes = {complete},
-         .trace = {"    0.000 STATE cs_tracker_select",
-                   "    0.000 TX    02 03 0F 00 21 CD 00  \"....!..\"", "    0.000 WAIT  shown",
-                   "    5.000 RX    ACK", "    5.000 WAIT  closed",
-                   "    5.000 STATE cs_tracker_prog",
-                   "    5.000 TX    02 04 0F 00 23 38 92 00  \"....#8..\"", "   10.000 RX    ACK",
-                   "   10.000 LINE  9600,M,8,1", "   10.000 STATE cs_tracker_reboot",
-                   "   10.000 TIMER armed 10000 ms", "  210.000 RX    XON",
-                   "  210.000 STATE cs_flash_erase", "  210.000 TX    :01000000FF00 (15 bytes)",
-                   "  265.000 TX    :02010000.. (17 bytes)",
-                   "  271.000 TX    :00000001FF (13 bytes)",
-                   "  271.000 BOX   \"Download complete\" [OK]"},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.waitDialog.shows(), 3);
-                 EXPECT_EQ(r.w.port.settings(), "9600,M,8,1");
-             }},
-        // A wrong answer is reported; after OK the handshake goes on.
-        tracker("select NAK", Fault::SelectNak, {text::TrackerResponseError}),
-        tracker("select answered 3F", Fault::SelectUnknown, {text::TrackerResponseUnknown}),
-        tracker("rebooted device says NAK", Fault::RebootNak, {text::TrackerNakReboot}),
-        tracker("rebooted device says 04", Fault::Reboot04, {text::TrackerRebootUnknown}),
-        {.name = "program NAK, then no reboot",
-         .device = {.kind = Kind::Tracker, .fault = Fault::ProgNak},
-         .deviceType = device_tracker,
-         .ends = {TrackerHandshake},
-         .sent = Lines{},
-         .boxes = {text::NoEraseResponse},
-         .reports = {text::TrackerResponseError, text::TrackerNoRebootAnswer}},
-        {.name = "program answered 3F, then no reboot",
-         .device = {.kind = Kind::Tracker, .fault = Fault::ProgUnknown},
-         .deviceType = device_tracker,
-         .ends = {TrackerHandshake},
-         .sent = Lines{},
-         .boxes = {text::NoEraseResponse},
-         .reports = {text::TrackerResponseUnknown, text::TrackerNoRebootAnswer},
-         .trace = {"   10.000 RX    3F", "   10.000 TIMER stopped",
-                   "   10.000 WAIT  \"Tracker response unknown. \\rCheck setup and try again\"",
-                   "   10.000 STATE cs_off", " 1010.000 WAIT  OK", " 1010.000 WAIT  closed",
-                   " 1010.000 LINE  9600,M,8,1", " 1010.000 STATE cs_tracker_reboot"}},
-        // The reboot wait starts at the parity switch, right after the program
-        // frame's ACK (5 ms), and runs 10 s; OK is pressed a second after the report.
-        {.name = "rebooted device silent, 38400",
-         .device = {.kind = Kind::Tracker, .fault = Fault::RebootSilent},
-         .deviceType = device_tracker,
-         .baud = 38400,
-         .boxes = {complete},
-         .reports = {text::TrackerNoRebootAnswer},
-         .trace = {"   10.000 TIMER armed 10000 ms", "10010.000 TIMER expired",
-                   "10010.000 WAIT  \"Tracker did not respond after reboot.\\r Try again.\"",
-                   "10010.000 STATE cs_off"},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.port.writes()[2].at, r.w.port.writes()[1].at + 5 + 10'000 + 1000);
-             }},
-        // No Tracker: reported 500 ms after the frame, OK pressed 2 s later; the
-        // erase request goes out all the same, at even parity, unheard.
-        {.name = "tracker silent",
-         .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
-         .deviceType = device_tracker,
-         .okAfter = 2000,
-         .ends = {TrackerHandshake},
-         .sent = Lines{},
-         .boxes = {text::NoEraseResponse},
-         .reports = {text::TrackerNoSelectAnswer},
-         .frames = 1,
-         .markAtErase = false,
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 500 + 2000);
-                 EXPECT_FALSE(r.w.m.TrackerACK);
-             }},
-        // An ACK still unread when the select frame goes out is no answer to it.
-        {.name = "stale ACK before the select frame",
-         .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
-         .deviceType = device_tracker,
-         .when = When::BeforeStart,
-         .act = [](Play& r) { r.w.port.arrived(1, {0x04}); },
-         .ends = {TrackerHandshake},
-         .sent = Lines{},
-         .boxes = {text::NoEraseResponse},
-         .reports = {text::TrackerNoSelectAnswer},
-         .frames = 1,
-         .markAtErase = false},
-        // The program wait's dialog is freshly loaded and so takes input: OK
-        // there ends the handshake before the parity switch.
-        {.name = "OK during the program wait",
-         .device = {.kind = Kind::Tracker, .frameAckMs = 300},
-         .deviceType = device_tracker,
-         .when = When::BeforeStart,
-         .act =
-             [](Play& r) {
-                 r.w.loop.schedule(400, [&r] { EXPECT_TRUE(r.w.waitDialog.acknowledging()); });
-                 r.w.waitDialog.pressOkAt(400);
-             },
-         .ends = {NoEraseAnswer},
-         .sent = Lines{},
-         .boxes = {text::NoEraseResponse},
-         .markAtErase = false,
-         .check = [](Play& r) { EXPECT_FALSE(r.w.m.TrackerACK); }},
-        // While it waits, the dialog takes no input.
-        {.name = "OK pressed on a waiting dialog",
-         .device = {.kind = Kind::Tracker, .rebootMs = 2000},
-         .deviceType = device_tracker,
-         .when = When::BeforeStart,
-         .act =
-             [](Play& r) {
-                 r.w.waitDialog.pressOkAt(2);   // the select wait
-                 r.w.waitDialog.pressOkAt(600); // the reboot wait
-             },
-         .boxes = {complete}},
-        {.name = "port lost during the reboot wait",
-         .device = {.kind = Kind::Tracker, .rebootMs = 5000},
-         .deviceType = device_tracker,
-         .when = When::BeforeStart,
-         .act = [](Play& r) { r.w.port.unplug(1000); },
-         .ends = {PortFailure},
-         .sent = Lines{},
-         .boxes = {lost},
-         .erases = 0,
-         .check = [](Play& r) { EXPECT_FALSE(r.w.waitDialog.loaded()); }},
-        // A second Tracker download without the port set up again sends its
-        // select frame at mark parity.
-        {.name = "tracker twice",
-         .device = {.kind = Kind::Tracker},
-         .deviceType = device_tracker,
-         .boxes = {complete},
-         .check =
-             [](Play& r) {
-                 const size_t first = r.w.port.writes().size();
-                 r.w.chooseFile(firmware);
-                 r.w.connect({.kind = Kind::Tracker});
-                 r.start();
-                 r.w.loop.runAll();
-                 EXPECT_EQ(r.w.port.writes().at(first).bytes, selectFrame);
-                 EXPECT_EQ(r.w.port.writes().at(first).settings, "9600,M,8,1");
-             }},
-        {.name = "device option 2: no prompt, no handshake", .deviceType = 2, .boxes = {complete}},
+    // A Tracker: the frames at even parity, then mark from the reboot wait on.
+    {.name = "tracker complete",
+     .device = {.kind = Kind::Tracker},
+     .deviceType = device_tracker,
+     .boxes = {complete},
+     .trace = {"    0.000 STATE cs_tracker_select",
+               "    0.000 TX    02 03 0F 00 21 CD 00  \"....!..\"", "    0.000 WAIT  shown",
+               "    5.000 RX    ACK", "    5.000 WAIT  closed", "    5.000 STATE cs_tracker_prog",
+               "    5.000 TX    02 04 0F 00 23 38 92 00  \"....#8..\"", "   10.000 RX    ACK",
+               "   10.000 LINE  9600,M,8,1", "   10.000 STATE cs_tracker_reboot",
+               "   10.000 TIMER armed 10000 ms", "  210.000 RX    XON",
+               "  210.000 STATE cs_flash_erase", "  210.000 TX    :01000000FF00 (15 bytes)",
+               "  265.000 TX    :02010000.. (17 bytes)", "  271.000 TX    :00000001FF (13 bytes)",
+               "  271.000 BOX   \"Download complete\" [OK]"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.waitDialog.shows(), 3);
+             EXPECT_EQ(r.w.port.settings(), "9600,M,8,1");
+         }},
+    // A wrong answer is reported; after OK the handshake goes on.
+    tracker("select NAK", Fault::SelectNak, {text::TrackerResponseError}),
+    tracker("select answered 3F", Fault::SelectUnknown, {text::TrackerResponseUnknown}),
+    tracker("rebooted device says NAK", Fault::RebootNak, {text::TrackerNakReboot}),
+    tracker("rebooted device says 04", Fault::Reboot04, {text::TrackerRebootUnknown}),
+    tracker("program NAK, then no reboot", Fault::ProgNak,
+            {text::TrackerResponseError, text::TrackerNoRebootAnswer}, TrackerHandshake),
+    {.name = "program answered 3F, then no reboot",
+     .device = {.kind = Kind::Tracker, .fault = Fault::ProgUnknown},
+     .deviceType = device_tracker,
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerResponseUnknown, text::TrackerNoRebootAnswer},
+     .trace = {"   10.000 RX    3F", "   10.000 TIMER stopped",
+               "   10.000 WAIT  \"Tracker response unknown. \\rCheck setup and try again\"",
+               "   10.000 STATE cs_off", " 1010.000 WAIT  OK", " 1010.000 WAIT  closed",
+               " 1010.000 LINE  9600,M,8,1", " 1010.000 STATE cs_tracker_reboot"}},
+    // The reboot wait starts at the parity switch, right after the program
+    // frame's ACK (5 ms), and runs 10 s; OK is pressed a second after the report.
+    {.name = "rebooted device silent, 38400",
+     .device = {.kind = Kind::Tracker, .fault = Fault::RebootSilent},
+     .deviceType = device_tracker,
+     .baud = 38400,
+     .boxes = {complete},
+     .reports = {text::TrackerNoRebootAnswer},
+     .trace = {"   10.000 TIMER armed 10000 ms", "10010.000 TIMER expired",
+               "10010.000 WAIT  \"Tracker did not respond after reboot.\\r Try again.\"",
+               "10010.000 STATE cs_off"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[2].at, r.w.port.writes()[1].at + 5 + 10'000 + 1000);
+         }},
+    // No Tracker: reported 500 ms after the frame, OK pressed 2 s later; the
+    // erase request goes out all the same, at even parity, unheard.
+    {.name = "tracker silent",
+     .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
+     .deviceType = device_tracker,
+     .okAfter = 2000,
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerNoSelectAnswer},
+     .frames = 1,
+     .markAtErase = false,
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 500 + 2000);
+             EXPECT_FALSE(r.w.m.TrackerACK);
+         }},
+    // An ACK still unread when the select frame goes out is no answer to it.
+    {.name = "stale ACK before the select frame",
+     .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.arrived(1, {0x04}); },
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerNoSelectAnswer},
+     .frames = 1,
+     .markAtErase = false},
+    // The program wait's dialog is freshly loaded and so takes input: OK
+    // there ends the handshake before the parity switch.
+    {.name = "OK during the program wait",
+     .device = {.kind = Kind::Tracker, .frameAckMs = 300},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.loop.schedule(400, [&r] { EXPECT_TRUE(r.w.waitDialog.acknowledging()); });
+             r.w.waitDialog.pressOkAt(400);
+         },
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .markAtErase = false,
+     .check = [](Play& r) { EXPECT_FALSE(r.w.m.TrackerACK); }},
+    // While it waits, the dialog takes no input.
+    {.name = "OK pressed on a waiting dialog",
+     .device = {.kind = Kind::Tracker, .rebootMs = 2000},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.waitDialog.pressOkAt(2);   // the select wait
+             r.w.waitDialog.pressOkAt(600); // the reboot wait
+         },
+     .boxes = {complete}},
+    {.name = "port lost during the reboot wait",
+     .device = {.kind = Kind::Tracker, .rebootMs = 5000},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.unplug(1000); },
+     .ends = {PortFailure},
+     .sent = Lines{},
+     .boxes = {lost},
+     .erases = 0},
+    // A second Tracker download without the port set up again sends its
+    // select frame at mark parity.
+    {.name = "tracker twice",
+     .device = {.kind = Kind::Tracker},
+     .deviceType = device_tracker,
+     .boxes = {complete},
+     .check =
+         [](Play& r) {
+             const size_t first = r.w.port.writes().size();
+             r.w.chooseFile(firmware);
+             r.w.connect({.kind = Kind::Tracker});
+             r.start();
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.port.writes().at(first).bytes, selectFrame);
+             EXPECT_EQ(r.w.port.writes().at(first).settings, "9600,M,8,1");
+         }},
+    {.name = "device option 2: no prompt, no handshake", .deviceType = 2, .boxes = {complete}},
 
-        // What goes out of the file, record by record.
-        {.name = "lone LF",
-         .file = recA + "\n" + recB + "\n" + eof + "\n",
-         .sent = Lines{recA, recB, eof}},
-        {.name = "lone CR",
-         .file = recA + "\r" + recB + "\r" + eof + "\r",
-         .sent = Lines{recA, recB, eof}},
-        {.name = "the end record first", .file = eof + "\r\n" + recA + "\r\n", .sent = Lines{eof}},
-        // Nothing after the end record is read, not even a bad checksum.
-        {.name = "after the end record never read",
-         .file = recA + "\r\n" + eof + "\r\n:0400100012FF34FF00\r\n",
-         .sent = Lines{recA, eof}},
-        {.name = "all-FF and empty data records skipped",
-         .file =
-             recA + "\r\n" + allFF + "\r\n" + allFF + "\r\n:0000000000\r\n" + recB + "\r\n" + eof,
-         .sent = Lines{recA, recB, eof}},
-        {.name = "blank, comment and indented lines skipped",
-         .file = "\r\n; built 2026\r\n" + recA + "\r\n\r\n " + recB + "\r\n" + eof,
-         .sent = Lines{recA, eof}},
-        // Lower-case digits and what follows the checksum go out as they stand.
-        {.name = "sent as it stands",
-         .file = "; built: 12:00\r\n:0201000012ab40  trailing: text\r\n" + eof,
-         .sent = Lines{":0201000012ab40  trailing: text", eof}},
-        {.name = "overlong comment line skipped",
-         .file = std::string(70'000, 'x') + "\r\n" + firmware},
-        {.name = "NUL comment, lone CR and LF",
-         .file = std::string("\0\0;\r", 4) + recA + "\r" + recB + "\n" + recC + "\n\r\n" + eof},
-        // The progress bar counts characters read: the line read first its
-        // length + 1, a line read after a skipped one its length alone.
-        {.name = "progress counts every character read",
-         .file = recA + "\r\n\r\n" + recB + "\r\n" + eof + "\r\n",
-         .when = When::AfterRecords,
-         .records = 2,
-         .act =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(recA.size() + 1 + 1 + recB.size()));
-                 EXPECT_EQ(r.w.form.prbValue, static_cast<float>(r.w.m.file_pos));
-                 EXPECT_EQ(r.w.m.file_len,
-                           static_cast<int32_t>(recA.size() + recB.size() + eof.size() + 8));
-             },
-         .sent = Lines{recA, recB, eof}},
-        {.name = "one unterminated line passes the maximum by one",
-         .file = eof,
-         .sent = Lines{eof},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(eof.size()) + 1);
-                 EXPECT_EQ(r.w.m.file_len, static_cast<int32_t>(eof.size()));
-             }},
+    // What goes out of the file, record by record.
+    completes("lone LF", recA + "\n" + recB + "\n" + eof + "\n", {}, {recA, recB, eof}),
+    completes("lone CR", recA + "\r" + recB + "\r" + eof + "\r", {}, {recA, recB, eof}),
+    completes("the end record first", eof + "\r\n" + recA + "\r\n", {}, {eof}),
+    // Nothing after the end record is read, not even a bad checksum.
+    completes("after the end record never read",
+              recA + "\r\n" + eof + "\r\n:0400100012FF34FF00\r\n", {}, {recA, eof}),
+    completes("all-FF and empty data records skipped",
+              recA + "\r\n" + allFF + "\r\n" + allFF + "\r\n:0000000000\r\n" + recB + "\r\n" + eof,
+              {}, {recA, recB, eof}),
+    completes("blank, comment and indented lines skipped",
+              "\r\n; built 2026\r\n" + recA + "\r\n\r\n " + recB + "\r\n" + eof, {}, {recA, eof}),
+    // Lower-case digits and what follows the checksum go out as they stand.
+    completes("sent as it stands", "; built: 12:00\r\n:0201000012ab40  trailing: text\r\n" + eof,
+              {}, {":0201000012ab40  trailing: text", eof}),
+    completes("overlong comment line skipped", std::string(70'000, 'x') + "\r\n" + firmware),
+    completes("NUL comment, lone CR and LF",
+              std::string("\0\0;\r", 4) + recA + "\r" + recB + "\n" + recC + "\n\r\n" + eof),
+    // The progress bar counts characters read: the line read first its
+    // length + 1, a line read after a skipped one its length alone.
+    {.name = "progress counts every character read",
+     .file = recA + "\r\n\r\n" + recB + "\r\n" + eof + "\r\n",
+     .when = When::AfterRecords,
+     .records = 2,
+     .act =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(recA.size() + 1 + 1 + recB.size()));
+             EXPECT_EQ(r.w.form.prbValue, static_cast<float>(r.w.m.file_pos));
+             EXPECT_EQ(r.w.m.file_len,
+                       static_cast<int32_t>(recA.size() + recB.size() + eof.size() + 8));
+         },
+     .sent = Lines{recA, recB, eof}},
+    {.name = "one unterminated line passes the maximum by one",
+     .file = eof,
+     .sent = Lines{eof},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(eof.size()) + 1);
+             EXPECT_EQ(r.w.m.file_len, static_cast<int32_t>(eof.size()));
+         }},
 
-        // Not whole firmware: refused before the device is touched.
-        refused("empty file", "", NoRecords, text::NoRecords),
-        refused("text without records", "Release notes\r\n\r\n  :indented\r\n", NoRecords,
-                text::NoRecords),
-        refused(
-            "S-record file",
+    // Not whole firmware: refused before the device is touched.
+    refused("empty file", "", NoRecords, text::NoRecords),
+    refused("text without records", "Release notes\r\n\r\n  :indented\r\n", NoRecords,
+            text::NoRecords),
+    refused("S-record file",
             "S00F000068656C6C6F202020202000003C\r\nS1130000285F245F2212226A000424290008237C2A\r\n",
             NoRecords, text::NoRecords),
-        refused("binary",
-                std::string("\x7f"
-                            "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
-                            15),
-                NoRecords, text::NoRecords),
-        refused("non-hex digit in a record", recA + "\r\n:0200000012G4A8\r\n" + eof, BadRecord,
-                text::InvalidRecord),
-        refused("NUL in a record", recA + "\r\n" + std::string(":02000000\0\0\0\0FE\r\n", 17) + eof,
-                BadRecord, text::InvalidRecord),
-        {.name = "bad checksum",
-         .file = recA + "\r\n:0400100012FF34FF00\r\n" + eof + "\r\n",
-         .ends = {BadRecord},
-         .sent = Lines{},
-         .boxes = {text::InvalidRecord},
-         .erases = 0,
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.m.cstate, cs_file_done);
-                 EXPECT_FALSE(r.w.m.hex_file_open || r.w.form.cmdStartEnabled ||
-                              r.w.form.prbVisible);
-                 EXPECT_EQ(r.w.form.panelText[2], " ");
-             }},
-        refused("record cut short", recA + "\r\n:10010000AABB\r\n" + eof, BadRecord,
-                text::InvalidRecord),
-        // A record the device would never see: a line break lost between two.
-        refused("two records on one line", recA + recB + "\r\n" + recC + "\r\n" + eof, BadRecord,
-                text::InvalidRecord),
-        refused("lone colon", ":\r\n" + firmware, BadRecord, text::InvalidRecord),
-        refused("overlong record line", recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
-                BadRecord, text::InvalidRecord),
-        refused("no end record, refused", noEnd, NoEndRecord, text::NoEndRecord, {cancel}),
-        {.name = "no end record, accepted",
-         .file = noEnd,
-         .sent = Lines{recA, recB},
-         .boxes = {text::NoEndRecord, prompt, complete},
-         .check =
-             [](Play& r) {
-                 EXPECT_EQ(r.w.boxes.shown()[0].buttons, MsgButtons::OkCancel);
-                 EXPECT_EQ(r.w.boxes.shown()[0].defaultButton, MsgResult::Cancel);
-             }},
-        // Not a regular file: refused at once, without waiting or reading.
-        notAFile("FIFO without a writer", fifo),
-        notAFile("/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }),
-        notAFile("directory", [](SimWorld& w) { return w.dir.path().string(); }),
+    refused("binary",
+            std::string("\x7f"
+                        "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
+                        15),
+            NoRecords, text::NoRecords),
+    refused("non-hex digit in a record", recA + "\r\n:0200000012G4A8\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    refused("NUL in a record", recA + "\r\n" + std::string(":02000000\0\0\0\0FE\r\n", 17) + eof,
+            BadRecord, text::InvalidRecord),
+    {.name = "bad checksum",
+     .file = recA + "\r\n:0400100012FF34FF00\r\n" + eof + "\r\n",
+     .ends = {BadRecord},
+     .sent = Lines{},
+     .boxes = {text::InvalidRecord},
+     .erases = 0,
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.cstate, cs_file_done);
+             EXPECT_FALSE(r.w.m.hex_file_open || r.w.form.cmdStartEnabled || r.w.form.prbVisible);
+             EXPECT_EQ(r.w.form.panelText[2], " ");
+         }},
+    refused("record cut short", recA + "\r\n:10010000AABB\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    // A record the device would never see: a line break lost between two.
+    refused("two records on one line", recA + recB + "\r\n" + recC + "\r\n" + eof, BadRecord,
+            text::InvalidRecord),
+    refused("lone colon", ":\r\n" + firmware, BadRecord, text::InvalidRecord),
+    refused("overlong record line", recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
+            BadRecord, text::InvalidRecord),
+    refused("no end record, refused", noEnd, NoEndRecord, text::NoEndRecord, {cancel}),
+    {.name = "no end record, accepted",
+     .file = noEnd,
+     .sent = Lines{recA, recB},
+     .boxes = {text::NoEndRecord, prompt, complete},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.boxes.shown()[0].buttons, MsgButtons::OkCancel);
+             EXPECT_EQ(r.w.boxes.shown()[0].defaultButton, MsgResult::Cancel);
+         }},
+    // Not a regular file: refused at once, without waiting or reading.
+    unopened("FIFO without a writer", fifo, text::OpenFileError),
+    unopened(
+        "/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }, text::OpenFileError),
+    unopened(
+        "directory", [](SimWorld& w) { return w.dir.path().string(); }, text::OpenFileError),
 
-        // Changed after the check.
-        changed(
-            "rewritten during the prompt", When::AtPrompt,
-            [](const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); }, Lines{}),
-        changed(
-            "truncated during the prompt", When::AtPrompt,
-            [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{}),
-        changed(
-            "replaced during the prompt, even by the same bytes", When::AtPrompt,
-            [](const std::string& p) { replace(p, firmware); }, Lines{}),
-        changed(
-            "rewritten mid-download", When::AfterRecords,
-            [](const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); }, Lines{recA}),
-        changed(
-            "truncated mid-download", When::AfterRecords,
-            [](const std::string& p) { std::filesystem::resize_file(p, 40); }, Lines{recA}),
-        changed(
-            "replaced mid-download", When::AfterRecords,
-            [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, Lines{recA}),
-        // Same size, maybe the same time stamps: seen at the next record, or at the latest at the
-        // end.
-        changed(
-            "same size rewritten mid-download", When::AfterRecords,
-            [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
-        // A change the stamp cannot show (a file system with coarse times),
-        // beyond what the reader has buffered: the lines read differ from the
-        // lines checked before the end record would go out.
-        {.name = "same size and same stamp",
-         .file = stamped,
-         .when = When::AfterRecords,
-         .act =
-             [](Play& r) {
-                 overwriteRecB(r.path, recA.size() + 2 + comment.size() + 2);
-                 r.w.file.markChecked();
-             },
-         .ends = {FileChanged},
-         .sent = Lines{recA, recB2, recC},
-         .boxes = {prompt, text::FileChanged}},
+    // Changed after the check.
+    changed(
+        "rewritten during the prompt", When::AtPrompt,
+        [](const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); }, Lines{}),
+    changed(
+        "truncated during the prompt", When::AtPrompt,
+        [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{}),
+    changed(
+        "replaced during the prompt, even by the same bytes", When::AtPrompt,
+        [](const std::string& p) { replace(p, firmware); }, Lines{}),
+    changed(
+        "rewritten mid-download", When::AfterRecords,
+        [](const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); }, Lines{recA}),
+    changed(
+        "truncated mid-download", When::AfterRecords,
+        [](const std::string& p) { std::filesystem::resize_file(p, 40); }, Lines{recA}),
+    changed(
+        "replaced mid-download", When::AfterRecords,
+        [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, Lines{recA}),
+    // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
+    changed(
+        "same size rewritten mid-download", When::AfterRecords,
+        [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
+    // A change the stamp cannot show (a file system with coarse times),
+    // beyond what the reader has buffered: the lines read differ from the
+    // lines checked before the end record would go out.
+    {.name = "same size and same stamp",
+     .file = stamped,
+     .when = When::AfterRecords,
+     .act =
+         [](Play& r) {
+             overwriteRecB(r.path, recA.size() + 2 + comment.size() + 2);
+             r.w.file.markChecked();
+         },
+     .ends = {FileChanged},
+     .sent = Lines{recA, recB2, recC},
+     .boxes = {prompt, text::FileChanged}},
 
-        // Another file chosen mid-download ends it first, at once, never with a
-        // splice of the two; then the choice goes on as always.
-        chosen("dialog", false, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", false),
-        chosen("dialog, missing file", false, "missing.hex", {prompt, text::StoppedForNewChoice},
-               "missing.hex", false),
-        chosen("drop", true, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", true),
-        chosen("drop, missing file", true, "missing.hex",
-               {prompt, text::StoppedForNewChoice, text::OpenFileError}, "fw.hex", false),
-        chosen("dialog cancelled", false, std::nullopt, {prompt, complete}, "fw.hex", false),
+    // Another file chosen mid-download ends it first, at once, never with a
+    // splice of the two; then the choice goes on as always.
+    chosen("dialog", false, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", false),
+    chosen("dialog, missing file", false, "missing.hex", {prompt, text::StoppedForNewChoice},
+           "missing.hex", false),
+    chosen("drop", true, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", true),
+    chosen("drop, missing file", true, "missing.hex",
+           {prompt, text::StoppedForNewChoice, text::OpenFileError}, "fw.hex", false),
+    chosen("dialog cancelled", false, std::nullopt, {prompt, complete}, "fw.hex", false),
 };
 
 void runRow(const Row& row, Play& run) {
     SimWorld& w = run.w;
     w.setUpPort(row.baud, row.deviceType);
+    w.port.setPortOpen(!row.portClosed);
     w.connect(row.device);
     w.waitDialog.okAfter = row.okAfter;
     run.path = row.path ? row.path(w) : w.chooseFile(row.file);
