@@ -49,6 +49,13 @@ struct Road {
     std::string settings = {}; // the window program's stored settings; "{port}": the device
 };
 
+Road road(const char* name, ExitCode code, std::vector<std::string> messages,
+          std::string devsim = {}, std::optional<std::string> cli = {}, std::string file = {},
+          int heard = -1, const char* typed = nullptr, std::string settings = {}) {
+    return {name,  code,  std::move(messages), std::move(devsim), std::move(cli), std::move(file),
+            heard, typed, std::move(settings)};
+}
+
 void PrintTo(const Road& r, std::ostream* os) {
     *os << r.name;
 }
@@ -96,7 +103,7 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
 }
 
 Road download(const char* name, const std::string& device, const std::string& baud) {
-    return {name, Complete, {}, "--device " + device, "--baud " + baud + " --device " + device};
+    return road(name, Complete, {}, "--device " + device, "--baud " + baud + " --device " + device);
 }
 
 const std::string prompt = text::PrepareDevice + std::string("9600") + cli::text::PromptChoices;
@@ -107,69 +114,38 @@ INSTANTIATE_TEST_SUITE_P(
         download("Manual9600", "manual", "9600 --yes"),
         download("Manual38400", "manual", "38400 --yes"),
         download("Tracker9600", "tracker", "9600"), download("Tracker38400", "tracker", "38400"),
-        Road{"EraseTimeout",
-             NoEraseAnswer,
-             {text::NoEraseResponse},
-             "--fault no-erase-xoff",
-             {},
-             {},
-             1},
+        road("EraseTimeout", NoEraseAnswer, {text::NoEraseResponse}, "--fault no-erase-xoff", {},
+             {}, 1),
         // No answer to the select frame: the erase request goes out all the
         // same and is not answered either; the handshake is the cause.
-        Road{"TrackerSilent",
-             TrackerHandshake,
+        road("TrackerSilent", TrackerHandshake,
              {text::TrackerNoSelectAnswer, text::NoEraseResponse},
-             "--device tracker --fault silent",
-             "--baud 38400 --device tracker"},
+             "--device tracker --fault silent", "--baud 38400 --device tracker"),
         // Nothing after the 6th record: quill-cli's own time limit stops it,
         // and nothing more is sent.
-        Road{"SilentMidTransfer",
-             IdleTimeout,
+        road("SilentMidTransfer", IdleTimeout,
              {cli::text::IdlePrefix + std::string("1") + cli::text::IdleSuffix + "\r" +
               text::DownloadStopped},
-             "--fault silent-after-records --silent-after 5",
-             "--baud 38400 --yes --idle-timeout 1",
-             {},
-             7},
-        Road{"Unplugged", PortError, {text::DownloadStopped}, "--unplug-after 5"},
+             "--fault silent-after-records --silent-after 5", "--baud 38400 --yes --idle-timeout 1",
+             {}, 7),
+        road("Unplugged", PortError, {text::DownloadStopped}, "--unplug-after 5"),
         // Not whole firmware, or no file: refused before a byte is sent.
-        Road{"BadChecksum", BadRecord, {text::InvalidRecord}, {}, {}, "bad.hex", 0},
-        Road{"NoRecords", BadRecord, {text::NoRecords}, {}, {}, "norecords.hex", 0},
-        Road{"NoEndRecordRefused",
-             BadRecord,
-             {text::NoEndRecord, cli::text::RiskRefused},
-             {},
-             {},
-             "noend.hex",
-             0},
-        Road{"NoEndRecordAccepted",
-             Complete,
-             {cli::text::RiskAccepted},
-             {},
-             "--baud 38400 --yes --allow-no-end-record",
-             "noend.hex"},
-        Road{"MissingFile", FileError, {text::OpenFileError}, {}, {}, "missing.hex", 0},
+        road("BadChecksum", BadRecord, {text::InvalidRecord}, {}, {}, "bad.hex", 0),
+        road("NoRecords", BadRecord, {text::NoRecords}, {}, {}, "norecords.hex", 0),
+        road("NoEndRecordRefused", BadRecord, {text::NoEndRecord, cli::text::RiskRefused}, {}, {},
+             "noend.hex", 0),
+        road("NoEndRecordAccepted", Complete, {cli::text::RiskAccepted}, {},
+             "--baud 38400 --yes --allow-no-end-record", "noend.hex"),
+        road("MissingFile", FileError, {text::OpenFileError}, {}, {}, "missing.hex", 0),
         // The Manual prompt cannot be answered: refused before the port is touched.
-        Road{"NoTerminalAndNoYes",
-             Usage,
-             {cli::text::PromptNeedsTerminal},
-             {},
-             "--baud 9600",
-             {},
-             0},
-        Road{"PromptYes", Complete, {prompt}, {}, "--baud 9600", {}, -1, "y\n"},
-        Road{"PromptNo", Cancelled, {prompt}, {}, "--baud 9600", {}, 0, "n\n"},
+        road("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, {}, "--baud 9600", {},
+             0),
+        road("PromptYes", Complete, {prompt}, {}, "--baud 9600", {}, -1, "y\n"),
+        road("PromptNo", Cancelled, {prompt}, {}, "--baud 9600", {}, 0, "n\n"),
         // Port, baud rate and device as the window program stored them, the
         // port's device named under "PortNames".
-        Road{"StoredSettings",
-             Complete,
-             {},
-             "--device tracker",
-             "",
-             {},
-             -1,
-             nullptr,
-             "[Port]\nCOM=2\nBAUD=38400\n[Option]\nDEVICE=1\n[PortNames]\nCOM2={port}\n"}),
+        road("StoredSettings", Complete, {}, "--device tracker", "", {}, -1, nullptr,
+             "[Port]\nCOM=2\nBAUD=38400\n[Option]\nDEVICE=1\n[PortNames]\nCOM2={port}\n")),
     [](const auto& info) { return info.param.name; });
 
 // SIGINT and SIGTERM end a running quill-cli within a second: "Download

@@ -53,6 +53,17 @@ struct Line {
     std::vector<std::string> messages; // on standard error, each line prefixed with its port
 };
 
+Line row(const char* name, int devices, std::string devsim, std::string cli, ExitCode code,
+         std::vector<std::string> outcomes, std::vector<std::string> messages = {}) {
+    return {name,
+            devices,
+            std::move(devsim),
+            std::move(cli),
+            code,
+            std::move(outcomes),
+            std::move(messages)};
+}
+
 void PrintTo(const Line& l, std::ostream* os) {
     *os << l.name;
 }
@@ -90,41 +101,25 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
 
 INSTANTIATE_TEST_SUITE_P(
     E2e, Multi,
-    ::testing::Values(Line{"FourManualDevices",
-                           4,
-                           "",
-                           "",
-                           Complete,
-                           {"complete", "complete", "complete", "complete", "complete", "complete",
-                            "complete", "complete"},
-                           {"Prepare 4 devices for download at 38400 [y/N] y (--yes)",
-                            "tty1: Erasing Flash ...", "tty4: Programming Flash ...", "tty3: 75%, ",
-                            "tty3: complete, 196/196 records, 3079/3079 data bytes"}},
+    ::testing::Values(row("FourManualDevices", 4, "", "", Complete,
+                          {"complete", "complete", "complete", "complete", "complete", "complete",
+                           "complete", "complete"},
+                          {"Prepare 4 devices for download at 38400 [y/N] y (--yes)",
+                           "tty1: Erasing Flash ...", "tty4: Programming Flash ...", "tty3: 75%, ",
+                           "tty3: complete, 196/196 records, 3079/3079 data bytes"}),
                       // Two failures of different kinds: neither code stands for the run.
-                      Line{"FailuresThatDiffer",
-                           4,
-                           "--unplug-after 1:20 --fault 4:silent",
-                           "",
-                           DevicesDiffer,
-                           {"port error", "port_failure", "complete", "complete", "complete",
-                            "complete", "no erase answer", "no_erase_answer"},
-                           {"tty1: " + std::string(text::DownloadStopped),
-                            "tty4: No response on erase flash request."}},
-                      Line{"OneFallsSilentMidTransfer",
-                           2,
-                           "--silent-after 1:10",
-                           "--idle-timeout 1",
-                           IdleTimeout,
-                           {"silent", "idle_timeout", "complete", "complete"},
-                           {}},
+                      row("FailuresThatDiffer", 4, "--unplug-after 1:20 --fault 4:silent", "",
+                          DevicesDiffer,
+                          {"port error", "port_failure", "complete", "complete", "complete",
+                           "complete", "no erase answer", "no_erase_answer"},
+                          {"tty1: " + std::string(text::DownloadStopped),
+                           "tty4: No response on erase flash request."}),
+                      row("OneFallsSilentMidTransfer", 2, "--silent-after 1:10", "--idle-timeout 1",
+                          IdleTimeout, {"silent", "idle_timeout", "complete", "complete"}, {}),
                       // Hangs up when the end record comes, before it answers it.
-                      Line{"OneHangsUpOnTheEndRecord",
-                           2,
-                           "--unplug-after 2:195",
-                           "",
-                           PortError,
-                           {"complete", "complete", "port error", "port_failure"},
-                           {"tty2: " + std::string(cli::text::LostBeforeLastAnswer)}}),
+                      row("OneHangsUpOnTheEndRecord", 2, "--unplug-after 2:195", "", PortError,
+                          {"complete", "complete", "port error", "port_failure"},
+                          {"tty2: " + std::string(cli::text::LostBeforeLastAnswer)})),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The milliseconds of the first line of a device's log holding `what`; -1 if none.
