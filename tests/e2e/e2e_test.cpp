@@ -291,6 +291,11 @@ TEST(Results, TraceFileShortTraceAndJson) {
               QString::fromLatin1(text::DownloadComplete));
     dev.stop();
 
+    Devices quiet(s, 1);
+    res = runCli(s, "-p " + quiet.port() + " -b 9600 -y -q " + s.path("app.hex"));
+    EXPECT_EQ(std::tuple(res.code, res.err, res.out), std::tuple(0, "", ""));
+    quiet.stop();
+
     Devices silent(s, 1, "--fault no-erase-xoff");
     res = runCli(s, "-p " + silent.port() + " -b 9600 -y -q --json " + s.path("app.hex"));
     EXPECT_EQ(res.code, toInt(NoEraseAnswer));
@@ -299,9 +304,16 @@ TEST(Results, TraceFileShortTraceAndJson) {
 }
 
 // Refused before the port is touched, with a JSON result all the same: a
-// trace file that cannot be made, a command line that cannot be read.
-TEST(Results, UsageErrorsBeforeThePortIsTouched) {
+// trace file that cannot be made, a command line that cannot be read. And
+// --help lists every exit code.
+TEST(Results, UsageErrorsBeforeThePortIsTouchedAndHelp) {
     Scratch s;
+    const Result help = runCli(s, "--help");
+    EXPECT_EQ(help.code, 0);
+    for (const ExitCodeInfo& info : exitCodeTable) {
+        EXPECT_TRUE(contains(help.out, std::to_string(toInt(info.code)) + "  " + info.meaning))
+            << info.meaning;
+    }
     writeFile(s.path("app.hex"), test::hexFile(1));
     Result res = runCli(s, "-p " + s.path("no-such-port") + " -b 9600 -y --json --log " +
                                "/dev/null/flash.log " + s.path("app.hex"));
@@ -309,6 +321,15 @@ TEST(Results, UsageErrorsBeforeThePortIsTouched) {
     EXPECT_TRUE(contains(res.err, std::string(cli::text::LogNotCreated) + "/dev/null/flash.log"))
         << res.err;
     EXPECT_FALSE(contains(res.err, text::PortOpenFailed)) << res.err;
+    // No port or baud rate given or stored, or a port that is none of COM1 to COM4.
+    for (const auto& [args, message] :
+         {std::pair{"--yes a.hex", std::string(cli::text::NoPort)},
+          {"--port COM7 --yes a.hex", "COM7" + std::string(cli::text::NotComOneToFour)},
+          {"--port=COM1 --yes a.hex", std::string(cli::text::NoBaud)}}) {
+        res = runCli(s, args);
+        EXPECT_EQ(res.code, toInt(Usage));
+        EXPECT_TRUE(contains(res.err, message)) << message << " not in " << res.err;
+    }
     res = runCli(s, "-p " + s.path("no-such-port") + " --baud 1200 --json a.hex");
     EXPECT_EQ(res.code, toInt(Usage));
     const QJsonObject o = res.json();
