@@ -792,7 +792,7 @@ TEST_P(Conversation, BareAndTraced) {
     EXPECT_TRUE(test::inOrder(test::splitLines(trace), row.trace));
     // A download that completes counted, as it went, all that it was to send.
     const DownloadProgress& progress = t.session.progress();
-    if (t.world.told.ends == std::vector{Complete}) {
+    if (!row.ends.empty() && row.ends.back() == Complete) {
         EXPECT_EQ(progress.totals().records, static_cast<int64_t>(t.world.recordsSent().size()));
         EXPECT_EQ(progress.recordsSent(), progress.totals().records);
         EXPECT_EQ(progress.dataBytesSent(), progress.totals().dataBytes);
