@@ -64,6 +64,14 @@ class Session {
         }
     }
 
+    // Once a pass of the loop, not a line at a time: with many devices the
+    // log must not hold up the answers of the others.
+    void flushLog() {
+        if (m_log != nullptr) {
+            std::fflush(m_log);
+        }
+    }
+
     bool logOpen() const { return m_options.logPath.empty() || m_log != nullptr; }
     const std::string& slavePath() const { return m_slavePath; }
     bool ended() const { return m_code.has_value(); }
@@ -231,7 +239,6 @@ class Session {
         }
         const std::chrono::duration<double, std::milli> since = Clock::now() - m_start;
         std::fprintf(m_log, "%s%.3f %s\n", m_logPrefix.c_str(), since.count(), line.c_str());
-        std::fflush(m_log);
     }
 
     const DeviceOptions m_options;
@@ -288,6 +295,9 @@ int runAll(std::vector<std::unique_ptr<Session>>& sessions, const sigset_t& wait
         }
         for (size_t i = 0; i < sessions.size(); ++i) {
             sessions[i]->step(fds[i].revents);
+        }
+        for (const auto& session : sessions) {
+            session->flushLog();
         }
     }
     int code = 0;
