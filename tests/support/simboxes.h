@@ -15,11 +15,9 @@ namespace quill::sim {
 
 struct ShownBox {
     Ms shownAt;
-    Ms closedAt;
     std::string text;
     MsgButtons buttons;
     MsgIcon icon;
-    MsgResult result;
     MsgResult defaultButton;
 };
 
@@ -32,18 +30,35 @@ class SimBoxes final : public MessageBoxes {
   public:
     explicit SimBoxes(SimLoop& loop) : m_loop(loop) {}
 
-    // The next boxes are answered in this order; afterwards every box gets
-    // `defaultAnswer`.
+    // The next boxes are answered in this order; afterwards OK at once.
     void answerNext(BoxAnswer answer) { m_script.push_back(answer); }
-    BoxAnswer defaultAnswer;
     // Called as each box opens, before the loop runs on.
     std::function<void(const ShownBox&)> onShow;
 
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
-                     MsgResult defaultButton) override;
+                     MsgResult defaultButton) override {
+        const BoxAnswer answer = m_script.empty() ? BoxAnswer{} : m_script.front();
+        if (!m_script.empty()) {
+            m_script.pop_front();
+        }
+        m_shown.push_back({m_loop.now(), text, buttons, icon, defaultButton});
+        if (onShow) {
+            onShow(m_shown.back());
+        }
+        bool closed = false;
+        m_loop.schedule(answer.after, [&closed] { closed = true; });
+        m_loop.runUntil([&closed] { return closed; });
+        return buttons == MsgButtons::Ok ? MsgResult::Ok : answer.result;
+    }
 
     const std::vector<ShownBox>& shown() const { return m_shown; }
-    std::vector<std::string> texts() const;
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const ShownBox& box : m_shown) {
+            out.push_back(box.text);
+        }
+        return out;
+    }
 
   private:
     SimLoop& m_loop;

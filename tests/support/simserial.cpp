@@ -3,23 +3,20 @@
 
 namespace quill::sim {
 
-std::string SimSerial::portDisplayName() const {
-    return "COM" + std::to_string(m_port) + " (sim)";
-}
-
 PortStatus SimSerial::setPortOpen(bool open) {
+    const std::string name = portDisplayName();
     if (!open) {
         m_open = false;
         return {};
     }
     if (m_open) {
-        return PortError{PortErrorKind::Other, portDisplayName() + " is already open."};
+        return PortError{PortErrorKind::Other, name + " is already open."};
     }
     if (present.count(m_port) == 0) {
-        return PortError{PortErrorKind::NotFound, portDisplayName() + " does not exist."};
+        return PortError{PortErrorKind::NotFound, name + " does not exist."};
     }
     if (busy.count(m_port) != 0) {
-        return PortError{PortErrorKind::Busy, portDisplayName() + " is used by another program."};
+        return PortError{PortErrorKind::Busy, name + " is used by another program."};
     }
     m_open = true;
     ++opens;
@@ -28,13 +25,10 @@ PortStatus SimSerial::setPortOpen(bool open) {
 }
 
 PortStatus SimSerial::setSettings(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    if (parityOf(text) == '?') {
+    if (!text.empty() && parityOf(text) == '?') {
         return PortError{PortErrorKind::BadSettings, "Bad line settings \"" + text + "\"."};
     }
-    m_settings = text;
+    m_settings = text.empty() ? m_settings : text;
     return {};
 }
 
@@ -42,33 +36,12 @@ PortStatus SimSerial::output(std::span<const uint8_t> data) {
     if (!m_open) {
         return PortError{PortErrorKind::NotOpen, portDisplayName() + " is not open."};
     }
-    std::vector<uint8_t> bytes(data.begin(), data.end());
-    m_writes.push_back({m_loop.now(), bytes, m_settings});
-    if (farEnd) {
-        for (Delivery& d : farEnd(bytes, m_settings)) {
-            deliver(d.delay, std::move(d.bytes));
-        }
+    m_writes.push_back({m_loop.now(), {data.begin(), data.end()}, m_settings});
+    for (Delivery& d :
+         farEnd ? farEnd(m_writes.back().bytes, m_settings) : std::vector<Delivery>{}) {
+        deliver(d.delay, std::move(d.bytes));
     }
     return {};
-}
-
-std::vector<uint8_t> SimSerial::input() {
-    std::vector<uint8_t> out;
-    out.swap(m_rx);
-    return out;
-}
-
-void SimSerial::deliver(Ms delay, std::vector<uint8_t> bytes) {
-    m_loop.schedule(delay, [this, bytes = std::move(bytes)] {
-        if (!m_open) {
-            return; // nobody listens on a closed port
-        }
-        m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
-        m_event = comEvReceive;
-        if (m_sink) {
-            m_sink->MSComm1_OnComm();
-        }
-    });
 }
 
 void SimSerial::setInBufferCount(int16_t count) {
@@ -78,34 +51,39 @@ void SimSerial::setInBufferCount(int16_t count) {
     }
 }
 
+void SimSerial::event(int16_t code) {
+    m_event = code;
+    if (m_sink) {
+        m_sink->MSComm1_OnComm();
+    }
+}
+
+void SimSerial::deliver(Ms delay, std::vector<uint8_t> bytes) {
+    m_loop.schedule(delay, [this, bytes = std::move(bytes)] {
+        if (m_open) { // nobody listens on a closed port
+            m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+            event(comEvReceive);
+        }
+    });
+}
+
 void SimSerial::arrived(Ms delay, std::vector<uint8_t> bytes) {
     m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
     m_loop.schedule(delay, [this] {
-        // As the serial control: no receive event for an empty buffer.
-        if (m_open && !m_rx.empty() && m_sink) {
-            m_event = comEvReceive;
-            m_sink->MSComm1_OnComm();
+        if (m_open && !m_rx.empty()) { // as the serial control: no event for an empty buffer
+            event(comEvReceive);
         }
     });
 }
 
 void SimSerial::raiseEvent(Ms delay, int16_t code) {
-    m_loop.schedule(delay, [this, code] {
-        m_event = code;
-        if (m_sink) {
-            m_sink->MSComm1_OnComm();
-        }
-    });
+    m_loop.schedule(delay, [this, code] { event(code); });
 }
 
 void SimSerial::unplug(Ms delay) {
     m_loop.schedule(delay, [this] {
         present.erase(m_port);
-        if (!m_open) {
-            return;
-        }
-        m_open = false;
-        if (m_sink) {
+        if (std::exchange(m_open, false) && m_sink) {
             m_sink->onPortLost({PortErrorKind::Lost,
                                 "The serial port " + portDisplayName() + " was disconnected."});
         }
@@ -121,12 +99,10 @@ std::string SimSerial::wire() const {
 }
 
 char parityOf(const std::string& settings) {
-    const size_t comma = settings.find(',');
-    if (comma == std::string::npos || comma + 1 >= settings.size()) {
-        return '?';
-    }
-    const char p = settings[comma + 1];
-    return std::string("NEOMS").find(p) == std::string::npos ? '?' : p;
+    const size_t at = settings.find(',') + 1;
+    const bool known = at != 0 && at < settings.size() &&
+                       std::string("NEOMS").find(settings[at]) != std::string::npos;
+    return known ? settings[at] : '?';
 }
 
 } // namespace quill::sim

@@ -38,7 +38,9 @@ class SimSerial final : public MSComm {
     void setEventSink(MSCommEvents* sink) override { m_sink = sink; }
     void setCommPort(int16_t port) override { m_port = port; }
     int16_t commPort() const override { return m_port; }
-    std::string portDisplayName() const override;
+    std::string portDisplayName() const override {
+        return "COM" + std::to_string(m_port) + " (sim)";
+    }
     bool portOpen() const override { return m_open; }
     PortStatus setPortOpen(bool open) override;
     PortStatus setSettings(const std::string& text) override;
@@ -51,7 +53,7 @@ class SimSerial final : public MSComm {
     PortStatus output(std::span<const uint8_t> data) override;
     void setInBufferCount(int16_t count) override;
     int16_t commEvent() const override { return m_event; }
-    std::vector<uint8_t> input() override;
+    std::vector<uint8_t> input() override { return std::exchange(m_rx, {}); }
 
     // --- the simulated world ---
     std::set<int16_t> present{1, 2, 3, 4}; // ports that exist on this machine
@@ -79,6 +81,8 @@ class SimSerial final : public MSComm {
     int16_t inputMode = -1;
 
   private:
+    void event(int16_t code);
+
     SimLoop& m_loop;
     MSCommEvents* m_sink = nullptr;
     int16_t m_port = 1;
@@ -89,7 +93,7 @@ class SimSerial final : public MSComm {
     std::vector<WireWrite> m_writes;
 };
 
-// The parity letter of a line configuration text ("9600,M,8,1" -> 'M').
+// The parity letter of a line configuration text ("9600,M,8,1" -> 'M'), '?' if none.
 char parityOf(const std::string& settings);
 
 } // namespace quill::sim

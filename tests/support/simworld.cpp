@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "simworld.h"
 
-#include "download/tracker.h"
+#include "shared/linesettings.h"
+#include "testtext.h"
 
 #include <atomic>
-#include <fstream>
 #include <unistd.h>
 
 namespace quill::sim {
@@ -22,13 +22,10 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::write(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path file = m_path / name;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+    const std::string file = (m_path / name).string();
+    test::writeFile(file, bytes);
+    return file;
 }
-
-SimWorld::SimWorld() = default;
 
 void SimWorld::setUpPort(int32_t baud, int16_t deviceType, int16_t comPort) {
     m.com_port = comPort;
@@ -42,8 +39,11 @@ void SimWorld::setUpPort(int32_t baud, int16_t deviceType, int16_t comPort) {
 devsim::DeviceModel& SimWorld::connect(devsim::Config config) {
     device = std::make_unique<devsim::DeviceModel>(config);
     port.farEnd = [this](const std::vector<uint8_t>& written, const std::string& settings) {
+        // The parity letters in the order of devsim::Parity; '?' is none.
+        const size_t parity = std::string("NEOMS").find(parityOf(settings));
         std::vector<Delivery> out;
-        for (devsim::Reply& r : device->receive(written, parityFromSettings(settings))) {
+        for (devsim::Reply& r : device->receive(
+                 written, static_cast<devsim::Parity>(parity == std::string::npos ? 0 : parity))) {
             out.push_back({r.delayMs, std::move(r.bytes)});
         }
         return out;
@@ -56,55 +56,17 @@ std::string SimWorld::chooseFile(const std::string& content, const std::string& 
     return m.hex_file_name;
 }
 
-void SimWorld::startAndRun() {
-    start();
-    loop.runAll();
-}
-
 std::vector<std::string> SimWorld::recordsSent() const {
     std::vector<std::string> out;
-    const std::string wire = port.wire();
-    const std::string erase = ":01000000FF00\r\n";
-    size_t pos = wire.rfind(erase);
-    if (pos == std::string::npos) {
-        return out;
-    }
-    pos += erase.size();
-    while (pos < wire.size()) {
-        const size_t end = wire.find("\r\n", pos);
-        if (end == std::string::npos) {
-            out.push_back(wire.substr(pos) + "<unterminated>");
-            break;
+    for (const WireWrite& write : port.writes()) {
+        const std::string bytes(write.bytes.begin(), write.bytes.end());
+        if (bytes == ":01000000FF00\r\n") {
+            out.clear();
+        } else if (bytes[0] == ':') {
+            out.push_back(bytes.substr(0, bytes.find("\r\n")));
         }
-        out.push_back(wire.substr(pos, end - pos));
-        pos = end + 2;
     }
     return out;
-}
-
-int SimWorld::eraseRequestsSent() const {
-    int count = 0;
-    for (const WireWrite& w : port.writes()) {
-        if (std::string(w.bytes.begin(), w.bytes.end()) == ":01000000FF00\r\n") {
-            ++count;
-        }
-    }
-    return count;
-}
-
-devsim::Parity parityFromSettings(const std::string& settings) {
-    switch (parityOf(settings)) {
-    case 'E':
-        return devsim::Parity::Even;
-    case 'O':
-        return devsim::Parity::Odd;
-    case 'M':
-        return devsim::Parity::Mark;
-    case 'S':
-        return devsim::Parity::Space;
-    default:
-        return devsim::Parity::None;
-    }
 }
 
 } // namespace quill::sim

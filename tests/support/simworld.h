@@ -44,8 +44,6 @@ struct RecordedEnds final : DownloadObserver {
 };
 
 struct SimWorld {
-    SimWorld();
-
     SimLoop loop;
     Module1 m;
     SimSerial port{loop};
@@ -68,15 +66,16 @@ struct SimWorld {
     // Writes a hex file and chooses it, as the Open dialog would.
     std::string chooseFile(const std::string& content, const std::string& name = "fw.hex");
     // Presses "Start Download" and lets the world run until nothing is left to happen.
-    void startAndRun();
+    void startAndRun() {
+        start();
+        loop.runAll();
+    }
     void start() { engine.cmdStart_Click(); }
 
-    // The record lines the program wrote after the erase request, without CR LF.
+    // The record lines written since the last erase request, one a write,
+    // without CR LF.
     std::vector<std::string> recordsSent() const;
-    int eraseRequestsSent() const;
 };
-
-devsim::Parity parityFromSettings(const std::string& settings);
 
 using test::dataRecord;
 
