@@ -555,24 +555,19 @@ void runRow(const Row& row, Play& run) {
     for (const BoxAnswer& answer : also.answers) {
         w.boxes.answerNext(answer);
     }
-    if (also.when == When::AtPrompt) {
-        w.boxes.onShow = [&](const ShownBox& box) {
-            if (box.text == prompt) {
-                row.act(run);
-            }
-        };
-    }
-    if (also.when == When::BeforeStart) {
-        row.act(run);
-    }
+    const auto at = [&](When when) {
+        if (also.when == when) {
+            row.act(run);
+        }
+    };
+    w.boxes.onShow = [&](const ShownBox& box) { box.text == prompt ? at(When::AtPrompt) : void(); };
+    at(When::BeforeStart);
     run.start();
-    if (also.when == When::AtStart) {
-        row.act(run);
-    }
+    at(When::AtStart);
     if (also.when == When::AfterRecords) {
         ASSERT_TRUE(w.loop.runUntil([&] { return w.recordsSent().size() == also.records; }));
-        row.act(run);
     }
+    at(When::AfterRecords);
     w.loop.runAll();
 }
 
@@ -643,10 +638,6 @@ std::string fingerprint(SimWorld& w) {
         text += std::to_string(value) + " ";
     }
     return text + w.port.settings();
-}
-
-void PrintTo(const Row& row, std::ostream* os) {
-    *os << row.name;
 }
 
 class Conversation : public ::testing::TestWithParam<Row> {};
