@@ -202,15 +202,11 @@ const Config slowRecords{.recordAckMs = 20, .recordWriteMs = 20};
 // the boxes shown; the rest by name; what is done meanwhile, and what is
 // checked afterwards.
 const Row rows[] = {
-    // A Manual device, the port closed before the start, which opens it.
+    // A Manual device, the port closed before the start, which opens it; the
+    // bar counts the file's bytes.
     completes("complete", firmware, {.eraseMs = 1000}, all,
               {.baud = 38400, .portClosed = true, .when = When::AtStart},
-              [](Play& r) {
-                  EXPECT_TRUE(r.w.port.portOpen() && r.w.form.lblMsgVisible && r.w.form.prbVisible);
-                  EXPECT_EQ(r.w.m.cstate, cs_flash_erase);
-                  EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
-                  EXPECT_EQ(r.w.form.prbMaxValue, static_cast<float>(firmware.size()));
-              }),
+              [](Play& r) { EXPECT_EQ(r.w.form.prbMaxValue, static_cast<float>(firmware.size())); }),
     // XOFF and XON in one batch: the first record goes out at once; the
     // state held for no call is not reported on its own.
     completes("erase answered in one burst", firmware, {.burst = true}, all,
@@ -251,24 +247,16 @@ const Row rows[] = {
     row("stale XOFF XON before the erase request", firmware, {.fault = Fault::StaleXoffXon},
         {NoEraseAnswer}, Lines{erase}, {prompt, text::NoEraseResponse}, {.when = When::AtPrompt},
         [](Play& r) { r.w.port.arrived(1, r.w.device->greeting()); }),
-    completes(
-        "nothing happens on bytes or events when no download runs", firmware, {}, all,
-        {.when = When::BeforeStart},
-        [](Play& r) {
-            r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x00});
-            r.w.port.raiseEvent(20, comEventRxParity);
-            r.w.port.raiseEvent(30, comEvCTS);
-            r.w.loop.runAll();
-            EXPECT_TRUE(r.w.port.writes().empty() && r.w.boxes.shown().empty());
-            EXPECT_EQ(r.w.m.cstate, cs_off);
-        },
-        [](Play& r) {
-            const size_t writes = r.w.port.writes().size();
-            r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x11});
-            r.w.loop.runAll();
-            EXPECT_EQ(r.w.port.writes().size(), writes);
-            EXPECT_EQ(r.w.m.cstate, cs_file_done);
-        }),
+    // Bytes and events before the start change nothing; those after the end
+    // are the receive table's.
+    completes("nothing happens on bytes or events when no download runs", firmware, {}, all,
+              {.when = When::BeforeStart},
+              [](Play& r) {
+                  r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x00});
+                  r.w.port.raiseEvent(20, comEventRxParity);
+                  r.w.port.raiseEvent(30, comEvCTS);
+                  r.w.loop.runAll();
+              }),
     // Start pressed again: the old download's answers arrive while the prompt is open.
     row("start during a download begins again", firmware, slowRecords, {Superseded, Complete},
         Lines{erase, recA, recB, erase, recA, recB, recC, eof}, {prompt, prompt, complete},
@@ -276,21 +264,16 @@ const Row rows[] = {
         pressStart),
     row("start during a download with a file that no longer opens", firmware, slowRecords,
         {Superseded, FileError}, Lines{erase, recA, recB}, {prompt, text::OpenFileError},
-        {.when = When::AfterRecords, .records = 2},
-        [](Play& r) {
+        {.when = When::AfterRecords, .records = 2}, [](Play& r) {
             std::filesystem::remove(r.path);
             r.start();
-            EXPECT_EQ(r.w.m.cstate, cs_off);
-            EXPECT_FALSE(r.w.timer.enabled());
         }),
     // quill-cli's time limit or a signal: the download ends at once, quietly,
     // in whatever phase it is, and is told once.
     row("stopped by its owner while erasing", firmware, {.eraseAckMs = 100}, {Interrupted},
-        Lines{erase}, {prompt}, {.when = When::AtStart},
-        [](Play& r) {
+        Lines{erase}, {prompt}, {.when = When::AtStart}, [](Play& r) {
             stop(r);
             stop(r);
-            EXPECT_EQ(r.w.m.cstate, cs_off);
             EXPECT_FALSE(r.w.form.lblMsgVisible);
         }),
     row("stopped by its owner mid-transfer", firmware, {.recordAckMs = 20}, {Interrupted},
@@ -358,8 +341,7 @@ const Row rows[] = {
          .reports = {text::TrackerNoSelectAnswer},
          .frames = 1,
          .markAtErase = false,
-         .trace = {"  500.000 TIMER expired", " 2500.000 TX    :01000000FF00 (15 bytes)"}},
-        {}, [](Play& r) { EXPECT_FALSE(r.w.m.TrackerACK); }),
+         .trace = {"  500.000 TIMER expired", " 2500.000 TX    :01000000FF00 (15 bytes)"}}),
     // An ACK still unread when the select frame goes out is no answer to it.
     row("stale ACK before the select frame", firmware, silentTracker, {TrackerHandshake},
         Lines{erase}, {text::NoEraseResponse},
@@ -373,11 +355,7 @@ const Row rows[] = {
     row("OK during the program wait", firmware, {.kind = Kind::Tracker, .frameAckMs = 300},
         {NoEraseAnswer}, Lines{erase}, {text::NoEraseResponse},
         {.when = When::BeforeStart, .markAtErase = false},
-        [](Play& r) {
-            r.w.loop.schedule(400, [&r] { EXPECT_TRUE(r.w.waitDialog.acknowledging()); });
-            r.w.waitDialog.pressOkAt(400);
-        },
-        [](Play& r) { EXPECT_FALSE(r.w.m.TrackerACK); }),
+        [](Play& r) { r.w.waitDialog.pressOkAt(400); }),
     // While it waits, the dialog takes no input.
     completes("OK pressed on a waiting dialog", firmware, {.kind = Kind::Tracker, .rebootMs = 2000},
               all, {.when = When::BeforeStart},
@@ -444,12 +422,11 @@ const Row rows[] = {
 
     // Not whole firmware: refused before the device is touched.
     refused("empty file", "", NoRecords, text::NoRecords),
-    refused("text without records", "Release notes\r\n\r\n  - indented\r\n", NoRecords,
-            text::NoRecords),
-    refused("S-record file",
-            "S00F000068656C6C6F202020202000003C\r\nS1130000285F245F2212226A000424290008237C2A\r\n",
-            NoRecords, text::NoRecords),
-    refused("binary", std::string("\x7f" "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe", 15),
+    // Notes, S-records, binary: no line is a record.
+    refused("no record line",
+            "Release notes\r\n\r\n  - indented\r\nS00F000068656C6C6F202020202000003C\r\n"
+            "S1130000285F245F2212226A000424290008237C2A\r\n" +
+                std::string("\x7f" "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe", 15),
             NoRecords, text::NoRecords),
     refused("non-hex digit in a record", recA + "\r\n:0200000012G4A8\r\n" + eof, BadRecord,
             invalid("Line 2: a character that is not a hex digit")),

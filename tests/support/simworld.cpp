@@ -69,4 +69,106 @@ std::vector<std::string> SimWorld::recordsSent() const {
     return out;
 }
 
+PortStatus SimSerial::setPortOpen(bool open) {
+    const std::string name = portDisplayName();
+    if (!open) {
+        m_open = false;
+        return {};
+    }
+    if (m_open) {
+        return PortError{PortErrorKind::Other, name + " is already open."};
+    }
+    if (present.count(m_port) == 0) {
+        return PortError{PortErrorKind::NotFound, name + " does not exist."};
+    }
+    if (busy.count(m_port) != 0) {
+        return PortError{PortErrorKind::Busy, name + " is used by another program."};
+    }
+    m_open = true;
+    ++opens;
+    m_rx.clear();
+    return {};
+}
+
+PortStatus SimSerial::setSettings(const std::string& text) {
+    if (!text.empty() && parityOf(text) == '?') {
+        return PortError{PortErrorKind::BadSettings, "Bad line settings \"" + text + "\"."};
+    }
+    m_settings = text.empty() ? m_settings : text;
+    return {};
+}
+
+PortStatus SimSerial::output(std::span<const uint8_t> data) {
+    if (!m_open) {
+        return PortError{PortErrorKind::NotOpen, portDisplayName() + " is not open."};
+    }
+    m_writes.push_back({m_loop.now(), {data.begin(), data.end()}, m_settings});
+    for (Delivery& d :
+         farEnd ? farEnd(m_writes.back().bytes, m_settings) : std::vector<Delivery>{}) {
+        deliver(d.delay, std::move(d.bytes));
+    }
+    return {};
+}
+
+void SimSerial::setInBufferCount(int16_t count) {
+    if (count == 0) {
+        m_rx.clear();
+        ++discards;
+    }
+}
+
+void SimSerial::event(int16_t code) {
+    m_event = code;
+    if (m_sink) {
+        m_sink->MSComm1_OnComm();
+    }
+}
+
+void SimSerial::deliver(Ms delay, std::vector<uint8_t> bytes) {
+    m_loop.schedule(delay, [this, bytes = std::move(bytes)] {
+        if (m_open) { // nobody listens on a closed port
+            m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+            event(comEvReceive);
+        }
+    });
+}
+
+void SimSerial::arrived(Ms delay, std::vector<uint8_t> bytes) {
+    m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+    m_loop.schedule(delay, [this] {
+        if (m_open && !m_rx.empty()) { // as the serial control: no event for an empty buffer
+            event(comEvReceive);
+        }
+    });
+}
+
+void SimSerial::raiseEvent(Ms delay, int16_t code) {
+    m_loop.schedule(delay, [this, code] { event(code); });
+}
+
+void SimSerial::unplug(Ms delay) {
+    m_loop.schedule(delay, [this] {
+        present.erase(m_port);
+        if (std::exchange(m_open, false) && m_sink) {
+            m_sink->onPortLost({PortErrorKind::Lost,
+                                "The serial port " + portDisplayName() + " was disconnected."});
+        }
+    });
+}
+
+std::string SimSerial::wire() const {
+    std::string out;
+    for (const WireWrite& w : m_writes) {
+        out.append(w.bytes.begin(), w.bytes.end());
+    }
+    return out;
+}
+
+char parityOf(const std::string& settings) {
+    const size_t at = settings.find(',') + 1;
+    const bool known = at != 0 && at < settings.size() &&
+                       std::string("NEOMS").find(settings[at]) != std::string::npos;
+    return known ? settings[at] : '?';
+}
+
 } // namespace quill::sim
