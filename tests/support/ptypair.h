@@ -6,18 +6,28 @@
 
 #include "pty/pty.h"
 
-#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace quill::test {
 
 class PtyPair {
   public:
-    PtyPair();
-    ~PtyPair();
+    PtyPair() {
+        std::string error;
+        m_pty = pty::Pty::open(error);
+        if (m_pty) {
+            m_notifier = std::make_unique<QSocketNotifier>(m_pty->master(), QSocketNotifier::Read);
+            QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { read(); });
+        }
+    }
+    ~PtyPair() { closeMaster(); }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
@@ -27,7 +37,10 @@ class PtyPair {
     int slaveFd() const { return m_pty->slave(); }
     termios slaveTermios() const { return m_pty->line(); }
 
-    bool writeMaster(const QByteArray& bytes);
+    bool writeMaster(const QByteArray& bytes) {
+        return writeMaster({reinterpret_cast<const uint8_t*>(bytes.constData()),
+                            static_cast<size_t>(bytes.size())});
+    }
     bool writeMaster(std::span<const uint8_t> bytes) { return m_pty->write(bytes); }
     // What the master has read so far; filled while the event loop runs,
     // each chunk also handed to the handler if one is set.
@@ -35,9 +48,25 @@ class PtyPair {
     using ReadHandler = std::function<void(std::span<const uint8_t> chunk)>;
     void setReadHandler(ReadHandler handler) { m_onRead = std::move(handler); }
     // The device side goes away: the slave is hung up.
-    void closeMaster();
+    void closeMaster() {
+        m_notifier.reset();
+        if (m_pty) {
+            m_pty->hangUp();
+        }
+    }
 
   private:
+    void read() {
+        uint8_t buffer[4096];
+        const ssize_t count = ::read(m_pty->master(), buffer, sizeof buffer);
+        if (count > 0) {
+            m_received.append(reinterpret_cast<const char*>(buffer), count);
+            if (m_onRead) {
+                m_onRead({buffer, static_cast<size_t>(count)});
+            }
+        }
+    }
+
     std::optional<pty::Pty> m_pty;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_received;
@@ -46,9 +75,21 @@ class PtyPair {
 
 // Runs the event loop until done() holds or timeoutMs have passed; the
 // result of done() at the end.
-bool waitFor(const std::function<bool()>& done, int timeoutMs);
+inline bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+    QTimer wake; // ends each wait below at the deadline at the latest
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (!done() && deadline.remainingTime() > 0) {
+        wake.start(static_cast<int>(deadline.remainingTime()));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return done();
+}
 
 // Runs the event loop for a bounded window, to count what happens in it.
-void runEventsFor(int milliseconds);
+inline void runEventsFor(int milliseconds) {
+    waitFor([] { return false; }, milliseconds);
+}
 
 } // namespace quill::test

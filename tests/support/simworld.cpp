@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "simworld.h"
 
-#include "download/tracker.h"
+#include "shared/linesettings.h"
+#include "testtext.h"
 
 #include <atomic>
-#include <fstream>
 #include <unistd.h>
 
 namespace quill::sim {
@@ -22,13 +22,10 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::write(const std::string& name, const std::string& bytes) const {
-    const std::filesystem::path file = m_path / name;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+    const std::string file = (m_path / name).string();
+    test::writeFile(file, bytes);
+    return file;
 }
-
-SimWorld::SimWorld() = default;
 
 void SimWorld::setUpPort(int32_t baud, int16_t deviceType, int16_t comPort) {
     m.com_port = comPort;
@@ -42,8 +39,11 @@ void SimWorld::setUpPort(int32_t baud, int16_t deviceType, int16_t comPort) {
 devsim::DeviceModel& SimWorld::connect(devsim::Config config) {
     device = std::make_unique<devsim::DeviceModel>(config);
     port.farEnd = [this](const std::vector<uint8_t>& written, const std::string& settings) {
+        // The parity letters in the order of devsim::Parity; '?' is none.
+        const size_t parity = std::string("NEOMS").find(parityOf(settings));
         std::vector<Delivery> out;
-        for (devsim::Reply& r : device->receive(written, parityFromSettings(settings))) {
+        for (devsim::Reply& r : device->receive(
+                 written, static_cast<devsim::Parity>(parity == std::string::npos ? 0 : parity))) {
             out.push_back({r.delayMs, std::move(r.bytes)});
         }
         return out;
@@ -56,55 +56,119 @@ std::string SimWorld::chooseFile(const std::string& content, const std::string& 
     return m.hex_file_name;
 }
 
-void SimWorld::startAndRun() {
-    start();
-    loop.runAll();
-}
-
 std::vector<std::string> SimWorld::recordsSent() const {
     std::vector<std::string> out;
-    const std::string wire = port.wire();
-    const std::string erase = ":01000000FF00\r\n";
-    size_t pos = wire.rfind(erase);
-    if (pos == std::string::npos) {
-        return out;
-    }
-    pos += erase.size();
-    while (pos < wire.size()) {
-        const size_t end = wire.find("\r\n", pos);
-        if (end == std::string::npos) {
-            out.push_back(wire.substr(pos) + "<unterminated>");
-            break;
+    for (const WireWrite& write : port.writes()) {
+        const std::string bytes(write.bytes.begin(), write.bytes.end());
+        if (bytes == ":01000000FF00\r\n") {
+            out.clear();
+        } else if (bytes[0] == ':') {
+            out.push_back(bytes.substr(0, bytes.find("\r\n")));
         }
-        out.push_back(wire.substr(pos, end - pos));
-        pos = end + 2;
     }
     return out;
 }
 
-int SimWorld::eraseRequestsSent() const {
-    int count = 0;
-    for (const WireWrite& w : port.writes()) {
-        if (std::string(w.bytes.begin(), w.bytes.end()) == ":01000000FF00\r\n") {
-            ++count;
-        }
+PortStatus SimSerial::setPortOpen(bool open) {
+    const std::string name = portDisplayName();
+    if (!open) {
+        m_open = false;
+        return {};
     }
-    return count;
+    if (m_open) {
+        return PortError{PortErrorKind::Other, name + " is already open."};
+    }
+    if (present.count(m_port) == 0) {
+        return PortError{PortErrorKind::NotFound, name + " does not exist."};
+    }
+    if (busy.count(m_port) != 0) {
+        return PortError{PortErrorKind::Busy, name + " is used by another program."};
+    }
+    m_open = true;
+    ++opens;
+    m_rx.clear();
+    return {};
 }
 
-devsim::Parity parityFromSettings(const std::string& settings) {
-    switch (parityOf(settings)) {
-    case 'E':
-        return devsim::Parity::Even;
-    case 'O':
-        return devsim::Parity::Odd;
-    case 'M':
-        return devsim::Parity::Mark;
-    case 'S':
-        return devsim::Parity::Space;
-    default:
-        return devsim::Parity::None;
+PortStatus SimSerial::setSettings(const std::string& text) {
+    if (!text.empty() && parityOf(text) == '?') {
+        return PortError{PortErrorKind::BadSettings, "Bad line settings \"" + text + "\"."};
     }
+    m_settings = text.empty() ? m_settings : text;
+    return {};
+}
+
+PortStatus SimSerial::output(std::span<const uint8_t> data) {
+    if (!m_open) {
+        return PortError{PortErrorKind::NotOpen, portDisplayName() + " is not open."};
+    }
+    m_writes.push_back({m_loop.now(), {data.begin(), data.end()}, m_settings});
+    for (Delivery& d :
+         farEnd ? farEnd(m_writes.back().bytes, m_settings) : std::vector<Delivery>{}) {
+        deliver(d.delay, std::move(d.bytes));
+    }
+    return {};
+}
+
+void SimSerial::setInBufferCount(int16_t count) {
+    if (count == 0) {
+        m_rx.clear();
+        ++discards;
+    }
+}
+
+void SimSerial::event(int16_t code) {
+    m_event = code;
+    if (m_sink) {
+        m_sink->MSComm1_OnComm();
+    }
+}
+
+void SimSerial::deliver(Ms delay, std::vector<uint8_t> bytes) {
+    m_loop.schedule(delay, [this, bytes = std::move(bytes)] {
+        if (m_open) { // nobody listens on a closed port
+            m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+            event(comEvReceive);
+        }
+    });
+}
+
+void SimSerial::arrived(Ms delay, std::vector<uint8_t> bytes) {
+    m_rx.insert(m_rx.end(), bytes.begin(), bytes.end());
+    m_loop.schedule(delay, [this] {
+        if (m_open && !m_rx.empty()) { // as the serial control: no event for an empty buffer
+            event(comEvReceive);
+        }
+    });
+}
+
+void SimSerial::raiseEvent(Ms delay, int16_t code) {
+    m_loop.schedule(delay, [this, code] { event(code); });
+}
+
+void SimSerial::unplug(Ms delay) {
+    m_loop.schedule(delay, [this] {
+        present.erase(m_port);
+        if (std::exchange(m_open, false) && m_sink) {
+            m_sink->onPortLost({PortErrorKind::Lost,
+                                "The serial port " + portDisplayName() + " was disconnected."});
+        }
+    });
+}
+
+std::string SimSerial::wire() const {
+    std::string out;
+    for (const WireWrite& w : m_writes) {
+        out.append(w.bytes.begin(), w.bytes.end());
+    }
+    return out;
+}
+
+char parityOf(const std::string& settings) {
+    const size_t at = settings.find(',') + 1;
+    const bool known = at != 0 && at < settings.size() &&
+                       std::string("NEOMS").find(settings[at]) != std::string::npos;
+    return known ? settings[at] : '?';
 }
 
 } // namespace quill::sim

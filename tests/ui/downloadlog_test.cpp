@@ -5,17 +5,9 @@
 // each Start; a trace that cannot be written leaves the download alone.
 
 #include "quillversion.h"
-#include "testtext.h"
 #include "uitest.h"
 
-#include <QAction>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QTest>
-
-#include <fstream>
 
 namespace quill::test {
 namespace {
@@ -23,17 +15,11 @@ namespace {
 // COM1 at 9600 chosen in the COM Setup dialog; the state folder is scratch.
 class DownloadLogWindow : public WindowTest {
   protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        std::ofstream(hexPath, std::ios::binary) << ":0400000001020304F2\r\n:00000001FF\r\n";
-    }
     void TearDown() override { qputenv("XDG_STATE_HOME", saved); }
 
     void startWith(const std::string& stateHome) {
         qputenv("XDG_STATE_HOME", QByteArray::fromStdString(stateHome));
-        start();
-        script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
-        app->Main();
+        startOnCom1();
     }
     // Chooses the file in the Open dialog, presses Start, answers the
     // prompt and "Download complete": what the window shows meanwhile.
@@ -49,9 +35,8 @@ class DownloadLogWindow : public WindowTest {
         auto* lblMsg = control<QLabel>("lblMsg");
         auto* prbFilePos = control<QProgressBar>("prbFilePos");
         auto* cmdStart = control<QWidget>("cmdStart");
-        auto* panel2 = control<QLabel>("Panel2");
         EXPECT_TRUE(cmdStart->isEnabled());
-        EXPECT_EQ(panel2->text(), QString::fromStdString(hexPath + "    "));
+        EXPECT_EQ(panel("Panel2"), QString::fromStdString(hexPath + "    "));
         QString prompt, complete, phaseAtEnd;
         int progressAtEnd = -1;
         script.answer(&prompt).answer(&complete, [&] {
@@ -68,11 +53,10 @@ class DownloadLogWindow : public WindowTest {
         EXPECT_EQ(phaseAtEnd, QStringLiteral("Programming Flash ..."));
         EXPECT_EQ(progressAtEnd, prbFilePos->maximum());
         EXPECT_FALSE(cmdStart->isEnabled() || lblMsg->isVisible() || prbFilePos->isVisible());
-        EXPECT_EQ(panel2->text(), QStringLiteral(" "));
+        EXPECT_EQ(panel("Panel2"), QStringLiteral(" "));
     }
 
     const QByteArray saved = qgetenv("XDG_STATE_HOME");
-    const std::string hexPath = path("image.hex");
 };
 
 TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfresh) {
@@ -107,7 +91,7 @@ TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfre
 
 TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesOn) {
     // The state folder would have to be made inside a file.
-    std::ofstream(path("plain")) << "not a folder";
+    writeFile(path("plain"), "not a folder");
     startWith(path("plain"));
     testing::internal::CaptureStderr();
     download();

@@ -3,8 +3,6 @@
 
 #include "devsim/ptyparity.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -68,6 +66,7 @@ void click(QWidget* window, std::initializer_list<const char*> buttons) {
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(pty.ok());
+    writeFile(hexPath, ":0400000001020304F2\r\n:00000001FF\r\n");
     for (const std::string com : {"COM1", "COM2", "COM3", "COM4"}) {
         settings().SaveSetting("PortNames", com, com == "COM1" ? pty.slavePath() : path(com));
     }
@@ -80,4 +79,24 @@ void WindowTest::SetUp() {
     });
 }
 
+void WindowTest::startOnCom1() {
+    start();
+    script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
+    app->Main();
+    EXPECT_EQ(panel("Panel1"), QStringLiteral("COM1 9600  "));
+    EXPECT_EQ(settings().GetSetting("Port", "COM") + settings().GetSetting("Port", "BAUD"),
+              "19600");
+}
+
 } // namespace quill::test
+
+// The window tests run under one QApplication on Qt's offscreen platform
+// (also when ctest lists them, before its environment applies).
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -8,8 +8,17 @@
 #include "devsim/devicemodel.h"
 #include "platform/qt/qtsettingsstore.h"
 #include "ptypair.h"
+#include "testtext.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -42,7 +51,8 @@ void click(QWidget* window, std::initializer_list<const char*> buttons);
 
 // COM1 is a pseudo-terminal with the device model answering on its master,
 // with its reply delays; COM2 to COM4 name files that do not exist, so that
-// no real port of this machine takes part.
+// no real port of this machine takes part. image.hex holds a data record
+// and the end record.
 class WindowTest : public testing::Test {
   protected:
     void SetUp() override;
@@ -55,11 +65,16 @@ class WindowTest : public testing::Test {
         app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(path("quill.ini")),
                                             cmdline);
     }
+    // The application with COM1 at 9600 chosen in its COM Setup dialog,
+    // which opens and stores it.
+    void startOnCom1();
     template <typename T> T* control(const char* name) {
         return app->mainForm().findChild<T*>(QLatin1String(name));
     }
+    QString panel(const char* name) { return control<QLabel>(name)->text(); }
 
     QTemporaryDir dir;
+    const std::string hexPath = path("image.hex");
     PtyPair pty;
     devsim::DeviceModel model{devsim::Config{}};
     QObject replies; // pending replies die with the fixture

@@ -7,21 +7,10 @@
 #include "ui/frmabout.h"
 #include "ui/frmwaitcom.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
-#include <QAction>
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMimeData>
-#include <QProgressBar>
-#include <QTest>
-
-#include <fstream>
 
 namespace quill::test {
 namespace {
@@ -92,7 +81,7 @@ TEST_F(WindowTest, ComSetupMessagesKeysCancelAndClose) {
     });
     control<QAction>("mnuComSetup")->trigger();
     EXPECT_TRUE(openAfterKeys);
-    EXPECT_EQ(control<QLabel>("Panel1")->text(), QStringLiteral("COM not set   "));
+    EXPECT_EQ(panel("Panel1"), QStringLiteral("COM not set   "));
     EXPECT_EQ(settings().GetSetting("Port", "COM"), "");
 
     control<QAction>("mnuFileExit")->trigger();
@@ -101,30 +90,26 @@ TEST_F(WindowTest, ComSetupMessagesKeysCancelAndClose) {
     EXPECT_EQ(settings().GetSetting("Port", "BAUD"), "38400");
 }
 
-// COM1 at 9600 chosen in the COM Setup dialog, which opens and stores it.
-class MainWindow : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        std::ofstream(hexPath, std::ios::binary) << hexLines[0] << "\r\n" << hexLines[1] << "\r\n";
-        start();
-        script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
-        app->Main();
-        ASSERT_EQ(control<QLabel>("Panel1")->text(), QStringLiteral("COM1 9600  "));
-        ASSERT_EQ(settings().GetSetting("Port", "COM") + settings().GetSetting("Port", "BAUD"),
-                  "19600");
-    }
-    QString panel2() { return control<QLabel>("Panel2")->text(); }
-
-    const std::vector<std::string> hexLines = {":0400000001020304F2", ":00000001FF"};
-    const std::string hexPath = path("image.hex");
-};
+// Drags `data` over the main window and drops it, offering `offered` with
+// those keys held: "E" and "D" for an enter and a drop accepted, as copies.
+std::string dragAndDrop(QWidget* window, const QMimeData& data, Qt::DropActions offered,
+                        Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QDragEnterEvent enter({20, 20}, offered, &data, Qt::LeftButton, keys);
+    QApplication::sendEvent(window, &enter);
+    QDropEvent drop({20, 20}, offered, &data, Qt::LeftButton, keys);
+    QApplication::sendEvent(window, &drop);
+    EXPECT_TRUE(!enter.isAccepted() || enter.dropAction() == Qt::CopyAction);
+    EXPECT_TRUE(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);
+    QCoreApplication::processEvents(); // the file is taken over once the drop has finished
+    return {enter.isAccepted() ? 'E' : '-', drop.isAccepted() ? 'D' : '-'};
+}
 
 // A drop is let in and taken only as a copy of a file that opens: a text
 // dragged from an editor (offered as a move) is refused, so the editor keeps
 // it; a file that cannot be opened is refused to the source and reported.
-TEST_F(MainWindow, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
-    std::ofstream(path("other.hex"), std::ios::binary) << hexLines[1] << "\r\n";
+TEST_F(WindowTest, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
+    startOnCom1();
+    writeFile(path("other.hex"), ":00000001FF\r\n");
     const struct {
         const char* name;
         // A text, a remote file or files of the scratch folder; offered as a
@@ -155,36 +140,28 @@ TEST_F(MainWindow, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
             }
         }
         data.setUrls(urls);
-        const Qt::DropActions offered =
-            c.copyOffered ? Qt::CopyAction | Qt::MoveAction : Qt::MoveAction;
-        // Shift: the source proposes a move, as an editor dragging a text does.
-        QDragEnterEvent enter({20, 20}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-        QApplication::sendEvent(&app->mainForm(), &enter);
-        EXPECT_TRUE(!enter.isAccepted() || enter.dropAction() == Qt::CopyAction);
-
         QString box;
         if (c.box != nullptr) {
             script.answer(&box);
         }
-        QDropEvent drop({20, 20}, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
-        QApplication::sendEvent(&app->mainForm(), &drop);
-        EXPECT_TRUE(!drop.isAccepted() || drop.dropAction() == Qt::CopyAction);
-        const std::string accepted = {enter.isAccepted() ? 'E' : '-',
-                                      drop.isAccepted() ? 'D' : '-'};
-        EXPECT_EQ(accepted, c.accepted);
-        QCoreApplication::processEvents();
+        // Shift: the source proposes a move, as an editor dragging a text does.
+        const Qt::DropActions offered =
+            c.copyOffered ? Qt::CopyAction | Qt::MoveAction : Qt::MoveAction;
+        EXPECT_EQ(dragAndDrop(&app->mainForm(), data, offered, Qt::ShiftModifier), c.accepted);
         EXPECT_EQ(script.pending(), 0u);
         EXPECT_EQ(box, QString::fromLatin1(c.box));
-        EXPECT_EQ(panel2(), c.chosen == nullptr ? QString()
-                                                : QString::fromStdString(path(c.chosen) + "    "));
+        EXPECT_EQ(panel("Panel2"), c.chosen == nullptr
+                                       ? QString()
+                                       : QString::fromStdString(path(c.chosen) + "    "));
     }
 }
 
 // "All files (*.*)" shows files without an extension too; the dialog shows
 // both filters as written.
-TEST_F(MainWindow, AllFilesShowsEveryFile) {
+TEST_F(WindowTest, AllFilesShowsEveryFile) {
+    startOnCom1();
     const std::string bare = path("firmware");
-    std::ofstream(bare, std::ios::binary) << hexLines[0] << "\r\n" << hexLines[1] << "\r\n";
+    writeFile(bare, readFile(hexPath));
     QStringList filters;
     QStringList shown[2]; // firmware and image.hex as listed under each filter
     script.then("QFileDialog", [&](QWidget* widget) {
@@ -221,7 +198,7 @@ TEST_F(MainWindow, AllFilesShowsEveryFile) {
                                     QStringLiteral("All files (*.*)")}));
     EXPECT_EQ(shown[0], QStringList({QStringLiteral("image.hex")}));
     EXPECT_EQ(shown[1], QStringList({QStringLiteral("firmware"), QStringLiteral("image.hex")}));
-    EXPECT_EQ(panel2(), QString::fromStdString(bare + "    "));
+    EXPECT_EQ(panel("Panel2"), QString::fromStdString(bare + "    "));
 }
 
 // Texts are shown as written, never as markup, and in full at a font larger
@@ -235,18 +212,12 @@ TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
     const std::unique_ptr<void, std::function<void(void*)>> restore(
         this, [&](void*) { QApplication::setFont(before); });
 
-    start();
-    script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
-    app->Main();
+    startOnCom1();
     const std::string marked = path("my<b>g_y<i>.hex");
-    std::ofstream(marked, std::ios::binary) << ":00000001FF\r\n";
+    writeFile(marked, ":00000001FF\r\n");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(marked))});
-    QDragEnterEvent enter({20, 20}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&app->mainForm(), &enter);
-    QDropEvent drop({20, 20}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&app->mainForm(), &drop);
-    QCoreApplication::processEvents();
+    EXPECT_EQ(dragAndDrop(&app->mainForm(), data, Qt::CopyAction), "ED");
     app->mainForm().show();
     auto* sbStatus = control<QWidget>("sbStatus");
     ASSERT_TRUE(waitFor([&] { return sbStatus->isVisible(); }, 2000));
@@ -260,7 +231,7 @@ TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
         EXPECT_GE(label->height(), label->sizeHint().height());
         EXPECT_LE(label->geometry().bottom(), label->parentWidget()->height() - 1);
     }
-    EXPECT_EQ(control<QLabel>("Panel2")->text(), QString::fromStdString(marked + "    "));
+    EXPECT_EQ(panel("Panel2"), QString::fromStdString(marked + "    "));
 
     frmWaitCom wait;
     wait.setMessage("Tracker did not respond to select request\rCheck setup and try again");
@@ -272,7 +243,8 @@ TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
     EXPECT_LE(ok->geometry().bottom(), wait.window()->height() - 1);
 }
 
-TEST_F(MainWindow, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {
+TEST_F(WindowTest, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {
+    start();
     for (int round = 0; round < 2; ++round) {
         control<QAction>("mnuAbout")->trigger();
         control<QAction>("mnuAbout")->trigger();
@@ -346,14 +318,3 @@ TEST(WaitDialog, WaitsWithoutInputThenAcknowledgesOnce) {
 
 } // namespace
 } // namespace quill::test
-
-// The window tests run under one QApplication on Qt's offscreen platform
-// (also when ctest lists them, before its environment applies).
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

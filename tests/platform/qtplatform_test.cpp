@@ -1,21 +1,25 @@
 // SPDX-License-Identifier: MIT
-// The serial control on a pseudo-terminal: the test plays the device on
-// the master side.
+// The Qt implementations, under one QCoreApplication: the serial control on
+// a pseudo-terminal whose master side the test plays as the device; the
+// timer, real and with short intervals (the checks allow for a loaded
+// machine firing late, never early); the settings store in a scratch file.
 
+#include "platform/qt/portnames.h"
 #include "platform/qt/qtmscomm.h"
-
-#include "platform/qt/ttyline.h"
+#include "platform/qt/qtsettingsstore.h"
+#include "platform/qt/qttimer.h"
 #include "ptypair.h"
 
 #include <QAbstractEventDispatcher>
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <ctime>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 namespace quill {
 namespace {
@@ -198,22 +202,70 @@ TEST_F(QtMSCommTest, OpenErrorsNameThePortAndTheCause) {
     EXPECT_EQ(status->kind, PortErrorKind::Busy) << status->text;
 }
 
-// A pseudo-terminal drops PARENB as an adapter that cannot do a parity
-// would: on a real port that must be an error, never silence.
-TEST(TtyLineTest, ADriverThatDropsTheParityIsReportedOnARealPort) {
-    test::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    EXPECT_TRUE(isPseudoTerminal(pty.slaveFd(), "/tmp/link-to-a-pty"));
-    const LineConfig mark{9600, Parity::Mark, 8, StopBits::One};
-    const std::optional<LineProblem> onRealPort = applyTtyLine(pty.slaveFd(), mark, false);
-    ASSERT_TRUE(onRealPort.has_value());
-    EXPECT_EQ(onRealPort->setting, "mark parity");
-    EXPECT_EQ(applyTtyLine(pty.slaveFd(), mark, true), std::nullopt);
+TEST(QtTimerTest, EnablingAgainOrSettingTheIntervalStartsAFreshCountdown) {
+    QtTimer timer;
+    QElapsedTimer clock;
+    qint64 firedAt = -1;
+    qint64 rearmedAt = -1;
+    int fired = 0;
+    timer.setHandler([&] {
+        ++fired;
+        timer.setEnabled(false); // as the download's handler does: no second expiry
+        firedAt = clock.elapsed();
+    });
+    for (const bool viaInterval : {false, true}) {
+        SCOPED_TRACE(viaInterval ? "setInterval" : "setEnabled");
+        firedAt = rearmedAt = -1;
+        timer.setInterval(300);
+        clock.start();
+        timer.setEnabled(true);
+        QTimer::singleShot(100, Qt::PreciseTimer, [&] {
+            rearmedAt = clock.elapsed();
+            viaInterval ? timer.setInterval(300) : timer.setEnabled(true);
+        });
+        EXPECT_TRUE(waitFor([&] { return firedAt >= 0; }, 3000));
+        ASSERT_GE(rearmedAt, 0);
+        EXPECT_GE(firedAt, rearmedAt + 300);
+    }
+    runEventsFor(400);
+    EXPECT_EQ(fired, 2);
+    EXPECT_FALSE(timer.enabled());
+}
 
-    const int null = ::open("/dev/null", O_RDWR);
-    EXPECT_FALSE(isPseudoTerminal(null, "/dev/null"));
-    ::close(null);
+TEST(QtSettingsStoreTest, KeepsTextsBetweenInstancesAndNamesThePorts) {
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath(QStringLiteral("Quill.ini")).toStdString();
+    {
+        QtSettingsStore store(ini);
+        store.SaveSetting("Port", "COM", "3");
+        store.SaveSetting("Port", "BAUD", "38400");
+        store.SaveSetting("PortNames", "COM1", "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
+    }
+    QtSettingsStore reopened(ini);
+    EXPECT_EQ(reopened.GetSetting("Port", "COM"), "3");
+    EXPECT_EQ(reopened.GetSetting("PortNames", "COM1"), "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
+    EXPECT_EQ(reopened.GetSetting("Option", "DEVICE"), ""); // absent
+    EXPECT_EQ(reopened.GetSetting("Other", "COM"), "");     // only in another section
+
+    QFile file(QString::fromStdString(ini));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("[Port]\nBAUD=38400\nCOM=3\n")) << text.constData();
+
+    // The PortNames section overrides the serial devices; read at each call.
+    const PortResolver resolve = defaultPortResolver(reopened);
+    EXPECT_EQ(resolve(1), "/dev/serial/by-id/usb-Prolific_\xC3\x9C");
+    EXPECT_EQ(resolve(3), "/dev/ttyS2");
+    EXPECT_EQ(resolve(0), "");
+    reopened.SaveSetting("PortNames", "COM4", "/dev/pts/7");
+    EXPECT_EQ(resolve(4), "/dev/pts/7");
 }
 
 } // namespace
 } // namespace quill
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// quill's own answers on the terminal, with the window's command line left
+// alone ("/p N" and everything else must still reach the window); and the
+// window icon, from the program's own resources, at every size, reaching the
+// windows (a resource left out of the static library, or a size that failed
+// to draw, shows as a blank icon only on a real desktop).
+
+#include "app/appicon.h"
+#include "app/startoptions.h"
+#include "quillversion.h"
+#include "ui/frmabout.h"
+
+#include <QApplication>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace quill {
+namespace {
+
+TEST(StartReply, AnswersOnlyAnExactHelpOrVersion) {
+    const std::string help = "Usage: quill [/p N]\n";
+    const std::string version = std::string("quill ") + QuillVersion + "\n";
+    // The reply to a command line, its arguments apart at the spaces.
+    const auto reply = [](const char* line) {
+        std::vector<std::string> words;
+        std::istringstream in(line);
+        for (std::string word; in >> word;) {
+            words.push_back(word);
+        }
+        return startReply(std::vector<std::string_view>(words.begin(), words.end()));
+    };
+    for (const char* line :
+         {"", "/p2", "/P 2", "/p1 /p2", "-p1", "--helpme", "-help", "/p--help", "--versions"}) {
+        EXPECT_FALSE(reply(line)) << line;
+    }
+    // Of --help and --version the first wins, as with GNU programs.
+    for (const char* line : {"--help", "/p2 --help", "--help --version"}) {
+        EXPECT_TRUE(reply(line).value_or("").starts_with(help)) << line;
+    }
+    for (const char* line : {"--version", "--version --help"}) {
+        EXPECT_EQ(reply(line), version) << line;
+    }
+    // The help names every option and ends with a newline.
+    const std::string text = *startReply(std::vector<std::string_view>{"--help"});
+    for (const char* option : {"/p N", "--help", "--version"}) {
+        EXPECT_NE(text.find(option), std::string::npos) << option;
+    }
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(AppIcon, EverySizeIsDrawnAndNotBlankAndReachesEveryWindow) {
+    const QIcon icon = applicationIcon();
+    ASSERT_FALSE(icon.isNull());
+    for (const int size : {16, 32, 48, 64, 128}) {
+        SCOPED_TRACE(size);
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size)));
+        const QImage image = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size));
+        // The chip fills the middle; the corners stay transparent.
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255);
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    }
+    // Set once, it reaches every window.
+    setApplicationIdentity();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("org.ostrel.Quill"));
+    frmAbout about;
+    QWidget plain;
+    for (const QWidget* window : {static_cast<QWidget*>(&about), &plain}) {
+        const QImage shown = window->windowIcon().pixmap(48, 48).toImage();
+        EXPECT_FALSE(shown.isNull());
+        EXPECT_EQ(shown, icon.pixmap(48, 48).toImage());
+    }
+}
+
+} // namespace
+} // namespace quill
+
+// Under one QApplication on Qt's offscreen platform (the test list is read
+// at build time, with no display).
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,296 @@
+// SPDX-License-Identifier: MIT
+// The hex file: hex digits and the record check, table-driven; the reader's
+// lines, byte for byte and across its buffer; and choosing the file in the
+// Open dialog or by dropping it on the window: what is open afterwards,
+// what the status bar shows and whether "Start Download" may be pressed. A
+// choice during a download is a row of the conversation table.
+
+#include "hexfile/fileselect.h"
+#include "hexfile/hexcodec.h"
+#include "hexfile/stdhexfile.h"
+#include "simworld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+namespace quill::sim {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const HexTable table = makeHexTable();
+
+// A data record of 255 FF bytes at 1000: the byte count's high digit and the
+// farthest checksum position.
+const std::string longest = ":FF100000" + std::string(510, 'F') + "F0";
+
+TEST(CheckRecord, ClassifiesRecords) {
+    const std::pair<int16_t, std::vector<std::string>> cases[] = {
+        // End of file in either case and at any address, type 1 with data, no
+        // data at 0000 in any record but a data record; what follows the
+        // checksum is not examined.
+        {REC_LAST,
+         {":00000001FF", ":00000001ff", ":00120001ED", ":01000001AA54", ":00000005FB",
+          ":00000001FF  and more text", ":00000001FFG"}},
+        // All FF, or no data, counts only in data records, before the last-record test.
+        {REC_ALL_FF,
+         {":0000000000", ":00001000F0", ":04001000FFFFFFFFF0", ":04001000fFfFFfFff0", longest}},
+        {REC_SEND,
+         {":0400100012FF34FFA8", ":02000002FFFFFE", ":020000040000FA", ":0300300002337A1E",
+          ":0400100012FF34FFA8 ; comment"}},
+        // A wrong checksum wins over all-FF and over the last record; a line
+        // cut short with only digits cancels.
+        // One digit off in a data byte makes the sum off by exactly 80 hex.
+        {REC_BAD_SUM,
+         {":0400100012FF34FF00", ":0400100092FF34FFA8", ":04001000FFFFFFFF00", ":00000001FE",
+          ":00000", ":10000000FF"}},
+        // A bad digit wins over a wrong checksum, also in a line cut short.
+        {REC_BAD_HEX, {":0400100012G234FF00", ":00000001FG", ":G", ":000000G", ":04001000FFGG"}},
+    };
+    for (const auto& [expected, lines] : cases) {
+        for (const std::string& line : lines) {
+            EXPECT_EQ(check_record(table, line), expected) << line;
+        }
+    }
+}
+
+// Characters next to the digit ranges, signs, blanks, the start code itself
+// and the extremes of the byte range, in every field up to the checksum.
+TEST(CheckRecord, NonHexInEveryFieldIsBadHex) {
+    const std::string notHex = std::string(" +-/:@G`g\t\x7F\xFF") + '\0';
+    for (const std::string base : {":0400100012FF34FFA8", ":04001000FFFFFFFF00"}) {
+        for (size_t pos = 1; pos < base.size(); ++pos) {
+            for (const char bad : notHex) {
+                std::string line = base;
+                line[pos] = bad;
+                EXPECT_EQ(check_record(table, line), REC_BAD_HEX)
+                    << base << " pos " << pos << " char " << int(static_cast<unsigned char>(bad));
+            }
+        }
+    }
+}
+
+// A record cut off anywhere before the end of its checksum cancels; the
+// bytes beyond the cut must not be looked at.
+TEST(CheckRecord, CutShortIsBadSumWithoutReadingPastTheEnd) {
+    for (const std::string& whole :
+         std::vector<std::string>{":0400100012FF34FFA8", ":00000001FF", ":0000000000", longest}) {
+        for (size_t len = 0; len < whole.size(); ++len) {
+            // In an allocation of its own size a read past the cut is out of
+            // bounds; in a view into the whole record it would find it valid.
+            auto heap = std::make_unique<char[]>(len);
+            std::copy_n(whole.begin(), len, heap.get());
+            EXPECT_EQ(check_record(table, std::string_view(heap.get(), len)), REC_BAD_SUM) << len;
+            EXPECT_EQ(check_record(table, std::string_view(whole).substr(0, len)), REC_BAD_SUM)
+                << whole.substr(0, len);
+        }
+    }
+}
+
+TEST(HexTable, HoldsDigitValuesAndMinusOneElsewhere) {
+    for (int code = 0; code < 256; ++code) {
+        const char digit[] = {static_cast<char>(code), '\0'};
+        const long expected = std::isxdigit(code) != 0 ? std::strtol(digit, nullptr, 16) : -1;
+        EXPECT_EQ(table[static_cast<size_t>(code)], expected) << "code " << code;
+    }
+}
+
+TEST(HexByte, ConvertsTheFirstTwoDigits) {
+    const std::vector<std::pair<std::string_view, int16_t>> cases = {
+        {"00", 0},  {"fF", 255}, {"a5", 0xA5}, {"5A", 0x5A}, {"123", 0x12},
+        {"0G", -1}, {"G0", -1},  {"", -1},     {"F", -1},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(hex_byte(table, text), expected) << text;
+    }
+    EXPECT_EQ(hex_byte(table, std::string_view("F0", 1)), -1); // only the view counts
+}
+
+class StdHexFileTest : public ::testing::Test {
+  protected:
+    // Every line of `bytes`, checking eof() before and after each read.
+    Lines readAll(const std::string& bytes) {
+        EXPECT_TRUE(file.open(dir.write("lines.hex", bytes)));
+        Lines lines;
+        std::string line;
+        while (!file.eof()) {
+            EXPECT_TRUE(file.readLine(line));
+            lines.push_back(line);
+        }
+        EXPECT_FALSE(file.readLine(line));
+        EXPECT_TRUE(line.empty());
+        return lines;
+    }
+
+    TempDir dir;
+    StdHexFile file;
+};
+
+// The last line may lack its terminator.
+TEST_F(StdHexFileTest, SplitsLinesAtCrLfLoneCrAndLoneLf) {
+    const std::pair<std::string, Lines> cases[] = {
+        {"", {}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"\n\r", {"", ""}},
+        {"a\r\r\nb", {"a", "", "b"}},
+        {"a\n\nb\r\n", {"a", "", "b"}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        EXPECT_EQ(readAll(bytes), expected) << testing::PrintToString(bytes);
+    }
+}
+
+TEST_F(StdHexFileTest, PassesEveryByteValueThrough) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        all += b == '\r' || b == '\n' ? ' ' : static_cast<char>(b);
+    }
+    EXPECT_EQ(readAll(all + "\r\n" + all), (Lines{all, all}));
+}
+
+// The reader fills its buffer in blocks: terminators and lines that straddle
+// a block boundary must come out as if there were none.
+TEST_F(StdHexFileTest, LinesAcrossTheBufferBoundary) {
+    const size_t block = StdHexFile::bufferSize;
+    for (size_t first = block - 2; first <= block + 1; ++first) {
+        const std::string a(first, 'A');
+        EXPECT_EQ(readAll(a + "\r\nB\r\n"), (Lines{a, "B"})) << first;
+        EXPECT_EQ(readAll(a + "\rB"), (Lines{a, "B"})) << first;
+        EXPECT_EQ(readAll(a + "\r\r\nB"), (Lines{a, "", "B"})) << first;
+    }
+    const std::string a(block - 1, 'A'); // the file's last byte, a CR, ends a full block
+    EXPECT_EQ(readAll(a + "\r"), (Lines{a}));
+    const std::string longer(3 * block + 17, 'L');
+    EXPECT_EQ(readAll("x\r\n" + longer + "\r\ny"), (Lines{"x", longer, "y"}));
+}
+
+TEST_F(StdHexFileTest, RewindAndReopenStartAtTheFirstByteAndLengthCountsBytes) {
+    const std::string path = dir.write("f.hex", "one\r\ntwo\r\n");
+    std::string line;
+    line.reserve(32);
+    const char* storage = line.data(); // reused by every read, never reallocated
+    ASSERT_TRUE(file.open(path));
+    ASSERT_TRUE(file.readLine(line) && file.readLine(line));
+    EXPECT_TRUE(file.eof());
+    EXPECT_EQ(file.length(), 10); // bytes, whatever has been read
+    EXPECT_TRUE(file.rewind());
+    ASSERT_TRUE(file.readLine(line));
+    EXPECT_EQ(line, "one");
+
+    EXPECT_TRUE(file.open(dir.write("g.hex", "other")));
+    EXPECT_EQ(file.length(), 5);
+    ASSERT_TRUE(file.readLine(line));
+    EXPECT_EQ(line, "other");
+    EXPECT_EQ(line.data(), storage);
+    EXPECT_TRUE(file.close());
+    EXPECT_TRUE(file.close()); // closing twice is harmless
+}
+
+TEST_F(StdHexFileTest, FailedOpenLeavesNothingOpen) {
+    const std::string good = dir.write("f.hex", "data\r\n");
+    for (const auto& bad : {dir.path() / "missing.hex", dir.path(), dir.path() / "sub" / "f.hex"}) {
+        ASSERT_TRUE(file.open(good));
+        EXPECT_FALSE(file.open(bad.string())) << bad;
+        EXPECT_FALSE(file.isOpen());
+        EXPECT_TRUE(file.eof());
+        std::string line = "stale";
+        EXPECT_FALSE(file.readLine(line));
+        EXPECT_TRUE(line.empty());
+        EXPECT_FALSE(file.rewind());
+    }
+}
+
+// A line beyond the bound is read past in constant memory: its beginning is
+// kept and flagged, and the next line comes out whole.
+TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
+    const size_t max = HexFileSource::maxLineBytes;
+    const struct {
+        size_t length;
+        bool tooLong;
+    } cases[] = {{max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(c.length, ':') + "\r\nnext")));
+        std::string line;
+        ASSERT_TRUE(file.readLine(line));
+        EXPECT_EQ(line.size(), std::min(c.length, max));
+        EXPECT_EQ(file.lineTooLong(), c.tooLong);
+        EXPECT_LE(line.capacity(), 2 * max);
+        ASSERT_TRUE(file.readLine(line));
+        EXPECT_EQ(line, "next");
+        EXPECT_FALSE(file.lineTooLong());
+    }
+}
+
+struct FakeFileDialog final : FileDialog {
+    std::optional<std::string> answer; // nothing: the user cancels
+    std::string filter;
+    int filterIndex = 0, flags = 0;
+    void setFilter(const std::string& f) override { filter = f; }
+    void setFilterIndex(int index) override { filterIndex = index; }
+    void setFlags(int f) override { flags = f; }
+    std::optional<std::string> ShowOpen() override { return answer; }
+};
+
+class FileChoice : public ::testing::Test {
+  protected:
+    void choose(std::optional<std::string> path) {
+        dialog.answer = std::move(path);
+        mnuFileOpen_Click(world.context, dialog);
+    }
+    void drop(std::vector<std::string> files) { Form_OLEDragDrop(world.context, files); }
+    // hex_file_name, hex_file_open, the file really open, "Start Download"
+    // enabled, the times it got the focus, panel 2.
+    auto state() {
+        return std::tuple(world.m.hex_file_name, world.m.hex_file_open, world.file.isOpen(),
+                          world.form.cmdStartEnabled, world.form.cmdStartFocus,
+                          world.form.panelText[2]);
+    }
+
+    SimWorld world;
+    FakeFileDialog dialog;
+    std::string a = world.dir.write("a.hex", ":00000001FF\r\n");
+    std::string b = world.dir.write("b.bin", ":00000001FF\r\n"); // any extension
+};
+
+TEST_F(FileChoice, ChoiceNamesTheFileAndEnablesStartOnlyWithThePortOpen) {
+    choose(a);
+    EXPECT_EQ(std::tuple(dialog.filter, dialog.filterIndex, dialog.flags),
+              std::tuple("Hex files (*.hex)|*.hex|All files (*.*)|*.*", 1, 0x1001));
+    // Not opened here: the download start opens it.
+    EXPECT_EQ(state(), std::tuple(a, false, false, false, 0, a + "    "));
+    EXPECT_EQ(world.form.panelMinWidth[2], 25);
+    drop({b, a}); // only the first counts
+    EXPECT_EQ(state(), std::tuple(b, true, true, false, 0, b + "    "));
+    drop({});
+    EXPECT_EQ(state(), std::tuple(b, true, true, false, 0, b + "    "));
+
+    world.setUpPort(9600, device_manual);
+    choose(a); // closes the dropped file
+    EXPECT_EQ(state(), std::tuple(a, false, false, true, 1, a + "    "));
+}
+
+TEST_F(FileChoice, DroppedFileIsOpenedAndKeptUntilAnotherIsOpened) {
+    world.setUpPort(9600, device_manual);
+    drop({a});
+    EXPECT_EQ(state(), std::tuple(a, true, true, true, 1, a + "    "));
+    EXPECT_EQ(world.form.panelMinWidth[2], 25);
+    choose(std::nullopt); // cancelled
+    EXPECT_EQ(state(), std::tuple(a, true, true, true, 1, a + "    "));
+    EXPECT_TRUE(world.boxes.shown().empty());
+
+    drop({(world.dir.path() / "missing.hex").string()});
+    EXPECT_EQ(world.boxes.texts(), (std::vector<std::string>{"Open file error"}));
+    EXPECT_EQ(state(), std::tuple(a, false, false, true, 1, a + "    "));
+}
+
+} // namespace
+} // namespace quill::sim
