@@ -21,6 +21,11 @@ inline constexpr const char* portNamesSection = text::SectionPortNames;
 // Linux, COMn on Windows.
 std::string defaultDeviceName(int16_t port);
 
+// The port as the user should read it in a message: "COM1 (/dev/ttyUSB0)",
+// "COM1" when the device has that name or none, and the device alone when
+// the user named the port by its device.
+std::string portDisplayName(int16_t port, const std::string& device, bool namedByDevice);
+
 // On Linux COMn is /dev/ttyS(n-1) unless the settings section "PortNames"
 // names another device under the key "COMn" (a USB adapter such as
 // /dev/ttyUSB0, or a pseudo-terminal); on Windows COMn, with the same

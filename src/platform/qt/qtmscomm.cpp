@@ -44,11 +44,6 @@ PortError notOpen(const std::string& port) {
     return {PortErrorKind::NotOpen, port + " is not open."};
 }
 
-PortError badSettings(const std::string& text) {
-    return {PortErrorKind::BadSettings,
-            "The line configuration \"" + text + "\" is not valid (expected e.g. 9600,M,8,1)."};
-}
-
 PortError unsupported(const std::string& port, const std::string& setting) {
     return {PortErrorKind::Unsupported,
             port + " cannot use " + setting + ": its driver does not support it."};
@@ -108,12 +103,7 @@ std::string QtMSComm::deviceName() const {
 }
 
 std::string QtMSComm::portDisplayName() const {
-    const std::string com = "COM" + std::to_string(m_commPort);
-    const std::string device = deviceName();
-    if (m_namedByDevice && !device.empty()) {
-        return device;
-    }
-    return device.empty() || device == com ? com : com + " (" + device + ")";
+    return quill::portDisplayName(m_commPort, deviceName(), m_namedByDevice);
 }
 
 PortStatus QtMSComm::setPortOpen(bool open) {
@@ -234,7 +224,7 @@ PortStatus QtMSComm::setSettings(const std::string& text) {
     }
     const auto line = parseLineConfig(text);
     if (!line) {
-        return badSettings(text);
+        return badLineConfig(text);
     }
     m_line = *line;
     m_settingsText = text;

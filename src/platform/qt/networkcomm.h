@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The serial control MSComm1 for a serial port on the network, named
+// rfc2217://HOST:PORT: a Telnet connection to a serial device server (such
+// as ser2net) that sets the line through the serial port control option.
+//
+// The download relies on a setting being in force when the call returns:
+// the next byte it writes must go out at the new parity. So the calls that
+// ask the server something (open, Settings, InBufferCount = 0) wait for the
+// answer, within a deadline, by blocking on this one socket: no event loop
+// runs meanwhile, so no handler of the program can run inside the call and
+// re-enter the download. Only this socket's own notifications are taken,
+// and they only feed the protocol machine and queue the receive event. On a
+// LAN an answer takes well under a millisecond; a silent server holds the
+// program for the deadline at most.
+//
+// Received bytes are announced from a queued call, as for a local port, and
+// a connection the server closes is a lost port, reported once.
+
+#include "platform/mscomm.h"
+#include "platform/qt/lineconfig.h"
+#include "platform/qt/portnames.h"
+#include "rfc2217/client.h"
+#include "rfc2217/porturl.h"
+
+#include <QTcpSocket>
+
+#include <chrono>
+#include <functional>
+
+namespace quill {
+
+struct NetworkDeadlines {
+    std::chrono::milliseconds connect{5000};
+    std::chrono::milliseconds answer{3000}; // negotiation, settings, purge
+};
+
+class NetworkComm final : public MSComm {
+  public:
+    // Receives a sentence on each step of the server's: connected,
+    // negotiated, settings answered, purged, reconnecting.
+    using Notes = std::function<void(const std::string&)>;
+
+    explicit NetworkComm(PortResolver resolver, NetworkDeadlines deadlines = {});
+    ~NetworkComm() override;
+    NetworkComm(const NetworkComm&) = delete;
+    NetworkComm& operator=(const NetworkComm&) = delete;
+
+    void setEventSink(MSCommEvents* sink) override { m_sink = sink; }
+    void setNotes(Notes notes) { m_notes = std::move(notes); }
+
+    // Ignored while the port is open.
+    void setCommPort(int16_t port) override;
+    int16_t commPort() const override { return m_commPort; }
+    std::string portDisplayName() const override;
+    void setNamedByDevice(bool byDevice) { m_namedByDevice = byDevice; }
+
+    bool portOpen() const override { return m_open; }
+    // Connects, negotiates and applies the line configuration.
+    PortStatus setPortOpen(bool open) override;
+
+    // Asks the server for the whole line, flow control off both ways, and
+    // checks every answer.
+    PortStatus setSettings(const std::string& text) override;
+    std::string settings() const override { return m_settingsText; }
+
+    // Stored only: the server is always asked for no flow control.
+    void setHandshaking(int16_t mode) override { m_handshaking = mode; }
+    void setRThreshold(int16_t count) override { m_rThreshold = count; }
+    void setSThreshold(int16_t count) override { m_sThreshold = count; }
+    void setInputMode(int16_t mode) override { m_inputMode = mode; }
+    void setParityReplace(const std::string& text) override { m_parityReplace = text; }
+
+    PortStatus output(std::span<const uint8_t> data) override;
+
+    // Has the server purge its receive buffer, drops what arrives until it
+    // answers, then empties the control's own buffer.
+    void setInBufferCount(int16_t count) override;
+
+    int16_t commEvent() const override { return m_commEvent; }
+    std::vector<uint8_t> input() override;
+
+  private:
+    enum class Wait { Done, TimedOut, Closed };
+    struct LineOutcome {
+        PortStatus status;
+        bool serverFault = false; // SPACE answered to EVEN right after MARK
+    };
+
+    PortStatus openPort();
+    void closePort();
+    PortStatus connectSession();
+    PortStatus applyLine();
+    LineOutcome requestLine();
+    PortError connectError() const;
+    PortError closedByServer() const;
+    PortError tellLoss();
+    Wait waitUntil(const std::function<bool()>& done);
+    void send(const std::vector<uint8_t>& bytes);
+    void onReadyRead();
+    void onDisconnected();
+    void scheduleReceive();
+    void deliverReceive();
+    void closeLostPort();
+    void note(const std::string& text) const;
+
+    PortResolver m_resolver;
+    NetworkDeadlines m_deadlines;
+    MSCommEvents* m_sink = nullptr;
+    Notes m_notes;
+    int16_t m_commPort = 1;
+    LineConfig m_line{9600, Parity::None, 8, StopBits::One};
+    std::string m_settingsText = "9600,N,8,1";
+    int16_t m_commEvent = 0;
+    int16_t m_handshaking = comNone;
+    int16_t m_rThreshold = 0;
+    int16_t m_sThreshold = 0;
+    int16_t m_inputMode = 0;
+    std::string m_parityReplace = "?";
+    bool m_namedByDevice = false;
+
+    rfc2217::Endpoint m_endpoint;
+    rfc2217::Client m_client;
+    std::vector<rfc2217::Event> m_answers; // to the requests of the current wait
+    std::vector<uint8_t> m_received;       // serial data not read yet
+    uint8_t m_parityInForce = 0;           // as the server last answered on this connection
+    bool m_purging = false;                // data is dropped until the purge is answered
+    bool m_open = false;
+    bool m_receivePending = false; // at most one queued receive notification
+    bool m_lossPending = false;    // a lost connection is being closed; reported once
+    bool m_closing = false;        // a close of our own is no loss
+
+    // Last member: its signals reach the members above, so it goes first.
+    QTcpSocket m_socket;
+};
+
+} // namespace quill
