@@ -403,7 +403,7 @@ void NetworkComm::onReadyRead() {
         send(received.reply);
     }
     for (rfc2217::Event& event : received.events) {
-        if (event.kind == EventKind::Data && !m_purging) {
+        if (event.kind == EventKind::Data) {
             m_received.insert(m_received.end(), event.bytes.begin(), event.bytes.end());
         } else if (event.kind == EventKind::Answer && event.command == Command::PurgeData) {
             // What came before the answer was in the server's buffer or on

@@ -124,7 +124,7 @@ class NetworkComm final : public MSComm {
     std::vector<rfc2217::Event> m_answers; // to the requests of the current wait
     std::vector<uint8_t> m_received;       // serial data not read yet
     uint8_t m_parityInForce = 0;           // as the server last answered on this connection
-    bool m_purging = false;                // data is dropped until the purge is answered
+    bool m_purging = false;                // until the purge is answered
     bool m_open = false;
     bool m_receivePending = false; // at most one queued receive notification
     bool m_lossPending = false;    // a lost connection is being closed; reported once
