@@ -4,7 +4,6 @@
 #include "platform/qt/netporttexts.h"
 
 #include <QDeadlineTimer>
-#include <QMetaObject>
 
 #include <array>
 #include <utility>
@@ -107,24 +106,13 @@ std::string serverWords(const std::vector<uint8_t>& bytes) {
 } // namespace
 
 NetworkComm::NetworkComm(PortResolver resolver, NetworkDeadlines deadlines)
-    : m_resolver(std::move(resolver)), m_deadlines(deadlines) {
+    : CommBase(std::move(resolver)), m_deadlines(deadlines) {
     QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { onReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::disconnected, &m_socket, [this] { onDisconnected(); });
 }
 
 NetworkComm::~NetworkComm() {
     QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
-}
-
-void NetworkComm::setCommPort(int16_t port) {
-    if (!m_open) {
-        m_commPort = port;
-    }
-}
-
-std::string NetworkComm::portDisplayName() const {
-    const std::string device = m_resolver ? m_resolver(m_commPort) : std::string{};
-    return quill::portDisplayName(m_commPort, device, m_namedByDevice);
 }
 
 PortStatus NetworkComm::setPortOpen(bool open) {
@@ -139,7 +127,7 @@ PortStatus NetworkComm::setPortOpen(bool open) {
 }
 
 PortStatus NetworkComm::openPort() {
-    const auto endpoint = rfc2217::parsePortUrl(m_resolver ? m_resolver(m_commPort) : "");
+    const auto endpoint = rfc2217::parsePortUrl(deviceName());
     if (!endpoint) {
         return cannotOpen(PortErrorKind::NotFound, portDisplayName(), text::NetBadUrl);
     }
@@ -154,7 +142,7 @@ PortStatus NetworkComm::openPort() {
     }
     m_open = true;
     if (!m_received.empty()) {
-        scheduleReceive();
+        scheduleReceive(m_socket);
     }
     return std::nullopt;
 }
@@ -172,8 +160,7 @@ void NetworkComm::closePort() {
     m_socket.abort();
     m_closing = false;
     m_open = false;
-    m_lossPending = false;
-    m_receivePending = false;
+    clearPending();
     m_purging = false;
     m_received.clear();
 }
@@ -303,19 +290,11 @@ NetworkComm::LineOutcome NetworkComm::requestLine() {
 }
 
 PortStatus NetworkComm::setSettings(const std::string& text) {
-    if (text.empty()) {
-        return std::nullopt;
+    PortStatus error;
+    if (!takeSettings(text, error) || !m_open) {
+        return error;
     }
-    const auto line = parseLineConfig(text);
-    if (!line) {
-        return badLineConfig(text);
-    }
-    m_line = *line;
-    m_settingsText = text;
-    if (!m_open) {
-        return std::nullopt;
-    }
-    if (m_lossPending) {
+    if (lossPending()) {
         return tellLoss();
     }
     return applyLine();
@@ -325,7 +304,7 @@ PortStatus NetworkComm::output(std::span<const uint8_t> data) {
     if (!m_open) {
         return PortError{PortErrorKind::NotOpen, portDisplayName() + text::NetNotOpen};
     }
-    if (m_lossPending) {
+    if (lossPending()) {
         return tellLoss();
     }
     if (data.empty()) {
@@ -344,7 +323,7 @@ PortStatus NetworkComm::output(std::span<const uint8_t> data) {
 }
 
 void NetworkComm::setInBufferCount(int16_t count) {
-    if (count != 0 || !m_open || m_lossPending) {
+    if (count != 0 || !m_open || lossPending()) {
         return;
     }
     m_purging = true;
@@ -372,9 +351,13 @@ std::vector<uint8_t> NetworkComm::input() {
 // Told once, here rather than by the queued report, which then finds the
 // port closed and stays silent.
 PortError NetworkComm::tellLoss() {
-    PortError error{PortErrorKind::Lost, text::NetLostPrefix + portDisplayName() + text::NetLost};
+    PortError error = lostError();
     closePort();
     return error;
+}
+
+PortError NetworkComm::lostError() const {
+    return {PortErrorKind::Lost, text::NetLostPrefix + portDisplayName() + text::NetLost};
 }
 
 // Blocks on this socket alone: see the header.
@@ -415,49 +398,13 @@ void NetworkComm::onReadyRead() {
         }
     }
     if (m_open && !m_received.empty()) {
-        scheduleReceive();
+        scheduleReceive(m_socket);
     }
 }
 
 void NetworkComm::onDisconnected() {
-    if (m_closing || !m_open || m_lossPending) {
-        return;
-    }
-    // Closed from a queued call, out of the socket's own notification.
-    m_lossPending = true;
-    QMetaObject::invokeMethod(
-        &m_socket, [this] { closeLostPort(); }, Qt::QueuedConnection);
-}
-
-void NetworkComm::scheduleReceive() {
-    if (m_receivePending) {
-        return;
-    }
-    m_receivePending = true;
-    QMetaObject::invokeMethod(
-        &m_socket, [this] { deliverReceive(); }, Qt::QueuedConnection);
-}
-
-void NetworkComm::deliverReceive() {
-    // Cleared before the handler runs: bytes arriving inside a modal box it
-    // opens are announced again from the nested event loop.
-    m_receivePending = false;
-    if (m_sink == nullptr || !m_open || m_lossPending || m_received.empty()) {
-        return;
-    }
-    m_commEvent = comEvReceive;
-    m_sink->MSComm1_OnComm();
-}
-
-void NetworkComm::closeLostPort() {
-    if (!m_lossPending) {
-        return; // closed, or closed and reopened, by the program meanwhile
-    }
-    const PortError error{PortErrorKind::Lost,
-                          text::NetLostPrefix + portDisplayName() + text::NetLost};
-    closePort();
-    if (m_sink != nullptr) {
-        m_sink->onPortLost(error);
+    if (!m_closing && m_open && !lossPending()) {
+        scheduleLoss(m_socket);
     }
 }
 

@@ -14,12 +14,9 @@
 // LAN an answer takes well under a millisecond; a silent server holds the
 // program for the deadline at most.
 //
-// Received bytes are announced from a queued call, as for a local port, and
-// a connection the server closes is a lost port, reported once.
+// A connection the server closes is a lost port, as an unplugged adapter is.
 
-#include "platform/mscomm.h"
-#include "platform/qt/lineconfig.h"
-#include "platform/qt/portnames.h"
+#include "platform/qt/commbase.h"
 #include "rfc2217/client.h"
 #include "rfc2217/porturl.h"
 
@@ -35,7 +32,7 @@ struct NetworkDeadlines {
     std::chrono::milliseconds answer{3000}; // negotiation, settings, purge
 };
 
-class NetworkComm final : public MSComm {
+class NetworkComm final : public CommBase {
   public:
     // Receives a sentence on each step of the server's: connected,
     // negotiated, settings answered, purged, reconnecting.
@@ -46,14 +43,7 @@ class NetworkComm final : public MSComm {
     NetworkComm(const NetworkComm&) = delete;
     NetworkComm& operator=(const NetworkComm&) = delete;
 
-    void setEventSink(MSCommEvents* sink) override { m_sink = sink; }
     void setNotes(Notes notes) { m_notes = std::move(notes); }
-
-    // Ignored while the port is open.
-    void setCommPort(int16_t port) override;
-    int16_t commPort() const override { return m_commPort; }
-    std::string portDisplayName() const override;
-    void setNamedByDevice(bool byDevice) { m_namedByDevice = byDevice; }
 
     bool portOpen() const override { return m_open; }
     // Connects, negotiates and applies the line configuration.
@@ -62,14 +52,6 @@ class NetworkComm final : public MSComm {
     // Asks the server for the whole line, flow control off both ways, and
     // checks every answer.
     PortStatus setSettings(const std::string& text) override;
-    std::string settings() const override { return m_settingsText; }
-
-    // Stored only: the server is always asked for no flow control.
-    void setHandshaking(int16_t mode) override { m_handshaking = mode; }
-    void setRThreshold(int16_t count) override { m_rThreshold = count; }
-    void setSThreshold(int16_t count) override { m_sThreshold = count; }
-    void setInputMode(int16_t mode) override { m_inputMode = mode; }
-    void setParityReplace(const std::string& text) override { m_parityReplace = text; }
 
     PortStatus output(std::span<const uint8_t> data) override;
 
@@ -77,7 +59,6 @@ class NetworkComm final : public MSComm {
     // answers, then empties the control's own buffer.
     void setInBufferCount(int16_t count) override;
 
-    int16_t commEvent() const override { return m_commEvent; }
     std::vector<uint8_t> input() override;
 
   private:
@@ -88,7 +69,9 @@ class NetworkComm final : public MSComm {
     };
 
     PortStatus openPort();
-    void closePort();
+    void closePort() override;
+    bool hasInput() const override { return !m_received.empty(); }
+    PortError lostError() const override;
     PortStatus connectSession();
     PortStatus applyLine();
     LineOutcome requestLine();
@@ -99,25 +82,10 @@ class NetworkComm final : public MSComm {
     void send(const std::vector<uint8_t>& bytes);
     void onReadyRead();
     void onDisconnected();
-    void scheduleReceive();
-    void deliverReceive();
-    void closeLostPort();
     void note(const std::string& text) const;
 
-    PortResolver m_resolver;
     NetworkDeadlines m_deadlines;
-    MSCommEvents* m_sink = nullptr;
     Notes m_notes;
-    int16_t m_commPort = 1;
-    LineConfig m_line{9600, Parity::None, 8, StopBits::One};
-    std::string m_settingsText = "9600,N,8,1";
-    int16_t m_commEvent = 0;
-    int16_t m_handshaking = comNone;
-    int16_t m_rThreshold = 0;
-    int16_t m_sThreshold = 0;
-    int16_t m_inputMode = 0;
-    std::string m_parityReplace = "?";
-    bool m_namedByDevice = false;
 
     rfc2217::Endpoint m_endpoint;
     rfc2217::Client m_client;
@@ -126,9 +94,7 @@ class NetworkComm final : public MSComm {
     uint8_t m_parityInForce = 0;           // as the server last answered on this connection
     bool m_purging = false;                // until the purge is answered
     bool m_open = false;
-    bool m_receivePending = false; // at most one queued receive notification
-    bool m_lossPending = false;    // a lost connection is being closed; reported once
-    bool m_closing = false;        // a close of our own is no loss
+    bool m_closing = false; // a close of our own is no loss
 
     // Last member: its signals reach the members above, so it goes first.
     QTcpSocket m_socket;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/qtmscomm.h"
 
-#include <QMetaObject>
-
 #include <array>
 #include <utility>
 
@@ -82,28 +80,15 @@ QSerialPort::StopBits qtStopBits(StopBits stopBits) {
 
 } // namespace
 
-QtMSComm::QtMSComm(PortResolver resolver) : m_resolver(std::move(resolver)) {
-    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });
+QtMSComm::QtMSComm(PortResolver resolver) : CommBase(std::move(resolver)) {
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port,
+                     [this] { scheduleReceive(m_port); });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
 }
 
 QtMSComm::~QtMSComm() {
     QObject::disconnect(&m_port, nullptr, nullptr, nullptr);
-}
-
-void QtMSComm::setCommPort(int16_t port) {
-    if (!m_port.isOpen()) {
-        m_commPort = port;
-    }
-}
-
-std::string QtMSComm::deviceName() const {
-    return m_resolver ? m_resolver(m_commPort) : std::string{};
-}
-
-std::string QtMSComm::portDisplayName() const {
-    return quill::portDisplayName(m_commPort, deviceName(), m_namedByDevice);
 }
 
 PortStatus QtMSComm::setPortOpen(bool open) {
@@ -148,7 +133,7 @@ PortStatus QtMSComm::openPort() {
 #ifdef Q_OS_UNIX
     m_pseudoTerminal = isPseudoTerminal(static_cast<int>(m_port.handle()), device);
 #endif
-    m_lossPending = false;
+    clearPending();
     if (PortStatus status = applyLine()) {
         closePort();
         return status;
@@ -163,8 +148,7 @@ void QtMSComm::closePort() {
     m_port.close();
     m_port.clearError();
     m_closing = false;
-    m_lossPending = false;
-    m_receivePending = false;
+    clearPending();
 }
 
 PortError QtMSComm::openError(const std::string& device) const {
@@ -219,15 +203,10 @@ PortStatus QtMSComm::applyLine() {
 }
 
 PortStatus QtMSComm::setSettings(const std::string& text) {
-    if (text.empty()) {
-        return std::nullopt;
+    PortStatus error;
+    if (!takeSettings(text, error)) {
+        return error;
     }
-    const auto line = parseLineConfig(text);
-    if (!line) {
-        return badLineConfig(text);
-    }
-    m_line = *line;
-    m_settingsText = text;
     return m_port.isOpen() ? applyLine() : std::nullopt;
 }
 
@@ -235,7 +214,7 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (!m_port.isOpen()) {
         return notOpen(portDisplayName());
     }
-    if (m_lossPending) {
+    if (lossPending()) {
         return lost(portDisplayName());
     }
     if (data.empty()) {
@@ -271,28 +250,8 @@ std::vector<uint8_t> QtMSComm::input() {
     return {bytes.begin(), bytes.end()};
 }
 
-void QtMSComm::scheduleReceive() {
-    if (m_receivePending) {
-        return;
-    }
-    m_receivePending = true;
-    QMetaObject::invokeMethod(
-        &m_port, [this] { deliverReceive(); }, Qt::QueuedConnection);
-}
-
-void QtMSComm::deliverReceive() {
-    // Cleared before the handler runs: bytes arriving inside a modal box it
-    // opens are announced again from the nested event loop.
-    m_receivePending = false;
-    if (m_sink == nullptr || !m_port.isOpen() || m_lossPending || m_port.bytesAvailable() == 0) {
-        return;
-    }
-    m_commEvent = comEvReceive;
-    m_sink->MSComm1_OnComm();
-}
-
 void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
-    if (m_closing || m_lossPending || !m_port.isOpen()) {
+    if (m_closing || lossPending() || !m_port.isOpen()) {
         return;
     }
     // On hot unplug of a USB adapter (or a hang-up) Qt reports a resource
@@ -305,9 +264,7 @@ void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
     if (!gone) {
         return;
     }
-    m_lossPending = true;
-    QMetaObject::invokeMethod(
-        &m_port, [this] { closeLostPort(); }, Qt::QueuedConnection);
+    scheduleLoss(m_port);
 }
 
 bool QtMSComm::hungUp() const {
@@ -319,15 +276,8 @@ bool QtMSComm::hungUp() const {
 #endif
 }
 
-void QtMSComm::closeLostPort() {
-    if (!m_lossPending) {
-        return; // closed, or closed and reopened, by the program meanwhile
-    }
-    const PortError error = lost(portDisplayName());
-    closePort();
-    if (m_sink != nullptr) {
-        m_sink->onPortLost(error);
-    }
+PortError QtMSComm::lostError() const {
+    return lost(portDisplayName());
 }
 
 } // namespace quill
