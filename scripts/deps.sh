@@ -16,10 +16,11 @@ quill_packages=(
 
 # ser2net serves the tests alone: each test starts its own, with its own
 # configuration on a free localhost port. The package would start its
-# service at once (its /etc/ser2net.yaml puts ports 2000 to 3001 on the
-# network) and at every boot. So, when the install brings it, no service
-# may start during the install, unless the machine has a policy of its
-# own on that, and afterwards the service is disabled and stopped.
+# service at once and at every boot, its /etc/ser2net.yaml serving the
+# machine's first serial ports on localhost ports 2000 to 3001. So, when the
+# install brings it, no service may start during the install, unless the
+# machine has a policy of its own on that, and afterwards the service is
+# disabled and stopped.
 quill_policy=/usr/sbin/policy-rc.d
 
 quill_hold_services() {
