@@ -1,9 +1,30 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/commbase.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
 
 namespace quill {
+namespace {
+
+// How late received bytes may be announced in an event loop that is not Qt's.
+constexpr int foreignLoopMs = 100;
+
+} // namespace
+
+CommBase::CommBase(PortResolver resolver) : m_resolver(std::move(resolver)) {
+    m_receive.setSingleShot(true);
+    m_receive.setInterval(foreignLoopMs);
+    QObject::connect(&m_receive, &QTimer::timeout, &m_receive, [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    });
+}
+
+CommBase::~CommBase() {
+    unwatchLoop();
+}
 
 void CommBase::setCommPort(int16_t port) {
     if (!portOpen()) {
@@ -12,7 +33,7 @@ void CommBase::setCommPort(int16_t port) {
 }
 
 std::string CommBase::deviceName() const {
-    return m_resolver ? m_resolver(m_commPort) : std::string{};
+    return m_resolver ? devicePath(m_resolver(m_commPort)) : std::string{};
 }
 
 std::string CommBase::portDisplayName() const {
@@ -33,13 +54,38 @@ bool CommBase::takeSettings(const std::string& text, PortStatus& error) {
     return true;
 }
 
-void CommBase::scheduleReceive(QObject& context) {
+void CommBase::watchLoop(QObject& context) {
+    unwatchLoop();
+    QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(context.thread());
+    if (loop == nullptr) {
+        return;
+    }
+    const auto look = [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    };
+    m_loopAwake = QObject::connect(loop, &QAbstractEventDispatcher::awake, &context, look,
+                                   Qt::DirectConnection);
+    m_loopBlocking = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, &context, look,
+                                      Qt::DirectConnection);
+}
+
+void CommBase::unwatchLoop() {
+    QObject::disconnect(m_loopAwake);
+    QObject::disconnect(m_loopBlocking);
+}
+
+// The timer is left running once bytes have been announced: started once per
+// tenth of a second at most, not once per batch.
+void CommBase::scheduleReceive() {
     if (m_receivePending) {
         return;
     }
     m_receivePending = true;
-    QMetaObject::invokeMethod(
-        &context, [this] { deliverReceive(); }, Qt::QueuedConnection);
+    if (!m_receive.isActive()) {
+        m_receive.start();
+    }
 }
 
 void CommBase::deliverReceive() {
@@ -73,6 +119,8 @@ void CommBase::closeLostPort() {
 void CommBase::clearPending() {
     m_lossPending = false;
     m_receivePending = false;
+    m_receive.stop();
+    unwatchLoop();
 }
 
 } // namespace quill

@@ -4,23 +4,32 @@
 // share: the selected port and its name, the line configuration text, the
 // values the download sets that the control only keeps, and the two events.
 //
-// Received bytes are announced from a queued call, never from inside the
-// port's own notification: Qt does not emit readyRead again while its own
-// slot runs, and the receive handler may open a modal box whose nested
-// event loop must go on seeing the device's bytes. A port that goes away is
-// reported once and closed from a queued call too.
+// Received bytes are announced once the port's own notification has
+// returned, never from inside it: Qt does not emit readyRead again while its
+// own slot runs, and the receive handler may open a modal box whose nested
+// event loop must go on seeing the device's bytes. They are announced when
+// the thread's event loop next comes round (its dispatcher's awake and
+// aboutToBlock), which, unlike a queued call, needs no wake-up of the loop.
+// A loop that is not Qt's (a native file dialog's) runs Qt's timers but not
+// its dispatcher: there a timer announces them, at most a tenth of a second
+// later. A port that goes away is reported once and closed from a queued
+// call.
 
 #include "platform/mscomm.h"
 #include "platform/qt/lineconfig.h"
 #include "platform/qt/portnames.h"
 
 #include <QObject>
+#include <QTimer>
 
 namespace quill {
 
 class CommBase : public MSComm {
   public:
-    explicit CommBase(PortResolver resolver) : m_resolver(std::move(resolver)) {}
+    explicit CommBase(PortResolver resolver);
+    ~CommBase() override;
+    CommBase(const CommBase&) = delete;
+    CommBase& operator=(const CommBase&) = delete;
 
     void setEventSink(MSCommEvents* sink) override { m_sink = sink; }
 
@@ -50,13 +59,16 @@ class CommBase : public MSComm {
     // when there is nothing to apply: an empty text, or a bad one.
     bool takeSettings(const std::string& text, PortStatus& error);
 
-    // Queues the receive event unless one is on its way; `context` is the
-    // port object whose thread delivers it.
-    void scheduleReceive(QObject& context);
+    // From a successful open until the close: each pass of the event loop
+    // of `context`'s thread looks for bytes to announce.
+    void watchLoop(QObject& context);
+    // Bytes have arrived: the receive event is due when the loop comes round.
+    void scheduleReceive();
     // The port went away: closed and reported from a queued call, once.
     void scheduleLoss(QObject& context);
     bool lossPending() const { return m_lossPending; }
-    // For closePort: nothing stays on its way.
+    // For closePort: nothing stays on its way, and the loop is no longer
+    // watched.
     void clearPending();
 
     virtual bool hasInput() const = 0;
@@ -69,6 +81,7 @@ class CommBase : public MSComm {
   private:
     void deliverReceive();
     void closeLostPort();
+    void unwatchLoop();
 
     PortResolver m_resolver;
     MSCommEvents* m_sink = nullptr;
@@ -80,8 +93,11 @@ class CommBase : public MSComm {
     int16_t m_sThreshold = 0;
     int16_t m_inputMode = 0;
     std::string m_parityReplace = "?";
-    bool m_receivePending = false; // at most one queued receive notification
+    bool m_receivePending = false; // bytes to announce when the loop comes round
     bool m_lossPending = false;    // a lost port is being closed; reported once
+    QMetaObject::Connection m_loopAwake;
+    QMetaObject::Connection m_loopBlocking;
+    QTimer m_receive; // announces them where the loop is not Qt's
 };
 
 } // namespace quill

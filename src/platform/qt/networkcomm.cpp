@@ -141,8 +141,9 @@ PortStatus NetworkComm::openPort() {
         return status;
     }
     m_open = true;
+    watchLoop(m_socket);
     if (!m_received.empty()) {
-        scheduleReceive(m_socket);
+        scheduleReceive();
     }
     return std::nullopt;
 }
@@ -398,7 +399,7 @@ void NetworkComm::onReadyRead() {
         }
     }
     if (m_open && !m_received.empty()) {
-        scheduleReceive(m_socket);
+        scheduleReceive();
     }
 }
 

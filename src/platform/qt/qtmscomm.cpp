@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/qtmscomm.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -81,8 +82,7 @@ QSerialPort::StopBits qtStopBits(StopBits stopBits) {
 } // namespace
 
 QtMSComm::QtMSComm(PortResolver resolver) : CommBase(std::move(resolver)) {
-    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port,
-                     [this] { scheduleReceive(m_port); });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
 }
@@ -138,6 +138,7 @@ PortStatus QtMSComm::openPort() {
         closePort();
         return status;
     }
+    watchLoop(m_port);
     return std::nullopt;
 }
 
@@ -220,6 +221,23 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (data.empty()) {
         return std::nullopt;
     }
+#ifdef Q_OS_UNIX
+    // Nothing queued before it: straight to the driver, which takes a
+    // record whole. What it does not take, and a write that fails, go
+    // through QSerialPort's buffer, which retries and reports the failure.
+    if (m_port.bytesToWrite() == 0) {
+        ssize_t written = 0;
+        do {
+            written = ::write(static_cast<int>(m_port.handle()), data.data(), data.size());
+        } while (written < 0 && errno == EINTR);
+        if (written > 0) {
+            data = data.subspan(static_cast<size_t>(written));
+        }
+        if (data.empty()) {
+            return std::nullopt;
+        }
+    }
+#endif
     const auto size = static_cast<qint64>(data.size());
     if (m_port.write(reinterpret_cast<const char*>(data.data()), size) != size) {
         return writeFailed(portDisplayName(), m_port.errorString().toStdString());
@@ -246,8 +264,11 @@ std::vector<uint8_t> QtMSComm::input() {
     if (!m_port.isOpen()) {
         return {};
     }
-    const QByteArray bytes = m_port.readAll();
-    return {bytes.begin(), bytes.end()};
+    std::vector<uint8_t> bytes(static_cast<size_t>(m_port.bytesAvailable()));
+    const qint64 got =
+        m_port.read(reinterpret_cast<char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    bytes.resize(static_cast<size_t>(std::max<qint64>(got, 0)));
+    return bytes;
 }
 
 void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
