@@ -4,9 +4,11 @@
 #include "cli/clioptions.h"
 #include "cli/clitexts.h"
 #include "cli/portlist.h"
+#include "platform/qt/networkcomm.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
 #include "platform/qt/ttyline.h"
+#include "rfc2217/porturl.h"
 
 #include <QSerialPort>
 
@@ -82,6 +84,9 @@ std::string checkReportText(const CheckReport& report) {
     if (report.pseudoTerminal) {
         out += report.port + text::CheckPseudoTerminal;
     }
+    if (report.network) {
+        out += report.port + text::CheckNetwork;
+    }
     if (failed.empty()) {
         return out + text::CheckVerdictGood;
     }
@@ -113,7 +118,7 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
         return std::nullopt;
     }
     const int fd = static_cast<int>(port.handle());
-    CheckReport report{device, isPseudoTerminal(fd, device), {}};
+    CheckReport report{device, isPseudoTerminal(fd, device), false, {}};
     for (const LineConfig& wanted : checkedSettings()) {
         CheckRow row;
         row.wanted = wanted;
@@ -131,12 +136,44 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
     return report;
 }
 
+std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::string& error) {
+    NetworkComm port([url](int16_t) { return url; });
+    port.setNamedByDevice(true);
+    CheckReport report{url, false, true, {}};
+    for (const LineConfig& wanted : checkedSettings()) {
+        CheckRow row;
+        row.wanted = wanted;
+        // A setting the server does not keep fails the open, and the next
+        // setting opens the port afresh.
+        PortStatus status = port.setSettings(settingText(wanted));
+        if (!status && !port.portOpen()) {
+            status = port.setPortOpen(true);
+        }
+        if (status && report.rows.empty() && port.lineAnswered().empty()) {
+            error = status->text;
+            return std::nullopt;
+        }
+        row.accepted = !port.lineAnswered().empty();
+        row.refusal = status ? status->text : std::string{};
+        row.readBack = row.accepted ? port.lineAnswered() : std::string("?");
+        row.holds = !status;
+        report.rows.push_back(std::move(row));
+    }
+    port.setPortOpen(false);
+    return report;
+}
+
 ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FILE* out) {
     const auto com = comNumber(port);
     const std::string device =
         devicePath(com ? defaultPortResolver(store)(static_cast<int16_t>(*com)) : port);
     std::string error;
-    const auto report = runPortCheck(device, error);
+    const bool network = rfc2217::isNetworkPortName(device);
+    const auto report = network ? runNetworkPortCheck(device, error) : runPortCheck(device, error);
+    if (!report && network) {
+        std::fprintf(stderr, "%s: %s\n", text::ProgramName, error.c_str());
+        return ExitCode::PortError;
+    }
     if (!report) {
         std::fprintf(stderr, "%s%s: %s\n%s", text::CheckCannotOpen, device.c_str(), error.c_str(),
                      portCandidates(detectPorts()).c_str());

@@ -11,6 +11,7 @@
 #include "platform/qt/qtmscomm.h"
 #include "ptypair.h"
 #include "run/exitcodes.h"
+#include "ser2net.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,7 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
         {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt},
         {"/dev/ttyUSB0", byId, "FT232R USB UART", "FTDI", "A5", 0x0403, 0x6001}};
     const std::array<ComMapping, 4> coms{
-        {{byId, true}, {"/dev/ttyS1", false}, {"/dev/ttyS2", false}, {"/tmp/tty", true}}};
+        {{byId, true}, {"/dev/ttyS1", false}, {"rfc2217://rack:4001", true}, {"/tmp/tty", true}}};
     EXPECT_EQ(portListText(detected, coms), "Serial ports found:\n"
                                             "/dev/ttyS0\n"
                                             "/dev/ttyUSB0\n"
@@ -109,8 +110,10 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
                                                 byId +
                                                 ": FT232R USB UART (FTDI)  [PortNames]\n"
                                                 "COM2  /dev/ttyS1: not detected  [default]\n"
-                                                "COM3  /dev/ttyS2: not detected  [default]\n"
-                                                "COM4  /tmp/tty: not detected  [PortNames]\n");
+                                                "COM3  rfc2217://rack:4001: a port on the "
+                                                "network  [PortNames]\n"
+                                                "COM4  /tmp/tty: not detected  [PortNames]\n" +
+                                                text::NetworkPortsNote);
     EXPECT_TRUE(portListText({}, coms).starts_with(
         "Serial ports found:\nNo serial ports were found on this machine."));
     EXPECT_EQ(portCandidates(detected), std::string(text::CandidatesHeading) +
@@ -140,7 +143,7 @@ TEST(PortCheck, VerdictFollowsWhatHeld) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CheckReport report{"/dev/ttyUSB0", false, {}};
+        CheckReport report{"/dev/ttyUSB0", false, false, {}};
         const std::vector<LineConfig> settings = checkedSettings();
         ASSERT_EQ(settings.size(), c.holds.size());
         for (size_t i = 0; i < settings.size(); ++i) {
@@ -195,10 +198,15 @@ CliResult quillCli(const QTemporaryDir& config, const QStringList& args) {
             p.readAllStandardError().toStdString()};
 }
 
-// quill-cli itself: each command, how it ends and what it says.
+// quill-cli itself: each command, how it ends and what it says. The port
+// on the network is the pseudo-terminal served by ser2net, whose answers
+// are the read-back; mark to even takes it a new connection.
 TEST(PortCommands, EndToEnd) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
+    test::Ser2net ser2net(pty.slavePath());
+    ASSERT_TRUE(ser2net.ok()) << ser2net.error();
+    const QString url = QString::fromStdString(ser2net.url());
     const QString device = QString::fromStdString(pty.slavePath());
     QTemporaryDir config;
     std::filesystem::create_directories(config.path().toStdString() + "/quill");
@@ -230,8 +238,20 @@ TEST(PortCommands, EndToEnd) {
          {QStringLiteral("--list-ports")},
          ExitCode::Complete,
          {text::PortsHeading, "COM2  " + pty.slavePath() + ": not detected  [PortNames]\n",
-          "COM3  /dev/ttyS2"},
+          "COM3  /dev/ttyS2", text::NetworkPortsNote},
          {}},
+        {"check a port on the network",
+         {QStringLiteral("--check-port"), url},
+         ExitCode::Complete,
+         {"9600,E,8,1    yes       9600,E,8,1\n", ser2net.url() + text::CheckNetwork,
+          text::CheckVerdictGood},
+         {}},
+        {"download to a port on the network that refuses",
+         {QStringLiteral("-prfc2217://127.0.0.1:1"), QStringLiteral("-b9600"), QStringLiteral("-y"),
+          QStringLiteral("a.hex")},
+         ExitCode::PortError,
+         {},
+         {"Cannot open rfc2217://127.0.0.1:1: the server refused the connection."}},
         {"download to a missing path",
          {QStringLiteral("-p"), QStringLiteral("/nowhere/tty"), QStringLiteral("-b9600"),
           QStringLiteral("-y"), QStringLiteral("a.hex")},

@@ -10,6 +10,7 @@
 #include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
 #include "run/runtexts.h"
+#include "ser2net.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,31 @@ TEST(MultiE2e, OneDeviceGivenTwiceIsRefused) {
         << r.err;
     line.stop();
     EXPECT_EQ(line.heard(1) + line.heard(2), 0);
+}
+
+// A local port beside one on the network, served by a real ser2net that
+// is killed mid-download: that device ends with a port error within a
+// second, the other completes; the trace shows what the server did.
+TEST(MultiE2e, ALocalPortAndOneOnTheNetworkWhoseServerDies) {
+    Scratch s;
+    const std::string binary = firmware(s, 3 * 1024 + 7);
+    Devices line(s, 2, "--record-ack-ms 2:20");
+    test::Ser2net ser2net(std::filesystem::canonical(line.port(2)).string());
+    ASSERT_TRUE(ser2net.ok()) << ser2net.error();
+    Cli cli(s, "-v -p " + line.port(1) + " -p " + ser2net.url() + fast + s.path("app.hex"));
+    ASSERT_TRUE(line.waitHeard("host> :10", 20, 2));
+    QElapsedTimer clock;
+    clock.start();
+    ser2net.kill();
+    ASSERT_TRUE(cli.waitSaid(ser2net.url() + ": The connection to " + ser2net.url() + " was lost"));
+    EXPECT_LT(clock.elapsed(), 1000);
+    const Result r = cli.finish();
+    EXPECT_EQ(r.code, toInt(PortError)) << r.err;
+    EXPECT_TRUE(tableSays(r.err, line.port(1), "complete")) << r.err;
+    EXPECT_TRUE(tableSays(r.err, ser2net.url(), "port error")) << r.err;
+    EXPECT_TRUE(contains(r.err, "NET   The server set 38400 baud, 8 data bits, MARK parity"))
+        << r.err;
+    EXPECT_TRUE(line.image(1) == binary);
 }
 
 // A signal stops every device at once: "Download interrupted" once, and no

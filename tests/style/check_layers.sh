@@ -13,7 +13,7 @@ declare -A allowed=(
     [src/shared]="platform"
     [src/hexfile]="shared platform"
     [src/download]="hexfile shared platform"
-    [src/port]="shared platform"
+    [src/port]="rfc2217 shared platform"
     [src/trace]="download hexfile shared platform"
     [src/run]="trace download hexfile port shared platform"
     [src/cmdline]=""
@@ -21,7 +21,7 @@ declare -A allowed=(
     [src/platform/qt]="rfc2217 port shared platform"
     [src/ui]="platform/qt trace download hexfile port shared platform"
     [src/app]="ui platform/qt trace download hexfile port shared platform"
-    [src/cli]="cmdline run platform/qt trace download hexfile port shared platform"
+    [src/cli]="cmdline run rfc2217 platform/qt trace download hexfile port shared platform"
     [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )

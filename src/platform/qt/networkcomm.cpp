@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 
 #include <array>
+#include <string_view>
 #include <utility>
 
 namespace quill {
@@ -83,6 +84,25 @@ std::string valueName(Command command, const std::vector<uint8_t>& value) {
         }
     }
     return name;
+}
+
+// The answers as a line configuration text: "9600,M,8,1".
+std::string answeredLine(const std::vector<rfc2217::Event>& answers) {
+    static constexpr std::string_view parityLetters = "NOEMS";
+    std::array<std::string, 4> parts{"?", "?", "?", "?"}; // baud, parity, data bits, stop bits
+    for (const rfc2217::Event& answer : answers) {
+        const uint8_t first = answer.bytes.empty() ? 0 : answer.bytes[0];
+        if (answer.command == Command::SetBaudRate || answer.command == Command::SetDataSize) {
+            parts[answer.command == Command::SetBaudRate ? 0 : 2] =
+                valueName(answer.command, answer.bytes);
+        } else if (answer.command == Command::SetParity && first >= rfc2217::parityNone &&
+                   first <= rfc2217::paritySpace) {
+            parts[1] = parityLetters[first - rfc2217::parityNone];
+        } else if (answer.command == Command::SetStopSize) {
+            parts[3] = valueName(answer.command, answer.bytes);
+        }
+    }
+    return parts[0] + "," + parts[1] + "," + parts[2] + "," + parts[3];
 }
 
 // What the server said before it closed, such as ser2net's "Device open
@@ -171,6 +191,7 @@ PortStatus NetworkComm::connectSession() {
     m_client = rfc2217::Client{};
     m_received.clear();
     m_parityInForce = 0;
+    m_lineAnswered.clear();
     m_socket.connectToHost(QString::fromStdString(m_endpoint.host), m_endpoint.port);
     if (!m_socket.waitForConnected(static_cast<int>(m_deadlines.connect.count()))) {
         return connectError();
@@ -250,6 +271,7 @@ NetworkComm::LineOutcome NetworkComm::requestLine() {
         bytes.insert(bytes.end(), request.begin(), request.end());
     }
     m_answers.clear();
+    m_lineAnswered.clear();
     send(bytes);
     const std::string server = text::NetServerAt + m_endpoint.authority;
     switch (waitUntil([this] { return m_client.answered(); })) {
@@ -265,6 +287,7 @@ NetworkComm::LineOutcome NetworkComm::requestLine() {
         break;
     }
     const uint8_t parityBefore = m_parityInForce;
+    m_lineAnswered = answeredLine(m_answers);
     std::string summary;
     for (const rfc2217::Event& answer : m_answers) {
         if (answer.command == Command::SetParity && answer.bytes.size() == 1) {

@@ -61,6 +61,11 @@ class NetworkComm final : public CommBase {
 
     std::vector<uint8_t> input() override;
 
+    // The line as the server last answered the whole of it on this
+    // connection, as a line configuration text ("9600,M,8,1"); empty
+    // before that.
+    const std::string& lineAnswered() const { return m_lineAnswered; }
+
   private:
     enum class Wait { Done, TimedOut, Closed };
     struct LineOutcome {
@@ -92,7 +97,8 @@ class NetworkComm final : public CommBase {
     std::vector<rfc2217::Event> m_answers; // to the requests of the current wait
     std::vector<uint8_t> m_received;       // serial data not read yet
     uint8_t m_parityInForce = 0;           // as the server last answered on this connection
-    bool m_purging = false;                // until the purge is answered
+    std::string m_lineAnswered;
+    bool m_purging = false; // until the purge is answered
     bool m_open = false;
     bool m_closing = false; // a close of our own is no loss
 

@@ -18,7 +18,7 @@ void SerialControl::setNamedByDevice(bool byDevice) {
     m_network.setNamedByDevice(byDevice);
 }
 
-bool SerialControl::networkSelected() const {
+bool SerialControl::selectedOnNetwork() const {
     return m_resolver && rfc2217::isNetworkPortName(m_resolver(m_local.commPort()));
 }
 
@@ -30,12 +30,12 @@ void SerialControl::setCommPort(int16_t port) {
 }
 
 std::string SerialControl::portDisplayName() const {
-    return networkSelected() ? m_network.portDisplayName() : m_local.portDisplayName();
+    return selectedOnNetwork() ? m_network.portDisplayName() : m_local.portDisplayName();
 }
 
 PortStatus SerialControl::setPortOpen(bool open) {
     if (open && !m_active->portOpen()) {
-        m_active = networkSelected() ? static_cast<MSComm*>(&m_network) : &m_local;
+        m_active = selectedOnNetwork() ? static_cast<MSComm*>(&m_network) : &m_local;
     }
     return m_active->setPortOpen(open);
 }

@@ -24,8 +24,7 @@ class SerialControl final : public MSComm {
     // The network port's steps, for the wire trace.
     void setNetworkNotes(NetworkComm::Notes notes) { m_network.setNotes(std::move(notes)); }
     void setNamedByDevice(bool byDevice);
-    // Whether the port selected now is on the network.
-    bool networkSelected() const;
+    bool selectedOnNetwork() const override;
 
     void setCommPort(int16_t port) override;
     int16_t commPort() const override { return m_active->commPort(); }
