@@ -5,6 +5,8 @@
 // real ser2net.)
 
 #include "platform/qt/serialcontrol.h"
+#include "port/portcontrol.h"
+#include "trace/tracedcomm.h"
 
 #include <QCoreApplication>
 #include <QTcpServer>
@@ -131,7 +133,18 @@ TEST_F(NetworkPortTest, TheConversationOnTheWire) {
     ScriptedServer server(opened(mark, mark,
                                  {{QByteArray("\x41\xff\xff\x11\x13", 5), "\xff\xff\x13"},
                                   {sub(12, "\x01"), "\x11" + sub(112, "\x01") + "\x06"}}));
-    const PortStatus status = open(1, "9600,M,8,1", server.url());
+    m_url = server.url();
+    // The window's start-up probe, through the trace, counts it present without a connection.
+    struct : WireTrace {
+        void onTraceEvent(const TraceEvent&) override {}
+    } none;
+    Module1 m;
+    TraceTap tap(
+        m, [] { return int64_t{0}; }, none);
+    TracedComm traced(m_comm, tap);
+    probe_ports(m, traced);
+    EXPECT_TRUE(m.port_present[1] && server.connections() == 0);
+    const PortStatus status = open(1, "9600,M,8,1");
     ASSERT_EQ(status, std::nullopt) << status->text;
     EXPECT_EQ(m_notes, "Connected to " + server.url().substr(10) +
                            "\nThe server agreed to binary mode and serial port control\n"
