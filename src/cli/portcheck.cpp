@@ -4,6 +4,7 @@
 #include "cli/clioptions.h"
 #include "cli/clitexts.h"
 #include "cli/portlist.h"
+#include "platform/qt/netporttexts.h"
 #include "platform/qt/networkcomm.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
@@ -13,6 +14,7 @@
 #include <QSerialPort>
 
 #include <termios.h>
+#include <utility>
 
 namespace quill::cli {
 
@@ -75,7 +77,7 @@ std::string checkReportText(const CheckReport& report) {
     bool evenFails = false;
     for (const CheckRow& row : report.rows) {
         out += pad(settingText(row.wanted), 14) + pad(row.accepted ? "yes" : "no", 10) +
-               row.readBack + (row.accepted ? "" : "  (" + row.refusal + ")") + "\n";
+               row.readBack + (row.refusal.empty() ? "" : "  (" + row.refusal + ")") + "\n";
         if (!row.holds) {
             failed += (failed.empty() ? "" : ", ") + settingText(row.wanted);
             (row.wanted.parity == Parity::Mark ? markFails : evenFails) = true;
@@ -139,6 +141,13 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
 std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::string& error) {
     NetworkComm port([url](int16_t) { return url; });
     port.setNamedByDevice(true);
+    // A setting that took a new connection says so on its row.
+    std::string reconnected;
+    port.setNotes([&reconnected](const std::string& note) {
+        if (note.ends_with(quill::text::NetNoteReconnect)) {
+            reconnected = note;
+        }
+    });
     CheckReport report{url, false, true, {}};
     for (const LineConfig& wanted : checkedSettings()) {
         CheckRow row;
@@ -154,7 +163,7 @@ std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::stri
             return std::nullopt;
         }
         row.accepted = !port.lineAnswered().empty();
-        row.refusal = status ? status->text : std::string{};
+        row.refusal = status ? status->text : std::exchange(reconnected, {});
         row.readBack = row.accepted ? port.lineAnswered() : std::string("?");
         row.holds = !status;
         report.rows.push_back(std::move(row));

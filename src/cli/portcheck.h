@@ -22,7 +22,7 @@ namespace quill::cli {
 struct CheckRow {
     LineConfig wanted;
     bool accepted = false; // the driver took the setting without an error
-    std::string refusal;   // the driver's words when it did not
+    std::string refusal;   // the driver's words when it did not, or the server's note
     std::string readBack;  // what the device holds afterwards, e.g. "9600,M,8,1"
     bool holds = false;    // the device now runs with the setting
 };

@@ -11,7 +11,6 @@
 #include "platform/qt/qtmscomm.h"
 #include "ptypair.h"
 #include "run/exitcodes.h"
-#include "ser2net.h"
 
 #include <gtest/gtest.h>
 
@@ -198,15 +197,10 @@ CliResult quillCli(const QTemporaryDir& config, const QStringList& args) {
             p.readAllStandardError().toStdString()};
 }
 
-// quill-cli itself: each command, how it ends and what it says. The port
-// on the network is the pseudo-terminal served by ser2net, whose answers
-// are the read-back; mark to even takes it a new connection.
+// quill-cli itself: each command, how it ends and what it says.
 TEST(PortCommands, EndToEnd) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    test::Ser2net ser2net(pty.slavePath());
-    ASSERT_TRUE(ser2net.ok()) << ser2net.error();
-    const QString url = QString::fromStdString(ser2net.url());
     const QString device = QString::fromStdString(pty.slavePath());
     QTemporaryDir config;
     std::filesystem::create_directories(config.path().toStdString() + "/quill");
@@ -238,20 +232,8 @@ TEST(PortCommands, EndToEnd) {
          {QStringLiteral("--list-ports")},
          ExitCode::Complete,
          {text::PortsHeading, "COM2  " + pty.slavePath() + ": not detected  [PortNames]\n",
-          "COM3  /dev/ttyS2", text::NetworkPortsNote},
+          "COM3  /dev/ttyS2"},
          {}},
-        {"check a port on the network",
-         {QStringLiteral("--check-port"), url},
-         ExitCode::Complete,
-         {"9600,E,8,1    yes       9600,E,8,1\n", ser2net.url() + text::CheckNetwork,
-          text::CheckVerdictGood},
-         {}},
-        {"download to a port on the network that refuses",
-         {QStringLiteral("-prfc2217://127.0.0.1:1"), QStringLiteral("-b9600"), QStringLiteral("-y"),
-          QStringLiteral("a.hex")},
-         ExitCode::PortError,
-         {},
-         {"Cannot open rfc2217://127.0.0.1:1: the server refused the connection."}},
         {"download to a missing path",
          {QStringLiteral("-p"), QStringLiteral("/nowhere/tty"), QStringLiteral("-b9600"),
           QStringLiteral("-y"), QStringLiteral("a.hex")},

@@ -11,7 +11,6 @@
 #include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
 #include "run/runtexts.h"
-#include "ser2net.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +48,6 @@ struct Road {
     int heard = -1;                      // lines and frames the device heard; -1: not checked
     const char* typed = nullptr;         // typed on the terminal quill-cli reads its answers from
     std::string settings = {}; // the window program's stored settings; "{port}": the device
-    bool network = false;      // the port is a ser2net's that serves the device
 };
 
 Road road(const char* name, ExitCode code, std::vector<std::string> messages,
@@ -74,19 +72,13 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
     writeFile(s.path("tiny.hex"), test::hexFile(2));
     writeFile(s.path("joined.hex"), readFile(s.path("app.hex")) + test::hexFile(2));
     Devices dev(s, 1, r.devsim);
-    std::optional<test::Ser2net> ser2net;
-    if (r.network) {
-        ser2net.emplace(std::filesystem::canonical(dev.port()).string());
-        ASSERT_TRUE(ser2net->ok()) << ser2net->error();
-    }
     std::string settings = r.settings;
     if (const size_t at = settings.find("{port}"); at != std::string::npos) {
         settings.replace(at, 6, dev.port());
         std::filesystem::create_directories(s.path("config/quill"));
         writeFile(s.path("config/quill/quill.ini"), settings);
     }
-    const std::string port =
-        r.settings.empty() ? "--port " + (ser2net ? ser2net->url() : dev.port()) + " " : "";
+    const std::string port = r.settings.empty() ? "--port " + dev.port() + " " : "";
     const std::string file = r.file.empty() ? "app.hex" : r.file;
     const Result res =
         runCli(s, port + r.cli.value_or("--baud 38400 --yes") + " " + s.path(file), r.typed);
@@ -116,12 +108,8 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
     }
 }
 
-Road download(const char* name, const std::string& device, const std::string& baud,
-              bool network = false) {
-    Road r =
-        road(name, Complete, {}, "--device " + device, "--baud " + baud + " --device " + device);
-    r.network = network;
-    return r;
+Road download(const char* name, const std::string& device, const std::string& baud) {
+    return road(name, Complete, {}, "--device " + device, "--baud " + baud + " --device " + device);
 }
 
 const std::string prompt = text::PrepareDevice + std::string("9600") + cli::text::PromptChoices;
@@ -132,8 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
         download("Manual9600", "manual", "9600 --yes"),
         download("Manual38400", "manual", "38400 --yes"),
         download("Tracker38400", "tracker", "38400"),
-        download("Manual38400OverTheNetwork", "manual", "38400 --yes", true),
-        download("Tracker9600OverTheNetwork", "tracker", "9600", true),
         road("EraseTimeout", NoEraseAnswer, {text::NoEraseResponse}, "--fault no-erase-xoff", {},
              {}, 1),
         // No answer to the select frame: the erase request goes out all the
