@@ -11,7 +11,33 @@ quill_packages=(
     clang libclang-rt-14-dev clang-format
     help2man man-db desktop-file-utils appstream dpkg-dev file
     librsvg2-bin clang-tidy
+    ser2net
 )
+
+# ser2net serves the tests alone: each test starts its own, with its own
+# configuration on a free localhost port. The package would start its
+# service at once and at every boot, its /etc/ser2net.yaml serving the
+# machine's first serial ports on localhost ports 2000 to 3001. So, when the
+# install brings it, no service may start during the install, unless the
+# machine has a policy of its own on that, and afterwards the service is
+# disabled and stopped.
+quill_policy=/usr/sbin/policy-rc.d
+
+quill_hold_services() {
+    [ -e "$quill_policy" ] && return 1
+    printf '#!/bin/sh\n# Left by Quill'"'"'s scripts/deps.sh during an install; remove it if it stays.\nexit 101\n' |
+        "$@" tee "$quill_policy" >/dev/null && "$@" chmod 755 "$quill_policy"
+}
+
+quill_quiet_ser2net() {
+    "$@" deb-systemd-helper disable ser2net.service >/dev/null 2>&1 || true
+    "$@" update-rc.d ser2net disable >/dev/null 2>&1 || true
+    if [ -d /run/systemd/system ]; then
+        "$@" systemctl stop ser2net.service >/dev/null 2>&1 || true
+    elif [ -x /etc/init.d/ser2net ]; then
+        "$@" /etc/init.d/ser2net stop >/dev/null 2>&1 || true
+    fi
+}
 
 quill_install_missing() {
     local missing=() p
@@ -28,5 +54,11 @@ quill_install_missing() {
     fi
     echo "Installing: ${missing[*]}"
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    local ser2net=0 held=0 status=0
+    [[ " ${missing[*]} " == *" ser2net "* ]] && ser2net=1
+    [ $ser2net -eq 1 ] && quill_hold_services "${sudo[@]}" && held=1
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" || status=$?
+    [ $held -eq 1 ] && "${sudo[@]}" rm -f "$quill_policy"
+    [ $ser2net -eq 1 ] && quill_quiet_ser2net "${sudo[@]}"
+    return $status
 }

@@ -15,7 +15,11 @@ of one record gives what starting and ending cost, which is taken off. The
 system calls per record come from one run of each host under strace -f -c,
 over the whole run.
 
-    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory] [--no-strace]
+With --network quill-cli also reaches the device through ser2net on
+localhost (rfc2217://127.0.0.1:PORT, ser2net's terminal the device's), in
+the same turns; ser2net's own CPU per record is taken the same way.
+
+    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory] [--no-strace] [--network]
 """
 
 import argparse
@@ -23,10 +27,12 @@ import os
 import random
 import re
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
 import tempfile
+import time
 from collections import Counter
 
 FAST = ["--erase-ack-ms", "0", "--erase-ms", "0", "--record-ack-ms", "0", "--record-write-ms", "0"]
@@ -52,6 +58,34 @@ def start_devsim(build, log=None):
         args += ["--log", log]
     devsim = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
     return devsim, devsim.stdout.readline().strip()
+
+
+def start_ser2net(pty):
+    """ser2net serving the terminal on a free localhost port, as the tests start it."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+    config = (f"connection: &bench#  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1,{port}#"
+              f"  connector: serialdev,{pty},9600n81,local#  options:#    kickolduser: true#"
+              f"    chardelay: false")
+    server = subprocess.Popen(["/usr/sbin/ser2net", "-d", "-u", "-Y", config],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Listening, as the kernel says: a connection to find out would open the device.
+    entry = f": 0100007F:{port:04X} 00000000:0000 0A"
+    for _ in range(500):
+        with open("/proc/net/tcp") as table:
+            if entry in table.read():
+                return server, f"rfc2217://127.0.0.1:{port}"
+        time.sleep(0.01)
+    sys.exit("ser2net did not start (apt-get install ser2net)")
+
+
+def stop_ser2net(server):
+    """ser2net's CPU seconds (user + system)."""
+    server.terminate()
+    _, status, usage = os.wait4(server.pid, 0)
+    server.returncode = os.waitstatus_to_exitcode(status)
+    return usage.ru_utime + usage.ru_stime
 
 
 def host_command(build, kind, pty, hexfile, trace=None):
@@ -85,13 +119,16 @@ def records_in(hexfile):
         return sum(1 for line in f if line.startswith(b":"))
 
 
-def count_syscalls(build, workdir, kind, hexfile, env, trace=None):
+def count_syscalls(build, workdir, kind, hexfile, env, trace=None, network=False):
     """System calls of one whole download, by name, from strace -f -c."""
     out = os.path.join(workdir, "strace.txt")
     devsim, pty = start_devsim(build)
-    run_host(build, kind, pty, hexfile, env, trace=trace,
+    server, port = start_ser2net(pty) if network else (None, pty)
+    run_host(build, kind, port, hexfile, env, trace=trace,
              prefix=("strace", "-f", "-c", "-U", "name,calls", "-o", out))
     devsim.wait(timeout=60)
+    if server:
+        stop_ser2net(server)
     calls = Counter()
     with open(out) as f:
         for line in f:
@@ -123,7 +160,7 @@ def summary(samples):
             "max": ordered[-1]}
 
 
-def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
+def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
     hexfile = make_hex(workdir, "turnaround", kib * 1024, 1)
     # One data record and the end record: what a run costs besides its records.
     onefile = make_hex(workdir, "one", 16, 1)
@@ -134,22 +171,28 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
     subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
                     os.path.join(here, "minimal_loop.cpp")], check=True)
     trace = os.path.join(workdir, "trace.log")
-    # name: (host, its trace file)
-    hosts = {"quill-cli": ("quill-cli", None), "quill-cli --log": ("quill-cli", trace),
-             "minimal loop": (loop, None)}
+    # name: (host, its trace file, through ser2net)
+    hosts = {"quill-cli": ("quill-cli", None, False), "quill-cli --log": ("quill-cli", trace, False),
+             "minimal loop": (loop, None, False)}
+    if network:
+        hosts["quill-cli net"] = ("quill-cli", None, True)
     results = {name: [] for name in hosts}
     round_medians = {name: [] for name in hosts}
     cpu = {name: [] for name in hosts}  # microseconds per record, one figure a round
     fixed = {name: [] for name in hosts}  # seconds for a run of one record
+    server_cpu = []  # ser2net's microseconds per record, one figure a round
     for r in range(rounds):
-        for name, (kind, log_file) in hosts.items():  # in turns: all see the same machine
-            devsim, pty = start_devsim(build)
-            _, one = run_host(build, kind, pty, onefile, env, trace=log_file)
-            devsim.wait(timeout=60)
-            log = os.path.join(workdir, f"devsim-{r}.log")
-            devsim, pty = start_devsim(build, log)
-            _, seconds = run_host(build, kind, pty, hexfile, env, trace=log_file)
-            devsim.wait(timeout=60)
+        for name, (kind, log_file, through) in hosts.items():  # in turns: all see the same machine
+            runs = []
+            for f, log in ((onefile, None), (hexfile, os.path.join(workdir, f"devsim-{r}.log"))):
+                devsim, pty = start_devsim(build, log)
+                server, port = start_ser2net(pty) if through else (None, pty)
+                _, seconds = run_host(build, kind, port, f, env, trace=log_file)
+                devsim.wait(timeout=60)
+                runs.append((seconds, stop_ser2net(server) if server else 0.0))
+            (one, server_one), (seconds, server_all) = runs
+            if through:
+                server_cpu.append((server_all - server_one) * 1e6 / records)
             samples = turnarounds(log)
             results[name] += samples
             round_medians[name].append(statistics.median(samples))
@@ -165,7 +208,7 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
         print(f"{name:<16}" + "".join(f"{s[k]:9.3f}" for k in ("median", "mean", "p90", "p99", "max")))
     # Each round's hosts ran back to back: the median of the rounds' ratios
     # is the figure least moved by other work on the machine.
-    for name in ("quill-cli", "quill-cli --log"):
+    for name in [n for n in hosts if n.startswith("quill-cli")]:
         s = stats[name]
         paired = statistics.median(a / b for a, b in zip(round_medians[name],
                                                            round_medians["minimal loop"]))
@@ -179,9 +222,11 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
         mine = statistics.median(cpu[name])
         print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}"
               f"{1000 * statistics.median(fixed[name]):21.1f}")
+    if server_cpu:
+        print(f"{'ser2net':<16}{statistics.median(server_cpu):10.1f}  (its own, beside quill-cli's)")
     if syscalls:
-        counted = {name: count_syscalls(build, workdir, kind, hexfile, env, log_file)
-                   for name, (kind, log_file) in hosts.items()}
+        counted = {name: count_syscalls(build, workdir, kind, hexfile, env, log_file, through)
+                   for name, (kind, log_file, through) in hosts.items()}
         n = records_in(hexfile)
         print(f"system calls per record over a whole run ({n} records), strace -f -c:")
         names = sorted({c for calls in counted.values() for c, k in calls.items() if k / n >= 0.05},
@@ -218,13 +263,15 @@ def main():
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--memory", action="store_true", help="also peak memory, 1 MB and 50 MB")
     parser.add_argument("--no-strace", action="store_true", help="leave out the system calls")
+    parser.add_argument("--network", action="store_true",
+                        help="also quill-cli through ser2net on localhost")
     args = parser.parse_args()
     if not args.no_strace and shutil.which("strace") is None:
         sys.exit("the system calls need strace (apt-get install strace), or give --no-strace")
     with tempfile.TemporaryDirectory() as workdir:
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
         measure_turnaround(os.path.abspath(args.build), workdir, env, args.kib, args.rounds,
-                           not args.no_strace)
+                           not args.no_strace, args.network)
         if args.memory:
             measure_memory(os.path.abspath(args.build), workdir, env)
 

@@ -19,6 +19,7 @@ Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdli
       m_downloader(m_mainForm.context()) {
     m_mainForm.setDownloader(&m_downloader);
     m_mainForm.setStartHook([this] { m_log.noteStart(); });
+    m_port.setNetworkNotes([this](const std::string& note) { m_log.session().notePort(note); });
 }
 
 void Application::Main() {

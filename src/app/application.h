@@ -9,8 +9,8 @@
 #include "app/downloadlog.h"
 #include "download/downloader.h"
 #include "hexfile/stdhexfile.h"
-#include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
+#include "platform/qt/serialcontrol.h"
 #include "platform/settingsstore.h"
 #include "shared/module1.h"
 #include "ui/frmwaitcom.h"
@@ -46,7 +46,7 @@ class Application {
   private:
     Module1 m_m;
     std::unique_ptr<SettingsStore> m_store; // before the port, whose names it holds
-    QtMSComm m_port;
+    SerialControl m_port;
     QtTimer m_timer;
     StdHexFile m_file;
     QtMessageBoxes m_boxes;

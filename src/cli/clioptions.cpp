@@ -50,6 +50,7 @@ cmdline::HelpText helpText() {
             "  quill-cli --check-port /dev/ttyUSB0\n"
             "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
             "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
+            "  quill-cli -p rfc2217://rack7.lab:4001 -b 38400 -y firmware.hex\n"
             "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
             "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n",
     };
@@ -74,10 +75,13 @@ std::optional<int> comNumber(std::string_view port) {
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     cmdline::CommandLine cl(text::ProgramName, helpText());
-    auto* port = cl.option("-p,--port", "COMn|DEVICE",
+    auto* port = cl.option("-p,--port", "COMn|DEVICE|URL",
                            "the port COMn (1 to 4) as the window program knows it (the device "
-                           "named under PortNames in its settings, or /dev/ttyS(n-1)), or the "
-                           "serial device at this path");
+                           "named under PortNames in its settings, or /dev/ttyS(n-1)), the "
+                           "serial device at this path, or a serial port on the network, "
+                           "rfc2217://HOST:PORT (RFC 2217, as ser2net serves it; no "
+                           "authentication, no encryption: tunnel it through SSH beyond a "
+                           "trusted LAN)");
     auto* baud = cl.option("-b,--baud", "RATE", "9600 or 38400");
     auto* device = cl.option("-d,--device", "KIND",
                              "manual (mark parity) or tracker (even parity, then the Tracker "
@@ -104,10 +108,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         "request; 0 does not wait (default: 250)");
     auto* listPorts =
         cl.flag("--list-ports", "list the serial ports found, with their stable /dev/serial/by-id "
-                                "names, and the devices behind COM1 to COM4, then exit");
+                                "names, and the devices behind COM1 to COM4, then exit; ports on "
+                                "the network are not discovered");
     auto* checkPort = cl.option("--check-port", "PORT",
-                                "check that the adapter at PORT (COMn or a device path) takes "
-                                "mark and even parity at 9600 and 38400, then exit");
+                                "check that the adapter at PORT (COMn, a device path or "
+                                "rfc2217://HOST:PORT) takes mark and even parity at 9600 and "
+                                "38400, then exit");
     auto* verbose =
         cl.flag("-v,--verbose", "show what goes over the wire, in short, on standard error: each "
                                 "write, each batch received, the states and the timer");

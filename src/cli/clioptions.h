@@ -34,8 +34,8 @@ struct CliOptions {
     enum class Action { Download, Help, Version, ListPorts, CheckPort };
     Action action = Action::Download;
 
-    // Each "COMn" or the path of a serial device; several ports get the
-    // same file at once.
+    // Each "COMn", the path of a serial device or rfc2217://HOST:PORT;
+    // several ports get the same file at once.
     std::vector<std::string> ports;
     std::optional<int32_t> baud;                        // 9600 or 38400
     std::optional<int16_t> device;                      // device_manual or device_tracker

@@ -41,6 +41,9 @@ inline constexpr const char* NoPortsFound = "No serial ports were found on this 
 inline constexpr const char* ComHeading = "COM1 to COM4 (settings section PortNames):\n";
 inline constexpr const char* FromPortNames = "  [PortNames]";
 inline constexpr const char* DefaultDevice = "  [default]";
+inline constexpr const char* NetworkPortsNote =
+    "\nPorts on the network are not discovered: name one by its URL, rfc2217://HOST:PORT, "
+    "with --port or under PortNames.\n";
 inline constexpr const char* CandidatesHeading =
     "Serial ports on this machine (quill-cli --list-ports says more):\n";
 
@@ -56,6 +59,8 @@ inline constexpr const char* CheckNeitherWorks =
     "Manual and Tracker downloads need mark parity; use another adapter.\n";
 inline constexpr const char* CheckTrackerFails =
     "Tracker downloads need even parity; Manual downloads may work.\n";
+inline constexpr const char* CheckNetwork =
+    " is a port on the network: the read-back is what its server answered.\n";
 inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
 
 // --log FILE: "cannot create the trace file " FILE " (" the reason ")".

@@ -9,6 +9,7 @@
 #include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
 #include "port/startup.h"
+#include "rfc2217/porturl.h"
 #include "run/outcome.h"
 #include "run/runtexts.h"
 
@@ -27,8 +28,12 @@ constexpr int redrawMs = 200;
 
 // The same device under two names: a path and a link to it (such as a
 // /dev/serial/by-id name), or one path written two ways.
-// (std::filesystem::equivalent refuses device nodes: stat them.)
+// (std::filesystem::equivalent refuses device nodes: stat them.) Ports on
+// the network are the same when their URLs are.
 bool sameDevice(const std::string& a, const std::string& b) {
+    if (rfc2217::isNetworkPortName(a) || rfc2217::isNetworkPortName(b)) {
+        return a == b;
+    }
     struct stat sa {};
     struct stat sb {};
     return a == b || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
@@ -362,7 +367,9 @@ void MultiRun::onEnded(size_t index, ExitCode code, const DeviceEvent& last, boo
     d.ended = true;
     d.code = code;
     d.outcome = last.outcome.empty() ? std::string(exitCodeName(code)) : last.outcome;
-    m_openFailed = m_openFailed || openFailed;
+    // Local serial ports are no help with a port on the network.
+    m_openFailed =
+        m_openFailed || (openFailed && !rfc2217::isNetworkPortName(m_setups[index].device));
     if (m_options.quiet && code != ExitCode::Complete) {
         for (const std::string& message : m_messages[index]) {
             showMessage(index, message);

@@ -4,13 +4,17 @@
 #include "cli/clioptions.h"
 #include "cli/clitexts.h"
 #include "cli/portlist.h"
+#include "platform/qt/netporttexts.h"
+#include "platform/qt/networkcomm.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
 #include "platform/qt/ttyline.h"
+#include "rfc2217/porturl.h"
 
 #include <QSerialPort>
 
 #include <termios.h>
+#include <utility>
 
 namespace quill::cli {
 
@@ -73,7 +77,7 @@ std::string checkReportText(const CheckReport& report) {
     bool evenFails = false;
     for (const CheckRow& row : report.rows) {
         out += pad(settingText(row.wanted), 14) + pad(row.accepted ? "yes" : "no", 10) +
-               row.readBack + (row.accepted ? "" : "  (" + row.refusal + ")") + "\n";
+               row.readBack + (row.refusal.empty() ? "" : "  (" + row.refusal + ")") + "\n";
         if (!row.holds) {
             failed += (failed.empty() ? "" : ", ") + settingText(row.wanted);
             (row.wanted.parity == Parity::Mark ? markFails : evenFails) = true;
@@ -81,6 +85,9 @@ std::string checkReportText(const CheckReport& report) {
     }
     if (report.pseudoTerminal) {
         out += report.port + text::CheckPseudoTerminal;
+    }
+    if (report.network) {
+        out += report.port + text::CheckNetwork;
     }
     if (failed.empty()) {
         return out + text::CheckVerdictGood;
@@ -113,7 +120,7 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
         return std::nullopt;
     }
     const int fd = static_cast<int>(port.handle());
-    CheckReport report{device, isPseudoTerminal(fd, device), {}};
+    CheckReport report{device, isPseudoTerminal(fd, device), false, {}};
     for (const LineConfig& wanted : checkedSettings()) {
         CheckRow row;
         row.wanted = wanted;
@@ -131,12 +138,51 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
     return report;
 }
 
+std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::string& error) {
+    NetworkComm port([url](int16_t) { return url; });
+    port.setNamedByDevice(true);
+    // A setting that took a new connection says so on its row.
+    std::string reconnected;
+    port.setNotes([&reconnected](const std::string& note) {
+        if (note.ends_with(quill::text::NetNoteReconnect)) {
+            reconnected = note;
+        }
+    });
+    CheckReport report{url, false, true, {}};
+    for (const LineConfig& wanted : checkedSettings()) {
+        CheckRow row;
+        row.wanted = wanted;
+        // A setting the server does not keep fails the open, and the next
+        // setting opens the port afresh.
+        PortStatus status = port.setSettings(settingText(wanted));
+        if (!status && !port.portOpen()) {
+            status = port.setPortOpen(true);
+        }
+        if (status && report.rows.empty() && port.lineAnswered().empty()) {
+            error = status->text;
+            return std::nullopt;
+        }
+        row.accepted = !port.lineAnswered().empty();
+        row.refusal = status ? status->text : std::exchange(reconnected, {});
+        row.readBack = row.accepted ? port.lineAnswered() : std::string("?");
+        row.holds = !status;
+        report.rows.push_back(std::move(row));
+    }
+    port.setPortOpen(false);
+    return report;
+}
+
 ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FILE* out) {
     const auto com = comNumber(port);
     const std::string device =
         devicePath(com ? defaultPortResolver(store)(static_cast<int16_t>(*com)) : port);
     std::string error;
-    const auto report = runPortCheck(device, error);
+    const bool network = rfc2217::isNetworkPortName(device);
+    const auto report = network ? runNetworkPortCheck(device, error) : runPortCheck(device, error);
+    if (!report && network) {
+        std::fprintf(stderr, "%s: %s\n", text::ProgramName, error.c_str());
+        return ExitCode::PortError;
+    }
     if (!report) {
         std::fprintf(stderr, "%s%s: %s\n%s", text::CheckCannotOpen, device.c_str(), error.c_str(),
                      portCandidates(detectPorts()).c_str());

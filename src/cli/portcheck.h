@@ -5,6 +5,8 @@
 // parity and switches to mark. Each setting is applied at 9600 and 38400
 // through the same termios code the download uses, and read back: many USB
 // adapters take mark or even parity without an error and keep what they had.
+// A port on the network is checked through its server: each setting is
+// asked for, and what the server answers is the read-back.
 
 #include "platform/qt/lineconfig.h"
 #include "platform/settingsstore.h"
@@ -20,7 +22,7 @@ namespace quill::cli {
 struct CheckRow {
     LineConfig wanted;
     bool accepted = false; // the driver took the setting without an error
-    std::string refusal;   // the driver's words when it did not
+    std::string refusal;   // the driver's words when it did not, or the server's note
     std::string readBack;  // what the device holds afterwards, e.g. "9600,M,8,1"
     bool holds = false;    // the device now runs with the setting
 };
@@ -28,6 +30,7 @@ struct CheckRow {
 struct CheckReport {
     std::string port;
     bool pseudoTerminal = false;
+    bool network = false; // read back: what the server answered
     std::vector<CheckRow> rows;
 };
 
@@ -41,9 +44,13 @@ ExitCode checkExitCode(const CheckReport& report);
 
 // Opens the device and checks it; empty with `error` set when it cannot be opened.
 std::optional<CheckReport> runPortCheck(const std::string& device, std::string& error);
+// The same through the server of a port on the network: `error` is then a
+// whole sentence.
+std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::string& error);
 
 // The whole of --check-port: PORT is COMn (resolved as the window program
-// does) or a device path. Prints to out; errors go to standard error.
+// does), a device path or a network port's URL. Prints to out; errors go to
+// standard error.
 ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FILE* out);
 
 } // namespace quill::cli

@@ -50,7 +50,7 @@ std::string portListText(const std::vector<DetectedPort>& detected,
         out += "COM" + std::to_string(i + 1) + "  " + describeDevice(coms[i].device, detected) +
                (coms[i].fromPortNames ? text::FromPortNames : text::DefaultDevice) + "\n";
     }
-    return out;
+    return out + text::NetworkPortsNote;
 }
 
 std::string portCandidates(const std::vector<DetectedPort>& detected) {

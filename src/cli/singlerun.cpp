@@ -7,6 +7,7 @@
 #include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
 #include "port/startup.h"
+#include "rfc2217/porturl.h"
 #include "trace/tracetexts.h"
 
 #include <cerrno>
@@ -75,7 +76,8 @@ ExitCode SingleRun::exec() {
                                           m_boxes, m_wait, m_progress, view);
     attachTraces();
     const ExitCode code = m_station->exec();
-    if (m_station->opening() == PortOpening::OpenFailed) {
+    if (m_station->opening() == PortOpening::OpenFailed &&
+        !rfc2217::isNetworkPortName(m_resolver(m_setup.comPort))) {
         m_console.error(candidatePorts());
     }
     return code;

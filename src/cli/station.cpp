@@ -12,6 +12,7 @@ Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, Main
                       form, steadyClockUs},
             std::move(setup.run), *this) {
     m_port.setNamedByDevice(setup.namedByDevice);
+    m_port.setNetworkNotes([this](const std::string& note) { m_run.trace().notePort(note); });
 }
 
 ExitCode Station::exec() {

@@ -8,8 +8,8 @@
 
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qteventqueue.h"
-#include "platform/qt/qtmscomm.h"
 #include "platform/qt/qttimer.h"
+#include "platform/qt/serialcontrol.h"
 #include "run/headlessrun.h"
 
 #include <QEventLoop>
@@ -47,7 +47,7 @@ class Station final : private RunView {
     void runFinished(ExitCode code) override;
 
     RunView& m_view;
-    QtMSComm m_port;
+    SerialControl m_port;
     QtTimer m_timer;
     QtTimer m_idle;
     QtTimer m_lastAnswer;

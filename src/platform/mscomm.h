@@ -71,6 +71,8 @@ class MSComm {
     virtual int16_t commPort() const = 0;
     // The port as the user should read it in a message, e.g. "COM1 (/dev/ttyUSB0)".
     virtual std::string portDisplayName() const = 0;
+    // The selected port is reached over the network (rfc2217://HOST:PORT).
+    virtual bool selectedOnNetwork() const { return false; }
 
     virtual bool portOpen() const = 0;
     // PortOpen = true / false. Opening applies the current configuration.

@@ -2,8 +2,9 @@
 #pragma once
 // An observer of a download's conversation: every write to the port, every
 // batch read from it, each change of cstate, the supervision timer, the line
-// settings, the port's opening, closing and loss, the message boxes and the
-// wait dialog, each with a monotonic time stamp. The engine does not know
+// settings, the port's opening, closing and loss, what a port on the network
+// did, the message boxes and the wait dialog, each with a monotonic time
+// stamp. The engine does not know
 // it is observed: decorators around its serial control, timer, boxes and
 // wait dialog report what passes through them (see download/tracesession.h).
 
@@ -35,6 +36,7 @@ enum class TraceKind : uint8_t {
     WaitClosed,   // ... and has been closed
     WaitReport,   // text: the error report the wait dialog shows
     WaitOk,       // the wait dialog's OK was pressed
+    PortNote,     // text: what a port on the network did (connected, settings answered, ...)
 };
 
 // `bytes` and `text` are valid only during the call that reports them.

@@ -93,8 +93,11 @@ void ComSetup::cmdOK_Click() {
         return;
     }
 
-    m_form.setPanelText(1, text::PortPrefix + std::to_string(m_m.com_port) +
-                               text::PortPanelSeparator + std::to_string(m_m.baud_rate) +
+    // A port on the network shows its URL, as the user gave it.
+    const std::string port = m_port.selectedOnNetwork()
+                                 ? m_port.portDisplayName()
+                                 : text::PortPrefix + std::to_string(m_m.com_port);
+    m_form.setPanelText(1, port + text::PortPanelSeparator + std::to_string(m_m.baud_rate) +
                                text::PortPanelTail);
     m_store.SaveSetting(text::SectionPort, text::KeyCom, std::to_string(m_m.com_port));
     m_store.SaveSetting(text::SectionPort, text::KeyBaud, std::to_string(m_m.baud_rate));

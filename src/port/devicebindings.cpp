@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "port/devicebindings.h"
 
+#include "port/portcontrol.h"
 #include "port/porttexts.h"
+#include "rfc2217/porturl.h"
 
 #include <algorithm>
 
@@ -25,6 +27,9 @@ std::string describePort(const DetectedPort& port) {
 }
 
 std::string describeDevice(const std::string& path, const std::vector<DetectedPort>& detected) {
+    if (rfc2217::isNetworkPortName(path)) {
+        return path + text::NetworkDevice;
+    }
     const auto found = std::find_if(detected.begin(), detected.end(),
                                     [&](const DetectedPort& p) { return p.isNamedBy(path); });
     if (found == detected.end()) {
@@ -97,8 +102,7 @@ bool reprobe_ports(Module1& m, MSComm& port, const std::vector<int>& ports) {
     const int16_t selected = port.commPort();
     for (const int n : ports) {
         port.setCommPort(static_cast<int16_t>(n));
-        m.port_present[static_cast<size_t>(n)] = !port.setPortOpen(true).has_value();
-        port.setPortOpen(false);
+        m.port_present[static_cast<size_t>(n)] = probe_port(port);
     }
     port.setCommPort(selected);
     return true;

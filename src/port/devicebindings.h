@@ -23,7 +23,8 @@ namespace quill {
 std::string describePort(const DetectedPort& port);
 
 // One line about the device at path: "path: description", "path: not
-// found" when the system reports no such port.
+// found" when the system reports no such port, "path: a port on the
+// network" for rfc2217://HOST:PORT.
 std::string describeDevice(const std::string& path, const std::vector<DetectedPort>& detected);
 
 class DeviceBindings {

@@ -41,6 +41,7 @@ inline constexpr const char* SetupSettingsFailed =
 // Our own: the devices behind COM1 to COM4.
 inline constexpr const char* UnnamedAdapter = "serial port";
 inline constexpr const char* DeviceNotFound = ": not detected";
+inline constexpr const char* NetworkDevice = ": a port on the network";
 inline constexpr const char* DefaultDevicePrefix = "Default (";
 inline constexpr const char* DefaultDeviceSuffix = ")";
 

@@ -20,6 +20,7 @@ class TracedComm final : public MSComm, private MSCommEvents {
     void setCommPort(int16_t port) override;
     int16_t commPort() const override;
     std::string portDisplayName() const override;
+    bool selectedOnNetwork() const override { return m_inner.selectedOnNetwork(); }
     bool portOpen() const override;
     PortStatus setPortOpen(bool open) override;
     PortStatus setSettings(const std::string& text) override;

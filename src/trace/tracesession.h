@@ -48,6 +48,8 @@ class TraceSession final : private WireTrace {
     // At "Start Download", before the engine's handler: counts what the
     // chosen file will send and reports the start.
     void noteStart();
+    // What a port on the network did, as its serial control tells it.
+    void notePort(std::string_view text) { m_tap.report(TraceKind::PortNote, {}, text); }
 
   private:
     void onTraceEvent(const TraceEvent& event) override;

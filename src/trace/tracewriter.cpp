@@ -333,6 +333,10 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
         appendName(out, "WAIT");
         out += "OK";
         break;
+    case TraceKind::PortNote:
+        appendName(out, "NET");
+        out += event.text;
+        break;
     }
     while (!out.empty() && out.back() == ' ') {
         out.pop_back();

@@ -5,7 +5,7 @@
 #include "hexfile/fileselect.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
-#include "platform/qt/qtmscomm.h"
+#include "platform/qt/serialcontrol.h"
 #include "port/devicebindings.h"
 #include "port/portcontrol.h"
 #include "port/porttexts.h"
@@ -195,7 +195,7 @@ void MainForm::showDevices() {
         // The ports whose device changed are tried again, so that COM Setup
         // offers them at once; on a control of their own, since the
         // program's port may be open.
-        QtMSComm probe(defaultPortResolver(m_w.store));
+        SerialControl probe(defaultPortResolver(m_w.store));
         reprobe_ports(m_w.m, probe, bindings.apply(dialog.chosenPaths()));
     }
 }

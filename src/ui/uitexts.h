@@ -40,7 +40,8 @@ inline constexpr const char* DevicesCaption = "Devices";
 inline constexpr const char* DevicesHint =
     "Choose the serial device behind each COM port: a detected adapter, the default "
     "device, or a path typed in. Adapters are stored by their /dev/serial/by-id name, "
-    "which stays the same when they are plugged in again.";
+    "which stays the same when they are plugged in again. A port on the network is "
+    "typed as rfc2217://HOST:PORT.";
 
 // frmWaitCom, as loaded
 inline constexpr const char* WaitCaption = "Tracker Program Error";

@@ -92,7 +92,7 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
         {"/dev/ttyS0", "", "", "", "", std::nullopt, std::nullopt},
         {"/dev/ttyUSB0", byId, "FT232R USB UART", "FTDI", "A5", 0x0403, 0x6001}};
     const std::array<ComMapping, 4> coms{
-        {{byId, true}, {"/dev/ttyS1", false}, {"/dev/ttyS2", false}, {"/tmp/tty", true}}};
+        {{byId, true}, {"/dev/ttyS1", false}, {"rfc2217://rack:4001", true}, {"/tmp/tty", true}}};
     EXPECT_EQ(portListText(detected, coms), "Serial ports found:\n"
                                             "/dev/ttyS0\n"
                                             "/dev/ttyUSB0\n"
@@ -109,8 +109,10 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
                                                 byId +
                                                 ": FT232R USB UART (FTDI)  [PortNames]\n"
                                                 "COM2  /dev/ttyS1: not detected  [default]\n"
-                                                "COM3  /dev/ttyS2: not detected  [default]\n"
-                                                "COM4  /tmp/tty: not detected  [PortNames]\n");
+                                                "COM3  rfc2217://rack:4001: a port on the "
+                                                "network  [PortNames]\n"
+                                                "COM4  /tmp/tty: not detected  [PortNames]\n" +
+                                                text::NetworkPortsNote);
     EXPECT_TRUE(portListText({}, coms).starts_with(
         "Serial ports found:\nNo serial ports were found on this machine."));
     EXPECT_EQ(portCandidates(detected), std::string(text::CandidatesHeading) +
@@ -140,7 +142,7 @@ TEST(PortCheck, VerdictFollowsWhatHeld) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        CheckReport report{"/dev/ttyUSB0", false, {}};
+        CheckReport report{"/dev/ttyUSB0", false, false, {}};
         const std::vector<LineConfig> settings = checkedSettings();
         ASSERT_EQ(settings.size(), c.holds.size());
         for (size_t i = 0; i < settings.size(); ++i) {

@@ -174,8 +174,10 @@ void Cli::signal(int number) {
 }
 
 Result Cli::finish() {
+    // It may have ended already, while its words were awaited.
     const bool ended =
-        m_process.waitForFinished(processMs) && m_process.exitStatus() == QProcess::NormalExit;
+        (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(processMs)) &&
+        m_process.exitStatus() == QProcess::NormalExit;
     Result r;
     r.code = ended ? m_process.exitCode() : -1;
     if (!ended) {

@@ -10,6 +10,7 @@
 #include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
 #include "run/runtexts.h"
+#include "ser2net.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,53 @@ TEST(MultiE2e, OneDeviceGivenTwiceIsRefused) {
         << r.err;
     line.stop();
     EXPECT_EQ(line.heard(1) + line.heard(2), 0);
+}
+
+// Two ports on the network, each served by a real ser2net, beside a local
+// one: a Manual download at 38400 and a Tracker download at 9600 reach the
+// device behind the first whole, at the parity it expects; the second
+// ser2net is killed mid-download, which ends its device with a port error
+// within a second. The trace shows what the server did. --check-port reads
+// back the server's answers; mark to even takes ser2net a new connection.
+TEST(MultiE2e, PortsOnTheNetwork) {
+    Scratch s;
+    const std::string binary = firmware(s, 3 * 1024 + 7);
+    for (const std::string kind : {"manual", "tracker"}) {
+        Devices line(s, 3, "--device " + kind + " --record-ack-ms 3:20");
+        test::Ser2net served(std::filesystem::canonical(line.port(2)).string());
+        test::Ser2net killed(std::filesystem::canonical(line.port(3)).string());
+        ASSERT_TRUE(served.ok() && killed.ok()) << served.error() << killed.error();
+        const std::string ports =
+            " -p " + line.port(1) + " -p " + served.url() + " -p " + killed.url();
+        if (kind == "manual") {
+            const Result check = runCli(s, "--check-port " + served.url());
+            EXPECT_EQ(check.code, 0) << check.err;
+            EXPECT_TRUE(contains(check.out, "9600,E,8,1    yes       9600,E,8,1  (The server set "
+                                            "SPACE parity when EVEN was asked, right after MARK"))
+                << check.out;
+        }
+        Cli cli(s, "-v" + ports + (kind == "manual" ? fast : " -b 9600 -d tracker ") +
+                       s.path("app.hex"));
+        ASSERT_TRUE(line.waitHeard("host> :10", 20, 3));
+        QElapsedTimer clock;
+        clock.start();
+        killed.kill();
+        EXPECT_TRUE(
+            cli.waitSaid(killed.url() + ": The connection to " + killed.url() + " was lost"));
+        EXPECT_LT(clock.elapsed(), 1000);
+        const Result r = cli.finish();
+        EXPECT_EQ(r.code, toInt(PortError)) << r.err;
+        EXPECT_TRUE(tableSays(r.err, served.url(), "complete")) << r.err;
+        // A Tracker's switch to mark parity goes through the server too.
+        const std::string baud = kind == "manual" ? "38400" : "9600";
+        EXPECT_TRUE(contains(r.err, "NET   Connected to 127.0.0.1:")) << r.err;
+        EXPECT_TRUE(contains(r.err, "NET   The server set " + baud + " baud, 8 data bits, MARK"))
+            << r.err;
+        for (const int k : {1, 2}) {
+            EXPECT_TRUE(line.image(k) == binary) << kind << " device " << k;
+            EXPECT_FALSE(contains(line.log(k), "parity ignored")) << line.log(k);
+        }
+    }
 }
 
 // A signal stops every device at once: "Download interrupted" once, and no

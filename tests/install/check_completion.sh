@@ -46,6 +46,7 @@ offered "manual" quill-cli --device = m              # --device=m
 offered "COM1 COM2 COM3 COM4" quill-cli --port C
 offered "COM3" quill-cli -p COM3
 offered "COM1 COM2 COM3 COM4" quill-cli --check-port CO
+offered "rfc2217://" quill-cli -p rf                 # a port on the network
 offered "$s/ttyOSTREL" quill-cli --port "$s/tty"     # a link made by quill-devsim --link
 offered "" quill-cli --idle-timeout ""
 offered "$s/log.txt" quill-cli --log "$s/l"

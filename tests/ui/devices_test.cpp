@@ -20,7 +20,8 @@ QComboBox* list(QWidget* dialog, const char* name) {
 
 // COM2 names nothing that exists, so COM Setup offers it disabled; bound to
 // the pseudo-terminal in "Devices...", it is stored and offered at once. A
-// binding typed and cancelled is not stored.
+// binding typed and cancelled is not stored. COM4 bound to a port on the
+// network is offered without a connection (where none would be accepted).
 TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
     start();
     const QString device = QString::fromStdString(pty.slavePath());
@@ -45,11 +46,14 @@ TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
                   EXPECT_EQ(list(dialog, "cboCom2")->currentText(),
                             QString::fromStdString(path("COM2")));
                   list(dialog, "cboCom2")->setEditText(device);
+                  list(dialog, "cboCom4")->setEditText(QStringLiteral("rfc2217://127.0.0.1:1"));
                   click(dialog, {"cmdOK"});
               })
         .then("frmComSetup", [&](QWidget* dialog) {
             EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("optPort1"))->isEnabled());
             EXPECT_TRUE(toolTip(dialog, "optPort1").startsWith(device));
+            EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("optPort3"))->isEnabled());
+            EXPECT_EQ(toolTip(dialog, "optPort3"), u"rfc2217://127.0.0.1:1: a port on the network");
             click(dialog, {"cmdCancel"});
         });
     control<QAction>("mnuDevices")->trigger();

@@ -87,6 +87,11 @@ std::optional<LineConfig> parseLineConfig(std::string_view text) {
     return LineConfig{*baud, *parity, *dataBits, *stopBits};
 }
 
+PortError badLineConfig(const std::string& text) {
+    return {PortErrorKind::BadSettings,
+            "The line configuration \"" + text + "\" is not valid (expected e.g. 9600,M,8,1)."};
+}
+
 std::string_view parityName(Parity parity) {
     static constexpr std::array<std::string_view, 5> names{"none", "even", "odd", "mark", "space"};
     return names.at(static_cast<std::size_t>(parity));

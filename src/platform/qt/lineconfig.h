@@ -3,6 +3,8 @@
 // The serial control's line configuration text, e.g. "9600,M,8,1": baud
 // rate, parity letter, data bits and stop bits. Pure: no Qt, no system calls.
 
+#include "platform/mscomm.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +31,9 @@ inline constexpr int32_t maxBaudRate = 4'000'000;
 // bits 5 to 8, stop bits 1, 1.5 or 2, baud 1 to maxBaudRate. No blanks, no
 // parts missing or added. Empty when the text is not such a configuration.
 std::optional<LineConfig> parseLineConfig(std::string_view text);
+
+// The serial control's error for a text parseLineConfig refuses.
+PortError badLineConfig(const std::string& text);
 
 // "none", "even", "odd", "mark", "space": for messages.
 std::string_view parityName(Parity parity);

@@ -15,6 +15,14 @@ std::string defaultDeviceName(int16_t port) {
 #endif
 }
 
+std::string portDisplayName(int16_t port, const std::string& device, bool namedByDevice) {
+    const std::string com = "COM" + std::to_string(port);
+    if (namedByDevice && !device.empty()) {
+        return device;
+    }
+    return device.empty() || device == com ? com : com + " (" + device + ")";
+}
+
 std::string devicePath(const std::string& name) {
 #ifdef _WIN32
     return name;

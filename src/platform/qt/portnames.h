@@ -21,6 +21,11 @@ inline constexpr const char* portNamesSection = text::SectionPortNames;
 // Linux, COMn on Windows.
 std::string defaultDeviceName(int16_t port);
 
+// The port as the user should read it in a message: "COM1 (/dev/ttyUSB0)",
+// "COM1" when the device has that name or none, and the device alone when
+// the user named the port by its device.
+std::string portDisplayName(int16_t port, const std::string& device, bool namedByDevice);
+
 // The device a port name stands for, as every message names it: a path
 // with a "/" in it is taken from the working folder ("./ttyX",
 // "dev/ttyS0"), a bare name from /dev ("ttyUSB0"); an absolute path and a

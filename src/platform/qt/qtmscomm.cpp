@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/qtmscomm.h"
 
-#include <QAbstractEventDispatcher>
-#include <QMetaObject>
-
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -21,9 +18,6 @@
 
 namespace quill {
 namespace {
-
-// How late received bytes may be announced in an event loop that is not Qt's.
-constexpr int foreignLoopMs = 100;
 
 // The control's messages, each naming the port as the user knows it.
 PortError notFound(const std::string& port) {
@@ -47,11 +41,6 @@ PortError openFailed(const std::string& port, const std::string& reason) {
 
 PortError notOpen(const std::string& port) {
     return {PortErrorKind::NotOpen, port + " is not open."};
-}
-
-PortError badSettings(const std::string& text) {
-    return {PortErrorKind::BadSettings,
-            "The line configuration \"" + text + "\" is not valid (expected e.g. 9600,M,8,1)."};
 }
 
 PortError unsupported(const std::string& port, const std::string& setting) {
@@ -92,41 +81,14 @@ QSerialPort::StopBits qtStopBits(StopBits stopBits) {
 
 } // namespace
 
-QtMSComm::QtMSComm(PortResolver resolver) : m_resolver(std::move(resolver)) {
-    m_receive.setSingleShot(true);
-    m_receive.setInterval(foreignLoopMs);
-    QObject::connect(&m_receive, &QTimer::timeout, &m_receive, [this] {
-        if (m_receivePending) {
-            deliverReceive();
-        }
-    });
+QtMSComm::QtMSComm(PortResolver resolver) : CommBase(std::move(resolver)) {
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
 }
 
 QtMSComm::~QtMSComm() {
-    watchLoop(false);
     QObject::disconnect(&m_port, nullptr, nullptr, nullptr);
-}
-
-void QtMSComm::setCommPort(int16_t port) {
-    if (!m_port.isOpen()) {
-        m_commPort = port;
-    }
-}
-
-std::string QtMSComm::deviceName() const {
-    return m_resolver ? devicePath(m_resolver(m_commPort)) : std::string{};
-}
-
-std::string QtMSComm::portDisplayName() const {
-    const std::string com = "COM" + std::to_string(m_commPort);
-    const std::string device = deviceName();
-    if (m_namedByDevice && !device.empty()) {
-        return device;
-    }
-    return device.empty() || device == com ? com : com + " (" + device + ")";
 }
 
 PortStatus QtMSComm::setPortOpen(bool open) {
@@ -171,12 +133,12 @@ PortStatus QtMSComm::openPort() {
 #ifdef Q_OS_UNIX
     m_pseudoTerminal = isPseudoTerminal(static_cast<int>(m_port.handle()), device);
 #endif
-    m_lossPending = false;
+    clearPending();
     if (PortStatus status = applyLine()) {
         closePort();
         return status;
     }
-    watchLoop(true);
+    watchLoop(m_port);
     return std::nullopt;
 }
 
@@ -187,10 +149,7 @@ void QtMSComm::closePort() {
     m_port.close();
     m_port.clearError();
     m_closing = false;
-    m_lossPending = false;
-    m_receivePending = false;
-    m_receive.stop();
-    watchLoop(false);
+    clearPending();
 }
 
 PortError QtMSComm::openError(const std::string& device) const {
@@ -245,15 +204,10 @@ PortStatus QtMSComm::applyLine() {
 }
 
 PortStatus QtMSComm::setSettings(const std::string& text) {
-    if (text.empty()) {
-        return std::nullopt;
+    PortStatus error;
+    if (!takeSettings(text, error)) {
+        return error;
     }
-    const auto line = parseLineConfig(text);
-    if (!line) {
-        return badSettings(text);
-    }
-    m_line = *line;
-    m_settingsText = text;
     return m_port.isOpen() ? applyLine() : std::nullopt;
 }
 
@@ -261,7 +215,7 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (!m_port.isOpen()) {
         return notOpen(portDisplayName());
     }
-    if (m_lossPending) {
+    if (lossPending()) {
         return lost(portDisplayName());
     }
     if (data.empty()) {
@@ -317,51 +271,8 @@ std::vector<uint8_t> QtMSComm::input() {
     return bytes;
 }
 
-// While the port is open, each pass of the thread's event loop looks for
-// bytes to announce: on waking, and before it waits again.
-void QtMSComm::watchLoop(bool on) {
-    QObject::disconnect(m_loopAwake);
-    QObject::disconnect(m_loopBlocking);
-    QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(m_port.thread());
-    if (!on || loop == nullptr) {
-        return;
-    }
-    const auto look = [this] {
-        if (m_receivePending) {
-            deliverReceive();
-        }
-    };
-    m_loopAwake = QObject::connect(loop, &QAbstractEventDispatcher::awake, &m_port, look,
-                                   Qt::DirectConnection);
-    m_loopBlocking = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, &m_port, look,
-                                      Qt::DirectConnection);
-}
-
-// The timer is left running once bytes have been announced: started once per
-// tenth of a second at most, not once per batch.
-void QtMSComm::scheduleReceive() {
-    if (m_receivePending) {
-        return;
-    }
-    m_receivePending = true;
-    if (!m_receive.isActive()) {
-        m_receive.start();
-    }
-}
-
-void QtMSComm::deliverReceive() {
-    // Cleared before the handler runs: bytes arriving inside a modal box it
-    // opens are announced again from the nested event loop.
-    m_receivePending = false;
-    if (m_sink == nullptr || !m_port.isOpen() || m_lossPending || m_port.bytesAvailable() == 0) {
-        return;
-    }
-    m_commEvent = comEvReceive;
-    m_sink->MSComm1_OnComm();
-}
-
 void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
-    if (m_closing || m_lossPending || !m_port.isOpen()) {
+    if (m_closing || lossPending() || !m_port.isOpen()) {
         return;
     }
     // On hot unplug of a USB adapter (or a hang-up) Qt reports a resource
@@ -374,9 +285,7 @@ void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
     if (!gone) {
         return;
     }
-    m_lossPending = true;
-    QMetaObject::invokeMethod(
-        &m_port, [this] { closeLostPort(); }, Qt::QueuedConnection);
+    scheduleLoss(m_port);
 }
 
 bool QtMSComm::hungUp() const {
@@ -388,15 +297,8 @@ bool QtMSComm::hungUp() const {
 #endif
 }
 
-void QtMSComm::closeLostPort() {
-    if (!m_lossPending) {
-        return; // closed, or closed and reopened, by the program meanwhile
-    }
-    const PortError error = lost(portDisplayName());
-    closePort();
-    if (m_sink != nullptr) {
-        m_sink->onPortLost(error);
-    }
+PortError QtMSComm::lostError() const {
+    return lost(portDisplayName());
 }
 
 } // namespace quill
