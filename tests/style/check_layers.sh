@@ -18,6 +18,7 @@ declare -A allowed=(
     [src/run]="trace download hexfile port shared platform"
     [src/cmdline]=""
     [src/platform/qt]="port shared platform"
+    [src/history]="shared platform"
     [src/ui]="platform/qt trace download hexfile port shared platform"
     [src/app]="ui platform/qt trace download hexfile port shared platform"
     [src/cli]="cmdline run platform/qt trace download hexfile port shared platform"

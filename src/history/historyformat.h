@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The listing of attempts in three forms: a table for a person at a
+// terminal, CSV for a spreadsheet (RFC 4180: CRLF, fields quoted where
+// they must be) and JSON lines for programs (one object per line, texts
+// that are not UTF-8 escaped byte by byte). CSV and JSON carry every field
+// under the same names; times are UTC, ISO 8601 with milliseconds.
+
+#include "history/attempt.h"
+
+#include <string>
+#include <vector>
+
+namespace quill {
+
+std::string historyTable(const std::vector<Attempt>& attempts);
+std::string historyCsv(const std::vector<Attempt>& attempts);
+std::string historyJsonLines(const std::vector<Attempt>& attempts);
+
+// "2026-12-06T16:31:55.480Z"
+std::string utcTime(int64_t ms);
+
+} // namespace quill
