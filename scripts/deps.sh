@@ -11,7 +11,17 @@ quill_packages=(
     clang libclang-rt-14-dev clang-format
     help2man man-db desktop-file-utils appstream dpkg-dev file
     librsvg2-bin clang-tidy
+    # The history: Qt SQL's drivers, and a PostgreSQL server for its tests,
+    # which start clusters of their own in scratch folders.
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
+
+# Debian's server package makes a cluster "main" on its first install and
+# starts it. The tests need none, and a developer's machine should not
+# gain a database server that runs for nobody: for the time of our install
+# only, PostgreSQL is told not to make it (createcluster.conf reads the
+# folder createcluster.d).
+quill_no_main_cluster=/etc/postgresql-common/createcluster.d/quill-no-main-cluster.conf
 
 quill_install_missing() {
     local missing=() p
@@ -27,6 +37,20 @@ quill_install_missing() {
         sudo=(sudo)
     fi
     echo "Installing: ${missing[*]}"
+    local told=() status=0 folder
+    folder=$(dirname "$quill_no_main_cluster")
+    if [[ " ${missing[*]} " == *" postgresql "* && ! -e $quill_no_main_cluster ]]; then
+        told=("$quill_no_main_cluster")
+        [ -d "$folder" ] || told+=("$folder")
+        "${sudo[@]}" mkdir -p "$folder"
+        echo "create_main_cluster = false" | "${sudo[@]}" tee "$quill_no_main_cluster" >/dev/null
+    fi
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" || status=$?
+    # What we added, and only that, goes again: the file, then the folder.
+    for p in "${told[@]}"; do
+        "${sudo[@]}" rm -d "$p"
+    done
+    return $status
 }

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: MIT
+// What surrounds the store: the history URL, the date a listing starts
+// at, the three forms of the listing, and the SHA-256 of a file.
+
+#include "history/historyformat.h"
+#include "history/historylocation.h"
+#include "history/sha256.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryFile>
+
+namespace quill {
+namespace {
+
+TEST(HistoryUrl, IsReadAndShownWithoutItsPassword) {
+    const struct {
+        const char* url;
+        const char *user, *password, *host;
+        int port;
+        const char *database, *shown;
+    } cases[] = {
+        {"postgresql://op@db.line/quill", "op", "", "db.line", -1, "quill",
+         "postgresql://op@db.line/quill"},
+        {"postgres://op:pw@10.0.0.5:6543/quill", "op", "pw", "10.0.0.5", 6543, "quill",
+         "postgresql://op@10.0.0.5:6543/quill"},
+        {"postgresql://op:p%40ss%3A@[::1]:5432/q%20db", "op", "p@ss:", "::1", 5432, "q db",
+         "postgresql://op@[::1]:5432/q db"},
+        {"postgresql://op@/quill?host=/run/postgresql&port=5433&password=pw", "op", "pw",
+         "/run/postgresql", 5433, "quill", "postgresql://op@:5433/quill?host=/run/postgresql"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const auto where = parseHistoryUrl(c.url);
+        ASSERT_TRUE(where) << where.error().text();
+        EXPECT_EQ(where->user, c.user);
+        EXPECT_EQ(where->password, c.password);
+        EXPECT_EQ(where->host, c.host);
+        EXPECT_EQ(where->port.value_or(-1), c.port);
+        EXPECT_EQ(where->database, c.database);
+        EXPECT_EQ(where->shown(), c.shown);
+    }
+    for (const char* bad :
+         {"mysql://op@h/q", "postgresql://op:pw@h:99999/q", "postgresql://op:pw@h/q?options=-c%20x",
+          "postgresql://op:pw@h/q?sslmode=a%20b", "postgresql://op:pw@[::1/q"}) {
+        SCOPED_TRACE(bad);
+        const auto where = parseHistoryUrl(bad);
+        ASSERT_FALSE(where);
+        EXPECT_EQ(where.error().text().find("pw"), std::string::npos) << where.error().text();
+    }
+}
+
+TEST(HistoryListing, StartsAtTheDateGiven) {
+    const QDateTime midnight = QDate(2026, 12, 6).startOfDay();
+    EXPECT_EQ(parseSince("2026-12-06"), midnight.toMSecsSinceEpoch());
+    EXPECT_EQ(parseSince("2026-12-06T14:30"),
+              midnight.addSecs(14 * 3600 + 1800).toMSecsSinceEpoch());
+    EXPECT_EQ(parseSince("2026-12-06T14:30:00Z"), 1796567400000);
+    EXPECT_EQ(parseSince("2026-12-06T14:30:00+01:00"), 1796563800000);
+    for (const char* bad : {"2026-13-01", "06.12.2026", "yesterday", ""}) {
+        EXPECT_FALSE(parseSince(bad)) << bad;
+    }
+}
+
+std::vector<Attempt> listed() {
+    Attempt done;
+    done.id = 7;
+    done.startedMs = 1796567400000;
+    done.endedMs = done.startedMs + 42500;
+    done.port = "COM1";
+    done.filePath = "fw,\"v2\".hex";
+    done.sha256 = "0123456789abcdef";
+    done.recordsSent = 10;
+    done.recordsTotal = 10;
+    done.outcome = "complete";
+    done.exitCode = 0;
+    done.lastMessage = "line one\nline two";
+    done.batch = "B";
+    done.unit = 3;
+    Attempt open;
+    open.id = 8;
+    open.startedMs = 1796567500000;
+    open.port = "/dev/ttyUSB1";
+    open.filePath = "\x1b[2Jfirm\xe9.hex";
+    open.outcome = "unfinished";
+    return {open, done};
+}
+
+TEST(HistoryListing, AsCsv) {
+    const std::string header = "id,started,ended,seconds,station,operator,program,version,port,"
+                               "device_path,by_id,usb_serial,baud,device,file,file_size,"
+                               "file_sha256,records_sent,records_total,data_bytes_sent,"
+                               "data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
+                               "unit\r\n";
+    EXPECT_EQ(historyCsv(listed()),
+              header +
+                  "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
+                  "0,unfinished,,,,,\r\n"
+                  "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,,,,"
+                  "\"fw,\"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
+                  "\"line one\nline two\",,B,3\r\n");
+}
+
+TEST(HistoryListing, AsJsonLines) {
+    const std::string out = historyJsonLines(listed());
+    const size_t first = out.find('\n');
+    ASSERT_EQ(out.find('\n', first + 1), out.size() - 1); // two lines, each one object
+    // A byte that is not UTF-8 stays readable as its escape.
+    EXPECT_NE(out.find(R"("file": "\u001b[2Jfirm\u00e9.hex")"), std::string::npos) << out;
+    const QJsonObject open =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(0, first))).object();
+    const QJsonObject done =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(first + 1))).object();
+    EXPECT_EQ(open.size(), 27);
+    EXPECT_TRUE(open.value(QStringLiteral("ended")).isNull());
+    EXPECT_TRUE(open.value(QStringLiteral("exit_code")).isNull());
+    EXPECT_EQ(done.value(QStringLiteral("seconds")).toDouble(), 42.5);
+    EXPECT_EQ(done.value(QStringLiteral("exit_code")).toInt(-1), 0);
+    EXPECT_EQ(done.value(QStringLiteral("file")).toString(), QStringLiteral("fw,\"v2\".hex"));
+    EXPECT_EQ(done.value(QStringLiteral("last_message")).toString(),
+              QStringLiteral("line one\nline two"));
+}
+
+TEST(HistoryListing, AsTableOnATerminal) {
+    EXPECT_EQ(historyTable(listed()),
+              "STARTED (UTC)        PORT          FILE              SHA-256       OUTCOME     "
+              "RECORDS  SECONDS  STATION  OPERATOR  BATCH\n"
+              "2026-12-06 14:31:40  /dev/ttyUSB1  ?[2Jfirm\\xe9.hex                unfinished  "
+              "0/0\n"
+              "2026-12-06 14:30:00  COM1          fw,\"v2\".hex       0123456789ab  complete    "
+              "10/10    42.5                        B #3\n");
+}
+
+TEST(FileSha256, IsTheDigestOfItsBytes) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    QByteArray bytes;
+    for (int i = 0; i < 200000; ++i) { // more than one piece of reading
+        bytes += char(i * 7);
+    }
+    file.write(bytes);
+    file.close();
+    EXPECT_EQ(*fileSha256(file.fileName().toStdString()),
+              QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
+    const auto missing = fileSha256("/nonexistent/firmware.hex");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().where, "/nonexistent/firmware.hex");
+}
+
+} // namespace
+} // namespace quill
