@@ -86,7 +86,7 @@ BENCHMARK(BM_RecordSqlite)->Unit(benchmark::kMillisecond);
 
 void BM_RecordPostgres(benchmark::State& state) {
     PgServer server;
-    auto store = HistoryStore::open(*parseHistoryUrl(server.socketUrl(server.newDatabase())));
+    auto store = HistoryStore::open(*parseHistoryUrl(server.url(server.newDatabase())));
     if (!store) {
         state.SkipWithError(store.error().text().c_str());
         return;

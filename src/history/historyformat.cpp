@@ -118,8 +118,10 @@ std::vector<std::string> tableRow(const Attempt& a) {
     if (a.unit) {
         batch += (batch.empty() ? "#" : " #") + std::to_string(*a.unit);
     }
+    std::string started = utcTime(a.startedMs).substr(0, 19);
+    started[10] = ' ';
     return {
-        utcTime(a.startedMs).substr(0, 19).replace(10, 1, " "),
+        started,
         a.port,
         a.filePath,
         a.sha256.substr(0, 12),
@@ -177,12 +179,14 @@ std::string historyTable(const std::vector<Attempt>& attempts) {
 std::string historyCsv(const std::vector<Attempt>& attempts) {
     std::string out;
     for (size_t i = 0; i < fields.size(); ++i) {
-        out += (i == 0 ? "" : ",") + std::string(fields[i].name);
+        out += i == 0 ? "" : ",";
+        out += fields[i].name;
     }
     out += "\r\n";
     for (const Attempt& a : attempts) {
         for (size_t i = 0; i < fields.size(); ++i) {
-            out += (i == 0 ? "" : ",") + csvField(fields[i].value(a).text);
+            out += i == 0 ? "" : ",";
+            out += csvField(fields[i].value(a).text);
         }
         out += "\r\n";
     }
@@ -195,7 +199,9 @@ std::string historyJsonLines(const std::vector<Attempt>& attempts) {
         out += '{';
         for (size_t i = 0; i < fields.size(); ++i) {
             const Value v = fields[i].value(a);
-            out += (i == 0 ? "" : ", ") + jsonString(fields[i].name) + ": ";
+            out += i == 0 ? "" : ", ";
+            out += jsonString(fields[i].name);
+            out += ": ";
             out += v.kind == Value::Kind::Null     ? "null"
                    : v.kind == Value::Kind::Number ? v.text
                                                    : jsonString(v.text);

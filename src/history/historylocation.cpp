@@ -100,7 +100,8 @@ std::string HistoryLocation::shown() const {
         url += host.find(':') != std::string::npos ? "[" + host + "]" : host;
     }
     if (port) {
-        url += ":" + std::to_string(*port);
+        url += ':';
+        url += std::to_string(*port);
     }
     url += "/" + database;
     if (socket) {

@@ -140,13 +140,20 @@ HistoryStatus HistoryStore::connect() {
         return failure(text::HistoryNotOpened, reasonOf(db.lastError()));
     }
     // SQLite: readers never wait for writers, and writers of several
-    // processes take turns instead of failing; kept by the file once set.
-    // PostgreSQL: its notices ("relation already exists, skipping") would
-    // go to our standard error.
+    // processes take turns instead of failing (WAL, kept by the file once
+    // set). Every commit reaches the disk before it returns: the row of an
+    // attempt must survive the station losing power, which is what it is
+    // written at the beginning for. PostgreSQL: its notices ("relation
+    // already exists, skipping") would go to our standard error.
+    const QStringList settings =
+        postgres ? QStringList{QStringLiteral("SET client_min_messages = WARNING")}
+                 : QStringList{QStringLiteral("PRAGMA journal_mode = WAL"),
+                               QStringLiteral("PRAGMA synchronous = FULL")};
     QSqlQuery setting(db);
-    if (!run(setting, postgres ? QStringLiteral("SET client_min_messages = WARNING")
-                               : QStringLiteral("PRAGMA journal_mode = WAL"))) {
-        return failure(text::HistoryNotOpened, reasonOf(setting.lastError()));
+    for (const QString& sql : settings) {
+        if (!run(setting, sql)) {
+            return failure(text::HistoryNotOpened, reasonOf(setting.lastError()));
+        }
     }
     return {};
 }

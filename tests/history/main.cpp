@@ -5,8 +5,9 @@
 //     test_history --write LOCATION COUNT TAG end|abandon|nogrow
 //
 // the program is one of the writers the tests start: COUNT attempts on the
-// port TAG, each begun and ended; "abandon" begins one and dies without
-// ending it; "nogrow" writes one into a history whose files may not grow.
+// port TAG, unit after unit, each begun and ended; "abandon" begins one and
+// dies without ending it; "nogrow" writes into a history whose files may
+// not grow, as on a full disk. It says what failed and exits with 3.
 
 #include "history/historystore.h"
 
@@ -21,25 +22,24 @@
 
 namespace {
 
-int write(const std::string& location, int count, const std::string& tag, const std::string& how) {
+quill::HistoryStatus write(const std::string& location, int count, const std::string& tag,
+                           const std::string& how) {
     if (how == "nogrow") {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit none{0, RLIM_INFINITY};
         setrlimit(RLIMIT_FSIZE, &none);
     }
-    auto where = location.starts_with("postgresql:") ? quill::parseHistoryUrl(location)
-                                                     : quill::sqliteHistory(location);
-    auto store = quill::HistoryStore::open(*where);
+    auto store = quill::HistoryStore::open(location.starts_with("postgresql:")
+                                               ? *quill::parseHistoryUrl(location)
+                                               : quill::sqliteHistory(location));
     for (int unit = 1; store && unit <= count; ++unit) {
         quill::Attempt a;
         a.startedMs = 1000 * unit;
         a.port = tag;
-        a.unit = unit;
-        a.recordsTotal = unit;
+        a.unit = a.recordsTotal = unit;
         const auto id = (*store)->begin(a);
         if (!id) {
-            std::fprintf(stderr, "%s\n", id.error().text().c_str());
-            return 3;
+            return id.error();
         }
         if (how == "abandon") {
             std::raise(SIGKILL); // as a station that loses power
@@ -48,16 +48,11 @@ int write(const std::string& location, int count, const std::string& tag, const 
         a.endedMs = a.startedMs + unit;
         a.recordsSent = unit;
         a.outcome = "complete";
-        if (const auto failed = (*store)->end(a)) {
-            std::fprintf(stderr, "%s\n", failed->text().c_str());
-            return 3;
+        if (auto failed = (*store)->end(a)) {
+            return failed;
         }
     }
-    if (!store) {
-        std::fprintf(stderr, "%s\n", store.error().text().c_str());
-        return 3;
-    }
-    return 0;
+    return store ? quill::HistoryStatus() : store.error();
 }
 
 } // namespace
@@ -65,7 +60,9 @@ int write(const std::string& location, int count, const std::string& tag, const 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc == 6 && std::strcmp(argv[1], "--write") == 0) {
-        return write(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+        const auto failed = write(argv[2], std::atoi(argv[3]), argv[4], argv[5]);
+        std::fprintf(stderr, "%s", failed ? (failed->text() + "\n").c_str() : "");
+        return failed ? 3 : 0;
     }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
