@@ -285,6 +285,26 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
         raw.setDatabaseName(QString::fromStdString(good));
         ASSERT_TRUE(raw.open());
+        // The columns as others read them with SQL.
+        QSqlQuery row(raw);
+        ASSERT_TRUE(row.exec(QStringLiteral(
+            "SELECT started_ms, ended_ms, station, operator_name, program, program_version, port, "
+            "device_path, by_id, usb_serial, baud, device, file_path, file_size, sha256, "
+            "records_sent, records_total, data_bytes_sent, data_bytes_total, outcome, exit_code, "
+            "last_message, trace_file, batch, unit FROM quill_attempt")));
+        ASSERT_TRUE(row.next());
+        QStringList values;
+        for (int i = 0; i < 25; ++i) {
+            values << row.value(i).toString();
+        }
+        EXPECT_EQ(values.join(u'|').toStdString(),
+                  "1765000000123||line-2|jsmith|quill-cli|1.0.4|COM1|/dev/ttyUSB0|"
+                  "/dev/serial/by-id/usb-FTDI-if00|A10K3XQ|38400|manual|/srv/fw/firm\\xe9.hex|"
+                  "123456|" +
+                      std::string(64, 'a') +
+                      "|4099|4099|65536|65536|unfinished||"
+                      "Download complete|/tmp/t.log|2026-W49|17");
+        row.finish();
         ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 2")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("raw"));
