@@ -40,10 +40,12 @@ class HistoryStore {
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Writes the attempt with the outcome "unfinished", no end time and no
-    // exit code, whatever `attempt` holds there. Returns its id.
+    // exit code, whatever `attempt` holds there. Returns its id once the row
+    // is on disk (SQLite) or committed (PostgreSQL).
     HistoryResult<int64_t> begin(const Attempt& attempt);
 
-    // Writes every field of the attempt numbered attempt.id, as it ended.
+    // Writes every field of the attempt numbered attempt.id, as it ended;
+    // the caller stamps endedMs. Returns once it is on disk or committed.
     HistoryStatus end(const Attempt& attempt);
 
     // The attempts the filter picks, newest first.
