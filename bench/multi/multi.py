@@ -74,6 +74,7 @@ def main():
     with tempfile.TemporaryDirectory() as workdir:
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
         hexfile = make_hex(workdir, "multi", args.kib * 1024, 1)
+        load = os.getloadavg()[0]
         results = {n: {"devices": [[] for _ in range(n)], "cpu": [], "wall": []} for n in counts}
         for _ in range(args.rounds):
             for n in counts:  # in turns, so every count sees the same machine
@@ -84,7 +85,8 @@ def main():
                 results[n]["wall"].append(wall)
         records = len(results[counts[0]]["devices"][0]) // args.rounds
         print(f"file: {args.kib} KiB of data, {records} records; {args.rounds} rounds; "
-              f"device time per record {2 * args.device_ms} ms; {os.cpu_count()} CPUs")
+              f"device time per record {2 * args.device_ms} ms; {os.cpu_count()} CPUs; "
+              f"load average {load:.1f} at the start, {os.getloadavg()[0]:.1f} at the end")
         print(f"{'devices':>7}  {'median turnaround (ms)':>36}  {'p90 (ms)':>8}  "
               f"{'quill-cli CPU (s)':>17}  {'CPU per device':>14}  {'wall (s)':>8}")
         print(f"{'':>7}  {'best device':>11} {'median dev':>11} {'worst dev':>11}")

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Host turnaround per record, and peak memory, of quill-cli over a pseudo-terminal.
+"""Host turnaround, CPU and system calls per record, and peak memory, of quill-cli over a pseudo-terminal.
 
 quill-devsim answers every record at once and logs the conversation with
 microsecond timestamps. The turnaround of a record is the time from the
@@ -9,17 +9,25 @@ receives. quill-cli, quill-cli writing its trace (--log), and
 minimal_loop.cpp (the smallest host that does the same exchange) are
 measured in turns, in the same run, on the same file.
 
-    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory]
+The host's CPU time (user + system, from the kernel's accounting of the
+finished child) per record is taken over the records phase: a run on a file
+of one record gives what starting and ending cost, which is taken off. The
+system calls per record come from one run of each host under strace -f -c,
+over the whole run.
+
+    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory] [--no-strace]
 """
 
 import argparse
 import os
 import random
 import re
+import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
+from collections import Counter
 
 FAST = ["--erase-ack-ms", "0", "--erase-ms", "0", "--record-ack-ms", "0", "--record-write-ms", "0"]
 # A 16-byte data record is 45 characters with CR LF; at 38400 baud with a
@@ -46,21 +54,51 @@ def start_devsim(build, log=None):
     return devsim, devsim.stdout.readline().strip()
 
 
-def run_host(build, kind, pty, hexfile, env, timed=False, trace=None):
+def host_command(build, kind, pty, hexfile, trace=None):
     if kind == "quill-cli":
         cmd = [os.path.join(build, "src/cli/quill-cli"), "--port", pty, "--baud", "38400",
                "--device", "manual", "--yes", hexfile]
         if trace:
             cmd[1:1] = ["--log", trace]
-    else:
-        cmd = [kind, pty, hexfile]
+        return cmd
+    return [kind, pty, hexfile]
+
+
+def run_host(build, kind, pty, hexfile, env, timed=False, trace=None, prefix=()):
+    """The host's standard error and its CPU seconds (user + system)."""
+    cmd = [*prefix, *host_command(build, kind, pty, hexfile, trace)]
     if timed:
         cmd = ["/usr/bin/time", "-v", *cmd]
-    done = subprocess.run(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                          text=True, timeout=3600)
-    if done.returncode != 0:
-        sys.exit(f"{kind} failed ({done.returncode}):\n{done.stderr[-2000:]}")
-    return done.stderr
+    with tempfile.TemporaryFile(mode="w+") as err:
+        child = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=err)
+        _, status, usage = os.wait4(child.pid, 0)
+        child.returncode = os.waitstatus_to_exitcode(status)
+        err.seek(0)
+        stderr = err.read()
+    if child.returncode != 0:
+        sys.exit(f"{kind} failed ({child.returncode}):\n{stderr[-2000:]}")
+    return stderr, usage.ru_utime + usage.ru_stime
+
+
+def records_in(hexfile):
+    with open(hexfile, "rb") as f:
+        return sum(1 for line in f if line.startswith(b":"))
+
+
+def count_syscalls(build, workdir, kind, hexfile, env, trace=None):
+    """System calls of one whole download, by name, from strace -f -c."""
+    out = os.path.join(workdir, "strace.txt")
+    devsim, pty = start_devsim(build)
+    run_host(build, kind, pty, hexfile, env, trace=trace,
+             prefix=("strace", "-f", "-c", "-U", "name,calls", "-o", out))
+    devsim.wait(timeout=60)
+    calls = Counter()
+    with open(out) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) == 2 and fields[1].isdigit() and fields[0] != "total":
+                calls[fields[0]] = int(fields[1])
+    return calls
 
 
 def turnarounds(log):
@@ -85,8 +123,12 @@ def summary(samples):
             "max": ordered[-1]}
 
 
-def measure_turnaround(build, workdir, env, kib, rounds):
+def measure_turnaround(build, workdir, env, kib, rounds, syscalls):
     hexfile = make_hex(workdir, "turnaround", kib * 1024, 1)
+    # One data record and the end record: what a run costs besides its records.
+    onefile = make_hex(workdir, "one", 16, 1)
+    records = records_in(hexfile) - records_in(onefile)
+    load = os.getloadavg()[0]
     loop = os.path.join(workdir, "minimal_loop")
     here = os.path.dirname(os.path.abspath(__file__))
     subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
@@ -97,18 +139,27 @@ def measure_turnaround(build, workdir, env, kib, rounds):
              "minimal loop": (loop, None)}
     results = {name: [] for name in hosts}
     round_medians = {name: [] for name in hosts}
+    cpu = {name: [] for name in hosts}  # microseconds per record, one figure a round
+    fixed = {name: [] for name in hosts}  # seconds for a run of one record
     for r in range(rounds):
         for name, (kind, log_file) in hosts.items():  # in turns: all see the same machine
+            devsim, pty = start_devsim(build)
+            _, one = run_host(build, kind, pty, onefile, env, trace=log_file)
+            devsim.wait(timeout=60)
             log = os.path.join(workdir, f"devsim-{r}.log")
             devsim, pty = start_devsim(build, log)
-            run_host(build, kind, pty, hexfile, env, trace=log_file)
+            _, seconds = run_host(build, kind, pty, hexfile, env, trace=log_file)
             devsim.wait(timeout=60)
             samples = turnarounds(log)
             results[name] += samples
             round_medians[name].append(statistics.median(samples))
+            cpu[name].append((seconds - one) * 1e6 / records)
+            fixed[name].append(one)
     stats = {name: summary(samples) for name, samples in results.items()}
     cli, small = stats["quill-cli"], stats["minimal loop"]
-    print(f"file: {kib} KiB of data, {cli['n'] // rounds} records; {rounds} rounds each")
+    print(f"file: {kib} KiB of data, {cli['n'] // rounds} records; {rounds} rounds each; "
+          f"load average {load:.1f} at the start, {os.getloadavg()[0]:.1f} at the end, "
+          f"{os.cpu_count()} CPUs")
     print(f"{'turnaround (ms)':<16}{'median':>9}{'mean':>9}{'p90':>9}{'p99':>9}{'max':>9}")
     for name, s in stats.items():
         print(f"{name:<16}" + "".join(f"{s[k]:9.3f}" for k in ("median", "mean", "p90", "p99", "max")))
@@ -120,6 +171,25 @@ def measure_turnaround(build, workdir, env, kib, rounds):
                                                            round_medians["minimal loop"]))
         print(f"ratio {name} / minimal loop: median {s['median'] / small['median']:.2f}, "
               f"mean {s['mean'] / small['mean']:.2f}, median of the rounds' ratios {paired:.2f}")
+    # CPU: each round's records phase; the median of the rounds' ratios, as above.
+    base = statistics.median(cpu["minimal loop"])
+    print(f"{'CPU':<16}{'us/record':>10}{'ratio':>7}{'rounds ratio':>13}{'one-record run (ms)':>21}")
+    for name in hosts:
+        paired = statistics.median(a / b for a, b in zip(cpu[name], cpu["minimal loop"]))
+        mine = statistics.median(cpu[name])
+        print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}"
+              f"{1000 * statistics.median(fixed[name]):21.1f}")
+    if syscalls:
+        counted = {name: count_syscalls(build, workdir, kind, hexfile, env, log_file)
+                   for name, (kind, log_file) in hosts.items()}
+        n = records_in(hexfile)
+        print(f"system calls per record over a whole run ({n} records), strace -f -c:")
+        names = sorted({c for calls in counted.values() for c, k in calls.items() if k / n >= 0.05},
+                       key=lambda c: -counted["quill-cli"][c])
+        print(f"{'':<16}{'all':>7}" + "".join(f"{c:>11}" for c in names))
+        for name, calls in counted.items():
+            print(f"{name:<16}{sum(calls.values()) / n:7.2f}" +
+                  "".join(f"{calls[c] / n:11.2f}" for c in names))
     if os.path.exists(trace):
         print(f"trace file of the last round: {os.path.getsize(trace) / 1e6:.1f} MB")
     print(f"a 16-byte record on the wire at 38400 baud: {RECORD_WIRE_MS:.1f} ms; quill-cli's "
@@ -132,7 +202,7 @@ def measure_memory(build, workdir, env):
     for label, hex_bytes in (("1 MB", 1_000_000), ("50 MB", 50_000_000)):
         hexfile = make_hex(workdir, "memory", int(hex_bytes / 2.81), 2)
         devsim, pty = start_devsim(build)
-        report = run_host(build, "quill-cli", pty, hexfile, env, timed=True)
+        report, _ = run_host(build, "quill-cli", pty, hexfile, env, timed=True)
         devsim.wait(timeout=600)
         rss = re.search(r"Maximum resident set size \(kbytes\): (\d+)", report).group(1)
         wall = re.search(r"Elapsed \(wall clock\) time.*: (\S+)", report).group(1)
@@ -147,10 +217,14 @@ def main():
     parser.add_argument("--kib", type=int, default=256, help="data in the turnaround file")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--memory", action="store_true", help="also peak memory, 1 MB and 50 MB")
+    parser.add_argument("--no-strace", action="store_true", help="leave out the system calls")
     args = parser.parse_args()
+    if not args.no_strace and shutil.which("strace") is None:
+        sys.exit("the system calls need strace (apt-get install strace), or give --no-strace")
     with tempfile.TemporaryDirectory() as workdir:
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
-        measure_turnaround(os.path.abspath(args.build), workdir, env, args.kib, args.rounds)
+        measure_turnaround(os.path.abspath(args.build), workdir, env, args.kib, args.rounds,
+                           not args.no_strace)
         if args.memory:
             measure_memory(os.path.abspath(args.build), workdir, env)
 

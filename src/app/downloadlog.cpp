@@ -1,32 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "app/downloadlog.h"
 
-#include "download/downloadtexts.h"
-#include "quillversion.h"
+#include "trace/tracetexts.h"
+#include "ui/uitexts.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace quill {
-
-namespace {
-
-// The first line: which Quill wrote it, and when, in local time (the times
-// of the events count from the start).
-std::string header() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    char when[64] = "?";
-    if (::localtime_r(&now, &local) != nullptr) {
-        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", &local);
-    }
-    return std::string("# Quill ") + QuillVersion + " download trace, started " + when + "\n";
-}
-
-} // namespace
 
 DownloadLog::DownloadLog(Module1& m, MSComm& port, Timer& timer, MessageBoxes& boxes,
                          WaitDialog& wait, std::string path, TraceClock clock)
@@ -40,14 +23,13 @@ void DownloadLog::noteStart() {
     close();
     if (!m_path.empty()) {
         std::string reason;
-        m_file = TraceFile::create(m_path, reason);
-        if (m_file && m_file->output()(header())) {
+        m_file = TraceFile::create(m_path, text::AppTitle, reason);
+        if (m_file) {
             m_writer = std::make_unique<TraceWriter>(m_file->output(), TraceWriter::Form::Full,
                                                      [this] { complain(std::strerror(errno)); });
             m_session.addObserver(m_writer.get());
         } else {
-            complain(m_file ? std::strerror(errno) : reason);
-            m_file.reset();
+            complain(reason);
         }
     }
     m_session.noteStart();

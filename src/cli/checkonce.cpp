@@ -20,22 +20,30 @@ CheckedOnce checkFileOnce(const std::string& path, MessageBoxes& boxes) {
     }
     std::string line;
     const FileCheck check = checkHexFile(file, m.hex_table, line);
+    const auto askedAbout = [&](const char* question, DownloadEnd refusedAs) {
+        // The same question the download asks; the devices will ask it
+        // again and get the same answer.
+        if (boxes.MsgBox(question, MsgButtons::OkCancel, MsgIcon::None, MsgResult::Cancel) !=
+            MsgResult::Ok) {
+            result.refused = refusedAs;
+        }
+    };
     switch (check.verdict) {
     case FileVerdict::Refused:
-        boxes.MsgBox(check.message);
+        boxes.MsgBox(refusalText(check));
         result.refused = check.end;
         return result;
     case FileVerdict::NoEndRecord:
-        // The same question the download asks; the devices will ask it again
-        // and get the same answer.
-        if (boxes.MsgBox(text::NoEndRecord, MsgButtons::OkCancel, MsgIcon::None,
-                         MsgResult::Cancel) != MsgResult::Ok) {
-            result.refused = DownloadEnd::NoEndRecord;
-            return result;
-        }
+        askedAbout(text::NoEndRecord, DownloadEnd::NoEndRecord);
+        break;
+    case FileVerdict::RecordsAfterEnd:
+        askedAbout(text::RecordsAfterEnd, DownloadEnd::RecordsAfterEnd);
         break;
     case FileVerdict::Whole:
         break;
+    }
+    if (result.refused) {
+        return result;
     }
     result.totals = countDownload(file, m.hex_table);
     file.close();

@@ -10,8 +10,8 @@
 
 namespace quill::cli {
 
-CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, bool acceptRisk)
-    : m_console(console), m_assumeYes(assumeYes), m_acceptRisk(acceptRisk) {}
+CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, Risks risks)
+    : m_console(console), m_assumeYes(assumeYes), m_risks(risks) {}
 
 MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon,
                                   MsgResult defaultButton) {
@@ -22,9 +22,13 @@ MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, M
     // The prompt ends in a carriage return; the answer goes on its line.
     const std::string question = text.substr(0, text.find_last_not_of('\r') + 1);
     if (defaultButton == MsgResult::Cancel) {
-        m_console.message(question + text::PromptChoices +
-                          (m_acceptRisk ? text::RiskAccepted : text::RiskRefused));
-        return m_acceptRisk ? MsgResult::Ok : MsgResult::Cancel;
+        const Risks::Answer answer = m_risks.answer(text);
+        m_console.message(
+            question + text::PromptChoices +
+            (answer.accepted
+                 ? text::RiskAcceptedPrefix + std::string(answer.option) + text::RiskAcceptedSuffix
+                 : text::RiskRefusedPrefix + std::string(answer.option) + text::RiskRefusedSuffix));
+        return answer.accepted ? MsgResult::Ok : MsgResult::Cancel;
     }
     if (m_assumeYes) {
         m_console.message(question + text::PromptChoices + text::PromptAnsweredByOption);

@@ -4,10 +4,11 @@
 // at once. The Manual prompt (OK and Cancel) is answered by --yes, or typed
 // on the terminal while the event loop goes on, as under a modal box: the
 // device's bytes and the timers keep being handled meanwhile. A question
-// whose default is Cancel warns of a risk (a file without an end record):
-// it is never asked, but answered OK only when the risk was accepted on
-// the command line.
+// whose default is Cancel warns of a risk (a file without an end record,
+// records after the end record): it is never asked, but answered OK only
+// when the risk was accepted on the command line.
 
+#include "cli/clioptions.h"
 #include "cli/console.h"
 #include "platform/messagebox.h"
 
@@ -19,7 +20,7 @@ namespace quill::cli {
 
 class CliMessageBoxes final : public MessageBoxes {
   public:
-    CliMessageBoxes(Console& console, bool assumeYes, bool acceptRisk);
+    CliMessageBoxes(Console& console, bool assumeYes, Risks risks);
 
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      MsgResult defaultButton) override;
@@ -32,7 +33,7 @@ class CliMessageBoxes final : public MessageBoxes {
 
     Console& m_console;
     bool m_assumeYes;
-    bool m_acceptRisk;
+    Risks m_risks;
     QEventLoop* m_prompt = nullptr;
 };
 

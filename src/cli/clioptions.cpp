@@ -3,6 +3,7 @@
 
 #include "cli/clitexts.h"
 #include "cmdline/commandline.h"
+#include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
 #include "shared/module1.h"
 
@@ -56,6 +57,13 @@ cmdline::HelpText helpText() {
 
 } // namespace
 
+Risks::Answer Risks::answer(const std::string& question) const {
+    if (question == quill::text::RecordsAfterEnd) {
+        return {"--allow-records-after-end", recordsAfterEnd};
+    }
+    return {"--allow-no-end-record", noEndRecord};
+}
+
 std::optional<int> comNumber(std::string_view port) {
     if (port.size() < 4 || !cmdline::sameWord(port.substr(0, 3), "COM")) {
         return std::nullopt;
@@ -85,6 +93,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         cl.flag("--allow-no-end-record",
                 "accept a hex file that has no end record; without this option such a file is "
                 "refused");
+    auto* afterEnd = cl.flag(
+        "--allow-records-after-end",
+        "accept a hex file with records after its end record (two files joined), of which "
+        "only the part up to the end record is sent; without this option such a file is refused");
+    auto* settle = cl.option(
+        "--settle", "MS",
+        "after opening each port, wait this long and throw away what the device says meanwhile, "
+        "so that a device that talks when its line opens is not taken as answering the first "
+        "request; 0 does not wait (default: 250)");
     auto* listPorts =
         cl.flag("--list-ports", "list the serial ports found, with their stable /dev/serial/by-id "
                                 "names, and the devices behind COM1 to COM4, then exit");
@@ -147,8 +164,17 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                        std::to_string(maxIdleTimeoutSeconds) + ", not " + *text);
         }
     }
+    if (const auto text = cl.last(settle); text && !text->empty()) {
+        if (const auto ms = cmdline::wholeNumber(*text, 0, maxSettleMs)) {
+            o.settleMs = static_cast<int>(*ms);
+        } else {
+            cl.problem("--settle needs a whole number of milliseconds from 0 to " +
+                       std::to_string(maxSettleMs) + ", not " + *text);
+        }
+    }
     o.yes = cl.given(yes);
-    o.allowNoEndRecord = cl.given(noEnd);
+    o.risks.noEndRecord = cl.given(noEnd);
+    o.risks.recordsAfterEnd = cl.given(afterEnd);
     o.verbose = cl.given(verbose);
     o.quiet = cl.given(quiet);
     if (o.verbose && o.quiet) {

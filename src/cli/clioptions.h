@@ -13,25 +13,42 @@ namespace quill::cli {
 
 inline constexpr int defaultIdleTimeoutSeconds = 60;
 inline constexpr int maxIdleTimeoutSeconds = 86400;
+inline constexpr int defaultSettleMs = 250;
+inline constexpr int maxSettleMs = 60'000;
+
+// Files that may not be what the user meant, downloaded only when the
+// command line says so: the questions the download would ask are answered OK.
+struct Risks {
+    bool noEndRecord = false;     // --allow-no-end-record
+    bool recordsAfterEnd = false; // --allow-records-after-end
+
+    // The option that accepts what `question` warns of, and whether it was given.
+    struct Answer {
+        const char* option;
+        bool accepted;
+    };
+    Answer answer(const std::string& question) const;
+};
 
 struct CliOptions {
     enum class Action { Download, Help, Version, ListPorts, CheckPort };
     Action action = Action::Download;
 
-    // "COMn", or the path of a serial device. A list, so that a later
-    // version can download to several ports; one at most for now.
+    // Each "COMn" or the path of a serial device; several ports get the
+    // same file at once.
     std::vector<std::string> ports;
     std::optional<int32_t> baud;                        // 9600 or 38400
     std::optional<int16_t> device;                      // device_manual or device_tracker
     bool yes = false;                                   // answer the Manual prompt with OK
     int idleTimeoutSeconds = defaultIdleTimeoutSeconds; // 0: no limit, as in the window
-    bool allowNoEndRecord = false; // refuse a hex file without an end record unless given
-    bool verbose = false;          // -v
-    bool quiet = false;            // -q
-    std::string logPath;           // --log FILE
-    bool json = false;             // --json
-    std::string checkPort;         // --check-port PORT
-    std::string file;              // the hex file, bytes as given
+    Risks risks;
+    int settleMs = defaultSettleMs; // the line settles this long before the first message
+    bool verbose = false;           // -v
+    bool quiet = false;             // -q
+    std::string logPath;            // --log FILE
+    bool json = false;              // --json
+    std::string checkPort;          // --check-port PORT
+    std::string file;               // the hex file, bytes as given
 
     std::optional<std::string> port() const {
         return ports.empty() ? std::nullopt : std::optional<std::string>(ports.front());

@@ -23,34 +23,8 @@ std::string duration(double seconds) {
 
 } // namespace
 
-CliProgress::CliProgress(Console& console, TraceClock clock)
-    : m_console(console), m_clock(clock ? std::move(clock) : TraceClock(steadyClockUs)),
-      m_phaseUs(m_clock()) {}
-
-int64_t CliProgress::recordsSent() const {
-    return m_progress != nullptr ? m_progress->recordsSent() : m_records;
-}
-
-void CliProgress::setLblMsgCaption(const std::string& caption) {
-    if (caption == m_caption) {
-        return;
-    }
-    m_caption = caption;
+void CliProgress::phaseChanged(const std::string& caption) {
     m_console.message(caption);
-    m_phaseUs = m_clock();
-}
-
-// Not attached, the bar's value (the share of the file read) is all there
-// is. It only grows during a download; the end of a download sets it back
-// to 0 before hiding it, which is not shown.
-void CliProgress::setPrbValue(float value) {
-    if (m_progress != nullptr || !m_visible || value <= m_value) {
-        return;
-    }
-    m_value = value;
-    const int percent =
-        m_max > 0 ? static_cast<int>(std::min(100.0f, 100.0f * m_value / m_max)) : 100;
-    show(percent, m_clock());
 }
 
 void CliProgress::onTraceEvent(const TraceEvent& event) {
@@ -59,6 +33,7 @@ void CliProgress::onTraceEvent(const TraceEvent& event) {
     }
     if (event.kind == TraceKind::Start) {
         m_recordsShown = 0;
+        m_recordsInLine = 0;
         m_shownPercent = -1;
         m_nextQuarter = 25;
         m_finished = false;
@@ -82,17 +57,12 @@ void CliProgress::show(int percent, int64_t nowUs) {
         m_nextQuarter = (percent / 25 + 1) * 25;
     }
     m_shownPercent = percent;
-    m_console.status(line(percent, nowUs));
+    m_recordsInLine = m_progress->recordsSent();
+    m_console.status(line(percent));
 }
 
-std::string CliProgress::line(int percent, int64_t nowUs) const {
+std::string CliProgress::line(int percent) const {
     char text[200];
-    if (m_progress == nullptr) {
-        const double seconds = static_cast<double>(nowUs - m_phaseUs) / 1e6;
-        std::snprintf(text, sizeof text, "%3d%%  %" PRId64 " records  %s", percent, m_records,
-                      duration(seconds).c_str());
-        return text;
-    }
     const DownloadProgress& p = *m_progress;
     const std::optional<double> rate = p.rate();
     const std::optional<double> left = p.secondsLeft();
@@ -107,23 +77,25 @@ std::string CliProgress::line(int percent, int64_t nowUs) const {
 }
 
 void CliProgress::finish() {
-    if (m_finished || recordsSent() == 0) {
+    if (m_finished || m_progress == nullptr || m_progress->recordsSent() == 0) {
         return;
     }
     m_finished = true;
-    char text[200];
-    if (m_progress == nullptr) {
-        std::snprintf(text, sizeof text, "Sent %" PRId64 " records", m_records);
-    } else {
-        const DownloadProgress& p = *m_progress;
-        const std::optional<double> rate = p.rate();
-        std::snprintf(text, sizeof text,
-                      "Sent %" PRId64 " of %" PRId64 " records, %" PRId64 " of %" PRId64
-                      " data bytes in %.1f s (%s data bytes/s)",
-                      p.recordsSent(), p.totals().records, p.dataBytesSent(), p.totals().dataBytes,
-                      p.elapsedSeconds(),
-                      rate ? std::to_string(static_cast<int64_t>(*rate + 0.5)).c_str() : "?");
+    const DownloadProgress& p = *m_progress;
+    // The last line shown may be older than the last record.
+    if (m_recordsInLine != p.recordsSent()) {
+        m_shownPercent = p.percent();
+        m_recordsInLine = p.recordsSent();
+        m_console.status(line(p.percent()));
     }
+    const std::optional<double> rate = p.rate();
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Sent %" PRId64 " of %" PRId64 " records, %" PRId64 " of %" PRId64
+                  " data bytes in %.1f s (%s data bytes/s)",
+                  p.recordsSent(), p.totals().records, p.dataBytesSent(), p.totals().dataBytes,
+                  p.elapsedSeconds(),
+                  rate ? std::to_string(static_cast<int64_t>(*rate + 0.5)).c_str() : "?");
     m_console.note(text);
 }
 

@@ -11,21 +11,20 @@ inline constexpr const char* SettingsApplication = "quill";
 
 inline constexpr const char* PromptChoices = " [y/N] ";
 inline constexpr const char* PromptAnsweredByOption = "y (--yes)";
-inline constexpr const char* RiskAccepted = "y (--allow-no-end-record)";
-inline constexpr const char* RiskRefused = "n (give --allow-no-end-record to download it)";
+// A question answered by the command line: "y (" option ")", or "n (give "
+// option " to download it)".
+inline constexpr const char* RiskAcceptedPrefix = "y (";
+inline constexpr const char* RiskAcceptedSuffix = ")";
+inline constexpr const char* RiskRefusedPrefix = "n (give ";
+inline constexpr const char* RiskRefusedSuffix = " to download it)";
 inline constexpr const char* PromptNeedsTerminal =
     "the Manual device prompt needs a terminal on standard input; give --yes to answer OK";
-inline constexpr const char* NotStarted = "Download not started.";
 
 inline constexpr const char* NoPort =
     "no port given and none stored: use --port COMn or --port DEVICE";
 inline constexpr const char* NotComOneToFour = " is not one of COM1 to COM4";
 inline constexpr const char* NoBaud =
     "no usable baud rate given or stored: use --baud 9600 or 38400";
-
-// "No answer from the device for " N " s.", then the download's "Download stopped.".
-inline constexpr const char* IdlePrefix = "No answer from the device for ";
-inline constexpr const char* IdleSuffix = " s.";
 
 // Several ports in one run.
 inline constexpr const char* PortGivenTwice = " is given more than once";
@@ -64,13 +63,5 @@ inline constexpr const char* LogNotCreated = "cannot create the trace file ";
 
 // SIGINT or SIGTERM stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";
-// The port went away after "Download complete", before the device answered
-// the last record.
-inline constexpr const char* LostBeforeLastAnswer =
-    "The port was lost before the device answered the last record: the download may be "
-    "incomplete. Check the connection and download again.";
-
-inline constexpr const char* CompletedAfterTrackerError =
-    "The Tracker handshake reported an error, but the download completed.";
 
 } // namespace quill::cli::text

@@ -7,20 +7,11 @@
 // waits for another's. What the user should see is handed to `post` as
 // events, from this thread; the owner shows them on its own.
 
+#include "cli/clioptions.h"
 #include "cli/cliwaitdialog.h"
-#include "cli/watchedcomm.h"
-#include "download/downloader.h"
-#include "hexfile/stdhexfile.h"
-#include "platform/qt/qtmscomm.h"
-#include "platform/qt/qttimer.h"
-#include "run/outcome.h"
-#include "shared/module1.h"
-#include "trace/tracesession.h"
+#include "cli/phaselabel.h"
+#include "cli/station.h"
 #include "trace/tracewriter.h"
-
-#include <QEventLoop>
-#include <QObject>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -39,7 +30,8 @@ struct DeviceSetup {
     int16_t deviceType = device_manual;
     std::string file;
     int idleTimeoutSeconds = 0;
-    bool allowNoEndRecord = false;
+    Risks risks;
+    int settleMs = 0;
     std::shared_ptr<TraceFile> traceFile; // --log DIR: made before any port is touched
     bool verbose = false;                 // -v: the short trace, as lines of kind Trace
 };
@@ -61,108 +53,70 @@ struct DeviceEvent {
 namespace detail {
 
 // Message boxes of one device. The Manual prompt was answered once for all
-// devices before any started, so here it is answered OK; the question about
-// a file without an end record gets the answer the file check got.
+// devices before any started, so here it is answered OK; a question about
+// the file gets the answer the file check got.
 class DeviceBoxes final : public MessageBoxes {
   public:
-    DeviceBoxes(bool acceptRisk, std::function<void(const std::string&)> shown)
-        : m_acceptRisk(acceptRisk), m_shown(std::move(shown)) {}
+    DeviceBoxes(Risks risks, std::function<void(const std::string&)> shown)
+        : m_risks(risks), m_shown(std::move(shown)) {}
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      MsgResult defaultButton) override;
 
   private:
-    bool m_acceptRisk;
+    Risks m_risks;
     std::function<void(const std::string&)> m_shown;
 };
 
 // The phase label of one device; its progress is the trace's.
-class DeviceControls final : public MainFormControls {
+class DeviceControls final : public PhaseLabel {
   public:
     explicit DeviceControls(std::function<void()> changed) : m_changed(std::move(changed)) {}
-    const std::string& caption() const { return m_caption; }
-
-    void setLblMsgVisible(bool) override {}
-    void setLblMsgCaption(const std::string& caption) override;
-    void setPrbVisible(bool) override {}
-    void setPrbMin(float) override {}
-    void setPrbMax(float value) override { m_max = value; }
-    float prbMax() const override { return m_max; }
-    void setPrbValue(float) override {}
-    void setCmdStartEnabled(bool) override {}
-    void cmdStartSetFocus() override {}
-    void setPanelText(int, const std::string&) override {}
-    void setPanelMinWidth(int, int) override {}
 
   private:
+    void phaseChanged(const std::string&) override { m_changed(); }
     std::function<void()> m_changed;
-    std::string m_caption;
-    float m_max = 0;
 };
 
 } // namespace detail
 
-class DeviceRun final : private CommWatcher, private DownloadObserver, private WireTrace {
+class DeviceRun final : private RunView, private WireTrace {
   public:
     DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink);
-    ~DeviceRun() override = default;
+    ~DeviceRun() override;
     DeviceRun(const DeviceRun&) = delete;
     DeviceRun& operator=(const DeviceRun&) = delete;
 
     // Opens the port, runs the download to its end and says how it ended.
-    ExitCode exec();
+    ExitCode exec() { return m_station.exec(); }
     // Stops at once: nothing more goes to the device. Only on this thread
     // (queue it on context()).
-    void interrupt();
+    void interrupt() { m_station.run().interrupt(); }
     // Lives on this device's thread.
-    QObject& context() { return m_context; }
+    QObject& context() { return m_station.context(); }
 
     // The last progress, as an event of kind Progress.
     DeviceEvent progress() const;
     // Writes what the trace still holds; a failure is told as a message.
     void flushTrace();
     // The port could not be opened at all.
-    bool openFailed() const { return m_openFailed; }
+    bool openFailed() const { return m_station.opening() == PortOpening::OpenFailed; }
 
   private:
     void post(DeviceEvent::Kind kind, std::string text = {});
-    bool openPort();
-    void stopTalking();
-    void finishSoon();
-    void finish();
-    void exitLoop();
-    void restartIdle();
-    void idleExpired();
 
-    void deviceSpoke() override;
-    void hostSent() override;
-    void portLost(const PortError& error) override;
-    void downloadEnded(DownloadEnd end) override;
+    void runMessage(const std::string& text, bool error) override;
+    void runFinished(ExitCode) override {}
     void onTraceEvent(const TraceEvent& event) override;
 
     const DeviceSetup m_setup;
     std::function<void(DeviceEvent)> m_post;
-    QObject m_context;
-    Module1 m_m;
-    Outcome m_outcome;
-    QtMSComm m_port;
-    WatchedComm m_comm;
-    QtTimer m_timer;
     detail::DeviceBoxes m_boxes;
     CliWaitDialog m_wait;
-    TraceSession m_trace;
+    detail::DeviceControls m_controls;
+    Station m_station;
     std::unique_ptr<TraceWriter> m_writer;  // --log DIR
     std::unique_ptr<TraceWriter> m_verbose; // -v
-    StdHexFile m_file;
-    detail::DeviceControls m_controls;
-    Downloader m_downloader;
-    QTimer m_idle;
-    QTimer m_lastAnswer;
-    QEventLoop m_loop;
     int m_percentShown = -1;
-    bool m_finishing = false;
-    bool m_heardSinceSent = false;
-    bool m_openFailed = false;
-    ExitCode m_exitCode = ExitCode::Failure;
 };
 
 } // namespace quill::cli

@@ -4,13 +4,13 @@
 // also lists the serial ports and checks an adapter.
 
 #include "cli/clioptions.h"
-#include "cli/clirun.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/multirun.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
 #include "cli/signalwatcher.h"
+#include "cli/singlerun.h"
 #include "platform/qt/qtsettingsstore.h"
 #include "quillversion.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::fputs(parsed.error.c_str(), stderr);
         if (parsed.json) {
-            std::puts(jsonObject(CliRun::usageResult(parsed.error)).c_str());
+            std::puts(jsonObject(SingleRun::usageResult(parsed.error)).c_str());
         }
         return toInt(ExitCode::Usage);
     }
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         const ExitCode code = run.exec();
         return exitStatus(code, run.signal());
     }
-    CliRun run(options, store, console);
+    SingleRun run(options, store, console);
     // SIGINT and SIGTERM end the download from the event loop.
     SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
     const ExitCode code = run.exec();

@@ -10,6 +10,7 @@
 #include "port/portcontrol.h"
 #include "port/startup.h"
 #include "run/outcome.h"
+#include "run/runtexts.h"
 
 #include <QMetaObject>
 
@@ -40,7 +41,7 @@ MultiRun::MultiRun(const CliOptions& options, SettingsStore& store, Console& con
                    std::FILE* out)
     : m_options(options), m_store(store), m_console(console), m_out(out),
       m_terminal(console.terminal() && !options.quiet),
-      m_boxes(console, options.yes, options.allowNoEndRecord) {
+      m_boxes(console, options.yes, options.risks) {
     m_redraw.setInterval(redrawMs);
     QObject::connect(&m_redraw, &QTimer::timeout, &m_main, [this] {
         if (m_dirty) {
@@ -195,19 +196,20 @@ std::vector<std::string> MultiRun::applyOptions() {
     for (const std::string& port : m_options.ports) {
         DeviceSetup s;
         s.port = port;
-        s.device = port;
+        s.device = devicePath(port);
         s.baud = baud;
         s.deviceType = deviceType;
         s.file = m_options.file;
         s.idleTimeoutSeconds = m_options.idleTimeoutSeconds;
-        s.allowNoEndRecord = m_options.allowNoEndRecord;
+        s.risks = m_options.risks;
+        s.settleMs = m_options.settleMs;
         s.verbose = m_options.verbose;
         if (const auto n = comNumber(port)) {
             if (*n > 4) {
                 problems.push_back(port + text::NotComOneToFour);
             }
             s.comPort = static_cast<int16_t>(*n);
-            s.device = comDevice(s.comPort);
+            s.device = devicePath(comDevice(s.comPort));
             s.namedByPath = false;
         }
         // Two threads on one device would write into each other's downloads,
@@ -247,7 +249,7 @@ bool MultiRun::makeTraceFiles() {
     for (DeviceSetup& setup : m_setups) {
         const std::string path = m_options.logPath + "/" + traceFileName(setup.port);
         std::string error;
-        std::unique_ptr<TraceFile> file = TraceFile::create(path, error);
+        std::unique_ptr<TraceFile> file = TraceFile::create(path, text::ProgramName, error);
         if (!file) {
             m_console.error(std::string(text::ProgramName) + ": " + text::LogNotCreated + path +
                             " (" + error + ")");
@@ -269,7 +271,7 @@ bool MultiRun::prompt() {
     if (m_boxes.MsgBox(question, MsgButtons::OkCancel, MsgIcon::None, MsgResult::Ok) !=
         MsgResult::Ok) {
         if (m_signal == 0) {
-            m_console.message(text::NotStarted);
+            m_console.message(quill::text::NotStarted);
         }
         return false;
     }

@@ -133,7 +133,8 @@ std::optional<CheckReport> runPortCheck(const std::string& device, std::string& 
 
 ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FILE* out) {
     const auto com = comNumber(port);
-    const std::string device = com ? defaultPortResolver(store)(static_cast<int16_t>(*com)) : port;
+    const std::string device =
+        devicePath(com ? defaultPortResolver(store)(static_cast<int16_t>(*com)) : port);
     std::string error;
     const auto report = runPortCheck(device, error);
     if (!report) {

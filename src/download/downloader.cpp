@@ -103,18 +103,15 @@ void Downloader::com_start(uint32_t download) {
     m_checked = check.checked;
     switch (check.verdict) {
     case FileVerdict::Refused:
-        cancelDownload(m_c, check.message, check.end);
+        cancelDownload(m_c, refusalText(check), check.end);
         return;
     case FileVerdict::NoEndRecord:
-        if (m_c.boxes.MsgBox(text::NoEndRecord, MsgButtons::OkCancel, MsgIcon::None,
-                             MsgResult::Cancel) != MsgResult::Ok) {
-            if (stillRunning(m_c, download)) {
-                m.cstate = cs_off;
-                reportEnd(m_c, DownloadEnd::NoEndRecord);
-            }
+        if (!acceptRisk(download, text::NoEndRecord, DownloadEnd::NoEndRecord)) {
             return;
         }
-        if (!goesOn(download)) {
+        break;
+    case FileVerdict::RecordsAfterEnd:
+        if (!acceptRisk(download, text::RecordsAfterEnd, DownloadEnd::RecordsAfterEnd)) {
             return;
         }
         break;
@@ -163,6 +160,20 @@ void Downloader::com_start(uint32_t download) {
     m_c.form.setPrbVisible(true);
     m_c.form.setPrbMin(0);
     m_c.form.setPrbMax(static_cast<float>(m.file_len));
+}
+
+// A file that may not be what the user meant: the question's default is
+// Cancel, and the download goes on only after an OK.
+bool Downloader::acceptRisk(uint32_t download, const char* question, DownloadEnd refusedAs) {
+    if (m_c.boxes.MsgBox(question, MsgButtons::OkCancel, MsgIcon::None, MsgResult::Cancel) !=
+        MsgResult::Ok) {
+        if (stillRunning(m_c, download)) {
+            m_c.m.cstate = cs_off;
+            reportEnd(m_c, refusedAs);
+        }
+        return false;
+    }
+    return goesOn(download);
 }
 
 void Downloader::stopDownload(DownloadEnd end) {

@@ -34,9 +34,4 @@ inline constexpr const char* TrackerNoRebootAnswer =
 inline constexpr const char* PortOpenFailed = "The serial port could not be opened.";
 inline constexpr const char* DownloadStopped = "Download stopped.";
 
-// Our own: the window's trace of its last download could not be written
-// (followed by the file's path and the reason); the download is not disturbed.
-inline constexpr const char* TraceNotWritten = "The download trace could not be written to ";
-inline constexpr const char* TraceGoesOn = "; the download goes on without it.";
-
 } // namespace quill::text

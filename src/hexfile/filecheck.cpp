@@ -6,6 +6,7 @@
 #include "hexfile/recordline.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 
 namespace quill {
@@ -40,17 +41,58 @@ bool gluedRecord(const HexTable& table, std::string_view line) {
     return false;
 }
 
-FileCheck refused(DownloadEnd end, const char* message) {
-    return {.verdict = FileVerdict::Refused, .end = end, .message = message};
+// A record after blanks or tabs: the line does not start with ":", so the
+// sending would skip it as a note, and leave a hole in the flash.
+bool indentedRecord(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t");
+    return first != 0 && first != std::string_view::npos && line[first] == ':';
+}
+
+// What is wrong with a record line that check_record calls corrupt.
+std::string whatIsWrong(const HexTable& table, std::string_view line, bool tooLong) {
+    if (tooLong) {
+        return text::DetailTooLong;
+    }
+    if (check_record(table, line) == REC_BAD_HEX) {
+        return text::DetailNotHex;
+    }
+    // A checksum failure: the sum stored, and the sum the record's bytes call for.
+    const int16_t count = hex_byte(table, line.substr(1));
+    const size_t checksumAt = 9 + 2 * static_cast<size_t>(count);
+    if (count < 0 || line.size() < checksumAt + 2) {
+        return text::DetailCutShort;
+    }
+    unsigned sum = 0;
+    for (size_t at = 1; at < checksumAt; at += 2) {
+        sum += static_cast<unsigned>(hex_byte(table, line.substr(at)));
+    }
+    char detail[96];
+    std::snprintf(detail, sizeof detail, text::DetailChecksum,
+                  static_cast<unsigned>(hex_byte(table, line.substr(checksumAt))),
+                  (0x100 - (sum & 0xFF)) & 0xFF);
+    return detail;
+}
+
+FileCheck refused(DownloadEnd end, const char* message, int64_t lineNumber = 0,
+                  std::string what = {}) {
+    FileCheck check{.verdict = FileVerdict::Refused, .end = end, .message = message};
+    if (lineNumber > 0) {
+        check.lineNumber = lineNumber;
+        check.detail = text::DetailLinePrefix + std::to_string(lineNumber) + what;
+    }
+    return check;
 }
 
 } // namespace
 
 FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& line) {
     file.markChecked();
+    int64_t lineNumber = 0;
     int records = 0;
     bool endRecord = false;
-    while (!endRecord) {
+    bool recordsAfterEnd = false;
+    CheckedFile checked;
+    for (;;) {
         const Read r = readNext(file, line);
         if (r == Read::End) {
             break;
@@ -58,27 +100,61 @@ FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& 
         if (r == Read::Failed) {
             return refused(DownloadEnd::FileError, text::ReadError);
         }
+        ++lineNumber;
+        if (endRecord) {
+            // Past the end record nothing is sent; a record there is worth a word.
+            recordsAfterEnd = recordsAfterEnd || startsRecord(line) || indentedRecord(line);
+            continue;
+        }
         // Lines that are not records (blank lines, comments) are skipped, as
         // the sending skips them.
         if (!startsRecord(line)) {
+            if (indentedRecord(line)) {
+                return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
+                               text::DetailIndented);
+            }
             continue;
         }
         ++records;
         const int16_t rc = classify(file, table, line);
-        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX || gluedRecord(table, line)) {
-            return refused(DownloadEnd::BadRecord, text::InvalidRecord);
+        if (rc == REC_BAD_SUM || rc == REC_BAD_HEX) {
+            return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
+                           whatIsWrong(table, line, file.lineTooLong()));
         }
-        endRecord = rc == REC_LAST;
+        if (gluedRecord(table, line)) {
+            return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
+                           text::DetailGlued);
+        }
+        if (rc == REC_LAST) {
+            endRecord = true;
+            checked = {file.linesDigest(), true};
+        }
+    }
+    // A file that changes while it is checked reads as ended there.
+    if (file.changedSinceChecked()) {
+        return refused(DownloadEnd::FileChanged, text::FileChanged);
     }
     if (records == 0) {
         return refused(DownloadEnd::NoRecords, text::NoRecords);
     }
-    const CheckedFile checked{file.linesDigest(), endRecord};
+    if (!endRecord) {
+        checked = {file.linesDigest(), false};
+    }
     if (!file.rewind()) {
         return refused(DownloadEnd::FileError, text::ReadError);
     }
-    return {.verdict = endRecord ? FileVerdict::Whole : FileVerdict::NoEndRecord,
-            .checked = checked};
+    const FileVerdict verdict = !endRecord        ? FileVerdict::NoEndRecord
+                                : recordsAfterEnd ? FileVerdict::RecordsAfterEnd
+                                                  : FileVerdict::Whole;
+    return {.verdict = verdict, .checked = checked};
+}
+
+std::string refusalText(const FileCheck& check) {
+    std::string text = check.message != nullptr ? check.message : "";
+    if (!check.detail.empty()) {
+        text += '\r' + check.detail;
+    }
+    return text;
 }
 
 } // namespace quill

@@ -22,25 +22,37 @@ struct CheckedFile {
 };
 
 enum class FileVerdict {
-    Whole,       // records, all sound, up to an end record
-    NoEndRecord, // sound records, but the file ends without an end record
-    Refused,     // not whole firmware, or unreadable: nothing may be sent
+    Whole,           // records, all sound, up to an end record
+    NoEndRecord,     // sound records, but the file ends without an end record
+    RecordsAfterEnd, // whole up to its end record, but record lines follow it (two files
+                     // joined): they will not be sent
+    Refused,         // not whole firmware, or unreadable: nothing may be sent
 };
 
 struct FileCheck {
     FileVerdict verdict = FileVerdict::Refused;
-    // Refused: how the download ends, and the message that says why.
+    // Refused: how the download ends, the message that says why, and which
+    // line it was (1 for the first; 0 when no line is to blame) with what
+    // was wrong with it, to be shown on a line after the message.
     DownloadEnd end = DownloadEnd::FileError;
     const char* message = nullptr;
+    int64_t lineNumber = 0;
+    std::string detail{};
     // Otherwise: what the sending holds the file to.
-    CheckedFile checked;
+    CheckedFile checked{};
 };
 
-// Reads the whole open file once, up to its first end record. A file
-// without a record line, a corrupt record line (bad digits, bad checksum,
-// cut short, overlong, or a second record glued after the first) or a file
-// that cannot be read is refused. Otherwise the file is left at its
-// beginning, marked as checked. `line` is the caller's reusable buffer.
+// Reads the whole open file once, to its end. A file without a record line,
+// a corrupt record line before the first end record (bad digits, bad
+// checksum, cut short, overlong, a second record glued after the first, or
+// a record that does not start its line) or a file that cannot be read is
+// refused. Otherwise the file is left at its beginning, marked as checked,
+// and what was read up to the first end record is what the sending will
+// send. `line` is the caller's reusable buffer.
 FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& line);
+
+// What the user is told of a refused file: the message, then the line to
+// blame on a line of its own.
+std::string refusalText(const FileCheck& check);
 
 } // namespace quill

@@ -28,7 +28,10 @@ inline Read readNext(HexFileSource& file, std::string& line) {
     if (file.eof()) {
         return file.failed() ? Read::Failed : Read::End;
     }
-    return file.readLine(line) ? Read::Line : Read::Failed;
+    if (file.readLine(line)) {
+        return Read::Line;
+    }
+    return file.failed() ? Read::Failed : Read::End;
 }
 
 } // namespace quill::recordline

@@ -64,7 +64,7 @@ bool nextLine(Context& c, std::string& line, const CheckedFile& checked) {
 
 } // namespace
 
-void cancelDownload(Context& c, const char* message, DownloadEnd end) {
+void cancelDownload(Context& c, const std::string& message, DownloadEnd end) {
     c.m.cstate = cs_file_done;
     reportEnd(c, end);
     c.boxes.MsgBox(message);
@@ -83,12 +83,9 @@ PortStatus writeText(MSComm& port, std::string_view text) {
 
 PortStatus send_record(Context& c, std::string& line, const CheckedFile& checked) {
     Module1& m = c.m;
-    // A few system calls per record: a file written, truncated or replaced
-    // since the check stops the download before another record goes out.
-    if (c.file1.changedSinceChecked()) {
-        cancelDownload(c, text::FileChanged, DownloadEnd::FileChanged);
-        return {};
-    }
+    // A file written, truncated or replaced since the check reads as ended
+    // at the next fill of the reader's buffer (see nextLine), and never gets
+    // as far as its end record (below).
     int16_t rc = REC_SEND;
     do {
         if (!nextLine(c, line, checked)) {

@@ -26,6 +26,6 @@ void download_done(Context& c);
 // Ends the download with `message` and tells `end`, without "Download
 // complete". The state is set first, so that nothing the device sends while
 // the box is open can release another record.
-void cancelDownload(Context& c, const char* message, DownloadEnd end);
+void cancelDownload(Context& c, const std::string& message, DownloadEnd end);
 
 } // namespace quill

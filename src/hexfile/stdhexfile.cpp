@@ -24,6 +24,9 @@ uint64_t fnv(uint64_t hash, const char* begin, const char* end) {
     return hash;
 }
 
+// A UTF-8 byte-order mark, as some editors write at the start of a text file.
+constexpr unsigned char byteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -64,6 +67,8 @@ bool StdHexFile::close() {
     resetReading();
     m_length = 0;
     m_path.clear();
+    m_watched = false;
+    m_changed = false;
     if (m_fd < 0) {
         return true;
     }
@@ -78,13 +83,19 @@ void StdHexFile::resetReading() {
     m_failed = false;
     m_lineTooLong = false;
     m_digest = fnvOffset;
+    m_atStart = true;
 }
 
 // Only called with the buffer used up. False when nothing more could be read,
-// at the end of the file or on a read error.
+// at the end of the file, on a read error, or when the file has changed
+// since it was checked: nothing of a changed file is read.
 bool StdHexFile::fill() {
     m_begin = 0;
     m_end = 0;
+    if (m_watched && changedSinceChecked()) {
+        m_changed = true;
+        return false;
+    }
     ssize_t n = 0;
     do {
         n = ::read(m_fd, m_buffer.data(), m_buffer.size());
@@ -94,6 +105,20 @@ bool StdHexFile::fill() {
         return false;
     }
     m_end = static_cast<size_t>(n);
+    // A byte-order mark before the first line is not part of it: the line
+    // is read, and sent, as it stands after the mark. Anywhere else the
+    // bytes are what they are.
+    if (m_atStart) {
+        m_atStart = false;
+        if (m_end >= sizeof byteOrderMark &&
+            std::equal(std::begin(byteOrderMark), std::end(byteOrderMark),
+                       reinterpret_cast<const unsigned char*>(m_buffer.data()))) {
+            m_begin = sizeof byteOrderMark;
+            if (m_begin == m_end) {
+                return fill();
+            }
+        }
+    }
     return n > 0;
 }
 
@@ -125,6 +150,10 @@ bool StdHexFile::readLine(std::string& line) {
             // fill, or it is the file's last line without one.
             m_begin = m_end;
             if (!fill()) {
+                if (m_changed) {
+                    line.clear(); // the rest of the line is in a file that changed
+                    return false;
+                }
                 break;
             }
             continue;
@@ -153,6 +182,8 @@ bool StdHexFile::rewind() {
 void StdHexFile::markChecked() {
     if (m_fd >= 0) {
         ::fstat(m_fd, &m_checked);
+        m_watched = true;
+        m_changed = false;
     }
 }
 
@@ -160,7 +191,7 @@ void StdHexFile::markChecked() {
 // replacement (a new file renamed over the old one) leaves the open handle
 // on the old file and makes the path name another.
 bool StdHexFile::changedSinceChecked() const {
-    if (m_fd < 0) {
+    if (m_fd < 0 || m_changed) {
         return true;
     }
     struct stat now {};

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The hex file read from disk through its file descriptor: bytes, buffered,
-// one line at a time, with no text decoding.
+// one line at a time, with no text decoding. A UTF-8 byte-order mark at the
+// very start of the file is not part of its first line.
 
 #include "platform/hexfilesource.h"
 
@@ -45,7 +46,10 @@ class StdHexFile final : public HexFileSource {
     bool m_failed = false;
     bool m_lineTooLong = false;
     uint64_t m_digest = 0;
+    bool m_atStart = true; // the next fill reads the file's first bytes
     struct stat m_checked {};
+    bool m_watched = false; // marked checked: every fill looks for a change first
+    bool m_changed = false; // a fill found the file changed
     std::vector<char> m_buffer;
     size_t m_begin = 0; // next unread byte in m_buffer
     size_t m_end = 0;   // one past the last valid byte

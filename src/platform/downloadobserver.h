@@ -17,6 +17,7 @@ enum class DownloadEnd {
     BadRecord,        // a corrupt record line: refused before anything was sent, or cancelled
     NoRecords,        // refused: no record line in the file
     NoEndRecord,      // refused: no end record, and the user (or quill-cli) did not accept that
+    RecordsAfterEnd,  // refused: records after the end record, and that was not accepted
     FileError,        // no file chosen, or the file could not be opened, read or closed
     FileChanged,      // the file changed after it was checked
     NoEraseAnswer,    // the device did not answer the erase request

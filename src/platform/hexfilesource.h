@@ -25,14 +25,17 @@ class HexFileSource {
     virtual bool isOpen() const = 0;
     // True when no byte is left to read (also when nothing is open).
     virtual bool eof() = 0;
-    // Reads the next line into `line` (its buffer is reused). False at the end or on a read error.
+    // Reads the next line into `line` (its buffer is reused). False at the
+    // end, on a read error, or when the file changed in the middle of the line.
     virtual bool readLine(std::string& line) = 0;
     // The line read last was longer than maxLineBytes; `line` holds its beginning.
     virtual bool lineTooLong() const = 0;
     // A digest of the lines read since the file was opened or rewound: two
     // readings that read the same lines have the same digest.
     virtual uint64_t linesDigest() const = 0;
-    // Remembers the open file as it is now (size, times, which file its path names).
+    // Remembers the open file as it is now (size, times, which file its path
+    // names). From then on every fill of the read buffer first looks whether
+    // the file has changed; a changed file reads as ended there.
     virtual void markChecked() = 0;
     // The open file was written, truncated or replaced since markChecked(),
     // or its path no longer names it. A few system calls, no reading.

@@ -37,8 +37,9 @@ inline constexpr std::array<ExitCodeInfo, 12> exitCodeTable{{
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
     {ExitCode::FileError, "the hex file could not be opened, read or closed"},
-    {ExitCode::BadRecord, "not whole firmware: a bad record, no records or no end record "
-                          "(nothing was sent), or the file changed during the download"},
+    {ExitCode::BadRecord, "not whole firmware: a bad record, no records, no end record or "
+                          "records after it (nothing was sent), or the file changed during "
+                          "the download"},
     {ExitCode::PortError, "the serial port could not be opened or configured, failed or was lost; "
                           "--check-port: the adapter failed the check"},
     {ExitCode::NoEraseAnswer, "no response on the erase flash request"},

@@ -11,6 +11,7 @@ ExitCode exitCodeFor(DownloadEnd end) {
     case DownloadEnd::BadRecord:
     case DownloadEnd::NoRecords:
     case DownloadEnd::NoEndRecord:
+    case DownloadEnd::RecordsAfterEnd:
     case DownloadEnd::FileChanged:
         return ExitCode::BadRecord;
     case DownloadEnd::FileError:
@@ -40,6 +41,8 @@ std::string_view endName(DownloadEnd end) {
         return "no_records";
     case DownloadEnd::NoEndRecord:
         return "no_end_record";
+    case DownloadEnd::RecordsAfterEnd:
+        return "records_after_end";
     case DownloadEnd::FileError:
         return "file_error";
     case DownloadEnd::FileChanged:

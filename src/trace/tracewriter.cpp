@@ -4,9 +4,12 @@
 #include "download/tracker.h"
 #include "shared/module1.h"
 
+#include "quillversion.h"
+
 #include <cerrno>
-#include <cinttypes>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 namespace quill {
@@ -26,14 +29,31 @@ void appendHex(std::string& out, uint8_t b) {
     out += hexDigits[b & 0x0F];
 }
 
+// Milliseconds with three decimals, right-aligned in nine columns, then a
+// blank. Written digit by digit: it runs for every event of the trace.
 void appendTime(std::string& out, int64_t us) {
+    constexpr size_t width = 9;
     char text[32];
-    const int64_t magnitude = us < 0 ? -us : us;
-    std::snprintf(text, sizeof text, "%s%" PRId64 ".%03" PRId64, us < 0 ? "-" : "",
-                  magnitude / 1000, magnitude % 1000);
-    char padded[40];
-    std::snprintf(padded, sizeof padded, "%9s ", text);
-    out += padded;
+    char* const end = text + sizeof text;
+    char* p = end;
+    uint64_t magnitude = us < 0 ? 0 - static_cast<uint64_t>(us) : static_cast<uint64_t>(us);
+    for (int i = 0; i < 3; ++i, magnitude /= 10) {
+        *--p = static_cast<char>('0' + magnitude % 10);
+    }
+    *--p = '.';
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (us < 0) {
+        *--p = '-';
+    }
+    const auto size = static_cast<size_t>(end - p);
+    if (size < width) {
+        out.append(width - size, ' ');
+    }
+    out.append(p, size);
+    out += ' ';
 }
 
 void appendName(std::string& out, std::string_view name) {
@@ -43,17 +63,24 @@ void appendName(std::string& out, std::string_view name) {
 
 // Bytes in hex, then their printable form in quotes.
 void appendBytes(std::string& out, std::span<const uint8_t> bytes) {
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    const size_t n = bytes.size();
+    const size_t at = out.size();
+    out.resize(at + (n > 0 ? 3 * n - 1 : 0) + 4 + n);
+    char* p = out.data() + at;
+    for (size_t i = 0; i < n; ++i) {
         if (i > 0) {
-            out += ' ';
+            *p++ = ' ';
         }
-        appendHex(out, bytes[i]);
+        *p++ = hexDigits[bytes[i] >> 4];
+        *p++ = hexDigits[bytes[i] & 0x0F];
     }
-    out += "  \"";
+    *p++ = ' ';
+    *p++ = ' ';
+    *p++ = '"';
     for (const uint8_t b : bytes) {
-        out += (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
+        *p++ = (b >= 0x20 && b < 0x7F) ? static_cast<char>(b) : '.';
     }
-    out += '"';
+    *p = '"';
 }
 
 // A text in quotes, its control characters written as escapes; the text is
@@ -246,7 +273,9 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
         break;
     case TraceKind::TimerArmed:
         appendName(out, "TIMER");
-        out += "armed " + std::to_string(event.value) + " ms";
+        out += "armed ";
+        out += std::to_string(event.value);
+        out += " ms";
         break;
     case TraceKind::TimerStopped:
         appendName(out, "TIMER");
@@ -310,7 +339,19 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
     }
 }
 
-std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string& error) {
+std::string traceHeader(std::string_view program) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char when[64] = "?";
+    if (::localtime_r(&now, &local) != nullptr) {
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", &local);
+    }
+    return "# " + std::string(program) + " " + QuillVersion + " download trace, started " + when +
+           "\n";
+}
+
+std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
+                                             std::string& error) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -321,7 +362,12 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
         error = std::strerror(errno);
         return nullptr;
     }
-    return std::make_unique<TraceFile>(Opened{file}, path);
+    auto trace = std::make_unique<TraceFile>(Opened{file}, path);
+    if (!trace->output()(traceHeader(program))) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    return trace;
 }
 
 TraceFile::~TraceFile() {

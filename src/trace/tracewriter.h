@@ -64,12 +64,18 @@ class TraceWriter final : public WireTrace {
 // The name of a cstate value, e.g. "cs_flash_erase".
 std::string_view cstate_name(int32_t cstate);
 
-// A trace file, written from its first byte (an older one is replaced);
-// the folders above it are made when missing.
+// The first line of a trace file: which program wrote it, and when, in
+// local time (the times of the events count from the start), e.g.
+// "# quill-cli 1.0.4 download trace, started 2026-12-06 16:40:00 +0000".
+std::string traceHeader(std::string_view program);
+
+// A trace file, written from its first byte (an older one is replaced) and
+// opened by its header; the folders above it are made when missing.
 class TraceFile {
   public:
     // Nothing, with the reason in `error`, when the file cannot be made.
-    static std::unique_ptr<TraceFile> create(const std::string& path, std::string& error);
+    static std::unique_ptr<TraceFile> create(const std::string& path, std::string_view program,
+                                             std::string& error);
     struct Opened {
         std::FILE* file;
     };

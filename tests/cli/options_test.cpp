@@ -32,7 +32,9 @@ std::string summary(const CliOptions& o) {
     }
     s += o.yes ? " yes" : "";
     s += " idle=" + std::to_string(o.idleTimeoutSeconds);
-    s += o.allowNoEndRecord ? " no-end-ok" : "";
+    s += o.risks.noEndRecord ? " no-end-ok" : "";
+    s += o.risks.recordsAfterEnd ? " after-end-ok" : "";
+    s += o.settleMs == defaultSettleMs ? "" : " settle=" + std::to_string(o.settleMs);
     s += o.verbose ? " -v" : "";
     s += o.quiet ? " -q" : "";
     s += o.logPath.empty() ? "" : " log=" + o.logPath;
@@ -112,8 +114,9 @@ const Case cases[] = {
      "download port=/dev/x idle=0 -q file=a.hex"},
     {"CliLaterTasksOptions",
      Program::Cli,
-     {"--log", "t.log", "--json", "--allow-no-end-record", "a.hex"},
-     "download idle=60 no-end-ok log=t.log json file=a.hex"},
+     {"--log", "t.log", "--json", "--allow-no-end-record", "--allow-records-after-end", "--settle",
+      "0", "a.hex"},
+     "download idle=60 no-end-ok after-end-ok settle=0 log=t.log json file=a.hex"},
     {"CliSeveralPortsInOrder",
      Program::Cli,
      {"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
@@ -135,12 +138,13 @@ const Case cases[] = {
     {"CliEverythingWrong",
      Program::Cli,
      {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
-      "-pa", "-v", "-q", "--frob"},
+      "-pa", "-v", "-q", "--settle", "1.5", "--frob"},
      "quill-cli: unknown option --frob\n"
      "quill-cli: --port a is given more than once\n"
      "quill-cli: --baud must be 9600 or 38400, not 1200\n"
      "quill-cli: --device must be manual or tracker, not pager\n"
      "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not -5\n"
+     "quill-cli: --settle needs a whole number of milliseconds from 0 to 60000, not 1.5\n"
      "quill-cli: -v and -q cannot be used together\n"
      "quill-cli: no hex file given\n"},
     {"CliMissingValues",

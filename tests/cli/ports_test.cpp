@@ -29,16 +29,22 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// A path with a "/" is taken from the working folder, a bare name from /dev.
 TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
+    const std::string here = std::filesystem::current_path().string();
     const struct {
+        std::string name;
         bool byDevice;
         std::string expected;
     } cases[] = {
-        {true, "Cannot open /nowhere/ttyX: the port does not exist."},
-        {false, "Cannot open COM1 (/nowhere/ttyX): the port does not exist."},
+        {"/nowhere/ttyX", true, "Cannot open /nowhere/ttyX: the port does not exist."},
+        {"/nowhere/ttyX", false, "Cannot open COM1 (/nowhere/ttyX): the port does not exist."},
+        {"./nowhere/../nowhere/ttyX", true,
+         "Cannot open " + here + "/nowhere/ttyX: the port does not exist."},
+        {"ttyQuillNowhere", true, "Cannot open /dev/ttyQuillNowhere: the port does not exist."},
     };
     for (const auto& c : cases) {
-        QtMSComm port([](int16_t) { return std::string("/nowhere/ttyX"); });
+        QtMSComm port([&c](int16_t) { return c.name; });
         port.setNamedByDevice(c.byDevice);
         port.setCommPort(1);
         const PortStatus status = port.setPortOpen(true);

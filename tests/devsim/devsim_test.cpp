@@ -97,10 +97,14 @@ TEST(DeviceModel, IgnoresWrongParityAndBadOrForeignFrames) {
 
 TEST(DeviceModel, AssemblesLinesAndFramesAcrossAnySplit) {
     DeviceModel device{{.kind = Kind::Tracker}};
-    // Answered on the checksum; the pad that follows is taken quietly.
+    std::string log;
+    device.setLogSink([&](DeviceModel::LogKind, const std::string& line) { log += line + "\n"; });
+    // Answered on the checksum; the pad that follows is taken quietly, also
+    // after the program frame that puts the device into download mode.
     for (size_t i = 0; i < kSelect.size(); ++i)
         EXPECT_EQ(send(device, kSelect.substr(i, 1), Parity::Even), i == 5 ? "04@5" : "-") << i;
     EXPECT_EQ(send(device, kProgram, Parity::Even), "04@5 11@205");
+    EXPECT_EQ(log.find("not understood"), std::string::npos) << log;
     EXPECT_EQ(send(device, kErase, Parity::Even), "-"); // the host forgot to switch to mark
     for (size_t i = 0; i < kErase.size(); ++i)
         EXPECT_EQ(send(device, kErase.substr(i, 1)), i + 1 < kErase.size() ? "-" : "13@5 11@55");

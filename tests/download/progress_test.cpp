@@ -138,34 +138,5 @@ TEST(DownloadProgress, ANewStartCountsFromNothing) {
     EXPECT_EQ(progress.elapsedSeconds(), 0.0);
 }
 
-// On the simulated world: what the session counted before the start is what
-// went out, for a Manual and a Tracker device (whose frames are no records).
-TEST(DownloadProgress, CountsOfAWholeDownloadMatchTheTotals) {
-    for (const int16_t device : {device_manual, device_tracker}) {
-        SCOPED_TRACE(device);
-        TracedWorld t;
-        std::string file;
-        for (uint16_t a = 0; a < 20; ++a) {
-            file += dataRecord(static_cast<uint16_t>(a * 16), std::vector<uint8_t>(16, 0x11)) +
-                    "\r\n" + allFF + "\r\n";
-        }
-        file += eof + "\r\n";
-        t.world.chooseFile(file);
-        t.world.setUpPort(38400, device);
-        t.world.connect(
-            {.kind = device == device_tracker ? devsim::Kind::Tracker : devsim::Kind::Manual});
-        t.startAndRun();
-        const DownloadProgress& p = t.session.progress();
-        EXPECT_EQ(p.totals(), (DownloadTotals{21, 320}));
-        EXPECT_EQ(p.recordsSent(), 21);
-        EXPECT_EQ(p.dataBytesSent(), 320);
-        EXPECT_EQ(p.percent(), 100);
-        EXPECT_TRUE(p.ended());
-        // 20 data records 2 ms apart on the simulated device.
-        ASSERT_TRUE(p.rate());
-        EXPECT_DOUBLE_EQ(*p.rate(), 320 / 0.040);
-    }
-}
-
 } // namespace
 } // namespace quill::sim

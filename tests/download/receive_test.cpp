@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The receive processing: every byte is judged against the state it finds,
-// during the Tracker handshake only the last byte of a batch counts.
+// during the Tracker handshake only the last byte of a batch counts. And the
+// Tracker's command frames, byte by byte.
 
 #include "download/downloadtexts.h"
+#include "download/tracker.h"
 #include "simworld.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +125,20 @@ INSTANTIATE_TEST_SUITE_P(
         TrackerRxCase{
             "RebootAck", cs_tracker_reboot, {0x04}, false, text::TrackerRebootUnknown, cs_off}),
     [](const ::testing::TestParamInfo<TrackerRxCase>& info) { return info.param.name; });
+
+TEST(TrackerFrames, BuildPacketGivesTheFramesByteForByte) {
+    std::vector<uint8_t> frame;
+    const uint8_t data[] = {0x38};
+    build_packet(frame, 0x0F, 0x00, 0x21, 0, data);
+    EXPECT_EQ(frame, (std::vector<uint8_t>{0x02, 0x03, 0x0F, 0x00, 0x21, 0xCD, 0x00}));
+    build_packet(frame, 0x0F, 0x00, 0x23, 1, data);
+    EXPECT_EQ(frame, (std::vector<uint8_t>{0x02, 0x04, 0x0F, 0x00, 0x23, 0x38, 0x92, 0x00}));
+    // The checksum wraps: length, header, command and data add up to 0 mod 256.
+    const uint8_t many[] = {0xFF, 0xFF, 0xFE};
+    build_packet(frame, 0xFF, 0xFF, 0xFF, 3, many);
+    EXPECT_EQ(frame,
+              (std::vector<uint8_t>{0x02, 0x06, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x01, 0x00}));
+}
 
 } // namespace
 } // namespace quill::sim

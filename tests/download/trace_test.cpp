@@ -1,37 +1,26 @@
 // SPDX-License-Identifier: MIT
-// The wire trace: what it says of whole downloads on the simulated world,
-// line by line; that the engine under a trace talks exactly as without one;
-// the writer's lines, its buffering and its failures.
+// The wire trace: what it says of a whole download on the simulated world,
+// line by line; the writer's lines, its buffering and its failures. That the
+// engine under a trace talks exactly as without one, and the trace of the
+// Tracker's roads, are rows of the conversation table.
 
 #include "download/downloadtexts.h"
 #include "hexfile/hexfiletexts.h"
+#include "testtext.h"
 #include "trace/tracewriter.h"
 #include "tracedworld.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace quill::sim {
 namespace {
 
 using devsim::Config;
-using devsim::Fault;
-using devsim::Kind;
-using Lines = std::vector<std::string>;
+using test::Lines;
 
 const std::string rec = ":0400000001020304F2";
 const std::string eof = ":00000001FF";
 const std::string firmware = rec + "\r\n" + eof + "\r\n";
-
-Lines splitLines(const std::string& text) {
-    Lines out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        out.push_back(line);
-    }
-    return out;
-}
 
 // A traced download with a writer into memory.
 struct Traced {
@@ -51,34 +40,13 @@ struct Traced {
         t.world.connect(config);
         t.startAndRun();
         writer.flush();
-        return splitLines(out);
+        return test::splitLines(out);
     }
     TracedWorld t;
     std::string out;
     int writes = 0;
     TraceWriter writer;
 };
-
-// True when `expected` appears in `lines` in this order, other lines between.
-::testing::AssertionResult inOrder(const Lines& lines, const Lines& expected) {
-    size_t at = 0;
-    for (const std::string& want : expected) {
-        while (at < lines.size() && lines[at] != want) {
-            ++at;
-        }
-        if (at == lines.size()) {
-            std::string all;
-            for (const std::string& l : lines) {
-                all += l + "\n";
-            }
-            return ::testing::AssertionFailure()
-                   << "missing, or out of order: " << want << "\nin:\n"
-                   << all;
-        }
-        ++at;
-    }
-    return ::testing::AssertionSuccess();
-}
 
 TEST(Trace, ShortManualDownloadLineByLine) {
     Traced traced;
@@ -124,118 +92,6 @@ TEST(Trace, ShortManualDownloadLineByLine) {
                         "  557.000 TIMER expired",
                         "  557.000 TIMER stopped",
                     }));
-}
-
-TEST(Trace, TrackerDownloadsAndFailures) {
-    const struct {
-        const char* name;
-        Config config;
-        Lines expected; // in this order, in the short form
-    } cases[] = {
-        {"handshake answered",
-         {},
-         {"    0.000 STATE cs_tracker_select", "    0.000 TX    02 03 0F 00 21 CD 00  \"....!..\"",
-          "    0.000 WAIT  shown", "    5.000 RX    ACK", "    5.000 WAIT  closed",
-          "    5.000 STATE cs_tracker_prog",
-          "    5.000 TX    02 04 0F 00 23 38 92 00  \"....#8..\"", "   10.000 RX    ACK",
-          "   10.000 LINE  9600,M,8,1", "   10.000 STATE cs_tracker_reboot",
-          "   10.000 TIMER armed 10000 ms", "  210.000 RX    XON", "  210.000 STATE cs_flash_erase",
-          "  210.000 TX    :01000000FF00 (15 bytes)", "  265.000 TX    :04000000.. (21 bytes)",
-          "  267.000 TX    :00000001FF (13 bytes)", "  267.000 BOX   \"Download complete\" [OK]"}},
-        {"select answered NAK",
-         {.fault = Fault::SelectNak},
-         {"    5.000 RX    NAK", "    5.000 TIMER stopped",
-          "    5.000 WAIT  \"Tracker response error. \\rCheck setup and try again\"",
-          "    5.000 STATE cs_off", " 1005.000 WAIT  OK", " 1005.000 WAIT  closed",
-          // An answer, even a NAK, lets the handshake go on once OK is pressed.
-          " 1005.000 STATE cs_tracker_prog", " 1210.000 STATE cs_flash_erase",
-          " 1210.000 TX    :01000000FF00 (15 bytes)"}},
-        {"rebooted device silent",
-         {.fault = Fault::RebootSilent},
-         {"   10.000 TIMER armed 10000 ms", "10010.000 TIMER expired",
-          "10010.000 WAIT  \"Tracker did not respond after reboot.\\r Try again.\"",
-          "10010.000 STATE cs_off"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Traced traced(TraceWriter::Form::Short);
-        Config config = c.config;
-        config.kind = Kind::Tracker;
-        EXPECT_TRUE(inOrder(traced.run(9600, device_tracker, config), c.expected));
-    }
-}
-
-// The XOFF and XON of one batch move cs_flash_erase to cs_program_ready and
-// on to cs_programming with no call in between: the trace names the last.
-TEST(Trace, StateHeldForNoCallIsNotReportedOnItsOwn) {
-    Traced traced(TraceWriter::Form::Short);
-    const Lines lines = traced.run(38400, device_manual, {.burst = true});
-    EXPECT_TRUE(inOrder(lines, {"    0.000 STATE cs_flash_erase", "   55.000 RX    XOFF XON",
-                                "   55.000 STATE cs_programming"}));
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "   55.000 STATE cs_program_ready"), 0);
-}
-
-// Everything the engine does under a trace, it does as without one.
-TEST(Trace, DecoratedEngineTalksExactlyAsTheBareOne) {
-    const struct {
-        const char* name;
-        int16_t device;
-        Config config;
-        std::function<void(SimWorld&)> meanwhile;
-    } cases[] = {
-        {"manual", device_manual, {}, {}},
-        {"manual, burst", device_manual, {.burst = true}, {}},
-        {"manual, no answer to the erase", device_manual, {.fault = Fault::NoEraseXoff}, {}},
-        {"manual, unplugged", device_manual, {}, [](SimWorld& w) { w.port.unplug(56); }},
-        {"manual, line noise",
-         device_manual,
-         {},
-         [](SimWorld& w) { w.port.raiseEvent(20, comEventFrame); }},
-        {"tracker", device_tracker, {.kind = Kind::Tracker}, {}},
-        {"tracker, program NAK",
-         device_tracker,
-         {.kind = Kind::Tracker, .fault = Fault::ProgNak},
-         {}},
-        {"tracker, reboot 04",
-         device_tracker,
-         {.kind = Kind::Tracker, .fault = Fault::Reboot04},
-         {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SimWorld bare;
-        Traced traced;
-        SimWorld& dressed = traced.t.world;
-        for (SimWorld* w : {&bare, &dressed}) {
-            w->chooseFile(firmware);
-            w->setUpPort(9600, c.device);
-            w->connect(c.config);
-            if (c.meanwhile) {
-                c.meanwhile(*w);
-            }
-        }
-        bare.startAndRun();
-        traced.t.startAndRun();
-
-        ASSERT_EQ(dressed.port.writes().size(), bare.port.writes().size());
-        for (size_t i = 0; i < bare.port.writes().size(); ++i) {
-            EXPECT_EQ(dressed.port.writes()[i].at, bare.port.writes()[i].at);
-            EXPECT_EQ(dressed.port.writes()[i].bytes, bare.port.writes()[i].bytes);
-            EXPECT_EQ(dressed.port.writes()[i].settings, bare.port.writes()[i].settings);
-        }
-        EXPECT_EQ(dressed.boxes.texts(), bare.boxes.texts());
-        EXPECT_EQ(dressed.waitDialog.reports(), bare.waitDialog.reports());
-        EXPECT_EQ(dressed.waitDialog.shows(), bare.waitDialog.shows());
-        EXPECT_EQ(dressed.m.cstate, bare.m.cstate);
-        EXPECT_EQ(dressed.port.portOpen(), bare.port.portOpen());
-        EXPECT_EQ(dressed.port.settings(), bare.port.settings());
-        EXPECT_EQ(dressed.port.handshaking, bare.port.handshaking);
-        EXPECT_EQ(dressed.port.rThreshold, bare.port.rThreshold);
-        EXPECT_EQ(dressed.port.inputMode, bare.port.inputMode);
-        EXPECT_EQ(dressed.timer.enabled(), bare.timer.enabled());
-        EXPECT_EQ(dressed.timer.interval(), bare.timer.interval());
-        EXPECT_EQ(dressed.loop.now(), bare.loop.now());
-    }
 }
 
 TEST(TraceWriter, OneLinePerEventInEachForm) {

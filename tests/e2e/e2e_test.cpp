@@ -1,385 +1,365 @@
 // SPDX-License-Identifier: MIT
-// quill-cli against quill-devsim through real pseudo-terminals, both as
-// child processes: each run ends with its own exit code and the system's
-// messages, the device hears only what it should, and after a complete
-// download its image equals the file's data as objcopy reads it.
+// quill-cli against quill-devsim through a real pseudo-terminal, both as
+// child processes: each way a download can end, once, with its exit code
+// and messages; after a complete download the device's image equals the
+// file's data as objcopy reads it; signals end a run cleanly; the trace
+// file, the short trace, the JSON result and -q at process level.
 
 #include "cli/clitexts.h"
 #include "download/downloadtexts.h"
+#include "harness.h"
 #include "hexfile/hexfiletexts.h"
 #include "run/exitcodes.h"
+#include "run/runtexts.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <stdlib.h>
-#include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
-
-#include "e2efiles.h"
 
 namespace quill::e2e {
 namespace {
 
 using enum ExitCode;
 
-// "{port}" in a message or settings text stands for the device's terminal;
-// the carriage returns that join the lines of the system's messages are
+// The carriage returns that join the lines of the system's messages are
 // line breaks when quill-cli prints them.
-std::string expand(std::string text, const std::string& port) {
+std::string printed(std::string text) {
     std::replace(text.begin(), text.end(), '\r', '\n');
-    if (const size_t at = text.find("{port}"); at != std::string::npos)
-        text.replace(at, 6, port);
     return text;
 }
 
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// A command line's words; "{port}" stands for the device's terminal.
-QStringList words(const std::string& text, const std::string& port = {}) {
-    return q(text)
-        .split(u' ', Qt::SkipEmptyParts)
-        .replaceInStrings(QStringLiteral("{port}"), q(port));
-}
-
-struct Scratch {
-    QTemporaryDir dir;
-    std::string path(const std::string& name) const { return dir.filePath(q(name)).toStdString(); }
-};
-
-struct Result {
-    int code = -1; // -1: crashed or did not end in time
-    std::string err, out;
-};
-
-// Runs a program to its end (bounded), standard input from `stdinPath` if
-// given. quill-cli's settings are the scratch folder's, never the user's own.
-Result run(const Scratch& s, const char* program, const QStringList& args,
-           const std::string& stdinPath = {}) {
-    QProcess p;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(s.path("config")));
-    p.setProcessEnvironment(env);
-    if (!stdinPath.empty())
-        p.setStandardInputFile(q(stdinPath));
-    p.start(QString::fromUtf8(program), args);
-    const bool ended = p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit;
-    const int code = ended ? p.exitCode() : -1;
-    p.kill();
-    p.waitForFinished(5000);
-    return {code, p.readAllStandardError().toStdString(), p.readAllStandardOutput().toStdString()};
-}
-
-void objcopy(const Scratch& s, const std::string& options, const std::string& from,
-             const std::string& to) {
-    const Result r = run(s, QUILL_OBJCOPY, words(options) << q(from) << q(to));
-    ASSERT_EQ(r.code, 0) << r.err;
-}
-
-// quill-devsim, answering at once, reached through a link to its terminal;
-// its image and log are in the scratch folder.
-class Devsim {
-  public:
-    Devsim(const Scratch& s, const std::string& options)
-        : m_image(s.path("image.bin")), m_log(s.path("devsim.log")), m_link(s.path("tty")) {
-        m_process.setWorkingDirectory(s.dir.path());
-        m_process.start(QStringLiteral(QUILL_DEVSIM),
-                        words(options + " --record-ack-ms 0 --record-write-ms 0 --erase-ms 5"
-                                        " --reboot-ms 20 --frame-ack-ms 1 --image image.bin"
-                                        " --log devsim.log --link tty"));
-        // The first line on its standard output, the terminal, says it is ready.
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
-        const std::string pty = m_process.readLine().trimmed().toStdString();
-        std::error_code ec;
-        EXPECT_EQ(std::filesystem::read_symlink(m_link, ec).string(), pty) << ec.message();
-    }
-    ~Devsim() { stop(); }
-    Devsim(const Devsim&) = delete;
-    Devsim& operator=(const Devsim&) = delete;
-
-    const std::string& pty() const { return m_link; }
-    // Stops it; it writes its image and removes the link as it exits.
-    void stop() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-        EXPECT_FALSE(std::filesystem::is_symlink(m_link));
-    }
-    std::string image() {
-        stop();
-        return readFile(m_image);
-    }
-    std::string log() const { return readFile(m_log); }
-    // The lines and frames the device received.
-    int hostLines() const {
-        const std::string text = log();
-        int n = 0;
-        for (size_t at = 0; (at = text.find(" host> ", at)) != std::string::npos; ++at)
-            ++n;
-        return n;
-    }
-
-  private:
-    QProcess m_process;
-    std::string m_image, m_log, m_link;
-};
-
-// A deterministic pseudo-random binary of over 64 KiB.
-std::string binary() {
-    std::mt19937 random(0x9E3779B9u);
-    std::string bytes(72 * 1024 + 40, '\0');
-    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random() >> 24); });
-    return bytes;
-}
-
-// The binary as objcopy writes it as a hex file at 0x08000000, so with
-// extended linear address records (04) and a start address (05): as it
-// stands (app.hex, CR LF), with LF line ends (lf.hex), with a bad checksum
-// (bad.hex), with a non-hex digit in a record (nonhex.hex), cut short before
-// its end record (noend.hex); and what is not firmware: a text without
-// records (norecords.hex) and a FIFO that nobody writes (fifo).
-void makeHexFiles(const Scratch& s) {
-    writeFile(s.path("app.bin"), binary());
-    objcopy(s, "-I binary -O ihex --change-addresses 0x08000000 --set-start 0x8", s.path("app.bin"),
-            s.path("app.hex"));
-    std::string text = readFile(s.path("app.hex"));
-    ASSERT_TRUE(contains(text, "\r\n:020000040801") && contains(text, ":04000005"));
-    std::string lf = text;
-    std::erase(lf, '\r');
-    writeFile(s.path("lf.hex"), lf);
-    const size_t eol = text.find('\r', text.find("\n:10020000"));
-    std::string nonhex = text;
-    nonhex[text.find("\n:10020000") + 12] = 'G'; // a data digit
-    writeFile(s.path("nonhex.hex"), nonhex);
-    writeFile(s.path("noend.hex"), text.substr(0, text.find(":00000001FF")));
-    text[eol - 1] = text[eol - 1] == '0' ? '1' : '0'; // the checksum's last digit
-    writeFile(s.path("bad.hex"), text);
-    writeFile(s.path("norecords.hex"), "This is not a hex file.\r\nS00F000068656C6C6F\r\n");
-    ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0);
-}
-
-// A file of the scratch folder, or a path of the system.
-std::string filePath(const Scratch& s, const std::string& file) {
-    return file.starts_with('/') ? file : s.path(file);
-}
-
-// A run of quill-cli on a file in the scratch folder: how it must end, and what it runs with.
-struct Case {
-    std::string name;
+// A single-port run of quill-cli: what it runs with, and how it must end.
+struct Road {
+    const char* name;
     ExitCode code;
-    std::vector<std::string> messages; // on standard error
-    std::string devsim;                // quill-devsim's options
-    std::string cli = "--port {port} --baud 38400 --yes";
-    int hostLines = -1; // lines and frames the device heard; -1: not checked
-    std::string file = "app.hex";
-    std::string settings{};      // the window program's stored settings
-    const char* typed = nullptr; // the answer typed on a terminal at the prompt
+    std::vector<std::string> messages;   // on standard error
+    std::string devsim = {};             // quill-devsim's options
+    std::optional<std::string> cli = {}; // besides the port and the file; none: 38400, --yes
+    std::string file = {};               // in the scratch folder; none: app.hex
+    int heard = -1;                      // lines and frames the device heard; -1: not checked
+    const char* typed = nullptr;         // typed on the terminal quill-cli reads its answers from
+    std::string settings = {}; // the window program's stored settings; "{port}": the device
 };
 
-Case download(const std::string& device, const std::string& baud, const std::string& file) {
-    return Case(device + baud + (file == "lf.hex" ? "Lf" : "CrLf"), Complete, {},
-                "--device " + device,
-                "--port {port} --baud " + baud + " --device " + device + " --yes", -1, file);
+Road road(const char* name, ExitCode code, std::vector<std::string> messages,
+          std::string devsim = {}, std::optional<std::string> cli = {}, std::string file = {},
+          int heard = -1, const char* typed = nullptr, std::string settings = {}) {
+    return {name,  code,  std::move(messages), std::move(devsim), std::move(cli), std::move(file),
+            heard, typed, std::move(settings)};
 }
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
+void PrintTo(const Road& r, std::ostream* os) {
+    *os << r.name;
 }
 
-class Cli : public ::testing::TestWithParam<Case> {};
+class Roads : public ::testing::TestWithParam<Road> {};
 
-TEST_P(Cli, EndsWithItsCodeAndMessages) {
-    const Case& c = GetParam();
+TEST_P(Roads, EndWithTheirCodeAndMessages) {
+    const Road& r = GetParam();
     Scratch s;
-    makeHexFiles(s);
-    Devsim dev(s, c.devsim);
-    const std::string ini = s.path("config/quill/quill.ini");
-    const std::string settings = expand(c.settings, dev.pty());
-    if (!settings.empty()) {
+    const std::string binary = firmware(s, 72 * 1024 + 40);
+    writeFile(s.path("bad.hex"), ":020000040800F2\r\n:0400100012FF34FF00\r\n:00000001FF\r\n");
+    writeFile(s.path("noend.hex"), ":020000040800F2\r\n:0400100012FF34FFA8\r\n");
+    writeFile(s.path("tiny.hex"), test::hexFile(2));
+    writeFile(s.path("joined.hex"), readFile(s.path("app.hex")) + test::hexFile(2));
+    Devices dev(s, 1, r.devsim);
+    std::string settings = r.settings;
+    if (const size_t at = settings.find("{port}"); at != std::string::npos) {
+        settings.replace(at, 6, dev.port());
         std::filesystem::create_directories(s.path("config/quill"));
-        writeFile(ini, settings);
+        writeFile(s.path("config/quill/quill.ini"), settings);
     }
-    std::string terminal;
-    int master = -1;
-    int slave = -1;
-    if (c.typed != nullptr) {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        ASSERT_EQ(::grantpt(master) | ::unlockpt(master), 0);
-        terminal = ::ptsname(master);
-        slave = ::open(terminal.c_str(), O_RDWR | O_NOCTTY); // keeps what is typed until read
-        ASSERT_EQ(::write(master, c.typed, 2), 2);
-    }
-    const Result r = run(s, QUILL_CLI, words(c.cli, dev.pty()) << q(filePath(s, c.file)), terminal);
-    ::close(slave);
-    ::close(master);
+    const std::string port = r.settings.empty() ? "--port " + dev.port() + " " : "";
+    const std::string file = r.file.empty() ? "app.hex" : r.file;
+    const Result res =
+        runCli(s, port + r.cli.value_or("--baud 38400 --yes") + " " + s.path(file), r.typed);
 
-    EXPECT_EQ(r.code, toInt(c.code)) << r.err;
-    for (const std::string& message : c.messages)
-        EXPECT_TRUE(contains(r.err, expand(message, dev.pty()))) << "missing: " << message << "\n"
-                                                                 << r.err;
-    EXPECT_EQ(contains(r.err, text::DownloadComplete), c.code == Complete) << r.err;
-    if (!settings.empty()) {
-        EXPECT_EQ(readFile(ini), settings); // the store is not written
+    EXPECT_EQ(res.code, toInt(r.code)) << res.err;
+    for (const std::string& message : r.messages) {
+        EXPECT_TRUE(contains(res.err, printed(message))) << "missing: " << message << "\n"
+                                                         << res.err;
     }
-    if (c.code == Complete) {
-        EXPECT_TRUE(contains(r.err, "100%  ")) << r.err; // the last of the plain progress lines
-        objcopy(s, "-I ihex -O binary --gap-fill 0xff", filePath(s, c.file),
-                s.path("reference.bin"));
-        EXPECT_TRUE(readFile(s.path("reference.bin")) == binary());
-        EXPECT_TRUE(dev.image() == binary()) << "the device's image differs from the file's data";
+    // Said for a download that completed, or one whose last record may not
+    // have arrived, which the next line says.
+    EXPECT_EQ(contains(res.err, text::DownloadComplete),
+              r.code == Complete || contains(res.err, text::LostBeforeLastAnswer))
+        << res.err;
+    if (!settings.empty()) {
+        EXPECT_EQ(readFile(s.path("config/quill/quill.ini")), settings); // not written
+    }
+    if (r.code == Complete && (file == "app.hex" || file == "joined.hex")) {
+        EXPECT_TRUE(contains(res.err, "100%  ")) << res.err; // the last progress line
+        EXPECT_TRUE(dev.image() == binary) << "the device's image differs from the file's data";
         // The device heard every byte at the parity it expected.
         EXPECT_FALSE(contains(dev.log(), "parity ignored")) << dev.log();
     }
     dev.stop();
-    if (c.hostLines >= 0) {
-        EXPECT_EQ(dev.hostLines(), c.hostLines) << dev.log();
+    if (r.heard >= 0) {
+        EXPECT_EQ(dev.heard(), r.heard) << dev.log();
     }
 }
 
-// The device hangs up when the end record comes, before it answers it: the
-// window has already said "Download complete", but quill-cli cannot know the
-// last record went out, and says so with the port's exit code.
-TEST(CliEnd, PortLostBeforeTheLastAnswerIsNoSuccess) {
-    Scratch s;
-    writeFile(s.path("tiny.hex"), ":020100001234B7\r\n:0201020056782D\r\n:00000001FF\r\n");
-    Devsim dev(s, "--unplug-after 2");
-    const Result r = run(
-        s, QUILL_CLI,
-        words("--port {port} --baud 38400 --yes --json", dev.pty()) << q(s.path("tiny.hex")), {});
-    EXPECT_EQ(r.code, toInt(ExitCode::PortError)) << r.err;
-    EXPECT_TRUE(contains(r.err, cli::text::LostBeforeLastAnswer)) << r.err;
-    EXPECT_TRUE(contains(r.out, "\"port_failure\"")) << r.out;
-    dev.stop();
+Road download(const char* name, const std::string& device, const std::string& baud) {
+    return road(name, Complete, {}, "--device " + device, "--baud " + baud + " --device " + device);
 }
 
-const std::string noYes = "--port {port} --baud 9600";
 const std::string prompt = text::PrepareDevice + std::string("9600") + cli::text::PromptChoices;
-const std::string idle = cli::text::IdlePrefix + std::string("1") + cli::text::IdleSuffix;
 
 INSTANTIATE_TEST_SUITE_P(
-    E2e, Cli,
+    E2e, Roads,
     ::testing::Values(
-        download("manual", "9600", "app.hex"), download("manual", "9600", "lf.hex"),
-        download("manual", "38400", "app.hex"), download("manual", "38400", "lf.hex"),
-        download("tracker", "9600", "app.hex"), download("tracker", "9600", "lf.hex"),
-        download("tracker", "38400", "app.hex"), download("tracker", "38400", "lf.hex"),
-        Case("EraseTimeout", NoEraseAnswer, {text::NoEraseResponse}, "--fault no-erase-xoff",
-             "--port {port} --baud 38400 --yes", 1),
+        download("Manual9600", "manual", "9600 --yes"),
+        download("Manual38400", "manual", "38400 --yes"),
+        download("Tracker38400", "tracker", "38400"),
+        road("EraseTimeout", NoEraseAnswer, {text::NoEraseResponse}, "--fault no-erase-xoff", {},
+             {}, 1),
         // No answer to the select frame: the erase request goes out all the
         // same and is not answered either; the handshake is the cause.
-        Case("TrackerSilent", TrackerHandshake,
+        road("TrackerSilent", TrackerHandshake,
              {text::TrackerNoSelectAnswer, text::NoEraseResponse},
-             "--device tracker --fault silent", "--port {port} --baud 38400 --device tracker"),
-        // After the (automatic) OK to the NAK the handshake goes on and the download completes.
-        Case("TrackerSelectNak", Complete,
-             {text::TrackerResponseError, cli::text::CompletedAfterTrackerError},
-             "--device tracker --fault select-nak", "--port {port} --baud 9600 --device tracker"),
+             "--device tracker --fault silent", "--baud 38400 --device tracker"),
         // Nothing after the 6th record: quill-cli's own time limit stops it,
         // and nothing more is sent.
-        Case("SilentMidTransfer", IdleTimeout, {idle + "\r" + text::DownloadStopped},
-             "--fault silent-after-records --silent-after 5",
-             "--port {port} --baud 38400 --yes --idle-timeout 1", 7),
-        Case("Unplugged", PortError, {text::DownloadStopped, "{port}"}, "--unplug-after 5"),
-        Case("NoSuchPort", PortError, {text::PortOpenFailed, "/dev/null/tty"}, "",
-             "--port /dev/null/tty --baud 38400 --yes"),
-        // Refused before a byte is sent.
-        Case("BadChecksum", BadRecord, {text::InvalidRecord}, "", "--port {port} --baud 9600 --yes",
-             0, "bad.hex"),
-        Case("MissingFile", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes",
-             0, "missing.hex"),
-        // Not whole firmware: refused before a byte is sent.
-        Case("NoRecords", BadRecord, {text::NoRecords}, "", "--port {port} --baud 9600 --yes", 0,
-             "norecords.hex"),
-        Case("NonHexRecord", BadRecord, {text::InvalidRecord}, "",
-             "--port {port} --baud 9600 --yes", 0, "nonhex.hex"),
-        Case("NoEndRecordRefused", BadRecord, {text::NoEndRecord, cli::text::RiskRefused}, "",
-             "--port {port} --baud 9600 --yes", 0, "noend.hex"),
-        Case("NoEndRecordAccepted", Complete, {text::NoEndRecord, cli::text::RiskAccepted}, "",
-             "--port {port} --baud 38400 --yes --allow-no-end-record", -1, "noend.hex"),
-        // Not a regular file: refused at once, without waiting for a writer or reading for ever.
-        Case("Fifo", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes", 0,
-             "fifo"),
-        Case("DevZero", FileError, {text::OpenFileError}, "", "--port {port} --baud 9600 --yes", 0,
-             "/dev/zero"),
-        // The XOFF XON the device said before the erase request is no answer to it.
-        Case("StaleXoffXon", NoEraseAnswer, {text::NoEraseResponse}, "--fault stale-xoff-xon",
-             "--port {port} --baud 9600 --yes --idle-timeout 5", 1),
+        road("SilentMidTransfer", IdleTimeout,
+             {text::IdlePrefix + std::string("1") + text::IdleSuffix + "\r" +
+              text::DownloadStopped},
+             "--fault silent-after-records --silent-after 5", "--baud 38400 --yes --idle-timeout 1",
+             {}, 7),
+        // A Tracker at 9600 answers the select frame with NAK: after the
+        // (automatic) OK the handshake goes on and the download completes.
+        road("Tracker9600SelectNak", Complete,
+             {text::TrackerResponseError, text::CompletedAfterTrackerError},
+             "--device tracker --fault select-nak", "--baud 9600 --device tracker"),
+        road("Unplugged", PortError, {text::DownloadStopped}, "--unplug-after 5"),
+        // The device hangs up when the end record comes, before it answers
+        // it: quill-cli cannot know that the last record went out.
+        road("LostBeforeTheLastAnswer", PortError, {text::LostBeforeLastAnswer}, "--unplug-after 2",
+             {}, "tiny.hex"),
+        // Not whole firmware, or no file: refused before a byte is sent.
+        road("BadChecksum", BadRecord,
+             {text::InvalidRecord, "\nLine 2: checksum 00 in the file, A8 computed\n"}, {}, {},
+             "bad.hex", 0),
+        // Two files joined: refused, or with the option only the first goes out.
+        road("JoinedRefused", BadRecord,
+             {text::RecordsAfterEnd,
+              std::string(cli::text::RiskRefusedPrefix) + "--allow-records-after-end"},
+             {}, {}, "joined.hex", 0),
+        road("JoinedAccepted", Complete, {}, {}, "--baud 38400 --yes --allow-records-after-end",
+             "joined.hex"),
+        road("NoEndRecordRefused", BadRecord,
+             {text::NoEndRecord,
+              std::string(cli::text::RiskRefusedPrefix) + "--allow-no-end-record"},
+             {}, {}, "noend.hex", 0),
+        road("NoEndRecordAccepted", Complete,
+             {std::string(cli::text::RiskAcceptedPrefix) + "--allow-no-end-record"}, {},
+             "--baud 38400 --yes --allow-no-end-record", "noend.hex"),
+        road("MissingFile", FileError, {text::OpenFileError}, {}, {}, "missing.hex", 0),
         // The Manual prompt cannot be answered: refused before the port is touched.
-        Case("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, "", noYes, 0),
-        Case("PromptYes", Complete, {prompt}, "", noYes, -1, "app.hex", "", "y\n"),
-        Case("PromptNo", Cancelled, {prompt}, "", noYes, 0, "app.hex", "", "n\n"),
+        road("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, {}, "--baud 9600", {},
+             0),
+        road("PromptYes", Complete, {prompt}, {}, "--baud 9600", {}, -1, "y\n"),
+        road("PromptNo", Cancelled, {prompt}, {}, "--baud 9600", {}, 0, "n\n"),
         // Port, baud rate and device as the window program stored them, the
         // port's device named under "PortNames".
-        Case("StoredSettings", Complete, {}, "--device tracker", "", -1, "app.hex",
+        road("StoredSettings", Complete, {}, "--device tracker", "", {}, -1, nullptr,
              "[Port]\nCOM=2\nBAUD=38400\n[Option]\nDEVICE=1\n[PortNames]\nCOM2={port}\n")),
     [](const auto& info) { return info.param.name; });
 
-// The file is rewritten while its records go out: the download stops with
-// the message that says so, exit 4, and the device never hears the end record.
-TEST(E2e, FileRewrittenMidDownloadNeverCompletes) {
+// SIGINT and SIGTERM end a running quill-cli within a second: "Download
+// interrupted" once, exit 130 or 143, nothing more sent once the signal is
+// handled, the port's line settings as they were before quill-cli opened
+// it, the JSON result and the trace file written to the end.
+enum class Moment { Records, Prompt, TrackerReboot };
+
+struct Interruption {
+    const char* name;
+    int signal;
+    Moment moment;
+};
+
+void PrintTo(const Interruption& i, std::ostream* os) {
+    *os << i.name;
+}
+
+class Signals : public ::testing::TestWithParam<Interruption> {};
+
+TEST_P(Signals, EndTheRunCleanly) {
+    const Interruption& c = GetParam();
     Scratch s;
-    makeHexFiles(s);
-    Devsim dev(s, "");
-    const std::string file = s.path("app.hex");
-    QProcess cli;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(s.path("config")));
-    cli.setProcessEnvironment(env);
-    cli.start(QStringLiteral(QUILL_CLI), words("--port {port} --baud 38400 --yes", dev.pty())
-                                             << q(file));
-    ASSERT_TRUE(cli.waitForStarted(5000));
-    while (dev.hostLines() < 20 && cli.state() == QProcess::Running) {
-        cli.waitForFinished(5);
+    writeFile(s.path("app.hex"), test::hexFile(200));
+    // A slow device: a record takes a fifth of a second, a Tracker's reboot five.
+    const bool tracker = c.moment == Moment::TrackerReboot;
+    Devices dev(s, 1,
+                std::string(tracker ? "--device tracker" : "") +
+                    " --record-ack-ms 200 --reboot-ms 5000");
+    // Held open: the line settings stay readable after quill-cli is gone.
+    const int line = ::open(dev.port().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios before{};
+    ASSERT_EQ(::tcgetattr(line, &before), 0);
+
+    Cli cli(s,
+            "--port " + dev.port() + " --baud 9600 --json --log " + s.path("flash.log") +
+                (tracker                       ? " --device tracker "
+                 : c.moment == Moment::Records ? " --yes "
+                                               : " ") +
+                s.path("app.hex"),
+            ""); // the prompt is answered on a terminal where nothing is typed
+    switch (c.moment) {
+    case Moment::Records:
+        ASSERT_TRUE(cli.waitSaid(text::ProgrammingFlash));
+        ASSERT_TRUE(dev.waitHeard("host> :10", 3));
+        break;
+    case Moment::Prompt:
+        ASSERT_TRUE(cli.waitSaid(text::PrepareDevice));
+        break;
+    case Moment::TrackerReboot:
+        ASSERT_TRUE(dev.waitHeard("host> ", 2)); // the select frame and the program frame
+        break;
     }
-    writeFile(file, readFile(s.path("lf.hex"))); // the same firmware, written anew
-    ASSERT_TRUE(cli.waitForFinished(15000));
-    const std::string err = cli.readAllStandardError().toStdString();
-    EXPECT_EQ(cli.exitCode(), toInt(BadRecord)) << err;
-    EXPECT_TRUE(contains(err, expand(text::FileChanged, {}))) << err;
-    EXPECT_FALSE(contains(err, text::DownloadComplete)) << err;
+    const int recordsBefore = count(dev.log(), "host> :10");
+    QElapsedTimer clock;
+    clock.start();
+    cli.signal(c.signal);
+    const Result res = cli.finish();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(res.code, 128 + c.signal);
+    EXPECT_EQ(count(res.err, cli::text::Interrupted), 1) << res.err;
+    EXPECT_EQ(count(res.err, text::DownloadStopped), 0) << res.err;
+    const QJsonObject o = res.json();
+    EXPECT_EQ(o[u"outcome"].toString(), u"interrupted");
+    EXPECT_EQ(o[u"exit_code"].toInt(), 128 + c.signal);
+
+    // At most the record on its way when the signal came reaches the device
+    // afterwards; no erase request, no record after a prompt or a handshake.
+    QThread::msleep(300);
+    switch (c.moment) {
+    case Moment::Records:
+        EXPECT_LE(count(dev.log(), "host> :10"), recordsBefore + 1) << dev.log();
+        // The trace file ends with the port closed.
+        EXPECT_EQ(test::splitLines(readFile(s.path("flash.log"))).back().substr(10), "CLOSE");
+        break;
+    case Moment::Prompt:
+        EXPECT_EQ(dev.heard(), 0) << dev.log();
+        break;
+    case Moment::TrackerReboot:
+        EXPECT_EQ(count(dev.log(), "host> :"), 0) << dev.log();
+        break;
+    }
+
+    termios after{};
+    ASSERT_EQ(::tcgetattr(line, &after), 0);
+    EXPECT_EQ(std::tie(after.c_cflag, after.c_iflag), std::tie(before.c_cflag, before.c_iflag));
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
+    ::close(line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    E2e, Signals,
+    ::testing::Values(Interruption{"SigintDuringRecords", SIGINT, Moment::Records},
+                      Interruption{"SigintAtThePrompt", SIGINT, Moment::Prompt},
+                      Interruption{"SigtermWhileTheTrackerReboots", SIGTERM,
+                                   Moment::TrackerReboot}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The trace file of a Manual download: what quill-cli adds around the
+// engine's trace (its header, the port's set-up before the start, the
+// close); the short trace of -v; the JSON result. A failed download with
+// -q says its last message and nothing else.
+TEST(Results, TraceFileShortTraceAndJson) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(3));
+    Devices dev(s, 1);
+    Result res = runCli(s, "-p " + dev.port() + " -b 9600 -y -v --json --log " +
+                               s.path("logs/flash.log") + " " + s.path("app.hex"));
+    ASSERT_EQ(res.code, 0) << res.err;
+    const Lines log = test::splitLines(readFile(s.path("logs/flash.log")));
+    ASSERT_FALSE(log.empty());
+    EXPECT_TRUE(log[0].starts_with("# quill-cli ")) << log[0];
+    Lines events;
+    for (const std::string& line : Lines(log.begin() + 1, log.end())) {
+        events.push_back(line.substr(std::min<size_t>(10, line.size())));
+    }
+    EXPECT_TRUE(test::inOrder(events, {"LINE  9600,M,8,1", "OPEN  " + dev.port(),
+                                       "START " + dev.port() + " 9600,M,8,1 Manual \"" +
+                                           s.path("app.hex") + "\" 4 records 48 data bytes",
+                                       "STATE cs_flash_erase", "STATE cs_file_done"}));
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const std::string& l) { return l.starts_with("TX "); }),
+              5);
+    for (const char* line : {"TX    :01000000FF00 (15 bytes)", "TX    :10000000.. (45 bytes)",
+                             "TX    :00000001FF (13 bytes)", "STATE cs_file_done"}) {
+        EXPECT_TRUE(contains(res.err, line)) << line << "\nin:\n" << res.err;
+    }
+    QJsonObject o = res.json();
+    EXPECT_EQ(o[u"outcome"].toString(), u"complete");
+    EXPECT_EQ(o[u"port"].toString().toStdString(), dev.port());
+    EXPECT_EQ(o[u"device_path"].toString().toStdString(),
+              std::filesystem::canonical(dev.port()).string());
+    EXPECT_EQ(std::tuple(o[u"exit_code"].toInt(), o[u"baud"].toInt(), o[u"device"].toString()),
+              std::tuple(0, 9600, QStringLiteral("manual")));
+    EXPECT_EQ(std::tuple(o[u"records_sent"].toInt(), o[u"records_total"].toInt(),
+                         o[u"data_bytes_sent"].toInt(), o[u"data_bytes_total"].toInt()),
+              std::tuple(4, 4, 48, 48));
+    EXPECT_GT(o[u"seconds"].toDouble(), 0.0);
+    EXPECT_EQ(o[u"messages"].toArray().last().toString(),
+              QString::fromLatin1(text::DownloadComplete));
     dev.stop();
-    EXPECT_FALSE(contains(dev.log(), "-- end of file"));
+
+    Devices quiet(s, 1);
+    res = runCli(s, "-p " + quiet.port() + " -b 9600 -y -q " + s.path("app.hex"));
+    EXPECT_EQ(std::tuple(res.code, res.err, res.out), std::tuple(0, "", ""));
+    quiet.stop();
+
+    Devices silent(s, 1, "--fault no-erase-xoff");
+    res = runCli(s, "-p " + silent.port() + " -b 9600 -y -q --json " + s.path("app.hex"));
+    EXPECT_EQ(res.code, toInt(NoEraseAnswer));
+    EXPECT_EQ(res.err, printed(text::NoEraseResponse) + "\n");
+    EXPECT_EQ(res.json()[u"records_sent"].toInt(), 0);
 }
 
-TEST(E2e, UsageErrors) {
-    Scratch s; // an empty store: no port, no baud rate
-    const std::pair<const char*, std::string> cases[] = {
-        {"", "no hex file given"},
-        {"a.hex b.hex", "give exactly one hex file"},
-        {"--baud 1200 a.hex", "--baud must be 9600 or 38400"},
-        {"--device pager a.hex", "--device must be manual or tracker"},
-        {"--idle-timeout x a.hex", "--idle-timeout needs"},
-        {"--frob a.hex", "unknown option --frob"},
-        {"a.hex --port", "--port needs a value"},
-        {"--yes a.hex", cli::text::NoPort},
-        {"--port COM7 --yes a.hex", "COM7 is not one of COM1 to COM4"},
-        {"--port=COM1 --yes a.hex", cli::text::NoBaud}};
-    for (const auto& [args, message] : cases) {
-        const Result r = run(s, QUILL_CLI, words(args));
-        EXPECT_EQ(r.code, toInt(Usage)) << r.err;
-        EXPECT_TRUE(contains(r.err, message)) << message << " not in: " << r.err;
-    }
-}
-
-TEST(E2e, HelpListsEveryExitCode) {
+// Refused before the port is touched, with a JSON result all the same: a
+// trace file that cannot be made, a command line that cannot be read. And
+// --help lists every exit code.
+TEST(Results, UsageErrorsBeforeThePortIsTouchedAndHelp) {
     Scratch s;
-    const Result r = run(s, QUILL_CLI, {QStringLiteral("--help")});
-    EXPECT_EQ(r.code, 0);
+    const Result help = runCli(s, "--help");
+    EXPECT_EQ(help.code, 0);
     for (const ExitCodeInfo& info : exitCodeTable) {
-        EXPECT_TRUE(contains(r.out, std::to_string(toInt(info.code)) + "  " + info.meaning))
+        EXPECT_TRUE(contains(help.out, std::to_string(toInt(info.code)) + "  " + info.meaning))
             << info.meaning;
     }
+    writeFile(s.path("app.hex"), test::hexFile(1));
+    Result res = runCli(s, "-p " + s.path("no-such-port") + " -b 9600 -y --json --log " +
+                               "/dev/null/flash.log " + s.path("app.hex"));
+    EXPECT_EQ(res.code, toInt(Usage));
+    EXPECT_TRUE(contains(res.err, std::string(cli::text::LogNotCreated) + "/dev/null/flash.log"))
+        << res.err;
+    EXPECT_FALSE(contains(res.err, text::PortOpenFailed)) << res.err;
+    // No port or baud rate given or stored, or a port that is none of COM1 to COM4.
+    for (const auto& [args, message] :
+         {std::pair{"--yes a.hex", std::string(cli::text::NoPort)},
+          {"--port COM7 --yes a.hex", "COM7" + std::string(cli::text::NotComOneToFour)},
+          {"--port=COM1 --yes a.hex", std::string(cli::text::NoBaud)}}) {
+        res = runCli(s, args);
+        EXPECT_EQ(res.code, toInt(Usage));
+        EXPECT_TRUE(contains(res.err, message)) << message << " not in " << res.err;
+    }
+    res = runCli(s, "-p " + s.path("no-such-port") + " --baud 1200 --json a.hex");
+    EXPECT_EQ(res.code, toInt(Usage));
+    const QJsonObject o = res.json();
+    EXPECT_EQ(std::tuple(o[u"outcome"].toString(), o[u"exit_code"].toInt(), o[u"baud"].isNull()),
+              std::tuple(QStringLiteral("usage"), 2, true));
+    EXPECT_TRUE(
+        o[u"messages"].toArray().first().toString().contains(u"--baud must be 9600 or 38400"));
 }
 
 } // namespace

@@ -36,8 +36,10 @@ TEST(CheckRecord, ClassifiesRecords) {
           ":0400100012FF34FFA8 ; comment"}},
         // A wrong checksum wins over all-FF and over the last record; a line
         // cut short with only digits cancels.
+        // One digit off in a data byte makes the sum off by exactly 80 hex.
         {REC_BAD_SUM,
-         {":0400100012FF34FF00", ":04001000FFFFFFFF00", ":00000001FE", ":00000", ":10000000FF"}},
+         {":0400100012FF34FF00", ":0400100092FF34FFA8", ":04001000FFFFFFFF00", ":00000001FE",
+          ":00000", ":10000000FF"}},
         // A bad digit wins over a wrong checksum, also in a line cut short.
         {REC_BAD_HEX, {":0400100012G234FF00", ":00000001FG", ":G", ":000000G", ":04001000FFGG"}},
     };

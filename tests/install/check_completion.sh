@@ -52,7 +52,8 @@ offered "$s/log.txt" quill-cli --log "$s/l"
 offered "$s/firmware.hex $s/fifth.hex $s/files" quill-cli "$s/f"
 offered "$s/firmware.hex" quill-cli --yes "$s/fir"   # a flag takes no value
 offered "$s/firmware.hex" quill-cli -y --device manual --baud 9600 "$s/fir"
-offered "--allow-no-end-record" quill-cli --allow
+offered "--allow-no-end-record --allow-records-after-end" quill-cli --allow
+offered "" quill-cli --settle ""
 offered "--device" quill-cli --dev
 offered "--baud" quill-cli --port COM1 --ba
 offered "--list-ports" quill-cli --li

@@ -7,6 +7,7 @@
 #include "platform/qt/ttyline.h"
 #include "ptypair.h"
 
+#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -83,32 +84,54 @@ TEST_F(QtMSCommTest, EveryByteCrossesTheLineUntouchedBothWaysInBatches) {
 }
 
 // What the device said before the download's first message is thrown away
-// when that message goes out, not taken as its answer.
+// when that message goes out, not taken as its answer: whether it still
+// waits in the terminal's queue, or QSerialPort has read it and its receive
+// event has not come yet.
 TEST_F(QtMSCommTest, InBufferCountZeroThrowsAwayWhatWasReceivedBefore) {
-    ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x13\x11", 2)));
-    pollfd waiting{m_pty.slaveFd(), POLLIN, 0};
-    ASSERT_EQ(::poll(&waiting, 1, 2000), 1); // in the terminal's queue, unread
-    m_comm.setInBufferCount(0);
-    ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x06", 1)));
-    EXPECT_TRUE(waitFor([&] { return !m_batches.empty(); }, 2000));
-    runEventsFor(50);
-    EXPECT_EQ(m_batches.join(), QByteArray("\x06", 1));
+    const auto unread = [&](int timeoutMs) {
+        pollfd waiting{m_pty.slaveFd(), POLLIN, 0};
+        return ::poll(&waiting, 1, timeoutMs) == 1;
+    };
+    for (const bool readByQt : {false, true}) {
+        SCOPED_TRACE(readByQt ? "read by QSerialPort" : "in the terminal's queue");
+        m_batches.clear();
+        m_comm.setEventSink(readByQt ? nullptr : this); // no sink: nothing is handed on
+        ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x13\x11", 2)));
+        ASSERT_TRUE(unread(2000));
+        if (readByQt) {
+            ASSERT_TRUE(waitFor([&] { return !unread(0); }, 2000));
+        }
+        m_comm.setEventSink(this);
+        m_comm.setInBufferCount(0);
+        ASSERT_TRUE(m_pty.writeMaster(QByteArray("\x06", 1)));
+        EXPECT_TRUE(waitFor([&] { return !m_batches.empty(); }, 2000));
+        runEventsFor(50);
+        EXPECT_EQ(m_batches.join(), QByteArray("\x06", 1));
+    }
 }
 
+// Qt's own loop (a message box's exec()), and one that runs Qt's timers and
+// socket notifiers but not its dispatcher's signals (a native dialog's).
 TEST_F(QtMSCommTest, AModalLoopInsideTheReceiveHandlerStillReceives) {
-    QEventLoop modal; // as a message box's exec() would run
-    m_onReceive = [&] {
-        if (modal.isRunning()) {
-            modal.quit();
-            return;
-        }
-        QTimer::singleShot(2000, &modal, &QEventLoop::quit);
-        m_pty.writeMaster("\x11");
-        modal.exec();
-    };
-    ASSERT_TRUE(m_pty.writeMaster("\x13"));
-    EXPECT_TRUE(waitFor([&] { return m_batches.size() >= 2; }, 3000));
-    EXPECT_EQ(m_batches, (QByteArrayList{"\x13", "\x11"}));
+    for (const bool foreign : {false, true}) {
+        SCOPED_TRACE(foreign ? "not Qt's loop" : "Qt's loop");
+        m_batches.clear();
+        QEventLoop modal;
+        m_onReceive = [&] {
+            if (modal.isRunning()) {
+                modal.quit();
+                return;
+            }
+            QTimer::singleShot(2000, &modal, &QEventLoop::quit);
+            m_pty.writeMaster("\x11");
+            QAbstractEventDispatcher::instance()->blockSignals(foreign);
+            modal.exec();
+            QAbstractEventDispatcher::instance()->blockSignals(false);
+        };
+        ASSERT_TRUE(m_pty.writeMaster("\x13"));
+        EXPECT_TRUE(waitFor([&] { return m_batches.size() >= 2; }, 3000));
+        EXPECT_EQ(m_batches, (QByteArrayList{"\x13", "\x11"}));
+    }
 }
 
 TEST_F(QtMSCommTest, LineConfigurationReachesTheOpenPort) {

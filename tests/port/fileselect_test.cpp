@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Choosing the hex file in the Open dialog or by dropping it on the window:
 // what is open afterwards, what the status bar shows and whether "Start
-// Download" may be pressed.
+// Download" may be pressed. A choice during a download is a row of the
+// conversation table.
 
-#include "download/downloadtexts.h"
 #include "hexfile/fileselect.h"
 #include "hexfile/hexfiletexts.h"
 #include "simworld.h"
@@ -75,73 +75,6 @@ TEST_F(FileChoice, DroppedFileIsOpenedAndKeptUntilAnotherIsOpened) {
     drop({(world.dir.path() / "missing.hex").string()});
     EXPECT_EQ(world.boxes.texts(), (std::vector<std::string>{"Open file error"}));
     EXPECT_EQ(state(), std::tuple(a, false, false, true, 1, a + "    "));
-}
-
-// A file chosen while a download runs, in the dialog or by a drop, whether
-// it opens or not: the download ends first, at once, with nothing more sent
-// and a message that says so; then the choice goes on as always. A dialog
-// that is cancelled chooses nothing and stops nothing.
-TEST_F(FileChoice, ChoiceDuringADownloadStopsItFirst) {
-    const std::string rec1 = dataRecord(0x0000, {0x01, 0x02});
-    const std::string rec2 = dataRecord(0x0002, {0x03, 0x04});
-    const std::string firmware = rec1 + "\r\n" + rec2 + "\r\n:00000001FF\r\n";
-    const std::string prompt = "Prepare device for download at 9600\r";
-    const std::string missing = (world.dir.path() / "missing.hex").string();
-    const struct {
-        const char* name;
-        bool drop;
-        std::optional<std::string> path; // nothing: the dialog is cancelled
-        std::vector<std::string> boxes;
-        std::string chosen; // hex_file_name afterwards
-        bool open;
-    } cases[] = {
-        {"dialog", false, a, {prompt, text::StoppedForNewChoice}, a, false},
-        {"dialog, missing file",
-         false,
-         missing,
-         {prompt, text::StoppedForNewChoice},
-         missing,
-         false},
-        {"drop", true, a, {prompt, text::StoppedForNewChoice}, a, true},
-        {"drop, missing file",
-         true,
-         missing,
-         {prompt, text::StoppedForNewChoice, "Open file error"},
-         "fw.hex",
-         false},
-        {"dialog cancelled", false, std::nullopt, {prompt, text::DownloadComplete}, "", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        SimWorld w;
-        w.setUpPort(9600, device_manual);
-        w.connect({.recordWriteMs = 100});
-        const std::string first = w.chooseFile(firmware);
-        w.start();
-        ASSERT_TRUE(w.loop.runUntil([&] { return w.recordsSent().size() == 1; }));
-        if (c.drop) {
-            Form_OLEDragDrop(w.context, {*c.path});
-        } else {
-            dialog.answer = c.path;
-            mnuFileOpen_Click(w.context, dialog);
-        }
-        w.loop.runAll();
-
-        EXPECT_EQ(w.boxes.texts(), c.boxes);
-        if (!c.path) {
-            EXPECT_EQ(w.told.ends, std::vector<DownloadEnd>{DownloadEnd::Complete});
-            EXPECT_EQ(w.recordsSent().size(), 3u);
-            continue;
-        }
-        EXPECT_EQ(w.told.ends, std::vector<DownloadEnd>{DownloadEnd::Superseded});
-        EXPECT_EQ(w.recordsSent(), std::vector<std::string>{rec1}); // never a splice
-        EXPECT_FALSE(w.device->sawEndOfFile());
-        EXPECT_EQ(w.m.cstate, cs_off);
-        EXPECT_FALSE(w.timer.enabled());
-        EXPECT_FALSE(w.form.lblMsgVisible || w.form.prbVisible);
-        EXPECT_EQ(w.m.hex_file_name, c.chosen == "fw.hex" ? first : c.chosen);
-        EXPECT_EQ(w.m.hex_file_open, c.open);
-    }
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 // when the main window closes.
 
 #include "fakesettings.h"
+#include "port/portcontrol.h"
 #include "port/startup.h"
+#include "simworld.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +63,21 @@ TEST(ProcessCmd, SelectsOnlyPresentPortsAfterTheFirstSlashP) {
         m.com_port = -1;
         process_cmd(m, cmdstr);
         EXPECT_EQ(m.com_port, port);
+    }
+}
+
+// COM1, COM3 and COM4 exist, COM3 is held by another program: each of the
+// four is tried, and the port is left closed on COM4.
+TEST(ProbePorts, MarksThePortsThatOpenAndOnlyThoseAreValid) {
+    SimWorld world;
+    world.port.present = {1, 3, 4, 5};
+    world.port.busy = {3};
+    probe_ports(world.m, world.port);
+    EXPECT_EQ(world.m.port_present, (std::array<bool, 17>{false, true, false, false, true}));
+    EXPECT_EQ(world.port.commPort(), 4);
+    EXPECT_FALSE(world.port.portOpen());
+    for (const int32_t port : {-1, 0, 1, 2, 3, 4, 5}) {
+        EXPECT_EQ(is_valid_port(world.m, port), port == 1 || port == 4) << port;
     }
 }
 

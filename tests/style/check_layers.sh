@@ -22,7 +22,7 @@ declare -A allowed=(
     [src/ui]="platform/qt trace download hexfile port shared platform"
     [src/app]="ui platform/qt trace download hexfile port shared platform"
     [src/cli]="cmdline run platform/qt trace download hexfile port shared platform"
-    [tools/pty]="devsim"
+    [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )
 

@@ -5,28 +5,20 @@
 #include <QDeadlineTimer>
 #include <QTimer>
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace quill::test {
 
 PtyPair::PtyPair() {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+    std::string error;
+    m_pty = pty::Pty::open(error);
+    if (!m_pty) {
         return;
     }
-    m_slavePath = ::ptsname(m_master);
-    // The master passes bytes through untouched, XON and XOFF included.
-    termios raw{};
-    ::tcgetattr(m_master, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(m_master, TCSANOW, &raw);
-    m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+    m_notifier = std::make_unique<QSocketNotifier>(m_pty->master(), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] {
         uint8_t buffer[4096];
-        const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+        const ssize_t count = ::read(m_pty->master(), buffer, sizeof buffer);
         if (count > 0) {
             m_received.append(reinterpret_cast<const char*>(buffer), count);
             if (m_onRead) {
@@ -38,15 +30,6 @@ PtyPair::PtyPair() {
 
 PtyPair::~PtyPair() {
     closeMaster();
-    if (m_slave >= 0) {
-        ::close(m_slave);
-    }
-}
-
-termios PtyPair::slaveTermios() const {
-    termios state{};
-    ::tcgetattr(m_slave, &state);
-    return state;
 }
 
 bool PtyPair::writeMaster(const QByteArray& bytes) {
@@ -54,15 +37,10 @@ bool PtyPair::writeMaster(const QByteArray& bytes) {
         {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
 }
 
-bool PtyPair::writeMaster(std::span<const uint8_t> bytes) {
-    return ::write(m_master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-}
-
 void PtyPair::closeMaster() {
     m_notifier.reset();
-    if (m_master >= 0) {
-        ::close(m_master);
-        m_master = -1;
+    if (m_pty) {
+        m_pty->hangUp();
     }
 }
 

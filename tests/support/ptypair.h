@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// A pseudo-terminal pair standing in for a serial cable: the program under
-// test opens the slave, the test plays the device on the master.
+// A pseudo-terminal for the tests that drive a real serial port under Qt's
+// event loop: the program under test opens the slave, the test plays the
+// device on the master, whose output is read as it comes.
+
+#include "pty/pty.h"
 
 #include <QByteArray>
 #include <QSocketNotifier>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <span>
-#include <string>
-#include <termios.h>
 
 namespace quill::test {
 
@@ -22,14 +21,14 @@ class PtyPair {
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool ok() const { return m_master >= 0 && m_slave >= 0; }
-    const std::string& slavePath() const { return m_slavePath; }
-    int slaveFd() const { return m_slave; }
-    // The slave's line configuration as the kernel holds it.
-    termios slaveTermios() const;
+    bool ok() const { return m_pty.has_value(); }
+    const pty::Pty& pty() const { return *m_pty; }
+    const std::string& slavePath() const { return m_pty->slavePath(); }
+    int slaveFd() const { return m_pty->slave(); }
+    termios slaveTermios() const { return m_pty->line(); }
 
     bool writeMaster(const QByteArray& bytes);
-    bool writeMaster(std::span<const uint8_t> bytes);
+    bool writeMaster(std::span<const uint8_t> bytes) { return m_pty->write(bytes); }
     // What the master has read so far; filled while the event loop runs,
     // each chunk also handed to the handler if one is set.
     const QByteArray& received() const { return m_received; }
@@ -39,9 +38,7 @@ class PtyPair {
     void closeMaster();
 
   private:
-    int m_master = -1;
-    int m_slave = -1; // held open: the termios stay readable, no hang-up between opens
-    std::string m_slavePath;
+    std::optional<pty::Pty> m_pty;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QByteArray m_received;
     ReadHandler m_onRead;

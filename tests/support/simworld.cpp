@@ -4,7 +4,6 @@
 #include "download/tracker.h"
 
 #include <atomic>
-#include <cstdio>
 #include <fstream>
 #include <unistd.h>
 
@@ -106,26 +105,6 @@ devsim::Parity parityFromSettings(const std::string& settings) {
     default:
         return devsim::Parity::None;
     }
-}
-
-std::string dataRecord(uint16_t address, const std::vector<uint8_t>& data, uint8_t type) {
-    std::string line = ":";
-    unsigned sum = 0;
-    auto put = [&](unsigned byte) {
-        char buf[3];
-        std::snprintf(buf, sizeof buf, "%02X", byte & 0xFF);
-        line += buf;
-        sum += byte;
-    };
-    put(static_cast<unsigned>(data.size()));
-    put(address >> 8);
-    put(address & 0xFF);
-    put(type);
-    for (uint8_t b : data) {
-        put(b);
-    }
-    put((0x100 - (sum & 0xFF)) & 0xFF);
-    return line;
 }
 
 } // namespace quill::sim

@@ -9,6 +9,7 @@
 #include "download/downloader.h"
 #include "fakecontrols.h"
 #include "hexfile/stdhexfile.h"
+#include "hexlines.h"
 #include "simboxes.h"
 #include "simloop.h"
 #include "simserial.h"
@@ -77,7 +78,6 @@ struct SimWorld {
 
 devsim::Parity parityFromSettings(const std::string& settings);
 
-// Builds an Intel HEX data record line with a correct checksum.
-std::string dataRecord(uint16_t address, const std::vector<uint8_t>& data, uint8_t type = 0);
+using test::dataRecord;
 
 } // namespace quill::sim

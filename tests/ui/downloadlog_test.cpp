@@ -1,36 +1,24 @@
 // SPDX-License-Identifier: MIT
-// The window keeps the trace of its last download in the state folder,
-// written afresh at each Start; a trace that cannot be written leaves the
-// download alone.
+// A Manual download in the main window, with COM1 a pseudo-terminal and the
+// device model answering on its far end, phase by phase. The window keeps
+// the trace of its last download in the state folder, written afresh at
+// each Start; a trace that cannot be written leaves the download alone.
 
 #include "quillversion.h"
+#include "testtext.h"
 #include "uitest.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTest>
 
 #include <fstream>
-#include <sstream>
 
 namespace quill::test {
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 // COM1 at 9600 chosen in the COM Setup dialog; the state folder is scratch.
 class DownloadLogWindow : public WindowTest {
@@ -48,46 +36,68 @@ class DownloadLogWindow : public WindowTest {
         app->Main();
     }
     // Chooses the file in the Open dialog, presses Start, answers the
-    // prompt and "Download complete".
+    // prompt and "Download complete": what the window shows meanwhile.
     void download() {
         script.then("QFileDialog", [&](QWidget* dialog) {
+            // Typed into the file name box, as a user would: selectFile()
+            // leaves that box alone while it has the focus.
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
                 ->setText(QString::fromStdString(hexPath));
-            static_cast<QDialog*>(dialog)->accept();
+            static_cast<QDialog*>(dialog)->accept(); // the Open button
         });
         control<QAction>("mnuFileOpen")->trigger();
-        QString prompt, complete;
-        script.answer(&prompt).answer(&complete);
-        QTest::mouseClick(control<QWidget>("cmdStart"), Qt::LeftButton);
+        auto* lblMsg = control<QLabel>("lblMsg");
+        auto* prbFilePos = control<QProgressBar>("prbFilePos");
+        auto* cmdStart = control<QWidget>("cmdStart");
+        auto* panel2 = control<QLabel>("Panel2");
+        EXPECT_TRUE(cmdStart->isEnabled());
+        EXPECT_EQ(panel2->text(), QString::fromStdString(hexPath + "    "));
+        QString prompt, complete, phaseAtEnd;
+        int progressAtEnd = -1;
+        script.answer(&prompt).answer(&complete, [&] {
+            phaseAtEnd = lblMsg->text();
+            progressAtEnd = prbFilePos->value();
+        });
+        QTest::mouseClick(cmdStart, Qt::LeftButton);
+        EXPECT_EQ(prompt, QStringLiteral("Prepare device for download at 9600\n"));
+        // The erase request is on the wire; the device has not answered yet.
+        EXPECT_EQ(lblMsg->text(), QStringLiteral("Erasing Flash ..."));
+        EXPECT_TRUE(lblMsg->isVisible() && prbFilePos->isVisible());
         ASSERT_TRUE(waitFor([&] { return script.pending() == 0; }, 10000));
         EXPECT_EQ(complete, QStringLiteral("Download complete"));
+        EXPECT_EQ(phaseAtEnd, QStringLiteral("Programming Flash ..."));
+        EXPECT_EQ(progressAtEnd, prbFilePos->maximum());
+        EXPECT_FALSE(cmdStart->isEnabled() || lblMsg->isVisible() || prbFilePos->isVisible());
+        EXPECT_EQ(panel2->text(), QStringLiteral(" "));
     }
 
     const QByteArray saved = qgetenv("XDG_STATE_HOME");
     const std::string hexPath = path("image.hex");
 };
 
-TEST_F(DownloadLogWindow, EachStartWritesTheTraceAfresh) {
+TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfresh) {
     startWith(path("state"));
     const std::string log = path("state/quill/last-download.log");
     EXPECT_EQ(app->downloadLog().path(), log);
     download();
+    EXPECT_EQ(model.eraseRequests(), 1);
+    EXPECT_EQ(model.records(), (std::vector<std::string>{":0400000001020304F2", ":00000001FF"}));
+    EXPECT_TRUE(model.sawEndOfFile());
     const std::string first = readFile(log);
     EXPECT_EQ(
         first.rfind("# Quill " + std::string(QuillVersion) + " download trace, started 20", 0), 0u)
         << first;
-    EXPECT_EQ(count(first, "\n    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" +
-                               hexPath + "\" 2 records 4 data bytes\n"),
-              1)
-        << first;
-    EXPECT_EQ(count(first, "BOX   \"Prepare device for download at 9600\\r\" [OK Cancel]\n"), 1);
-    EXPECT_EQ(count(first, " TX    3A 30 31 30 30 30 30 30 30 46 46 30 30 0D 0A  "
-                           "\":01000000FF00..\"\n"),
-              1);
-    EXPECT_EQ(count(first, "  \":0400000001020304F2..\"\n"), 1);
-    EXPECT_EQ(count(first, "  \":00000001FF..\"\n"), 1);
-    EXPECT_EQ(count(first, " RX    13  \".\"\n"), 2) << first;
-    EXPECT_EQ(count(first, " BOX   \"Download complete\" [OK]\n"), 1);
+    for (const std::string& line :
+         {"\n    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" + hexPath +
+              "\" 2 records 4 data bytes\n",
+          std::string("BOX   \"Prepare device for download at 9600\\r\" [OK Cancel]\n"),
+          std::string(" TX    3A 30 31 30 30 30 30 30 30 46 46 30 30 0D 0A  \":01000000FF00..\"\n"),
+          std::string("  \":0400000001020304F2..\"\n"), std::string("  \":00000001FF..\"\n"),
+          std::string(" BOX   \"Download complete\" [OK]\n")}) {
+        EXPECT_EQ(count(first, line), 1) << line << first;
+    }
+    // The device's XOFF, alone in its batch or not.
+    EXPECT_GE(count(first, " RX    13"), 1) << first;
 
     download();
     const std::string second = readFile(log);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "uitest.h"
 
+#include "devsim/ptyparity.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -69,13 +71,8 @@ void WindowTest::SetUp() {
     for (const std::string com : {"COM1", "COM2", "COM3", "COM4"}) {
         settings().SaveSetting("PortNames", com, com == "COM1" ? pty.slavePath() : path(com));
     }
-    // The pty keeps CMSPAR and PARODD as the program set them (it clears
-    // PARENB), which tells mark parity from the rest; the window tests
-    // download to a Manual device only, which hears nothing but mark parity.
     pty.setReadHandler([this](std::span<const uint8_t> chunk) {
-        const bool mark = (pty.slaveTermios().c_cflag & (CMSPAR | PARODD)) == (CMSPAR | PARODD);
-        const devsim::Parity parity = mark ? devsim::Parity::Mark : devsim::Parity::Even;
-        for (devsim::Reply& reply : model.receive(chunk, parity)) {
+        for (devsim::Reply& reply : model.receive(chunk, devsim::heardParity(pty.pty()))) {
             QTimer::singleShot(reply.delayMs, &replies, [this, answer = std::move(reply.bytes)] {
                 EXPECT_TRUE(pty.writeMaster(answer));
             });

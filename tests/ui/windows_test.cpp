@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The windows: start-up and the "COM Setup" dialog, the main window phase by
-// phase with COM1 a pseudo-terminal and the device model answering on its
-// far end, and the Tracker wait dialog.
+// The windows: start-up and the "COM Setup" dialog, the main window's
+// file choice, texts and About box, and the Tracker wait dialog.
 
 #include "uitest.h"
 
@@ -120,44 +119,6 @@ class MainWindow : public WindowTest {
     const std::vector<std::string> hexLines = {":0400000001020304F2", ":00000001FF"};
     const std::string hexPath = path("image.hex");
 };
-
-TEST_F(MainWindow, ManualDownloadThroughAPseudoTerminal) {
-    auto* lblMsg = control<QLabel>("lblMsg");
-    auto* prbFilePos = control<QProgressBar>("prbFilePos");
-    auto* cmdStart = control<QWidget>("cmdStart");
-    // Typed into the file name box, as a user would: selectFile() leaves that
-    // box alone while it has the focus.
-    script.then("QFileDialog", [&](QWidget* dialog) {
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-            ->setText(QString::fromStdString(hexPath));
-        static_cast<QDialog*>(dialog)->accept(); // the Open button
-    });
-    control<QAction>("mnuFileOpen")->trigger();
-    EXPECT_TRUE(cmdStart->isEnabled());
-    EXPECT_EQ(panel2(), QString::fromStdString(hexPath + "    "));
-
-    QString prompt, complete, phaseAtEnd;
-    int progressAtEnd = -1;
-    script.answer(&prompt).answer(&complete, [&] {
-        phaseAtEnd = lblMsg->text();
-        progressAtEnd = prbFilePos->value();
-    });
-    QTest::mouseClick(cmdStart, Qt::LeftButton);
-    EXPECT_EQ(prompt, QStringLiteral("Prepare device for download at 9600\n"));
-    // The erase request is on the wire; the device has not answered yet.
-    EXPECT_EQ(lblMsg->text(), QStringLiteral("Erasing Flash ..."));
-    EXPECT_TRUE(lblMsg->isVisible() && prbFilePos->isVisible());
-
-    ASSERT_TRUE(waitFor([&] { return script.pending() == 0; }, 10000));
-    EXPECT_EQ(complete, QStringLiteral("Download complete"));
-    EXPECT_EQ(phaseAtEnd, QStringLiteral("Programming Flash ..."));
-    EXPECT_EQ(progressAtEnd, prbFilePos->maximum());
-    EXPECT_FALSE(cmdStart->isEnabled() || lblMsg->isVisible() || prbFilePos->isVisible());
-    EXPECT_EQ(panel2(), QStringLiteral(" "));
-    EXPECT_EQ(model.eraseRequests(), 1);
-    EXPECT_EQ(model.records(), hexLines);
-    EXPECT_TRUE(model.sawEndOfFile());
-}
 
 // A drop is let in and taken only as a copy of a file that opens: a text
 // dragged from an editor (offered as a move) is refused, so the editor keeps

@@ -42,7 +42,10 @@ std::string hex2(uint8_t b) {
 std::string hexBytes(std::span<const uint8_t> bytes) {
     std::string text;
     for (const uint8_t b : bytes) {
-        text += (text.empty() ? "" : " ") + hex2(b);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += hex2(b);
     }
     return text;
 }
@@ -106,7 +109,10 @@ std::vector<uint8_t> DeviceModel::greeting() const {
 std::string DeviceModel::describe(std::span<const uint8_t> bytes) {
     std::string text;
     for (const uint8_t b : bytes) {
-        text += (text.empty() ? "" : " ") + hex2(b);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += hex2(b);
         const std::string_view name = b == kXoff  ? " (XOFF)"
                                       : b == kXon ? " (XON)"
                                       : b == kAck ? " (ACK)"
@@ -132,6 +138,11 @@ std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, Parity p
     }
     m_busyUntil = 0;
     for (const uint8_t b : bytes) {
+        // A frame ends with a pad byte 00 after its checksum: part of the
+        // frame, whatever mode the frame has put the device in.
+        if (std::exchange(m_padDue, false) && b == 0x00) {
+            continue;
+        }
         if (m_downloadMode) {
             lineByte(b, out);
         } else {
@@ -160,11 +171,6 @@ bool DeviceModel::hears(Parity parity) const {
 
 void DeviceModel::frameByte(uint8_t byte, std::vector<Reply>& out) {
     if (m_frame.empty()) {
-        const bool pad = m_padDue && byte == 0x00;
-        m_padDue = false;
-        if (pad) {
-            return;
-        }
         if (byte != kFrameStart) {
             m_stray.push_back(byte);
             return;
@@ -234,10 +240,12 @@ void DeviceModel::lineByte(uint8_t byte, std::vector<Reply>& out) {
     if (byte == ':') {
         flushStray();
         if (m_inLine) {
-            add(LogKind::Note, "-- line without end dropped: " + printable(m_line));
+            std::string note = "-- line without end dropped: ";
+            note += printable(m_line);
+            add(LogKind::Note, note);
         }
         m_inLine = true;
-        m_line = ":";
+        m_line.assign(1, ':');
         return;
     }
     if (!m_inLine) {

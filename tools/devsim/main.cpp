@@ -7,7 +7,7 @@
 
 #include "devsim/devicemodel.h"
 #include "devsim/options.h"
-#include "pty/pty.h"
+#include "devsim/ptyparity.h"
 #include "quillversion.h"
 
 #include <cerrno>
@@ -23,6 +23,8 @@
 #include <vector>
 
 using namespace quill::devsim;
+using quill::pty::Link;
+using quill::pty::Pty;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -155,7 +157,7 @@ class Session {
             return true;
         }
         const auto now = Clock::now();
-        const auto replies = m_model.receive({buffer, static_cast<size_t>(n)}, m_pty->parity());
+        const auto replies = m_model.receive({buffer, static_cast<size_t>(n)}, heardParity(*m_pty));
         // The cable is pulled as the record after the last one answered comes
         // in: hanging up any earlier would flush the answers still unread.
         const auto records = static_cast<int>(m_model.records().size());

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace quill::devsim {
+namespace quill::pty {
 
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
@@ -55,20 +55,27 @@ std::optional<Pty> Pty::open(std::string& error) {
     return pty;
 }
 
+termios Pty::line() const {
+    termios tio{};
+    tcgetattr(m_slave.get(), &tio);
+    return tio;
+}
+
 Parity Pty::parity() const {
     // The pty driver clears PARENB but keeps CMSPAR and PARODD as the host
-    // set them, so mark, space, odd and even can be told apart; even and no
-    // parity cannot, and are both taken as even.
-    termios tio{};
-    if (tcgetattr(m_slave.get(), &tio) != 0) {
-        return Parity::None;
-    }
+    // set them, so mark, space and odd can be told apart from the rest.
+    const termios tio = line();
     const bool stick = (tio.c_cflag & CMSPAR) != 0;
     const bool odd = (tio.c_cflag & PARODD) != 0;
     if (stick) {
         return odd ? Parity::Mark : Parity::Space;
     }
-    return odd ? Parity::Odd : Parity::Even;
+    return odd ? Parity::Odd : Parity::EvenOrNone;
+}
+
+bool Pty::write(std::span<const uint8_t> bytes) const {
+    return ::write(m_master.get(), bytes.data(), bytes.size()) ==
+           static_cast<ssize_t>(bytes.size());
 }
 
 int Pty::unreadByHost() const {
@@ -108,4 +115,4 @@ Link::~Link() {
     }
 }
 
-} // namespace quill::devsim
+} // namespace quill::pty

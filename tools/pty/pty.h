@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The pseudo-terminal quill-devsim plays the device on (Linux).
+// A pseudo-terminal standing in for a serial cable (Linux): the host under
+// test opens the slave as its serial port, and whoever plays the device
+// reads and writes the master. quill-devsim and the tests both use it.
 
-#include "devsim/devicemodel.h"
-
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <termios.h>
 #include <utility>
 
-namespace quill::devsim {
+namespace quill::pty {
 
 // A file descriptor closed on destruction.
 class Fd {
@@ -27,15 +30,24 @@ class Fd {
     int m_fd = -1;
 };
 
+// The parity the host set on the slave, as far as a pseudo-terminal tells:
+// its driver clears PARENB, so even parity and none look alike.
+enum class Parity { EvenOrNone, Odd, Mark, Space };
+
 class Pty {
   public:
     // Opens master and slave; the slave starts raw. Empty with `error` set on failure.
     static std::optional<Pty> open(std::string& error);
 
     int master() const { return m_master.get(); }
+    // The slave as this side holds it open: its line settings stay readable.
+    int slave() const { return m_slave.get(); }
     const std::string& slavePath() const { return m_slavePath; }
-    // The parity the host last set on the slave.
+    // The slave's line configuration as the kernel holds it.
+    termios line() const;
     Parity parity() const;
+    // Writes all of `bytes` to the master: the device speaks.
+    bool write(std::span<const uint8_t> bytes) const;
     // Bytes the device sent that the host has not read yet.
     int unreadByHost() const;
     // The cable is pulled: the host sees a hang-up.
@@ -44,7 +56,8 @@ class Pty {
   private:
     Fd m_master;
     // Held open so that the terminal does not hang up between two opens by
-    // the host, and so that the host's line settings can be read.
+    // the host, so that what is written before the host reads it waits
+    // there, and so that the host's line settings can be read.
     Fd m_slave;
     std::string m_slavePath;
 };
@@ -68,4 +81,4 @@ class Link {
     std::string m_target;
 };
 
-} // namespace quill::devsim
+} // namespace quill::pty

@@ -3,6 +3,8 @@
 
 #include "platform/settingsstore.h"
 
+#include <filesystem>
+
 namespace quill {
 
 std::string defaultDeviceName(int16_t port) {
@@ -10,6 +12,22 @@ std::string defaultDeviceName(int16_t port) {
     return "COM" + std::to_string(port);
 #else
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
+std::string devicePath(const std::string& name) {
+#ifdef _WIN32
+    return name;
+#else
+    if (name.empty() || name.front() == '/' || name.find("://") != std::string::npos) {
+        return name;
+    }
+    if (name.find('/') == std::string::npos) {
+        return "/dev/" + name;
+    }
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(name, ec);
+    return ec ? name : absolute.lexically_normal().string();
 #endif
 }
 

@@ -21,6 +21,12 @@ inline constexpr const char* portNamesSection = text::SectionPortNames;
 // Linux, COMn on Windows.
 std::string defaultDeviceName(int16_t port);
 
+// The device a port name stands for, as every message names it: a path
+// with a "/" in it is taken from the working folder ("./ttyX",
+// "dev/ttyS0"), a bare name from /dev ("ttyUSB0"); an absolute path and a
+// network port's URL stay as they are.
+std::string devicePath(const std::string& name);
+
 // On Linux COMn is /dev/ttyS(n-1) unless the settings section "PortNames"
 // names another device under the key "COMn" (a USB adapter such as
 // /dev/ttyUSB0, or a pseudo-terminal); on Windows COMn, with the same

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/qtmscomm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -19,6 +21,9 @@
 
 namespace quill {
 namespace {
+
+// How late received bytes may be announced in an event loop that is not Qt's.
+constexpr int foreignLoopMs = 100;
 
 // The control's messages, each naming the port as the user knows it.
 PortError notFound(const std::string& port) {
@@ -88,12 +93,20 @@ QSerialPort::StopBits qtStopBits(StopBits stopBits) {
 } // namespace
 
 QtMSComm::QtMSComm(PortResolver resolver) : m_resolver(std::move(resolver)) {
+    m_receive.setSingleShot(true);
+    m_receive.setInterval(foreignLoopMs);
+    QObject::connect(&m_receive, &QTimer::timeout, &m_receive, [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    });
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
 }
 
 QtMSComm::~QtMSComm() {
+    watchLoop(false);
     QObject::disconnect(&m_port, nullptr, nullptr, nullptr);
 }
 
@@ -104,7 +117,7 @@ void QtMSComm::setCommPort(int16_t port) {
 }
 
 std::string QtMSComm::deviceName() const {
-    return m_resolver ? m_resolver(m_commPort) : std::string{};
+    return m_resolver ? devicePath(m_resolver(m_commPort)) : std::string{};
 }
 
 std::string QtMSComm::portDisplayName() const {
@@ -163,6 +176,7 @@ PortStatus QtMSComm::openPort() {
         closePort();
         return status;
     }
+    watchLoop(true);
     return std::nullopt;
 }
 
@@ -175,6 +189,8 @@ void QtMSComm::closePort() {
     m_closing = false;
     m_lossPending = false;
     m_receivePending = false;
+    m_receive.stop();
+    watchLoop(false);
 }
 
 PortError QtMSComm::openError(const std::string& device) const {
@@ -251,6 +267,23 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (data.empty()) {
         return std::nullopt;
     }
+#ifdef Q_OS_UNIX
+    // Nothing queued before it: straight to the driver, which takes a
+    // record whole. What it does not take, and a write that fails, go
+    // through QSerialPort's buffer, which retries and reports the failure.
+    if (m_port.bytesToWrite() == 0) {
+        ssize_t written = 0;
+        do {
+            written = ::write(static_cast<int>(m_port.handle()), data.data(), data.size());
+        } while (written < 0 && errno == EINTR);
+        if (written > 0) {
+            data = data.subspan(static_cast<size_t>(written));
+        }
+        if (data.empty()) {
+            return std::nullopt;
+        }
+    }
+#endif
     const auto size = static_cast<qint64>(data.size());
     if (m_port.write(reinterpret_cast<const char*>(data.data()), size) != size) {
         return writeFailed(portDisplayName(), m_port.errorString().toStdString());
@@ -277,17 +310,43 @@ std::vector<uint8_t> QtMSComm::input() {
     if (!m_port.isOpen()) {
         return {};
     }
-    const QByteArray bytes = m_port.readAll();
-    return {bytes.begin(), bytes.end()};
+    std::vector<uint8_t> bytes(static_cast<size_t>(m_port.bytesAvailable()));
+    const qint64 got =
+        m_port.read(reinterpret_cast<char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    bytes.resize(static_cast<size_t>(std::max<qint64>(got, 0)));
+    return bytes;
 }
 
+// While the port is open, each pass of the thread's event loop looks for
+// bytes to announce: on waking, and before it waits again.
+void QtMSComm::watchLoop(bool on) {
+    QObject::disconnect(m_loopAwake);
+    QObject::disconnect(m_loopBlocking);
+    QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(m_port.thread());
+    if (!on || loop == nullptr) {
+        return;
+    }
+    const auto look = [this] {
+        if (m_receivePending) {
+            deliverReceive();
+        }
+    };
+    m_loopAwake = QObject::connect(loop, &QAbstractEventDispatcher::awake, &m_port, look,
+                                   Qt::DirectConnection);
+    m_loopBlocking = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, &m_port, look,
+                                      Qt::DirectConnection);
+}
+
+// The timer is left running once bytes have been announced: started once per
+// tenth of a second at most, not once per batch.
 void QtMSComm::scheduleReceive() {
     if (m_receivePending) {
         return;
     }
     m_receivePending = true;
-    QMetaObject::invokeMethod(
-        &m_port, [this] { deliverReceive(); }, Qt::QueuedConnection);
+    if (!m_receive.isActive()) {
+        m_receive.start();
+    }
 }
 
 void QtMSComm::deliverReceive() {

@@ -2,16 +2,22 @@
 #pragma once
 // The serial control MSComm1 over QSerialPort.
 //
-// Received bytes are announced from a queued call, never from inside
-// QSerialPort's readyRead emission: Qt does not emit readyRead again while
-// its own slot runs, and the receive handler may open a modal box whose
-// nested event loop must go on seeing the device's bytes.
+// Received bytes are announced once QSerialPort's readyRead emission has
+// returned, never from inside it: Qt does not emit readyRead again while its
+// own slot runs, and the receive handler may open a modal box whose nested
+// event loop must go on seeing the device's bytes. They are announced when
+// the thread's event loop next comes round (its dispatcher's awake and
+// aboutToBlock), which, unlike a queued call, needs no wake-up of the loop.
+// A loop that is not Qt's (a native file dialog's) runs Qt's timers but not
+// its dispatcher: there a timer announces them, at most a tenth of a second
+// later.
 
 #include "platform/mscomm.h"
 #include "platform/qt/lineconfig.h"
 #include "platform/qt/portnames.h"
 
 #include <QSerialPort>
+#include <QTimer>
 
 namespace quill {
 
@@ -60,6 +66,7 @@ class QtMSComm final : public MSComm {
     void closePort();
     PortStatus applyLine();
     PortError openError(const std::string& device) const;
+    void watchLoop(bool on);
     void scheduleReceive();
     void deliverReceive();
     void onPortError(QSerialPort::SerialPortError error);
@@ -80,9 +87,13 @@ class QtMSComm final : public MSComm {
 
     bool m_namedByDevice = false;
     bool m_pseudoTerminal = false;
-    bool m_receivePending = false; // at most one queued receive notification
-    bool m_lossPending = false;    // a lost port is being closed; reported once
-    bool m_closing = false;        // errors raised while closing are not a loss
+    bool m_receivePending = false; // bytes to announce when the loop comes round
+    QMetaObject::Connection m_loopAwake;
+    QMetaObject::Connection m_loopBlocking;
+    bool m_lossPending = false; // a lost port is being closed; reported once
+    bool m_closing = false;     // errors raised while closing are not a loss
+
+    QTimer m_receive; // announces them where the loop is not Qt's
 
     // Last member: its signals reach the members above, so it goes first.
     QSerialPort m_port;

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The Qt half of one headless download: the serial port, the timers, the
+// event queue, the hex file and the event loop of the thread that builds
+// it, around the run that ends it (run/headlessrun.h). The front end gives
+// what it shows with: the boxes, the wait dialog, the window controls and
+// the view.
+
+#include "hexfile/stdhexfile.h"
+#include "platform/qt/qteventqueue.h"
+#include "platform/qt/qtmscomm.h"
+#include "platform/qt/qttimer.h"
+#include "run/headlessrun.h"
+
+#include <QEventLoop>
+
+namespace quill::cli {
+
+struct StationSetup {
+    PortResolver resolver;      // COMn to its device
+    bool namedByDevice = false; // messages name the port by its device path alone
+    RunSetup run;
+};
+
+class Station final : private RunView {
+  public:
+    Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, MainFormControls& form,
+            RunView& view);
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    HeadlessRun& run() { return m_run; }
+    const HeadlessRun& run() const { return m_run; }
+    // What the queued calls of this station run on: this thread's loop.
+    QObject& context() { return m_queue.context(); }
+
+    // Opens the port and runs the download to its end on this thread's
+    // event loop. A port that cannot be set up or opened ends it at once.
+    ExitCode exec();
+    PortOpening opening() const { return m_opening; }
+
+  private:
+    void runMessage(const std::string& text, bool error) override;
+    void downloadEnded(DownloadEnd end) override;
+    void runEnding(ExitCode code) override;
+    void stopAsking() override;
+    void runFinished(ExitCode code) override;
+
+    RunView& m_view;
+    QtMSComm m_port;
+    QtTimer m_timer;
+    QtTimer m_idle;
+    QtTimer m_lastAnswer;
+    QtTimer m_settle;
+    StdHexFile m_file;
+    QEventLoop m_loop;
+    PortOpening m_opening = PortOpening::Open;
+    // Last: what is queued for the run dies before the run.
+    QtEventQueue m_queue;
+    HeadlessRun m_run;
+};
+
+} // namespace quill::cli

@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// Texts of the wire trace, exactly as the user sees them.
+
+namespace quill::text {
+
+// A trace could not be written (followed by the file's path and the
+// reason); the download is not disturbed.
+inline constexpr const char* TraceNotWritten = "The download trace could not be written to ";
+inline constexpr const char* TraceGoesOn = "; the download goes on without it.";
+
+} // namespace quill::text

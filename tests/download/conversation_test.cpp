@@ -1,0 +1,844 @@
+// SPDX-License-Identifier: MIT
+// The download's conversation, one row per road: for each file, each device
+// behaviour and each thing the user or the owner does meanwhile, the ends it
+// tells, what goes over the wire and at which parity, the boxes and wait
+// dialog reports shown. Every row runs twice, on the bare engine and on the
+// engine under a trace, which must talk exactly alike; the traced run also
+// checks the trace and the progress counts.
+
+#include "download/downloadtexts.h"
+#include "hexfile/fileselect.h"
+#include "hexfile/hexfiletexts.h"
+#include "shared/sharedtexts.h"
+#include "testtext.h"
+#include "trace/tracewriter.h"
+#include "tracedworld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace quill::sim {
+namespace {
+
+using devsim::Config;
+using devsim::Fault;
+using devsim::Kind;
+using enum DownloadEnd;
+using test::Lines;
+
+const std::string recA = dataRecord(0x0100, {0x12, 0x34});
+const std::string recB = dataRecord(0x0102, {0x56, 0x78, 0x9A});
+const std::string recB2 = dataRecord(0x0102, {0x11, 0x22, 0x33}); // as long as recB
+const std::string recC = dataRecord(0x0105, {0xBC});
+const std::string allFF = dataRecord(0x0200, {0xFF, 0xFF, 0xFF, 0xFF});
+const std::string eof = ":00000001FF";
+const std::string firmware = recA + "\r\n" + recB + "\r\n" + recC + "\r\n" + eof + "\r\n";
+const Lines all = {recA, recB, recC, eof};
+const std::string comment = ";" + std::string(StdHexFile::bufferSize + 100, '-');
+const std::string prompt = "Prepare device for download at 9600\r";
+const std::string complete = text::DownloadComplete;
+const std::string lost = "The serial port COM1 (sim) was disconnected.\rDownload stopped.";
+const BoxAnswer cancel{MsgResult::Cancel, 0};
+const BoxAnswer ok{MsgResult::Ok, 0};
+const std::vector<uint8_t> selectFrame = {0x02, 0x03, 0x0F, 0x00, 0x21, 0xCD, 0x00};
+const std::vector<uint8_t> programFrame = {0x02, 0x04, 0x0F, 0x00, 0x23, 0x38, 0x92, 0x00};
+
+// One run of a row: the world, the engine that runs in it, and "Start
+// Download" as its window presses it.
+struct Play {
+    SimWorld& w;
+    Downloader& engine;
+    std::function<void()> start;
+    std::string path;                  // the file chosen
+    const std::string* trace{nullptr}; // the short trace, in the traced run
+};
+using Act = std::function<void(Play&)>;
+
+enum class When { Never, BeforeStart, AtPrompt, AtStart, AfterRecords };
+
+struct Row {
+    const char* name;
+    std::string file = firmware;
+    Config device{};
+    int16_t deviceType = device_manual;
+    int32_t baud = 9600;
+    bool portClosed = false;                      // before the start, which opens it
+    std::vector<BoxAnswer> answers{};             // the boxes' answers in order; then OK at once
+    Ms okAfter = 1000;                            // the user's OK on a report in the wait dialog
+    std::function<std::string(SimWorld&)> path{}; // chosen instead of the file
+    When when = When::Never;
+    size_t records = 1; // AfterRecords: once that many have gone out
+    Act act{};
+    // What must come of it.
+    std::vector<DownloadEnd> ends = {Complete};
+    std::optional<Lines> sent = all; // after the last erase request; none: never the end record
+    Lines boxes = {prompt, complete};
+    Lines reports{}; // in the wait dialog
+    int erases = 1;
+    int frames = -1;         // Tracker frames written; -1: two for a Tracker, else none
+    bool markAtErase = true; // a Tracker's handshake reached its parity switch
+    Lines trace{};           // in the short trace, in this order
+    Act check{};
+};
+
+void rewrite(const std::string& path, const std::string& bytes) {
+    test::writeFile(path, bytes);
+}
+
+// A new file renamed over the old one: the open file stays the old one.
+void replace(const std::string& path, const std::string& bytes) {
+    rewrite(path + ".new", bytes);
+    std::filesystem::rename(path + ".new", path);
+}
+
+void overwriteRecB(const std::string& path, size_t at) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(at));
+    f << recB2;
+}
+
+std::string fifo(SimWorld& w) {
+    const std::string path = (w.dir.path() / "fifo").string();
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    return path;
+}
+
+// A Manual download of `file` that completes, the device as configured.
+Row completes(const char* name, std::string file, Config device = {}, Lines sent = all) {
+    return {.name = name, .file = std::move(file), .device = device, .sent = std::move(sent)};
+}
+
+// "Invalid data error in hex record", "Download cancelled", and the line to blame.
+std::string invalid(const std::string& line) {
+    return std::string(text::InvalidRecord) + "\r" + line;
+}
+
+// Refused before the device is touched: nothing written, one message.
+Row refused(const char* name, std::string file, DownloadEnd end, std::string message,
+            std::vector<BoxAnswer> answers = {}) {
+    return {.name = name,
+            .file = std::move(file),
+            .answers = std::move(answers),
+            .ends = {end},
+            .sent = Lines{},
+            .boxes = {std::move(message)},
+            .erases = 0};
+}
+
+// The path chosen is no file that opens.
+Row unopened(const char* name, std::function<std::string(SimWorld&)> path, const char* message) {
+    Row row = refused(name, firmware, FileError, message);
+    row.path = std::move(path);
+    return row;
+}
+
+// Changed after the check: the download stops with the message that says so.
+Row changed(const char* name, When when, std::function<void(const std::string&)> change,
+            std::optional<Lines> sent, std::string file = firmware) {
+    return {.name = name,
+            .file = std::move(file),
+            .when = when,
+            .act = [change](Play& r) { change(r.path); },
+            .ends = {FileChanged},
+            .sent = std::move(sent),
+            .boxes = {prompt, text::FileChanged}};
+}
+
+struct OneAnswerDialog final : FileDialog {
+    std::optional<std::string> answer;
+    void setFilter(const std::string&) override {}
+    void setFilterIndex(int) override {}
+    void setFlags(int) override {}
+    std::optional<std::string> ShowOpen() override { return answer; }
+};
+
+// A file chosen after the first record, by a drop or in the Open dialog
+// (none: the dialog is cancelled); the file chosen afterwards, and whether open.
+Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines boxes,
+           std::string nameAfter, bool openAfter) {
+    return {.name = name,
+            .device = {.recordWriteMs = 100},
+            .when = When::AfterRecords,
+            .act =
+                [drop, file](Play& r) {
+                    r.w.dir.write("a.hex", ":00000001FF\r\n");
+                    const std::string path = (r.w.dir.path() / file.value_or("")).string();
+                    if (drop) {
+                        Form_OLEDragDrop(r.engine.context(), {path});
+                        return;
+                    }
+                    OneAnswerDialog dialog;
+                    dialog.answer = file ? std::optional(path) : std::nullopt;
+                    mnuFileOpen_Click(r.engine.context(), dialog);
+                },
+            .ends = {file ? Superseded : Complete},
+            .sent = file ? Lines{recA} : all,
+            .boxes = std::move(boxes),
+            .check =
+                [nameAfter, openAfter](Play& r) {
+                    EXPECT_EQ(r.w.m.hex_file_name, (r.w.dir.path() / nameAfter).string());
+                    EXPECT_EQ(r.w.m.hex_file_open, openAfter);
+                    EXPECT_FALSE(r.w.timer.enabled() || r.w.form.lblMsgVisible);
+                }};
+}
+
+// A Tracker download with the device's fault: the wait dialog's reports,
+// the end and the boxes.
+Row tracker(const char* name, Fault fault, Lines reports, DownloadEnd end = Complete) {
+    const bool completes = end == Complete;
+    return {.name = name,
+            .device = {.kind = Kind::Tracker, .fault = fault},
+            .deviceType = device_tracker,
+            .ends = {end},
+            .sent = completes ? all : Lines{},
+            .boxes = {completes ? complete : text::NoEraseResponse},
+            .reports = std::move(reports)};
+}
+
+const std::string noEnd = recA + "\r\n" + recB + "\r\n";
+const std::string stamped = recA + "\r\n" + comment + "\r\n" + recB + "\r\n" + recC + "\r\n" + eof;
+const std::string prompt38400 = "Prepare device for download at 38400\r";
+
+const Row rows[] = {
+    // A Manual device, the port closed before the start, which opens it.
+    {.name = "complete",
+     .device = {.eraseMs = 1000},
+     .baud = 38400,
+     .portClosed = true,
+     .when = When::AtStart,
+     .act =
+         [](Play& r) {
+             EXPECT_TRUE(r.w.port.portOpen());
+             EXPECT_EQ(r.w.m.cstate, cs_flash_erase);
+             EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible);
+             EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
+             EXPECT_EQ(r.w.form.prbMaxValue, static_cast<float>(firmware.size()));
+         },
+     .boxes = {prompt38400, complete}},
+    // XOFF and XON in one batch: the first record goes out at once.
+    {.name = "erase answered in one burst",
+     .device = {.burst = true},
+     .trace = {"    0.000 STATE cs_flash_erase", "   55.000 RX    XOFF XON",
+               "   55.000 STATE cs_programming"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 55);
+             // The state held for no call is not reported on its own.
+             EXPECT_TRUE(!r.trace || test::count(*r.trace, "STATE cs_program_ready") == 0);
+         }},
+    // No time limit while the device erases; whatever follows an XOFF
+    // releases the next record; line noise changes nothing.
+    completes("slow erase", firmware, {.fault = Fault::SlowErase, .slowEraseMs = 8000}),
+    {.name = "junk after XOFF, line noise",
+     .device = {.fault = Fault::JunkAfterXoff},
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.raiseEvent(20, comEventFrame); }},
+    // A lone XON releases nothing; the download waits, with no message.
+    {.name = "XON only after a record",
+     .device = {.fault = Fault::XonOnlyAfterRecord},
+     .ends = {},
+     .sent = Lines{recA},
+     .boxes = {prompt}},
+    {.name = "silent mid-transfer",
+     .device = {.fault = Fault::SilentAfterRecords, .silentAfter = 2},
+     .ends = {},
+     .sent = Lines{recA, recB, recC},
+     .boxes = {prompt}},
+    {.name = "prompt cancelled, then started again",
+     .baud = 38400,
+     .answers = {cancel},
+     .ends = {Cancelled},
+     .sent = Lines{},
+     .boxes = {prompt38400},
+     .erases = 0,
+     .check =
+         [](Play& r) {
+             EXPECT_TRUE(r.w.m.hex_file_open);
+             r.start();
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.boxes.texts().back(), complete);
+         }},
+    // The XOFF comes late, while the timeout box is read: no programming.
+    {.name = "no answer to the erase request",
+     .device = {.eraseAckMs = 700, .eraseMs = 10},
+     .answers = {ok, {MsgResult::Ok, 5000}},
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {prompt, text::NoEraseResponse},
+     .check =
+         [](Play& r) {
+             const ShownBox& box = r.w.boxes.shown()[1];
+             EXPECT_EQ(box.icon, MsgIcon::Exclamation);
+             EXPECT_EQ(box.shownAt, r.w.port.writes()[0].at + 500);
+             // The window and the file stay as they were until the next start.
+             EXPECT_TRUE(r.w.form.lblMsgVisible && r.w.form.prbVisible && r.w.m.hex_file_open);
+             EXPECT_EQ(r.w.form.lblMsgCaption, text::ErasingFlash);
+         }},
+    // XOFF XON still unread when the erase request goes out are no answer to it.
+    {.name = "stale XOFF XON before the erase request",
+     .device = {.fault = Fault::StaleXoffXon},
+     .when = When::AtPrompt,
+     .act = [](Play& r) { r.w.port.arrived(1, r.w.device->greeting()); },
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {prompt, text::NoEraseResponse}},
+    {.name = "nothing happens on bytes or events when no download runs",
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x00});
+             r.w.port.raiseEvent(20, comEventRxParity);
+             r.w.port.raiseEvent(30, comEvCTS);
+             r.w.loop.runAll();
+             EXPECT_TRUE(r.w.port.writes().empty() && r.w.boxes.shown().empty());
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+         },
+     .check =
+         [](Play& r) {
+             const size_t writes = r.w.port.writes().size();
+             r.w.port.deliver(10, {0x13, 0x11, 0x13, 0x11});
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.port.writes().size(), writes);
+             EXPECT_EQ(r.w.m.cstate, cs_file_done);
+         }},
+    // Start pressed again: the old download's answers arrive while the prompt is open.
+    {.name = "start during a download begins again",
+     .device = {.recordAckMs = 20, .recordWriteMs = 20},
+     .answers = {ok, {MsgResult::Ok, 100}},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act = [](Play& r) { r.start(); },
+     .ends = {Superseded, Complete},
+     .boxes = {prompt, prompt, complete},
+     .erases = 2},
+    {.name = "start during a download with a file that no longer opens",
+     .device = {.recordAckMs = 20, .recordWriteMs = 20},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act =
+         [](Play& r) {
+             std::filesystem::remove(r.path);
+             r.start();
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_FALSE(r.w.timer.enabled());
+         },
+     .ends = {Superseded, FileError},
+     .sent = Lines{recA, recB},
+     .boxes = {prompt, text::OpenFileError}},
+    // quill-cli's time limit or a signal: the download ends at once, quietly,
+    // in whatever phase it is, and is told once.
+    {.name = "stopped by its owner while erasing",
+     .device = {.eraseAckMs = 100},
+     .when = When::AtStart,
+     .act =
+         [](Play& r) {
+             r.engine.stopDownload(Interrupted);
+             r.engine.stopDownload(Interrupted);
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_FALSE(r.w.form.lblMsgVisible);
+         },
+     .ends = {Interrupted},
+     .sent = Lines{},
+     .boxes = {prompt}},
+    {.name = "stopped by its owner mid-transfer",
+     .device = {.recordAckMs = 20},
+     .when = When::AfterRecords,
+     .records = 2,
+     .act = [](Play& r) { r.engine.stopDownload(Interrupted); },
+     .ends = {Interrupted},
+     .sent = Lines{recA, recB},
+     .boxes = {prompt}},
+    {.name = "port lost mid-download",
+     .when = When::AfterRecords,
+     .act = [](Play& r) { r.w.port.unplug(0); },
+     .ends = {PortFailure},
+     .sent = Lines{recA},
+     .boxes = {prompt, lost},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.cstate, cs_off);
+             EXPECT_EQ(r.w.form.panelText[1], text::ComNotSet); // as any port left closed
+         }},
+    // The start cannot go on: nothing is written.
+    unopened(
+        "no file chosen", [](SimWorld&) { return std::string(); }, text::FileMustBeSelected),
+    unopened(
+        "file missing", [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); },
+        text::OpenFileError),
+    {.name = "port busy",
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.port.setPortOpen(false);
+             r.w.port.busy.insert(1);
+         },
+     .ends = {PortFailure},
+     .sent = Lines{},
+     .boxes = {std::string(text::PortOpenFailed) + "\rCOM1 (sim) is used by another program."},
+     .erases = 0},
+
+    // A Tracker: the frames at even parity, then mark from the reboot wait on.
+    {.name = "tracker complete",
+     .device = {.kind = Kind::Tracker},
+     .deviceType = device_tracker,
+     .boxes = {complete},
+     .trace = {"    0.000 STATE cs_tracker_select",
+               "    0.000 TX    02 03 0F 00 21 CD 00  \"....!..\"", "    0.000 WAIT  shown",
+               "    5.000 RX    ACK", "    5.000 WAIT  closed", "    5.000 STATE cs_tracker_prog",
+               "    5.000 TX    02 04 0F 00 23 38 92 00  \"....#8..\"", "   10.000 RX    ACK",
+               "   10.000 LINE  9600,M,8,1", "   10.000 STATE cs_tracker_reboot",
+               "   10.000 TIMER armed 10000 ms", "  210.000 RX    XON",
+               "  210.000 STATE cs_flash_erase", "  210.000 TX    :01000000FF00 (15 bytes)",
+               "  265.000 TX    :02010000.. (17 bytes)", "  271.000 TX    :00000001FF (13 bytes)",
+               "  271.000 BOX   \"Download complete\" [OK]"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.waitDialog.shows(), 3);
+             EXPECT_EQ(r.w.port.settings(), "9600,M,8,1");
+         }},
+    // A wrong answer is reported; after OK the handshake goes on.
+    tracker("select NAK", Fault::SelectNak, {text::TrackerResponseError}),
+    tracker("select answered 3F", Fault::SelectUnknown, {text::TrackerResponseUnknown}),
+    tracker("rebooted device says NAK", Fault::RebootNak, {text::TrackerNakReboot}),
+    tracker("rebooted device says 04", Fault::Reboot04, {text::TrackerRebootUnknown}),
+    tracker("program NAK, then no reboot", Fault::ProgNak,
+            {text::TrackerResponseError, text::TrackerNoRebootAnswer}, TrackerHandshake),
+    {.name = "program answered 3F, then no reboot",
+     .device = {.kind = Kind::Tracker, .fault = Fault::ProgUnknown},
+     .deviceType = device_tracker,
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerResponseUnknown, text::TrackerNoRebootAnswer},
+     .trace = {"   10.000 RX    3F", "   10.000 TIMER stopped",
+               "   10.000 WAIT  \"Tracker response unknown. \\rCheck setup and try again\"",
+               "   10.000 STATE cs_off", " 1010.000 WAIT  OK", " 1010.000 WAIT  closed",
+               " 1010.000 LINE  9600,M,8,1", " 1010.000 STATE cs_tracker_reboot"}},
+    // The reboot wait starts at the parity switch, right after the program
+    // frame's ACK (5 ms), and runs 10 s; OK is pressed a second after the report.
+    {.name = "rebooted device silent, 38400",
+     .device = {.kind = Kind::Tracker, .fault = Fault::RebootSilent},
+     .deviceType = device_tracker,
+     .baud = 38400,
+     .boxes = {complete},
+     .reports = {text::TrackerNoRebootAnswer},
+     .trace = {"   10.000 TIMER armed 10000 ms", "10010.000 TIMER expired",
+               "10010.000 WAIT  \"Tracker did not respond after reboot.\\r Try again.\"",
+               "10010.000 STATE cs_off"},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[2].at, r.w.port.writes()[1].at + 5 + 10'000 + 1000);
+         }},
+    // No Tracker: reported 500 ms after the frame, OK pressed 2 s later; the
+    // erase request goes out all the same, at even parity, unheard.
+    {.name = "tracker silent",
+     .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
+     .deviceType = device_tracker,
+     .okAfter = 2000,
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerNoSelectAnswer},
+     .frames = 1,
+     .markAtErase = false,
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.port.writes()[1].at, r.w.port.writes()[0].at + 500 + 2000);
+             EXPECT_FALSE(r.w.m.TrackerACK);
+         }},
+    // An ACK still unread when the select frame goes out is no answer to it.
+    {.name = "stale ACK before the select frame",
+     .device = {.kind = Kind::Tracker, .fault = Fault::Silent},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.arrived(1, {0x04}); },
+     .ends = {TrackerHandshake},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .reports = {text::TrackerNoSelectAnswer},
+     .frames = 1,
+     .markAtErase = false},
+    // The program wait's dialog is freshly loaded and so takes input: OK
+    // there ends the handshake before the parity switch.
+    {.name = "OK during the program wait",
+     .device = {.kind = Kind::Tracker, .frameAckMs = 300},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.loop.schedule(400, [&r] { EXPECT_TRUE(r.w.waitDialog.acknowledging()); });
+             r.w.waitDialog.pressOkAt(400);
+         },
+     .ends = {NoEraseAnswer},
+     .sent = Lines{},
+     .boxes = {text::NoEraseResponse},
+     .markAtErase = false,
+     .check = [](Play& r) { EXPECT_FALSE(r.w.m.TrackerACK); }},
+    // While it waits, the dialog takes no input.
+    {.name = "OK pressed on a waiting dialog",
+     .device = {.kind = Kind::Tracker, .rebootMs = 2000},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act =
+         [](Play& r) {
+             r.w.waitDialog.pressOkAt(2);   // the select wait
+             r.w.waitDialog.pressOkAt(600); // the reboot wait
+         },
+     .boxes = {complete}},
+    {.name = "port lost during the reboot wait",
+     .device = {.kind = Kind::Tracker, .rebootMs = 5000},
+     .deviceType = device_tracker,
+     .when = When::BeforeStart,
+     .act = [](Play& r) { r.w.port.unplug(1000); },
+     .ends = {PortFailure},
+     .sent = Lines{},
+     .boxes = {lost},
+     .erases = 0},
+    // A second Tracker download without the port set up again sends its
+    // select frame at mark parity.
+    {.name = "tracker twice",
+     .device = {.kind = Kind::Tracker},
+     .deviceType = device_tracker,
+     .boxes = {complete},
+     .check =
+         [](Play& r) {
+             const size_t first = r.w.port.writes().size();
+             r.w.chooseFile(firmware);
+             r.w.connect({.kind = Kind::Tracker});
+             r.start();
+             r.w.loop.runAll();
+             EXPECT_EQ(r.w.port.writes().at(first).bytes, selectFrame);
+             EXPECT_EQ(r.w.port.writes().at(first).settings, "9600,M,8,1");
+         }},
+    {.name = "device option 2: no prompt, no handshake", .deviceType = 2, .boxes = {complete}},
+
+    // What goes out of the file, record by record.
+    // Records after the end record (two files joined) are asked about, and
+    // never sent, not even a bad checksum.
+    {.name = "the end record first, the rest accepted",
+     .file = eof + "\r\n" + recA + "\r\n",
+     .answers = {ok},
+     .sent = Lines{eof},
+     .boxes = {text::RecordsAfterEnd, prompt, complete}},
+    {.name = "after the end record never sent",
+     .file = recA + "\r\n" + eof + "\r\n:0400100012FF34FF00\r\n",
+     .answers = {ok},
+     .sent = Lines{recA, eof},
+     .boxes = {text::RecordsAfterEnd, prompt, complete}},
+    refused("two files joined, refused", firmware + firmware, RecordsAfterEnd,
+            text::RecordsAfterEnd, {cancel}),
+    completes("notes after the end record", firmware + "; end\r\n\r\n"),
+    // A byte-order mark before the first line is no part of it.
+    completes("byte-order mark", "\xEF\xBB\xBF" + firmware),
+    completes("all-FF and empty data records skipped",
+              recA + "\r\n" + allFF + "\r\n" + allFF + "\r\n:0000000000\r\n" + recB + "\r\n" + eof,
+              {}, {recA, recB, eof}),
+    completes("blank and comment lines skipped",
+              "\r\n; built 2026\r\n" + recA + "\r\n\r\n  ; note\r\n" + eof, {}, {recA, eof}),
+    // Lower-case digits and what follows the checksum go out as they stand.
+    completes("sent as it stands", "; built: 12:00\r\n:0201000012ab40  trailing: text\r\n" + eof,
+              {}, {":0201000012ab40  trailing: text", eof}),
+    completes("overlong comment line skipped", std::string(70'000, 'x') + "\r\n" + firmware),
+    completes("NUL comment, lone CR and LF",
+              std::string("\0\0;\r", 4) + recA + "\r" + recB + "\n" + recC + "\n\r\n" + eof),
+    // The progress bar counts characters read: the line read first its
+    // length + 1, a line read after a skipped one its length alone.
+    {.name = "progress counts every character read",
+     .file = recA + "\r\n\r\n" + recB + "\r\n" + eof + "\r\n",
+     .when = When::AfterRecords,
+     .records = 2,
+     .act =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(recA.size() + 1 + 1 + recB.size()));
+             EXPECT_EQ(r.w.form.prbValue, static_cast<float>(r.w.m.file_pos));
+             EXPECT_EQ(r.w.m.file_len,
+                       static_cast<int32_t>(recA.size() + recB.size() + eof.size() + 8));
+         },
+     .sent = Lines{recA, recB, eof}},
+    {.name = "one unterminated line passes the maximum by one",
+     .file = eof,
+     .sent = Lines{eof},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.file_pos, static_cast<int32_t>(eof.size()) + 1);
+             EXPECT_EQ(r.w.m.file_len, static_cast<int32_t>(eof.size()));
+         }},
+
+    // Not whole firmware: refused before the device is touched.
+    refused("empty file", "", NoRecords, text::NoRecords),
+    refused("text without records", "Release notes\r\n\r\n  - indented\r\n", NoRecords,
+            text::NoRecords),
+    refused("S-record file",
+            "S00F000068656C6C6F202020202000003C\r\nS1130000285F245F2212226A000424290008237C2A\r\n",
+            NoRecords, text::NoRecords),
+    refused("binary",
+            std::string("\x7f"
+                        "ELF\x02\x01\x01\x00\x00\x00\r\x00\n\xff\xfe",
+                        15),
+            NoRecords, text::NoRecords),
+    refused("non-hex digit in a record", recA + "\r\n:0200000012G4A8\r\n" + eof, BadRecord,
+            invalid("Line 2: a character that is not a hex digit")),
+    refused("NUL in a record", recA + "\r\n" + std::string(":02000000\0\0\0\0FE\r\n", 17) + eof,
+            BadRecord, invalid("Line 2: a character that is not a hex digit")),
+    // A record after blanks would be skipped as a note: a hole in the flash.
+    refused("indented record", recA + "\r\n \t" + recB + "\r\n" + eof, BadRecord,
+            invalid("Line 2: the record does not start at the beginning of its line")),
+    {.name = "bad checksum",
+     .file = recA + "\r\n:0400100012FF34FF00\r\n" + eof + "\r\n",
+     .ends = {BadRecord},
+     .sent = Lines{},
+     .boxes = {invalid("Line 2: checksum 00 in the file, A8 computed")},
+     .erases = 0,
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.m.cstate, cs_file_done);
+             EXPECT_FALSE(r.w.m.hex_file_open || r.w.form.cmdStartEnabled || r.w.form.prbVisible);
+             EXPECT_EQ(r.w.form.panelText[2], " ");
+         }},
+    refused("record cut short", recA + "\r\n:10010000AABB\r\n" + eof, BadRecord,
+            invalid("Line 2: the record is cut short")),
+    // A record the device would never see: a line break lost between two.
+    refused("two records on one line", recA + recB + "\r\n" + recC + "\r\n" + eof, BadRecord,
+            invalid("Line 1: a second record follows the checksum")),
+    refused("lone colon", ":\r\n" + firmware, BadRecord,
+            invalid("Line 1: the record is cut short")),
+    refused("overlong record line", recA + "\r\n:" + std::string(70'000, '0') + "\r\n" + eof,
+            BadRecord, invalid("Line 2: longer than any record can be")),
+    refused("no end record, refused", noEnd, NoEndRecord, text::NoEndRecord, {cancel}),
+    {.name = "no end record, accepted",
+     .file = noEnd,
+     .sent = Lines{recA, recB},
+     .boxes = {text::NoEndRecord, prompt, complete},
+     .check =
+         [](Play& r) {
+             EXPECT_EQ(r.w.boxes.shown()[0].buttons, MsgButtons::OkCancel);
+             EXPECT_EQ(r.w.boxes.shown()[0].defaultButton, MsgResult::Cancel);
+         }},
+    // Not a regular file: refused at once, without waiting or reading.
+    unopened("FIFO without a writer", fifo, text::OpenFileError),
+    unopened(
+        "/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }, text::OpenFileError),
+    unopened(
+        "directory", [](SimWorld& w) { return w.dir.path().string(); }, text::OpenFileError),
+
+    // Changed after the check.
+    changed(
+        "rewritten during the prompt", When::AtPrompt,
+        [](const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); }, Lines{}),
+    changed(
+        "truncated during the prompt", When::AtPrompt,
+        [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{}),
+    changed(
+        "replaced during the prompt, even by the same bytes", When::AtPrompt,
+        [](const std::string& p) { replace(p, firmware); }, Lines{}),
+    // Seen when the reader next fills its buffer, here in the middle of the
+    // comment after recA; in a file the reader holds whole, before the end record.
+    changed(
+        "rewritten mid-download", When::AfterRecords,
+        [](const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); }, Lines{recA},
+        stamped),
+    changed(
+        "truncated mid-download", When::AfterRecords,
+        [](const std::string& p) { std::filesystem::resize_file(p, 40); }, Lines{recA, recB, recC}),
+    changed(
+        "replaced mid-download", When::AfterRecords,
+        [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, Lines{recA},
+        stamped),
+    // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
+    changed(
+        "same size rewritten mid-download", When::AfterRecords,
+        [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
+    // A change the stamp cannot show (a file system with coarse times),
+    // beyond what the reader has buffered: the lines read differ from the
+    // lines checked before the end record would go out.
+    {.name = "same size and same stamp",
+     .file = stamped,
+     .when = When::AfterRecords,
+     .act =
+         [](Play& r) {
+             overwriteRecB(r.path, recA.size() + 2 + comment.size() + 2);
+             r.w.file.markChecked();
+         },
+     .ends = {FileChanged},
+     .sent = Lines{recA, recB2, recC},
+     .boxes = {prompt, text::FileChanged}},
+
+    // Another file chosen mid-download ends it first, at once, never with a
+    // splice of the two; then the choice goes on as always.
+    chosen("dialog", false, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", false),
+    chosen("dialog, missing file", false, "missing.hex", {prompt, text::StoppedForNewChoice},
+           "missing.hex", false),
+    chosen("drop", true, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", true),
+    chosen("drop, missing file", true, "missing.hex",
+           {prompt, text::StoppedForNewChoice, text::OpenFileError}, "fw.hex", false),
+    chosen("dialog cancelled", false, std::nullopt, {prompt, complete}, "fw.hex", false),
+};
+
+void runRow(const Row& row, Play& run) {
+    SimWorld& w = run.w;
+    w.setUpPort(row.baud, row.deviceType);
+    w.port.setPortOpen(!row.portClosed);
+    w.connect(row.device);
+    w.waitDialog.okAfter = row.okAfter;
+    run.path = row.path ? row.path(w) : w.chooseFile(row.file);
+    w.m.hex_file_name = run.path;
+    for (const BoxAnswer& answer : row.answers) {
+        w.boxes.answerNext(answer);
+    }
+    if (row.when == When::AtPrompt) {
+        w.boxes.onShow = [&](const ShownBox& box) {
+            if (box.text == prompt) {
+                row.act(run);
+            }
+        };
+    }
+    if (row.when == When::BeforeStart) {
+        row.act(run);
+    }
+    run.start();
+    if (row.when == When::AtStart) {
+        row.act(run);
+    }
+    if (row.when == When::AfterRecords) {
+        ASSERT_TRUE(w.loop.runUntil([&] { return w.recordsSent().size() == row.records; }));
+        row.act(run);
+    }
+    w.loop.runAll();
+}
+
+// What a row must come to, on the bare engine.
+void expectOutcome(const Row& row, SimWorld& w) {
+    EXPECT_EQ(w.told.ends, row.ends);
+    EXPECT_EQ(w.m.download_running, row.ends.empty());
+    EXPECT_EQ(w.boxes.texts(), row.boxes);
+    EXPECT_EQ(w.waitDialog.reports(), row.reports);
+    EXPECT_FALSE(w.waitDialog.loaded());
+    EXPECT_EQ(w.eraseRequestsSent(), row.erases);
+    const Lines sent = w.recordsSent();
+    const bool endSent = std::count(sent.begin(), sent.end(), eof) > 0;
+    if (row.sent) {
+        EXPECT_EQ(sent, *row.sent);
+    }
+    // The device hears the end record only from a download that completes.
+    EXPECT_EQ(w.device->sawEndOfFile(), endSent);
+    if (endSent) {
+        EXPECT_EQ(row.ends.back(), Complete);
+    }
+    // Every message in one write: a frame, the erase request or one record
+    // line; frames at even parity, the rest at mark unless the handshake
+    // ended before its parity switch.
+    const bool tracker = row.deviceType == device_tracker;
+    const std::string baud = std::to_string(row.baud);
+    const std::string atErase = baud + (tracker && !row.markAtErase ? ",E,8,1" : ",M,8,1");
+    int frames = 0;
+    for (const WireWrite& write : w.port.writes()) {
+        const std::string bytes(write.bytes.begin(), write.bytes.end());
+        if (bytes[0] == 0x02) {
+            EXPECT_EQ(write.bytes, frames++ == 0 ? selectFrame : programFrame);
+            EXPECT_EQ(write.settings, baud + ",E,8,1");
+            continue;
+        }
+        EXPECT_TRUE(bytes.ends_with("\r\n") && test::count(bytes, "\r\n") == 1) << bytes;
+        EXPECT_EQ(write.settings, atErase);
+    }
+    EXPECT_EQ(frames, row.frames >= 0 ? row.frames : tracker ? 2 : 0);
+    if (!w.port.writes().empty()) {
+        // XON and XOFF reach the program as data, byte by byte.
+        EXPECT_EQ(std::tuple(w.port.handshaking, w.port.rThreshold, w.port.inputMode),
+                  std::tuple(0, 1, 1));
+    }
+    if (!row.ends.empty() && row.ends.back() == Complete) {
+        EXPECT_EQ(w.m.cstate, cs_file_done);
+        EXPECT_FALSE(w.m.hex_file_open || w.file.isOpen() || w.form.cmdStartEnabled);
+        EXPECT_FALSE(w.form.lblMsgVisible || w.form.prbVisible);
+        EXPECT_EQ(w.form.lblMsgCaption, text::ProgrammingFlash);
+        EXPECT_EQ(w.form.panelText[2], " ");
+        // The bar stood at its maximum while "Download complete" was shown.
+        ASSERT_GE(w.form.prbHistory.size(), 2u);
+        EXPECT_EQ(w.form.prbHistory.end()[-2], w.form.prbMaxValue);
+        EXPECT_EQ(w.form.prbValue, 0);
+    }
+}
+
+// What the engine did to its world, as one text: the bare engine and the
+// traced one must give the same.
+std::string fingerprint(SimWorld& w) {
+    std::string text;
+    for (const WireWrite& write : w.port.writes()) {
+        text += std::to_string(write.at) + " " + write.settings + " " +
+                std::string(write.bytes.begin(), write.bytes.end()) + "\n";
+    }
+    for (const int64_t value :
+         {int64_t{w.waitDialog.shows()}, int64_t{w.m.cstate}, int64_t{w.port.portOpen()},
+          int64_t{w.timer.enabled()}, int64_t{w.timer.interval()}, w.loop.now()}) {
+        text += std::to_string(value) + " ";
+    }
+    return text + w.port.settings();
+}
+
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class Conversation : public ::testing::TestWithParam<Row> {};
+
+TEST_P(Conversation, BareAndTraced) {
+    const Row& row = GetParam();
+    SimWorld bare;
+    Play plain{bare, bare.engine, [&] { bare.start(); }, {}, nullptr};
+    runRow(row, plain);
+    expectOutcome(row, bare);
+    if (row.check) {
+        row.check(plain);
+    }
+
+    TracedWorld t;
+    std::string trace;
+    TraceWriter writer(
+        [&](std::string_view text) {
+            trace += text;
+            return true;
+        },
+        TraceWriter::Form::Short);
+    t.session.addObserver(&writer);
+    Play traced{t.world,
+                t.engine,
+                [&] {
+                    t.session.noteStart();
+                    t.engine.cmdStart_Click();
+                },
+                {},
+                &trace};
+    runRow(row, traced);
+    writer.flush();
+    EXPECT_TRUE(test::inOrder(test::splitLines(trace), row.trace));
+    // A download that completes counted, as it went, all that it was to send.
+    const DownloadProgress& progress = t.session.progress();
+    if (!row.ends.empty() && row.ends.back() == Complete) {
+        EXPECT_EQ(progress.totals().records, static_cast<int64_t>(t.world.recordsSent().size()));
+        EXPECT_EQ(progress.recordsSent(), progress.totals().records);
+        EXPECT_EQ(progress.dataBytesSent(), progress.totals().dataBytes);
+        EXPECT_TRUE(progress.ended());
+    }
+    expectOutcome(row, t.world);
+    if (row.check) {
+        row.check(traced);
+    }
+    EXPECT_EQ(fingerprint(t.world), fingerprint(bare));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Conversation, ::testing::ValuesIn(rows), [](const auto& info) {
+    std::string name;
+    for (const char c : std::string(info.param.name)) {
+        name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
+    }
+    return name;
+});
+
+} // namespace
+} // namespace quill::sim

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: MIT
+#include "harness.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <random>
+
+namespace quill::e2e {
+
+namespace {
+
+// Every process ends within this, every awaited text comes within the other.
+constexpr int processMs = 20000;
+constexpr int sayMs = 10000;
+
+// The devices answer at once; a test slows one down with options of its own.
+constexpr const char* timings = "--record-ack-ms 0 --record-write-ms 0 --erase-ms 5 "
+                                "--reboot-ms 20 --frame-ack-ms 1";
+
+QStringList words(const std::string& text) {
+    return QString::fromStdString(text).split(u' ', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+Scratch::Scratch() : m_environment(QProcessEnvironment::systemEnvironment()) {
+    for (const char* folder : {"config", "state"}) {
+        QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
+    }
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(path("config")));
+    m_environment.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(path("state")));
+}
+
+std::string Scratch::path(const std::string& name) const {
+    return m_dir.filePath(QString::fromStdString(name)).toStdString();
+}
+
+void objcopy(const Scratch& s, const std::string& options, const std::string& from,
+             const std::string& to) {
+    QProcess p;
+    p.start(QStringLiteral(QUILL_OBJCOPY), words(options + " " + s.path(from) + " " + s.path(to)));
+    ASSERT_TRUE(p.waitForFinished(processMs) && p.exitCode() == 0)
+        << p.readAllStandardError().toStdString();
+}
+
+std::string firmware(const Scratch& s, size_t size) {
+    std::mt19937 random(0x9E3779B9u);
+    std::string bytes(size, '\0');
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random() >> 24); });
+    writeFile(s.path("app.bin"), bytes);
+    objcopy(s, "-I binary -O ihex --change-addresses 0x08000000", "app.bin", "app.hex");
+    // The binary read back by objcopy: the reference the devices' images must equal.
+    objcopy(s, "-I ihex -O binary --gap-fill 0xff", "app.hex", "reference.bin");
+    EXPECT_TRUE(readFile(s.path("reference.bin")) == bytes);
+    return bytes;
+}
+
+Devices::Devices(const Scratch& s, int count, const std::string& options)
+    : m_scratch(s), m_count(count) {
+    m_process.setWorkingDirectory(QString::fromStdString(s.path("")));
+    m_process.start(QStringLiteral(QUILL_DEVSIM),
+                    words("--count " + std::to_string(count) + " " + timings +
+                          " --image image.bin --log devsim.log --link tty " + options));
+    // One line per device on its standard output, its terminal: it is ready.
+    for (int k = 1; k <= count; ++k) {
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(sayMs)) {
+        }
+        const std::string terminal = m_process.readLine().trimmed().toStdString();
+        std::error_code ec;
+        EXPECT_EQ(std::filesystem::read_symlink(port(k), ec).string(), terminal) << ec.message();
+    }
+}
+
+std::string Devices::numbered(const std::string& name, const std::string& extension, int k) const {
+    return m_scratch.path(name + (m_count == 1 ? "" : std::to_string(k)) + extension);
+}
+
+std::string Devices::port(int k) const {
+    return numbered("tty", "", k);
+}
+
+std::string Devices::ports() const {
+    std::string text;
+    for (int k = 1; k <= m_count; ++k) {
+        text += " -p " + port(k);
+    }
+    return text;
+}
+
+void Devices::stop() {
+    if (m_process.state() == QProcess::NotRunning) {
+        return;
+    }
+    m_process.terminate();
+    if (!m_process.waitForFinished(processMs)) {
+        m_process.kill();
+        m_process.waitForFinished(processMs);
+    }
+    for (int k = 1; k <= m_count; ++k) {
+        EXPECT_FALSE(std::filesystem::is_symlink(port(k)));
+    }
+}
+
+std::string Devices::image(int k) {
+    stop();
+    return readFile(numbered("image", ".bin", k));
+}
+
+std::string Devices::log(int k) const {
+    return readFile(numbered("devsim", ".log", k));
+}
+
+int Devices::heard(int k) const {
+    const std::string text = log(k);
+    return count(text, " host> ") + count(text, " parity ignored");
+}
+
+bool Devices::waitHeard(const std::string& text, int times, int k) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (count(log(k), text) < times) {
+        if (clock.elapsed() > sayMs) {
+            return false;
+        }
+        QThread::msleep(5); // the device writes its log as it goes
+    }
+    return true;
+}
+
+QJsonObject Result::json() const {
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
+    EXPECT_TRUE(error.error == QJsonParseError::NoError && doc.isObject()) << out;
+    return doc.object();
+}
+
+Cli::Cli(const Scratch& s, const std::string& args, const char* typed) {
+    m_process.setProcessEnvironment(s.environment());
+    if (typed != nullptr) {
+        std::string error;
+        m_terminal = pty::Pty::open(error);
+        EXPECT_TRUE(m_terminal) << error;
+        // Waits in the terminal, held open, until quill-cli reads it.
+        const std::string_view text(typed);
+        EXPECT_TRUE(
+            m_terminal->write({reinterpret_cast<const uint8_t*>(text.data()), text.size()}));
+        m_process.setStandardInputFile(QString::fromStdString(m_terminal->slavePath()));
+    }
+    m_process.start(QStringLiteral(QUILL_CLI), words(args));
+    EXPECT_TRUE(m_process.waitForStarted(processMs));
+}
+
+bool Cli::waitSaid(const std::string& text, int times) {
+    QElapsedTimer clock;
+    clock.start();
+    while (count(m_err, text) < times) {
+        if (clock.elapsed() > sayMs || m_process.state() == QProcess::NotRunning) {
+            return false;
+        }
+        m_process.waitForReadyRead(50);
+        m_err += m_process.readAllStandardError().toStdString();
+    }
+    return true;
+}
+
+void Cli::signal(int number) {
+    ASSERT_EQ(::kill(static_cast<pid_t>(m_process.processId()), number), 0);
+}
+
+Result Cli::finish() {
+    const bool ended =
+        m_process.waitForFinished(processMs) && m_process.exitStatus() == QProcess::NormalExit;
+    Result r;
+    r.code = ended ? m_process.exitCode() : -1;
+    if (!ended) {
+        m_process.kill();
+        m_process.waitForFinished(processMs);
+    }
+    r.err = m_err + m_process.readAllStandardError().toStdString();
+    r.out = m_process.readAllStandardOutput().toStdString();
+    return r;
+}
+
+} // namespace quill::e2e

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The one harness of the end-to-end tests: a scratch folder whose settings
+// and state folders quill-cli uses instead of the user's, quill-devsim
+// playing one or more devices on pseudo-terminals, quill-cli run as a
+// process with its standard input, a terminal or signals, and what each
+// leaves behind. Every process gets the same time limits, every device the
+// same timings unless a test says otherwise.
+
+#include "hexlines.h"
+#include "pty/pty.h"
+#include "testtext.h"
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <string>
+
+namespace quill::e2e {
+
+using test::contains;
+using test::count;
+using test::Lines;
+using test::readFile;
+using test::writeFile;
+
+class Scratch {
+  public:
+    Scratch();
+    std::string path(const std::string& name) const;
+    // The system's environment with the settings and state folders in here.
+    const QProcessEnvironment& environment() const { return m_environment; }
+
+  private:
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment;
+};
+
+// Runs objcopy with these options from one file of the scratch folder to another.
+void objcopy(const Scratch& s, const std::string& options, const std::string& from,
+             const std::string& to);
+
+// A deterministic pseudo-random binary of `size` bytes as app.bin, and as
+// objcopy writes it as a hex file at 0x08000000, app.hex, so with extended
+// linear address records. Returns the binary.
+std::string firmware(const Scratch& s, size_t size);
+
+// quill-devsim playing `count` devices, reached through links in the
+// scratch folder; each writes its image and log there.
+class Devices {
+  public:
+    Devices(const Scratch& s, int count, const std::string& options = {});
+    ~Devices() { stop(); }
+    Devices(const Devices&) = delete;
+    Devices& operator=(const Devices&) = delete;
+
+    std::string port(int k = 1) const; // the link to device k's terminal
+    std::string ports() const;         // "-p PORT" for each device
+    // Stops it: each device writes its image and removes its link as it exits.
+    void stop();
+    std::string image(int k = 1);
+    std::string log(int k = 1) const;
+    // The lines and frames device k heard, understood or not.
+    int heard(int k = 1) const;
+    // Waits until device k's log holds `text` `times` times.
+    bool waitHeard(const std::string& text, int times = 1, int k = 1) const;
+
+  private:
+    std::string numbered(const std::string& name, const std::string& extension, int k) const;
+
+    const Scratch& m_scratch;
+    int m_count;
+    QProcess m_process;
+};
+
+struct Result {
+    int code = -1; // -1: crashed or did not end in time
+    std::string err, out;
+    QJsonObject json() const; // standard output as one JSON object
+};
+
+// quill-cli, started with `args` (words). Its standard input is a terminal
+// with `typed` typed into it when given, else a pipe that says nothing.
+class Cli {
+  public:
+    Cli(const Scratch& s, const std::string& args, const char* typed = nullptr);
+    // Waits until standard error holds `text` `times` times.
+    bool waitSaid(const std::string& text, int times = 1);
+    void signal(int number);
+    Result finish();
+
+  private:
+    QProcess m_process;
+    std::optional<pty::Pty> m_terminal;
+    std::string m_err;
+};
+
+inline Result runCli(const Scratch& s, const std::string& args, const char* typed = nullptr) {
+    return Cli(s, args, typed).finish();
+}
+
+} // namespace quill::e2e

@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: MIT
+// The end of a headless run on simulated time: how each road ends (exit
+// code, outcome, the run's own messages), when the run lets go of its loop,
+// and that nothing goes to the device after the run has decided to stop.
+
+#include "download/downloadtexts.h"
+#include "run/headlessrun.h"
+#include "run/runtexts.h"
+#include "simworld.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace quill::sim {
+namespace {
+
+// Calls posted to the simulated loop; those still queued die with it.
+class SimEventQueue final : public EventQueue {
+  public:
+    explicit SimEventQueue(SimLoop& loop) : m_loop(loop) {}
+    ~SimEventQueue() override {
+        for (const uint64_t id : m_pending) {
+            m_loop.cancel(id);
+        }
+    }
+    void post(std::function<void()> call) override {
+        m_pending.push_back(m_loop.schedule(0, std::move(call)));
+    }
+
+  private:
+    SimLoop& m_loop;
+    std::vector<uint64_t> m_pending;
+};
+
+struct SeenView final : RunView, WireTrace {
+    explicit SeenView(SimLoop& loop) : loop(loop) {}
+    void runMessage(const std::string& text, bool error) override {
+        messages.push_back((error ? "error: " : "") + text);
+    }
+    void runFinished(ExitCode code) override {
+        finished = code;
+        finishedAt = loop.elapsed();
+    }
+    void onTraceEvent(const TraceEvent& event) override {
+        closedAt = event.kind == TraceKind::PortClosed ? loop.elapsed() : closedAt;
+    }
+    SimLoop& loop;
+    std::vector<std::string> messages;
+    std::optional<ExitCode> finished;
+    Ms finishedAt = -1;
+    Ms closedAt = -1;
+};
+
+// Four records: three data records and the end record.
+const std::string firmware = dataRecord(0x0000, {1, 2, 3, 4}) + "\r\n" +
+                             dataRecord(0x0004, {5, 6, 7, 8}) + "\r\n" +
+                             dataRecord(0x0008, {9, 10}) + "\r\n:00000001FF\r\n";
+
+struct RunWorld {
+    RunWorld(const devsim::Config& device, int idleSeconds, int settleMs = 0) {
+        world.connect(device);
+        world.port.setCommPort(1);
+        setup.file = world.chooseFile(firmware);
+        setup.deviceType = device.kind == devsim::Kind::Tracker ? device_tracker : device_manual;
+        setup.idleTimeoutSeconds = idleSeconds;
+        setup.settleMs = settleMs;
+        run.emplace(RunPieces{world.port, world.timer, idle, lastAnswer, settle, queue, world.boxes,
+                              world.waitDialog, world.file, world.form,
+                              [this] { return world.loop.now() * 1000; }},
+                    setup, view);
+        run->trace().addObserver(&view);
+    }
+    SimWorld world;
+    SimTimer idle{world.loop};
+    SimTimer lastAnswer{world.loop};
+    SimTimer settle{world.loop};
+    SimEventQueue queue{world.loop};
+    SeenView view{world.loop};
+    RunSetup setup{.comPort = 1, .baud = 38400};
+    std::optional<HeadlessRun> run;
+};
+
+struct RunCase {
+    const char* name;
+    devsim::Config device;
+    int idleSeconds;
+    // What happens from outside during the run, at an elapsed time.
+    std::function<void(RunWorld&)> script;
+    std::optional<ExitCode> code; // empty: the run never ends by itself
+    std::string outcome;
+    std::vector<std::string> messages; // the run's own
+    // When the run lets go of its loop, after the last write: [min, max] ms.
+    Ms finishedFrom;
+    Ms finishedBy;
+};
+
+void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+devsim::Config manual(devsim::Fault fault = devsim::Fault::None, int silentAfter = 0) {
+    devsim::Config c;
+    c.fault = fault;
+    c.silentAfter = silentAfter;
+    return c;
+}
+
+devsim::Config tracker(devsim::Fault fault) {
+    devsim::Config c = manual(fault);
+    c.kind = devsim::Kind::Tracker;
+    return c;
+}
+
+devsim::Config slowRecords() {
+    devsim::Config c;
+    c.recordWriteMs = 100;
+    return c;
+}
+
+std::function<void(RunWorld&)> at(Ms elapsed, std::function<void(RunWorld&)> action) {
+    return [elapsed, action](RunWorld& w) {
+        w.world.loop.schedule(elapsed, [&w, action] { action(w); });
+    };
+}
+
+const std::string idleText = std::string("error: ") + text::IdlePrefix + "1" + text::IdleSuffix +
+                             "\r" + text::DownloadStopped;
+using enum devsim::Fault;
+
+auto none = [](RunWorld&) {};
+auto unplugAt(Ms elapsed) {
+    return at(elapsed, [](RunWorld& w) { w.world.port.unplug(0); });
+}
+auto interruptAt(Ms elapsed, bool stops) {
+    return at(elapsed, [stops](RunWorld& w) { EXPECT_EQ(w.run->interrupt("stop"), stops); });
+}
+using enum ExitCode;
+
+// name, device, idle limit, script, exit code, outcome, the run's own
+// messages, and when it lets go of its loop after the last write.
+const RunCase cases[] = {
+    {"ManualComplete", manual(), 60, none, Complete, "complete", {}, 0, 100},
+    // The device never answers the end record: the run waits 2 s for it, no longer.
+    {"LastRecordUnanswered",
+     manual(SilentAfterRecords, 3),
+     60,
+     none,
+     Complete,
+     "complete",
+     {},
+     2000,
+     2100},
+    {"SilentMidTransfer",
+     manual(SilentAfterRecords, 1),
+     1,
+     none,
+     IdleTimeout,
+     "idle_timeout",
+     {idleText},
+     1000,
+     1100},
+    {"SilentWithoutLimit", manual(SilentAfterRecords, 1), 0, none, {}, "", {}, 0, 0},
+    {"NoEraseAnswer",
+     manual(NoEraseXoff),
+     60,
+     none,
+     NoEraseAnswer,
+     "no_erase_answer",
+     {},
+     500,
+     600},
+    {"PortLostMidTransfer",
+     slowRecords(),
+     60,
+     unplugAt(150),
+     PortError,
+     "port_failure",
+     {},
+     0,
+     100},
+    // Lost after "Download complete" but before the device answered: not known to be whole.
+    {"PortLostBeforeLastAnswer",
+     manual(SilentAfterRecords, 3),
+     60,
+     unplugAt(500),
+     PortError,
+     "port_failure",
+     {std::string("error: ") + text::LostBeforeLastAnswer},
+     400,
+     600},
+    {"InterruptedMidTransfer",
+     slowRecords(),
+     60,
+     interruptAt(150, true),
+     Interrupted,
+     "interrupted",
+     {"error: stop"},
+     0,
+     100},
+    // Interrupted while waiting for the last answer: the download was whole.
+    {"InterruptedWaitingForLastAnswer",
+     manual(SilentAfterRecords, 3),
+     60,
+     interruptAt(500, false),
+     Complete,
+     "complete",
+     {},
+     400,
+     600},
+    {"TrackerErrorThenComplete",
+     tracker(SelectNak),
+     60,
+     none,
+     Complete,
+     "complete",
+     {text::CompletedAfterTrackerError},
+     0,
+     100},
+    {"TrackerSilent",
+     tracker(Silent),
+     60,
+     none,
+     TrackerHandshake,
+     "tracker_handshake",
+     {},
+     500,
+     600},
+};
+
+class RunEnds : public testing::TestWithParam<RunCase> {};
+
+TEST_P(RunEnds, EndAsTheRoadSays) {
+    const RunCase& c = GetParam();
+    RunWorld w(c.device, c.idleSeconds);
+    if (c.device.kind == devsim::Kind::Tracker) {
+        w.world.waitDialog.okAfter = 100;
+    }
+    ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+    w.run->startSoon();
+    c.script(w);
+    w.world.loop.runFor(3600 * 1000);
+
+    ASSERT_FALSE(w.world.port.writes().empty());
+    const Ms lastWrite = w.world.port.writes().back().at - SimLoop::epoch;
+    EXPECT_EQ(w.view.finished, c.code);
+    EXPECT_EQ(w.view.messages, c.messages);
+    if (!c.code) {
+        EXPECT_TRUE(w.world.port.portOpen()); // still waiting, as the window would
+        return;
+    }
+    EXPECT_EQ(w.run->outcome().name(), c.outcome);
+    EXPECT_EQ(w.run->result().outcome, c.outcome);
+    EXPECT_GE(w.view.finishedAt - lastWrite, c.finishedFrom);
+    EXPECT_LE(w.view.finishedAt - lastWrite, c.finishedBy);
+    if (*c.code == ExitCode::Interrupted || *c.code == ExitCode::IdleTimeout) {
+        // Stopped: the port closed (through the trace), nothing written after.
+        EXPECT_FALSE(w.world.port.portOpen());
+        EXPECT_GE(w.view.closedAt, lastWrite);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, RunEnds, testing::ValuesIn(cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RunStart, RefusedBeforeAnythingIsSent) {
+    // The prompt answered no; a port that cannot be opened; a stop before the start.
+    {
+        RunWorld w(manual(), 60);
+        w.world.boxes.answerNext({MsgResult::Cancel});
+        ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+        w.run->startSoon();
+        w.world.loop.runAll();
+        EXPECT_EQ(w.view.finished, ExitCode::Cancelled);
+        EXPECT_EQ(w.view.messages, std::vector<std::string>{text::NotStarted});
+        EXPECT_TRUE(w.world.port.writes().empty());
+    }
+    {
+        RunWorld w(manual(), 60);
+        w.world.port.present.clear();
+        EXPECT_EQ(w.run->openPort(), PortOpening::OpenFailed);
+        EXPECT_EQ(w.run->result().outcome, "port_failure");
+        ASSERT_EQ(w.view.messages.size(), 1U);
+        EXPECT_TRUE(w.view.messages[0].starts_with(std::string("error: ") + text::PortOpenFailed));
+    }
+    {
+        RunWorld w(manual(), 60);
+        ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+        w.run->startSoon();
+        EXPECT_TRUE(w.run->interrupt());
+        w.world.loop.runAll();
+        EXPECT_EQ(w.view.finished, ExitCode::Interrupted);
+        EXPECT_TRUE(w.world.port.writes().empty());
+        EXPECT_TRUE(w.world.boxes.shown().empty());
+    }
+}
+
+// A device that says XOFF XON 1 ms after its line opens (its own start) and
+// is then too busy to hear the first request: the run lets the line settle,
+// throws that away, and no record goes out before the device's real answer.
+TEST(RunStart, TheLineSettlesBeforeTheFirstMessage) {
+    for (const bool answersLater : {false, true}) {
+        SCOPED_TRACE(answersLater ? "answers the erase request" : "too busy to answer");
+        RunWorld w(manual(answersLater ? None : StaleXoffXon), 60, 250);
+        ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+        w.world.port.deliver(1, {0x13, 0x11}); // an XOFF XON from its start
+        w.run->startSoon();
+        w.world.loop.runFor(3600 * 1000);
+        ASSERT_FALSE(w.world.port.writes().empty());
+        EXPECT_GE(w.world.port.writes().front().at - SimLoop::epoch, 250);
+        EXPECT_EQ(w.world.port.discards, 2); // after the settling, and before the erase request
+        EXPECT_EQ(w.view.finished, answersLater ? ExitCode::Complete : ExitCode::NoEraseAnswer);
+        EXPECT_EQ(w.world.port.writes().size(), answersLater ? 5U : 1U);
+    }
+}
+
+} // namespace
+} // namespace quill::sim
