@@ -14,6 +14,8 @@ quill_packages=(
     # The history: Qt SQL's drivers, and a PostgreSQL server for its tests,
     # which start clusters of their own in scratch folders.
     libqt6sql6-sqlite libqt6sql6-psql postgresql
+    # The firmware's SHA-256 (libssl3 itself comes with libpq).
+    libssl-dev
 )
 
 # Debian's server package makes a cluster "main" on its first install and

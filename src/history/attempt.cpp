@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "history/attempt.h"
 
+#include "quillversion.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSysInfo>
@@ -11,6 +13,16 @@
 #endif
 
 namespace quill {
+
+Attempt newAttempt(std::string program, std::string operatorName) {
+    Attempt a;
+    a.startedMs = QDateTime::currentMSecsSinceEpoch();
+    a.station = stationName();
+    a.operatorName = operatorName.empty() ? loginName() : std::move(operatorName);
+    a.program = std::move(program);
+    a.programVersion = QuillVersion;
+    return a;
+}
 
 std::string stationName() {
     return QSysInfo::machineHostName().toStdString();

@@ -51,6 +51,10 @@ struct HistoryFilter {
     int limit = 0; // at most this many, newest first; 0: all
 };
 
+// An attempt beginning now on this station, by `operatorName` (when empty,
+// the login name), of `program` in this version.
+Attempt newAttempt(std::string program, std::string operatorName);
+
 // The name of this host, for Attempt::station.
 std::string stationName();
 

@@ -4,34 +4,35 @@
 #include "history/historytexts.h"
 #include "shared/utf8text.h"
 
-#include <QDateTime>
-
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
-#include <functional>
+#include <ctime>
 
 namespace quill {
 
 namespace {
 
-// One field as CSV and JSON write it: a text, a number, or nothing.
-struct Value {
-    enum class Kind { Text, Number, Null };
-    Kind kind = Kind::Null;
-    std::string text;
-};
+// One field as CSV and JSON write it: a text, a number, or nothing. The
+// value goes into a cell that is reused from field to field.
+enum class Kind { Text, Number, Null };
 
-Value text(const std::string& s) {
-    return s.empty() ? Value{} : Value{Value::Kind::Text, s};
+Kind text(const std::string& s, std::string& cell) {
+    cell = s;
+    return s.empty() ? Kind::Null : Kind::Text;
 }
 
-template <typename N> Value number(const std::optional<N>& n) {
-    return n ? Value{Value::Kind::Number, std::to_string(*n)} : Value{};
+Kind number(int64_t n, std::string& cell) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    cell.assign(digits, end);
+    return Kind::Number;
 }
 
-Value number(int64_t n) {
-    return {Value::Kind::Number, std::to_string(n)};
+template <typename N> Kind number(const std::optional<N>& n, std::string& cell) {
+    cell.clear();
+    return n ? number(int64_t(*n), cell) : Kind::Null;
 }
 
 std::optional<int64_t> durationMs(const Attempt& a) {
@@ -46,55 +47,62 @@ std::string seconds(int64_t ms, const char* format) {
 
 struct Field {
     const char* name;
-    std::function<Value(const Attempt&)> value;
+    Kind (*value)(const Attempt&, std::string& cell);
 };
 
 const std::array<Field, 27> fields{{
-    {"id", [](const Attempt& a) { return number(a.id); }},
-    {"started",
-     [](const Attempt& a) {
-         return Value{Value::Kind::Text, utcTime(a.startedMs)};
+    {"id", [](const Attempt& a, std::string& c) { return number(a.id, c); }},
+    {"started", [](const Attempt& a, std::string& c) { return text(utcTime(a.startedMs), c); }},
+    {"ended",
+     [](const Attempt& a, std::string& c) {
+         return a.endedMs ? text(utcTime(*a.endedMs), c) : text({}, c);
      }},
-    {"ended", [](const Attempt& a) { return a.endedMs ? text(utcTime(*a.endedMs)) : Value{}; }},
     {"seconds",
-     [](const Attempt& a) {
+     [](const Attempt& a, std::string& c) {
          const auto ms = durationMs(a);
-         return ms ? Value{Value::Kind::Number, seconds(*ms, "%.3f")} : Value{};
+         c = ms ? seconds(*ms, "%.3f") : std::string();
+         return ms ? Kind::Number : Kind::Null;
      }},
-    {"station", [](const Attempt& a) { return text(a.station); }},
-    {"operator", [](const Attempt& a) { return text(a.operatorName); }},
-    {"program", [](const Attempt& a) { return text(a.program); }},
-    {"version", [](const Attempt& a) { return text(a.programVersion); }},
-    {"port", [](const Attempt& a) { return text(a.port); }},
-    {"device_path", [](const Attempt& a) { return text(a.devicePath); }},
-    {"by_id", [](const Attempt& a) { return text(a.byId); }},
-    {"usb_serial", [](const Attempt& a) { return text(a.usbSerial); }},
-    {"baud", [](const Attempt& a) { return number(a.baud); }},
-    {"device", [](const Attempt& a) { return text(a.device); }},
-    {"file", [](const Attempt& a) { return text(a.filePath); }},
-    {"file_size", [](const Attempt& a) { return number(a.fileSize); }},
-    {"file_sha256", [](const Attempt& a) { return text(a.sha256); }},
-    {"records_sent", [](const Attempt& a) { return number(a.recordsSent); }},
-    {"records_total", [](const Attempt& a) { return number(a.recordsTotal); }},
-    {"data_bytes_sent", [](const Attempt& a) { return number(a.dataBytesSent); }},
-    {"data_bytes_total", [](const Attempt& a) { return number(a.dataBytesTotal); }},
-    {"outcome", [](const Attempt& a) { return text(a.outcome); }},
-    {"exit_code", [](const Attempt& a) { return number(a.exitCode); }},
-    {"last_message", [](const Attempt& a) { return text(a.lastMessage); }},
-    {"trace_file", [](const Attempt& a) { return text(a.traceFile); }},
-    {"batch", [](const Attempt& a) { return text(a.batch); }},
-    {"unit", [](const Attempt& a) { return number(a.unit); }},
+    {"station", [](const Attempt& a, std::string& c) { return text(a.station, c); }},
+    {"operator", [](const Attempt& a, std::string& c) { return text(a.operatorName, c); }},
+    {"program", [](const Attempt& a, std::string& c) { return text(a.program, c); }},
+    {"version", [](const Attempt& a, std::string& c) { return text(a.programVersion, c); }},
+    {"port", [](const Attempt& a, std::string& c) { return text(a.port, c); }},
+    {"device_path", [](const Attempt& a, std::string& c) { return text(a.devicePath, c); }},
+    {"by_id", [](const Attempt& a, std::string& c) { return text(a.byId, c); }},
+    {"usb_serial", [](const Attempt& a, std::string& c) { return text(a.usbSerial, c); }},
+    {"baud", [](const Attempt& a, std::string& c) { return number(a.baud, c); }},
+    {"device", [](const Attempt& a, std::string& c) { return text(a.device, c); }},
+    {"file", [](const Attempt& a, std::string& c) { return text(a.filePath, c); }},
+    {"file_size", [](const Attempt& a, std::string& c) { return number(a.fileSize, c); }},
+    {"file_sha256", [](const Attempt& a, std::string& c) { return text(a.sha256, c); }},
+    {"records_sent", [](const Attempt& a, std::string& c) { return number(a.recordsSent, c); }},
+    {"records_total", [](const Attempt& a, std::string& c) { return number(a.recordsTotal, c); }},
+    {"data_bytes_sent",
+     [](const Attempt& a, std::string& c) { return number(a.dataBytesSent, c); }},
+    {"data_bytes_total",
+     [](const Attempt& a, std::string& c) { return number(a.dataBytesTotal, c); }},
+    {"outcome", [](const Attempt& a, std::string& c) { return text(a.outcome, c); }},
+    {"exit_code", [](const Attempt& a, std::string& c) { return number(a.exitCode, c); }},
+    {"last_message", [](const Attempt& a, std::string& c) { return text(a.lastMessage, c); }},
+    {"trace_file", [](const Attempt& a, std::string& c) { return text(a.traceFile, c); }},
+    {"batch", [](const Attempt& a, std::string& c) { return text(a.batch, c); }},
+    {"unit", [](const Attempt& a, std::string& c) { return number(a.unit, c); }},
 }};
 
-std::string csvField(const std::string& s) {
+void appendCsvField(std::string& out, const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) {
-        return s;
+        out += s;
+        return;
     }
-    std::string quoted = "\"";
+    out += '"';
     for (char c : s) {
-        quoted += c == '"' ? "\"\"" : std::string(1, c);
+        out += c;
+        if (c == '"') {
+            out += c;
+        }
     }
-    return quoted + '"';
+    out += '"';
 }
 
 // What a terminal is shown of a text: no control characters, which could
@@ -136,12 +144,44 @@ std::vector<std::string> tableRow(const Attempt& a) {
 
 } // namespace
 
+// By hand rather than through QDateTime: a long listing writes two a row.
 std::string utcTime(int64_t ms) {
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+    const int64_t milli = ((ms % 1000) + 1000) % 1000;
+    const std::time_t seconds = static_cast<std::time_t>((ms - milli) / 1000);
+    std::tm t{};
+    if (::gmtime_r(&seconds, &t) == nullptr) {
+        return {};
+    }
+    char out[96];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900,
+                  t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, int(milli));
+    return out;
 }
 
-std::string historyTable(const std::vector<Attempt>& attempts) {
-    std::vector<std::vector<std::string>> rows{{
+void HistoryTable::add(const Attempt& a) {
+    std::vector<std::string> row = tableRow(a);
+    for (size_t i = 0; i < row.size(); ++i) {
+        row[i] = printable(utf8Text(row[i]));
+        m_widths[i] = std::max(m_widths[i], width(row[i]));
+    }
+    m_rows.push_back(std::move(row));
+}
+
+std::string HistoryTable::text() const {
+    std::string out;
+    for (const auto& row : m_rows) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            out += row[i];
+            out.append(m_widths[i] - width(row[i]) + 2, ' ');
+        }
+        out.resize(out.find_last_not_of(' ') + 1);
+        out += '\n';
+    }
+    return out;
+}
+
+HistoryTable::HistoryTable() {
+    m_rows.push_back({
         text::HistoryColumnStarted,
         text::HistoryColumnPort,
         text::HistoryColumnFile,
@@ -152,43 +192,67 @@ std::string historyTable(const std::vector<Attempt>& attempts) {
         text::HistoryColumnStation,
         text::HistoryColumnOperator,
         text::HistoryColumnBatch,
-    }};
-    for (const Attempt& a : attempts) {
-        rows.push_back(tableRow(a));
-        for (std::string& cell : rows.back()) {
-            cell = printable(utf8Text(cell));
-        }
+    });
+    for (size_t i = 0; i < m_widths.size(); ++i) {
+        m_widths[i] = width(m_rows[0][i]);
     }
-    std::vector<size_t> widths(rows[0].size(), 0);
-    for (const auto& row : rows) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            widths[i] = std::max(widths[i], width(row[i]));
-        }
-    }
-    std::string out;
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            line += row[i] + std::string(widths[i] - width(row[i]) + 2, ' ');
-        }
-        out += line.substr(0, line.find_last_not_of(' ') + 1) + '\n';
-    }
-    return out;
 }
 
-std::string historyCsv(const std::vector<Attempt>& attempts) {
-    std::string out;
+std::string historyTable(const std::vector<Attempt>& attempts) {
+    HistoryTable table;
+    for (const Attempt& a : attempts) {
+        table.add(a);
+    }
+    return table.text();
+}
+
+void appendCsvHeader(std::string& out) {
     for (size_t i = 0; i < fields.size(); ++i) {
         out += i == 0 ? "" : ",";
         out += fields[i].name;
     }
     out += "\r\n";
-    for (const Attempt& a : attempts) {
-        for (size_t i = 0; i < fields.size(); ++i) {
-            out += i == 0 ? "" : ",";
-            out += csvField(fields[i].value(a).text);
+}
+
+void appendCsv(std::string& out, const Attempt& a) {
+    std::string cell;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) {
+            out += ',';
         }
-        out += "\r\n";
+        fields[i].value(a, cell);
+        appendCsvField(out, cell);
+    }
+    out += "\r\n";
+}
+
+void appendJsonLine(std::string& out, const Attempt& a) {
+    std::string cell;
+    out += '{';
+    for (size_t i = 0; i < fields.size(); ++i) {
+        out += i == 0 ? "\"" : ", \"";
+        out += fields[i].name; // plain ASCII
+        out += "\": ";
+        switch (fields[i].value(a, cell)) {
+        case Kind::Null:
+            out += "null";
+            break;
+        case Kind::Number:
+            out += cell;
+            break;
+        case Kind::Text:
+            appendJsonString(out, cell);
+            break;
+        }
+    }
+    out += "}\n";
+}
+
+std::string historyCsv(const std::vector<Attempt>& attempts) {
+    std::string out;
+    appendCsvHeader(out);
+    for (const Attempt& a : attempts) {
+        appendCsv(out, a);
     }
     return out;
 }
@@ -196,17 +260,7 @@ std::string historyCsv(const std::vector<Attempt>& attempts) {
 std::string historyJsonLines(const std::vector<Attempt>& attempts) {
     std::string out;
     for (const Attempt& a : attempts) {
-        out += '{';
-        for (size_t i = 0; i < fields.size(); ++i) {
-            const Value v = fields[i].value(a);
-            out += i == 0 ? "" : ", ";
-            out += jsonString(fields[i].name);
-            out += ": ";
-            out += v.kind == Value::Kind::Null     ? "null"
-                   : v.kind == Value::Kind::Number ? v.text
-                                                   : jsonString(v.text);
-        }
-        out += "}\n";
+        appendJsonLine(out, a);
     }
     return out;
 }

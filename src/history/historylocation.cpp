@@ -170,4 +170,14 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url) {
     return where;
 }
 
+HistoryResult<HistoryLocation> historyAt(std::string_view url) {
+    if (url.empty()) {
+        return sqliteHistory(defaultHistoryPath());
+    }
+    if (url.starts_with('/')) {
+        return sqliteHistory(std::string(url));
+    }
+    return parseHistoryUrl(url);
+}
+
 } // namespace quill

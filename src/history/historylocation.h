@@ -46,4 +46,9 @@ std::string defaultHistoryPath();
 // A postgresql:// (or postgres://) URL as above.
 HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url);
 
+// The history a program was told of (--history-url, or [History] URL in the
+// settings): such a URL, or the absolute path of an SQLite file; empty
+// names the file of this station.
+HistoryResult<HistoryLocation> historyAt(std::string_view url);
+
 } // namespace quill

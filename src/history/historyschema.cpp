@@ -49,11 +49,11 @@ const std::array<Column, 25> columns{{
     {"unit", "BIGINT", &Attempt::unit},
 }};
 
-// Every column name, each followed by `after`, joined by commas.
-QString columnList(const char* after) {
+// Every column name, each put into `form` as %1, joined by commas.
+QString columnList(const char* form) {
     QStringList names;
     for (const Column& column : columns) {
-        names << QLatin1String(column.name) + QLatin1String(after);
+        names << QString::fromLatin1(form).arg(QLatin1String(column.name));
     }
     return names.join(QLatin1String(", "));
 }
@@ -86,7 +86,8 @@ void setField(Attempt& a, const Field& field, const QVariant& value) {
     const bool null = value.isNull();
     std::visit(Overloaded{
                    [&](std::string Attempt::*text) {
-                       a.*text = null ? std::string() : value.toByteArray().toStdString();
+                       const QByteArray bytes = null ? QByteArray() : value.toByteArray();
+                       (a.*text).assign(bytes.constData(), size_t(bytes.size()));
                    },
                    [&](int64_t Attempt::*number) { a.*number = value.toLongLong(); },
                    [&](std::optional<int64_t> Attempt::*number) {
@@ -119,20 +120,25 @@ QStringList creation(bool postgres) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS quill_attempt_started "
                        "ON quill_attempt (started_ms, id)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS quill_attempt_sha256 ON quill_attempt (sha256)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS quill_attempt_batch ON quill_attempt (batch)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS quill_attempt_batch ON quill_attempt (batch, unit)"),
     };
 }
 
 QString insertAttempt() {
-    return QStringLiteral("INSERT INTO quill_attempt (") + columnList("") +
+    return QStringLiteral("INSERT INTO quill_attempt (") + columnList("%1") +
            QStringLiteral(") VALUES (") +
            QStringList(columns.size(), QStringLiteral("?")).join(u',') +
            QStringLiteral(") RETURNING id");
 }
 
 QString updateAttempt() {
-    return QStringLiteral("UPDATE quill_attempt SET ") + columnList(" = ?") +
+    return QStringLiteral("UPDATE quill_attempt SET ") + columnList("%1 = COALESCE(?, %1)") +
            QStringLiteral(" WHERE id = ?");
+}
+
+QString lastUnit() {
+    return QStringLiteral("SELECT MAX(unit) FROM quill_attempt WHERE batch = ?");
 }
 
 QString versionQuery() {
@@ -210,13 +216,11 @@ QVariantList values(const Attempt& attempt) {
     return bound;
 }
 
-Attempt attemptAt(const QSqlQuery& query) {
-    Attempt a;
+void readAttempt(const QSqlQuery& query, Attempt& a) {
     a.id = query.value(0).toLongLong();
     for (size_t i = 0; i < columns.size(); ++i) {
         setField(a, columns[i].field, query.value(int(i) + 1));
     }
-    return a;
 }
 
 } // namespace quill::schema

@@ -29,7 +29,10 @@ QString versionTable();
 QStringList creation(bool postgres);
 
 QString insertAttempt(); // binds values(), returns the id
-QString updateAttempt(); // binds values(), then the id
+// Binds values(), then the id. A text left empty, or a number left unknown,
+// keeps what the row holds: the end does not undo what the beginning found.
+QString updateAttempt();
+QString lastUnit();      // the highest unit number of a batch, bound; one row
 QString versionQuery();  // the version of the schema, one row
 QString versionInsert(); // binds the version
 
@@ -39,7 +42,8 @@ QVariantList filterValues(const HistoryFilter& filter);
 
 // The attempt's columns, in the order the statements above name them.
 QVariantList values(const Attempt& attempt);
-// The attempt in the current row of a query from selectAttempts().
-Attempt attemptAt(const QSqlQuery& query);
+// The attempt in the current row of a query from selectAttempts(), into
+// `a`, whose texts keep their memory from row to row.
+void readAttempt(const QSqlQuery& query, Attempt& a);
 
 } // namespace quill::schema

@@ -3,6 +3,7 @@
 
 #include "history/historyschema.h"
 #include "history/historytexts.h"
+#include "shared/utf8text.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -21,6 +22,8 @@ namespace {
 // database, so that the others wait for it instead of failing on tables
 // that appear under their hands. Any number of our own will do.
 constexpr qint64 SchemaLockKey = 0x7175696c6c; // "quill"
+// Held while a unit number of a batch is counted and taken.
+constexpr qint64 UnitLockKey = SchemaLockKey + 1;
 
 std::atomic<int> connectionCount{0};
 
@@ -211,13 +214,48 @@ HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
     row.endedMs.reset();
     row.exitCode.reset();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!runBound(query, schema::insertAttempt(), schema::values(row)) || !query.next()) {
-        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+    const bool numbered = !row.batch.empty() && !row.unit;
+    if (numbered ? !insertNumbered(query, row) : !insert(query, row)) {
+        const HistoryError error = failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+        if (numbered) {
+            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
+        }
+        return error;
     }
-    const int64_t id = query.value(0).toLongLong();
+    return row.id;
+}
+
+bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
+    if (!runBound(query, schema::insertAttempt(), schema::values(row)) || !query.next()) {
+        return false;
+    }
+    row.id = query.value(0).toLongLong();
     // SQLite commits the insert only once its statement is done.
     query.finish();
-    return id;
+    return true;
+}
+
+// The unit number is counted and the row written in one transaction, which
+// holds every other writer off meanwhile: no two units of a batch get one
+// number, whichever station they are flashed on.
+bool HistoryStore::insertNumbered(QSqlQuery& query, Attempt& row) {
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    const QStringList lock =
+        postgres ? QStringList{QStringLiteral("BEGIN"),
+                               QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(UnitLockKey)}
+                 : QStringList{QStringLiteral("BEGIN IMMEDIATE")};
+    for (const QString& step : lock) {
+        if (!run(query, step)) {
+            return false;
+        }
+    }
+    if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
+        !query.next()) {
+        return false;
+    }
+    row.unit = query.value(0).toLongLong() + 1;
+    query.finish();
+    return insert(query, row) && run(query, QStringLiteral("COMMIT"));
 }
 
 HistoryStatus HistoryStore::end(const Attempt& attempt) {
@@ -234,7 +272,8 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
     return {};
 }
 
-HistoryResult<std::vector<Attempt>> HistoryStore::query(const HistoryFilter& filter) {
+HistoryStatus HistoryStore::each(const HistoryFilter& filter,
+                                 const std::function<void(const Attempt&)>& row) {
     if (!hexDigits(filter.sha256Prefix)) {
         return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryBadShaPrefix));
     }
@@ -244,12 +283,21 @@ HistoryResult<std::vector<Attempt>> HistoryStore::query(const HistoryFilter& fil
     if (!runBound(query, schema::selectAttempts(filter, postgres), schema::filterValues(filter))) {
         return failure(text::HistoryNotRead, reasonOf(query.lastError()));
     }
-    std::vector<Attempt> rows;
+    Attempt a;
     while (query.next()) {
-        rows.push_back(schema::attemptAt(query));
+        schema::readAttempt(query, a);
+        row(a);
     }
     if (query.lastError().isValid()) {
         return failure(text::HistoryNotRead, reasonOf(query.lastError()));
+    }
+    return {};
+}
+
+HistoryResult<std::vector<Attempt>> HistoryStore::query(const HistoryFilter& filter) {
+    std::vector<Attempt> rows;
+    if (HistoryStatus failed = each(filter, [&](const Attempt& a) { rows.push_back(a); })) {
+        return *failed;
     }
     return rows;
 }

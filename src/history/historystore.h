@@ -19,6 +19,9 @@
 
 #include <QString>
 
+class QSqlQuery;
+
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,15 +43,22 @@ class HistoryStore {
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Writes the attempt with the outcome "unfinished", no end time and no
-    // exit code, whatever `attempt` holds there. Returns its id once the row
+    // exit code, whatever `attempt` holds there. An attempt of a batch
+    // without a unit number gets the next one of its batch, counted by
+    // every station that writes this history. Returns its id once the row
     // is on disk (SQLite) or committed (PostgreSQL).
     HistoryResult<int64_t> begin(const Attempt& attempt);
 
-    // Writes every field of the attempt numbered attempt.id, as it ended;
-    // the caller stamps endedMs. Returns once it is on disk or committed.
+    // Writes the fields of the attempt numbered attempt.id as it ended; the
+    // caller stamps endedMs. A text left empty, or a number left unknown,
+    // keeps what the beginning wrote. Returns once it is on disk or committed.
     HistoryStatus end(const Attempt& attempt);
 
-    // The attempts the filter picks, newest first.
+    // The attempts the filter picks, newest first, one at a time: `row`
+    // gets the same Attempt each time, filled anew, so that a long listing
+    // neither holds every row nor makes each anew.
+    HistoryStatus each(const HistoryFilter& filter, const std::function<void(const Attempt&)>& row);
+    // The same, all at once.
     HistoryResult<std::vector<Attempt>> query(const HistoryFilter& filter);
 
     const HistoryLocation& location() const { return m_where; }
@@ -59,6 +69,8 @@ class HistoryStore {
     HistoryStatus connect();
     HistoryStatus prepareSqlite();
     HistoryStatus makeSchema();
+    bool insert(QSqlQuery& query, Attempt& row);
+    bool insertNumbered(QSqlQuery& query, Attempt& row);
     HistoryError failure(const char* what, const QString& why) const;
 
     HistoryLocation m_where;

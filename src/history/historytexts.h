@@ -12,17 +12,29 @@ inline constexpr const char* HistoryNotRead = "The history could not be read";
 inline constexpr const char* HistoryUrlNotUnderstood = "The history URL is not understood";
 inline constexpr const char* FileNotHashed = "The file could not be read for its SHA-256";
 
+// After the failure's what, where and why: the download is not stopped.
+inline constexpr const char* HistoryGoesOn = "; the download goes on unrecorded.";
+
+// The window program, as the history names it.
+inline constexpr const char* WindowProgram = "quill";
+
 // Reasons of our own.
 inline constexpr const char* HistoryNoPlace = "neither XDG_DATA_HOME nor HOME is set";
 inline constexpr const char* HistoryNoDriver =
     "Qt SQL has no driver for it (Debian: libqt6sql6-sqlite, libqt6sql6-psql)";
 inline constexpr const char* HistoryUrlForm =
-    "expected postgresql://user@host[:port]/database[?host=/socket/folder]";
+    "expected postgresql://user@host[:port]/database[?host=/socket/folder], or the absolute "
+    "path of an SQLite file";
 inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
 inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";
 inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number ";
 inline constexpr const char* HistoryBadShaPrefix = "a SHA-256 prefix is hexadecimal digits";
+inline constexpr const char* NoSha256 = "OpenSSL offers no SHA-256";
+
+// Where the settings name a shared history: [History] URL=postgresql://...
+inline constexpr const char* SectionHistory = "History";
+inline constexpr const char* KeyHistoryUrl = "URL";
 
 // The outcome of an attempt whose end was never written: still running, or
 // the station lost power or the process was killed.

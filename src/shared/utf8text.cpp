@@ -51,8 +51,13 @@ size_t utf8SequenceLength(std::string_view s, size_t at) {
 }
 
 std::string jsonString(std::string_view bytes) {
-    std::string out = "\"";
-    out.reserve(bytes.size() + 2);
+    std::string out;
+    appendJsonString(out, bytes);
+    return out;
+}
+
+void appendJsonString(std::string& out, std::string_view bytes) {
+    out += '"';
     for (size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<uint8_t>(bytes[i]);
         if (b >= 0x80) {
@@ -96,7 +101,7 @@ std::string jsonString(std::string_view bytes) {
         }
         ++i;
     }
-    return out + '"';
+    out += '"';
 }
 
 std::string utf8Text(std::string_view bytes) {

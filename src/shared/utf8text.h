@@ -18,6 +18,8 @@ size_t utf8SequenceLength(std::string_view bytes, size_t at);
 // `bytes` as a JSON string, quotes included; a byte that is not part of
 // valid UTF-8 becomes \u00XX.
 std::string jsonString(std::string_view bytes);
+// The same, appended to `out`.
+void appendJsonString(std::string& out, std::string_view bytes);
 
 // `bytes` as valid UTF-8 text without NUL: a byte that is not part of valid
 // UTF-8, and NUL, becomes the four characters \xNN.

@@ -20,8 +20,8 @@ declare -A allowed=(
     [src/platform/qt]="port shared platform"
     [src/history]="shared platform"
     [src/ui]="platform/qt trace download hexfile port shared platform"
-    [src/app]="ui platform/qt trace download hexfile port shared platform"
-    [src/cli]="cmdline run platform/qt trace download hexfile port shared platform"
+    [src/app]="ui history platform/qt run trace download hexfile port shared platform"
+    [src/cli]="cmdline run history platform/qt trace download hexfile port shared platform"
     [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )

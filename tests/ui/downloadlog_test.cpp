@@ -3,10 +3,14 @@
 // device model answering on its far end, phase by phase. The window keeps
 // the trace of its last download in the state folder, written afresh at
 // each Start; a trace that cannot be written leaves the download alone.
+// Every download is a row of the history in the data folder.
 
+#include "history/historystore.h"
 #include "quillversion.h"
 #include "testtext.h"
 #include "uitest.h"
+
+#include <QCryptographicHash>
 
 #include <QAction>
 #include <QDialog>
@@ -27,10 +31,14 @@ class DownloadLogWindow : public WindowTest {
         WindowTest::SetUp();
         std::ofstream(hexPath, std::ios::binary) << ":0400000001020304F2\r\n:00000001FF\r\n";
     }
-    void TearDown() override { qputenv("XDG_STATE_HOME", saved); }
+    void TearDown() override {
+        qputenv("XDG_STATE_HOME", saved);
+        qputenv("XDG_DATA_HOME", savedData);
+    }
 
     void startWith(const std::string& stateHome) {
         qputenv("XDG_STATE_HOME", QByteArray::fromStdString(stateHome));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path("data")));
         start();
         script.then("frmComSetup", [](QWidget* d) { click(d, {"optPort0", "optBaud0", "cmdOK"}); });
         app->Main();
@@ -52,6 +60,7 @@ class DownloadLogWindow : public WindowTest {
         auto* panel2 = control<QLabel>("Panel2");
         EXPECT_TRUE(cmdStart->isEnabled());
         EXPECT_EQ(panel2->text(), QString::fromStdString(hexPath + "    "));
+        EXPECT_EQ(panel2->toolTip().toStdString(), identity);
         QString prompt, complete, phaseAtEnd;
         int progressAtEnd = -1;
         script.answer(&prompt).answer(&complete, [&] {
@@ -69,10 +78,17 @@ class DownloadLogWindow : public WindowTest {
         EXPECT_EQ(progressAtEnd, prbFilePos->maximum());
         EXPECT_FALSE(cmdStart->isEnabled() || lblMsg->isVisible() || prbFilePos->isVisible());
         EXPECT_EQ(panel2->text(), QStringLiteral(" "));
+        EXPECT_EQ(panel2->toolTip(), QString());
     }
 
     const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
     const std::string hexPath = path("image.hex");
+    const std::string sha256 = QCryptographicHash::hash(":0400000001020304F2\r\n:00000001FF\r\n",
+                                                        QCryptographicHash::Sha256)
+                                   .toHex()
+                                   .toStdString();
+    const std::string identity = hexPath + ": 34 bytes, SHA-256 " + sha256;
 };
 
 TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfresh) {
@@ -103,6 +119,21 @@ TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfre
     const std::string second = readFile(log);
     EXPECT_EQ(count(second, " START "), 1) << second;
     EXPECT_EQ(count(second, " BOX   \"Download complete\" [OK]\n"), 1);
+    EXPECT_EQ(count(second, "\n# " + identity + "\n"), 1) << second;
+
+    // Both downloads in the history, as quill-cli would have ended them.
+    app.reset(); // its rows are written before it is gone
+    auto store = HistoryStore::open(sqliteHistory(path("data/quill/history.sqlite")));
+    ASSERT_TRUE(store);
+    const auto rows = (*store)->query({});
+    ASSERT_EQ(rows->size(), 2u);
+    const Attempt& a = rows->front();
+    EXPECT_EQ(std::tuple(a.program, a.port, a.devicePath, a.baud, a.device, a.filePath, a.sha256),
+              std::tuple("quill", "COM1", pty.slavePath(), 9600, "manual", hexPath, sha256));
+    EXPECT_EQ(std::tuple(a.fileSize, a.recordsSent, a.recordsTotal, a.outcome, a.exitCode,
+                         a.lastMessage, a.traceFile),
+              std::tuple(34, 2, 2, "complete", 0, "Download complete", log));
+    EXPECT_TRUE(a.endedMs);
 }
 
 TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesOn) {
