@@ -73,10 +73,11 @@ TEST(HistoryUrl, IsReadAndShownWithoutItsPassword) {
          "postgresql://op@[::1]:5432/q db"},
         {"postgresql://op@/quill?host=/run/postgresql&port=5433&password=pw", "op", "pw",
          "/run/postgresql", 5433, "quill", "postgresql://op@:5433/quill?host=/run/postgresql"},
+        {"/srv/quill/line.sqlite", "", "", "", -1, "", "/srv/quill/line.sqlite"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);
-        const auto where = parseHistoryUrl(c.url);
+        const auto where = historyAt(c.url);
         ASSERT_TRUE(where) << where.error().text();
         EXPECT_EQ(where->user, c.user);
         EXPECT_EQ(where->password, c.password);
@@ -87,9 +88,9 @@ TEST(HistoryUrl, IsReadAndShownWithoutItsPassword) {
     }
     for (const char* bad :
          {"mysql://op@h/q", "postgresql://op:pw@h:99999/q", "postgresql://op:pw@h/q?options=-c%20x",
-          "postgresql://op:pw@h/q?sslmode=a%20b", "postgresql://op:pw@[::1/q"}) {
+          "postgresql://op:pw@h/q?sslmode=a%20b", "postgresql://op:pw@[::1/q", "line.sqlite"}) {
         SCOPED_TRACE(bad);
-        const auto where = parseHistoryUrl(bad);
+        const auto where = historyAt(bad);
         ASSERT_FALSE(where);
         EXPECT_EQ(where.error().text().find("pw"), std::string::npos) << where.error().text();
     }
@@ -108,27 +109,25 @@ TEST(HistoryListing, StartsAtTheDateGiven) {
 }
 
 std::vector<Attempt> listed() {
-    Attempt done;
-    done.id = 7;
-    done.startedMs = 1796567400000;
-    done.endedMs = done.startedMs + 42500;
-    done.port = "COM1";
-    done.filePath = "fw,\"v2\".hex";
-    done.sha256 = "0123456789abcdef";
-    done.recordsSent = 10;
-    done.recordsTotal = 10;
-    done.outcome = "complete";
-    done.exitCode = 0;
-    done.lastMessage = "line one\nline two";
-    done.batch = "B";
-    done.unit = 3;
-    Attempt open;
-    open.id = 8;
-    open.startedMs = 1796567500000;
-    open.port = "/dev/ttyUSB1";
-    open.filePath = "\x1b[2Jfirm\xe9.hex";
-    open.outcome = "unfinished";
-    return {open, done};
+    const int64_t at = 1796567400000;
+    return {Attempt{.id = 8,
+                    .startedMs = at + 100000,
+                    .port = "/dev/ttyUSB1",
+                    .filePath = "\x1b[2Jfirm\xe9.hex",
+                    .outcome = "unfinished"},
+            Attempt{.id = 7,
+                    .startedMs = at,
+                    .endedMs = at + 42500,
+                    .port = "COM1",
+                    .filePath = "fw,\"v2\".hex",
+                    .sha256 = "0123456789abcdef",
+                    .recordsSent = 10,
+                    .recordsTotal = 10,
+                    .outcome = "complete",
+                    .exitCode = 0,
+                    .lastMessage = "line one\nline two",
+                    .batch = "B",
+                    .unit = 3}};
 }
 
 TEST(HistoryListing, AsCsv) {
@@ -183,8 +182,10 @@ TEST(FileSha256, IsTheDigestOfItsBytes) {
     const QByteArray bytes(200000, 'x'); // more than one piece of reading
     file.write(bytes);
     file.close();
-    EXPECT_EQ(*fileSha256(file.fileName().toStdString()),
+    const auto identity = fileIdentity(file.fileName().toStdString());
+    EXPECT_EQ(identity->sha256,
               QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
+    EXPECT_EQ(identity->size, bytes.size());
     EXPECT_EQ(fileSha256("/nonexistent/fw.hex").error().where, "/nonexistent/fw.hex");
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The history store against a real SQLite file and a real PostgreSQL
 // server, with the same cases for both: an attempt from its beginning to
-// its end, the filters, writers in several processes at once (and one that
-// dies mid-attempt), and the ways opening and writing fail.
+// its end, the filters, writers on several connections at once, and the
+// ways opening and writing fail.
 
 #include "history/historyformat.h"
 #include "history/historystore.h"
@@ -11,17 +11,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <filesystem>
-#include <map>
 #include <memory>
+#include <set>
+#include <sys/resource.h>
+#include <thread>
 
 namespace quill {
 
@@ -49,11 +51,6 @@ const auto* const environment = ::testing::AddGlobalTestEnvironment(new PgEnviro
 
 enum class Backend { Sqlite, Postgres };
 
-HistoryLocation at(const std::string& location) {
-    return location.starts_with("postgresql:") ? *parseHistoryUrl(location)
-                                               : sqliteHistory(location);
-}
-
 std::vector<Attempt> all(HistoryStore& store) {
     const auto rows = store.query({});
     EXPECT_TRUE(rows) << rows.error().text();
@@ -62,31 +59,31 @@ std::vector<Attempt> all(HistoryStore& store) {
 
 // Every field set; the file name is Latin-1, stored as \xe9.
 Attempt sample() {
-    Attempt a;
-    a.startedMs = 1765000000123;
-    a.endedMs = 1765000042456;
-    a.station = "line-2";
-    a.operatorName = "jsmith";
-    a.program = "quill-cli";
-    a.programVersion = "1.0.4";
-    a.port = "COM1";
-    a.devicePath = "/dev/ttyUSB0";
-    a.byId = "/dev/serial/by-id/usb-FTDI-if00";
-    a.usbSerial = "A10K3XQ";
-    a.baud = 38400;
-    a.device = "manual";
-    a.filePath = "/srv/fw/firm\xe9.hex";
-    a.fileSize = 123456;
-    a.sha256 = std::string(64, 'a');
-    a.recordsSent = a.recordsTotal = 4099;
-    a.dataBytesSent = a.dataBytesTotal = 65536;
-    a.outcome = "complete";
-    a.exitCode = 0;
-    a.lastMessage = "Download complete";
-    a.traceFile = "/tmp/t.log";
-    a.batch = "2026-W49";
-    a.unit = 17;
-    return a;
+    return {.startedMs = 1765000000123,
+            .endedMs = 1765000042456,
+            .station = "line-2",
+            .operatorName = "jsmith",
+            .program = "quill-cli",
+            .programVersion = "1.0.4",
+            .port = "COM1",
+            .devicePath = "/dev/ttyUSB0",
+            .byId = "/dev/serial/by-id/usb-FTDI-if00",
+            .usbSerial = "A10K3XQ",
+            .baud = 38400,
+            .device = "manual",
+            .filePath = "/srv/fw/firm\xe9.hex",
+            .fileSize = 123456,
+            .sha256 = std::string(64, 'a'),
+            .recordsSent = 4099,
+            .recordsTotal = 4099,
+            .dataBytesSent = 65536,
+            .dataBytesTotal = 65536,
+            .outcome = "complete",
+            .exitCode = 0,
+            .lastMessage = "Download complete",
+            .traceFile = "/tmp/t.log",
+            .batch = "2026-W49",
+            .unit = 17};
 }
 
 class Store : public ::testing::TestWithParam<Backend> {
@@ -103,7 +100,7 @@ class Store : public ::testing::TestWithParam<Backend> {
     }
 
     std::unique_ptr<HistoryStore> open() {
-        auto store = HistoryStore::open(at(m_location));
+        auto store = HistoryStore::open(*historyAt(m_location));
         EXPECT_TRUE(store) << store.error().text();
         return store ? std::move(*store) : nullptr;
     }
@@ -146,55 +143,42 @@ TEST_P(Store, FiltersNewestFirst) {
         int64_t started;
         const char *port, *outcome, *sha, *batch;
     } rows[] = {
-        {1000, "COM1", "complete", "ab12", "B1"},
-        {3000, "COM2", "no_erase_answer", "cd34", "B1"},
-        {2000, "COM1", "complete", "ab99", "B2"},
-        {4000, "/dev/ttyUSB1", "port_failure", "ef", ""},
-        {5000, "COM1", "unfinished", "ab12", "B2"}, // never ended
+        {1000, "COM1", "complete", "ab12", "B1"}, {3000, "COM2", "no_erase_answer", "cd34", "B1"},
+        {2000, "COM1", "complete", "ab99", "B2"}, {4000, "/dev/ttyUSB1", "port_failure", "ef", ""},
+        {5000, "COM1", "", "ab12", "B2"}, // never ended
     };
     for (const auto& r : rows) {
-        Attempt a;
-        a.startedMs = r.started;
-        a.port = r.port;
+        Attempt a{.startedMs = r.started, .port = r.port, .sha256 = r.sha, .batch = r.batch};
         a.devicePath = r.started == 1000 ? "/dev/ttyUSB0" : "";
-        a.sha256 = r.sha;
-        a.batch = r.batch;
         a.outcome = r.outcome;
         a.id = *store->begin(a);
-        if (a.outcome != "unfinished") {
+        if (!a.outcome.empty()) {
             EXPECT_FALSE(store->end(a));
         }
     }
     const struct {
         const char* name;
-        int64_t since; // 0: none
-        const char *port, *outcome, *sha, *batch;
-        int limit;
+        HistoryFilter filter;
         std::vector<int64_t> started; // of the rows found, in order
     } cases[] = {
-        {"none", 0, "", "", "", "", 0, {5000, 4000, 3000, 2000, 1000}},
-        {"since", 2500, "", "", "", "", 0, {5000, 4000, 3000}},
-        {"port as named", 0, "COM1", "", "", "", 0, {5000, 2000, 1000}},
-        {"device path", 0, "/dev/ttyUSB0", "", "", "", 0, {1000}},
-        {"outcome", 0, "", "complete", "", "", 0, {2000, 1000}},
-        {"unfinished", 0, "", "unfinished", "", "", 0, {5000}},
-        {"SHA-256 prefix, any case", 0, "", "", "AB", "", 0, {5000, 2000, 1000}},
-        {"longer prefix", 0, "", "", "ab1", "", 0, {5000, 1000}},
-        {"batch", 0, "", "", "", "B1", 0, {3000, 1000}},
-        {"limit", 0, "", "", "", "", 2, {5000, 4000}},
-        {"all at once", 1500, "COM1", "complete", "", "B2", 1, {2000}},
-        {"quote in a value", 0, "COM1' OR '1'='1", "", "", "", 0, {}},
+        {"none", {}, {5000, 4000, 3000, 2000, 1000}},
+        {"since", {.sinceMs = 2500}, {5000, 4000, 3000}},
+        {"port as named", {.port = "COM1"}, {5000, 2000, 1000}},
+        {"device path", {.port = "/dev/ttyUSB0"}, {1000}},
+        {"outcome", {.outcome = "complete"}, {2000, 1000}},
+        {"unfinished", {.outcome = "unfinished"}, {5000}},
+        {"SHA-256 prefix, any case", {.sha256Prefix = "AB"}, {5000, 2000, 1000}},
+        {"longer prefix", {.sha256Prefix = "ab1"}, {5000, 1000}},
+        {"batch", {.batch = "B1"}, {3000, 1000}},
+        {"limit", {.limit = 2}, {5000, 4000}},
+        {"all at once",
+         {.sinceMs = 1500, .port = "COM1", .outcome = "complete", .batch = "B2", .limit = 1},
+         {2000}},
+        {"quote in a value", {.port = "COM1' OR '1'='1"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        HistoryFilter filter;
-        filter.sinceMs = c.since > 0 ? std::optional<int64_t>(c.since) : std::nullopt;
-        filter.port = c.port;
-        filter.outcome = c.outcome;
-        filter.sha256Prefix = c.sha;
-        filter.batch = c.batch;
-        filter.limit = c.limit;
-        const auto found = store->query(filter);
+        const auto found = store->query(c.filter);
         ASSERT_TRUE(found) << found.error().text();
         std::vector<int64_t> started;
         for (const Attempt& a : *found) {
@@ -209,50 +193,43 @@ TEST_P(Store, FiltersNewestFirst) {
     EXPECT_EQ(wildcard.error().why, text::HistoryBadShaPrefix);
 }
 
-// Into a history that does not exist yet, so that they also race to make
-// its schema.
-TEST_P(Store, TakesWritersOfSeveralProcessesAtOnce) {
+// Writers on connections of their own, as stations are, into a history
+// that does not exist yet, so that they also race to make its schema. Each
+// row is whole, and each unit of their one batch has a number of its own.
+TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
     constexpr int Writers = 8;
-    constexpr int Each = 25;
-    std::vector<std::unique_ptr<QProcess>> writers;
-    const auto start = [&](const std::string& tag, int count, const char* how) {
-        writers.push_back(std::make_unique<QProcess>());
-        writers.back()->start(QCoreApplication::applicationFilePath(),
-                              {QStringLiteral("--write"), QString::fromStdString(m_location),
-                               QString::number(count), QString::fromStdString(tag),
-                               QString::fromLatin1(how)});
-    };
+    constexpr int Each = 10;
+    std::vector<std::thread> writers;
     for (int w = 0; w < Writers; ++w) {
-        start("w" + std::to_string(w), Each, "end");
+        writers.emplace_back([&, w] {
+            auto store = HistoryStore::open(*historyAt(m_location));
+            ASSERT_TRUE(store) << store.error().text();
+            for (int n = 1; n <= Each; ++n) {
+                Attempt a{.startedMs = 1000 * n + w, .batch = "B"};
+                const auto id = (*store)->begin(a);
+                ASSERT_TRUE(id) << id.error().text();
+                a.id = *id;
+                a.endedMs = a.startedMs + n;
+                a.recordsSent = n;
+                a.outcome = "complete";
+                EXPECT_FALSE((*store)->end(a));
+            }
+        });
     }
-    start("dies", 1, "abandon");
-    for (auto& writer : writers) {
-        ASSERT_TRUE(writer->waitForFinished(120000));
-        EXPECT_EQ(writer->readAllStandardError(), "");
+    for (std::thread& writer : writers) {
+        writer.join();
     }
-    EXPECT_EQ(writers.back()->exitStatus(), QProcess::CrashExit);
-
     auto store = open();
     ASSERT_TRUE(store);
-    std::map<std::pair<std::string, int64_t>, Attempt> seen;
+    std::set<int64_t> units;
     for (const Attempt& a : all(*store)) {
-        EXPECT_TRUE(seen.emplace(std::pair(a.port, a.unit.value_or(-1)), a).second) << a.port;
+        EXPECT_EQ(std::tuple(a.outcome, a.endedMs.value_or(0) - a.startedMs),
+                  std::tuple("complete", a.recordsSent));
+        units.insert(a.unit.value_or(0));
     }
-    ASSERT_EQ(seen.size(), size_t(Writers * Each + 1));
-    for (const auto& [key, a] : seen) {
-        const int64_t unit = key.second;
-        if (key.first == "dies") {
-            EXPECT_EQ(a.outcome, text::OutcomeUnfinished);
-            EXPECT_FALSE(a.endedMs);
-            continue;
-        }
-        // Each row whole: what its writer began and ended, nothing mixed.
-        EXPECT_EQ(a.outcome, "complete");
-        EXPECT_EQ(a.startedMs, 1000 * unit);
-        EXPECT_EQ(a.endedMs, 1000 * unit + unit);
-        EXPECT_EQ(a.recordsSent, unit);
-        EXPECT_EQ(a.recordsTotal, unit);
-    }
+    EXPECT_EQ(units.size(), size_t(Writers * Each));
+    EXPECT_EQ(*units.begin(), 1);
+    EXPECT_EQ(*units.rbegin(), Writers * Each);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::Sqlite, Backend::Postgres),
@@ -287,23 +264,20 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
         ASSERT_TRUE(raw.open());
         // The columns as others read them with SQL.
         QSqlQuery row(raw);
-        ASSERT_TRUE(row.exec(QStringLiteral(
-            "SELECT started_ms, ended_ms, station, operator_name, program, program_version, port, "
-            "device_path, by_id, usb_serial, baud, device, file_path, file_size, sha256, "
-            "records_sent, records_total, data_bytes_sent, data_bytes_total, outcome, exit_code, "
-            "last_message, trace_file, batch, unit FROM quill_attempt")));
-        ASSERT_TRUE(row.next());
+        ASSERT_TRUE(row.exec(QStringLiteral("SELECT * FROM quill_attempt")) && row.next());
         QStringList values;
-        for (int i = 0; i < 25; ++i) {
-            values << row.value(i).toString();
+        for (int i = 0; i < row.record().count(); ++i) {
+            values << row.record().fieldName(i) + u'=' + row.value(i).toString();
         }
         EXPECT_EQ(values.join(u'|').toStdString(),
-                  "1765000000123||line-2|jsmith|quill-cli|1.0.4|COM1|/dev/ttyUSB0|"
-                  "/dev/serial/by-id/usb-FTDI-if00|A10K3XQ|38400|manual|/srv/fw/firm\\xe9.hex|"
-                  "123456|" +
+                  "id=1|started_ms=1765000000123|ended_ms=|station=line-2|operator_name=jsmith|"
+                  "program=quill-cli|program_version=1.0.4|port=COM1|device_path=/dev/ttyUSB0|"
+                  "by_id=/dev/serial/by-id/usb-FTDI-if00|usb_serial=A10K3XQ|baud=38400|"
+                  "device=manual|file_path=/srv/fw/firm\\xe9.hex|file_size=123456|sha256=" +
                       std::string(64, 'a') +
-                      "|4099|4099|65536|65536|unfinished||"
-                      "Download complete|/tmp/t.log|2026-W49|17");
+                      "|records_sent=4099|records_total=4099|data_bytes_sent=65536|"
+                      "data_bytes_total=65536|outcome=unfinished|exit_code=|last_message=Download "
+                      "complete|trace_file=/tmp/t.log|batch=2026-W49|unit=17");
         row.finish();
         ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 2")));
     }
@@ -331,20 +305,23 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
     }
 }
 
-// A file that may not grow stands for a full disk.
+// Files that may not grow stand for a full disk.
 TEST(SqliteHistory, SaysSoWhenItsDiskIsFull) {
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("history.sqlite")).toStdString();
     ASSERT_TRUE(HistoryStore::open(sqliteHistory(path)));
-    QProcess writer;
-    writer.start(QCoreApplication::applicationFilePath(),
-                 {QStringLiteral("--write"), QString::fromStdString(path), QStringLiteral("1"),
-                  QStringLiteral("full"), QStringLiteral("nogrow")});
-    ASSERT_TRUE(writer.waitForFinished(30000));
-    EXPECT_EQ(writer.exitCode(), 3);
-    const std::string said = writer.readAllStandardError().toStdString();
-    EXPECT_TRUE(said.starts_with("The history could not be")) << said;
-    EXPECT_NE(said.find(" (" + path + "): "), std::string::npos) << said;
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const rlimit none{0, before.rlim_max};
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &none);
+    auto store = HistoryStore::open(sqliteHistory(path));
+    const HistoryResult<int64_t> id = store ? (*store)->begin(sample()) : store.error();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, signal);
+    ASSERT_FALSE(id);
+    EXPECT_TRUE(id.error().text().starts_with("The history could not be")) << id.error().text();
+    EXPECT_EQ(id.error().where, path);
 }
 
 TEST(PostgresHistory, NeverShowsThePassword) {
