@@ -12,6 +12,11 @@ quill_packages=(
     help2man man-db desktop-file-utils appstream dpkg-dev file
     librsvg2-bin clang-tidy
     ser2net
+    # The history: Qt SQL's drivers, and a PostgreSQL server for its tests,
+    # which start clusters of their own in scratch folders.
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
+    # The firmware's SHA-256 (libssl3 itself comes with libpq).
+    libssl-dev
 )
 
 # ser2net serves the tests alone: each test starts its own, with its own
@@ -39,6 +44,13 @@ quill_quiet_ser2net() {
     fi
 }
 
+# Debian's server package makes a cluster "main" on its first install and
+# starts it. The tests need none, and a developer's machine should not
+# gain a database server that runs for nobody: for the time of our install
+# only, PostgreSQL is told not to make it (createcluster.conf reads the
+# folder createcluster.d).
+quill_no_main_cluster=/etc/postgresql-common/createcluster.d/quill-no-main-cluster.conf
+
 quill_install_missing() {
     local missing=() p
     for p in "${quill_packages[@]}" "$@"; do
@@ -53,12 +65,25 @@ quill_install_missing() {
         sudo=(sudo)
     fi
     echo "Installing: ${missing[*]}"
+    local told=() status=0 folder
+    folder=$(dirname "$quill_no_main_cluster")
+    if [[ " ${missing[*]} " == *" postgresql "* && ! -e $quill_no_main_cluster ]]; then
+        told=("$quill_no_main_cluster")
+        [ -d "$folder" ] || told+=("$folder")
+        "${sudo[@]}" mkdir -p "$folder"
+        echo "create_main_cluster = false" | "${sudo[@]}" tee "$quill_no_main_cluster" >/dev/null
+    fi
     "${sudo[@]}" apt-get update -qq
-    local ser2net=0 held=0 status=0
+    local ser2net=0 held=0
     [[ " ${missing[*]} " == *" ser2net "* ]] && ser2net=1
     [ $ser2net -eq 1 ] && quill_hold_services "${sudo[@]}" && held=1
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" || status=$?
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" || status=$?
     [ $held -eq 1 ] && "${sudo[@]}" rm -f "$quill_policy"
     [ $ser2net -eq 1 ] && quill_quiet_ser2net "${sudo[@]}"
+    # What we added, and only that, goes again: the file, then the folder.
+    for p in "${told[@]}"; do
+        "${sudo[@]}" rm -d "$p"
+    done
     return $status
 }

@@ -4,9 +4,11 @@
 // serial control, the timer, the settings store, the hex file, the boxes,
 // the windows and the download engine) and starts it as Main does. The
 // window sees the serial control, the timer, the boxes and the wait dialog
-// through the trace of the last download.
+// through the trace of the last download; every download is recorded in
+// the history.
 
 #include "app/downloadlog.h"
+#include "app/downloadrecord.h"
 #include "download/downloader.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/qt/qttimer.h"
@@ -42,6 +44,7 @@ class Application {
     MainForm& mainForm() { return m_mainForm; }
     frmWaitCom& waitDialog() { return m_wait; }
     const DownloadLog& downloadLog() const { return m_log; }
+    DownloadRecord& downloadRecord() { return m_record; }
 
   private:
     Module1 m_m;
@@ -52,6 +55,7 @@ class Application {
     QtMessageBoxes m_boxes;
     frmWaitCom m_wait;
     DownloadLog m_log; // wraps the four above for the window
+    DownloadRecord m_record;
     MainForm m_mainForm;
     Downloader m_downloader; // last: it unregisters from the controls above first
 };

@@ -27,8 +27,11 @@ class DownloadLog {
     const std::string& path() const { return m_path; }
 
     // At "Start Download", before the download's handler: the file of the
-    // last download is replaced by a new one.
-    void noteStart();
+    // last download is replaced by a new one; `subject`, the firmware, is
+    // its second header line.
+    void noteStart(std::string_view subject = {});
+    // The trace file being written; empty when none is.
+    std::string keptPath() const { return m_file ? m_path : std::string(); }
 
     // $XDG_STATE_HOME/quill/last-download.log, or under ~/.local/state when
     // that is not set (or not an absolute path); empty without a home.

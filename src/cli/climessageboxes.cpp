@@ -10,8 +10,11 @@
 
 namespace quill::cli {
 
-CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, Risks risks)
-    : m_console(console), m_assumeYes(assumeYes), m_risks(risks) {}
+CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, Risks risks,
+                                 const char* yesAnswer)
+    : m_console(console), m_assumeYes(assumeYes),
+      m_yesAnswer(yesAnswer != nullptr ? yesAnswer : text::PromptAnsweredByOption), m_risks(risks) {
+}
 
 MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon,
                                   MsgResult defaultButton) {
@@ -31,7 +34,7 @@ MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, M
         return answer.accepted ? MsgResult::Ok : MsgResult::Cancel;
     }
     if (m_assumeYes) {
-        m_console.message(question + text::PromptChoices + text::PromptAnsweredByOption);
+        m_console.message(question + text::PromptChoices + m_yesAnswer);
         return MsgResult::Ok;
     }
     return askTerminal(question) ? MsgResult::Ok : MsgResult::Cancel;

@@ -20,7 +20,8 @@ namespace quill::cli {
 
 class CliMessageBoxes final : public MessageBoxes {
   public:
-    CliMessageBoxes(Console& console, bool assumeYes, Risks risks);
+    // `yesAnswer`: how assumeYes was given, as the prompt shows it; none: --yes.
+    CliMessageBoxes(Console& console, bool assumeYes, Risks risks, const char* yesAnswer = nullptr);
 
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      MsgResult defaultButton) override;
@@ -33,6 +34,7 @@ class CliMessageBoxes final : public MessageBoxes {
 
     Console& m_console;
     bool m_assumeYes;
+    const char* m_yesAnswer;
     Risks m_risks;
     QEventLoop* m_prompt = nullptr;
 };

@@ -4,10 +4,12 @@
 #include "cli/clitexts.h"
 #include "cmdline/commandline.h"
 #include "hexfile/hexfiletexts.h"
+#include "history/historylocation.h"
 #include "run/exitcodes.h"
 #include "shared/module1.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace quill::cli {
 
@@ -26,6 +28,9 @@ cmdline::HelpText helpText() {
     return {
         "Usage: quill-cli [OPTION]... FILE\n"
         "  or:  quill-cli -p PORT -p PORT [-p PORT]... [OPTION]... FILE\n"
+        "  or:  quill-cli --repeat [--batch NAME] [--max-units N] [OPTION]... FILE\n"
+        "  or:  quill-cli --history [--since DATE] [--port PORT] [--outcome NAME]\n"
+        "                 [--sha256 PREFIX] [--batch NAME] [--csv | --json]\n"
         "  or:  quill-cli --list-ports\n"
         "  or:  quill-cli --check-port PORT",
         "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
@@ -43,7 +48,15 @@ cmdline::HelpText helpText() {
         "Given several ports, quill-cli downloads FILE to all of them at once, each\n"
         "device on its own: one that fails ends alone while the others go on. The file\n"
         "is checked once before any port is touched, the Manual prompt is asked once\n"
-        "for all, and a table at the end says how each device ended.",
+        "for all, and a table at the end says how each device ended.\n"
+        "\n"
+        "Every download is recorded in the history, one row per device, as it starts\n"
+        "and as it ends: station, operator, port and adapter, the file with its size\n"
+        "and SHA-256, the counts, how it ended. The history is\n"
+        "$XDG_DATA_HOME/quill/history.sqlite (~/.local/share/quill/history.sqlite)\n"
+        "unless --history-url or [History] URL in the settings names another: a\n"
+        "shared PostgreSQL database, postgresql://user@host[:port]/database. A\n"
+        "history that cannot be written is said once and the download goes on.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"
@@ -52,8 +65,82 @@ cmdline::HelpText helpText() {
             "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
             "  quill-cli -p rfc2217://rack7.lab:4001 -b 38400 -y firmware.hex\n"
             "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
-            "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n",
+            "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n"
+            "  quill-cli -p /dev/ttyUSB0 --repeat --batch 2026-W49 --max-units 40 firmware.hex\n"
+            "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n",
     };
+}
+
+bool hexDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
+    return text;
+}
+
+struct RecordOptions {
+    CLI::Option *historyUrl, *operatorName, *requireHistory, *expect, *repeat, *maxUnits, *batch,
+        *history, *since, *outcome, *shaPrefix, *csv;
+};
+
+// The history, the firmware's identity and unit after unit.
+void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOptions& r) {
+    o.historyUrl = cl.last(r.historyUrl).value_or("");
+    o.operatorName = cl.last(r.operatorName).value_or("");
+    o.requireHistory = cl.given(r.requireHistory);
+    o.batch = cl.last(r.batch).value_or("");
+    o.repeat = cl.given(r.repeat);
+    if (const auto text = cl.last(r.expect)) {
+        o.expectSha256 = lowerCase(*text);
+        if (text->size() != 64 || !hexDigits(*text)) {
+            cl.problem("--expect-sha256 needs the 64 hexadecimal digits of a SHA-256, not " +
+                       *text);
+        }
+    }
+    if (const auto text = cl.last(r.maxUnits)) {
+        o.maxUnits = cmdline::wholeNumber(*text, 1, 1'000'000'000);
+        if (!o.maxUnits) {
+            cl.problem("--max-units needs a whole number from 1, not " + *text);
+        } else if (!o.repeat) {
+            cl.problem("--max-units needs --repeat");
+        }
+    }
+    if (o.repeat && (o.yes || o.json)) {
+        // A loop that never waits for the next device would flash one unit
+        // again and again.
+        cl.problem(std::string("--repeat and ") + (o.yes ? "--yes" : "--json") +
+                   " cannot be used together: each round waits for Enter");
+    }
+    o.since = cl.last(r.since).value_or("");
+    o.outcome = cl.last(r.outcome).value_or("");
+    o.sha256Prefix = cl.last(r.shaPrefix).value_or("");
+    o.csv = cl.given(r.csv);
+    if (!cl.given(r.history)) {
+        for (const CLI::Option* listing : {r.since, r.outcome, r.shaPrefix, r.csv}) {
+            if (cl.given(listing)) {
+                cl.problem(listing->get_name() + " needs --history");
+            }
+        }
+        return;
+    }
+    o.action = CliOptions::Action::History;
+    if (o.sha256Prefix.size() > 64 || !hexDigits(o.sha256Prefix)) {
+        cl.problem("--sha256 needs hexadecimal digits, not " + o.sha256Prefix);
+    }
+    if (o.csv && o.json) {
+        cl.problem("--csv and --json cannot be used together");
+    }
+    if (o.ports.size() > 1) {
+        cl.problem("--history takes one --port");
+    }
+    if (o.repeat) {
+        cl.problem("--history and --repeat cannot be used together");
+    }
 }
 
 } // namespace
@@ -127,7 +214,40 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                   "folder, with one trace per port named after it");
     auto* json = cl.flag("--json", "at the end, print the result as one JSON object on standard "
                                    "output: outcome, exit code, port, device path, baud rate, "
-                                   "device, records and data bytes sent, seconds, messages");
+                                   "device, the file's SHA-256, records and data bytes sent, "
+                                   "seconds, messages; with --history, one object per line");
+    auto* historyUrl = cl.option(
+        "--history-url", "URL",
+        "the history to write and list: postgresql://user@host[:port]/database (a password is "
+        "best kept in ~/.pgpass), or the path of an SQLite file (default: [History] URL in "
+        "the settings, else $XDG_DATA_HOME/quill/history.sqlite)");
+    auto* operatorName =
+        cl.option("--operator", "NAME", "the operator the history names (default: the login name)");
+    auto* requireHistory =
+        cl.flag("--require-history", "do not start unless the download's row is on record in the "
+                                     "history (exit status 11 when it cannot be written)");
+    auto* expect = cl.option("--expect-sha256", "HEX",
+                             "download FILE only if the SHA-256 of its bytes is HEX; any other "
+                             "file is refused before a port is touched (exit status 4)");
+    auto* repeat = cl.flag(
+        "--repeat", "unit after unit: before each round ask \"Connect the next device and press "
+                    "Enter (Ctrl+D ends)\", then download as usual, that Enter answering the "
+                    "Manual prompt; at the end, how many units ended how");
+    auto* maxUnits = cl.option("--max-units", "N", "--repeat ends after N units have completed");
+    auto* batch = cl.option("--batch", "NAME",
+                            "tag the history's rows with this batch, each unit with its number "
+                            "in it; with --history, list this batch only");
+    auto* history = cl.flag("--history", "list the downloads recorded in the history, newest first "
+                                         "(a table; --csv or --json for machines), then exit");
+    auto* since = cl.option("--since", "DATE",
+                            "--history: from this date on (2026-12-06, or 2026-12-06T14:30, local "
+                            "time unless a UTC offset or Z follows)");
+    auto* outcome = cl.option("--outcome", "NAME",
+                              "--history: only the downloads that ended so (complete, "
+                              "no_erase_answer, unfinished, ...)");
+    auto* shaPrefix = cl.option("--sha256", "PREFIX",
+                                "--history: only the downloads of files whose SHA-256 starts so");
+    auto* csv = cl.flag("--csv", "--history: as CSV, with every field");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");
     cl.parse(args);
 
@@ -189,16 +309,27 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     o.logPath = cl.last(log).value_or("");
     o.json = cl.given(json);
 
+    readRecordOptions(cl, o,
+                      {historyUrl, operatorName, requireHistory, expect, repeat, maxUnits, batch,
+                       history, since, outcome, shaPrefix, csv});
+
     const std::vector<std::string> given = cl.values(files);
-    if (cl.given(listPorts) && cl.given(checkPort)) {
-        cl.problem("--list-ports and --check-port cannot be used together");
-    } else if (cl.given(listPorts) || cl.given(checkPort)) {
-        o.action =
-            cl.given(listPorts) ? CliOptions::Action::ListPorts : CliOptions::Action::CheckPort;
+    if (int(cl.given(listPorts)) + int(cl.given(checkPort)) +
+            int(o.action == CliOptions::Action::History) >
+        1) {
+        cl.problem("--list-ports, --check-port and --history cannot be used together");
+    } else if (cl.given(listPorts) || cl.given(checkPort) ||
+               o.action == CliOptions::Action::History) {
+        const char* name = cl.given(listPorts)   ? "--list-ports"
+                           : cl.given(checkPort) ? "--check-port"
+                                                 : "--history";
+        if (o.action != CliOptions::Action::History) {
+            o.action =
+                cl.given(listPorts) ? CliOptions::Action::ListPorts : CliOptions::Action::CheckPort;
+        }
         o.checkPort = cl.last(checkPort).value_or("");
         if (!given.empty()) {
-            cl.problem(std::string(cl.given(listPorts) ? "--list-ports" : "--check-port") +
-                       " takes no hex file");
+            cl.problem(std::string(name) + " takes no hex file");
         }
     } else if (given.size() != 1 || given.front().empty()) {
         cl.problem(given.empty() ? "no hex file given" : "give exactly one hex file");
@@ -213,6 +344,78 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     }
     result.options = o;
     return result;
+}
+
+namespace {
+
+// A word as a POSIX shell reads it back: as it stands when it is plain,
+// else in single quotes, each quote in it closed, escaped and reopened.
+std::string shellWord(const std::string& word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+               std::string_view("_@%+=:,./-").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return word;
+    }
+    std::string quoted = "'";
+    for (char c : word) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+} // namespace
+
+std::string commandLine(const CliOptions& o) {
+    std::vector<std::string> words{text::ProgramName};
+    const auto add = [&](std::initializer_list<std::string> more) {
+        words.insert(words.end(), more);
+    };
+    for (const std::string& port : o.ports) {
+        add({"-p", port});
+    }
+    if (o.baud) {
+        add({"-b", std::to_string(*o.baud)});
+    }
+    if (o.device) {
+        add({"-d", *o.device == device_tracker ? "tracker" : "manual"});
+    }
+    if (o.yes) {
+        add({"-y"});
+    }
+    if (o.idleTimeoutSeconds != defaultIdleTimeoutSeconds) {
+        add({"--idle-timeout", std::to_string(o.idleTimeoutSeconds)});
+    }
+    if (o.settleMs != defaultSettleMs) {
+        add({"--settle", std::to_string(o.settleMs)});
+    }
+    for (const auto& [given, option] : {std::pair{o.risks.noEndRecord, "--allow-no-end-record"},
+                                        {o.risks.recordsAfterEnd, "--allow-records-after-end"},
+                                        {o.verbose, "-v"},
+                                        {o.quiet, "-q"},
+                                        {o.requireHistory, "--require-history"}}) {
+        if (given) {
+            add({option});
+        }
+    }
+    // Without its password: this line is printed.
+    const auto history = historyAt(o.historyUrl);
+    for (const auto& [option, value] :
+         {std::pair{"--history-url", history && !o.historyUrl.empty() ? history->shown() : ""},
+          {"--operator", o.operatorName},
+          {"--batch", o.batch},
+          {"--expect-sha256", o.expectSha256}}) {
+        if (!value.empty()) {
+            add({option, value});
+        }
+    }
+    add({"--", o.file});
+    std::string line;
+    for (const std::string& word : words) {
+        line += (line.empty() ? "" : " ") + shellWord(word);
+    }
+    return line;
 }
 
 } // namespace quill::cli

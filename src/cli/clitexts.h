@@ -69,4 +69,26 @@ inline constexpr const char* LogNotCreated = "cannot create the trace file ";
 // SIGINT or SIGTERM stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";
 
+// The history could not be written, and the option required it.
+inline constexpr const char* HistoryRequired = "--require-history: nothing was sent.";
+
+// --expect-sha256 refused the file: the message, then both digests on lines of their own.
+inline constexpr const char* NotExpectedFirmware = "The hex file is not the expected firmware";
+inline constexpr const char* ExpectedSha256 = "expected SHA-256:  ";
+inline constexpr const char* FileSha256 = "the file's SHA-256: ";
+// ... and how the run ended, for machines.
+inline constexpr const char* UnexpectedFirmware = "unexpected_firmware";
+
+// After a run on several ports with failures, before the command.
+inline constexpr const char* RetryFailed = "To download again to the ports that failed:\n  ";
+
+// --history --since with what is not a date.
+inline constexpr const char* BadSince =
+    "--since needs a date such as 2026-12-06 or 2026-12-06T14:30, not ";
+
+// --repeat.
+inline constexpr const char* NextDevice = "Connect the next device and press Enter (Ctrl+D ends)";
+inline constexpr const char* PromptAnsweredByEnter = "y (Enter)";
+inline constexpr const char* Round = "Round ";
+
 } // namespace quill::cli::text

@@ -18,9 +18,6 @@
 
 namespace quill::cli {
 
-// `bytes` as a JSON string, quotes included.
-std::string jsonString(std::string_view bytes);
-
 // The result as a JSON object over several lines, without a line end after
 // it; `indent` spaces before each of its lines.
 std::string jsonObject(const RunResult& result, int indent = 0);

@@ -4,11 +4,14 @@
 // also lists the serial ports and checks an adapter.
 
 #include "cli/clioptions.h"
+#include "cli/clirecord.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
+#include "cli/historylist.h"
 #include "cli/multirun.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
+#include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
 #include "cli/singlerun.h"
 #include "platform/qt/qtsettingsstore.h"
@@ -57,13 +60,27 @@ int main(int argc, char** argv) {
     if (options.action == CliOptions::Action::CheckPort) {
         return toInt(checkPort(options.checkPort, store, stdout));
     }
-    if (options.ports.size() > 1) {
-        MultiRun run(options, store, console, stderr);
+    if (options.action == CliOptions::Action::History) {
+        return toInt(listHistory(options, store, stdout, console));
+    }
+    // Every download is recorded; the rows are written while it runs, and
+    // the last before the program ends.
+    CliRecord record(
+        options, store, [&console](const std::string& text) { console.error(text); },
+        [&console](const std::string& text) { console.note(text); });
+    if (options.repeat) {
+        RepeatRun run(options, store, console, record);
         SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
         const ExitCode code = run.exec();
         return exitStatus(code, run.signal());
     }
-    SingleRun run(options, store, console);
+    if (options.ports.size() > 1) {
+        MultiRun run(options, store, console, stderr, record);
+        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+        const ExitCode code = run.exec();
+        return exitStatus(code, run.signal());
+    }
+    SingleRun run(options, store, console, record);
     // SIGINT and SIGTERM end the download from the event loop.
     SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
     const ExitCode code = run.exec();

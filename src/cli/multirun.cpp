@@ -43,19 +43,21 @@ bool sameDevice(const std::string& a, const std::string& b) {
 } // namespace
 
 MultiRun::MultiRun(const CliOptions& options, SettingsStore& store, Console& console,
-                   std::FILE* out)
-    : m_options(options), m_store(store), m_console(console), m_out(out),
+                   std::FILE* out, CliRecord& record)
+    : m_options(options), m_store(store), m_console(console), m_record(record), m_out(out),
       m_terminal(console.terminal() && !options.quiet),
-      m_boxes(console, options.yes, options.risks) {
+      m_boxes(console, options.yes, options.risks, options.yesAnswer) {
     m_redraw.setInterval(redrawMs);
     QObject::connect(&m_redraw, &QTimer::timeout, &m_main, [this] {
         if (m_dirty) {
             drawBlock();
         }
     });
+    m_record.setSay([this](const std::string& text) { say(text); });
 }
 
 MultiRun::~MultiRun() {
+    m_record.setSay({});
     for (auto& thread : m_threads) {
         thread->requestStop();
     }
@@ -64,6 +66,13 @@ MultiRun::~MultiRun() {
 
 ExitCode MultiRun::exec() {
     const ExitCode code = run();
+    m_code = code;
+    // The devices that never began, or did not end on their own.
+    for (size_t i = 0; m_attempted && i < m_status.size(); ++i) {
+        if (!m_recorded[i]) {
+            record(i, code);
+        }
+    }
     if (m_options.json) {
         const std::string json = multiRunJson(runResult(code), deviceResults(code));
         std::fwrite(json.data(), 1, json.size(), stdout);
@@ -103,28 +112,48 @@ RunResult MultiRun::runResult(ExitCode code) const {
 }
 
 // Each device as a single port's result; a device that never started ends as the run did.
+RunResult MultiRun::deviceResult(size_t i, ExitCode code) const {
+    const DeviceStatus& d = m_status[i];
+    RunResult r;
+    r.outcome = d.ended ? d.outcome : runResult(code).outcome;
+    r.exitCode = toInt(d.ended ? d.code : code);
+    r.port = d.port;
+    r.devicePath = m_setups[i].device;
+    if (is_valid_baud(m_setups[i].baud)) {
+        r.baud = m_setups[i].baud;
+        r.device = deviceKind(m_setups[i].deviceType);
+    }
+    r.fileSha256 = m_record.sha256();
+    r.recordsSent = d.records;
+    r.recordsTotal = m_totals.records;
+    r.dataBytesSent = d.dataBytes;
+    r.dataBytesTotal = m_totals.dataBytes;
+    r.seconds = d.seconds;
+    r.messages = m_messages[i];
+    return r;
+}
+
 std::vector<RunResult> MultiRun::deviceResults(ExitCode code) const {
     std::vector<RunResult> results;
     for (size_t i = 0; i < m_status.size(); ++i) {
-        const DeviceStatus& d = m_status[i];
-        RunResult r;
-        r.outcome = d.ended ? d.outcome : runResult(code).outcome;
-        r.exitCode = toInt(d.ended ? d.code : code);
-        r.port = d.port;
-        r.devicePath = m_setups[i].device;
-        if (is_valid_baud(m_setups[i].baud)) {
-            r.baud = m_setups[i].baud;
-            r.device = deviceKind(m_setups[i].deviceType);
-        }
-        r.recordsSent = d.records;
-        r.recordsTotal = m_totals.records;
-        r.dataBytesSent = d.dataBytes;
-        r.dataBytesTotal = m_totals.dataBytes;
-        r.seconds = d.seconds;
-        r.messages = m_messages[i];
-        results.push_back(std::move(r));
+        results.push_back(deviceResult(i, code));
     }
     return results;
+}
+
+// A device's row: ended when it was begun, else begun and ended as refused.
+void MultiRun::record(size_t i, ExitCode code) {
+    RunResult r = deviceResult(i, code);
+    if (r.messages.empty() && !m_console.messages().empty()) {
+        r.messages = {m_console.messages().back()}; // the run's, said for all
+    }
+    if (m_rows[i]) {
+        const auto& trace = m_setups[i].traceFile;
+        m_record.end(*m_rows[i], r, trace ? trace->path() : std::string());
+    } else {
+        m_record.refused(r);
+    }
+    m_recorded[i] = true;
 }
 
 ExitCode MultiRun::run() {
@@ -134,6 +163,13 @@ ExitCode MultiRun::run() {
         }
         return ExitCode::Usage;
     }
+    m_attempted = true;
+    m_rows.resize(m_setups.size());
+    m_recorded.resize(m_setups.size());
+    if (!m_record.identify(m_options.file)) {
+        m_outcomeName = text::UnexpectedFirmware;
+        return ExitCode::BadRecord;
+    }
     // What is not whole firmware is refused for every device, before any is touched.
     const CheckedOnce check = checkFileOnce(m_options.file, m_boxes);
     if (check.refused) {
@@ -142,6 +178,7 @@ ExitCode MultiRun::run() {
     }
     m_totals = check.totals;
     if (!makeTraceFiles()) {
+        m_attempted = false;
         return ExitCode::Usage;
     }
     if (!prompt()) {
@@ -149,6 +186,14 @@ ExitCode MultiRun::run() {
     }
     if (m_signal != 0) {
         return ExitCode::Interrupted;
+    }
+    for (size_t i = 0; i < m_setups.size(); ++i) {
+        const auto& trace = m_setups[i].traceFile;
+        m_rows[i] = m_record.begin(deviceResult(i, ExitCode::Failure),
+                                   trace ? trace->path() : std::string());
+    }
+    if (!m_record.required()) {
+        return ExitCode::HistoryFailed;
     }
     startDevices();
     m_loop.exec();
@@ -174,6 +219,7 @@ ExitCode MultiRun::run() {
     if (m_signal != 0) {
         return ExitCode::Interrupted;
     }
+    offerRetry();
     std::vector<ExitCode> codes;
     for (const DeviceStatus& device : m_status) {
         codes.push_back(device.code);
@@ -254,7 +300,8 @@ bool MultiRun::makeTraceFiles() {
     for (DeviceSetup& setup : m_setups) {
         const std::string path = m_options.logPath + "/" + traceFileName(setup.port);
         std::string error;
-        std::unique_ptr<TraceFile> file = TraceFile::create(path, text::ProgramName, error);
+        std::unique_ptr<TraceFile> file =
+            TraceFile::create(path, text::ProgramName, error, m_record.traceSubject());
         if (!file) {
             m_console.error(std::string(text::ProgramName) + ": " + text::LogNotCreated + path +
                             " (" + error + ")");
@@ -303,6 +350,35 @@ void MultiRun::startDevices() {
     }
     for (auto& thread : m_threads) {
         thread->start();
+    }
+}
+
+// The command that downloads again to exactly the ports that failed, the
+// same firmware held to its SHA-256. Not between the rounds of --repeat,
+// whose next round is the retry.
+void MultiRun::offerRetry() {
+    CliOptions retry = m_options;
+    retry.ports.clear();
+    for (const DeviceStatus& d : m_status) {
+        if (d.code != ExitCode::Complete) {
+            retry.ports.push_back(d.port);
+        }
+    }
+    if (retry.ports.empty() || m_options.repeat) {
+        return;
+    }
+    if (!m_record.sha256().empty()) {
+        retry.expectSha256 = m_record.sha256();
+    }
+    put(text::RetryFailed + commandLine(retry) + "\n");
+}
+
+// A line of quill-cli's own, in place of the devices' lines while they show.
+void MultiRun::say(const std::string& text) {
+    eraseBlock();
+    m_console.error(text);
+    if (m_terminal && !m_threads.empty()) {
+        drawBlock();
     }
 }
 
@@ -370,6 +446,7 @@ void MultiRun::onEnded(size_t index, ExitCode code, const DeviceEvent& last, boo
     // Local serial ports are no help with a port on the network.
     m_openFailed =
         m_openFailed || (openFailed && !rfc2217::isNetworkPortName(m_setups[index].device));
+    record(index, code);
     if (m_options.quiet && code != ExitCode::Complete) {
         for (const std::string& message : m_messages[index]) {
             showMessage(index, message);

@@ -76,6 +76,8 @@ std::string_view outcomeName(ExitCode code) {
         return "cancelled";
     case ExitCode::DevicesDiffer:
         return "failed";
+    case ExitCode::HistoryFailed:
+        return "no history";
     case ExitCode::Interrupted:
         return "interrupted";
     }

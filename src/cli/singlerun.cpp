@@ -50,9 +50,11 @@ std::string candidatePorts() {
 
 } // namespace
 
-SingleRun::SingleRun(const CliOptions& options, SettingsStore& store, Console& console)
-    : m_options(options), m_store(store), m_console(console),
-      m_resolver(resolverFor(options, store)), m_boxes(console, options.yes, options.risks),
+SingleRun::SingleRun(const CliOptions& options, SettingsStore& store, Console& console,
+                     CliRecord& record)
+    : m_options(options), m_store(store), m_console(console), m_record(record),
+      m_resolver(resolverFor(options, store)),
+      m_boxes(console, options.yes, options.risks, options.yesAnswer),
       m_wait(console, [](const std::string&) {}), m_progress(console) {}
 
 SingleRun::~SingleRun() = default;
@@ -65,11 +67,23 @@ ExitCode SingleRun::exec() {
         m_refused = ExitCode::Usage;
         return ExitCode::Usage;
     }
+    if (!m_record.identify(m_options.file)) {
+        m_refused = ExitCode::BadRecord;
+        m_refusedAs = text::UnexpectedFirmware;
+        m_record.refused(result(toInt(ExitCode::BadRecord)));
+        return ExitCode::BadRecord;
+    }
     // Before the port is touched: a trace that cannot be written is a bad
     // command line, not a failed download.
     if (!openLog()) {
         m_refused = ExitCode::Usage;
         return ExitCode::Usage;
+    }
+    const std::string trace = m_logFile ? m_options.logPath : std::string();
+    const CliRecord::Row row = m_record.begin(result(0), trace);
+    if (!m_record.required()) {
+        m_refused = ExitCode::HistoryFailed;
+        return ExitCode::HistoryFailed;
     }
     RunView& view = *this;
     m_station = std::make_unique<Station>(StationSetup{m_resolver, namedByPath(m_options), m_setup},
@@ -80,6 +94,8 @@ ExitCode SingleRun::exec() {
         !rfc2217::isNetworkPortName(m_resolver(m_setup.comPort))) {
         m_console.error(candidatePorts());
     }
+    // Written while the result is printed; the program waits for it at its end.
+    m_record.end(row, result(exitStatus(code, m_signal)), trace);
     return code;
 }
 
@@ -118,7 +134,8 @@ bool SingleRun::openLog() {
         return true;
     }
     std::string reason;
-    m_logFile = TraceFile::create(m_options.logPath, text::ProgramName, reason);
+    m_logFile =
+        TraceFile::create(m_options.logPath, text::ProgramName, reason, m_record.traceSubject());
     if (!m_logFile) {
         m_console.error(std::string(text::ProgramName) + ": " + text::LogNotCreated +
                         m_options.logPath + " (" + reason + ")");
@@ -190,13 +207,16 @@ RunResult SingleRun::result(int status) const {
     if (m_station) {
         r = m_station->run().result();
     } else {
-        r.outcome = exitCodeName(m_refused.value_or(ExitCode::Failure));
+        r.outcome = m_refusedAs != nullptr
+                        ? std::string(m_refusedAs)
+                        : std::string(exitCodeName(m_refused.value_or(ExitCode::Failure)));
         if (is_valid_baud(m_setup.baud)) {
             r.baud = m_setup.baud;
         }
         r.device = deviceKindName(m_setup.deviceType);
     }
     r.exitCode = status;
+    r.fileSha256 = m_record.sha256();
     if (const auto port = m_options.port()) {
         r.port = *port;
     } else if (m_setup.comPort > 0) {

@@ -4,11 +4,12 @@
 // engine, with standard error in place of the window. Port, baud rate and
 // device come from the command line or the window program's settings; the
 // run itself is a station's (station.h), shown on the console, with the
-// trace written by --log and -v.
+// trace written by --log and -v, and recorded in the history.
 
 #include "cli/climessageboxes.h"
 #include "cli/clioptions.h"
 #include "cli/cliprogress.h"
+#include "cli/clirecord.h"
 #include "cli/cliwaitdialog.h"
 #include "cli/console.h"
 #include "cli/station.h"
@@ -25,7 +26,7 @@ namespace quill::cli {
 class SingleRun final : private RunView {
   public:
     // `store` holds the window program's settings: the defaults.
-    SingleRun(const CliOptions& options, SettingsStore& store, Console& console);
+    SingleRun(const CliOptions& options, SettingsStore& store, Console& console, CliRecord& record);
     ~SingleRun() override;
     SingleRun(const SingleRun&) = delete;
     SingleRun& operator=(const SingleRun&) = delete;
@@ -55,6 +56,7 @@ class SingleRun final : private RunView {
     const CliOptions& m_options;
     SettingsStore& m_store;
     Console& m_console;
+    CliRecord& m_record;
     PortResolver m_resolver;
     RunSetup m_setup;
     CliMessageBoxes m_boxes;
@@ -66,6 +68,7 @@ class SingleRun final : private RunView {
     std::unique_ptr<TraceWriter> m_logWriter;
     std::unique_ptr<TraceWriter> m_verboseWriter;
     std::optional<ExitCode> m_refused; // the run ended before its station began
+    const char* m_refusedAs = nullptr; // ... so, when not the exit code's name
     int m_signal = 0;
 };
 

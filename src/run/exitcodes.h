@@ -20,6 +20,7 @@ enum class ExitCode : int {
     IdleTimeout = 8,      // --idle-timeout: the device fell silent during the download
     Cancelled = 9,        // the Manual prompt was answered no
     DevicesDiffer = 10,   // several ports: the devices that failed did not all fail alike
+    HistoryFailed = 11,   // the history could not be written (--require-history) or read
     Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
@@ -32,7 +33,7 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 12> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 13> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
@@ -48,6 +49,8 @@ inline constexpr std::array<ExitCodeInfo, 12> exitCodeTable{{
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
     {ExitCode::DevicesDiffer, "several ports: the devices that failed ended in different ways "
                               "(when they all failed alike, the code is theirs)"},
+    {ExitCode::HistoryFailed, "history could not be written (--require-history: nothing was "
+                              "sent), or read (--history)"},
     {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
 

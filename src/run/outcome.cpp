@@ -87,6 +87,8 @@ std::string_view exitCodeName(ExitCode code) {
         return "cancelled";
     case ExitCode::DevicesDiffer:
         return "devices_differ";
+    case ExitCode::HistoryFailed:
+        return "history_failed";
     case ExitCode::Interrupted:
         return "interrupted";
     }

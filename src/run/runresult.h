@@ -16,7 +16,8 @@ struct RunResult {
     std::string port;       // as given on the command line, or the stored "COMn"
     std::string devicePath; // the device the port resolved to; empty when unknown
     std::optional<int32_t> baud;
-    std::string device; // "manual", "tracker" or "other"; empty when unknown
+    std::string device;     // "manual", "tracker" or "other"; empty when unknown
+    std::string fileSha256; // of the file's bytes as the run began; empty when unread
     int64_t recordsSent = 0;
     int64_t recordsTotal = 0; // records the file holds for the device
     int64_t dataBytesSent = 0;

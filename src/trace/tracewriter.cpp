@@ -355,7 +355,7 @@ std::string traceHeader(std::string_view program) {
 }
 
 std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
-                                             std::string& error) {
+                                             std::string& error, std::string_view subject) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -367,7 +367,9 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
         return nullptr;
     }
     auto trace = std::make_unique<TraceFile>(Opened{file}, path);
-    if (!trace->output()(traceHeader(program))) {
+    const std::string header =
+        traceHeader(program) + (subject.empty() ? "" : "# " + std::string(subject) + "\n");
+    if (!trace->output()(header)) {
         error = std::strerror(errno);
         return nullptr;
     }

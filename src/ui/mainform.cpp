@@ -90,7 +90,8 @@ MainForm::~MainForm() {
 }
 
 Context MainForm::context() {
-    return Context{m_w.m, m_w.MSComm1, m_w.Timer1, m_w.boxes, m_w.frmWaitCom, m_w.file1, *this};
+    return Context{m_w.m,          m_w.MSComm1, m_w.Timer1, m_w.boxes,
+                   m_w.frmWaitCom, m_w.file1,   *this,      m_w.observer};
 }
 
 void MainForm::createControls() {
@@ -303,8 +304,15 @@ void MainForm::cmdStartSetFocus() {
 void MainForm::setPanelText(int panel, const std::string& text) {
     if (panel >= 1 && panel <= static_cast<int>(m_panels.size())) {
         // Panel 2 shows a path as the file system's bytes.
-        m_panels[static_cast<size_t>(panel - 1)]->setText(
-            QFile::decodeName(QByteArray::fromStdString(text)));
+        QLabel* shown = m_panels[static_cast<size_t>(panel - 1)];
+        shown->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+        // The chosen file's identity, until the download's end clears the panel.
+        if (panel == 2 && m_fileTip) {
+            const bool chosen = text.find_first_not_of(' ') != std::string::npos;
+            shown->setToolTip(chosen ? QFile::decodeName(QByteArray::fromStdString(
+                                           m_fileTip(m_w.m.hex_file_name)))
+                                     : QString());
+        }
     }
 }
 

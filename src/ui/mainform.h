@@ -40,6 +40,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
         WaitDialog& frmWaitCom;
         HexFileSource& file1;
         SettingsStore& store;
+        DownloadObserver* observer = nullptr; // told how each download ends
     };
 
     // cmdline: the command-line arguments after the program's name.
@@ -51,6 +52,10 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
     // Runs at "Start Download", before the download's own handler.
     void setStartHook(std::function<void()> hook) { m_startHook = std::move(hook); }
+    // The tooltip of the file's panel: what the file is (its identity).
+    void setFileTip(std::function<std::string(const std::string& path)> tip) {
+        m_fileTip = std::move(tip);
+    }
 
     // Prepares the controls and applies the command line; runs before the
     // window is first shown.
@@ -95,6 +100,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     QtFileDialog CommonDialog1;
     Downloader* m_downloader = nullptr;
     std::function<void()> m_startHook;
+    std::function<std::string(const std::string&)> m_fileTip;
     QPointer<frmAbout> m_about;
 
     QPushButton* cmdStart = nullptr;

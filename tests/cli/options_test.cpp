@@ -18,8 +18,8 @@ namespace {
 enum class Program { Cli, Devsim };
 
 std::string summary(const CliOptions& o) {
-    static constexpr const char* actions[] = {"download", "help", "version", "list-ports",
-                                              "check-port"};
+    static constexpr const char* actions[] = {"download",   "help",       "version",
+                                              "list-ports", "check-port", "history"};
     std::string s = actions[static_cast<int>(o.action)];
     for (const std::string& port : o.ports) {
         s += " port=" + port;
@@ -41,6 +41,19 @@ std::string summary(const CliOptions& o) {
     s += o.json ? " json" : "";
     s += o.checkPort.empty() ? "" : " check=" + o.checkPort;
     s += o.file.empty() ? "" : " file=" + o.file;
+    for (const auto& [name, value] : {std::pair{" url=", o.historyUrl},
+                                      {" operator=", o.operatorName},
+                                      {" expect=", o.expectSha256},
+                                      {" batch=", o.batch},
+                                      {" since=", o.since},
+                                      {" outcome=", o.outcome},
+                                      {" sha=", o.sha256Prefix}}) {
+        s += value.empty() ? "" : name + value;
+    }
+    s += o.requireHistory ? " require" : "";
+    s += o.repeat ? " repeat" : "";
+    s += o.maxUnits ? " max=" + std::to_string(*o.maxUnits) : "";
+    s += o.csv ? " csv" : "";
     return s;
 }
 
@@ -163,7 +176,33 @@ const Case cases[] = {
     {"CliTwoActions",
      Program::Cli,
      {"--list-ports", "--check-port", "COM1"},
-     "quill-cli: --list-ports and --check-port cannot be used together\n"},
+     "quill-cli: --list-ports, --check-port and --history cannot be used together\n"},
+    {"CliRecordAndRepeat",
+     Program::Cli,
+     {"--history-url", "postgresql://op@db/q", "--operator", "ann", "--require-history",
+      "--expect-sha256", std::string(64, 'A'), "--batch", "B1", "--repeat", "--max-units", "40",
+      "a.hex"},
+     "download idle=60 file=a.hex url=postgresql://op@db/q operator=ann expect=" +
+         std::string(64, 'a') + " batch=B1 require repeat max=40"},
+    {"CliHistory",
+     Program::Cli,
+     {"--history", "--since", "2026-12-01", "-p", "COM1", "--outcome", "complete", "--sha256",
+      "AB12", "--batch", "B", "--csv"},
+     "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv"},
+    {"CliRecordProblems",
+     Program::Cli,
+     {"--repeat", "-y", "--max-units", "0", "--expect-sha256", "abc", "--csv", "a.hex"},
+     "quill-cli: --expect-sha256 needs the 64 hexadecimal digits of a SHA-256, not abc\n"
+     "quill-cli: --max-units needs a whole number from 1, not 0\n"
+     "quill-cli: --repeat and --yes cannot be used together: each round waits for Enter\n"
+     "quill-cli: --csv needs --history\n"},
+    {"CliHistoryProblems",
+     Program::Cli,
+     {"--history", "--csv", "--json", "--sha256", "xyz", "-p", "a", "-p", "b", "a.hex"},
+     "quill-cli: --sha256 needs hexadecimal digits, not xyz\n"
+     "quill-cli: --csv and --json cannot be used together\n"
+     "quill-cli: --history takes one --port\n"
+     "quill-cli: --history takes no hex file\n"},
     // quill-devsim.
     {"DevsimDefaults", Program::Devsim, {}, devsimDefaults},
     {"DevsimEverything",
@@ -280,6 +319,26 @@ TEST(ComNumber, TellsComPortsFromDevicePaths) {
     for (const auto& [text, number] : table) {
         EXPECT_EQ(comNumber(text), number) << text;
     }
+}
+
+// The command that downloads again: every option that shapes the download,
+// each word quoted only where a shell would misread it, and the history's
+// password left out.
+TEST(CommandLine, RunsTheDownloadAgainAsAShellReadsIt) {
+    CliOptions o;
+    o.ports = {"/dev/ttyUSB1", "it's"};
+    o.baud = 9600;
+    o.device = device_tracker;
+    o.idleTimeoutSeconds = 5;
+    o.risks.noEndRecord = o.quiet = o.requireHistory = true;
+    o.historyUrl = "postgresql://op:pw@db/q";
+    o.operatorName = "Ann Lee";
+    o.file = "-fw $1.hex";
+    o.logPath = "t.log";
+    EXPECT_EQ(commandLine(o), "quill-cli -p /dev/ttyUSB1 -p 'it'\\''s' -b 9600 -d tracker "
+                              "--idle-timeout 5 --allow-no-end-record -q --require-history "
+                              "--history-url postgresql://op@db/q --operator 'Ann Lee' -- "
+                              "'-fw $1.hex'");
 }
 
 } // namespace

@@ -30,11 +30,12 @@ QStringList words(const std::string& text) {
 } // namespace
 
 Scratch::Scratch() : m_environment(QProcessEnvironment::systemEnvironment()) {
-    for (const char* folder : {"config", "state"}) {
+    for (const char* folder : {"config", "state", "data"}) {
         QDir(m_dir.path()).mkpath(QString::fromLatin1(folder));
     }
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(path("config")));
     m_environment.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(path("state")));
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(path("data")));
 }
 
 std::string Scratch::path(const std::string& name) const {
@@ -133,6 +134,16 @@ bool Devices::waitHeard(const std::string& text, int times, int k) const {
     return true;
 }
 
+std::vector<QJsonObject> historyRows(const Scratch& s, const std::string& filter) {
+    const Result r = runCli(s, "--history --json " + filter);
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::vector<QJsonObject> rows;
+    for (const std::string& line : test::splitLines(r.out)) {
+        rows.push_back(Result{0, {}, line}.json());
+    }
+    return rows;
+}
+
 QJsonObject Result::json() const {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(out), &error);
@@ -140,7 +151,7 @@ QJsonObject Result::json() const {
     return doc.object();
 }
 
-Cli::Cli(const Scratch& s, const std::string& args, const char* typed) {
+Cli::Cli(const Scratch& s, const std::string& args, const char* typed, const char* script) {
     m_process.setProcessEnvironment(s.environment());
     if (typed != nullptr) {
         std::string error;
@@ -154,6 +165,10 @@ Cli::Cli(const Scratch& s, const std::string& args, const char* typed) {
     }
     m_process.start(QStringLiteral(QUILL_CLI), words(args));
     EXPECT_TRUE(m_process.waitForStarted(processMs));
+    if (script != nullptr) {
+        m_process.write(script);
+        m_process.closeWriteChannel();
+    }
 }
 
 bool Cli::waitSaid(const std::string& text, int times) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The one harness of the end-to-end tests: a scratch folder whose settings
-// and state folders quill-cli uses instead of the user's, quill-devsim
+// The one harness of the end-to-end tests: a scratch folder whose settings,
+// state and data (history) folders quill-cli uses instead of the user's, quill-devsim
 // playing one or more devices on pseudo-terminals, quill-cli run as a
 // process with its standard input, a terminal or signals, and what each
 // leaves behind. Every process gets the same time limits, every device the
@@ -17,6 +17,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill::e2e {
 
@@ -82,10 +83,12 @@ struct Result {
 };
 
 // quill-cli, started with `args` (words). Its standard input is a terminal
-// with `typed` typed into it when given, else a pipe that says nothing.
+// with `typed` typed into it when given, else a pipe that says `script`
+// and ends, as Ctrl+D ends a terminal's input (nothing when none is given).
 class Cli {
   public:
-    Cli(const Scratch& s, const std::string& args, const char* typed = nullptr);
+    Cli(const Scratch& s, const std::string& args, const char* typed = nullptr,
+        const char* script = nullptr);
     // Waits until standard error holds `text` `times` times.
     bool waitSaid(const std::string& text, int times = 1);
     void signal(int number);
@@ -97,8 +100,13 @@ class Cli {
     std::string m_err;
 };
 
-inline Result runCli(const Scratch& s, const std::string& args, const char* typed = nullptr) {
-    return Cli(s, args, typed).finish();
+inline Result runCli(const Scratch& s, const std::string& args, const char* typed = nullptr,
+                     const char* script = nullptr) {
+    return Cli(s, args, typed, script).finish();
 }
+
+// The rows of the scratch folder's history that quill-cli --history --json
+// lists with `filter`, newest first.
+std::vector<QJsonObject> historyRows(const Scratch& s, const std::string& filter = {});
 
 } // namespace quill::e2e

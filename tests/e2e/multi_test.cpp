@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 namespace quill::e2e {
@@ -85,8 +86,18 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     EXPECT_EQ(json[u"exit_code"].toInt(), toInt(c.code));
     const QJsonArray devices = json[u"devices"].toArray();
     ASSERT_EQ(devices.size(), c.devices) << r.out;
+    // Each device a row of the history; the command offered again names
+    // the ports that failed, and only those.
+    std::map<std::string, std::string> recorded;
+    for (const QJsonObject& row : historyRows(s)) {
+        recorded[row[u"port"].toString().toStdString()] = row[u"outcome"].toString().toStdString();
+    }
+    EXPECT_EQ(recorded.size(), size_t(c.devices));
+    std::string retry = cli::text::RetryFailed + std::string("quill-cli");
     for (int k = 1; k <= c.devices; ++k) {
         const auto& [table, machine] = std::pair{c.outcomes[2 * (k - 1)], c.outcomes[2 * k - 1]};
+        EXPECT_EQ(recorded[line.port(k)], machine);
+        retry += machine == "complete" ? "" : " -p " + line.port(k);
         EXPECT_EQ(devices[k - 1].toObject()[u"port"].toString().toStdString(), line.port(k));
         EXPECT_EQ(devices[k - 1].toObject()[u"outcome"].toString().toStdString(), machine);
         EXPECT_TRUE(tableSays(r.err, line.port(k), table)) << line.port(k) << ": " << r.err;
@@ -99,6 +110,7 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     for (const std::string& message : c.messages) {
         EXPECT_TRUE(contains(r.err, message)) << "missing: " << message << "\n" << r.err;
     }
+    EXPECT_EQ(contains(r.err, retry + " -b 38400 -y "), c.code != Complete) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -56,8 +56,11 @@ offered "$s/firmware.hex" quill-cli -y --device manual --baud 9600 "$s/fir"
 offered "--allow-no-end-record --allow-records-after-end" quill-cli --allow
 offered "" quill-cli --settle ""
 offered "--device" quill-cli --dev
-offered "--baud" quill-cli --port COM1 --ba
+offered "--baud" quill-cli --port COM1 --bau
 offered "--list-ports" quill-cli --li
+offered "--history --history-url" quill-cli --hist
+offered "unexpected_firmware unfinished" quill-cli --history --outcome un
+offered "" quill-cli --expect-sha256 ""
 
 complete -p quill-cli 2>/dev/null | grep -q -- "-F _quill_cli" ||
     { echo "FAIL: quill-cli is not registered for completion" >&2; failures=$((failures + 1)); }

@@ -19,9 +19,10 @@ declare -A allowed=(
     [src/cmdline]=""
     [src/rfc2217]="platform"
     [src/platform/qt]="rfc2217 port shared platform"
+    [src/history]="shared platform"
     [src/ui]="platform/qt trace download hexfile port shared platform"
-    [src/app]="ui platform/qt trace download hexfile port shared platform"
-    [src/cli]="cmdline run rfc2217 platform/qt trace download hexfile port shared platform"
+    [src/app]="ui history platform/qt run trace download hexfile port shared platform"
+    [src/cli]="cmdline run history rfc2217 platform/qt trace download hexfile port shared platform"
     [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )

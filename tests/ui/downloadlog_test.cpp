@@ -3,10 +3,13 @@
 // device model answering on its far end, phase by phase. The window keeps
 // the trace of its last download in the state folder, written afresh at
 // each Start; a trace that cannot be written leaves the download alone.
+// Every download is a row of the history in the data folder.
 
+#include "history/historystore.h"
 #include "quillversion.h"
 #include "uitest.h"
 
+#include <QCryptographicHash>
 #include <QProgressBar>
 
 namespace quill::test {
@@ -15,10 +18,14 @@ namespace {
 // COM1 at 9600 chosen in the COM Setup dialog; the state folder is scratch.
 class DownloadLogWindow : public WindowTest {
   protected:
-    void TearDown() override { qputenv("XDG_STATE_HOME", saved); }
+    void TearDown() override {
+        qputenv("XDG_STATE_HOME", saved);
+        qputenv("XDG_DATA_HOME", savedData);
+    }
 
     void startWith(const std::string& stateHome) {
         qputenv("XDG_STATE_HOME", QByteArray::fromStdString(stateHome));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path("data")));
         startOnCom1();
     }
     // Chooses the file in the Open dialog, presses Start, answers the
@@ -37,6 +44,7 @@ class DownloadLogWindow : public WindowTest {
         auto* cmdStart = control<QWidget>("cmdStart");
         EXPECT_TRUE(cmdStart->isEnabled());
         EXPECT_EQ(panel("Panel2"), QString::fromStdString(hexPath + "    "));
+        EXPECT_EQ(control<QLabel>("Panel2")->toolTip().toStdString(), identity);
         QString prompt, complete, phaseAtEnd;
         int progressAtEnd = -1;
         script.answer(&prompt).answer(&complete, [&] {
@@ -54,9 +62,16 @@ class DownloadLogWindow : public WindowTest {
         EXPECT_EQ(progressAtEnd, prbFilePos->maximum());
         EXPECT_FALSE(cmdStart->isEnabled() || lblMsg->isVisible() || prbFilePos->isVisible());
         EXPECT_EQ(panel("Panel2"), QStringLiteral(" "));
+        EXPECT_EQ(control<QLabel>("Panel2")->toolTip(), QString());
     }
 
     const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const std::string sha256 = QCryptographicHash::hash(":0400000001020304F2\r\n:00000001FF\r\n",
+                                                        QCryptographicHash::Sha256)
+                                   .toHex()
+                                   .toStdString();
+    const std::string identity = hexPath + ": 34 bytes, SHA-256 " + sha256;
 };
 
 TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfresh) {
@@ -87,6 +102,21 @@ TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfre
     const std::string second = readFile(log);
     EXPECT_EQ(count(second, " START "), 1) << second;
     EXPECT_EQ(count(second, " BOX   \"Download complete\" [OK]\n"), 1);
+    EXPECT_EQ(count(second, "\n# " + identity + "\n"), 1) << second;
+
+    // Both downloads in the history, as quill-cli would have ended them.
+    app.reset(); // its rows are written before it is gone
+    auto store = HistoryStore::open(sqliteHistory(path("data/quill/history.sqlite")));
+    ASSERT_TRUE(store);
+    const auto rows = (*store)->query({});
+    ASSERT_EQ(rows->size(), 2u);
+    const Attempt& a = rows->front();
+    EXPECT_EQ(std::tuple(a.program, a.port, a.devicePath, a.baud, a.device, a.filePath, a.sha256),
+              std::tuple("quill", "COM1", pty.slavePath(), 9600, "manual", hexPath, sha256));
+    EXPECT_EQ(std::tuple(a.fileSize, a.recordsSent, a.recordsTotal, a.outcome, a.exitCode,
+                         a.lastMessage, a.traceFile),
+              std::tuple(34, 2, 2, "complete", 0, "Download complete", log));
+    EXPECT_TRUE(a.endedMs);
 }
 
 TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesOn) {

@@ -62,4 +62,15 @@ std::vector<DetectedPort> detectPorts(const std::string& byIdFolder) {
     return ports;
 }
 
+std::optional<DetectedPort> detectedPort(const std::string& device) {
+    std::error_code ec;
+    const std::filesystem::path node = std::filesystem::canonical(device, ec);
+    for (DetectedPort& port : detectPorts()) {
+        if (port.isNamedBy(ec ? device : node.string())) {
+            return std::move(port);
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace quill

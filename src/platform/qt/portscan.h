@@ -6,6 +6,7 @@
 #include "platform/detectedport.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,9 @@ inline constexpr const char* serialByIdFolder = "/dev/serial/by-id";
 std::map<std::string, std::string> stableLinks(const std::string& folder);
 
 std::vector<DetectedPort> detectPorts(const std::string& byIdFolder = serialByIdFolder);
+
+// The port the system reports for `device` (its path or a link to it); none
+// for a device it does not list, such as a pseudo-terminal.
+std::optional<DetectedPort> detectedPort(const std::string& device);
 
 } // namespace quill

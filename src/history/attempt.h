@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// One download attempt on one device, as the history keeps it, and the
+// filter that picks attempts out of it. Texts are bytes as the program had
+// them; times are UTC milliseconds since the epoch.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quill {
+
+struct Attempt {
+    int64_t id = 0; // given by the store when the attempt begins
+    int64_t startedMs = 0;
+    std::optional<int64_t> endedMs; // none while unfinished
+    std::string station;            // the host name
+    std::string operatorName;       // the login name, or the one given
+    std::string program;            // "quill", "quill-cli"
+    std::string programVersion;
+    std::string port;       // as named: "COM1", "/dev/ttyUSB0", a by-id link
+    std::string devicePath; // the device the port resolved to
+    std::string byId;       // the adapter's /dev/serial/by-id name, where it has one
+    std::string usbSerial;  // the adapter's USB serial number, where it has one
+    std::optional<int32_t> baud;
+    std::string device; // "manual", "tracker" or "other"
+    std::string filePath;
+    std::optional<int64_t> fileSize;
+    std::string sha256; // the file's bytes, lower-case hex
+    int64_t recordsSent = 0;
+    int64_t recordsTotal = 0;
+    int64_t dataBytesSent = 0;
+    int64_t dataBytesTotal = 0;
+    std::string outcome; // "complete", "no_erase_answer", ...; "unfinished" until ended
+    std::optional<int> exitCode;
+    std::string lastMessage;
+    std::string traceFile; // the trace kept of this attempt, if one was
+    std::string batch;
+    std::optional<int64_t> unit; // the unit's number in its batch
+
+    bool operator==(const Attempt&) const = default;
+};
+
+// Which attempts a listing shows; an empty field does not filter.
+struct HistoryFilter {
+    std::optional<int64_t> sinceMs; // started at or after
+    std::string port;               // as named, or the device path
+    std::string outcome;
+    std::string sha256Prefix; // hexadecimal digits, either case
+    std::string batch;
+    int limit = 0; // at most this many, newest first; 0: all
+};
+
+// An attempt beginning now on this station, by `operatorName` (when empty,
+// the login name), of `program` in this version.
+Attempt newAttempt(std::string program, std::string operatorName);
+
+// The name of this host, for Attempt::station.
+std::string stationName();
+
+// The name of the user this process runs as, for Attempt::operatorName.
+std::string loginName();
+
+// A date given by the user as the start of a listing: "2026-12-06" (local
+// midnight), "2026-12-06T14:30[:00]" (local time), or either with a UTC
+// offset or Z. None when it is not such a date.
+std::optional<int64_t> parseSince(const std::string& text);
+
+} // namespace quill

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The tables of the history and the SQL of the store, from one list of
+// columns, so that what is written and what is read cannot drift apart.
+// Values are always bound; the texts here hold placeholders only.
+//
+//     quill_schema (version)            one row: the schema's version
+//     quill_attempt (id, started_ms, ended_ms, station, operator_name,
+//                    program, program_version, port, device_path, by_id,
+//                    usb_serial, baud, device, file_path, file_size, sha256,
+//                    records_sent, records_total, data_bytes_sent,
+//                    data_bytes_total, outcome, exit_code, last_message,
+//                    trace_file, batch, unit)
+
+#include "history/attempt.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+class QSqlQuery;
+
+namespace quill::schema {
+
+// The table of the schema's version, made first.
+QString versionTable();
+// The statements that make the rest of the schema, in order, for SQLite or
+// PostgreSQL.
+QStringList creation(bool postgres);
+
+QString insertAttempt(); // binds values(), returns the id
+// Binds values(), then the id. A text left empty, or a number left unknown,
+// keeps what the row holds: the end does not undo what the beginning found.
+QString updateAttempt();
+QString lastUnit();      // the highest unit number of a batch, bound; one row
+QString versionQuery();  // the version of the schema, one row
+QString versionInsert(); // binds the version
+
+// The attempts `filter` picks, newest first; binds filterValues(filter).
+QString selectAttempts(const HistoryFilter& filter, bool postgres);
+QVariantList filterValues(const HistoryFilter& filter);
+
+// The attempt's columns, in the order the statements above name them.
+QVariantList values(const Attempt& attempt);
+// The attempt in the current row of a query from selectAttempts(), into
+// `a`, whose texts keep their memory from row to row.
+void readAttempt(const QSqlQuery& query, Attempt& a);
+
+} // namespace quill::schema

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+#include "history/historystore.h"
+
+#include "history/historyschema.h"
+#include "history/historytexts.h"
+#include "shared/utf8text.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+
+namespace quill {
+
+namespace {
+
+// Held while the first of several stations makes the schema of a shared
+// database, so that the others wait for it instead of failing on tables
+// that appear under their hands. Any number of our own will do.
+constexpr qint64 SchemaLockKey = 0x7175696c6c; // "quill"
+// Held while a unit number of a batch is counted and taken.
+constexpr qint64 UnitLockKey = SchemaLockKey + 1;
+
+std::atomic<int> connectionCount{0};
+
+bool run(QSqlQuery& query, const QString& sql) {
+    return query.exec(sql);
+}
+
+bool runBound(QSqlQuery& query, const QString& sql, const QVariantList& bound) {
+    if (!query.prepare(sql)) {
+        return false;
+    }
+    for (const QVariant& value : bound) {
+        query.addBindValue(value);
+    }
+    return query.exec();
+}
+
+bool hexDigits(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    });
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(HistoryLocation where)
+    : m_where(std::move(where)),
+      m_connection(QStringLiteral("quill-history-%1").arg(++connectionCount)) {}
+
+HistoryStore::~HistoryStore() {
+    QSqlDatabase::database(m_connection, false).close();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+HistoryResult<std::unique_ptr<HistoryStore>> HistoryStore::open(const HistoryLocation& where) {
+    std::unique_ptr<HistoryStore> store(new HistoryStore(where));
+    if (HistoryStatus failed = store->connect()) {
+        return *failed;
+    }
+    if (HistoryStatus failed = store->makeSchema()) {
+        return *failed;
+    }
+    return store;
+}
+
+HistoryError HistoryStore::failure(const char* what, const QString& why) const {
+    QString reason = why.simplified();
+    // The client library does not repeat a password, but nothing that it
+    // says goes out unread.
+    if (const QString password = QString::fromStdString(m_where.password); !password.isEmpty()) {
+        reason.replace(password, QStringLiteral("***"));
+    }
+    const std::string where = m_where.shown();
+    return {what, where.empty() ? "$XDG_DATA_HOME/quill" : where, reason.toStdString()};
+}
+
+namespace {
+
+QString reasonOf(const QSqlError& error) {
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
+} // namespace
+
+// The folder, and the file with mode 0600 before SQLite makes it with the
+// mode of its own choice: the history names people and places.
+HistoryStatus HistoryStore::prepareSqlite() {
+    if (m_where.path.empty()) {
+        return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNoPlace));
+    }
+    const std::filesystem::path path(m_where.path);
+    std::error_code error;
+    if (path.has_parent_path()) {
+        std::filesystem::create_directories(path.parent_path(), error);
+    }
+    if (error) {
+        return failure(text::HistoryNotOpened, QString::fromStdString(error.message()));
+    }
+    QFile file(QString::fromStdString(m_where.path));
+    if (!file.exists() &&
+        !file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+        !file.exists()) { // another process may have made it meanwhile
+        return failure(text::HistoryNotOpened, file.errorString());
+    }
+    return {};
+}
+
+HistoryStatus HistoryStore::connect() {
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    if (!postgres) {
+        if (HistoryStatus failed = prepareSqlite()) {
+            return failed;
+        }
+    }
+    const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNoDriver));
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
+    if (postgres) {
+        db.setHostName(QString::fromStdString(m_where.host));
+        db.setPort(m_where.port.value_or(-1));
+        db.setDatabaseName(QString::fromStdString(m_where.database));
+        db.setUserName(QString::fromStdString(m_where.user));
+        db.setPassword(QString::fromStdString(m_where.password));
+        QStringList options{QStringLiteral("connect_timeout=%1").arg(m_where.connectTimeout)};
+        if (!m_where.sslmode.empty()) {
+            options << QStringLiteral("sslmode=") + QString::fromStdString(m_where.sslmode);
+        }
+        db.setConnectOptions(options.join(u';'));
+    } else {
+        db.setDatabaseName(QString::fromStdString(m_where.path));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    }
+    if (!db.open()) {
+        return failure(text::HistoryNotOpened, reasonOf(db.lastError()));
+    }
+    // SQLite: readers never wait for writers, and writers of several
+    // processes take turns instead of failing (WAL, kept by the file once
+    // set). Every commit reaches the disk before it returns: the row of an
+    // attempt must survive the station losing power, which is what it is
+    // written at the beginning for. PostgreSQL: its notices ("relation
+    // already exists, skipping") would go to our standard error.
+    const QStringList settings =
+        postgres ? QStringList{QStringLiteral("SET client_min_messages = WARNING")}
+                 : QStringList{QStringLiteral("PRAGMA journal_mode = WAL"),
+                               QStringLiteral("PRAGMA synchronous = FULL")};
+    QSqlQuery setting(db);
+    for (const QString& sql : settings) {
+        if (!run(setting, sql)) {
+            return failure(text::HistoryNotOpened, reasonOf(setting.lastError()));
+        }
+    }
+    return {};
+}
+
+HistoryStatus HistoryStore::makeSchema() {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const auto check = [this](int version) -> HistoryStatus {
+        if (version > SchemaVersion) {
+            return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNewerSchema) +
+                                                       QString::number(version) + u')');
+        }
+        return {};
+    };
+    QSqlQuery query(db);
+    if (run(query, schema::versionQuery()) && query.next()) {
+        return check(query.value(0).toInt());
+    }
+    query.finish();
+    // No schema yet. Whoever takes the lock first makes it; the others find
+    // it made when they get the lock.
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    QStringList steps;
+    if (postgres) {
+        steps << QStringLiteral("BEGIN")
+              << QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(SchemaLockKey);
+    } else {
+        steps << QStringLiteral("BEGIN IMMEDIATE");
+    }
+    steps << schema::versionTable();
+    bool made = true;
+    for (const QString& step : steps) {
+        made = made && run(query, step);
+    }
+    int version = 0;
+    if (made && run(query, schema::versionQuery()) && query.next()) {
+        version = query.value(0).toInt();
+    } else if (made) {
+        for (const QString& step : schema::creation(postgres)) {
+            made = made && run(query, step);
+        }
+        made = made && runBound(query, schema::versionInsert(), {SchemaVersion});
+    }
+    query.finish();
+    if (!made || !run(query, QStringLiteral("COMMIT"))) {
+        const HistoryError error = failure(text::HistoryNotOpened, reasonOf(query.lastError()));
+        run(query, QStringLiteral("ROLLBACK"));
+        return error;
+    }
+    return check(version);
+}
+
+HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
+    Attempt row = attempt;
+    row.outcome = text::OutcomeUnfinished;
+    row.endedMs.reset();
+    row.exitCode.reset();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const bool numbered = !row.batch.empty() && !row.unit;
+    if (numbered ? !insertNumbered(query, row) : !insert(query, row)) {
+        const HistoryError error = failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+        if (numbered) {
+            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
+        }
+        return error;
+    }
+    return row.id;
+}
+
+bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
+    if (!runBound(query, schema::insertAttempt(), schema::values(row)) || !query.next()) {
+        return false;
+    }
+    row.id = query.value(0).toLongLong();
+    // SQLite commits the insert only once its statement is done.
+    query.finish();
+    return true;
+}
+
+// The unit number is counted and the row written in one transaction, which
+// holds every other writer off meanwhile: no two units of a batch get one
+// number, whichever station they are flashed on.
+bool HistoryStore::insertNumbered(QSqlQuery& query, Attempt& row) {
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    const QStringList lock =
+        postgres ? QStringList{QStringLiteral("BEGIN"),
+                               QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(UnitLockKey)}
+                 : QStringList{QStringLiteral("BEGIN IMMEDIATE")};
+    for (const QString& step : lock) {
+        if (!run(query, step)) {
+            return false;
+        }
+    }
+    if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
+        !query.next()) {
+        return false;
+    }
+    row.unit = query.value(0).toLongLong() + 1;
+    query.finish();
+    return insert(query, row) && run(query, QStringLiteral("COMMIT"));
+}
+
+HistoryStatus HistoryStore::end(const Attempt& attempt) {
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QVariantList bound = schema::values(attempt);
+    bound << qlonglong(attempt.id);
+    if (!runBound(query, schema::updateAttempt(), bound)) {
+        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+    }
+    if (query.numRowsAffected() != 1) {
+        return failure(text::HistoryNotWritten, QString::fromLatin1(text::HistoryNoSuchAttempt) +
+                                                    QString::number(attempt.id));
+    }
+    return {};
+}
+
+HistoryStatus HistoryStore::each(const HistoryFilter& filter,
+                                 const std::function<void(const Attempt&)>& row) {
+    if (!hexDigits(filter.sha256Prefix)) {
+        return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryBadShaPrefix));
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    if (!runBound(query, schema::selectAttempts(filter, postgres), schema::filterValues(filter))) {
+        return failure(text::HistoryNotRead, reasonOf(query.lastError()));
+    }
+    Attempt a;
+    while (query.next()) {
+        schema::readAttempt(query, a);
+        row(a);
+    }
+    if (query.lastError().isValid()) {
+        return failure(text::HistoryNotRead, reasonOf(query.lastError()));
+    }
+    return {};
+}
+
+HistoryResult<std::vector<Attempt>> HistoryStore::query(const HistoryFilter& filter) {
+    std::vector<Attempt> rows;
+    if (HistoryStatus failed = each(filter, [&](const Attempt& a) { rows.push_back(a); })) {
+        return *failed;
+    }
+    return rows;
+}
+
+} // namespace quill

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The record of every download attempt, in SQLite or PostgreSQL through
+// Qt SQL. An attempt is written when it begins, with the outcome
+// "unfinished", and completed when it ends, so that a station that loses
+// power mid-download leaves an honest row. The schema is made on first use
+// and carries a version so that it can change later. Several processes may
+// write one SQLite file at once (WAL, and a wait for the lock), and any
+// number of stations one PostgreSQL database.
+//
+// Every value reaches the database bound, never as SQL text. Failures are
+// values (historyerror.h); no message is shown here.
+//
+// A store is one connection and belongs to the thread that opened it.
+
+#include "history/attempt.h"
+#include "history/historyerror.h"
+#include "history/historylocation.h"
+
+#include <QString>
+
+class QSqlQuery;
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quill {
+
+class HistoryStore {
+  public:
+    // The version of the schema this program writes.
+    static constexpr int SchemaVersion = 1;
+    // How long a writer waits for another to finish, in ms.
+    static constexpr int BusyTimeoutMs = 5000;
+
+    // Opens the history (for SQLite: creating its folder, and the file with
+    // mode 0600) and makes its schema if it has none yet.
+    static HistoryResult<std::unique_ptr<HistoryStore>> open(const HistoryLocation& where);
+
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Writes the attempt with the outcome "unfinished", no end time and no
+    // exit code, whatever `attempt` holds there. An attempt of a batch
+    // without a unit number gets the next one of its batch, counted by
+    // every station that writes this history. Returns its id once the row
+    // is on disk (SQLite) or committed (PostgreSQL).
+    HistoryResult<int64_t> begin(const Attempt& attempt);
+
+    // Writes the fields of the attempt numbered attempt.id as it ended; the
+    // caller stamps endedMs. A text left empty, or a number left unknown,
+    // keeps what the beginning wrote. Returns once it is on disk or committed.
+    HistoryStatus end(const Attempt& attempt);
+
+    // The attempts the filter picks, newest first, one at a time: `row`
+    // gets the same Attempt each time, filled anew, so that a long listing
+    // neither holds every row nor makes each anew.
+    HistoryStatus each(const HistoryFilter& filter, const std::function<void(const Attempt&)>& row);
+    // The same, all at once.
+    HistoryResult<std::vector<Attempt>> query(const HistoryFilter& filter);
+
+    const HistoryLocation& location() const { return m_where; }
+
+  private:
+    explicit HistoryStore(HistoryLocation where);
+
+    HistoryStatus connect();
+    HistoryStatus prepareSqlite();
+    HistoryStatus makeSchema();
+    bool insert(QSqlQuery& query, Attempt& row);
+    bool insertNumbered(QSqlQuery& query, Attempt& row);
+    HistoryError failure(const char* what, const QString& why) const;
+
+    HistoryLocation m_where;
+    QString m_connection; // the name of this store's Qt SQL connection
+};
+
+} // namespace quill

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The history's own texts: what went wrong with it, and the captions of
+// the listing.
+
+namespace quill::text {
+
+// What failed; the place and the reason follow.
+inline constexpr const char* HistoryNotOpened = "The history could not be opened";
+inline constexpr const char* HistoryNotWritten = "The history could not be written";
+inline constexpr const char* HistoryNotRead = "The history could not be read";
+inline constexpr const char* HistoryUrlNotUnderstood = "The history URL is not understood";
+inline constexpr const char* FileNotHashed = "The file could not be read for its SHA-256";
+
+// After the failure's what, where and why: the download is not stopped.
+inline constexpr const char* HistoryGoesOn = "; the download goes on unrecorded.";
+
+// The window program, as the history names it.
+inline constexpr const char* WindowProgram = "quill";
+
+// Reasons of our own.
+inline constexpr const char* HistoryNoPlace = "neither XDG_DATA_HOME nor HOME is set";
+inline constexpr const char* HistoryNoDriver =
+    "Qt SQL has no driver for it (Debian: libqt6sql6-sqlite, libqt6sql6-psql)";
+inline constexpr const char* HistoryUrlForm =
+    "expected postgresql://user@host[:port]/database[?host=/socket/folder], or the absolute "
+    "path of an SQLite file";
+inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
+inline constexpr const char* HistoryUrlValue = "bad value for ";
+inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";
+inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number ";
+inline constexpr const char* HistoryBadShaPrefix = "a SHA-256 prefix is hexadecimal digits";
+inline constexpr const char* NoSha256 = "OpenSSL offers no SHA-256";
+
+// Where the settings name a shared history: [History] URL=postgresql://...
+inline constexpr const char* SectionHistory = "History";
+inline constexpr const char* KeyHistoryUrl = "URL";
+
+// The outcome of an attempt whose end was never written: still running, or
+// the station lost power or the process was killed.
+inline constexpr const char* OutcomeUnfinished = "unfinished";
+
+// The column captions of the listing on a terminal.
+inline constexpr const char* HistoryColumnStarted = "STARTED (UTC)";
+inline constexpr const char* HistoryColumnPort = "PORT";
+inline constexpr const char* HistoryColumnFile = "FILE";
+inline constexpr const char* HistoryColumnSha256 = "SHA-256";
+inline constexpr const char* HistoryColumnOutcome = "OUTCOME";
+inline constexpr const char* HistoryColumnRecords = "RECORDS";
+inline constexpr const char* HistoryColumnSeconds = "SECONDS";
+inline constexpr const char* HistoryColumnStation = "STATION";
+inline constexpr const char* HistoryColumnOperator = "OPERATOR";
+inline constexpr const char* HistoryColumnBatch = "BATCH";
+
+} // namespace quill::text

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: MIT
+// What quill-cli keeps of its downloads, at process level: the firmware's
+// SHA-256 wherever it is shown, one honest row per download in the
+// history (also when eight processes write at once, or one is killed), a
+// history that cannot be written, and unit after unit with --repeat.
+
+#include "cli/clitexts.h"
+#include "harness.h"
+#include "run/exitcodes.h"
+
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+#include <csignal>
+
+namespace quill::e2e {
+namespace {
+
+using enum ExitCode;
+
+std::string sha256sum(const std::string& path) {
+    QProcess p;
+    p.start(QStringLiteral("sha256sum"), {QString::fromStdString(path)});
+    EXPECT_TRUE(p.waitForFinished());
+    return p.readAllStandardOutput().left(64).toStdString();
+}
+
+// The values of those fields of a row, texts and numbers alike, each followed by "|".
+std::string fields(const QJsonObject& row, std::initializer_list<const char16_t*> names) {
+    std::string values;
+    for (const char16_t* name : names) {
+        values += row[QStringView(name)].toVariant().toString().toStdString() + "|";
+    }
+    return values;
+}
+
+// The digest in the start line, the JSON, the trace's header and the
+// history; --expect-sha256 lets that file through and refuses any other
+// before the device hears a byte.
+TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(3));
+    const std::string app = s.path("app.hex");
+    const std::string sha = sha256sum(app);
+    Devices dev(s, 1);
+    Result r =
+        runCli(s, "-p " + dev.port() + " -b 9600 -y --json --operator ann --batch B7 " + "--log " +
+                      s.path("flash.log") + " --expect-sha256 " + sha + " " + app);
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string line = app + ": " + std::to_string(readFile(app).size()) + " bytes, SHA-256 ";
+    EXPECT_TRUE(r.err.starts_with(line + sha + "\n")) << r.err;
+    EXPECT_EQ(r.json()[u"file_sha256"].toString().toStdString(), sha);
+    EXPECT_EQ(test::splitLines(readFile(s.path("flash.log"))).at(1), "# " + line + sha);
+
+    const std::string other(64, 'a');
+    r = runCli(s, "-p " + dev.port() + " -b 9600 -y --expect-sha256 " + other + " " + app);
+    EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
+    EXPECT_TRUE(contains(r.err, std::string(cli::text::NotExpectedFirmware) + "\n" +
+                                    cli::text::ExpectedSha256 + other + "\n" +
+                                    cli::text::FileSha256 + sha))
+        << r.err;
+    dev.stop();
+    EXPECT_EQ(dev.heard(), 5); // the erase request and four records, once
+
+    const std::vector<QJsonObject> rows = historyRows(s);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"exit_code"}),
+              std::string(cli::text::UnexpectedFirmware) + "|4|");
+    EXPECT_EQ(fields(rows[1], {u"file_sha256", u"file", u"file_size", u"port", u"program",
+                               u"operator", u"outcome", u"records_sent", u"last_message",
+                               u"trace_file", u"batch", u"unit"}),
+              sha + "|" + app + "|" + std::to_string(readFile(app).size()) + "|" + dev.port() +
+                  "|quill-cli|ann|complete|4|Download complete|" + s.path("flash.log") + "|B7|1|");
+    EXPECT_FALSE(rows[1][u"ended"].isNull());
+}
+
+// Eight processes write one history at once: every row is there, whole.
+// One killed mid-download leaves its row "unfinished".
+TEST(HistoryE2e, RowsOfEightProcessesAtOnceAndOfOneKilled) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(20));
+    Devices line(s, 8);
+    std::vector<std::unique_ptr<Cli>> clis;
+    for (int k = 1; k <= 8; ++k) {
+        clis.push_back(std::make_unique<Cli>(s, "-p " + line.port(k) + " -b 38400 -y --settle 0 " +
+                                                    s.path("app.hex")));
+    }
+    for (auto& cli : clis) {
+        EXPECT_EQ(cli->finish().code, 0);
+    }
+    line.stop();
+    QSet<QString> ports;
+    for (const QJsonObject& row : historyRows(s)) {
+        ports.insert(row[u"port"].toString());
+        EXPECT_EQ(fields(row, {u"outcome", u"records_sent", u"file_sha256"}),
+                  "complete|21|" + sha256sum(s.path("app.hex")) + "|");
+    }
+    EXPECT_EQ(ports.size(), 8);
+
+    Devices slow(s, 1, "--record-ack-ms 200");
+    Cli cli(s, "-p " + slow.port() + " -b 38400 -y " + s.path("app.hex"));
+    ASSERT_TRUE(slow.waitHeard("host> :", 3));
+    cli.signal(SIGKILL);
+    cli.finish();
+    const std::vector<QJsonObject> rows = historyRows(s, "-p " + slow.port());
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"ended"}), "unfinished||");
+}
+
+// A history that cannot be written is said once and the download goes on;
+// --require-history refuses to start, before the device hears a byte.
+TEST(HistoryE2e, AHistoryThatCannotBeWritten) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(2));
+    writeFile(s.path("plain"), "not a folder");
+    Devices dev(s, 1);
+    const std::string args =
+        "-p " + dev.port() + " -b 9600 -y --history-url " + s.path("plain/history.sqlite");
+    Result r = runCli(s, args + " " + s.path("app.hex"));
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::string said = "The history could not be opened (" + s.path("plain/history.sqlite");
+    EXPECT_EQ(count(r.err, said), 1) << r.err;
+    const int heard = dev.heard();
+    r = runCli(s, args + " --require-history " + s.path("app.hex"));
+    EXPECT_EQ(r.code, toInt(HistoryFailed)) << r.err;
+    EXPECT_TRUE(contains(r.err, said) && contains(r.err, cli::text::HistoryRequired)) << r.err;
+    dev.stop();
+    EXPECT_EQ(dev.heard(), heard);
+}
+
+// Unit after unit from a script: a round per Enter until --max-units or the
+// end of the input, a row of units on two ports, each unit numbered in its
+// batch; with --yes it is refused.
+TEST(HistoryE2e, RepeatRoundAfterRound) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(2));
+    Devices line(s, 2, "--fault 2:no-erase-xoff");
+    const std::string app = " -b 9600 --batch B " + s.path("app.hex");
+    const std::string prompt = cli::text::NextDevice;
+    Result r = runCli(s, "--repeat -p " + line.port(1) + app, nullptr, "\n\n");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(count(r.err, prompt), 3);
+    EXPECT_EQ(count(r.err, cli::text::PromptAnsweredByEnter), 2);
+    EXPECT_TRUE(r.err.ends_with("\n2 units: 2 complete\n")) << r.err;
+
+    r = runCli(s, "--repeat --max-units 1 -p " + line.port(1) + app, nullptr, "\n\n\n");
+    EXPECT_EQ(count(r.err, prompt), 1) << r.err;
+
+    r = runCli(s, "--repeat" + line.ports() + app, nullptr, "\n\n");
+    EXPECT_EQ(r.code, toInt(NoEraseAnswer)) << r.err;
+    EXPECT_TRUE(contains(r.err, "4 units: 2 complete, 2 no answer to the erase request")) << r.err;
+    EXPECT_FALSE(contains(r.err, cli::text::RetryFailed)) << r.err;
+
+    r = runCli(s, "--repeat -y -p " + line.port(1) + app, nullptr, "\n");
+    EXPECT_EQ(r.code, toInt(Usage)) << r.err;
+    line.stop();
+    EXPECT_EQ(line.heard(1), 5 * 4);
+    QSet<int> units;
+    for (const QJsonObject& row : historyRows(s, "--batch B")) {
+        units.insert(row[u"unit"].toInt());
+    }
+    EXPECT_EQ(units, (QSet<int>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+} // namespace
+} // namespace quill::e2e

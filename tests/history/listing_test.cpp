@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: MIT
+// What surrounds the store: the JSON string writer, the history URL, the
+// date a listing starts at, the three forms of the listing, and the
+// SHA-256 of a file.
+
+#include "history/historyformat.h"
+#include "history/historylocation.h"
+#include "history/sha256.h"
+#include "shared/utf8text.h"
+
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryFile>
+
+namespace quill {
+namespace {
+
+TEST(JsonString, EscapesByteByByte) {
+    const struct {
+        const char* name;
+        std::string bytes, json;
+    } cases[] = {
+        {"plain", "COM1", R"("COM1")"},
+        {"empty", "", R"("")"},
+        {"quote and backslash", R"(say "x\y")", R"("say \"x\\y\"")"},
+        {"named controls", "\b\f\n\r\t", R"("\b\f\n\r\t")"},
+        {"other controls", std::string("\x00\x01\x1f\x7f", 4), R"("\u0000\u0001\u001f\u007f")"},
+        {"slash stays", "/dev/ttyUSB0", R"("/dev/ttyUSB0")"},
+        {"UTF-8 of two, three and four bytes", "\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80",
+         "\"\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80\""},
+        {"Latin-1 byte", "firm\xe9.hex", R"("firm\u00e9.hex")"},
+        {"stray bytes", "\xff\xfe", R"("\u00ff\u00fe")"},
+        {"lone continuation byte", "a\x80z", R"("a\u0080z")"},
+        {"overlong slash", "\xc0\xaf", R"("\u00c0\u00af")"},
+        {"overlong three bytes", "\xe0\x80\xaf", R"("\u00e0\u0080\u00af")"},
+        {"surrogate", "\xed\xa0\x80", R"("\u00ed\u00a0\u0080")"},
+        {"above U+10FFFF", "\xf4\x90\x80\x80", R"("\u00f4\u0090\u0080\u0080")"},
+        {"cut short at the end", "ok\xe2\x82", R"("ok\u00e2\u0082")"},
+        {"cut short before ASCII", "\xe2\x82x", R"("\u00e2\u0082x")"},
+        {"valid after invalid", "\xff\xc3\xa9", "\"\\u00ff\xc3\xa9\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string json = jsonString(c.bytes);
+        EXPECT_EQ(json, c.json);
+        // Whatever the bytes, Qt reads it back as a string.
+        QJsonParseError error{};
+        const QJsonDocument doc =
+            QJsonDocument::fromJson(QByteArray::fromStdString("[" + json + "]"), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << json;
+        EXPECT_TRUE(doc.array().at(0).isString());
+    }
+}
+
+TEST(HistoryUrl, IsReadAndShownWithoutItsPassword) {
+    const struct {
+        const char* url;
+        const char *user, *password, *host;
+        int port;
+        const char *database, *shown;
+    } cases[] = {
+        {"postgresql://op@db.line/quill", "op", "", "db.line", -1, "quill",
+         "postgresql://op@db.line/quill"},
+        {"postgres://op:pw@10.0.0.5:6543/quill", "op", "pw", "10.0.0.5", 6543, "quill",
+         "postgresql://op@10.0.0.5:6543/quill"},
+        {"postgresql://op:p%40ss%3A@[::1]:5432/q%20db", "op", "p@ss:", "::1", 5432, "q db",
+         "postgresql://op@[::1]:5432/q db"},
+        {"postgresql://op@/quill?host=/run/postgresql&port=5433&password=pw", "op", "pw",
+         "/run/postgresql", 5433, "quill", "postgresql://op@:5433/quill?host=/run/postgresql"},
+        {"/srv/quill/line.sqlite", "", "", "", -1, "", "/srv/quill/line.sqlite"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        const auto where = historyAt(c.url);
+        ASSERT_TRUE(where) << where.error().text();
+        EXPECT_EQ(where->user, c.user);
+        EXPECT_EQ(where->password, c.password);
+        EXPECT_EQ(where->host, c.host);
+        EXPECT_EQ(where->port.value_or(-1), c.port);
+        EXPECT_EQ(where->database, c.database);
+        EXPECT_EQ(where->shown(), c.shown);
+    }
+    for (const char* bad :
+         {"mysql://op@h/q", "postgresql://op:pw@h:99999/q", "postgresql://op:pw@h/q?options=-c%20x",
+          "postgresql://op:pw@h/q?sslmode=a%20b", "postgresql://op:pw@[::1/q", "line.sqlite"}) {
+        SCOPED_TRACE(bad);
+        const auto where = historyAt(bad);
+        ASSERT_FALSE(where);
+        EXPECT_EQ(where.error().text().find("pw"), std::string::npos) << where.error().text();
+    }
+}
+
+TEST(HistoryListing, StartsAtTheDateGiven) {
+    const QDateTime midnight = QDate(2026, 12, 6).startOfDay();
+    EXPECT_EQ(parseSince("2026-12-06"), midnight.toMSecsSinceEpoch());
+    EXPECT_EQ(parseSince("2026-12-06T14:30"),
+              midnight.addSecs(14 * 3600 + 1800).toMSecsSinceEpoch());
+    EXPECT_EQ(parseSince("2026-12-06T14:30:00Z"), 1796567400000);
+    EXPECT_EQ(parseSince("2026-12-06T14:30:00+01:00"), 1796563800000);
+    for (const char* bad : {"2026-13-01", "06.12.2026", "yesterday", ""}) {
+        EXPECT_FALSE(parseSince(bad)) << bad;
+    }
+}
+
+std::vector<Attempt> listed() {
+    const int64_t at = 1796567400000;
+    return {Attempt{.id = 8,
+                    .startedMs = at + 100000,
+                    .port = "/dev/ttyUSB1",
+                    .filePath = "\x1b[2Jfirm\xe9.hex",
+                    .outcome = "unfinished"},
+            Attempt{.id = 7,
+                    .startedMs = at,
+                    .endedMs = at + 42500,
+                    .port = "COM1",
+                    .filePath = "fw,\"v2\".hex",
+                    .sha256 = "0123456789abcdef",
+                    .recordsSent = 10,
+                    .recordsTotal = 10,
+                    .outcome = "complete",
+                    .exitCode = 0,
+                    .lastMessage = "line one\nline two",
+                    .batch = "B",
+                    .unit = 3}};
+}
+
+TEST(HistoryListing, AsCsv) {
+    const std::string header = "id,started,ended,seconds,station,operator,program,version,port,"
+                               "device_path,by_id,usb_serial,baud,device,file,file_size,"
+                               "file_sha256,records_sent,records_total,data_bytes_sent,"
+                               "data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
+                               "unit\r\n";
+    EXPECT_EQ(historyCsv(listed()),
+              header +
+                  "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
+                  "0,unfinished,,,,,\r\n"
+                  "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,,,,"
+                  "\"fw,\"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
+                  "\"line one\nline two\",,B,3\r\n");
+}
+
+// One object a line, every field in it, null where unknown; a byte that is
+// not UTF-8 stays readable as its escape.
+TEST(HistoryListing, AsJsonLines) {
+    const std::string out = historyJsonLines(listed());
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1),
+              R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
+              R"("station": null, "operator": null, "program": null, "version": null, )"
+              R"("port": "/dev/ttyUSB1", "device_path": null, "by_id": null, "usb_serial": null, )"
+              R"("baud": null, "device": null, "file": "\u001b[2Jfirm\u00e9.hex", )"
+              R"("file_size": null, "file_sha256": null, "records_sent": 0, "records_total": 0, )"
+              R"("data_bytes_sent": 0, "data_bytes_total": 0, "outcome": "unfinished", )"
+              R"("exit_code": null, "last_message": null, "trace_file": null, "batch": null, )"
+              R"("unit": null})"
+              "\n");
+    const QJsonObject done =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();
+    EXPECT_EQ(done.value(QStringLiteral("seconds")).toDouble(), 42.5);
+    EXPECT_EQ(done.value(QStringLiteral("last_message")).toString(),
+              QStringLiteral("line one\nline two"));
+}
+
+TEST(HistoryListing, AsTableOnATerminal) {
+    EXPECT_EQ(historyTable(listed()),
+              "STARTED (UTC)        PORT          FILE              SHA-256       OUTCOME     "
+              "RECORDS  SECONDS  STATION  OPERATOR  BATCH\n"
+              "2026-12-06 14:31:40  /dev/ttyUSB1  ?[2Jfirm\\xe9.hex                unfinished  "
+              "0/0\n"
+              "2026-12-06 14:30:00  COM1          fw,\"v2\".hex       0123456789ab  complete    "
+              "10/10    42.5                        B #3\n");
+}
+
+TEST(FileSha256, IsTheDigestOfItsBytes) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    const QByteArray bytes(200000, 'x'); // more than one piece of reading
+    file.write(bytes);
+    file.close();
+    const auto identity = fileIdentity(file.fileName().toStdString());
+    EXPECT_EQ(identity->sha256,
+              QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString());
+    EXPECT_EQ(identity->size, bytes.size());
+    EXPECT_EQ(fileSha256("/nonexistent/fw.hex").error().where, "/nonexistent/fw.hex");
+}
+
+} // namespace
+} // namespace quill
