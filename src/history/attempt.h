@@ -51,6 +51,11 @@ struct HistoryFilter {
     int limit = 0; // at most this many, newest first; 0: all
 };
 
+// The order of a listing, newest first: by start time, then by id.
+inline bool newerFirst(const Attempt& a, const Attempt& b) {
+    return a.startedMs != b.startedMs ? a.startedMs > b.startedMs : a.id > b.id;
+}
+
 // The name of this host, for Attempt::station.
 std::string stationName();
 

@@ -170,4 +170,12 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url) {
     return where;
 }
 
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings) {
+    const std::string url = settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl);
+    if (url.empty()) {
+        return sqliteHistory(defaultHistoryPath());
+    }
+    return parseHistoryUrl(url);
+}
+
 } // namespace quill

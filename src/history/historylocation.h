@@ -11,6 +11,7 @@
 // and shown nowhere.
 
 #include "history/historyerror.h"
+#include "platform/settingsstore.h"
 
 #include <optional>
 #include <string>
@@ -45,5 +46,9 @@ std::string defaultHistoryPath();
 
 // A postgresql:// (or postgres://) URL as above.
 HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url);
+
+// The history the settings name: the URL under [History] URL, or the file
+// of this station when there is none.
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings);
 
 } // namespace quill

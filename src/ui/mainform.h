@@ -26,6 +26,7 @@ namespace quill {
 
 class Downloader;
 class frmAbout;
+class frmHistory;
 
 class MainForm final : public QMainWindow, public MainFormControls, public DeviceMenu {
     Q_OBJECT
@@ -88,6 +89,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void createMenus();
     void showProgress();
     void mnuAbout_Click();
+    void mnuFileHistory_Click();
 
     World m_w;
     std::string m_cmdline;
@@ -96,6 +98,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     Downloader* m_downloader = nullptr;
     std::function<void()> m_startHook;
     QPointer<frmAbout> m_about;
+    QPointer<frmHistory> m_history;
 
     QPushButton* cmdStart = nullptr;
     QLabel* lblMsg = nullptr;
