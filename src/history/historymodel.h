@@ -13,6 +13,7 @@
 
 #include <deque>
 #include <set>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -37,8 +38,11 @@ class HistoryModel final : public QAbstractTableModel {
 
     const Attempt& attempt(int row) const { return m_rows[size_t(row)].attempt; }
     // Whether the row's port, file, outcome, SHA-256, station, operator or
-    // batch contains `folded` (case-folded).
-    bool contains(int row, const QString& folded) const;
+    // batch contains `folded` (case-folded UTF-8).
+    bool contains(int row, const std::string& folded) const;
+
+    // A text as contains() takes it.
+    static std::string folded(std::string text);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,7 +52,7 @@ class HistoryModel final : public QAbstractTableModel {
   private:
     struct Row {
         Attempt attempt;
-        QString searched; // the searched texts, case-folded
+        std::string searched; // the searched texts, case-folded
     };
     void add(std::deque<Row>::iterator at, Attempt attempt);
     void note(const Attempt& attempt);
@@ -75,7 +79,7 @@ class HistorySearch final : public QSortFilterProxyModel {
 
   private:
     HistoryModel* m_model;
-    QString m_folded;
+    std::string m_folded;
 };
 
 } // namespace quill
