@@ -2,12 +2,14 @@
 // What the history costs: recording one attempt (its beginning and its
 // end) in SQLite and in PostgreSQL, opening the SQLite history as each run
 // of quill-cli does, listing 100,000 attempts with a filter in each form,
-// and the SHA-256 of a firmware file.
+// what the History window asks and does with them, and the SHA-256 of a
+// firmware file.
 //
 //     cmake --preset bench && cmake --build build/bench --target quill_history_bench
 //     build/bench/bench/quill_history_bench
 
 #include "history/historyformat.h"
+#include "history/historymodel.h"
 #include "history/historyschema.h"
 #include "history/historystore.h"
 #include "history/sha256.h"
@@ -213,6 +215,83 @@ BENCHMARK_CAPTURE(BM_List, all_table, HistoryFilter{}, Form::Table)->Unit(benchm
 BENCHMARK_CAPTURE(BM_List, all_csv, HistoryFilter{}, Form::Csv)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_List, all_json_lines, HistoryFilter{}, Form::JsonLines)
     ->Unit(benchmark::kMillisecond);
+
+// The History window's question each second: the last ids again, and the
+// unfinished attempts it shows (here 200 of them, none ended).
+void BM_WindowPoll(benchmark::State& state) {
+    auto store = HistoryStore::open(listed());
+    std::vector<int64_t> watched;
+    for (int64_t id = 1; id <= 200; ++id) {
+        watched.push_back(id * 400);
+    }
+    size_t rows = 0;
+    for (auto _ : state) {
+        rows = (*store)->changes(ListedRows - 64, watched)->size();
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_WindowPoll)->Unit(benchmark::kMillisecond);
+
+// Its first question, on its reader's thread: every attempt.
+void BM_WindowFirstAnswer(benchmark::State& state) {
+    auto store = HistoryStore::open(listed());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize((*store)->changes(0, {}));
+    }
+}
+BENCHMARK(BM_WindowFirstAnswer)->Unit(benchmark::kMillisecond);
+
+std::vector<Attempt> everyAttempt() {
+    auto store = HistoryStore::open(listed());
+    return *(*store)->changes(0, {});
+}
+
+// The first answer taken into the table, on the window's thread.
+void BM_WindowTake(benchmark::State& state) {
+    const std::vector<Attempt> all = everyAttempt();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<Attempt> answer = all;
+        auto model = std::make_unique<HistoryModel>();
+        state.ResumeTiming();
+        model->take(std::move(answer));
+        state.PauseTiming();
+        model.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_WindowTake)->Unit(benchmark::kMillisecond);
+
+// A text typed into the filter, over 100,000 rows.
+void BM_WindowFilter(benchmark::State& state) {
+    HistoryModel model;
+    model.take(everyAttempt());
+    HistorySearch search(&model);
+    const QString typed[] = {QStringLiteral("b4"), QStringLiteral("ttyusb3"), QString()};
+    size_t n = 0;
+    for (auto _ : state) {
+        search.setText(typed[n++ % 3]);
+        benchmark::DoNotOptimize(search.rowCount());
+    }
+}
+BENCHMARK(BM_WindowFilter)->Unit(benchmark::kMillisecond);
+
+// A poll's answer with one new attempt, taken into a table of 100,000 rows
+// behind a filter.
+void BM_WindowTakeOne(benchmark::State& state) {
+    HistoryModel model;
+    std::vector<Attempt> all = everyAttempt();
+    Attempt next = all.front();
+    model.take(std::move(all));
+    HistorySearch search(&model);
+    search.setText(QStringLiteral("ttyusb"));
+    for (auto _ : state) {
+        ++next.id;
+        next.startedMs += 1000;
+        model.take({next});
+    }
+}
+BENCHMARK(BM_WindowTakeOne)->Unit(benchmark::kMillisecond);
 
 void BM_FileSha256(benchmark::State& state) {
     const std::string path = scratchFile("firmware.bin");

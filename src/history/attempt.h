@@ -55,6 +55,11 @@ struct HistoryFilter {
 // the login name), of `program` in this version.
 Attempt newAttempt(std::string program, std::string operatorName);
 
+// The order of a listing, newest first: by start time, then by id.
+inline bool newerFirst(const Attempt& a, const Attempt& b) {
+    return a.startedMs != b.startedMs ? a.startedMs > b.startedMs : a.id > b.id;
+}
+
 // The name of this host, for Attempt::station.
 std::string stationName();
 

@@ -180,4 +180,8 @@ HistoryResult<HistoryLocation> historyAt(std::string_view url) {
     return parseHistoryUrl(url);
 }
 
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings) {
+    return historyAt(settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl));
+}
+
 } // namespace quill

@@ -11,6 +11,7 @@
 // and shown nowhere.
 
 #include "history/historyerror.h"
+#include "platform/settingsstore.h"
 
 #include <optional>
 #include <string>
@@ -50,5 +51,9 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url);
 // settings): such a URL, or the absolute path of an SQLite file; empty
 // names the file of this station.
 HistoryResult<HistoryLocation> historyAt(std::string_view url);
+
+// The history the settings name: the URL under [History] URL, or the file
+// of this station when there is none.
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings);
 
 } // namespace quill

@@ -149,7 +149,10 @@ QString versionInsert() {
     return QStringLiteral("INSERT INTO quill_schema (version) VALUES (?)");
 }
 
-QString selectAttempts(const HistoryFilter& f, bool postgres) {
+namespace {
+
+// Every column of the attempts, as attemptAt() reads them.
+QString selectColumns(bool postgres) {
     // SQLite hands its texts to Qt as UTF-16, which we would turn back into
     // the UTF-8 it stores; as a BLOB they come as the bytes stored, and a
     // long listing takes a third less time.
@@ -159,8 +162,14 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
         const bool text = std::holds_alternative<std::string Attempt::*>(column.field);
         read << (text && !postgres ? QStringLiteral("CAST(%1 AS BLOB)").arg(name) : QString(name));
     }
-    QString sql = QStringLiteral("SELECT id, ") + read.join(QLatin1String(", ")) +
-                  QStringLiteral(" FROM quill_attempt WHERE 1 = 1");
+    return QStringLiteral("SELECT id, ") + read.join(QLatin1String(", ")) +
+           QStringLiteral(" FROM quill_attempt");
+}
+
+} // namespace
+
+QString selectAttempts(const HistoryFilter& f, bool postgres) {
+    QString sql = selectColumns(postgres) + QStringLiteral(" WHERE 1 = 1");
     if (f.sinceMs) {
         sql += QStringLiteral(" AND started_ms >= ?");
     }
@@ -180,6 +189,18 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
     if (f.limit > 0) {
         sql += QStringLiteral(" LIMIT ?");
     }
+    return sql;
+}
+
+QString selectChanged(size_t watched, bool postgres) {
+    QString sql = selectColumns(postgres) + QStringLiteral(" WHERE id > ?");
+    if (watched > 0) {
+        sql += QStringLiteral(" OR (outcome <> ? AND id IN (") +
+               QStringList(qsizetype(watched), QStringLiteral("?")).join(u',') +
+               QStringLiteral("))");
+    }
+    // Unordered: ordered here, SQLite would walk the whole table along the
+    // index of start times instead of looking the ids up.
     return sql;
 }
 

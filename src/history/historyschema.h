@@ -18,6 +18,8 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <cstddef>
+
 class QSqlQuery;
 
 namespace quill::schema {
@@ -39,6 +41,11 @@ QString versionInsert(); // binds the version
 // The attempts `filter` picks, newest first; binds filterValues(filter).
 QString selectAttempts(const HistoryFilter& filter, bool postgres);
 QVariantList filterValues(const HistoryFilter& filter);
+
+// The attempts numbered above one id, and those of `watched` ids that are
+// no longer unfinished, in no order; binds that id, then (when `watched`
+// is not 0) the outcome "unfinished" and the ids.
+QString selectChanged(size_t watched, bool postgres);
 
 // The attempt's columns, in the order the statements above name them.
 QVariantList values(const Attempt& attempt);

@@ -277,10 +277,33 @@ HistoryStatus HistoryStore::each(const HistoryFilter& filter,
     if (!hexDigits(filter.sha256Prefix)) {
         return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryBadShaPrefix));
     }
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    return select(schema::selectAttempts(filter, postgres), schema::filterValues(filter));
+}
+
+HistoryResult<std::vector<Attempt>> HistoryStore::changes(int64_t afterId,
+                                                          const std::vector<int64_t>& watched) {
+    QVariantList bound{qlonglong(afterId)};
+    if (!watched.empty()) {
+        bound << QString::fromLatin1(text::OutcomeUnfinished);
+    }
+    for (const int64_t id : watched) {
+        bound << qlonglong(id);
+    }
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    HistoryResult<std::vector<Attempt>> rows =
+        select(schema::selectChanged(watched.size(), postgres), bound);
+    if (rows) {
+        std::sort(rows->begin(), rows->end(), newerFirst);
+    }
+    return rows;
+}
+
+HistoryResult<std::vector<Attempt>> HistoryStore::select(const QString& sql,
+                                                         const QVariantList& bound) {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
-    if (!runBound(query, schema::selectAttempts(filter, postgres), schema::filterValues(filter))) {
+    if (!runBound(query, sql, bound)) {
         return failure(text::HistoryNotRead, reasonOf(query.lastError()));
     }
     Attempt a;

@@ -18,6 +18,7 @@
 #include "history/historylocation.h"
 
 #include <QString>
+#include <QVariantList>
 
 class QSqlQuery;
 
@@ -61,6 +62,12 @@ class HistoryStore {
     // The same, all at once.
     HistoryResult<std::vector<Attempt>> query(const HistoryFilter& filter);
 
+    // The attempts numbered above `afterId`, and those of `watched` that
+    // have ended since, newest first: what a listing kept open asks for
+    // again. Both by the primary key, so a long history costs no more.
+    HistoryResult<std::vector<Attempt>> changes(int64_t afterId,
+                                                const std::vector<int64_t>& watched);
+
     const HistoryLocation& location() const { return m_where; }
 
   private:
@@ -72,6 +79,7 @@ class HistoryStore {
     bool insert(QSqlQuery& query, Attempt& row);
     bool insertNumbered(QSqlQuery& query, Attempt& row);
     HistoryError failure(const char* what, const QString& why) const;
+    HistoryResult<std::vector<Attempt>> select(const QString& sql, const QVariantList& bound);
 
     HistoryLocation m_where;
     QString m_connection; // the name of this store's Qt SQL connection

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The history's own texts: what went wrong with it, and the captions of
-// the listing.
+// The history's own texts: what went wrong with it, where the settings
+// name it, and the captions of the listing.
 
 namespace quill::text {
+
+// The settings that name a shared history: [History] URL=postgresql://...;
+// none, or empty, is the SQLite file of this station.
+inline constexpr const char* SectionHistory = "History";
+inline constexpr const char* KeyHistoryUrl = "URL";
 
 // What failed; the place and the reason follow.
 inline constexpr const char* HistoryNotOpened = "The history could not be opened";
@@ -32,10 +37,6 @@ inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number 
 inline constexpr const char* HistoryBadShaPrefix = "a SHA-256 prefix is hexadecimal digits";
 inline constexpr const char* NoSha256 = "OpenSSL offers no SHA-256";
 
-// Where the settings name a shared history: [History] URL=postgresql://...
-inline constexpr const char* SectionHistory = "History";
-inline constexpr const char* KeyHistoryUrl = "URL";
-
 // The outcome of an attempt whose end was never written: still running, or
 // the station lost power or the process was killed.
 inline constexpr const char* OutcomeUnfinished = "unfinished";
@@ -51,5 +52,16 @@ inline constexpr const char* HistoryColumnSeconds = "SECONDS";
 inline constexpr const char* HistoryColumnStation = "STATION";
 inline constexpr const char* HistoryColumnOperator = "OPERATOR";
 inline constexpr const char* HistoryColumnBatch = "BATCH";
+
+// The column captions of the listing in a window.
+inline constexpr const char* HistoryHeaderTime = "Time";
+inline constexpr const char* HistoryHeaderPort = "Port";
+inline constexpr const char* HistoryHeaderFile = "File";
+inline constexpr const char* HistoryHeaderSha256 = "SHA-256";
+inline constexpr const char* HistoryHeaderOutcome = "Outcome";
+inline constexpr const char* HistoryHeaderRecords = "Records";
+inline constexpr const char* HistoryHeaderSeconds = "Seconds";
+inline constexpr const char* HistoryHeaderStation = "Station";
+inline constexpr const char* HistoryHeaderOperator = "Operator";
 
 } // namespace quill::text

@@ -3,6 +3,7 @@
 
 #include "download/downloader.h"
 #include "hexfile/fileselect.h"
+#include "history/historylocation.h"
 #include "platform/qt/portnames.h"
 #include "platform/qt/portscan.h"
 #include "platform/qt/serialcontrol.h"
@@ -13,6 +14,7 @@
 #include "ui/frmabout.h"
 #include "ui/frmcomsetup.h"
 #include "ui/frmdevices.h"
+#include "ui/frmhistory.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -86,6 +88,9 @@ MainForm::MainForm(World world, std::string cmdline)
 MainForm::~MainForm() {
     if (m_about) {
         m_about->close();
+    }
+    if (m_history) {
+        m_history->close();
     }
 }
 
@@ -211,8 +216,23 @@ void MainForm::mnuAbout_Click() {
     m_about->activateWindow();
 }
 
+void MainForm::mnuFileHistory_Click() {
+    // One window: a second "History..." brings the open one forward.
+    if (!m_history) {
+        m_history = new frmHistory(historyLocation(m_w.store)); // deletes itself when closed
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
+// The History window goes with the program's window; an open About box
+// keeps the program running.
 void MainForm::closeEvent(QCloseEvent* event) {
     save_settings(m_w.m, m_w.store);
+    if (m_history) {
+        m_history->close();
+    }
     event->accept();
 }
 

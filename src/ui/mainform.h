@@ -26,6 +26,7 @@ namespace quill {
 
 class Downloader;
 class frmAbout;
+class frmHistory;
 
 class MainForm final : public QMainWindow, public MainFormControls, public DeviceMenu {
     Q_OBJECT
@@ -93,6 +94,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void createMenus();
     void showProgress();
     void mnuAbout_Click();
+    void mnuFileHistory_Click();
 
     World m_w;
     std::string m_cmdline;
@@ -102,6 +104,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     std::function<void()> m_startHook;
     std::function<std::string(const std::string&)> m_fileTip;
     QPointer<frmAbout> m_about;
+    QPointer<frmHistory> m_history;
 
     QPushButton* cmdStart = nullptr;
     QLabel* lblMsg = nullptr;

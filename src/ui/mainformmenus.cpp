@@ -41,6 +41,9 @@ void MainForm::createMenus() {
         Context c = context();
         mnuFileOpen_Click(c, CommonDialog1);
     });
+    QAction* mnuFileHistory =
+        item(mnuFile, "mnuFileHistory", text::MenuFileHistory, Qt::CTRL | Qt::Key_H);
+    connect(mnuFileHistory, &QAction::triggered, this, [this] { mnuFileHistory_Click(); });
     mnuFile->addSeparator();
     // Exactly like closing the window by its frame.
     QAction* mnuFileExit = item(mnuFile, "mnuFileExit", text::MenuFileExit);

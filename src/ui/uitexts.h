@@ -27,6 +27,18 @@ inline constexpr const char* MenuDeviceTracker = "Tracker";
 inline constexpr const char* MenuHelp = "&Help";
 inline constexpr const char* MenuAbout = "About";
 
+// Our own: the File menu's "History..." and its window frmHistory.
+inline constexpr const char* MenuFileHistory = "&History...";
+inline constexpr const char* HistoryCaption = "History";
+inline constexpr const char* HistoryFilterHint =
+    "Filter: port, file, outcome, SHA-256, station, operator or batch";
+inline constexpr const char* HistoryExport = "Export CSV...";
+inline constexpr const char* HistoryExportCaption = "Export CSV";
+inline constexpr const char* HistoryCsvFiles = "CSV files (*.csv)";
+// The rows shown, of how many, and where they come from.
+inline constexpr const char* HistoryShown = "%1 of %2 attempts in %3";
+inline constexpr const char* CsvNotWritten = "The CSV file could not be written";
+
 // frmComSetup
 inline constexpr const char* ComSetupCaption = "COM Setup";
 inline constexpr const char* FramePort = "Com Port";

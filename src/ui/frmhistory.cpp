@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: MIT
+#include "ui/frmhistory.h"
+
+#include "history/historyformat.h"
+#include "history/historymodel.h"
+#include "history/historyreader.h"
+#include "ui/qtmessageboxes.h"
+#include "ui/twips.h"
+#include "ui/uitexts.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace quill {
+
+frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
+    : m_model(new HistoryModel(this)), m_search(new HistorySearch(m_model, this)) {
+    setObjectName(QStringLiteral("frmHistory"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(qtext(text::HistoryCaption));
+
+    auto* txtFilter = new QLineEdit(this);
+    txtFilter->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter->setPlaceholderText(qtext(text::HistoryFilterHint));
+    txtFilter->setClearButtonEnabled(true);
+    connect(txtFilter, &QLineEdit::textChanged, m_search, &HistorySearch::setText);
+    auto* cmdExport = new QPushButton(qtext(text::HistoryExport), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExport"));
+    connect(cmdExport, &QPushButton::clicked, this, &frmHistory::cmdExport_Click);
+
+    lblFailure = new QLabel(this);
+    lblFailure->setObjectName(QStringLiteral("lblFailure"));
+    lblFailure->setTextFormat(Qt::PlainText);
+    lblFailure->setWordWrap(true);
+    lblFailure->hide();
+
+    auto* tblHistory = new QTableView(this);
+    tblHistory->setObjectName(QStringLiteral("tblHistory"));
+    tblHistory->setModel(m_search);
+    tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblHistory->setAlternatingRowColors(true);
+    tblHistory->setWordWrap(false);
+    tblHistory->verticalHeader()->hide();
+    tblHistory->horizontalHeader()->setStretchLastSection(true);
+    // Sized once, by the rows of the first answer.
+    connect(m_model, &QAbstractItemModel::modelReset, tblHistory,
+            &QTableView::resizeColumnsToContents);
+
+    lblCount = new QLabel(this);
+    lblCount->setObjectName(QStringLiteral("lblCount"));
+    lblCount->setTextFormat(Qt::PlainText);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_search, signal, this, &frmHistory::showCount);
+    }
+    connect(m_search, &QAbstractItemModel::modelReset, this, &frmHistory::showCount);
+    connect(m_search, &QAbstractItemModel::layoutChanged, this, &frmHistory::showCount);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(txtFilter, 1);
+    top->addWidget(cmdExport);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(lblFailure);
+    layout->addWidget(tblHistory, 1);
+    layout->addWidget(lblCount);
+    resize(twipsSize(14400, 6000));
+
+    if (!where) {
+        showFailure(where.error());
+        return;
+    }
+    m_where = QString::fromStdString(where->shown());
+    m_reader = new HistoryReader(*where, this);
+    connect(m_reader, &HistoryReader::changed, this, [this](const std::vector<Attempt>& rows) {
+        lblFailure->hide();
+        m_model->take(rows);
+        m_loaded = true;
+        showCount();
+    });
+    connect(m_reader, &HistoryReader::failed, this, &frmHistory::showFailure);
+    connect(&m_poll, &QTimer::timeout, this, &frmHistory::poll);
+    m_poll.start(PollMs);
+    poll();
+}
+
+// Asked again only once the last question is answered: a slow database
+// never has questions piling up.
+void frmHistory::poll() {
+    m_reader->ask(m_model->changesAfter(), m_model->watched());
+}
+
+void frmHistory::showFailure(const HistoryError& error) {
+    lblFailure->setText(QString::fromStdString(error.text()));
+    lblFailure->show();
+}
+
+void frmHistory::showCount() {
+    if (m_loaded) {
+        lblCount->setText(qtext(text::HistoryShown)
+                              .arg(m_search->rowCount())
+                              .arg(m_model->rowCount())
+                              .arg(m_where));
+    }
+}
+
+// The rows shown, with every field.
+void frmHistory::cmdExport_Click() {
+    QFileDialog dialog(this, qtext(text::HistoryExportCaption));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(qtext(text::HistoryCsvFiles));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    const std::string csv = historyCsv(m_search->shown());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(csv.data(), qint64(csv.size())) != qint64(csv.size()) || !file.commit()) {
+        QtMessageBoxes().MsgBox(std::string(text::CsvNotWritten) + " (" + path.toStdString() +
+                                "): " + file.errorString().toStdString());
+    }
+}
+
+} // namespace quill

@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: MIT
+// The History window on a scratch SQLite history: the attempts newest first,
+// the typed filter, the CSV of the rows shown, attempts that begin and end
+// while it is open; and histories that cannot be opened.
+
+#include "history/historyformat.h"
+#include "history/historystore.h"
+#include "uitest.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <fstream>
+#include <sstream>
+
+namespace quill::test {
+namespace {
+
+class HistoryWindow : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    }
+    void TearDown() override {
+        app.reset(); // closes the History window
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        qputenv("XDG_DATA_HOME", saved);
+    }
+    // The program started, COM Setup cancelled, then Ctrl+H, twice: one window.
+    QWidget* open() {
+        start();
+        script.then("frmComSetup", [](QWidget* d) { click(d, {"cmdCancel"}); });
+        app->Main();
+        app->mainForm().activateWindow(); // shortcuts reach the active window only
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&app->mainForm()));
+        QTest::keyClick(&app->mainForm(), Qt::Key_H, Qt::ControlModifier);
+        QTest::keyClick(&app->mainForm(), Qt::Key_H, Qt::ControlModifier);
+        QWidgetList found;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("frmHistory") && w->isVisible()) {
+                found << w;
+            }
+        }
+        EXPECT_EQ(found.size(), 1);
+        return found.value(0);
+    }
+    // The table, a row a line: every column but the local time, "|" between.
+    static QString table(QWidget* window) {
+        const auto* model = window->findChild<QAbstractItemView*>()->model();
+        QStringList rows;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 1; c < model->columnCount(); ++c) {
+                cells << model->index(r, c).data().toString();
+            }
+            rows << cells.join(u'|');
+        }
+        return rows.join(u'\n');
+    }
+    QByteArray saved;
+};
+
+// Begins an attempt, and ends it unless it is to stay unfinished.
+Attempt record(HistoryStore& store, int64_t startS, std::string port, std::string file,
+               std::string outcome, std::string station, std::string batch = {}) {
+    Attempt a;
+    a.startedMs = startS * 1000;
+    a.station = station;
+    a.operatorName = "ann";
+    a.port = port;
+    a.filePath = "/fw/" + file;
+    a.sha256 = std::string(60, 'c') + std::to_string(startS);
+    a.recordsTotal = 9;
+    a.batch = batch;
+    a.outcome = outcome;
+    a.id = *store.begin(a);
+    if (outcome != "unfinished") {
+        a.endedMs = a.startedMs + 2500;
+        a.recordsSent = 9;
+        EXPECT_FALSE(store.end(a));
+    }
+    return a;
+}
+
+TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
+    auto store = std::move(*HistoryStore::open(sqliteHistory(path("quill/history.sqlite"))));
+    const Attempt a = record(*store, 1000, "COM1", "alpha.hex", "complete", "line-1", "lot7");
+    record(*store, 3000, "/dev/ttyUSB0", "beta.hex", "no_erase_answer", "line-2");
+    const Attempt c = record(*store, 2000, "COM2", "Alpha-2.hex", "unfinished", "line-1");
+    QWidget* window = open();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return table(window).count(u'\n') == 2; }, 5000));
+    EXPECT_EQ(table(window),
+              QStringLiteral("/dev/ttyUSB0|beta.hex|cccccccccccc|no_erase_answer|"
+                             "9/9|2.5|line-2|ann\n"
+                             "COM2|Alpha-2.hex|cccccccccccc|unfinished|0/9||line-1|ann\n"
+                             "COM1|alpha.hex|cccccccccccc|complete|9/9|2.5|line-1|ann"));
+
+    auto* txtFilter = window->findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+    const struct {
+        const char* typed;
+        const char* files; // shown, top to bottom
+    } filters[] = {
+        {"ALPHA", "Alpha-2.hex alpha.hex"},
+        {"ttyusb", "beta.hex"},
+        {"UNFINISHED", "Alpha-2.hex"},
+        {"c3000", "beta.hex"},
+        {"lot7", "alpha.hex"},
+        {"LINE-1", "Alpha-2.hex alpha.hex"},
+        {"ann", "beta.hex Alpha-2.hex alpha.hex"},
+        {"9/9", ""},
+    };
+    for (const auto& f : filters) {
+        txtFilter->setText(QString::fromLatin1(f.typed));
+        QStringList files;
+        for (const QString& row : table(window).split(u'\n', Qt::SkipEmptyParts)) {
+            files << row.section(u'|', 1, 1);
+        }
+        EXPECT_EQ(files.join(u' '), QLatin1String(f.files)) << f.typed;
+    }
+
+    txtFilter->setText(QStringLiteral("alpha"));
+    const std::string csvPath = path("shown.csv");
+    script.then("QFileDialog", [&](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(csvPath));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    click(window, {"cmdExport"});
+    std::ostringstream csv;
+    csv << std::ifstream(csvPath, std::ios::binary).rdbuf();
+    EXPECT_EQ(csv.str(), historyCsv({c, a}));
+
+    // Begun while the window is open: shown unfinished, then as it ended.
+    Attempt d = record(*store, 4000, "COM3", "alpha-3.hex", "unfinished", "line-3");
+    EXPECT_TRUE(
+        waitFor([&] { return table(window).startsWith(QLatin1String("COM3|alpha-3")); }, 5000));
+    d.endedMs = d.startedMs + 1000;
+    d.outcome = "complete";
+    ASSERT_FALSE(store->end(d));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return table(window).startsWith(
+                QLatin1String("COM3|alpha-3.hex|cccccccccccc|complete|0/9|1.0|line-3|ann\n"));
+        },
+        5000));
+}
+
+// Said in the window, which opens all the same; a password never.
+TEST_F(HistoryWindow, AHistoryThatCannotBeOpenedIsSaidInTheWindow) {
+    std::ofstream(path("file")) << "not a folder";
+    const struct {
+        const char *url, *dataHome, *said;
+    } cases[] = {
+        {"postgresql://ann:secret@db/line?bogus=1", "",
+         "The history URL is not understood (postgresql://ann@db/line): unknown parameter bogus"},
+        {"", "file",
+         "The history could not be opened (%1/file/quill/history.sqlite): Not a directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        settings().SaveSetting("History", "URL", c.url);
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path(c.dataHome)));
+        QWidget* window = open();
+        ASSERT_NE(window, nullptr);
+        auto* said = window->findChild<QLabel*>(QStringLiteral("lblFailure"));
+        EXPECT_TRUE(waitFor([&] { return said->isVisible(); }, 5000));
+        EXPECT_EQ(said->text(),
+                  QString::fromLatin1(c.said).replace(QLatin1String("%1"), dir.path()));
+    }
+}
+
+} // namespace
+} // namespace quill::test
