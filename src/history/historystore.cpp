@@ -278,7 +278,7 @@ HistoryStatus HistoryStore::each(const HistoryFilter& filter,
         return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryBadShaPrefix));
     }
     const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
-    return select(schema::selectAttempts(filter, postgres), schema::filterValues(filter));
+    return select(schema::selectAttempts(filter, postgres), schema::filterValues(filter), row);
 }
 
 HistoryResult<std::vector<Attempt>> HistoryStore::changes(int64_t afterId,
@@ -291,16 +291,17 @@ HistoryResult<std::vector<Attempt>> HistoryStore::changes(int64_t afterId,
         bound << qlonglong(id);
     }
     const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
-    HistoryResult<std::vector<Attempt>> rows =
-        select(schema::selectChanged(watched.size(), postgres), bound);
-    if (rows) {
-        std::sort(rows->begin(), rows->end(), newerFirst);
+    std::vector<Attempt> rows;
+    if (HistoryStatus failed = select(schema::selectChanged(watched.size(), postgres), bound,
+                                      [&](const Attempt& a) { rows.push_back(a); })) {
+        return *failed;
     }
+    std::sort(rows.begin(), rows.end(), newerFirst);
     return rows;
 }
 
-HistoryResult<std::vector<Attempt>> HistoryStore::select(const QString& sql,
-                                                         const QVariantList& bound) {
+HistoryStatus HistoryStore::select(const QString& sql, const QVariantList& bound,
+                                   const std::function<void(const Attempt&)>& row) {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (!runBound(query, sql, bound)) {

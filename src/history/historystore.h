@@ -79,7 +79,8 @@ class HistoryStore {
     bool insert(QSqlQuery& query, Attempt& row);
     bool insertNumbered(QSqlQuery& query, Attempt& row);
     HistoryError failure(const char* what, const QString& why) const;
-    HistoryResult<std::vector<Attempt>> select(const QString& sql, const QVariantList& bound);
+    HistoryStatus select(const QString& sql, const QVariantList& bound,
+                         const std::function<void(const Attempt&)>& row);
 
     HistoryLocation m_where;
     QString m_connection; // the name of this store's Qt SQL connection
