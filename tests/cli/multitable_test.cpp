@@ -26,12 +26,8 @@ TEST(AggregateExitCode, FirstFailureWhenAllAgreeElseDevicesDiffer) {
         {{TrackerHandshake}, TrackerHandshake},
         {{}, Complete},
     };
-    for (const auto& row : table) {
-        std::string devices;
-        for (const ExitCode code : row.devices) {
-            devices += std::to_string(toInt(code)) + " ";
-        }
-        EXPECT_EQ(aggregateExitCode(row.devices), row.run) << devices;
+    for (const auto& [devices, run] : table) {
+        EXPECT_EQ(aggregateExitCode(devices), run) << testing::PrintToString(devices);
     }
 }
 
@@ -49,17 +45,16 @@ TEST(TraceFileName, IsMadeFromThePort) {
 }
 
 DeviceStatus device(std::string port, bool ended, ExitCode code) {
-    DeviceStatus d;
-    d.port = std::move(port);
-    d.phase = "Programming Flash ...";
-    d.records = 12;
-    d.dataBytes = 192;
-    d.percent = 25;
-    d.seconds = 2.0;
-    d.rate = 96.0;
-    d.ended = ended;
-    d.code = code;
-    return d;
+    return {.port = std::move(port),
+            .phase = "Programming Flash ...",
+            .records = 12,
+            .dataBytes = 192,
+            .percent = 25,
+            .seconds = 2.0,
+            .rate = 96.0,
+            .ended = ended,
+            .code = code,
+            .outcome = {}};
 }
 
 const FileTotals totals{48, 768};
