@@ -45,25 +45,14 @@ TEST(TraceFileName, IsMadeFromThePort) {
 }
 
 DeviceStatus device(std::string port, bool ended, ExitCode code) {
-    return {.port = std::move(port),
-            .phase = "Programming Flash ...",
-            .records = 12,
-            .dataBytes = 192,
-            .percent = 25,
-            .seconds = 2.0,
-            .rate = 96.0,
-            .ended = ended,
-            .code = code,
-            .outcome = {}};
+    // Port, phase, records, data bytes, percent, seconds, rate, ended, code, outcome.
+    return {std::move(port), "Programming Flash ...", 12, 192, 25, 2.0, 96.0, ended, code, ""};
 }
 
 const FileTotals totals{48, 768};
 
 TEST(MultiLines, SayPortProgressAndOutcome) {
-    const struct {
-        std::string got;
-        std::string expected;
-    } table[] = {
+    const std::pair<std::string, std::string> table[] = {
         {progressLine(device("/dev/ttyUSB0", false, Failure), totals),
          "/dev/ttyUSB0: 25%, 12/48 records, 192/768 data bytes, 2.0 s, 96 B/s"},
         {progressLine(device("COM2", true, PortError), totals),
@@ -73,8 +62,8 @@ TEST(MultiLines, SayPortProgressAndOutcome) {
         {liveLine(device("/dev/ttyUSB10", true, Complete), totals, 13),
          "/dev/ttyUSB10  complete                  12/48 records  25%  96 B/s"},
     };
-    for (const auto& row : table) {
-        EXPECT_EQ(row.got, row.expected);
+    for (const auto& [got, expected] : table) {
+        EXPECT_EQ(got, expected);
     }
     DeviceStatus starting = device("COM1", false, Failure);
     starting.rate.reset();
