@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 // quill-cli's standard error: what shows, quiet (-q) and not, of the same
 // run's calls; the messages kept for the result; trace lines around the
-// status line of a terminal.
+// status line of a terminal; the progress lines of a download on the
+// simulated world, on a terminal and without one, with the summary after
+// the end.
 
+#include "cli/cliprogress.h"
 #include "cli/console.h"
+#include "tracedworld.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +18,7 @@
 namespace quill::cli {
 namespace {
 
+// Standard error as a scratch file.
 struct Captured {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{std::tmpfile(), &std::fclose};
     std::string text() const {
@@ -62,29 +67,22 @@ const Script interrupted = [](Console& c) {
 };
 
 TEST(Console, QuietShowsOnlyErrors) {
-    const struct {
-        const char* name;
-        const Script& script;
-        bool quiet;
-        std::string shown;
-    } cases[] = {
-        {"complete", complete, false,
+    const std::tuple<const Script&, bool, std::string> cases[] = {
+        {complete, false,
          "Prepare device for download at 9600 [y/N] y (--yes)\nErasing Flash ...\n"
          " 50%  1/2 records\nDownload complete\nSent 2 of 2 records\n"},
-        {"complete, quiet", complete, true, ""},
-        {"erase timeout, quiet", eraseTimeout, true,
+        {complete, true, ""},
+        {eraseTimeout, true,
          "No response on erase flash request.\nCheck setup then retry download.\n"},
-        {"refused before the end, quiet", refusedBeforeEnd, true,
-         "Open file error\nfirmware.hex\n"},
-        {"refused before the end", refusedBeforeEnd, false, "Open file error\nfirmware.hex\n"},
-        {"interrupted, quiet", interrupted, true, "Download interrupted\n"},
+        {refusedBeforeEnd, true, "Open file error\nfirmware.hex\n"},
+        {refusedBeforeEnd, false, "Open file error\nfirmware.hex\n"},
+        {interrupted, true, "Download interrupted\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [script, quiet, shown] : cases) {
         Captured err;
-        Console console(err.file.get(), false, c.quiet);
-        c.script(console);
-        EXPECT_EQ(err.text(), c.shown);
+        Console console(err.file.get(), false, quiet);
+        script(console);
+        EXPECT_EQ(err.text(), shown) << "quiet " << quiet;
     }
 }
 
@@ -113,6 +111,58 @@ TEST(Console, TraceAboveTheStatusLine) {
                           "\r 10%\033[K"
                           "\r\033[K1.000 TX    :10000000.. (45 bytes)\n 10%\033[K"
                           "\r 20%\033[K");
+}
+
+// Eight 16-byte records and the end record; the device takes 250 ms a record.
+std::string download(bool terminal) {
+    Captured err;
+    Console console(err.file.get(), terminal);
+    sim::TracedWorld t;
+    CliProgress progress(console);
+    progress.attach(&t.session.progress());
+    t.session.addObserver(&progress);
+    t.world.chooseFile(test::hexFile(8));
+    t.world.setUpPort(9600, device_manual);
+    t.world.connect({.recordAckMs = 100, .recordWriteMs = 150});
+    t.startAndRun();
+    progress.finish();
+    progress.finish(); // once only
+    return err.text();
+}
+
+// Records go out 250 ms apart from 55 ms on; the rate counts from the
+// device's ready signal. The end record carries no data: the line before the
+// summary shows it all the same.
+TEST(CliProgress, QuartersInRecordsAndDataBytes) {
+    EXPECT_EQ(download(false),
+              " 25%  2/9 records  32/128 data bytes  0:00  128 bytes/s  0:01 left\n"
+              " 50%  4/9 records  64/128 data bytes  0:01  85 bytes/s  0:01 left\n"
+              " 75%  6/9 records  96/128 data bytes  0:01  77 bytes/s  0:00 left\n"
+              "100%  8/9 records  128/128 data bytes  0:02  73 bytes/s  0:00 left\n"
+              "100%  9/9 records  128/128 data bytes  0:02  64 bytes/s  0:00 left\n"
+              "Sent 9 of 9 records, 128 of 128 data bytes in 2.1 s (64 data bytes/s)\n");
+}
+
+// On a terminal the line is redrawn in place for every record (each moves
+// the percentage here) and the summary starts a line of its own.
+TEST(CliProgress, LiveLineOnATerminal) {
+    const std::string out = download(true);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\r'), 9);
+    for (const char* part :
+         {"\r 12%  1/9 records  16/128 data bytes  0:00  ? bytes/s  ? left\033[K",
+          "\033[K\nSent 9 of 9 records, 128 of 128 data bytes in 2.1 s (64 data bytes/s)"}) {
+        EXPECT_NE(out.find(part), std::string::npos) << out;
+    }
+}
+
+TEST(CliProgress, NoSummaryWhenNothingWasSent) {
+    Captured err;
+    Console console(err.file.get(), false);
+    DownloadProgress model;
+    CliProgress progress(console);
+    progress.attach(&model);
+    progress.finish();
+    EXPECT_EQ(err.text(), "");
 }
 
 } // namespace

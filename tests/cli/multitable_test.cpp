@@ -26,12 +26,8 @@ TEST(AggregateExitCode, FirstFailureWhenAllAgreeElseDevicesDiffer) {
         {{TrackerHandshake}, TrackerHandshake},
         {{}, Complete},
     };
-    for (const auto& row : table) {
-        std::string devices;
-        for (const ExitCode code : row.devices) {
-            devices += std::to_string(toInt(code)) + " ";
-        }
-        EXPECT_EQ(aggregateExitCode(row.devices), row.run) << devices;
+    for (const auto& [devices, run] : table) {
+        EXPECT_EQ(aggregateExitCode(devices), run) << testing::PrintToString(devices);
     }
 }
 
@@ -49,26 +45,14 @@ TEST(TraceFileName, IsMadeFromThePort) {
 }
 
 DeviceStatus device(std::string port, bool ended, ExitCode code) {
-    DeviceStatus d;
-    d.port = std::move(port);
-    d.phase = "Programming Flash ...";
-    d.records = 12;
-    d.dataBytes = 192;
-    d.percent = 25;
-    d.seconds = 2.0;
-    d.rate = 96.0;
-    d.ended = ended;
-    d.code = code;
-    return d;
+    // Port, phase, records, data bytes, percent, seconds, rate, ended, code, outcome.
+    return {std::move(port), "Programming Flash ...", 12, 192, 25, 2.0, 96.0, ended, code, ""};
 }
 
 const FileTotals totals{48, 768};
 
 TEST(MultiLines, SayPortProgressAndOutcome) {
-    const struct {
-        std::string got;
-        std::string expected;
-    } table[] = {
+    const std::pair<std::string, std::string> table[] = {
         {progressLine(device("/dev/ttyUSB0", false, Failure), totals),
          "/dev/ttyUSB0: 25%, 12/48 records, 192/768 data bytes, 2.0 s, 96 B/s"},
         {progressLine(device("COM2", true, PortError), totals),
@@ -78,8 +62,8 @@ TEST(MultiLines, SayPortProgressAndOutcome) {
         {liveLine(device("/dev/ttyUSB10", true, Complete), totals, 13),
          "/dev/ttyUSB10  complete                  12/48 records  25%  96 B/s"},
     };
-    for (const auto& row : table) {
-        EXPECT_EQ(row.got, row.expected);
+    for (const auto& [got, expected] : table) {
+        EXPECT_EQ(got, expected);
     }
     DeviceStatus starting = device("COM1", false, Failure);
     starting.rate.reset();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The command lines of quill-cli and quill-devsim, read by the one parser:
-// each row gives the arguments and either what the program makes of them,
-// summed up in one line, or every problem reported, in order.
+// The command lines of quill-cli and quill-devsim: each row gives the
+// arguments and either what the program makes of them, summed up in one
+// line, or every problem reported, in order.
 
 #include "cli/clioptions.h"
 #include "devsim/options.h"
@@ -14,8 +14,6 @@
 
 namespace quill::cli {
 namespace {
-
-enum class Program { Cli, Devsim };
 
 std::string summary(const CliOptions& o) {
     static constexpr const char* actions[] = {"download",   "help",       "version",
@@ -76,81 +74,49 @@ std::string summary(const devsim::Options& o) {
 }
 
 // The summary, or the problems as printed (without the closing "Try ..." line).
-std::string parse(Program program, const std::vector<std::string>& args) {
-    const std::vector<std::string_view> views(args.begin(), args.end());
-    std::string error;
-    std::string result;
-    if (program == Program::Cli) {
-        const ParsedCommandLine parsed = parseCommandLine(views);
-        EXPECT_FALSE(parsed.help.empty());
-        error = parsed.error;
-        result = parsed.options ? summary(*parsed.options) : std::string{};
-    } else {
-        const devsim::ParsedOptions parsed = devsim::parseOptions(views);
-        EXPECT_FALSE(parsed.help.empty());
-        error = parsed.error;
-        result = parsed.options ? summary(*parsed.options) : std::string{};
+template <class Parsed> std::string result(const Parsed& parsed, const std::string& tail) {
+    EXPECT_FALSE(parsed.help.empty());
+    if (parsed.error.empty()) {
+        return parsed.options ? summary(*parsed.options) : "no options";
     }
-    if (!error.empty()) {
-        EXPECT_TRUE(result.empty());
-        const std::string tail =
-            program == Program::Cli ? "Try 'quill-cli --help'.\n" : "Try 'quill-devsim --help'.\n";
-        EXPECT_TRUE(error.ends_with(tail)) << error;
-        return error.substr(0, error.size() - tail.size());
-    }
-    return result;
+    EXPECT_FALSE(parsed.options);
+    EXPECT_TRUE(parsed.error.ends_with(tail)) << parsed.error;
+    return parsed.error.substr(0, parsed.error.size() - tail.size());
 }
 
-struct Case {
-    const char* name;
-    Program program;
-    std::vector<std::string> args;
-    std::string expected;
-};
+using Case = std::pair<std::vector<std::string>, std::string>;
 
 const std::string nonUtf8 = "firm\xff\xfe\xe9.hex"; // Latin-1 and stray bytes
-const std::string devsimDefaults = "run manual fault=none silent-after=0 erase-ms=50 reboot-ms=200";
 
-const Case cases[] = {
-    // quill-cli: valid command lines.
-    {"CliLongOptions",
-     Program::Cli,
-     {"--port", "COM2", "--baud", "38400", "--device", "tracker", "--yes", "a.hex"},
+// Valid command lines, then every problem of one command line in one report.
+const Case cliCases[] = {
+    {{"--port", "COM2", "--baud", "38400", "--device", "tracker", "--yes", "a.hex"},
      "download port=COM2 baud=38400 tracker yes idle=60 file=a.hex"},
-    {"CliShortOptions",
-     Program::Cli,
-     {"-p", "/dev/ttyUSB0", "-b9600", "-d", "Manual", "-yv", "a.hex"},
+    {{"-p", "/dev/ttyUSB0", "-b9600", "-d", "Manual", "-yv", "a.hex"},
      "download port=/dev/ttyUSB0 baud=9600 manual yes idle=60 -v file=a.hex"},
-    {"CliEqualsAndDefaults",
-     Program::Cli,
-     {"--port=/dev/x", "--idle-timeout=0", "-q", "a.hex"},
+    {{"--port=/dev/x", "--idle-timeout=0", "-q", "a.hex"},
      "download port=/dev/x idle=0 -q file=a.hex"},
-    {"CliLaterTasksOptions",
-     Program::Cli,
-     {"--log", "t.log", "--json", "--allow-no-end-record", "--allow-records-after-end", "--settle",
+    {{"--log", "t.log", "--json", "--allow-no-end-record", "--allow-records-after-end", "--settle",
       "0", "a.hex"},
      "download idle=60 no-end-ok after-end-ok settle=0 log=t.log json file=a.hex"},
-    {"CliSeveralPortsInOrder",
-     Program::Cli,
-     {"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
+    {{"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
      "download port=/dev/b port=COM1 port=/dev/a yes idle=60 file=a.hex"},
-    {"CliDoubleDashEndsOptions",
-     Program::Cli,
-     {"-y", "--", "-b.hex"},
-     "download yes idle=60 file=-b.hex"},
-    {"CliNonUtf8FileName", Program::Cli, {"-y", nonUtf8}, "download yes idle=60 file=" + nonUtf8},
-    {"CliNonUtf8Port",
-     Program::Cli,
-     {"-p", "/dev/\xff", "x.hex"},
-     "download port=/dev/\xff idle=60 file=x.hex"},
-    {"CliHelpWinsOverProblems", Program::Cli, {"--baud", "7", "-h"}, "help idle=60"},
-    {"CliVersion", Program::Cli, {"--version"}, "version idle=60"},
-    {"CliListPorts", Program::Cli, {"--list-ports"}, "list-ports idle=60"},
-    {"CliCheckPort", Program::Cli, {"--check-port", "COM3"}, "check-port idle=60 check=COM3"},
-    // quill-cli: every problem of one command line, in one report.
-    {"CliEverythingWrong",
-     Program::Cli,
-     {"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
+    {{"-y", "--", "-b.hex"}, "download yes idle=60 file=-b.hex"},
+    {{"-y", nonUtf8}, "download yes idle=60 file=" + nonUtf8},
+    {{"-p", "/dev/\xff", "x.hex"}, "download port=/dev/\xff idle=60 file=x.hex"},
+    {{"--baud", "7", "-h"}, "help idle=60"},
+    {{"--version"}, "version idle=60"},
+    {{"--list-ports"}, "list-ports idle=60"},
+    {{"--check-port", "COM3"}, "check-port idle=60 check=COM3"},
+    {{"--history-url", "postgresql://op@db/q", "--operator", "ann", "--require-history",
+      "--expect-sha256", std::string(64, 'A'), "--batch", "B1", "--repeat", "--max-units", "40",
+      "a.hex"},
+     "download idle=60 file=a.hex url=postgresql://op@db/q operator=ann expect=" +
+         std::string(64, 'a') + " batch=B1 require repeat max=40"},
+    {{"--history", "--since", "2026-12-01", "-p", "COM1", "--outcome", "complete", "--sha256",
+      "AB12", "--batch", "B", "--csv"},
+     "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv"},
+    {{"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
       "-pa", "-v", "-q", "--settle", "1.5", "--frob"},
      "quill-cli: unknown option --frob\n"
      "quill-cli: --port a is given more than once\n"
@@ -160,76 +126,42 @@ const Case cases[] = {
      "quill-cli: --settle needs a whole number of milliseconds from 0 to 60000, not 1.5\n"
      "quill-cli: -v and -q cannot be used together\n"
      "quill-cli: no hex file given\n"},
-    {"CliMissingValues",
-     Program::Cli,
-     {"a.hex", "--baud", "--port"},
+    {{"a.hex", "--baud", "--port"},
      "quill-cli: --port needs a value\nquill-cli: --baud needs a value\n"},
-    {"CliTwoFiles", Program::Cli, {"a.hex", "b.hex"}, "quill-cli: give exactly one hex file\n"},
-    {"CliTimeoutNotANumber",
-     Program::Cli,
-     {"--idle-timeout", "1.5", "a.hex"},
+    {{"a.hex", "b.hex"}, "quill-cli: give exactly one hex file\n"},
+    {{"--idle-timeout", "1.5", "a.hex"},
      "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not 1.5\n"},
-    {"CliListPortsWithFile",
-     Program::Cli,
-     {"--list-ports", "a.hex"},
-     "quill-cli: --list-ports takes no hex file\n"},
-    {"CliTwoActions",
-     Program::Cli,
-     {"--list-ports", "--check-port", "COM1"},
+    {{"--list-ports", "a.hex"}, "quill-cli: --list-ports takes no hex file\n"},
+    {{"--list-ports", "--check-port", "COM1"},
      "quill-cli: --list-ports, --check-port and --history cannot be used together\n"},
-    {"CliRecordAndRepeat",
-     Program::Cli,
-     {"--history-url", "postgresql://op@db/q", "--operator", "ann", "--require-history",
-      "--expect-sha256", std::string(64, 'A'), "--batch", "B1", "--repeat", "--max-units", "40",
-      "a.hex"},
-     "download idle=60 file=a.hex url=postgresql://op@db/q operator=ann expect=" +
-         std::string(64, 'a') + " batch=B1 require repeat max=40"},
-    {"CliHistory",
-     Program::Cli,
-     {"--history", "--since", "2026-12-01", "-p", "COM1", "--outcome", "complete", "--sha256",
-      "AB12", "--batch", "B", "--csv"},
-     "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv"},
-    {"CliRecordProblems",
-     Program::Cli,
-     {"--repeat", "-y", "--max-units", "0", "--expect-sha256", "abc", "--csv", "a.hex"},
+    {{"--repeat", "-y", "--max-units", "0", "--expect-sha256", "abc", "--csv", "a.hex"},
      "quill-cli: --expect-sha256 needs the 64 hexadecimal digits of a SHA-256, not abc\n"
      "quill-cli: --max-units needs a whole number from 1, not 0\n"
      "quill-cli: --repeat and --yes cannot be used together: each round waits for Enter\n"
      "quill-cli: --csv needs --history\n"},
-    {"CliHistoryProblems",
-     Program::Cli,
-     {"--history", "--csv", "--json", "--sha256", "xyz", "-p", "a", "-p", "b", "a.hex"},
+    {{"--history", "--csv", "--json", "--sha256", "xyz", "-p", "a", "-p", "b", "a.hex"},
      "quill-cli: --sha256 needs hexadecimal digits, not xyz\n"
      "quill-cli: --csv and --json cannot be used together\n"
      "quill-cli: --history takes one --port\n"
      "quill-cli: --history takes no hex file\n"},
-    // quill-devsim.
-    {"DevsimDefaults", Program::Devsim, {}, devsimDefaults},
-    {"DevsimEverything",
-     Program::Devsim,
-     {"--device", "tracker", "--fault", "select-nak", "--erase-ms=7", "--reboot-ms", "0", "--burst",
+};
+
+const std::string devsimDefaults = " manual fault=none silent-after=0 erase-ms=50 reboot-ms=200";
+
+const Case devsimCases[] = {
+    {{}, "run" + devsimDefaults},
+    {{"-h"}, "help" + devsimDefaults},
+    {{"--version"}, "version" + devsimDefaults},
+    {{"--device", "tracker", "--fault", "select-nak", "--erase-ms=7", "--reboot-ms", "0", "--burst",
       "--no-strict-parity", "--link", "/tmp/t", "--image", nonUtf8, "--log", "-",
       "--exit-after-download", "--unplug-after", "3"},
      "run tracker fault=select-nak silent-after=0 erase-ms=7 reboot-ms=0 burst any-parity "
      "link=/tmp/t image=" +
          nonUtf8 + " log=- exit-after unplug-after=3"},
-    {"DevsimSilentAfterImpliesItsFault",
-     Program::Devsim,
-     {"--silent-after", "5"},
+    // A count to fall silent after brings its fault.
+    {{"--silent-after", "5"},
      "run manual fault=silent-after-records silent-after=5 erase-ms=50 reboot-ms=200"},
-    {"DevsimHelp",
-     Program::Devsim,
-     {"-h"},
-     "help manual fault=none silent-after=0 erase-ms=50 "
-     "reboot-ms=200"},
-    {"DevsimVersion",
-     Program::Devsim,
-     {"--version"},
-     "version manual fault=none silent-after=0 "
-     "erase-ms=50 reboot-ms=200"},
-    {"DevsimEverythingWrong",
-     Program::Devsim,
-     {"--device", "pager", "--fault", "grumpy", "--erase-ms", "-1", "--reboot-ms", "soon", "stray",
+    {{"--device", "pager", "--fault", "grumpy", "--erase-ms", "-1", "--reboot-ms", "soon", "stray",
       "--link"},
      "quill-devsim: --link needs a value\n"
      "quill-devsim: --device must be manual or tracker, not pager\n"
@@ -237,37 +169,37 @@ const Case cases[] = {
      "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not -1\n"
      "quill-devsim: --reboot-ms needs a whole number from 0 to 3600000, not soon\n"
      "quill-devsim: unexpected argument stray\n"},
-    {"DevsimUnknownOption",
-     Program::Devsim,
-     {"--frob=3", "--help-me"},
+    {{"--count", "2", "--fault", "3:silent", "--erase-ms", "x:5", "--count", "2"},
+     "quill-devsim: --fault 3:silent: there is no device 3\n"
+     "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not x:5\n"},
+    {{"--count", "0"}, "quill-devsim: --count needs a whole number from 1 to 64, not 0\n"},
+    {{"--frob=3", "--help-me"},
      "quill-devsim: unknown option --frob\nquill-devsim: unknown option --help-me\n"},
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
+std::vector<std::string_view> views(const std::vector<std::string>& args) {
+    return {args.begin(), args.end()};
 }
 
-class CommandLines : public testing::TestWithParam<Case> {};
-
-TEST_P(CommandLines, ReadAsExpected) {
-    const Case& c = GetParam();
-    EXPECT_EQ(parse(c.program, c.args), c.expected);
+TEST(CommandLines, ReadAsExpected) {
+    for (const auto& [args, expected] : cliCases) {
+        EXPECT_EQ(result(parseCommandLine(views(args)), "Try 'quill-cli --help'.\n"), expected)
+            << testing::PrintToString(args);
+    }
+    for (const auto& [args, expected] : devsimCases) {
+        EXPECT_EQ(result(devsim::parseOptions(views(args)), "Try 'quill-devsim --help'.\n"),
+                  expected)
+            << testing::PrintToString(args);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Both, CommandLines, testing::ValuesIn(cases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // quill-devsim --count: every device as the options for all say, changed
 // by the options for it alone; its files numbered.
 TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
     const auto devices = [](const std::vector<std::string>& args) {
-        const std::vector<std::string_view> views(args.begin(), args.end());
-        const devsim::ParsedOptions parsed = devsim::parseOptions(views);
-        if (!parsed.options) {
-            return parsed.error.substr(0, parsed.error.find("Try"));
-        }
+        const devsim::ParsedOptions parsed = devsim::parseOptions(views(args));
         std::string s;
-        for (const devsim::DeviceOptions& d : parsed.options->devices) {
+        for (const devsim::DeviceOptions& d : parsed.options.value().devices) {
             s += "[" + std::string(d.config.kind == devsim::Kind::Tracker ? "tracker" : "manual");
             s += " " + std::string(devsim::faultName(d.config.fault));
             s += " erase=" + std::to_string(d.config.eraseMs);
@@ -280,7 +212,7 @@ TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
         }
         return s;
     };
-    const std::pair<std::vector<std::string>, std::string> table[] = {
+    const Case table[] = {
         {{"--link", "/tmp/t", "--image", "out.bin"}, "[manual none erase=50 /tmp/t out.bin]"},
         {{"--count", "3", "--link", "/tmp/t", "--image", "dir.d/out.bin", "--log", "-"},
          "[manual none erase=50 /tmp/t1 dir.d/out1.bin -][manual none erase=50 /tmp/t2 "
@@ -297,10 +229,6 @@ TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
         {{"--count", "3", "--silent-after", "1:5", "--silent-after", "2:6", "--fault", "2:silent"},
          "[manual silent-after-records erase=50 silent=5][manual silent erase=50 silent=6]"
          "[manual none erase=50]"},
-        {{"--count", "2", "--fault", "3:silent", "--erase-ms", "x:5", "--count", "2"},
-         "quill-devsim: --fault 3:silent: there is no device 3\n"
-         "quill-devsim: --erase-ms needs a whole number from 0 to 3600000, not x:5\n"},
-        {{"--count", "0"}, "quill-devsim: --count needs a whole number from 1 to 64, not 0\n"},
     };
     for (const auto& [args, expected] : table) {
         EXPECT_EQ(devices(args), expected) << args.front() << " " << args.size();
@@ -308,16 +236,11 @@ TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
 }
 
 TEST(ComNumber, TellsComPortsFromDevicePaths) {
-    const std::pair<const char*, std::optional<int>> table[] = {{"COM1", 1},
-                                                                {"com4", 4},
-                                                                {"Com12", 12},
-                                                                {"COM", std::nullopt},
-                                                                {"COM0", std::nullopt},
-                                                                {"COM1x", std::nullopt},
-                                                                {"/dev/ttyS0", std::nullopt},
-                                                                {"COM-1", std::nullopt}};
-    for (const auto& [text, number] : table) {
+    for (const auto& [text, number] : {std::pair{"COM1", 1}, {"com4", 4}, {"Com12", 12}}) {
         EXPECT_EQ(comNumber(text), number) << text;
+    }
+    for (const char* text : {"COM", "COM0", "COM1x", "/dev/ttyS0", "COM-1"}) {
+        EXPECT_EQ(comNumber(text), std::nullopt) << text;
     }
 }
 

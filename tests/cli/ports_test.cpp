@@ -54,16 +54,13 @@ TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
 }
 
 TEST(PortNames, PermissionAdviceNamesTheDevicesGroup) {
-    const std::pair<std::string, std::string> table[] = {
-        {"uucp", "Cannot open /dev/ttyUSB0: permission denied.\rThe device belongs to the group "
-                 "uucp: join it with \"sudo usermod -aG uucp $USER\", then log out and in again."},
-        {"", "Cannot open /dev/ttyUSB0: permission denied.\rAsk the administrator for access to "
-             "the device."},
-        {"root", "Cannot open /dev/ttyUSB0: permission denied.\rAsk the administrator for access "
-                 "to the device."},
-    };
-    for (const auto& [group, text] : table) {
-        EXPECT_EQ(permissionText("/dev/ttyUSB0", group), text);
+    const std::string denied = "Cannot open /dev/ttyUSB0: permission denied.\r";
+    EXPECT_EQ(permissionText("/dev/ttyUSB0", "uucp"),
+              denied + "The device belongs to the group uucp: join it with \"sudo usermod -aG "
+                       "uucp $USER\", then log out and in again.");
+    for (const char* group : {"", "root"}) {
+        EXPECT_EQ(permissionText("/dev/ttyUSB0", group),
+                  denied + "Ask the administrator for access to the device.");
     }
     // A new file belongs to the process's group.
     QTemporaryDir dir;
@@ -93,26 +90,17 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
         {"/dev/ttyUSB0", byId, "FT232R USB UART", "FTDI", "A5", 0x0403, 0x6001}};
     const std::array<ComMapping, 4> coms{
         {{byId, true}, {"/dev/ttyS1", false}, {"rfc2217://rack:4001", true}, {"/tmp/tty", true}}};
-    EXPECT_EQ(portListText(detected, coms), "Serial ports found:\n"
-                                            "/dev/ttyS0\n"
-                                            "/dev/ttyUSB0\n"
-                                            "  by-id          " +
-                                                byId +
-                                                "\n"
-                                                "  description    FT232R USB UART\n"
-                                                "  manufacturer   FTDI\n"
-                                                "  VID:PID        0403:6001\n"
-                                                "  serial number  A5\n"
-                                                "\n"
-                                                "COM1 to COM4 (settings section PortNames):\n"
-                                                "COM1  " +
-                                                byId +
-                                                ": FT232R USB UART (FTDI)  [PortNames]\n"
-                                                "COM2  /dev/ttyS1: not detected  [default]\n"
-                                                "COM3  rfc2217://rack:4001: a port on the "
-                                                "network  [PortNames]\n"
-                                                "COM4  /tmp/tty: not detected  [PortNames]\n" +
-                                                text::NetworkPortsNote);
+    const std::string list = "Serial ports found:\n/dev/ttyS0\n/dev/ttyUSB0\n  by-id          " +
+                             byId +
+                             "\n  description    FT232R USB UART\n  manufacturer   FTDI\n"
+                             "  VID:PID        0403:6001\n  serial number  A5\n\n"
+                             "COM1 to COM4 (settings section PortNames):\nCOM1  " +
+                             byId +
+                             ": FT232R USB UART (FTDI)  [PortNames]\n"
+                             "COM2  /dev/ttyS1: not detected  [default]\n"
+                             "COM3  rfc2217://rack:4001: a port on the network  [PortNames]\n"
+                             "COM4  /tmp/tty: not detected  [PortNames]\n";
+    EXPECT_EQ(portListText(detected, coms), list + text::NetworkPortsNote);
     EXPECT_TRUE(portListText({}, coms).starts_with(
         "Serial ports found:\nNo serial ports were found on this machine."));
     EXPECT_EQ(portCandidates(detected), std::string(text::CandidatesHeading) +
@@ -121,64 +109,29 @@ TEST(PortList, ShowsEachPortAndTheComMapping) {
                                             byId + "\n");
 }
 
+using enum ExitCode;
+
 // The verdict from what held: mark is needed by both kinds of download,
 // even by the Tracker's only.
 TEST(PortCheck, VerdictFollowsWhatHeld) {
-    const struct {
-        const char* name;
-        std::vector<bool> holds; // 9600 M, 9600 E, 38400 M, 38400 E
-        const char* verdict;
-        ExitCode code;
-    } cases[] = {
-        {"all", {true, true, true, true}, text::CheckVerdictGood, ExitCode::Complete},
-        {"no even at 38400",
-         {true, true, true, false},
-         text::CheckTrackerFails,
-         ExitCode::PortError},
-        {"no mark at all",
-         {false, true, false, true},
-         text::CheckNeitherWorks,
-         ExitCode::PortError},
+    const std::tuple<std::vector<bool>, const char*, ExitCode> cases[] = {
+        // 9600 M, 9600 E, 38400 M, 38400 E
+        {{true, true, true, true}, text::CheckVerdictGood, Complete},
+        {{true, true, true, false}, text::CheckTrackerFails, PortError},
+        {{false, true, false, true}, text::CheckNeitherWorks, PortError},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [holds, verdict, code] : cases) {
         CheckReport report{"/dev/ttyUSB0", false, false, {}};
         const std::vector<LineConfig> settings = checkedSettings();
-        ASSERT_EQ(settings.size(), c.holds.size());
+        ASSERT_EQ(settings.size(), holds.size());
         for (size_t i = 0; i < settings.size(); ++i) {
-            CheckRow row;
-            row.wanted = settings[i];
-            row.accepted = true;
-            row.holds = c.holds[i];
-            row.readBack = "x";
-            report.rows.push_back(row);
+            report.rows.push_back({settings[i], true, "", "x", holds[i]});
         }
         const std::string text = checkReportText(report);
-        EXPECT_TRUE(text.ends_with(c.verdict)) << text;
+        EXPECT_TRUE(text.ends_with(verdict)) << text;
         EXPECT_FALSE(contains(text, "pseudo-terminal"));
-        EXPECT_EQ(checkExitCode(report), c.code);
+        EXPECT_EQ(checkExitCode(report), code);
     }
-}
-
-TEST(PortCheck, OnAPseudoTerminal) {
-    test::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    const termios before = pty.slaveTermios();
-    std::string error;
-    const auto report = runPortCheck(pty.slavePath(), error);
-    ASSERT_TRUE(report.has_value()) << error;
-    EXPECT_TRUE(report->pseudoTerminal);
-    const char* readBack[] = {"9600,M,8,1", "9600,E/N,8,1", "38400,M,8,1", "38400,E/N,8,1"};
-    ASSERT_EQ(report->rows.size(), 4u);
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_TRUE(report->rows[i].accepted);
-        EXPECT_TRUE(report->rows[i].holds);
-        EXPECT_EQ(report->rows[i].readBack, readBack[i]);
-    }
-    // Closing gave the line back as it was.
-    const termios after = pty.slaveTermios();
-    EXPECT_EQ(after.c_cflag, before.c_cflag);
-    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
 }
 
 struct CliResult {
@@ -186,63 +139,53 @@ struct CliResult {
     std::string out, err;
 };
 
-CliResult quillCli(const QTemporaryDir& config, const QStringList& args) {
+CliResult quillCli(const QTemporaryDir& config, const std::string& args) {
     QProcess p;
     auto env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(QUILL_CLI), args);
+    p.start(QStringLiteral(QUILL_CLI), QString::fromStdString(args).split(u' '));
     const bool ended = p.waitForFinished(15000) && p.exitStatus() == QProcess::NormalExit;
     return {ended ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
             p.readAllStandardError().toStdString()};
 }
 
-// quill-cli itself: each command, how it ends and what it says.
+// quill-cli itself: each command, how it ends and what it says; the check
+// on a pseudo-terminal gives the line back as it was.
 TEST(PortCommands, EndToEnd) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    const QString device = QString::fromStdString(pty.slavePath());
+    const std::string dev = pty.slavePath();
+    const termios before = pty.slaveTermios();
     QTemporaryDir config;
     std::filesystem::create_directories(config.path().toStdString() + "/quill");
     std::ofstream(config.path().toStdString() + "/quill/quill.ini")
-        << "[PortNames]\nCOM2=" << pty.slavePath() << "\n";
+        << "[PortNames]\nCOM2=" << dev << "\n";
     const struct {
-        const char* name;
-        QStringList args;
+        std::string args;
         ExitCode code;
         std::vector<std::string> out, err;
     } cases[] = {
-        {"check a path",
-         {QStringLiteral("--check-port"), device},
-         ExitCode::Complete,
-         {"setting       accepted  read back\n9600,M,8,1    yes       9600,M,8,1\n",
-          pty.slavePath() + text::CheckPseudoTerminal, text::CheckVerdictGood},
+        {"--check-port " + dev,
+         Complete,
+         {"setting       accepted  read back\n9600,M,8,1    yes       9600,M,8,1\n"
+          "9600,E,8,1    yes       9600,E/N,8,1\n38400,M,8,1   yes       38400,M,8,1\n"
+          "38400,E,8,1   yes       38400,E/N,8,1\n" +
+          dev + text::CheckPseudoTerminal + text::CheckVerdictGood},
          {}},
-        {"check a COM port",
-         {QStringLiteral("--check-port"), QStringLiteral("com2")},
-         ExitCode::Complete,
-         {text::CheckHeading + pty.slavePath()},
+        {"--check-port com2", Complete, {text::CheckHeading + dev}, {}},
+        {"--check-port /nowhere/tty", PortError, {}, {"cannot open /nowhere/tty"}},
+        {"--list-ports",
+         Complete,
+         {text::PortsHeading, "COM2  " + dev + ": not detected  [PortNames]\n", "COM3  /dev/ttyS2"},
          {}},
-        {"check a missing port",
-         {QStringLiteral("--check-port"), QStringLiteral("/nowhere/tty")},
-         ExitCode::PortError,
-         {},
-         {"cannot open /nowhere/tty"}},
-        {"list",
-         {QStringLiteral("--list-ports")},
-         ExitCode::Complete,
-         {text::PortsHeading, "COM2  " + pty.slavePath() + ": not detected  [PortNames]\n",
-          "COM3  /dev/ttyS2"},
-         {}},
-        {"download to a missing path",
-         {QStringLiteral("-p"), QStringLiteral("/nowhere/tty"), QStringLiteral("-b9600"),
-          QStringLiteral("-y"), QStringLiteral("a.hex")},
-         ExitCode::PortError,
+        {"-p /nowhere/tty -b9600 -y a.hex",
+         PortError,
          {},
          {"Cannot open /nowhere/tty: the port does not exist.\n", "Serial ports"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.args);
         const CliResult r = quillCli(config, c.args);
         EXPECT_EQ(r.code, toInt(c.code)) << r.err;
         for (const std::string& part : c.out) {
@@ -253,6 +196,9 @@ TEST(PortCommands, EndToEnd) {
         }
         EXPECT_FALSE(contains(r.err, "COM1 (")) << r.err;
     }
+    const termios after = pty.slaveTermios();
+    EXPECT_EQ(after.c_cflag, before.c_cflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&before));
 }
 
 } // namespace
