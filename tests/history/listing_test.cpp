@@ -118,24 +118,19 @@ std::vector<Attempt> listed() {
                     .unit = 3}};
 }
 
-TEST(HistoryListing, AsCsv) {
-    const std::string header = "id,started,ended,seconds,station,operator,program,version,port,"
-                               "device_path,by_id,usb_serial,baud,device,file,file_size,"
-                               "file_sha256,records_sent,records_total,data_bytes_sent,"
-                               "data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
-                               "unit\r\n";
+// CSV and JSON lines carry every field, null in JSON where unknown; a byte
+// that is not UTF-8 stays readable as its escape.
+TEST(HistoryListing, InItsThreeForms) {
     EXPECT_EQ(historyCsv(listed()),
-              header +
-                  "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
-                  "0,unfinished,,,,,\r\n"
-                  "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,,,,"
-                  "\"fw,\"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-                  "\"line one\nline two\",,B,3\r\n");
-}
-
-// One object a line, every field in it, null where unknown; a byte that is
-// not UTF-8 stays readable as its escape.
-TEST(HistoryListing, AsJsonLines) {
+              "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
+              "usb_serial,baud,device,file,file_size,file_sha256,records_sent,records_total,"
+              "data_bytes_sent,data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
+              "unit\r\n"
+              "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
+              "0,unfinished,,,,,\r\n"
+              "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,,,,"
+              "\"fw,\"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
+              "\"line one\nline two\",,B,3\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -149,12 +144,8 @@ TEST(HistoryListing, AsJsonLines) {
               "\n");
     const QJsonObject done =
         QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();
-    EXPECT_EQ(done.value(QStringLiteral("seconds")).toDouble(), 42.5);
-    EXPECT_EQ(done.value(QStringLiteral("last_message")).toString(),
-              QStringLiteral("line one\nline two"));
-}
-
-TEST(HistoryListing, AsTableOnATerminal) {
+    EXPECT_EQ(std::tuple(done[u"seconds"].toDouble(), done[u"last_message"].toString()),
+              std::tuple(42.5, QStringLiteral("line one\nline two")));
     EXPECT_EQ(historyTable(listed()),
               "STARTED (UTC)        PORT          FILE              SHA-256       OUTCOME     "
               "RECORDS  SECONDS  STATION  OPERATOR  BATCH\n"
