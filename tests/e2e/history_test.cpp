@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What quill-cli keeps of its downloads, at process level: the firmware's
 // SHA-256 wherever it is shown, one honest row per download in the
-// history (also of a process killed mid-download), a history that cannot
-// be written, and unit after unit with --repeat.
+// history (also when eight processes write at once, or one is killed), a
+// history that cannot be written, and unit after unit with --repeat.
 
 #include "cli/clitexts.h"
 #include "harness.h"
@@ -75,10 +75,29 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
     EXPECT_FALSE(rows[1][u"ended"].isNull());
 }
 
+// Eight processes write one history at once: every row is there, whole.
 // One killed mid-download leaves its row "unfinished".
-TEST(HistoryE2e, AKilledProcessLeavesItsRowUnfinished) {
+TEST(HistoryE2e, RowsOfEightProcessesAtOnceAndOfOneKilled) {
     Scratch s;
     writeFile(s.path("app.hex"), test::hexFile(20));
+    Devices line(s, 8);
+    std::vector<std::unique_ptr<Cli>> clis;
+    for (int k = 1; k <= 8; ++k) {
+        clis.push_back(std::make_unique<Cli>(s, "-p " + line.port(k) + " -b 38400 -y --settle 0 " +
+                                                    s.path("app.hex")));
+    }
+    for (auto& cli : clis) {
+        EXPECT_EQ(cli->finish().code, 0);
+    }
+    line.stop();
+    QSet<QString> ports;
+    for (const QJsonObject& row : historyRows(s)) {
+        ports.insert(row[u"port"].toString());
+        EXPECT_EQ(fields(row, {u"outcome", u"records_sent", u"file_sha256"}),
+                  "complete|21|" + sha256sum(s.path("app.hex")) + "|");
+    }
+    EXPECT_EQ(ports.size(), 8);
+
     Devices slow(s, 1, "--record-ack-ms 200");
     Cli cli(s, "-p " + slow.port() + " -b 38400 -y " + s.path("app.hex"));
     ASSERT_TRUE(slow.waitHeard("host> :", 3));
