@@ -26,21 +26,19 @@ DeviceBindings bindings(FakeSettings& store) {
                           [](int n) { return "/dev/ttyS" + std::to_string(n - 1); });
 }
 
-TEST(DeviceBindings, OffersTheDefaultThenEachAdapter) {
-    FakeSettings store;
-    const auto choices = bindings(store).choices(2);
-    ASSERT_EQ(choices.size(), 3u);
-    EXPECT_EQ(choices[0].label, "Default (/dev/ttyS1)");
-    EXPECT_EQ(choices[0].path, "");
-    EXPECT_EQ(choices[1].label, "FT232R USB UART (FTDI) " + ftdiById);
-    EXPECT_EQ(choices[1].path, ftdiById);
-    EXPECT_EQ(choices[2].label, "serial port /dev/ttyS0");
-    EXPECT_EQ(choices[2].path, "/dev/ttyS0");
-}
-
-TEST(DeviceBindings, FindsTheEntryOfAPath) {
+// The default first, then each adapter; a path is found as its entry, or
+// -1 when it was typed.
+TEST(DeviceBindings, OffersTheDefaultThenEachAdapterAndFindsTheEntryOfAPath) {
     FakeSettings store;
     const DeviceBindings b = bindings(store);
+    std::vector<std::string> offered;
+    for (const auto& [label, path] : b.choices(2)) {
+        offered.push_back(label + " -> " + path);
+    }
+    EXPECT_EQ(offered,
+              (std::vector<std::string>{"Default (/dev/ttyS1) -> ",
+                                        "FT232R USB UART (FTDI) " + ftdiById + " -> " + ftdiById,
+                                        "serial port /dev/ttyS0 -> /dev/ttyS0"}));
     const std::pair<std::string, int> table[] = {
         {"", 0},           {"/dev/ttyS1", 0},      {ftdiById, 1}, {"/dev/ttyUSB0", 1},
         {"/dev/ttyS0", 2}, {"/tmp/ttyOSTREL", -1},
@@ -52,33 +50,18 @@ TEST(DeviceBindings, FindsTheEntryOfAPath) {
 
 // What OK stores under "PortNames" for each COM, and which COMs changed.
 TEST(DeviceBindings, StoresStablePathsAndReportsChanges) {
+    const std::string usb = "/dev/ttyUSB0", typed = "/tmp/ttyOSTREL", s3 = "/dev/ttyS3";
+    using Coms = std::array<std::string, 4>;
+    const Coms kept{ftdiById, "", "/dev/y", ""};
     const struct {
         const char* name;
-        std::array<std::string, 4> stored; // before OK
-        std::array<std::string, 4> chosen;
-        std::array<std::string, 4> after;
+        Coms stored, chosen, after; // stored before OK, chosen, bound after
         std::vector<int> changed;
     } cases[] = {
-        {"adapter by its system path",
-         {},
-         {"/dev/ttyUSB0", "", "", ""},
-         {ftdiById, "", "", ""},
-         {1}},
-        {"typed path kept as typed",
-         {},
-         {"", "/tmp/ttyOSTREL", "", ""},
-         {"", "/tmp/ttyOSTREL", "", ""},
-         {2}},
-        {"default chosen or typed out",
-         {"/dev/x", "", "", ""},
-         {"", "", "", "/dev/ttyS3"},
-         {"", "", "", ""},
-         {1}},
-        {"nothing changed, nothing written",
-         {ftdiById, "", "/dev/y", ""},
-         {ftdiById, "", "/dev/y", ""},
-         {ftdiById, "", "/dev/y", ""},
-         {}},
+        {"adapter by its system path", {}, {usb, "", "", ""}, {ftdiById, "", "", ""}, {1}},
+        {"typed path kept as typed", {}, {"", typed, "", ""}, {"", typed, "", ""}, {2}},
+        {"default chosen or typed out", {"/dev/x", "", "", ""}, {"", "", "", s3}, {}, {1}},
+        {"nothing changed, nothing written", kept, kept, kept, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,9 +73,11 @@ TEST(DeviceBindings, StoresStablePathsAndReportsChanges) {
         }
         DeviceBindings b = bindings(store);
         EXPECT_EQ(b.apply(c.chosen), c.changed);
+        Coms after;
         for (int n = 1; n <= 4; ++n) {
-            EXPECT_EQ(b.bound(n), c.after[n - 1]) << "COM" << n;
+            after[n - 1] = b.bound(n);
         }
+        EXPECT_EQ(after, c.after);
         EXPECT_EQ(store.saves.size(), c.changed.size());
     }
 }

