@@ -268,9 +268,11 @@ TEST(Results, TraceFileShortTraceAndJson) {
               std::tuple(toInt(NoEraseAnswer), printed(text::NoEraseResponse) + "\n"));
 }
 
-// Refused before any port is touched, with a JSON result all the same. And
+// Refused before any device hears a byte, with a JSON result all the same:
+// a trace file or folder that cannot be made, a bad command line, a bad
+// file, one device given twice (a link and the terminal it names). And
 // --help lists every exit code.
-TEST(Results, UsageErrorsBeforeThePortIsTouchedAndHelp) {
+TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
     Scratch s;
     const Result help = runCli(s, "--help");
     EXPECT_EQ(help.code, 0);
@@ -279,21 +281,32 @@ TEST(Results, UsageErrorsBeforeThePortIsTouchedAndHelp) {
             << info.meaning;
     }
     writeFile(s.path("app.hex"), test::hexFile(1));
-    const std::string nowhere = " -p " + s.path("no-such-port");
-    for (const auto& [args, message] :
-         {std::pair{nowhere + " -b 9600 -y --log /dev/null/flash.log " + s.path("app.hex"),
-                    std::string(cli::text::LogNotCreated) + "/dev/null/flash.log"},
-          {nowhere + " --baud 1200 a.hex", std::string("--baud must be 9600 or 38400")},
-          {"--yes a.hex", std::string(cli::text::NoPort)},
-          {"--port COM7 --yes a.hex", "COM7" + std::string(cli::text::NotComOneToFour)},
-          {"--port=COM1 --yes a.hex", std::string(cli::text::NoBaud)}}) {
+    writeFile(s.path("bad.hex"), ":020000040800F2\r\n:0400100012FF34FF00\r\n:00000001FF\r\n");
+    writeFile(s.path("file"), "");
+    Devices dev(s, 2);
+    const std::string terminal = std::filesystem::read_symlink(dev.port(2)).string();
+    const std::string one = "-p " + dev.port(1), app = " " + s.path("app.hex");
+    const std::string both = dev.ports() + " -b 38400 -y ";
+    for (const auto& [args, code, message] : {
+             std::tuple{one + " -b 9600 -y --log /dev/null/f.log" + app, Usage,
+                        std::string(cli::text::LogNotCreated) + "/dev/null/f.log"},
+             {one + " --baud 1200" + app, Usage, std::string("--baud must be 9600 or 38400")},
+             {"--yes a.hex", Usage, std::string(cli::text::NoPort)},
+             {"--port COM7 --yes a.hex", Usage, "COM7" + std::string(cli::text::NotComOneToFour)},
+             {"--port=COM1 --yes a.hex", Usage, std::string(cli::text::NoBaud)},
+             {both + "--log " + s.path("file/logs") + app, Usage,
+              std::string(cli::text::LogNotCreated)},
+             {both + s.path("bad.hex"), BadRecord, std::string(text::InvalidRecord)},
+             {both + "-p " + terminal + app, Usage,
+              dev.port(2) + " and " + terminal + cli::text::SameDeviceTwice},
+         }) {
         const Result res = runCli(s, args + " --json");
-        EXPECT_EQ(res.code, toInt(Usage)) << res.err;
-        EXPECT_TRUE(contains(res.err, message)) << message << " not in " << res.err;
-        const QJsonObject o = res.json();
-        EXPECT_EQ(std::tuple(o[u"outcome"].toString(), o[u"exit_code"].toInt()),
-                  std::tuple(QStringLiteral("usage"), 2));
+        EXPECT_EQ(res.code, toInt(code)) << args << "\n" << res.err;
+        EXPECT_EQ(count(res.err, printed(message)), 1) << message << " not once in " << res.err;
+        EXPECT_EQ(res.json()[u"exit_code"].toInt(), toInt(code)) << res.out;
     }
+    dev.stop();
+    EXPECT_EQ(dev.heard(1) + dev.heard(2), 0);
 }
 
 } // namespace

@@ -163,31 +163,6 @@ TEST(MultiE2e, TrackerHandshakesDoNotWaitForEachOther) {
     }
 }
 
-// Refused once for all, before any device hears a byte: a log folder that
-// cannot be made, a bad file, one device given twice (a link and the
-// terminal it names).
-TEST(MultiE2e, RefusedBeforeAnyDeviceHearsAByte) {
-    Scratch s;
-    writeFile(s.path("app.hex"), test::hexFile(3));
-    writeFile(s.path("bad.hex"), ":020000040800F2\r\n:0400100012FF34FF00\r\n:00000001FF\r\n");
-    writeFile(s.path("file"), "");
-    Devices line(s, 2);
-    const std::string terminal = std::filesystem::read_symlink(line.port(2)).string();
-    const std::string app = " " + s.path("app.hex");
-    for (const auto& [args, code, message] :
-         {std::tuple{"--log " + s.path("file/logs") + app, Usage,
-                     std::string(cli::text::LogNotCreated)},
-          {s.path("bad.hex"), BadRecord, std::string("Invalid data error in hex record")},
-          {"-p " + terminal + app, Usage,
-           line.port(2) + " and " + terminal + cli::text::SameDeviceTwice}}) {
-        const Result r = runCli(s, line.ports() + fast + args);
-        EXPECT_EQ(r.code, toInt(code)) << r.err;
-        EXPECT_EQ(count(r.err, message), 1) << r.err;
-    }
-    line.stop();
-    EXPECT_EQ(line.heard(1) + line.heard(2), 0);
-}
-
 // --log DIR: one trace per device, named after its port, each holding its
 // own device's conversation from the erase request to the end record.
 TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
