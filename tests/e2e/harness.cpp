@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "harness.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QThread>
 
@@ -118,13 +118,11 @@ int Devices::heard(int k) const {
 }
 
 bool Devices::waitHeard(const std::string& text, int times, int k) const {
-    QElapsedTimer clock;
-    clock.start();
-    while (count(log(k), text) < times) {
-        if (clock.elapsed() > sayMs) {
+    // The device writes its log as it goes.
+    for (const QDeadlineTimer deadline(sayMs); count(log(k), text) < times; QThread::msleep(5)) {
+        if (deadline.hasExpired()) {
             return false;
         }
-        QThread::msleep(5); // the device writes its log as it goes
     }
     return true;
 }
@@ -167,14 +165,12 @@ Cli::Cli(const Scratch& s, const std::string& args, const char* typed, const cha
 }
 
 bool Cli::waitSaid(const std::string& text, int times) {
-    QElapsedTimer clock;
-    clock.start();
-    while (count(m_err, text) < times) {
-        if (clock.elapsed() > sayMs || m_process.state() == QProcess::NotRunning) {
+    for (const QDeadlineTimer deadline(sayMs); count(m_err, text) < times;
+         m_err += m_process.readAllStandardError().toStdString()) {
+        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning) {
             return false;
         }
         m_process.waitForReadyRead(50);
-        m_err += m_process.readAllStandardError().toStdString();
     }
     return true;
 }
