@@ -45,13 +45,24 @@ struct Line {
     ExitCode code;                     // of the whole run
     std::vector<std::string> outcomes; // port by port: in the table, then in the JSON
     std::vector<std::string> messages; // on standard error, each line prefixed with its port
+    bool staggered;                    // the last device still reboots when the others are done
     friend void PrintTo(const Line& l, std::ostream* os) { *os << l.name; }
 };
 
 Line row(const char* name, int devices, const std::string& devsim, const std::string& cli,
          ExitCode code, const std::vector<std::string>& outcomes,
-         const std::vector<std::string>& messages = {}) {
-    return {name, devices, devsim, cli, code, outcomes, messages};
+         const std::vector<std::string>& messages = {}, bool staggered = false) {
+    return {name, devices, devsim, cli, code, outcomes, messages, staggered};
+}
+
+// The milliseconds of the first line of a device's log holding `what`; -1 if none.
+double when(const std::string& log, const std::string& what) {
+    for (const std::string& line : test::splitLines(log)) {
+        if (contains(line, what)) {
+            return std::stod(line);
+        }
+    }
+    return -1;
 }
 
 class Multi : public ::testing::TestWithParam<Line> {};
@@ -61,7 +72,8 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     Scratch s;
     const std::string binary = firmware(s, 3 * 1024 + 7);
     Devices line(s, c.devices, c.devsim);
-    const Result r = runCli(s, line.ports() + fast + c.cli + " --json " + s.path("app.hex"));
+    const Result r = runCli(s, line.ports() + fast + c.cli + " --json --log " + s.path("logs") +
+                                   " " + s.path("app.hex"));
     line.stop();
 
     EXPECT_EQ(r.code, toInt(c.code)) << r.err;
@@ -89,6 +101,20 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
             EXPECT_TRUE(contains(r.err, line.port(k) + ": " + text::DownloadComplete)) << r.err;
             EXPECT_TRUE(line.image(k) == binary) << "device " << k << "'s image differs";
             EXPECT_FALSE(contains(line.log(k), "parity ignored")) << line.log(k);
+            // A trace per device, named after its port, with its own device's conversation.
+            std::string name = line.port(k).substr(1) + ".log";
+            std::replace(name.begin(), name.end(), '/', '_');
+            const std::string trace = readFile(s.path("logs/" + name));
+            EXPECT_TRUE(trace.starts_with("# quill-cli ")) << trace;
+            EXPECT_TRUE(contains(trace, "START " + line.port(k) + " 38400,")) << trace;
+            EXPECT_EQ(count(trace, "TX    3A "), count(line.log(k), "host> :")) << trace;
+        }
+    }
+    if (c.staggered) { // its reboot ends with its first XON
+        const double slowReady = when(line.log(c.devices), "dev> 11");
+        EXPECT_GT(slowReady, 1000) << line.log(c.devices);
+        for (int k = 1; k < c.devices; ++k) {
+            EXPECT_LT(when(line.log(k), "host> :00000001FF"), slowReady) << line.log(k);
         }
     }
     for (const std::string& message : c.messages) {
@@ -99,81 +125,32 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
 
 INSTANTIATE_TEST_SUITE_P(
     E2e, Multi,
-    ::testing::Values(row("FourManualDevices", 4, "", "", Complete,
-                          {"complete", "complete", "complete", "complete", "complete", "complete",
-                           "complete", "complete"},
-                          {"Prepare 4 devices for download at 38400 [y/N] y (--yes)",
-                           "tty1: Erasing Flash ...", "tty4: Programming Flash ...", "tty3: 75%, ",
-                           "tty3: complete, 196/196 records, 3079/3079 data bytes"}),
-                      // Two failures of different kinds: neither code stands for the run.
-                      row("FailuresThatDiffer", 4, "--unplug-after 1:20 --fault 4:silent", "",
-                          DevicesDiffer,
-                          {"port error", "port_failure", "complete", "complete", "complete",
-                           "complete", "no erase answer", "no_erase_answer"},
-                          {"tty1: " + std::string(text::DownloadStopped),
-                           "tty4: No response on erase flash request."}),
-                      row("OneFallsSilentMidTransfer", 2, "--silent-after 1:10", "--idle-timeout 1",
-                          IdleTimeout, {"silent", "idle_timeout", "complete", "complete"}, {}),
-                      // Hangs up when the end record comes, before it answers it.
-                      row("OneHangsUpOnTheEndRecord", 2, "--unplug-after 2:195", "", PortError,
-                          {"complete", "complete", "port error", "port_failure"},
-                          {"tty2: " + std::string(text::LostBeforeLastAnswer)})),
+    ::testing::Values(
+        row("FourManualDevices", 4, "", "", Complete,
+            {"complete", "complete", "complete", "complete", "complete", "complete", "complete",
+             "complete"},
+            {"Prepare 4 devices for download at 38400 [y/N] y (--yes)", "tty1: Erasing Flash ...",
+             "tty4: Programming Flash ...", "tty3: 75%, ",
+             "tty3: complete, 196/196 records, 3079/3079 data bytes"}),
+        // Two failures of different kinds: neither code stands for the run.
+        row("FailuresThatDiffer", 4, "--unplug-after 1:20 --fault 4:silent", "", DevicesDiffer,
+            {"port error", "port_failure", "complete", "complete", "complete", "complete",
+             "no erase answer", "no_erase_answer"},
+            {"tty1: " + std::string(text::DownloadStopped),
+             "tty4: No response on erase flash request."}),
+        row("OneFallsSilentMidTransfer", 2, "--silent-after 1:10", "--idle-timeout 1", IdleTimeout,
+            {"silent", "idle_timeout", "complete", "complete"}, {}),
+        // Hangs up when the end record comes, before it answers it.
+        row("OneHangsUpOnTheEndRecord", 2, "--unplug-after 2:195", "", PortError,
+            {"complete", "complete", "port error", "port_failure"},
+            {"tty2: " + std::string(text::LostBeforeLastAnswer)}),
+        // Each Tracker's handshake takes its own time, and waits for no other.
+        row("TrackersEachInTheirOwnTime", 3,
+            "--device tracker --reboot-ms 1:30 --frame-ack-ms 2:150 --reboot-ms 2:300 "
+            "--reboot-ms 3:1500",
+            "--device tracker", Complete,
+            {"complete", "complete", "complete", "complete", "complete", "complete"}, {}, true)),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The milliseconds of the first line of a device's log holding `what`; -1 if none.
-double when(const std::string& log, const std::string& what) {
-    for (const std::string& line : test::splitLines(log)) {
-        if (contains(line, what)) {
-            return std::stod(line);
-        }
-    }
-    return -1;
-}
-
-// Three Trackers whose handshakes take their own time: each waits only for
-// its own device, so the quick ones are programming while the slow one is
-// still rebooting, and all complete.
-TEST(MultiE2e, TrackerHandshakesDoNotWaitForEachOther) {
-    Scratch s;
-    const std::string binary = firmware(s, 3 * 1024 + 7);
-    Devices line(s, 3,
-                 "--device tracker --reboot-ms 1:30 --frame-ack-ms 2:150 --reboot-ms 2:300 "
-                 "--reboot-ms 3:1500");
-    const Result r = runCli(s, line.ports() + " --baud 9600 --device tracker " + s.path("app.hex"));
-    line.stop();
-    EXPECT_EQ(r.code, toInt(Complete)) << r.err;
-    // The slow device's reboot ends with its first XON; by then the quick
-    // ones have had their erase request and their last record.
-    const double slowReady = when(line.log(3), "dev> 11");
-    ASSERT_GT(slowReady, 1000) << line.log(3);
-    for (int k = 1; k <= 3; ++k) {
-        EXPECT_TRUE(line.image(k) == binary) << "device " << k << "'s image differs";
-        if (k < 3) {
-            EXPECT_LT(when(line.log(k), "host> :00000001FF"), slowReady) << line.log(k);
-        }
-    }
-}
-
-// --log DIR: one trace per device, named after its port, each holding its
-// own device's conversation from the erase request to the end record.
-TEST(MultiE2e, LogFolderHoldsATracePerDevice) {
-    Scratch s;
-    firmware(s, 3 * 1024 + 7);
-    Devices line(s, 2);
-    const Result r =
-        runCli(s, line.ports() + fast + "--log " + s.path("logs") + " " + s.path("app.hex"));
-    line.stop();
-    EXPECT_EQ(r.code, toInt(Complete)) << r.err;
-    for (int k = 1; k <= 2; ++k) {
-        std::string name = line.port(k).substr(1) + ".log";
-        std::replace(name.begin(), name.end(), '/', '_');
-        const std::string trace = readFile(s.path("logs/" + name));
-        // As a single port's trace, with its own device's conversation.
-        EXPECT_TRUE(trace.starts_with("# quill-cli ")) << trace;
-        EXPECT_TRUE(contains(trace, "START " + line.port(k) + " 38400,M,8,1 Manual")) << trace;
-        EXPECT_EQ(count(trace, "TX    3A "), count(line.log(k), "host> :")) << trace;
-    }
-}
 
 // The file is rewritten while its records go out to three devices: each
 // reads it on its own and stops on its own, none hears the end record.
