@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QJsonArray>
 #include <QThread>
 
 #include <algorithm>
@@ -228,9 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The trace file of a Manual download: what quill-cli adds around the
-// engine's trace (its header, the port's set-up before the start); the short trace of -v; the JSON
-// result with the device the link names. With -q a download says nothing, a failed one its last
-// message.
+// engine's trace (its header, the port's set-up before the start); the
+// short trace of -v; the JSON result with the device the link names. With
+// -q a download says nothing, a failed one its last message.
 TEST(Results, TraceFileShortTraceAndJson) {
     Scratch s;
     writeFile(s.path("app.hex"), test::hexFile(3));
@@ -255,12 +254,8 @@ TEST(Results, TraceFileShortTraceAndJson) {
                          o[u"device_path"].toString().toStdString(), o[u"records_sent"].toInt()),
               std::tuple(QStringLiteral("complete"), dev.port(),
                          std::filesystem::canonical(dev.port()).string(), 4));
-    dev.stop();
-
-    Devices quiet(s, 1);
-    res = runCli(s, "-p " + quiet.port() + " -b 9600 -y -q " + s.path("app.hex"));
+    res = runCli(s, "-p " + dev.port() + " -b 9600 -y -q " + s.path("app.hex"));
     EXPECT_EQ(std::tuple(res.code, res.err, res.out), std::tuple(0, "", ""));
-    quiet.stop();
 
     Devices silent(s, 1, "--fault no-erase-xoff");
     res = runCli(s, "-p " + silent.port() + " -b 9600 -y -q " + s.path("app.hex"));

@@ -187,8 +187,6 @@ TEST(MultiE2e, PortsOnTheNetwork) {
         test::Ser2net served(std::filesystem::canonical(line.port(2)).string());
         test::Ser2net killed(std::filesystem::canonical(line.port(3)).string());
         ASSERT_TRUE(served.ok() && killed.ok()) << served.error() << killed.error();
-        const std::string ports =
-            " -p " + line.port(1) + " -p " + served.url() + " -p " + killed.url();
         if (kind == "manual") {
             const Result check = runCli(s, "--check-port " + served.url());
             EXPECT_EQ(check.code, 0) << check.err;
@@ -196,8 +194,8 @@ TEST(MultiE2e, PortsOnTheNetwork) {
                                             "SPACE parity when EVEN was asked, right after MARK"))
                 << check.out;
         }
-        Cli cli(s, "-v" + ports + (kind == "manual" ? fast : " -b 9600 -d tracker ") +
-                       s.path("app.hex"));
+        Cli cli(s, "-v -p " + line.port(1) + " -p " + served.url() + " -p " + killed.url() +
+                       (kind == "manual" ? fast : " -b 9600 -d tracker ") + s.path("app.hex"));
         ASSERT_TRUE(line.waitHeard("host> :10", 20, 3));
         QElapsedTimer clock;
         clock.start();
@@ -210,7 +208,6 @@ TEST(MultiE2e, PortsOnTheNetwork) {
         EXPECT_TRUE(tableSays(r.err, served.url(), "complete")) << r.err;
         // A Tracker's switch to mark parity goes through the server too.
         const std::string baud = kind == "manual" ? "38400" : "9600";
-        EXPECT_TRUE(contains(r.err, "NET   Connected to 127.0.0.1:")) << r.err;
         EXPECT_TRUE(contains(r.err, "NET   The server set " + baud + " baud, 8 data bits, MARK"))
             << r.err;
         for (const int k : {1, 2}) {
