@@ -50,8 +50,6 @@ class Devices {
   public:
     Devices(const Scratch& s, int count, const std::string& options = {});
     ~Devices() { stop(); }
-    Devices(const Devices&) = delete;
-    Devices& operator=(const Devices&) = delete;
 
     std::string port(int k = 1) const; // the link to device k's terminal
     std::string ports() const;         // "-p PORT" for each device
