@@ -39,10 +39,6 @@ class Scratch {
     QProcessEnvironment m_environment;
 };
 
-// Runs objcopy with these options from one file of the scratch folder to another.
-void objcopy(const Scratch& s, const std::string& options, const std::string& from,
-             const std::string& to);
-
 // A deterministic pseudo-random binary of `size` bytes as app.bin, and as
 // objcopy writes it as a hex file at 0x08000000, app.hex, so with extended
 // linear address records. Returns the binary.
@@ -54,12 +50,10 @@ class Devices {
   public:
     Devices(const Scratch& s, int count, const std::string& options = {});
     ~Devices() { stop(); }
-    Devices(const Devices&) = delete;
-    Devices& operator=(const Devices&) = delete;
 
     std::string port(int k = 1) const; // the link to device k's terminal
     std::string ports() const;         // "-p PORT" for each device
-    // Stops it: each device writes its image and removes its link as it exits.
+    // Stops it: each device writes its image as it exits.
     void stop();
     std::string image(int k = 1);
     std::string log(int k = 1) const;
