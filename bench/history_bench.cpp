@@ -162,6 +162,7 @@ enum class Form { None, Table, Csv, JsonLines };
 // lines written out as they come, the table once every width is known.
 void BM_List(benchmark::State& state, HistoryFilter filter, Form form) {
     auto store = HistoryStore::open(listed());
+    filter.tableOnly = form == Form::Table;
     size_t rows = 0;
     size_t bytes = 0;
     for (auto _ : state) {

@@ -29,6 +29,7 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.outcome = o.outcome;
     filter.sha256Prefix = o.sha256Prefix;
     filter.batch = o.batch;
+    filter.tableOnly = !o.csv && !o.json;
     const auto where = historyLocation(o, settings);
     auto store = where ? HistoryStore::open(*where)
                        : HistoryResult<std::unique_ptr<HistoryStore>>(where.error());

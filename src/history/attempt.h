@@ -49,6 +49,9 @@ struct HistoryFilter {
     std::string sha256Prefix; // hexadecimal digits, either case
     std::string batch;
     int limit = 0; // at most this many, newest first; 0: all
+    // Only the fields the listing's table shows are read; the rest stay
+    // empty. A long listing on a terminal then takes less time.
+    bool tableOnly = false;
 };
 
 // An attempt beginning now on this station, by `operatorName` (when empty,

@@ -19,34 +19,35 @@ struct Column {
     const char* name;
     const char* type;
     Field field;
+    bool inTable = false; // shown by the listing's table
 };
 
 const std::array<Column, 25> columns{{
-    {"started_ms", "BIGINT NOT NULL", &Attempt::startedMs},
-    {"ended_ms", "BIGINT", &Attempt::endedMs},
-    {"station", "TEXT", &Attempt::station},
-    {"operator_name", "TEXT", &Attempt::operatorName},
+    {"started_ms", "BIGINT NOT NULL", &Attempt::startedMs, true},
+    {"ended_ms", "BIGINT", &Attempt::endedMs, true},
+    {"station", "TEXT", &Attempt::station, true},
+    {"operator_name", "TEXT", &Attempt::operatorName, true},
     {"program", "TEXT", &Attempt::program},
     {"program_version", "TEXT", &Attempt::programVersion},
-    {"port", "TEXT", &Attempt::port},
+    {"port", "TEXT", &Attempt::port, true},
     {"device_path", "TEXT", &Attempt::devicePath},
     {"by_id", "TEXT", &Attempt::byId},
     {"usb_serial", "TEXT", &Attempt::usbSerial},
     {"baud", "INTEGER", &Attempt::baud},
     {"device", "TEXT", &Attempt::device},
-    {"file_path", "TEXT", &Attempt::filePath},
+    {"file_path", "TEXT", &Attempt::filePath, true},
     {"file_size", "BIGINT", &Attempt::fileSize},
-    {"sha256", "TEXT", &Attempt::sha256},
-    {"records_sent", "BIGINT NOT NULL", &Attempt::recordsSent},
-    {"records_total", "BIGINT NOT NULL", &Attempt::recordsTotal},
+    {"sha256", "TEXT", &Attempt::sha256, true},
+    {"records_sent", "BIGINT NOT NULL", &Attempt::recordsSent, true},
+    {"records_total", "BIGINT NOT NULL", &Attempt::recordsTotal, true},
     {"data_bytes_sent", "BIGINT NOT NULL", &Attempt::dataBytesSent},
     {"data_bytes_total", "BIGINT NOT NULL", &Attempt::dataBytesTotal},
-    {"outcome", "TEXT NOT NULL", &Attempt::outcome},
+    {"outcome", "TEXT NOT NULL", &Attempt::outcome, true},
     {"exit_code", "INTEGER", &Attempt::exitCode},
     {"last_message", "TEXT", &Attempt::lastMessage},
     {"trace_file", "TEXT", &Attempt::traceFile},
-    {"batch", "TEXT", &Attempt::batch},
-    {"unit", "BIGINT", &Attempt::unit},
+    {"batch", "TEXT", &Attempt::batch, true},
+    {"unit", "BIGINT", &Attempt::unit, true},
 }};
 
 // Every column name, each put into `form` as %1, joined by commas.
@@ -152,7 +153,7 @@ QString versionInsert() {
 namespace {
 
 // Every column of the attempts, as attemptAt() reads them.
-QString selectColumns(bool postgres) {
+QString selectColumns(bool postgres, bool tableOnly = false) {
     // SQLite hands its texts to Qt as UTF-16, which we would turn back into
     // the UTF-8 it stores; as a BLOB they come as the bytes stored, and a
     // long listing takes a third less time.
@@ -160,7 +161,12 @@ QString selectColumns(bool postgres) {
     for (const Column& column : columns) {
         const auto name = QLatin1String(column.name);
         const bool text = std::holds_alternative<std::string Attempt::*>(column.field);
-        read << (text && !postgres ? QStringLiteral("CAST(%1 AS BLOB)").arg(name) : QString(name));
+        if (tableOnly && !column.inTable) {
+            read << QStringLiteral("NULL"); // what the table does not show is not read
+        } else {
+            read << (text && !postgres ? QStringLiteral("CAST(%1 AS BLOB)").arg(name)
+                                       : QString(name));
+        }
     }
     return QStringLiteral("SELECT id, ") + read.join(QLatin1String(", ")) +
            QStringLiteral(" FROM quill_attempt");
@@ -169,7 +175,7 @@ QString selectColumns(bool postgres) {
 } // namespace
 
 QString selectAttempts(const HistoryFilter& f, bool postgres) {
-    QString sql = selectColumns(postgres) + QStringLiteral(" WHERE 1 = 1");
+    QString sql = selectColumns(postgres, f.tableOnly) + QStringLiteral(" WHERE 1 = 1");
     if (f.sinceMs) {
         sql += QStringLiteral(" AND started_ms >= ?");
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "shared/utf8text.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 
@@ -105,6 +107,11 @@ void appendJsonString(std::string& out, std::string_view bytes) {
 }
 
 std::string utf8Text(std::string_view bytes) {
+    // Nearly every text is plain ASCII, which stays as it is.
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return c != 0 && static_cast<uint8_t>(c) < 0x80; })) {
+        return std::string(bytes);
+    }
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {

@@ -127,6 +127,10 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     store = open();
     ASSERT_TRUE(store);
     EXPECT_EQ(all(*store), std::vector<Attempt>{a});
+    // Read for the table alone, the row shows as it does read whole.
+    std::vector<Attempt> shown;
+    EXPECT_FALSE(store->each({.tableOnly = true}, [&](const Attempt& r) { shown.push_back(r); }));
+    EXPECT_EQ(historyTable(shown), historyTable({a}));
     a.id += 100;
     EXPECT_EQ(store->end(a).value_or(HistoryError{}).what, text::HistoryNotWritten);
 }
