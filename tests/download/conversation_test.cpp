@@ -128,13 +128,9 @@ Row unopened(const char* name, std::function<std::string(SimWorld&)> path, const
     return refused(name, firmware, FileError, message, {.path = std::move(path)});
 }
 
-void rewrite(const std::string& path, const std::string& bytes) {
-    test::writeFile(path, bytes);
-}
-
 // A new file renamed over the old one: the open file stays the old one.
 void replace(const std::string& path, const std::string& bytes) {
-    rewrite(path + ".new", bytes);
+    test::writeFile(path + ".new", bytes);
     std::filesystem::rename(path + ".new", path);
 }
 
@@ -151,14 +147,6 @@ Row changed(const char* name, When when, std::function<void(const std::string&)>
                {prompt, text::FileChanged}, {.when = when}, [change](Play& r) { change(r.path); });
 }
 
-struct OneAnswerDialog final : FileDialog {
-    std::optional<std::string> answer;
-    void setFilter(const std::string&) override {}
-    void setFilterIndex(int) override {}
-    void setFlags(int) override {}
-    std::optional<std::string> ShowOpen() override { return answer; }
-};
-
 // A file chosen after the first record, by a drop or in the Open dialog
 // (none: the dialog is cancelled); the file chosen afterwards, and whether open.
 Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines boxes,
@@ -166,7 +154,7 @@ Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines b
     const auto choose = [drop, file](Play& r) {
         r.w.dir.write("a.hex", ":00000001FF\r\n");
         const std::string path = (r.w.dir.path() / file.value_or("")).string();
-        OneAnswerDialog dialog;
+        FakeFileDialog dialog;
         dialog.answer = file ? std::optional(path) : std::nullopt;
         drop ? Form_OLEDragDrop(r.engine.context(), {path})
              : mnuFileOpen_Click(r.engine.context(), dialog);
@@ -179,15 +167,6 @@ Row chosen(const char* name, bool drop, std::optional<std::string> file, Lines b
     return row(name, firmware, {.recordWriteMs = 100}, {file ? Superseded : Complete},
                file ? Lines{erase, recA} : all, std::move(boxes), {.when = When::AfterRecords},
                choose, check);
-}
-
-// A Tracker download with the device's fault: the wait dialog's reports,
-// the end and the boxes.
-Row tracker(const char* name, Fault fault, Lines reports, DownloadEnd end = Complete) {
-    const bool completes = end == Complete;
-    return row(name, firmware, {.kind = Kind::Tracker, .fault = fault}, {end},
-               completes ? all : Lines{erase}, {completes ? complete : text::NoEraseResponse},
-               {.reports = std::move(reports)});
 }
 
 const Act stop = [](Play& r) { r.engine.stopDownload(Interrupted); };
@@ -218,9 +197,6 @@ const Row rows[] = {
     completes("slow erase", firmware, {.fault = Fault::SlowErase, .slowEraseMs = 8000}),
     completes("junk after XOFF, line noise", firmware, {.fault = Fault::JunkAfterXoff}, all,
               {.when = When::BeforeStart}, [](Play& r) { r.w.port.raiseEvent(20, comEventFrame); }),
-    // A lone XON releases nothing; the download waits, with no message.
-    row("XON only after a record", firmware, {.fault = Fault::XonOnlyAfterRecord}, {},
-        Lines{erase, recA}, {prompt}),
     row("silent mid-transfer", firmware, {.fault = Fault::SilentAfterRecords, .silentAfter = 2}, {},
         Lines{erase, recA, recB, recC}, {prompt}),
     row("prompt cancelled, then started again", firmware, {}, {Cancelled}, Lines{}, {prompt38400},
@@ -310,12 +286,10 @@ const Row rows[] = {
                          "  271.000 BOX   \"Download complete\" [OK]"}},
               {}, [](Play& r) { EXPECT_EQ(r.w.waitDialog.shows(), 3); }),
     // A wrong answer is reported; after OK the handshake goes on.
-    tracker("select NAK", Fault::SelectNak, {text::TrackerResponseError}),
-    tracker("select answered 3F", Fault::SelectUnknown, {text::TrackerResponseUnknown}),
-    tracker("rebooted device says NAK", Fault::RebootNak, {text::TrackerNakReboot}),
-    tracker("rebooted device says 04", Fault::Reboot04, {text::TrackerRebootUnknown}),
-    tracker("program NAK, then no reboot", Fault::ProgNak,
-            {text::TrackerResponseError, text::TrackerNoRebootAnswer}, TrackerHandshake),
+    completes("select NAK", firmware, {.kind = Kind::Tracker, .fault = Fault::SelectNak}, all,
+              {.reports = {text::TrackerResponseError}}),
+    completes("rebooted device says NAK", firmware, {.kind = Kind::Tracker, .fault = Fault::RebootNak},
+              all, {.reports = {text::TrackerNakReboot}}),
     row("program answered 3F, then no reboot", firmware,
         {.kind = Kind::Tracker, .fault = Fault::ProgUnknown}, {TrackerHandshake}, Lines{erase},
         {text::NoEraseResponse},
@@ -468,13 +442,11 @@ const Row rows[] = {
         text::OpenFileError),
     unopened(
         "/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }, text::OpenFileError),
-    unopened(
-        "directory", [](SimWorld& w) { return w.dir.path().string(); }, text::OpenFileError),
 
     // Changed after the check.
     changed(
         "rewritten during the prompt", When::AtPrompt,
-        [](const std::string& p) { rewrite(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase}),
+        [](const std::string& p) { test::writeFile(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase}),
     changed(
         "truncated during the prompt", When::AtPrompt,
         [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{erase}),
@@ -485,7 +457,7 @@ const Row rows[] = {
     // comment after recA; in a file the reader holds whole, before the end record.
     changed(
         "rewritten mid-download", When::AfterRecords,
-        [](const std::string& p) { rewrite(p, recC + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
+        [](const std::string& p) { test::writeFile(p, recC + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
         stamped),
     changed(
         "truncated mid-download", When::AfterRecords,
@@ -512,8 +484,6 @@ const Row rows[] = {
     // Another file chosen mid-download ends it first, at once, never with a
     // splice of the two; then the choice goes on as always.
     chosen("dialog", false, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", false),
-    chosen("dialog, missing file", false, "missing.hex", {prompt, text::StoppedForNewChoice},
-           "missing.hex", false),
     chosen("drop", true, "a.hex", {prompt, text::StoppedForNewChoice}, "a.hex", true),
     chosen("drop, missing file", true, "missing.hex",
            {prompt, text::StoppedForNewChoice, text::OpenFileError}, "fw.hex", false),

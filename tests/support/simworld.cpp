@@ -156,14 +156,6 @@ void SimSerial::unplug(Ms delay) {
     });
 }
 
-std::string SimSerial::wire() const {
-    std::string out;
-    for (const WireWrite& w : m_writes) {
-        out.append(w.bytes.begin(), w.bytes.end());
-    }
-    return out;
-}
-
 char parityOf(const std::string& settings) {
     const size_t at = settings.find(',') + 1;
     const bool known = at != 0 && at < settings.size() &&

@@ -7,6 +7,7 @@
 
 #include "devsim/devicemodel.h"
 #include "download/downloader.h"
+#include "hexfile/fileselect.h"
 #include "hexfile/stdhexfile.h"
 #include "hexlines.h"
 #include "platform/mainformcontrols.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -82,8 +84,6 @@ class SimSerial final : public MSComm {
     void unplug(Ms delay);
 
     const std::vector<WireWrite>& writes() const { return m_writes; }
-    // Everything written, as one byte string.
-    std::string wire() const;
     int opens = 0;
     int discards = 0; // InBufferCount = 0
 
@@ -134,6 +134,17 @@ struct FakeControls final : MainFormControls {
     void cmdStartSetFocus() override { ++cmdStartFocus; }
     void setPanelText(int panel, const std::string& text) override { panelText[panel] = text; }
     void setPanelMinWidth(int panel, int twips) override { panelMinWidth[panel] = twips; }
+};
+
+// The Open dialog: what it was set up with, and the user's answer.
+struct FakeFileDialog final : FileDialog {
+    std::optional<std::string> answer; // nothing: the user cancels
+    std::string filter;
+    int filterIndex = 0, flags = 0;
+    void setFilter(const std::string& f) override { filter = f; }
+    void setFilterIndex(int index) override { filterIndex = index; }
+    void setFlags(int f) override { flags = f; }
+    std::optional<std::string> ShowOpen() override { return answer; }
 };
 
 class TempDir {
