@@ -22,22 +22,27 @@ std::string readBack(const std::string& json) {
 // What is not known is null; a byte that is not UTF-8 comes back as its code
 // point; the devices go inside the run's object, in port order, indented to fit.
 TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
-    const RunResult run{
-        .outcome = "devices_differ", .exitCode = 10, .recordsSent = 51, .seconds = 12.3456};
-    const RunResult first{.outcome = "no_erase_answer",
-                          .exitCode = 6,
-                          .port = "COM2",
-                          .devicePath = "/dev/tty\xffUSB0",
-                          .baud = 38400,
-                          .device = "manual",
-                          .fileSha256 = "ab12",
-                          .recordsSent = 51,
-                          .recordsTotal = 1234,
-                          .dataBytesSent = 192,
-                          .dataBytesTotal = 19744,
-                          .seconds = 12.3456,
-                          .messages = {"Erasing Flash ...", "No response.\nCheck \"setup\"."}};
-    const RunResult second{.outcome = "port_failure", .exitCode = 5, .port = "COM1"};
+    RunResult run;
+    run.outcome = "devices_differ";
+    run.exitCode = 10;
+    run.recordsSent = 51;
+    run.seconds = 12.3456;
+    RunResult first = run;
+    first.outcome = "no_erase_answer";
+    first.exitCode = 6;
+    first.port = "COM2";
+    first.devicePath = "/dev/tty\xffUSB0";
+    first.baud = 38400;
+    first.device = "manual";
+    first.fileSha256 = "ab12";
+    first.recordsTotal = 1234;
+    first.dataBytesSent = 192;
+    first.dataBytesTotal = 19744;
+    first.messages = {"Erasing Flash ...", "No response.\nCheck \"setup\"."};
+    RunResult second;
+    second.outcome = "port_failure";
+    second.exitCode = 5;
+    second.port = "COM1";
     const std::string json = multiRunJson(run, {first, second});
     EXPECT_NE(json.find("\n  \"devices\": [\n    {\n      \"outcome\""), std::string::npos);
     EXPECT_EQ(readBack(json),
