@@ -20,7 +20,6 @@ TEST(AggregateExitCode, FirstFailureWhenAllAgreeElseDevicesDiffer) {
         {{Complete, PortError, Complete}, PortError},
         {{PortError, Complete, PortError}, PortError},
         {{Complete, PortError, NoEraseAnswer}, DevicesDiffer},
-        {{IdleTimeout, Complete, Complete, PortError}, DevicesDiffer},
         {{Interrupted, Complete}, Interrupted},
         {{TrackerHandshake}, TrackerHandshake},
         {{}, Complete},

@@ -65,14 +65,14 @@ TEST_F(WindowTest, DevicesListsReadBackChosenOrTyped) {
     store.SaveSetting("PortNames", "COM4", "/dev/ttyUSB0"); // shown as the adapter
     DeviceBindings bindings(store, detected, [](int n) { return "/dev/ttyS" + std::to_string(n); });
     frmDevices dialog(bindings, nullptr);
-    EXPECT_EQ(child<QComboBox>(&dialog, "cboCom4")->currentIndex(), 1);
-    EXPECT_EQ(child<QComboBox>(&dialog, "cboCom4")->currentText(),
+    const auto list = [&](const char* name) { return child<QComboBox>(&dialog, name); };
+    EXPECT_EQ(list("cboCom4")->currentIndex(), 1);
+    EXPECT_EQ(list("cboCom4")->currentText(),
               QStringLiteral("USB-Serial Controller (Prolific) ") + QString::fromStdString(byId));
 
-    child<QComboBox>(&dialog, "cboCom1")->setCurrentIndex(1); // the adapter
-    child<QComboBox>(&dialog, "cboCom2")
-        ->setEditText(QStringLiteral(" /tmp/tty "));          // typed, trimmed
-    child<QComboBox>(&dialog, "cboCom3")->setCurrentIndex(0); // the default
+    list("cboCom1")->setCurrentIndex(1);                        // the adapter
+    list("cboCom2")->setEditText(QStringLiteral(" /tmp/tty ")); // typed, trimmed
+    list("cboCom3")->setCurrentIndex(0);                        // the default
     const std::array<std::string, 4> expected{byId, "/tmp/tty", "", byId};
     EXPECT_EQ(dialog.chosenPaths(), expected);
 }

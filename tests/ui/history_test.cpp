@@ -68,9 +68,7 @@ Attempt record(HistoryStore& store, int64_t startS, std::string port, std::strin
     a.batch = batch;
     a.outcome = outcome;
     a.id = *store.begin(a);
-    if (!batch.empty()) {
-        a.unit = 1; // the first of its batch in these tests
-    }
+    a.unit = batch.empty() ? std::nullopt : std::optional<int64_t>(1); // first of its batch
     if (outcome != "unfinished") {
         a.endedMs = a.startedMs + 2500;
         a.recordsSent = 9;
