@@ -10,14 +10,6 @@
 namespace quill::test {
 namespace {
 
-QString toolTip(QWidget* dialog, const char* name) {
-    return dialog->findChild<QWidget*>(QLatin1String(name))->toolTip();
-}
-
-QComboBox* list(QWidget* dialog, const char* name) {
-    return dialog->findChild<QComboBox*>(QLatin1String(name));
-}
-
 // COM2 names nothing that exists; bound to the pseudo-terminal in "Devices...", it is stored and
 // offered at once. A binding typed and cancelled is not stored. COM4 bound to a port on the network
 // is offered without a connection (where none would be accepted).
@@ -25,7 +17,8 @@ TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
     start();
     const QString device = QString::fromStdString(pty.slavePath());
     script.then("frmComSetup", [&](QWidget* dialog) {
-        EXPECT_TRUE(toolTip(dialog, "optPort1").endsWith(QStringLiteral(": not detected")));
+        EXPECT_TRUE(
+            child(dialog, "optPort1")->toolTip().endsWith(QStringLiteral(": not detected")));
         click(dialog, {"cmdCancel"});
     });
     app->Main();
@@ -33,23 +26,25 @@ TEST_F(WindowTest, DevicesBindsAPortThatComSetupThenOffers) {
     script
         .then("frmDevices",
               [](QWidget* dialog) {
-                  list(dialog, "cboCom3")->setEditText(QStringLiteral("/dev/ttyUSB7"));
+                  child<QComboBox>(dialog, "cboCom3")->setEditText(QStringLiteral("/dev/ttyUSB7"));
                   click(dialog, {"cmdCancel"});
               })
         .then("frmDevices",
               [&](QWidget* dialog) {
                   // The stored binding shows as typed; the rest as their default.
-                  EXPECT_EQ(list(dialog, "cboCom2")->currentText(),
+                  EXPECT_EQ(child<QComboBox>(dialog, "cboCom2")->currentText(),
                             QString::fromStdString(path("COM2")));
-                  list(dialog, "cboCom2")->setEditText(device);
-                  list(dialog, "cboCom4")->setEditText(QStringLiteral("rfc2217://127.0.0.1:1"));
+                  child<QComboBox>(dialog, "cboCom2")->setEditText(device);
+                  child<QComboBox>(dialog, "cboCom4")
+                      ->setEditText(QStringLiteral("rfc2217://127.0.0.1:1"));
                   click(dialog, {"cmdOK"});
               })
         .then("frmComSetup", [&](QWidget* dialog) {
-            EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("optPort1"))->isEnabled());
-            EXPECT_TRUE(toolTip(dialog, "optPort1").startsWith(device));
-            EXPECT_TRUE(dialog->findChild<QWidget*>(QStringLiteral("optPort3"))->isEnabled());
-            EXPECT_EQ(toolTip(dialog, "optPort3"), u"rfc2217://127.0.0.1:1: a port on the network");
+            EXPECT_TRUE(child(dialog, "optPort1")->isEnabled());
+            EXPECT_TRUE(child(dialog, "optPort1")->toolTip().startsWith(device));
+            EXPECT_TRUE(child(dialog, "optPort3")->isEnabled());
+            EXPECT_EQ(child(dialog, "optPort3")->toolTip(),
+                      u"rfc2217://127.0.0.1:1: a port on the network");
             click(dialog, {"cmdCancel"});
         });
     control<QAction>("mnuDevices")->trigger();
@@ -70,13 +65,14 @@ TEST_F(WindowTest, DevicesListsReadBackChosenOrTyped) {
     store.SaveSetting("PortNames", "COM4", "/dev/ttyUSB0"); // shown as the adapter
     DeviceBindings bindings(store, detected, [](int n) { return "/dev/ttyS" + std::to_string(n); });
     frmDevices dialog(bindings, nullptr);
-    EXPECT_EQ(list(&dialog, "cboCom4")->currentIndex(), 1);
-    EXPECT_EQ(list(&dialog, "cboCom4")->currentText(),
+    const auto list = [&](const char* name) { return child<QComboBox>(&dialog, name); };
+    EXPECT_EQ(list("cboCom4")->currentIndex(), 1);
+    EXPECT_EQ(list("cboCom4")->currentText(),
               QStringLiteral("USB-Serial Controller (Prolific) ") + QString::fromStdString(byId));
 
-    list(&dialog, "cboCom1")->setCurrentIndex(1);                        // the adapter
-    list(&dialog, "cboCom2")->setEditText(QStringLiteral(" /tmp/tty ")); // typed, trimmed
-    list(&dialog, "cboCom3")->setCurrentIndex(0);                        // the default
+    list("cboCom1")->setCurrentIndex(1);                        // the adapter
+    list("cboCom2")->setEditText(QStringLiteral(" /tmp/tty ")); // typed, trimmed
+    list("cboCom3")->setCurrentIndex(0);                        // the default
     const std::array<std::string, 4> expected{byId, "/tmp/tty", "", byId};
     EXPECT_EQ(dialog.chosenPaths(), expected);
 }

@@ -8,11 +8,6 @@
 #include "uitest.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTest>
 
 #include <fstream>
 #include <sstream>
@@ -36,12 +31,10 @@ class HistoryWindow : public WindowTest {
         EXPECT_TRUE(QTest::qWaitForWindowActive(&app->mainForm()));
         QTest::keyClick(&app->mainForm(), Qt::Key_H, Qt::ControlModifier);
         QTest::keyClick(&app->mainForm(), Qt::Key_H, Qt::ControlModifier);
-        QWidgetList found;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == QLatin1String("frmHistory") && w->isVisible()) {
-                found << w;
-            }
-        }
+        QWidgetList found = QApplication::topLevelWidgets();
+        found.removeIf([](QWidget* w) {
+            return w->objectName() != QLatin1String("frmHistory") || !w->isVisible();
+        });
         EXPECT_EQ(found.size(), 1);
         return found.value(0);
     }
@@ -75,9 +68,7 @@ Attempt record(HistoryStore& store, int64_t startS, std::string port, std::strin
     a.batch = batch;
     a.outcome = outcome;
     a.id = *store.begin(a);
-    if (!batch.empty()) {
-        a.unit = 1; // the first of its batch in these tests
-    }
+    a.unit = batch.empty() ? std::nullopt : std::optional<int64_t>(1); // first of its batch
     if (outcome != "unfinished") {
         a.endedMs = a.startedMs + 2500;
         a.recordsSent = 9;
@@ -102,7 +93,7 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
                              "COM2|Alpha-2.hex|cccccccccccc|unfinished|0/9||line-1|ann\n"
                              "COM1|alpha.hex|cccccccccccc|complete|9/9|2.5|line-1|ann"));
 
-    auto* txtFilter = window->findChild<QLineEdit*>(QStringLiteral("txtFilter"));
+    auto* txtFilter = child<QLineEdit>(window, "txtFilter");
     const struct {
         const char* typed;
         const char* files; // shown, top to bottom
@@ -127,11 +118,7 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
 
     txtFilter->setText(QStringLiteral("alpha"));
     const std::string csvPath = path("shown.csv");
-    script.then("QFileDialog", [&](QWidget* dialog) {
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-            ->setText(QString::fromStdString(csvPath));
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    script.then("QFileDialog", [&](QWidget* dialog) { typeFileName(dialog, csvPath); });
     click(window, {"cmdExport"});
     std::ostringstream csv;
     csv << std::ifstream(csvPath, std::ios::binary).rdbuf();
@@ -166,7 +153,7 @@ TEST_F(HistoryWindow, AHistoryThatCannotBeOpenedIsSaidInTheWindow) {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(path(c.dataHome)));
         QWidget* window = open();
         ASSERT_NE(window, nullptr);
-        auto* said = window->findChild<QLabel*>(QStringLiteral("lblFailure"));
+        auto* said = child<QLabel>(window, "lblFailure");
         EXPECT_TRUE(waitFor([&] { return said->isVisible(); }, 5000));
         EXPECT_EQ(said->text(),
                   QString::fromLatin1(c.said).replace(QLatin1String("%1"), dir.path()));

@@ -60,8 +60,13 @@ void ModalScript::poll() {
 
 void click(QWidget* window, std::initializer_list<const char*> buttons) {
     for (const char* button : buttons) {
-        window->findChild<QAbstractButton*>(QLatin1String(button))->click();
+        child<QAbstractButton>(window, button)->click();
     }
+}
+
+void typeFileName(QWidget* dialog, const std::string& path) {
+    child<QLineEdit>(dialog, "fileNameEdit")->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
 }
 
 void WindowTest::SetUp() {

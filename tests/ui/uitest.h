@@ -46,8 +46,16 @@ class ModalScript {
     QObject m_guard; // pending polls die with the script
 };
 
+// The child of that object name.
+template <typename T = QWidget> T* child(QObject* parent, const char* name) {
+    return parent->findChild<T*>(QLatin1String(name));
+}
+
 // Clicks the buttons of those object names in window, in order.
 void click(QWidget* window, std::initializer_list<const char*> buttons);
+// Types path into a file dialog's name box, as a user would (selectFile()
+// leaves that box alone while it has the focus), and presses Open.
+void typeFileName(QWidget* dialog, const std::string& path);
 
 // COM1 is a pseudo-terminal with the device model answering on its master,
 // with its reply delays; COM2 to COM4 name files that do not exist, so that
@@ -68,9 +76,7 @@ class WindowTest : public testing::Test {
     // The application with COM1 at 9600 chosen in its COM Setup dialog,
     // which opens and stores it.
     void startOnCom1();
-    template <typename T> T* control(const char* name) {
-        return app->mainForm().findChild<T*>(QLatin1String(name));
-    }
+    template <typename T> T* control(const char* name) { return child<T>(&app->mainForm(), name); }
     QString panel(const char* name) { return control<QLabel>(name)->text(); }
 
     QTemporaryDir dir;

@@ -38,7 +38,7 @@ TEST_F(WindowTest, StartUpShowsComSetupWithTheStoredChoice) {
             QString selected, enabled;
             for (const char* name :
                  {"optPort0", "optPort1", "optPort2", "optPort3", "optBaud0", "optBaud1"}) {
-                auto* option = dialog->findChild<QAbstractButton*>(QLatin1String(name));
+                auto* option = child<QAbstractButton>(dialog, name);
                 selected += option->isChecked() ? u'x' : u'-';
                 enabled += option->isEnabled() ? u'x' : u'-';
             }
@@ -164,7 +164,7 @@ TEST_F(WindowTest, AllFilesShowsEveryFile) {
     QStringList shown[2]; // firmware and image.hex as listed under each filter
     script.then("QFileDialog", [&](QWidget* widget) {
         auto* dialog = static_cast<QFileDialog*>(widget);
-        auto* combo = widget->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* combo = child<QComboBox>(widget, "fileTypeCombo");
         for (int i = 0; i < combo->count(); ++i) {
             filters << combo->itemText(i);
         }
@@ -174,7 +174,7 @@ TEST_F(WindowTest, AllFilesShowsEveryFile) {
                          [&](const QString& folder) { loaded = loaded || folder == dir.path(); });
         dialog->setDirectory(dir.path());
         EXPECT_TRUE(waitFor([&] { return loaded; }, 5000));
-        auto* view = widget->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        auto* view = child<QAbstractItemView>(widget, "listView");
         for (int filter = 0; filter < 2; ++filter) {
             dialog->selectNameFilter(dialog->nameFilters().value(filter));
             QCoreApplication::processEvents();
@@ -187,9 +187,7 @@ TEST_F(WindowTest, AllFilesShowsEveryFile) {
             }
             shown[filter].sort();
         }
-        widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-            ->setText(QString::fromStdString(bare));
-        static_cast<QDialog*>(dialog)->accept(); // the Open button
+        typeFileName(widget, bare);
     });
     control<QAction>("mnuFileOpen")->trigger();
     EXPECT_EQ(filters, QStringList({QStringLiteral("Hex files (*.hex)"),
@@ -233,8 +231,8 @@ TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
 
     frmWaitCom wait;
     wait.setMessage("Tracker did not respond to select request\rCheck setup and try again");
-    auto* message = wait.window()->findChild<QLabel*>(QStringLiteral("lblMessage"));
-    auto* ok = wait.window()->findChild<QWidget*>(QStringLiteral("cmdOK"));
+    auto* message = child<QLabel>(wait.window(), "lblMessage");
+    auto* ok = child(wait.window(), "cmdOK");
     EXPECT_EQ(message->textFormat(), Qt::PlainText);
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
     EXPECT_GT(ok->y(), message->geometry().bottom());
@@ -249,8 +247,7 @@ TEST_F(WindowTest, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {
         QWidgetList open = QApplication::topLevelWidgets();
         open.removeIf([](QWidget* w) { return !qobject_cast<frmAbout*>(w) || !w->isVisible(); });
         ASSERT_EQ(open.size(), 1);
-        EXPECT_EQ(open[0]->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-                  QStringLiteral("Version 1.0.4"));
+        EXPECT_EQ(child<QLabel>(open[0], "lblVersion")->text(), QStringLiteral("Version 1.0.4"));
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         const QPointer<QWidget> box = open[0];
         QTest::keyClick(box, Qt::Key_Escape);
@@ -282,7 +279,7 @@ TEST(WaitDialog, WaitsWithoutInputThenAcknowledgesOnce) {
     ModalScript script;
     script.then("frmWaitCom", [&](QWidget* window) {
         waiting = window;
-        EXPECT_FALSE(window->findChild<QWidget*>(QStringLiteral("cmdOK"))->isEnabled());
+        EXPECT_FALSE(child(window, "cmdOK")->isEnabled());
         QTest::keyClick(window, Qt::Key_Escape);
         QTest::keyClick(window, Qt::Key_Return);
         window->close(); // the frame's close button
@@ -298,14 +295,14 @@ TEST(WaitDialog, WaitsWithoutInputThenAcknowledgesOnce) {
     for (const bool viaFrame : {false, true}) {
         SCOPED_TRACE(viaFrame ? "frame close" : "OK");
         dialog.load(); // a fresh window
-        EXPECT_EQ(dialog.window()->findChild<QLabel*>(QStringLiteral("lblMessage"))->text(),
+        EXPECT_EQ(child<QLabel>(dialog.window(), "lblMessage")->text(),
                   QStringLiteral("Unknown error"));
         dialog.setAcknowledging(false);
         dialog.setMessage("Tracker response error. \rCheck setup and try again");
         dialog.setAcknowledging(true);
         QString shown;
         script.then("frmWaitCom", [&](QWidget* window) {
-            shown = window->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
+            shown = child<QLabel>(window, "lblMessage")->text();
             viaFrame ? void(window->close()) : click(window, {"cmdOK"});
         });
         dialog.showModal();
