@@ -5,6 +5,7 @@
 
 #include "download/downloadtexts.h"
 #include "run/headlessrun.h"
+#include "run/outcome.h"
 #include "run/runtexts.h"
 #include "simworld.h"
 
@@ -250,6 +251,19 @@ TEST(RunStart, TheLineSettlesBeforeTheFirstMessage) {
         EXPECT_EQ(w.view.finished, answersLater ? ExitCode::Complete : ExitCode::NoEraseAnswer);
         EXPECT_EQ(w.world.port.writes().size(), answersLater ? 5U : 1U);
     }
+}
+
+// The outcome and the exit code that scripts, the JSON and the history read
+// for each end, also where no run decided it first (a write that fails).
+TEST(RunOutcome, EachEndHasItsNameAndExitCode) {
+    std::string all;
+    for (int e = 0; e <= static_cast<int>(DownloadEnd::Interrupted); ++e) {
+        const auto end = static_cast<DownloadEnd>(e);
+        all += std::string(endName(end)) + "=" + std::to_string(toInt(exitCodeFor(end))) + " ";
+    }
+    EXPECT_EQ(all, "complete=0 bad_record=4 no_records=4 no_end_record=4 records_after_end=4 "
+                   "file_error=3 file_changed=4 no_erase_answer=6 tracker_handshake=7 "
+                   "port_failure=5 cancelled=9 superseded=1 interrupted=1 ");
 }
 
 } // namespace
