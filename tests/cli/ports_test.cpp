@@ -11,6 +11,7 @@
 #include "platform/qt/qtmscomm.h"
 #include "ptypair.h"
 #include "run/exitcodes.h"
+#include "testtext.h"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +26,7 @@
 namespace quill::cli {
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test::contains;
 
 // A path with a "/" is taken from the working folder, a bare name from /dev.
 TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
