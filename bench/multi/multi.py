@@ -13,7 +13,12 @@ With --device-ms M the devices take M ms to take each record and M ms to
 write it (the time a real device needs, which leaves the machine idle in
 between); 0, the default, is the instant device.
 
+With --host minimal (or qt, qt-fd) quill-cli is replaced by one process per
+device of bench/turnaround's yardstick loops: what the machine and the
+simulator give a host that costs next to nothing.
+
     multi.py BUILD_DIR [--kib N] [--counts 1,4,8,16] [--rounds N] [--device-ms M]
+             [--host quill-cli|minimal|qt|qt-fd]
 """
 
 import argparse
@@ -26,10 +31,10 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "turnaround"))
-from turnaround import FAST, make_hex, turnarounds  # noqa: E402
+from turnaround import FAST, build_loops, make_hex, turnarounds  # noqa: E402
 
 
-def run_line(build, workdir, hexfile, count, env, device_ms):
+def run_line(build, workdir, hexfile, count, env, device_ms, host=None):
     """One download to `count` devices: each device's turnarounds, quill-cli's CPU and wall time."""
     link = os.path.join(workdir, f"tty{count}-")
     log = os.path.join(workdir, f"devsim{count}.log")
@@ -42,18 +47,25 @@ def run_line(build, workdir, hexfile, count, env, device_ms):
         devsim.stdout.readline()
     # One device keeps the link's name; several get their number after it.
     ports = [link + (str(k) if count > 1 else "") for k in range(1, count + 1)]
-    cmd = [os.path.join(build, "src/cli/quill-cli"), "--baud", "38400", "--device", "manual",
-           "--yes"]
-    for port in ports:
-        cmd += ["--port", port]
+    if host is None:
+        cmd = [os.path.join(build, "src/cli/quill-cli"), "--baud", "38400", "--device", "manual",
+               "--yes"]
+        for port in ports:
+            cmd += ["--port", port]
+        commands = [cmd + [hexfile]]
+    else:  # one yardstick process per device
+        program, *options = host.split()
+        commands = [[program, port, hexfile, *options] for port in ports]
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.monotonic()
-    done = subprocess.run(cmd + [hexfile], env=env, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.PIPE, text=True, timeout=3600)
+    hosts = [subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                              text=True) for cmd in commands]
+    for done in hosts:
+        _, stderr = done.communicate(timeout=3600)
+        if done.returncode != 0:
+            sys.exit(f"{done.args[0]} failed ({done.returncode}):\n{stderr[-2000:]}")
     wall = time.monotonic() - start
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    if done.returncode != 0:
-        sys.exit(f"quill-cli failed ({done.returncode}):\n{done.stderr[-2000:]}")
     devsim.wait(timeout=60)
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
     stem, ext = os.path.splitext(log)
@@ -68,27 +80,35 @@ def main():
     parser.add_argument("--counts", default="1,4,8,16", help="numbers of devices")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--device-ms", type=int, default=0, help="a device's time per record")
+    parser.add_argument("--host", choices=("quill-cli", "minimal", "qt", "qt-fd"),
+                        default="quill-cli",
+                        help="the host: quill-cli on every port, or one yardstick loop per port")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
     counts = [int(n) for n in args.counts.split(",")]
     with tempfile.TemporaryDirectory() as workdir:
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
         hexfile = make_hex(workdir, "multi", args.kib * 1024, 1)
+        loop, qt_loop = build_loops(workdir)
+        host = {"quill-cli": None, "minimal": loop, "qt": qt_loop,
+                "qt-fd": qt_loop + " --notifier"}[args.host]
         load = os.getloadavg()[0]
         results = {n: {"devices": [[] for _ in range(n)], "cpu": [], "wall": []} for n in counts}
         for _ in range(args.rounds):
             for n in counts:  # in turns, so every count sees the same machine
-                samples, cpu, wall = run_line(build, workdir, hexfile, n, env, args.device_ms)
+                samples, cpu, wall = run_line(build, workdir, hexfile, n, env, args.device_ms,
+                                               host)
                 for k, device in enumerate(samples):
                     results[n]["devices"][k] += device
                 results[n]["cpu"].append(cpu)
                 results[n]["wall"].append(wall)
         records = len(results[counts[0]]["devices"][0]) // args.rounds
-        print(f"file: {args.kib} KiB of data, {records} records; {args.rounds} rounds; "
+        print(f"host: {args.host}; file: {args.kib} KiB of data, {records} records; "
+              f"{args.rounds} rounds; "
               f"device time per record {2 * args.device_ms} ms; {os.cpu_count()} CPUs; "
               f"load average {load:.1f} at the start, {os.getloadavg()[0]:.1f} at the end")
         print(f"{'devices':>7}  {'median turnaround (ms)':>36}  {'p90 (ms)':>8}  "
-              f"{'quill-cli CPU (s)':>17}  {'CPU per device':>14}  {'wall (s)':>8}")
+              f"{'host CPU (s)':>17}  {'CPU per device':>14}  {'wall (s)':>8}")
         print(f"{'':>7}  {'best device':>11} {'median dev':>11} {'worst dev':>11}")
         base = None
         for n in counts:

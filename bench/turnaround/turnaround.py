@@ -88,6 +88,19 @@ def stop_ser2net(server):
     return usage.ru_utime + usage.ru_stime
 
 
+def build_loops(workdir):
+    """minimal_loop.cpp and qt_loop.cpp, compiled: the two yardsticks."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    loop, qt_loop = os.path.join(workdir, "minimal_loop"), os.path.join(workdir, "qt_loop")
+    subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
+                    os.path.join(here, "minimal_loop.cpp")], check=True)
+    qt = subprocess.run(["pkg-config", "--cflags", "--libs", "Qt6Core", "Qt6SerialPort"],
+                        check=True, capture_output=True, text=True).stdout.split()
+    subprocess.run(["c++", "-O2", "-std=c++20", "-fPIC", "-o", qt_loop,
+                    os.path.join(here, "qt_loop.cpp"), *qt], check=True)
+    return loop, qt_loop
+
+
 def host_command(build, kind, pty, hexfile, trace=None):
     if kind == "quill-cli":
         cmd = [os.path.join(build, "src/cli/quill-cli"), "--port", pty, "--baud", "38400",
@@ -95,7 +108,8 @@ def host_command(build, kind, pty, hexfile, trace=None):
         if trace:
             cmd[1:1] = ["--log", trace]
         return cmd
-    return [kind, pty, hexfile]
+    program, *options = kind.split()
+    return [program, pty, hexfile, *options]
 
 
 def run_host(build, kind, pty, hexfile, env, timed=False, trace=None, prefix=()):
@@ -166,14 +180,13 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
     onefile = make_hex(workdir, "one", 16, 1)
     records = records_in(hexfile) - records_in(onefile)
     load = os.getloadavg()[0]
-    loop = os.path.join(workdir, "minimal_loop")
-    here = os.path.dirname(os.path.abspath(__file__))
-    subprocess.run(["c++", "-O2", "-std=c++20", "-o", loop,
-                    os.path.join(here, "minimal_loop.cpp")], check=True)
+    loop, qt_loop = build_loops(workdir)
     trace = os.path.join(workdir, "trace.log")
     # name: (host, its trace file, through ser2net)
     hosts = {"quill-cli": ("quill-cli", None, False), "quill-cli --log": ("quill-cli", trace, False),
-             "minimal loop": (loop, None, False)}
+             "minimal loop": (loop, None, False), "Qt loop": (qt_loop, None, False),
+             "Qt loop, fd": (qt_loop + " --notifier", None, False),
+             "Qt loop, fd, Qt": (qt_loop + " --notifier --no-glib", None, False)}
     if network:
         hosts["quill-cli net"] = ("quill-cli", None, True)
     results = {name: [] for name in hosts}

@@ -65,6 +65,15 @@ std::vector<DetectedPort> detectPorts(const std::string& byIdFolder) {
 std::optional<DetectedPort> detectedPort(const std::string& device) {
     std::error_code ec;
     const std::filesystem::path node = std::filesystem::canonical(device, ec);
+#ifdef Q_OS_LINUX
+    // The system lists only terminals with a device behind them; asking it
+    // for the whole list walks /sys with thousands of system calls, so a
+    // pseudo-terminal or a missing node is answered without it.
+    std::error_code none;
+    if (ec || !std::filesystem::exists("/sys/class/tty" / node.filename() / "device", none)) {
+        return std::nullopt;
+    }
+#endif
     for (DetectedPort& port : detectPorts()) {
         if (port.isNamedBy(ec ? device : node.string())) {
             return std::move(port);
