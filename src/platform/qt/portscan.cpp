@@ -66,9 +66,11 @@ std::optional<DetectedPort> detectedPort(const std::string& device) {
     std::error_code ec;
     const std::filesystem::path node = std::filesystem::canonical(device, ec);
 #ifdef Q_OS_LINUX
-    // The system lists only terminals with a device behind them; asking it
-    // for the whole list walks /sys with thousands of system calls, so a
-    // pseudo-terminal or a missing node is answered without it.
+    // A stable link or a USB serial number needs a device behind the
+    // terminal. Asking the system for the whole list walks /sys with
+    // thousands of system calls, so a terminal without one (a
+    // pseudo-terminal; a Bluetooth or virtual one, which the list may hold
+    // with neither) or a missing node is answered without it.
     std::error_code none;
     if (ec || !std::filesystem::exists("/sys/class/tty" / node.filename() / "device", none)) {
         return std::nullopt;

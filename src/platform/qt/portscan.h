@@ -22,7 +22,9 @@ std::map<std::string, std::string> stableLinks(const std::string& folder);
 std::vector<DetectedPort> detectPorts(const std::string& byIdFolder = serialByIdFolder);
 
 // The port the system reports for `device` (its path or a link to it); none
-// for a device it does not list, such as a pseudo-terminal.
+// for a device it does not list, such as a pseudo-terminal, nor on Linux for
+// a terminal with no device behind it in /sys (the list's entry for one
+// would have no stable link and no serial number).
 std::optional<DetectedPort> detectedPort(const std::string& device);
 
 } // namespace quill
