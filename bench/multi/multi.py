@@ -35,7 +35,7 @@ from turnaround import FAST, build_loops, make_hex, turnarounds  # noqa: E402
 
 
 def run_line(build, workdir, hexfile, count, env, device_ms, host=None):
-    """One download to `count` devices: each device's turnarounds, quill-cli's CPU and wall time."""
+    """One download to `count` devices: each device's turnarounds, the host's CPU and wall time."""
     link = os.path.join(workdir, f"tty{count}-")
     log = os.path.join(workdir, f"devsim{count}.log")
     devsim = subprocess.Popen(
@@ -54,7 +54,7 @@ def run_line(build, workdir, hexfile, count, env, device_ms, host=None):
             cmd += ["--port", port]
         commands = [cmd + [hexfile]]
     else:  # one yardstick process per device
-        program, *options = host.split()
+        program, *options = host  # its program, then its options
         commands = [[program, port, hexfile, *options] for port in ports]
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.monotonic()
@@ -90,8 +90,8 @@ def main():
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
         hexfile = make_hex(workdir, "multi", args.kib * 1024, 1)
         loop, qt_loop = build_loops(workdir)
-        host = {"quill-cli": None, "minimal": loop, "qt": qt_loop,
-                "qt-fd": qt_loop + " --notifier"}[args.host]
+        host = {"quill-cli": None, "minimal": (loop,), "qt": (qt_loop,),
+                "qt-fd": (qt_loop, "--notifier")}[args.host]
         load = os.getloadavg()[0]
         results = {n: {"devices": [[] for _ in range(n)], "cpu": [], "wall": []} for n in counts}
         for _ in range(args.rounds):

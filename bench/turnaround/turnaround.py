@@ -5,8 +5,9 @@
 quill-devsim answers every record at once and logs the conversation with
 microsecond timestamps. The turnaround of a record is the time from the
 device's release byte (the XON after its XOFF) to the next record line it
-receives. quill-cli, quill-cli writing its trace (--log), and
-minimal_loop.cpp (the smallest host that does the same exchange) are
+receives. quill-cli, quill-cli writing its trace (--log),
+minimal_loop.cpp (the smallest host that does the same exchange) and
+qt_loop.cpp (the same exchange in Qt's event loop and nothing else) are
 measured in turns, in the same run, on the same file.
 
 The host's CPU time (user + system, from the kernel's accounting of the
@@ -108,7 +109,7 @@ def host_command(build, kind, pty, hexfile, trace=None):
         if trace:
             cmd[1:1] = ["--log", trace]
         return cmd
-    program, *options = kind.split()
+    program, *options = kind  # a yardstick: its program, then its options
     return [program, pty, hexfile, *options]
 
 
@@ -184,9 +185,9 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
     trace = os.path.join(workdir, "trace.log")
     # name: (host, its trace file, through ser2net)
     hosts = {"quill-cli": ("quill-cli", None, False), "quill-cli --log": ("quill-cli", trace, False),
-             "minimal loop": (loop, None, False), "Qt loop": (qt_loop, None, False),
-             "Qt loop, fd": (qt_loop + " --notifier", None, False),
-             "Qt loop, fd, Qt": (qt_loop + " --notifier --no-glib", None, False)}
+             "minimal loop": ((loop,), None, False), "Qt loop": ((qt_loop,), None, False),
+             "Qt loop, fd": ((qt_loop, "--notifier"), None, False),
+             "Qt loop, fd, Qt": ((qt_loop, "--notifier", "--no-glib"), None, False)}
     if network:
         hosts["quill-cli net"] = ("quill-cli", None, True)
     results = {name: [] for name in hosts}
