@@ -2,8 +2,8 @@
 #include "app/application.h"
 
 #include "hexfile/hexcodec.h"
-#include "platform/qt/portnames.h"
 #include "port/startup.h"
+#include "qt/portnames.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 
 #include "history/historytexts.h"
 #include "history/sha256.h"
-#include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
+#include "qt/portscan.h"
 #include "run/outcome.h"
 #include "run/runresult.h"
 #include "shared/module1.h"

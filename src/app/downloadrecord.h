@@ -14,8 +14,8 @@
 
 #include "history/historywriter.h"
 #include "platform/downloadobserver.h"
-#include "platform/qt/portnames.h"
 #include "platform/settingsstore.h"
+#include "qt/portnames.h"
 #include "trace/tracesession.h"
 
 #include <QObject>

@@ -4,7 +4,7 @@
 #include "app/appicon.h"
 #include "app/application.h"
 #include "app/startoptions.h"
-#include "platform/qt/qtsettingsstore.h"
+#include "qt/qtsettingsstore.h"
 
 #include <QApplication>
 

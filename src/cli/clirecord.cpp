@@ -3,7 +3,7 @@
 
 #include "cli/clitexts.h"
 #include "history/historytexts.h"
-#include "platform/qt/portscan.h"
+#include "qt/portscan.h"
 
 #include <QDateTime>
 #include <QMetaObject>

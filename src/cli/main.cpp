@@ -14,7 +14,7 @@
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
 #include "cli/singlerun.h"
-#include "platform/qt/qtsettingsstore.h"
+#include "qt/qtsettingsstore.h"
 #include "quillversion.h"
 
 #include <QCoreApplication>

@@ -4,11 +4,11 @@
 #include "cli/clioptions.h"
 #include "cli/clitexts.h"
 #include "cli/portlist.h"
-#include "platform/qt/netporttexts.h"
-#include "platform/qt/networkcomm.h"
-#include "platform/qt/portnames.h"
-#include "platform/qt/portscan.h"
-#include "platform/qt/ttyline.h"
+#include "qt/netporttexts.h"
+#include "qt/networkcomm.h"
+#include "qt/portnames.h"
+#include "qt/portscan.h"
+#include "qt/ttyline.h"
 #include "rfc2217/porturl.h"
 
 #include <QSerialPort>

@@ -8,8 +8,8 @@
 // A port on the network is checked through its server: each setting is
 // asked for, and what the server answers is the read-back.
 
-#include "platform/qt/lineconfig.h"
 #include "platform/settingsstore.h"
+#include "qt/lineconfig.h"
 #include "run/exitcodes.h"
 
 #include <cstdio>

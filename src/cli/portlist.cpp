@@ -2,9 +2,9 @@
 #include "cli/portlist.h"
 
 #include "cli/clitexts.h"
-#include "platform/qt/portnames.h"
-#include "platform/qt/portscan.h"
 #include "port/devicebindings.h"
+#include "qt/portnames.h"
+#include "qt/portscan.h"
 
 #include <cstdio>
 

@@ -3,10 +3,10 @@
 
 #include "cli/clitexts.h"
 #include "cli/portlist.h"
-#include "platform/qt/portnames.h"
-#include "platform/qt/portscan.h"
 #include "port/portcontrol.h"
 #include "port/startup.h"
+#include "qt/portnames.h"
+#include "qt/portscan.h"
 #include "rfc2217/porturl.h"
 #include "trace/tracetexts.h"
 

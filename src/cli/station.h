@@ -7,9 +7,9 @@
 // the view.
 
 #include "hexfile/stdhexfile.h"
-#include "platform/qt/qteventqueue.h"
-#include "platform/qt/qttimer.h"
-#include "platform/qt/serialcontrol.h"
+#include "qt/qteventqueue.h"
+#include "qt/qttimer.h"
+#include "qt/serialcontrol.h"
 #include "run/headlessrun.h"
 
 #include <QEventLoop>

@@ -6,10 +6,10 @@
 #include "cli/clitexts.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
-#include "platform/qt/devicegroup.h"
-#include "platform/qt/portscan.h"
-#include "platform/qt/qtmscomm.h"
 #include "ptypair.h"
+#include "qt/devicegroup.h"
+#include "qt/portscan.h"
+#include "qt/qtmscomm.h"
 #include "run/exitcodes.h"
 #include "testtext.h"
 

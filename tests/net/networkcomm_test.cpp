@@ -3,8 +3,8 @@
 // the conversation on the wire byte by byte, and the failures a real server
 // seldom shows. (The end-to-end tests run it against a real ser2net.)
 
-#include "platform/qt/serialcontrol.h"
 #include "port/portcontrol.h"
+#include "qt/serialcontrol.h"
 #include "trace/tracedcomm.h"
 
 #include <QCoreApplication>

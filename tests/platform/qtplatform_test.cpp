@@ -4,11 +4,11 @@
 // timer, real and with short intervals (the checks allow for a loaded
 // machine firing late, never early); the settings store in a scratch file.
 
-#include "platform/qt/portnames.h"
-#include "platform/qt/qtmscomm.h"
-#include "platform/qt/qtsettingsstore.h"
-#include "platform/qt/qttimer.h"
 #include "ptypair.h"
+#include "qt/portnames.h"
+#include "qt/qtmscomm.h"
+#include "qt/qtsettingsstore.h"
+#include "qt/qttimer.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

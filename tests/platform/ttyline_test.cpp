@@ -4,7 +4,7 @@
 // read-back hides PARENB) and on drivers that keep, drop or refuse what they
 // are asked for.
 
-#include "platform/qt/ttyline.h"
+#include "qt/ttyline.h"
 
 #include "ptypair.h"
 

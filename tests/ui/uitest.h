@@ -6,8 +6,8 @@
 
 #include "app/application.h"
 #include "devsim/devicemodel.h"
-#include "platform/qt/qtsettingsstore.h"
 #include "ptypair.h"
+#include "qt/qtsettingsstore.h"
 #include "testtext.h"
 
 #include <QAbstractButton>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/qtsettingsstore.h"
+#include "qt/qtsettingsstore.h"
 
 #include <QCoreApplication>
 

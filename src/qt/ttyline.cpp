@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/ttyline.h"
+#include "qt/ttyline.h"
 
 #include <array>
 #include <cerrno>

@@ -8,9 +8,9 @@
 // with it.
 
 #include "platform/mscomm.h"
-#include "platform/qt/networkcomm.h"
-#include "platform/qt/portnames.h"
-#include "platform/qt/qtmscomm.h"
+#include "qt/networkcomm.h"
+#include "qt/portnames.h"
+#include "qt/qtmscomm.h"
 
 namespace quill {
 

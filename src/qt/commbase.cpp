@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/commbase.h"
+#include "qt/commbase.h"
 
 #include <QAbstractEventDispatcher>
 #include <QMetaObject>

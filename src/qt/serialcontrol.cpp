@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/serialcontrol.h"
+#include "qt/serialcontrol.h"
 
 #include "rfc2217/porturl.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/qttimer.h"
+#include "qt/qttimer.h"
 
 #include <algorithm>
 

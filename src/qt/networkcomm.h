@@ -16,7 +16,7 @@
 //
 // A connection the server closes is a lost port, as an unplugged adapter is.
 
-#include "platform/qt/commbase.h"
+#include "qt/commbase.h"
 #include "rfc2217/client.h"
 #include "rfc2217/porturl.h"
 

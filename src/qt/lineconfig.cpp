@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/lineconfig.h"
+#include "qt/lineconfig.h"
 
 #include <array>
 #include <charconv>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/portscan.h"
+#include "qt/portscan.h"
 
 #include <QSerialPortInfo>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/portnames.h"
+#include "qt/portnames.h"
 
 #include "platform/settingsstore.h"
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/qtmscomm.h"
+#include "qt/qtmscomm.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
 #ifdef Q_OS_UNIX
-#include "platform/qt/devicegroup.h"
-#include "platform/qt/ttyline.h"
+#include "qt/devicegroup.h"
+#include "qt/ttyline.h"
 
 #include <cerrno>
 #include <poll.h>

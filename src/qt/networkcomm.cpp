@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/networkcomm.h"
+#include "qt/networkcomm.h"
 
-#include "platform/qt/netporttexts.h"
+#include "qt/netporttexts.h"
 
 #include <QDeadlineTimer>
 

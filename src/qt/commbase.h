@@ -16,8 +16,8 @@
 // call.
 
 #include "platform/mscomm.h"
-#include "platform/qt/lineconfig.h"
-#include "platform/qt/portnames.h"
+#include "qt/lineconfig.h"
+#include "qt/portnames.h"
 
 #include <QObject>
 #include <QTimer>

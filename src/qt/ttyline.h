@@ -10,7 +10,7 @@
 // the old one without an error. So every change is written here bit by bit
 // and read back.
 
-#include "platform/qt/lineconfig.h"
+#include "qt/lineconfig.h"
 
 #include <optional>
 #include <string>

@@ -2,7 +2,7 @@
 #pragma once
 // The serial control MSComm1 over QSerialPort, for a port on this machine.
 
-#include "platform/qt/commbase.h"
+#include "qt/commbase.h"
 
 #include <QSerialPort>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/qt/devicegroup.h"
+#include "qt/devicegroup.h"
 
 #include "port/porttexts.h"
 
