@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "app/application.h"
 
+#include "hexfile/filecheck.h"
 #include "hexfile/hexcodec.h"
 #include "port/startup.h"
 #include "qt/portnames.h"
+#include "ui/uitexts.h"
 
+#include <QMetaObject>
 #include <QStringList>
 
 namespace quill {
@@ -15,16 +18,28 @@ Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdli
       m_record(m_m, m_log.session(), *m_store, defaultPortResolver(*m_store)),
       m_mainForm(MainForm::World{m_m, m_log.session().comm(), m_log.session().timer(),
                                  m_log.session().boxes(), m_log.session().waitDialog(), m_file,
-                                 *m_store, &m_record},
+                                 *m_store, m_log.session().observe(&m_record)},
                  std::move(cmdline)),
       m_downloader(m_mainForm.context()) {
     m_mainForm.setDownloader(&m_downloader);
-    // The firmware is read for its identity first: the trace's header names it.
     m_mainForm.setStartHook([this] {
-        m_log.noteStart(m_record.identify());
+        m_log.noteStart();
         m_record.noteStart(m_log.keptPath());
     });
-    m_mainForm.setFileTip(DownloadRecord::fileTip);
+    // The file is read for its tooltip off the window's thread: a file on a
+    // slow share must not freeze the window. The download's own check then
+    // names the bytes it sends.
+    m_mainForm.setFileTip([this](const std::string& path, std::function<void(std::string)> show) {
+        m_readers.start([path, show = std::move(show), form = &m_mainForm] {
+            const std::string tip = fileTip(path);
+            QMetaObject::invokeMethod(
+                form, [show, tip] { show(tip); }, Qt::QueuedConnection);
+        });
+    });
+    m_record.setChecked([this](const std::string& path, const FileIdentity& identity) {
+        m_mainForm.showFileTip(identity.known() ? firmwareLine(path, identity)
+                                                : path + text::FileTipUnreadable);
+    });
     m_port.setNetworkNotes([this](const std::string& note) { m_log.session().notePort(note); });
 }
 
@@ -34,6 +49,17 @@ void Application::Main() {
     m_mainForm.Form_Load();
     m_mainForm.show();
     m_mainForm.showComSetup(&m_mainForm);
+}
+
+std::string Application::fileTip(const std::string& path) {
+    StdHexFile file;
+    if (!file.open(path)) {
+        return path + text::FileTipUnreadable;
+    }
+    std::string line;
+    const FileCheck check = checkHexFile(file, makeHexTable(), line);
+    return check.identity.known() ? firmwareLine(path, check.identity)
+                                  : path + text::FileTipUnreadable;
 }
 
 std::string Application::commandLine(const QStringList& arguments) {

@@ -19,6 +19,8 @@
 #include "ui/mainform.h"
 #include "ui/qtmessageboxes.h"
 
+#include <QThreadPool>
+
 #include <memory>
 #include <string>
 
@@ -39,6 +41,9 @@ class Application {
     void Main();
 
     static std::string commandLine(const QStringList& arguments);
+    // The tooltip of the file's panel: "PATH: N bytes, SHA-256 HEX" from a
+    // check of the whole file, or why it cannot be read.
+    static std::string fileTip(const std::string& path);
 
     Module1& module1() { return m_m; }
     MainForm& mainForm() { return m_mainForm; }
@@ -57,7 +62,10 @@ class Application {
     DownloadLog m_log; // wraps the four above for the window
     DownloadRecord m_record;
     MainForm m_mainForm;
-    Downloader m_downloader; // last: it unregisters from the controls above first
+    Downloader m_downloader; // it unregisters from the controls above first
+    // Reads files for the window, off its thread; its tasks end before the
+    // window goes.
+    QThreadPool m_readers;
 };
 
 } // namespace quill

@@ -19,11 +19,11 @@ DownloadLog::~DownloadLog() {
     close();
 }
 
-void DownloadLog::noteStart(std::string_view subject) {
+void DownloadLog::noteStart() {
     close();
     if (!m_path.empty()) {
         std::string reason;
-        m_file = TraceFile::create(m_path, text::AppTitle, reason, subject);
+        m_file = TraceFile::create(m_path, text::AppTitle, reason);
         if (m_file) {
             m_writer = std::make_unique<TraceWriter>(m_file->output(), TraceWriter::Form::Full,
                                                      [this] { complain(std::strerror(errno)); });

@@ -27,9 +27,8 @@ class DownloadLog {
     const std::string& path() const { return m_path; }
 
     // At "Start Download", before the download's handler: the file of the
-    // last download is replaced by a new one; `subject`, the firmware, is
-    // its second header line.
-    void noteStart(std::string_view subject = {});
+    // last download is replaced by a new one.
+    void noteStart();
     // The trace file being written; empty when none is.
     std::string keptPath() const { return m_file ? m_path : std::string(); }
 

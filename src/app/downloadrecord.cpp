@@ -2,105 +2,66 @@
 #include "app/downloadrecord.h"
 
 #include "history/historytexts.h"
-#include "history/sha256.h"
 #include "port/portcontrol.h"
-#include "qt/portscan.h"
-#include "run/outcome.h"
-#include "run/runresult.h"
+#include "runner/runplan.h"
 #include "shared/module1.h"
 
-#include <QDateTime>
 #include <QMetaObject>
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 namespace quill {
 
-namespace {
-
-// Said once, on standard error, as the trace's failures are: the window
-// shows no box for what does not stop a download.
-void complain(const HistoryError& error) {
-    std::fprintf(stderr, "%s%s\n", error.text().c_str(), text::HistoryGoesOn);
-}
-
-// The device behind the port, links followed, and where the adapter has
-// them its /dev/serial/by-id name and USB serial number: looked up on the
-// writer's thread, since asking the system for its ports takes a while.
-void findDevice(Attempt& a) {
-    std::error_code ec;
-    const std::filesystem::path device = std::filesystem::canonical(a.devicePath, ec);
-    if (!ec) {
-        a.devicePath = device.string();
-    }
-    if (const auto port = detectedPort(a.devicePath)) {
-        a.byId = port->byIdPath;
-        a.usbSerial = port->serialNumber;
-    }
-}
-
-} // namespace
-
 DownloadRecord::DownloadRecord(const Module1& m, TraceSession& session, const SettingsStore& store,
                                PortResolver resolver)
-    : m_m(m), m_session(session), m_resolver(std::move(resolver)) {
-    const auto where = historyAt(store.GetSetting(text::SectionHistory, text::KeyHistoryUrl));
-    if (!where) {
-        complain(where.error());
-    } else {
-        m_writer =
-            std::make_unique<HistoryWriter>(*where, [this] { complain(*m_writer->failure()); });
-    }
+    : m_m(m), m_session(session), m_resolver(std::move(resolver)),
+      // Said once, on standard error, as the trace's failures are: the
+      // window shows no box for what does not stop a download.
+      m_keeper(text::WindowProgram, {}, store, {},
+               [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }) {
     m_session.addObserver(this);
 }
 
 DownloadRecord::~DownloadRecord() {
     m_session.removeObserver(this);
-    m_writer.reset(); // writes what was given
-}
-
-const HistoryLocation* DownloadRecord::location() const {
-    return m_writer ? &m_writer->location() : nullptr;
-}
-
-std::string DownloadRecord::identify() {
-    m_file = m_m.hex_file_name;
-    const auto identity = fileIdentity(m_file);
-    m_sha256 = identity ? identity->sha256 : std::string();
-    m_size = identity ? identity->size : 0;
-    return identity ? firmwareLine(m_file, *identity) : std::string();
 }
 
 void DownloadRecord::noteStart(const std::string& traceFile) {
     // A download still running ends first, as superseded, with what it had sent.
     if (!m_open.empty()) {
-        takeProgress(m_open.back().second);
+        takeProgress(m_open.back().report);
     }
-    Attempt a = newAttempt(text::WindowProgram, {});
-    a.port = "COM" + std::to_string(m_m.com_port);
-    a.devicePath = devicePath(m_resolver(m_m.com_port));
+    Open started;
+    DeviceReport& d = started.report;
+    d.port = "COM" + std::to_string(m_m.com_port);
+    d.devicePath = resolvedDevice(devicePath(m_resolver(m_m.com_port)));
     if (is_valid_baud(m_m.baud_rate)) {
-        a.baud = m_m.baud_rate;
+        d.baud = m_m.baud_rate;
     }
-    a.device = deviceKindName(m_m.device_type);
-    a.filePath = m_file;
-    if (!m_sha256.empty()) {
-        a.sha256 = m_sha256;
-        a.fileSize = m_size;
-    }
-    a.traceFile = traceFile;
-    const HistoryWriter::Row row = m_writer ? m_writer->begin(a, findDevice) : 0;
-    m_open.emplace_back(row, std::move(a));
+    d.deviceType = m_m.device_type;
+    d.file = m_m.hex_file_name;
+    d.traceFile = traceFile;
+    m_open.push_back(std::move(started));
 }
 
-void DownloadRecord::takeProgress(Attempt& a) const {
-    const DownloadProgress& p = m_session.progress();
-    a.recordsSent = p.recordsSent();
-    a.recordsTotal = p.totals().records;
-    a.dataBytesSent = p.dataBytesSent();
-    a.dataBytesTotal = p.totals().dataBytes;
+// Before the device hears a byte: the row begins, naming the bytes checked.
+void DownloadRecord::fileChecked(const FileIdentity& identity, const DownloadTotals& totals) {
+    if (m_open.empty()) {
+        return;
+    }
+    Open& running = m_open.back();
+    running.report.identity = identity;
+    running.report.totals = totals;
+    running.row = m_keeper.begin(running.report);
+    if (m_checked) {
+        m_checked(running.report.file, identity);
+    }
+}
+
+void DownloadRecord::takeProgress(DeviceReport& report) const {
+    const std::string phase = report.progress.phase;
+    report.progress = m_session.progress().snapshot();
+    report.progress.phase = phase;
 }
 
 // Told before the message that says how it ended: that message, when one
@@ -109,15 +70,12 @@ void DownloadRecord::downloadEnded(DownloadEnd end) {
     if (m_open.empty()) {
         return;
     }
-    auto ended = std::move(m_open.front());
+    Open ended = std::move(m_open.front());
     m_open.pop_front();
-    Attempt& a = ended.second;
     if (m_open.empty()) { // else its counts were taken when the next began
-        takeProgress(a);
+        takeProgress(ended.report);
     }
-    a.endedMs = QDateTime::currentMSecsSinceEpoch();
-    a.outcome = endName(end);
-    a.exitCode = toInt(exitCodeFor(end));
+    ended.report.outcome = outcomeOf(end);
     if (end == DownloadEnd::Superseded || end == DownloadEnd::Interrupted ||
         end == DownloadEnd::Cancelled) {
         write(std::move(ended));
@@ -140,38 +98,19 @@ void DownloadRecord::onTraceEvent(const TraceEvent& event) {
         return;
     }
     if (m_ending) {
-        m_ending->second.lastMessage = event.text;
+        m_ending->report.addMessage(std::string(event.text));
         write(std::move(*m_ending));
         m_ending.reset();
     } else if (!m_open.empty()) {
-        m_open.back().second.lastMessage = event.text;
+        m_open.back().report.addMessage(std::string(event.text));
     }
 }
 
-void DownloadRecord::write(std::pair<HistoryWriter::Row, Attempt> ended) {
-    if (!m_writer) {
-        return;
+void DownloadRecord::write(Open ended) {
+    if (!ended.row) {
+        ended.row = m_keeper.begin(ended.report); // it ended before its file was checked
     }
-    std::string& message = ended.second.lastMessage;
-    std::replace(message.begin(), message.end(), '\r', '\n');
-    while (message.ends_with('\n')) {
-        message.pop_back();
-    }
-    m_writer->end(ended.first, ended.second, [this] {
-        QMetaObject::invokeMethod(
-            &m_context,
-            [this] {
-                if (m_recorded) {
-                    m_recorded();
-                }
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-std::string DownloadRecord::fileTip(const std::string& path) {
-    const auto identity = fileIdentity(path);
-    return identity ? firmwareLine(path, *identity) : identity.error().text();
+    m_keeper.end(*ended.row, ended.report);
 }
 
 } // namespace quill

@@ -5,7 +5,7 @@
 #include "cmdline/commandline.h"
 #include "hexfile/hexfiletexts.h"
 #include "history/historylocation.h"
-#include "run/exitcodes.h"
+#include "shared/exitcodes.h"
 #include "shared/module1.h"
 
 #include <algorithm>
@@ -145,21 +145,6 @@ void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOpti
 
 } // namespace
 
-Risks::Answer Risks::answer(const std::string& question) const {
-    if (question == quill::text::RecordsAfterEnd) {
-        return {"--allow-records-after-end", recordsAfterEnd};
-    }
-    return {"--allow-no-end-record", noEndRecord};
-}
-
-std::optional<int> comNumber(std::string_view port) {
-    if (port.size() < 4 || !cmdline::sameWord(port.substr(0, 3), "COM")) {
-        return std::nullopt;
-    }
-    const auto number = cmdline::wholeNumber(port.substr(3), 1, 255);
-    return number ? std::optional<int>(static_cast<int>(*number)) : std::nullopt;
-}
-
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     cmdline::CommandLine cl(text::ProgramName, helpText());
     auto* port = cl.option("-p,--port", "COMn|DEVICE|URL",
@@ -254,6 +239,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     ParsedCommandLine result;
     result.help = cl.help();
     CliOptions o;
+    o.program = text::ProgramName;
     if (cl.helpWanted() || cl.versionWanted()) {
         o.action = cl.helpWanted() ? CliOptions::Action::Help : CliOptions::Action::Version;
         result.options = o;

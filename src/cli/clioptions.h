@@ -3,6 +3,8 @@
 // quill-cli's command line. No Qt, no system calls: the settings store and
 // the port are looked at later, by the run.
 
+#include "run/runrequest.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,54 +13,19 @@
 
 namespace quill::cli {
 
-inline constexpr int defaultIdleTimeoutSeconds = 60;
-inline constexpr int maxIdleTimeoutSeconds = 86400;
-inline constexpr int defaultSettleMs = 250;
-inline constexpr int maxSettleMs = 60'000;
-
-// Files that may not be what the user meant, downloaded only when the
-// command line says so: the questions the download would ask are answered OK.
-struct Risks {
-    bool noEndRecord = false;     // --allow-no-end-record
-    bool recordsAfterEnd = false; // --allow-records-after-end
-
-    // The option that accepts what `question` warns of, and whether it was given.
-    struct Answer {
-        const char* option;
-        bool accepted;
-    };
-    Answer answer(const std::string& question) const;
-};
-
-struct CliOptions {
+// The download's own options are what a run is asked (run/runrequest.h);
+// the rest is quill-cli's.
+struct CliOptions : RunRequest {
     enum class Action { Download, Help, Version, ListPorts, CheckPort, History };
     Action action = Action::Download;
 
-    // Each "COMn", the path of a serial device or rfc2217://HOST:PORT;
-    // several ports get the same file at once.
-    std::vector<std::string> ports;
-    std::optional<int32_t> baud;     // 9600 or 38400
-    std::optional<int16_t> device;   // device_manual or device_tracker
     bool yes = false;                // answer the Manual prompt with OK
     const char* yesAnswer = nullptr; // how `yes` was given, as the prompt shows it; none: --yes
-    int idleTimeoutSeconds = defaultIdleTimeoutSeconds; // 0: no limit, as in the window
-    Risks risks;
-    int settleMs = defaultSettleMs; // the line settles this long before the first message
-    bool verbose = false;           // -v
-    bool quiet = false;             // -q
-    std::string logPath;            // --log FILE
-    bool json = false;              // --json
-    std::string checkPort;          // --check-port PORT
-    std::string file;               // the hex file, bytes as given
-
-    // The record of what was flashed.
-    std::string historyUrl;          // --history-url; empty: [History] URL, or this station's file
-    std::string operatorName;        // --operator; empty: the login name
-    bool requireHistory = false;     // no download unless its row is on record
-    std::string expectSha256;        // lower-case hex; empty: any file
+    bool quiet = false;              // -q
+    bool json = false;               // --json
+    std::string checkPort;           // --check-port PORT
     bool repeat = false;             // unit after unit
     std::optional<int64_t> maxUnits; // --repeat ends after this many complete units
-    std::string batch;               // tags the rows; each unit gets its number in it
 
     // --history: which attempts, in which form.
     std::string since;
@@ -82,9 +49,6 @@ struct ParsedCommandLine {
 // "--name=value" are both accepted, short options too ("-p X", "-pX",
 // "-yq"); "--" ends the options.
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args);
-
-// "COM3" (either case) gives 3; anything else is a device path.
-std::optional<int> comNumber(std::string_view port);
 
 // A command line that runs the download of `o` again, each word quoted for
 // a POSIX shell where it must be. The history URL is written without its

@@ -20,20 +20,8 @@ inline constexpr const char* RiskRefusedSuffix = " to download it)";
 inline constexpr const char* PromptNeedsTerminal =
     "the Manual device prompt needs a terminal on standard input; give --yes to answer OK";
 
-inline constexpr const char* NoPort =
-    "no port given and none stored: use --port COMn or --port DEVICE";
-inline constexpr const char* NotComOneToFour = " is not one of COM1 to COM4";
-inline constexpr const char* NoBaud =
-    "no usable baud rate given or stored: use --baud 9600 or 38400";
-
 // Several ports in one run.
 inline constexpr const char* PortGivenTwice = " is given more than once";
-inline constexpr const char* SameDeviceTwice = " name the same device ";
-// --log DIR on several ports: two ports whose traces would have one name.
-inline constexpr const char* SameTraceTwice = " would write the same trace ";
-// "Prepare " N " devices for download at " baud: the Manual prompt, asked once for all.
-inline constexpr const char* PrepareDevicesPrefix = "Prepare ";
-inline constexpr const char* PrepareDevicesMiddle = " devices for download at ";
 
 // --list-ports, and the ports listed after one that could not be opened.
 inline constexpr const char* PortsHeading = "Serial ports found:\n";
@@ -62,22 +50,6 @@ inline constexpr const char* CheckTrackerFails =
 inline constexpr const char* CheckNetwork =
     " is a port on the network: the read-back is what its server answered.\n";
 inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
-
-// --log FILE: "cannot create the trace file " FILE " (" the reason ")".
-inline constexpr const char* LogNotCreated = "cannot create the trace file ";
-
-// SIGINT or SIGTERM stopped the run.
-inline constexpr const char* Interrupted = "Download interrupted";
-
-// The history could not be written, and the option required it.
-inline constexpr const char* HistoryRequired = "--require-history: nothing was sent.";
-
-// --expect-sha256 refused the file: the message, then both digests on lines of their own.
-inline constexpr const char* NotExpectedFirmware = "The hex file is not the expected firmware";
-inline constexpr const char* ExpectedSha256 = "expected SHA-256:  ";
-inline constexpr const char* FileSha256 = "the file's SHA-256: ";
-// ... and how the run ended, for machines.
-inline constexpr const char* UnexpectedFirmware = "unexpected_firmware";
 
 // After a run on several ports with failures, before the command.
 inline constexpr const char* RetryFailed = "To download again to the ports that failed:\n  ";

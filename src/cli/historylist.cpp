@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/historylist.h"
 
-#include "cli/clirecord.h"
 #include "cli/clitexts.h"
 #include "history/historyformat.h"
+#include "history/historylocation.h"
 #include "history/historystore.h"
 
 namespace quill::cli {
@@ -30,7 +30,7 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.sha256Prefix = o.sha256Prefix;
     filter.batch = o.batch;
     filter.tableOnly = !o.csv && !o.json;
-    const auto where = historyLocation(o, settings);
+    const auto where = historyLocation(settings, o.historyUrl);
     auto store = where ? HistoryStore::open(*where)
                        : HistoryResult<std::unique_ptr<HistoryStore>>(where.error());
     if (!store) {

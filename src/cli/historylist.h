@@ -8,7 +8,7 @@
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "platform/settingsstore.h"
-#include "run/exitcodes.h"
+#include "shared/exitcodes.h"
 
 #include <cstdio>
 

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: MIT
 // quill-cli: downloads an Intel HEX file into the flash of an Ostrel device
 // without a display, on the same download engine as the window program;
-// also lists the serial ports and checks an adapter.
+// also lists the serial ports, checks an adapter and lists the history.
 
 #include "cli/clioptions.h"
-#include "cli/clirecord.h"
+#include "cli/clirun.h"
 #include "cli/clitexts.h"
 #include "cli/console.h"
 #include "cli/historylist.h"
-#include "cli/multirun.h"
+#include "cli/jsonresult.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
-#include "cli/singlerun.h"
 #include "qt/qtsettingsstore.h"
 #include "quillversion.h"
+#include "runner/recordkeeper.h"
 
 #include <QCoreApplication>
 
@@ -23,7 +23,6 @@
 #include <unistd.h>
 
 using quill::ExitCode;
-using quill::exitStatus;
 using quill::toInt;
 using namespace quill::cli;
 
@@ -33,7 +32,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::fputs(parsed.error.c_str(), stderr);
         if (parsed.json) {
-            std::puts(jsonObject(SingleRun::usageResult(parsed.error)).c_str());
+            std::puts(usageJson(parsed.error).c_str());
         }
         return toInt(ExitCode::Usage);
     }
@@ -65,29 +64,20 @@ int main(int argc, char** argv) {
     }
     // Every download is recorded; the rows are written while it runs, and
     // the last before the program ends.
-    CliRecord record(
-        options, store, [&console](const std::string& text) { console.error(text); },
-        [&console](const std::string& text) { console.note(text); });
+    quill::RecordKeeper keeper(text::ProgramName, options.operatorName, store, options.historyUrl,
+                               [&console](const std::string& text) { console.error(text); });
     if (options.repeat) {
-        RepeatRun run(options, store, console, record);
+        RepeatRun run(options, store, console, keeper);
         SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-        const ExitCode code = run.exec();
-        return exitStatus(code, run.signal());
+        return run.exec();
     }
-    if (options.ports.size() > 1) {
-        MultiRun run(options, store, console, stderr, record);
-        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-        const ExitCode code = run.exec();
-        return exitStatus(code, run.signal());
-    }
-    SingleRun run(options, store, console, record);
+    CliRun run(options, store, console, keeper, stderr, true);
     // SIGINT and SIGTERM end the download from the event loop.
     SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-    const ExitCode code = run.exec();
-    const int status = exitStatus(code, run.signal());
+    const int status = run.exec().status();
     if (options.json) {
         // The only thing quill-cli writes on standard output.
-        std::puts(jsonObject(run.result(status)).c_str());
+        std::puts(run.json().c_str());
     }
     return status;
 }

@@ -22,11 +22,16 @@ std::string of(int64_t done, int64_t total) {
 }
 
 // Data bytes per second; nothing to say before records go out.
-std::string rate(const DeviceStatus& d) {
-    if (!d.rate) {
+std::string rate(const DeviceReport& d) {
+    if (!d.progress.rate) {
         return "- B/s";
     }
-    return std::to_string(static_cast<int64_t>(*d.rate + 0.5)) + " B/s";
+    return std::to_string(static_cast<int64_t>(*d.progress.rate + 0.5)) + " B/s";
+}
+
+// How the device ended, or the phase it is in.
+std::string_view state(const DeviceReport& d) {
+    return d.outcome ? outcomeShortWords(*d.outcome) : std::string_view(d.progress.phase);
 }
 
 std::string seconds(double s) {
@@ -37,85 +42,28 @@ std::string seconds(double s) {
 
 } // namespace
 
-ExitCode aggregateExitCode(const std::vector<ExitCode>& inPortOrder) {
-    std::optional<ExitCode> first;
-    for (const ExitCode code : inPortOrder) {
-        if (code == ExitCode::Complete) {
-            continue;
-        }
-        if (!first) {
-            first = code;
-        } else if (*first != code) {
-            return ExitCode::DevicesDiffer;
-        }
-    }
-    return first.value_or(ExitCode::Complete);
-}
-
-std::string_view outcomeName(ExitCode code) {
-    switch (code) {
-    case ExitCode::Complete:
-        return "complete";
-    case ExitCode::Failure:
-        return "failed";
-    case ExitCode::Usage:
-        return "not started";
-    case ExitCode::FileError:
-        return "file error";
-    case ExitCode::BadRecord:
-        return "bad/changed file";
-    case ExitCode::PortError:
-        return "port error";
-    case ExitCode::NoEraseAnswer:
-        return "no erase answer";
-    case ExitCode::TrackerHandshake:
-        return "handshake failed";
-    case ExitCode::IdleTimeout:
-        return "silent";
-    case ExitCode::Cancelled:
-        return "cancelled";
-    case ExitCode::DevicesDiffer:
-        return "failed";
-    case ExitCode::HistoryFailed:
-        return "no history";
-    case ExitCode::Interrupted:
-        return "interrupted";
-    }
-    return "failed";
-}
-
-std::string traceFileName(std::string_view port) {
-    std::string name(port.substr(std::min(port.find_first_not_of('/'), port.size())));
-    for (char& c : name) {
-        if (c == '/') {
-            c = '_';
-        }
-    }
-    return (name.empty() ? std::string("port") : name) + ".log";
-}
-
-std::string liveLine(const DeviceStatus& d, const FileTotals& totals, size_t portWidth) {
-    const std::string what = d.ended ? std::string(outcomeName(d.code)) : d.phase;
+std::string liveLine(const DeviceReport& d, size_t portWidth) {
     char numbers[96];
     std::snprintf(numbers, sizeof numbers, "%9s records %3d%%  ",
-                  of(d.records, totals.records).c_str(), d.percent);
-    return padded(d.port, portWidth) + "  " + padded(what, 20) + "  " + numbers + rate(d);
+                  of(d.progress.records, d.totals.records).c_str(), d.progress.percent);
+    return padded(d.port, portWidth) + "  " + padded(state(d), 20) + "  " + numbers + rate(d);
 }
 
-std::string progressLine(const DeviceStatus& d, const FileTotals& totals) {
+std::string progressLine(const DeviceReport& d) {
     std::string line = d.port + ": ";
-    if (d.ended) {
-        line += std::string(outcomeName(d.code)) + ", ";
+    if (d.outcome) {
+        line += std::string(outcomeShortWords(*d.outcome)) + ", ";
     } else {
-        line += std::to_string(d.percent) + "%, ";
+        line += std::to_string(d.progress.percent) + "%, ";
     }
-    return line + of(d.records, totals.records) + " records, " + of(d.dataBytes, totals.dataBytes) +
-           " data bytes, " + seconds(d.seconds) + " s, " + rate(d);
+    return line + of(d.progress.records, d.totals.records) + " records, " +
+           of(d.progress.dataBytes, d.totals.dataBytes) + " data bytes, " +
+           seconds(d.progress.seconds) + " s, " + rate(d);
 }
 
-std::string finalTable(const std::vector<DeviceStatus>& devices, const FileTotals& totals) {
+std::string finalTable(const std::vector<DeviceReport>& devices) {
     size_t portWidth = 4;
-    for (const DeviceStatus& d : devices) {
+    for (const DeviceReport& d : devices) {
         portWidth = std::max(portWidth, d.port.size());
     }
     const auto row = [&](std::string_view port, std::string_view outcome, std::string_view records,
@@ -127,9 +75,9 @@ std::string finalTable(const std::vector<DeviceStatus>& devices, const FileTotal
         return padded(port, portWidth) + rest;
     };
     std::string table = row("port", "outcome", "records", "data bytes", "seconds");
-    for (const DeviceStatus& d : devices) {
-        table += row(d.port, outcomeName(d.code), of(d.records, totals.records),
-                     of(d.dataBytes, totals.dataBytes), seconds(d.seconds));
+    for (const DeviceReport& d : devices) {
+        table += row(d.port, state(d), of(d.progress.records, d.totals.records),
+                     of(d.progress.dataBytes, d.totals.dataBytes), seconds(d.progress.seconds));
     }
     return table;
 }

@@ -10,7 +10,7 @@
 
 #include "platform/settingsstore.h"
 #include "qt/lineconfig.h"
-#include "run/exitcodes.h"
+#include "shared/exitcodes.h"
 
 #include <cstdio>
 #include <optional>

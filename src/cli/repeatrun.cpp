@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/repeatrun.h"
 
+#include "cli/clirun.h"
 #include "cli/clitexts.h"
-#include "cli/multirun.h"
-#include "cli/singlerun.h"
 
 #include <QSocketNotifier>
 
@@ -15,15 +14,6 @@ namespace quill::cli {
 
 namespace {
 
-// A few words for how a unit ended: its name, read aloud.
-std::string outcomeWords(std::string name) {
-    if (name == "no_erase_answer") {
-        return "no answer to the erase request";
-    }
-    std::replace(name.begin(), name.end(), '_', ' ');
-    return name;
-}
-
 // Rounds that would end alike whatever device is connected: the command
 // line, the file, the history.
 bool endsTheLoop(ExitCode code) {
@@ -34,12 +24,12 @@ bool endsTheLoop(ExitCode code) {
 } // namespace
 
 RepeatRun::RepeatRun(const CliOptions& options, SettingsStore& store, Console& console,
-                     CliRecord& record)
-    : m_options(options), m_store(store), m_console(console), m_record(record) {
-    m_outcomes.emplace_back("complete", 0);
+                     RecordKeeper& keeper)
+    : m_options(options), m_store(store), m_console(console), m_keeper(keeper) {
+    m_outcomes.emplace_back(Outcome::Complete, 0);
 }
 
-ExitCode RepeatRun::exec() {
+int RepeatRun::exec() {
     ExitCode worst = ExitCode::Complete;
     for (int round = 1; !m_options.maxUnits || m_complete < *m_options.maxUnits; ++round) {
         m_console.note(text::Round + std::to_string(round) +
@@ -54,7 +44,7 @@ ExitCode RepeatRun::exec() {
         }
     }
     m_console.note(tally(m_outcomes));
-    return m_signal != 0 ? ExitCode::Interrupted : worst;
+    return m_signal != 0 ? exitStatus(ExitCode::Interrupted, m_signal) : toInt(worst);
 }
 
 // A run of its own, on a console of its own (its messages and its failure
@@ -65,35 +55,25 @@ ExitCode RepeatRun::round(int number) {
     o.yesAnswer = text::PromptAnsweredByEnter;
     o.logPath = roundPath(o.logPath, number);
     Console console(stderr, m_console.terminal(), m_options.quiet);
-    std::vector<RunResult> units;
-    ExitCode code = ExitCode::Failure;
-    if (o.ports.size() > 1) {
-        MultiRun run(o, m_store, console, stderr, m_record);
-        m_stopRound = [&run](int signal) { run.interrupt(signal); };
-        code = run.exec();
-        units = run.deviceResults();
-    } else {
-        SingleRun run(o, m_store, console, m_record);
-        m_stopRound = [&run](int signal) { run.interrupt(signal); };
-        code = run.exec();
-        units = {run.result(toInt(code))};
-    }
+    CliRun run(o, m_store, console, m_keeper, stderr, false);
+    m_stopRound = [&run](int signal) { run.interrupt(signal); };
+    const RunReport& report = run.exec();
     m_stopRound = nullptr;
-    for (const RunResult& unit : units) {
-        if (unit.exitCode == toInt(ExitCode::Usage) ||
-            unit.exitCode == toInt(ExitCode::HistoryFailed)) {
+    for (const DeviceReport& unit : report.devices) {
+        const Outcome outcome = unit.outcome.value_or(report.outcome);
+        if (outcome == Outcome::Usage || outcome == Outcome::HistoryFailed) {
             continue; // no unit was touched
         }
-        m_complete += unit.exitCode == toInt(ExitCode::Complete) ? 1 : 0;
+        m_complete += outcome == Outcome::Complete ? 1 : 0;
         const auto counted = std::find_if(m_outcomes.begin(), m_outcomes.end(),
-                                          [&](const auto& o) { return o.first == unit.outcome; });
+                                          [&](const auto& o) { return o.first == outcome; });
         if (counted == m_outcomes.end()) {
-            m_outcomes.emplace_back(unit.outcome, 1);
+            m_outcomes.emplace_back(outcome, 1);
         } else {
             ++counted->second;
         }
     }
-    return code;
+    return report.code;
 }
 
 // The next line of standard input, a terminal or a script. It is read from
@@ -148,14 +128,14 @@ void RepeatRun::interrupt(int signal) {
     }
 }
 
-std::string RepeatRun::tally(const std::vector<std::pair<std::string, int>>& outcomes) {
+std::string RepeatRun::tally(const std::vector<std::pair<Outcome, int>>& outcomes) {
     int units = 0;
     std::string ways;
     for (const auto& [outcome, count] : outcomes) {
         units += count;
         if (count > 0) {
-            ways +=
-                (ways.empty() ? ": " : ", ") + std::to_string(count) + " " + outcomeWords(outcome);
+            ways += (ways.empty() ? ": " : ", ") + std::to_string(count) + " " +
+                    std::string(outcomeWords(outcome));
         }
     }
     return std::to_string(units) + (units == 1 ? " unit" : " units") + ways;

@@ -4,16 +4,16 @@
 // several. Before each round it asks for the next device; the Enter that
 // answers starts the round and answers the Manual prompt, and the end of
 // the input (Ctrl+D) ends the loop. Each round is an ordinary run
-// (singlerun.h, multirun.h), each unit a row of the history, numbered in
-// its batch. A line before each round says the round, the units so far
-// and how they ended; a summary follows the last, and the exit status is
-// the worst round's: the highest.
+// (clirun.h), each unit a row of the history, numbered in its batch. A
+// line before each round says the round, the units so far and how they
+// ended; a summary follows the last, and the exit status is the worst
+// round's: the highest.
 
 #include "cli/clioptions.h"
-#include "cli/clirecord.h"
 #include "cli/console.h"
 #include "platform/settingsstore.h"
-#include "run/exitcodes.h"
+#include "runner/recordkeeper.h"
+#include "shared/outcome.h"
 
 #include <QEventLoop>
 
@@ -26,17 +26,18 @@ namespace quill::cli {
 
 class RepeatRun {
   public:
-    RepeatRun(const CliOptions& options, SettingsStore& store, Console& console, CliRecord& record);
+    RepeatRun(const CliOptions& options, SettingsStore& store, Console& console,
+              RecordKeeper& keeper);
     RepeatRun(const RepeatRun&) = delete;
     RepeatRun& operator=(const RepeatRun&) = delete;
 
-    ExitCode exec();
+    // The exit status of the worst round, or of the signal that ended the loop.
+    int exec();
     // SIGINT or SIGTERM: the round stops as a single run does, and no other follows.
     void interrupt(int signal);
-    int signal() const { return m_signal; }
 
     // "40 units: 39 complete, 1 no answer to the erase request"
-    static std::string tally(const std::vector<std::pair<std::string, int>>& outcomes);
+    static std::string tally(const std::vector<std::pair<Outcome, int>>& outcomes);
     // The trace of round n: "flash.log" gives "flash-3.log", the folder "logs" "logs-3".
     static std::string roundPath(const std::string& path, int round);
 
@@ -47,9 +48,9 @@ class RepeatRun {
     const CliOptions& m_options;
     SettingsStore& m_store;
     Console& m_console;
-    CliRecord& m_record;
+    RecordKeeper& m_keeper;
     std::string m_input; // read from standard input beyond the lines taken
-    std::vector<std::pair<std::string, int>> m_outcomes; // how many units ended how, complete first
+    std::vector<std::pair<Outcome, int>> m_outcomes; // how many units ended how, complete first
     int m_complete = 0;
     int m_signal = 0;
     std::function<void(int)> m_stopRound; // while a round runs

@@ -101,6 +101,9 @@ void Downloader::com_start(uint32_t download) {
     // What is not whole firmware is refused before the device is touched.
     const FileCheck check = checkHexFile(m_c.file1, m.hex_table, m_line);
     m_checked = check.checked;
+    if (m_c.observer != nullptr) {
+        m_c.observer->fileChecked(check.identity, check.totals);
+    }
     switch (check.verdict) {
     case FileVerdict::Refused:
         cancelDownload(m_c, refusalText(check), check.end);

@@ -85,13 +85,27 @@ FileCheck refused(DownloadEnd end, const char* message, int64_t lineNumber = 0,
 
 } // namespace
 
+namespace {
+
+// A refused file is read on to its end all the same, so that the record of
+// the attempt names the bytes that were refused.
+FileCheck readToEnd(HexFileSource& file, std::string& line, FileCheck check) {
+    while (readNext(file, line) == Read::Line) {
+    }
+    check.identity = file.identity();
+    return check;
+}
+
+} // namespace
+
 FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& line) {
     file.markChecked();
     int64_t lineNumber = 0;
-    int records = 0;
     bool endRecord = false;
     bool recordsAfterEnd = false;
+    bool anyRecord = false;
     CheckedFile checked;
+    DownloadTotals totals;
     for (;;) {
         const Read r = readNext(file, line);
         if (r == Read::End) {
@@ -110,32 +124,44 @@ FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& 
         // the sending skips them.
         if (!startsRecord(line)) {
             if (indentedRecord(line)) {
-                return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
-                               text::DetailIndented);
+                return readToEnd(file, line,
+                                 refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
+                                         text::DetailIndented));
             }
             continue;
         }
-        ++records;
+        anyRecord = true;
         const int16_t rc = classify(file, table, line);
         if (rc == REC_BAD_SUM || rc == REC_BAD_HEX) {
-            return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
-                           whatIsWrong(table, line, file.lineTooLong()));
+            const std::string what = whatIsWrong(table, line, file.lineTooLong());
+            return readToEnd(
+                file, line, refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber, what));
         }
         if (gluedRecord(table, line)) {
-            return refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
-                           text::DetailGlued);
+            return readToEnd(file, line,
+                             refused(DownloadEnd::BadRecord, text::InvalidRecord, lineNumber,
+                                     text::DetailGlued));
+        }
+        if (rc == REC_SEND || rc == REC_LAST) {
+            ++totals.records;
+            totals.dataBytes += recordDataBytes(table, line);
         }
         if (rc == REC_LAST) {
             endRecord = true;
             checked = {file.linesDigest(), true};
         }
     }
-    // A file that changes while it is checked reads as ended there.
-    if (file.changedSinceChecked()) {
+    // A file that changes while it is checked reads as ended there; one
+    // whose bytes are not those its run checked is another firmware.
+    const FileIdentity identity = file.identity();
+    const std::string heldTo = file.heldTo();
+    if (file.changedSinceChecked() || (!heldTo.empty() && identity.sha256 != heldTo)) {
         return refused(DownloadEnd::FileChanged, text::FileChanged);
     }
-    if (records == 0) {
-        return refused(DownloadEnd::NoRecords, text::NoRecords);
+    if (!anyRecord) {
+        FileCheck none = refused(DownloadEnd::NoRecords, text::NoRecords);
+        none.identity = identity;
+        return none;
     }
     if (!endRecord) {
         checked = {file.linesDigest(), false};
@@ -146,7 +172,11 @@ FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& 
     const FileVerdict verdict = !endRecord        ? FileVerdict::NoEndRecord
                                 : recordsAfterEnd ? FileVerdict::RecordsAfterEnd
                                                   : FileVerdict::Whole;
-    return {.verdict = verdict, .checked = checked};
+    return {.verdict = verdict, .checked = checked, .identity = identity, .totals = totals};
+}
+
+std::string firmwareLine(const std::string& path, const FileIdentity& identity) {
+    return path + ": " + std::to_string(identity.size) + " bytes, SHA-256 " + identity.sha256;
 }
 
 std::string refusalText(const FileCheck& check) {

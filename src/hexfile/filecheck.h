@@ -40,16 +40,25 @@ struct FileCheck {
     std::string detail{};
     // Otherwise: what the sending holds the file to.
     CheckedFile checked{};
+    // The file's bytes as this pass read them (unknown when it could not
+    // read to the end), and what a download of it sends.
+    FileIdentity identity{};
+    DownloadTotals totals{};
 };
 
-// Reads the whole open file once, to its end. A file without a record line,
-// a corrupt record line before the first end record (bad digits, bad
+// Reads the whole open file once, to its end, and hashes every byte on the
+// way: that pass is the file's identity. A file without a record line, a
+// corrupt record line before the first end record (bad digits, bad
 // checksum, cut short, overlong, a second record glued after the first, or
-// a record that does not start its line) or a file that cannot be read is
-// refused. Otherwise the file is left at its beginning, marked as checked,
-// and what was read up to the first end record is what the sending will
-// send. `line` is the caller's reusable buffer.
+// a record that does not start its line), a file that cannot be read, and
+// one whose bytes are not those it is held to are refused. Otherwise the
+// file is left at its beginning, marked as checked, and what was read up
+// to the first end record is what the sending will send. `line` is the
+// caller's reusable buffer.
 FileCheck checkHexFile(HexFileSource& file, const HexTable& table, std::string& line);
+
+// How the firmware is named wherever it is shown: "PATH: N bytes, SHA-256 HEX".
+std::string firmwareLine(const std::string& path, const FileIdentity& identity);
 
 // What the user is told of a refused file: the message, then the line to
 // blame on a line of its own.

@@ -111,4 +111,14 @@ int16_t check_record(const HexTable& table, std::string_view line) {
     return REC_SEND;
 }
 
+int64_t recordDataBytes(const HexTable& table, std::string_view line) {
+    constexpr size_t countAt = 1;
+    constexpr size_t typeAt = 7;
+    constexpr int16_t typeData = 0;
+    if (line.size() < typeAt + 2 || hex_byte(table, line.substr(typeAt)) != typeData) {
+        return 0;
+    }
+    return std::max<int16_t>(0, hex_byte(table, line.substr(countAt)));
+}
+
 } // namespace quill

@@ -26,4 +26,8 @@ int16_t hex_byte(const HexTable& table, std::string_view text);
 // is ":", not examined here). Never reads past the end of the line.
 int16_t check_record(const HexTable& table, std::string_view line);
 
+// The firmware data bytes of a record line: its byte count for a data
+// record, 0 for any other type.
+int64_t recordDataBytes(const HexTable& table, std::string_view line);
+
 } // namespace quill

@@ -84,6 +84,8 @@ void StdHexFile::resetReading() {
     m_lineTooLong = false;
     m_digest = fnvOffset;
     m_atStart = true;
+    m_hash.reset();
+    m_identity = {};
 }
 
 // Only called with the buffer used up. False when nothing more could be read,
@@ -105,6 +107,14 @@ bool StdHexFile::fill() {
         return false;
     }
     m_end = static_cast<size_t>(n);
+    if (n == 0) {
+        if (!m_identity.known()) {
+            m_identity.sha256 = m_hash.finish();
+        }
+        return false;
+    }
+    m_hash.add(m_buffer.data(), m_end);
+    m_identity.size += n;
     // A byte-order mark before the first line is not part of it: the line
     // is read, and sent, as it stands after the mark. Anywhere else the
     // bytes are what they are.
@@ -119,7 +129,7 @@ bool StdHexFile::fill() {
             }
         }
     }
-    return n > 0;
+    return true;
 }
 
 bool StdHexFile::eof() {

@@ -2,8 +2,11 @@
 #pragma once
 // The hex file read from disk through its file descriptor: bytes, buffered,
 // one line at a time, with no text decoding. A UTF-8 byte-order mark at the
-// very start of the file is not part of its first line.
+// very start of the file is not part of its first line. Every byte read is
+// hashed as it comes: the pass that reads the file to its end gives its
+// identity, with no reading of its own.
 
+#include "hexfile/sha256.h"
 #include "platform/hexfilesource.h"
 
 #include <sys/stat.h>
@@ -35,6 +38,10 @@ class StdHexFile final : public HexFileSource {
     bool failed() const override { return m_failed; }
     int64_t length() const override { return m_length; }
     bool rewind() override;
+    FileIdentity identity() const override { return m_identity; }
+    std::string heldTo() const override { return m_heldTo; }
+    // The SHA-256 the run checked the file with; empty: any.
+    void holdTo(std::string sha256) { m_heldTo = std::move(sha256); }
 
   private:
     bool fill();
@@ -50,6 +57,9 @@ class StdHexFile final : public HexFileSource {
     struct stat m_checked {};
     bool m_watched = false; // marked checked: every fill looks for a change first
     bool m_changed = false; // a fill found the file changed
+    Sha256 m_hash;
+    FileIdentity m_identity; // of the bytes read since the open or the rewind
+    std::string m_heldTo;
     std::vector<char> m_buffer;
     size_t m_begin = 0; // next unread byte in m_buffer
     size_t m_end = 0;   // one past the last valid byte

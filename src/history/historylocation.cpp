@@ -180,8 +180,10 @@ HistoryResult<HistoryLocation> historyAt(std::string_view url) {
     return parseHistoryUrl(url);
 }
 
-HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings) {
-    return historyAt(settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl));
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings,
+                                               std::string_view url) {
+    return historyAt(!url.empty() ? std::string(url)
+                                  : settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl));
 }
 
 } // namespace quill

@@ -52,8 +52,10 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url);
 // names the file of this station.
 HistoryResult<HistoryLocation> historyAt(std::string_view url);
 
-// The history the settings name: the URL under [History] URL, or the file
-// of this station when there is none.
-HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings);
+// The history a program uses: `url` when one was given (--history-url),
+// else the one the settings name under [History] URL, else the file of
+// this station.
+HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings,
+                                               std::string_view url = {});
 
 } // namespace quill

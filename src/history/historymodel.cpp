@@ -2,6 +2,7 @@
 #include "history/historymodel.h"
 
 #include "history/historytexts.h"
+#include "shared/outcome.h"
 
 #include <QDateTime>
 
@@ -159,7 +160,7 @@ void HistoryModel::add(std::deque<Row>::iterator at, Attempt attempt) {
 
 void HistoryModel::note(const Attempt& attempt) {
     m_newestId = std::max(m_newestId, attempt.id);
-    if (attempt.outcome == text::OutcomeUnfinished) {
+    if (attempt.outcome == outcomeName(Outcome::Unfinished)) {
         m_unfinished.insert(attempt.id);
     } else {
         m_unfinished.erase(attempt.id);

@@ -3,6 +3,7 @@
 
 #include "history/historyschema.h"
 #include "history/historytexts.h"
+#include "shared/outcome.h"
 #include "shared/utf8text.h"
 
 #include <QFile>
@@ -210,7 +211,7 @@ HistoryStatus HistoryStore::makeSchema() {
 
 HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
     Attempt row = attempt;
-    row.outcome = text::OutcomeUnfinished;
+    row.outcome = outcomeName(Outcome::Unfinished);
     row.endedMs.reset();
     row.exitCode.reset();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -285,7 +286,7 @@ HistoryResult<std::vector<Attempt>> HistoryStore::changes(int64_t afterId,
                                                           const std::vector<int64_t>& watched) {
     QVariantList bound{qlonglong(afterId)};
     if (!watched.empty()) {
-        bound << QString::fromLatin1(text::OutcomeUnfinished);
+        bound << QString::fromLatin1(outcomeName(Outcome::Unfinished).data());
     }
     for (const int64_t id : watched) {
         bound << qlonglong(id);

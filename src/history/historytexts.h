@@ -15,7 +15,6 @@ inline constexpr const char* HistoryNotOpened = "The history could not be opened
 inline constexpr const char* HistoryNotWritten = "The history could not be written";
 inline constexpr const char* HistoryNotRead = "The history could not be read";
 inline constexpr const char* HistoryUrlNotUnderstood = "The history URL is not understood";
-inline constexpr const char* FileNotHashed = "The file could not be read for its SHA-256";
 
 // After the failure's what, where and why: the download is not stopped.
 inline constexpr const char* HistoryGoesOn = "; the download goes on unrecorded.";
@@ -35,11 +34,6 @@ inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";
 inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number ";
 inline constexpr const char* HistoryBadShaPrefix = "a SHA-256 prefix is hexadecimal digits";
-inline constexpr const char* NoSha256 = "OpenSSL offers no SHA-256";
-
-// The outcome of an attempt whose end was never written: still running, or
-// the station lost power or the process was killed.
-inline constexpr const char* OutcomeUnfinished = "unfinished";
 
 // The column captions of the listing on a terminal.
 inline constexpr const char* HistoryColumnStarted = "STARTED (UTC)";

@@ -10,6 +10,8 @@
 // meant to join this interface as further virtual functions with empty
 // defaults, so an observer implements only what it listens to.
 
+#include "platform/hexfilesource.h"
+
 namespace quill {
 
 enum class DownloadEnd {
@@ -32,6 +34,10 @@ class DownloadObserver {
   public:
     virtual ~DownloadObserver() = default;
     virtual void downloadEnded(DownloadEnd /*end*/) {}
+    // The whole-file check has read the file, before the device hears a
+    // byte: its identity (unknown when it could not be read to the end) and
+    // what the download will send, refused or not.
+    virtual void fileChecked(const FileIdentity& /*identity*/, const DownloadTotals& /*totals*/) {}
 };
 
 } // namespace quill

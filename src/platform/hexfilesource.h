@@ -12,6 +12,23 @@
 
 namespace quill {
 
+// The bytes of a file as one pass read them: their count and their SHA-256
+// (64 lower-case hex digits; empty until the pass reached the end).
+struct FileIdentity {
+    int64_t size = 0;
+    std::string sha256;
+    bool known() const { return !sha256.empty(); }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// What a download of the file sends: the record lines that go out and the
+// firmware data bytes in them.
+struct DownloadTotals {
+    int64_t records = 0;
+    int64_t dataBytes = 0;
+    friend bool operator==(const DownloadTotals&, const DownloadTotals&) = default;
+};
+
 class HexFileSource {
   public:
     // The longest record is 521 characters; the rest is room for trailing text.
@@ -46,6 +63,13 @@ class HexFileSource {
     virtual int64_t length() const = 0;
     // Back to the first byte of the open file. False on failure.
     virtual bool rewind() = 0;
+    // The bytes read since the file was opened or rewound, byte-order mark
+    // and line ends included; the digest once the end has been read.
+    virtual FileIdentity identity() const = 0;
+    // The SHA-256 the file was checked with before this reading (by the
+    // run that owns it): a file whose bytes now have another is no longer
+    // that firmware. Empty: any.
+    virtual std::string heldTo() const { return {}; }
 };
 
 } // namespace quill

@@ -37,6 +37,7 @@ enum class TraceKind : uint8_t {
     WaitReport,   // text: the error report the wait dialog shows
     WaitOk,       // the wait dialog's OK was pressed
     PortNote,     // text: what a port on the network did (connected, settings answered, ...)
+    FileChecked,  // text: the file as the whole-file check read it, and what will be sent
 };
 
 // `bytes` and `text` are valid only during the call that reports them.

@@ -16,17 +16,6 @@ constexpr int lastAnswerMs = 2000;
 
 } // namespace
 
-const char* deviceKindName(int16_t deviceType) {
-    switch (deviceType) {
-    case device_manual:
-        return "manual";
-    case device_tracker:
-        return "tracker";
-    default:
-        return "other";
-    }
-}
-
 HeadlessRun::HeadlessRun(RunPieces pieces, RunSetup setup, RunView& view)
     : m_pieces(std::move(pieces)), m_setup(std::move(setup)), m_view(view),
       m_trace(m_m, m_pieces.port, m_pieces.timer, m_pieces.boxes, m_pieces.wait, m_pieces.clock),
@@ -68,12 +57,12 @@ PortOpening HeadlessRun::openPort() {
     MSComm& port = m_trace.comm();
     port.setCommPort(m_m.com_port);
     if (const PortStatus err = port.setSettings(m_m.com_settings)) {
-        m_outcome.decide(ExitCode::PortError);
+        m_end.decide(Outcome::PortFailure);
         m_view.runMessage(std::string(text::SetupSettingsFailed) + '\r' + err->text, true);
         return PortOpening::SettingsRefused;
     }
     if (const PortStatus err = port.setPortOpen(true)) {
-        m_outcome.decide(ExitCode::PortError);
+        m_end.decide(Outcome::PortFailure);
         m_view.runMessage(std::string(text::PortOpenFailed) + '\r' + err->text, true);
         return PortOpening::OpenFailed;
     }
@@ -99,7 +88,7 @@ void HeadlessRun::start() {
 
 // Told once per download, before any message about its end is shown.
 void HeadlessRun::downloadEnded(DownloadEnd end) {
-    m_outcome.decide(exitCodeFor(end), endName(end));
+    m_end.decide(outcomeOf(end));
     m_view.downloadEnded(end);
     if (end == DownloadEnd::Cancelled) {
         m_view.runMessage(text::NotStarted, false);
@@ -129,7 +118,7 @@ void HeadlessRun::onTraceEvent(const TraceEvent& event) {
     case TraceKind::WaitReport:
         // The handshake goes on, so this decides nothing yet; it becomes the
         // cause if the device then does not answer.
-        m_outcome.noteTrackerReport();
+        m_end.noteTrackerReport();
         break;
     default:
         break;
@@ -149,16 +138,16 @@ void HeadlessRun::finishSoon() {
 }
 
 void HeadlessRun::finish() {
-    m_exitCode = m_outcome.exitCode();
-    if (m_exitCode == ExitCode::Complete && m_outcome.trackerReported()) {
+    m_finalOutcome = m_end.outcome();
+    if (m_finalOutcome == Outcome::Complete && m_end.trackerReported()) {
         m_view.runMessage(text::CompletedAfterTrackerError, false);
     }
-    m_view.runEnding(m_exitCode);
+    m_view.runEnding(m_finalOutcome);
     // The download does not wait for the device's answer to the last
     // record; the run does, briefly, before the port is closed: closing
     // restores the port's old line settings at once, which would change the
     // parity of bytes still on their way out.
-    if (m_exitCode == ExitCode::Complete && !m_heardSinceSent) {
+    if (m_finalOutcome == Outcome::Complete && !m_heardSinceSent) {
         m_pieces.lastAnswer.setEnabled(true);
         return;
     }
@@ -169,7 +158,7 @@ void HeadlessRun::finish() {
 // bytes: one more pass of the loop lets what is queued go out.
 void HeadlessRun::exitLoop() {
     m_pieces.lastAnswer.setEnabled(false);
-    m_pieces.queue.post([this] { m_view.runFinished(m_exitCode); });
+    m_pieces.queue.post([this] { m_view.runFinished(m_finalOutcome); });
 }
 
 void HeadlessRun::restartIdle() {
@@ -181,13 +170,13 @@ void HeadlessRun::restartIdle() {
 // The device has been silent too long: the download stops as after a lost port.
 void HeadlessRun::idleExpired() {
     m_pieces.idle.setEnabled(false);
-    if (m_m.cstate == cs_off || m_m.cstate == cs_file_done || m_outcome.decided()) {
+    if (m_m.cstate == cs_off || m_m.cstate == cs_file_done || m_end.decided()) {
         return;
     }
     m_view.runMessage(text::IdlePrefix + std::to_string(m_setup.idleTimeoutSeconds) +
                           text::IdleSuffix + '\r' + text::DownloadStopped,
                       true);
-    m_outcome.decide(ExitCode::IdleTimeout);
+    m_end.decide(Outcome::IdleTimeout);
     stopTalking();
     finishSoon();
 }
@@ -202,7 +191,7 @@ bool HeadlessRun::interrupt(std::string_view say) {
     if (!say.empty()) {
         m_view.runMessage(std::string(say), true);
     }
-    m_outcome.decide(ExitCode::Interrupted);
+    m_end.decide(Outcome::Interrupted);
     stopTalking();
     finishSoon();
     return true;
@@ -225,33 +214,16 @@ void HeadlessRun::stopTalking() {
 // After "Download complete" a lost port ends the wait for the last answer;
 // if the device had not answered it yet, the download is not known to be whole.
 void HeadlessRun::portLost() {
-    if (m_outcome.exitCode() == ExitCode::Complete && !m_heardSinceSent) {
-        m_outcome.lostAfterComplete();
-        m_exitCode = m_outcome.exitCode();
+    if (m_end.outcome() == Outcome::Complete && !m_heardSinceSent) {
+        m_end.lostAfterComplete();
+        m_finalOutcome = m_end.outcome();
         m_view.runMessage(text::LostBeforeLastAnswer, true);
     }
-    m_outcome.decide(ExitCode::PortError);
+    m_end.decide(Outcome::PortFailure);
     if (m_pieces.lastAnswer.enabled()) {
         exitLoop();
     }
     finishSoon();
-}
-
-RunResult HeadlessRun::result() const {
-    RunResult r;
-    r.outcome = m_outcome.name();
-    r.exitCode = toInt(m_outcome.exitCode());
-    if (is_valid_baud(m_m.baud_rate)) {
-        r.baud = m_m.baud_rate;
-    }
-    r.device = deviceKindName(m_m.device_type);
-    const DownloadProgress& p = m_trace.progress();
-    r.recordsSent = p.recordsSent();
-    r.recordsTotal = p.totals().records;
-    r.dataBytesSent = p.dataBytesSent();
-    r.dataBytesTotal = p.totals().dataBytes;
-    r.seconds = p.elapsedSeconds();
-    return r;
 }
 
 } // namespace quill

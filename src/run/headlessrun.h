@@ -5,7 +5,7 @@
 // run that nobody watches: a limit on the device's silence, a short wait
 // for the device's answer to the last record before the port is closed, a
 // lost port, a stop from outside (a signal). It says how the run ended as
-// an outcome and an exit code.
+// an outcome.
 //
 // Every front end without a window runs its downloads through it: quill-cli
 // on one port, and each device of a run on several ports. They differ only
@@ -13,12 +13,11 @@
 //
 //     HeadlessRun run(pieces, setup, view);
 //     if (run.openPort() == PortOpening::Open) { run.startSoon(); loop.exec(); }
-//     // ... view.runFinished(code) leaves the loop
+//     // ... view.runFinished(outcome) leaves the loop
 
 #include "download/downloader.h"
 #include "platform/eventqueue.h"
-#include "run/outcome.h"
-#include "run/runresult.h"
+#include "run/enddecision.h"
 #include "shared/module1.h"
 #include "trace/tracesession.h"
 
@@ -62,13 +61,13 @@ class RunView {
     virtual void runMessage(const std::string& text, bool error) = 0;
     // The download told how it ended, before any message about its end.
     virtual void downloadEnded(DownloadEnd /*end*/) {}
-    // The run ends with `code`; the device may still be given a moment to
-    // answer the last record before runFinished.
-    virtual void runEnding(ExitCode /*code*/) {}
+    // The run ends so; the device may still be given a moment to answer
+    // the last record before runFinished.
+    virtual void runEnding(Outcome /*outcome*/) {}
     // A question still waiting for its answer ends, as Cancel.
     virtual void stopAsking() {}
     // The run is over: the front end leaves its event loop.
-    virtual void runFinished(ExitCode code) = 0;
+    virtual void runFinished(Outcome outcome) = 0;
 };
 
 enum class PortOpening { Open, SettingsRefused, OpenFailed };
@@ -95,10 +94,9 @@ class HeadlessRun final : private DownloadObserver, private WireTrace {
     TraceSession& trace() { return m_trace; }
     const TraceSession& trace() const { return m_trace; }
     const Module1& state() const { return m_m; }
-    const Outcome& outcome() const { return m_outcome; }
-    // The outcome, the device and the counts; the port, its device path and
-    // the messages are the front end's to fill in.
-    RunResult result() const;
+    // How it ended; Failure until something decided it.
+    Outcome outcome() const { return m_end.outcome(); }
+    bool decided() const { return m_end.decided(); }
 
   private:
     void start();
@@ -117,12 +115,12 @@ class HeadlessRun final : private DownloadObserver, private WireTrace {
     const RunSetup m_setup;
     RunView& m_view;
     Module1 m_m;
-    Outcome m_outcome;
+    EndDecision m_end;
     TraceSession m_trace;
     Downloader m_downloader;
     bool m_finishing = false;
     bool m_heardSinceSent = false; // the device has spoken since the last message went out
-    ExitCode m_exitCode = ExitCode::Failure;
+    Outcome m_finalOutcome = Outcome::Failure;
 };
 
 } // namespace quill

@@ -11,46 +11,11 @@ namespace quill {
 
 namespace {
 
-constexpr size_t count_at = 1;
-constexpr size_t type_at = 7;
-constexpr int16_t type_data = 0;
-
 bool startsRecord(std::string_view line) {
     return !line.empty() && line.front() == ':';
 }
 
-// The data bytes of a record line that is sent: its byte count for a data
-// record, 0 for any other type.
-int64_t dataBytesOf(const HexTable& table, std::string_view line) {
-    if (line.size() < type_at + 2 || hex_byte(table, line.substr(type_at)) != type_data) {
-        return 0;
-    }
-    return std::max<int16_t>(0, hex_byte(table, line.substr(count_at)));
-}
-
 } // namespace
-
-DownloadTotals countDownload(HexFileSource& file, const HexTable& table) {
-    DownloadTotals totals;
-    std::string line;
-    while (!file.eof() && file.readLine(line)) {
-        if (!startsRecord(line)) {
-            continue;
-        }
-        const int16_t rc = check_record(table, line);
-        if (rc == REC_BAD_SUM) {
-            break;
-        }
-        if (rc == REC_SEND || rc == REC_LAST) {
-            ++totals.records;
-            totals.dataBytes += dataBytesOf(table, line);
-        }
-        if (rc == REC_LAST) {
-            break;
-        }
-    }
-    return totals;
-}
 
 void DownloadProgress::onTraceEvent(const TraceEvent& event) {
     m_nowUs = event.atUs;
@@ -87,7 +52,7 @@ void DownloadProgress::onTraceEvent(const TraceEvent& event) {
             break;
         }
         ++m_recordsSent;
-        m_dataSent += dataBytesOf(m_table, text);
+        m_dataSent += recordDataBytes(m_table, text);
         m_lastRecordUs = event.atUs;
         if (!m_readyUs) {
             m_readyUs = event.atUs;
@@ -140,6 +105,17 @@ int DownloadProgress::percent() const {
         return share(m_recordsSent, m_totals.records);
     }
     return 0;
+}
+
+Progress DownloadProgress::snapshot() const {
+    Progress p;
+    p.records = m_recordsSent;
+    p.dataBytes = m_dataSent;
+    p.percent = percent();
+    p.seconds = elapsedSeconds();
+    p.rate = rate();
+    p.secondsLeft = secondsLeft();
+    return p;
 }
 
 } // namespace quill

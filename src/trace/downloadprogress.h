@@ -5,28 +5,17 @@
 // count of each data record sent) of the data bytes it will send, with the
 // elapsed time, the rate in data bytes per second and the time left. It
 // learns what was sent from the trace events alone; the totals come from
-// one pass over the file before the download starts.
+// the download's check of the whole file, before the first record.
 
 #include "hexfile/hexcodec.h"
 #include "platform/hexfilesource.h"
 #include "platform/wiretrace.h"
+#include "shared/report.h"
 
 #include <cstdint>
 #include <optional>
 
 namespace quill {
-
-struct DownloadTotals {
-    int64_t records = 0;   // records the download will send
-    int64_t dataBytes = 0; // data bytes of the data records among them
-    friend bool operator==(const DownloadTotals&, const DownloadTotals&) = default;
-};
-
-// Reads `file` from where it stands to its end and counts what a download
-// of it sends: record lines that are not all-FF data records and have no bad
-// digit, up to and including the first end record. A record with a bad
-// checksum ends the count (the download refuses such a file).
-DownloadTotals countDownload(HexFileSource& file, const HexTable& table);
 
 class DownloadProgress final : public WireTrace {
   public:
@@ -49,6 +38,8 @@ class DownloadProgress final : public WireTrace {
     std::optional<double> secondsLeft() const;
     // Of the data bytes (of the records, for a file without data).
     int percent() const;
+    // All of the above as one value; the phase is not the trace's to know.
+    Progress snapshot() const;
 
   private:
     DownloadTotals m_totals;

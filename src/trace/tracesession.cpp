@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "trace/tracesession.h"
 
-#include "hexfile/stdhexfile.h"
+#include "hexfile/filecheck.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,7 +38,31 @@ TraceSession::TraceSession(Module1& m, MSComm& port, Timer& timer, MessageBoxes&
 
 Context TraceSession::wrap(const Context& inner) {
     return Context{inner.m, m_comm,      m_timer,    m_boxes,
-                   m_wait,  inner.file1, inner.form, inner.observer};
+                   m_wait,  inner.file1, inner.form, observe(inner.observer)};
+}
+
+DownloadObserver* TraceSession::observe(DownloadObserver* inner) {
+    m_inner = inner;
+    return this;
+}
+
+void TraceSession::downloadEnded(DownloadEnd end) {
+    if (m_inner != nullptr) {
+        m_inner->downloadEnded(end);
+    }
+}
+
+void TraceSession::fileChecked(const FileIdentity& identity, const DownloadTotals& totals) {
+    m_progress.setTotals(totals);
+    const std::string file = identity.known()
+                                 ? firmwareLine(m_m.hex_file_name, identity)
+                                 : "\"" + m_m.hex_file_name + "\" could not be read to its end";
+    m_tap.report(TraceKind::FileChecked, {},
+                 file + ", " + std::to_string(totals.records) + " records, " +
+                     std::to_string(totals.dataBytes) + " data bytes");
+    if (m_inner != nullptr) {
+        m_inner->fileChecked(identity, totals);
+    }
 }
 
 void TraceSession::addObserver(WireTrace* observer) {
@@ -50,17 +74,10 @@ void TraceSession::removeObserver(WireTrace* observer) {
 }
 
 void TraceSession::noteStart() {
-    DownloadTotals totals;
-    StdHexFile file;
-    if (!m_m.hex_file_name.empty() && file.open(m_m.hex_file_name)) {
-        totals = countDownload(file, m_m.hex_table);
-        file.close();
-    }
-    m_progress.setTotals(totals);
+    m_progress.setTotals({});
     const std::string text = m_port.portDisplayName() + " " + m_port.settings() + " " +
                              std::string(deviceName(m_m.device_type)) + " \"" + m_m.hex_file_name +
-                             "\" " + std::to_string(totals.records) + " records " +
-                             std::to_string(totals.dataBytes) + " data bytes";
+                             "\"";
     m_tap.report(TraceKind::Start, {}, text);
 }
 

@@ -25,7 +25,7 @@ namespace quill {
 // The steady clock in microseconds.
 int64_t steadyClockUs();
 
-class TraceSession final : private WireTrace {
+class TraceSession final : private WireTrace, private DownloadObserver {
   public:
     TraceSession(Module1& m, MSComm& port, Timer& timer, MessageBoxes& boxes, WaitDialog& wait,
                  TraceClock clock);
@@ -37,22 +37,27 @@ class TraceSession final : private WireTrace {
     MessageBoxes& boxes() { return m_boxes; }
     WaitDialog& waitDialog() { return m_wait; }
     // `inner` with its serial control, timer, boxes and wait dialog replaced
-    // by this session's decorators of them.
+    // by this session's decorators of them, and its observer by observe().
     Context wrap(const Context& inner);
+    // The observer the download tells: this session, which counts the
+    // file's totals and notes the check, then tells `inner` (may be none).
+    DownloadObserver* observe(DownloadObserver* inner);
 
     // Observers get every event in the order added; the progress comes first.
     void addObserver(WireTrace* observer);
     void removeObserver(WireTrace* observer);
     const DownloadProgress& progress() const { return m_progress; }
 
-    // At "Start Download", before the engine's handler: counts what the
-    // chosen file will send and reports the start.
+    // At "Start Download", before the engine's handler: reports the start.
+    // What the file holds is counted by the download's own check.
     void noteStart();
     // What a port on the network did, as its serial control tells it.
     void notePort(std::string_view text) { m_tap.report(TraceKind::PortNote, {}, text); }
 
   private:
     void onTraceEvent(const TraceEvent& event) override;
+    void downloadEnded(DownloadEnd end) override;
+    void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
 
     Module1& m_m;
     MSComm& m_port;
@@ -63,6 +68,7 @@ class TraceSession final : private WireTrace {
     TracedWaitDialog m_wait;
     DownloadProgress m_progress;
     std::vector<WireTrace*> m_observers;
+    DownloadObserver* m_inner = nullptr;
 };
 
 } // namespace quill

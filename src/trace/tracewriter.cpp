@@ -337,6 +337,10 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
         appendName(out, "NET");
         out += event.text;
         break;
+    case TraceKind::FileChecked:
+        appendName(out, "FILE");
+        out += event.text;
+        break;
     }
     while (!out.empty() && out.back() == ' ') {
         out.pop_back();
@@ -355,7 +359,7 @@ std::string traceHeader(std::string_view program) {
 }
 
 std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
-                                             std::string& error, std::string_view subject) {
+                                             std::string& error) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -367,9 +371,7 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
         return nullptr;
     }
     auto trace = std::make_unique<TraceFile>(Opened{file}, path);
-    const std::string header =
-        traceHeader(program) + (subject.empty() ? "" : "# " + std::string(subject) + "\n");
-    if (!trace->output()(header)) {
+    if (!trace->output()(traceHeader(program))) {
         error = std::strerror(errno);
         return nullptr;
     }

@@ -74,10 +74,8 @@ std::string traceHeader(std::string_view program);
 class TraceFile {
   public:
     // Nothing, with the reason in `error`, when the file cannot be made.
-    // `subject`, when given, is a second header line: the firmware, e.g.
-    // "# app.hex: 1234 bytes, SHA-256 9f86...".
     static std::unique_ptr<TraceFile> create(const std::string& path, std::string_view program,
-                                             std::string& error, std::string_view subject = {});
+                                             std::string& error);
     struct Opened {
         std::FILE* file;
     };

@@ -326,14 +326,25 @@ void MainForm::setPanelText(int panel, const std::string& text) {
         // Panel 2 shows a path as the file system's bytes.
         QLabel* shown = m_panels[static_cast<size_t>(panel - 1)];
         shown->setText(QFile::decodeName(QByteArray::fromStdString(text)));
-        // The chosen file's identity, until the download's end clears the panel.
-        if (panel == 2 && m_fileTip) {
-            const bool chosen = text.find_first_not_of(' ') != std::string::npos;
-            shown->setToolTip(chosen ? QFile::decodeName(QByteArray::fromStdString(
-                                           m_fileTip(m_w.m.hex_file_name)))
-                                     : QString());
+        // The chosen file's identity, until the download's end clears the
+        // panel. It comes later: the file is read off this thread.
+        if (panel == 2) {
+            shown->setToolTip(QString());
+            const unsigned asked = ++m_tipAsked;
+            if (m_fileTip && text.find_first_not_of(' ') != std::string::npos) {
+                m_fileTip(m_w.m.hex_file_name, [this, asked](const std::string& tip) {
+                    if (asked == m_tipAsked) {
+                        showFileTip(tip);
+                    }
+                });
+            }
         }
     }
+}
+
+void MainForm::showFileTip(const std::string& tip) {
+    ++m_tipAsked; // an answer still on its way is older
+    m_panels[1]->setToolTip(QFile::decodeName(QByteArray::fromStdString(tip)));
 }
 
 void MainForm::setPanelMinWidth(int panel, int twips) {

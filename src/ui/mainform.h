@@ -53,10 +53,13 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
     // Runs at "Start Download", before the download's own handler.
     void setStartHook(std::function<void()> hook) { m_startHook = std::move(hook); }
-    // The tooltip of the file's panel: what the file is (its identity).
-    void setFileTip(std::function<std::string(const std::string& path)> tip) {
-        m_fileTip = std::move(tip);
-    }
+    // Tells what a file is (its identity) for the tooltip of the file's
+    // panel, later, through `show`, on this thread.
+    using FileTip =
+        std::function<void(const std::string& path, std::function<void(std::string)> show)>;
+    void setFileTip(FileTip tip) { m_fileTip = std::move(tip); }
+    // The tooltip of the file's panel, while a file is shown there.
+    void showFileTip(const std::string& tip);
 
     // Prepares the controls and applies the command line; runs before the
     // window is first shown.
@@ -102,7 +105,8 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     QtFileDialog CommonDialog1;
     Downloader* m_downloader = nullptr;
     std::function<void()> m_startHook;
-    std::function<std::string(const std::string&)> m_fileTip;
+    FileTip m_fileTip;
+    unsigned m_tipAsked = 0; // counts the files the tooltip was asked for
     QPointer<frmAbout> m_about;
     QPointer<frmHistory> m_history;
 

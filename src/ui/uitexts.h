@@ -12,6 +12,10 @@ namespace quill::text {
 // The application title: the caption of the main window and of every box.
 inline constexpr const char* AppTitle = "Quill";
 
+// The tooltip of the file's panel, after the path, when the file cannot be
+// read to its end.
+inline constexpr const char* FileTipUnreadable = ": the file cannot be read";
+
 // MainForm
 inline constexpr const char* StartDownload = "Start Download";
 inline constexpr const char* Message = "Message";

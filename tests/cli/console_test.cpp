@@ -109,21 +109,34 @@ TEST(Console, TraceAboveTheStatusLine) {
                           "\r 20%\033[K");
 }
 
+// The device's report as the trace's progress moves, shown at every event.
+struct Reported final : WireTrace {
+    Reported(sim::TracedWorld& t, CliProgress& progress) : t(t), progress(progress) {}
+    void onTraceEvent(const TraceEvent&) override {
+        device.progress = t.session.progress().snapshot();
+        device.totals = t.session.progress().totals();
+        progress.show(device);
+    }
+    sim::TracedWorld& t;
+    CliProgress& progress;
+    DeviceReport device;
+};
+
 // Eight 16-byte records and the end record; the device takes 250 ms a record.
 std::string download(bool terminal) {
     Captured err;
     Console console(err.file, terminal);
     sim::TracedWorld t;
     CliProgress progress(console);
-    progress.attach(&t.session.progress());
-    t.session.addObserver(&progress);
-    progress.finish(); // nothing sent yet: no summary
+    Reported reported(t, progress);
+    t.session.addObserver(&reported);
+    progress.finish(reported.device); // nothing sent yet: no summary
     t.world.chooseFile(test::hexFile(8));
     t.world.setUpPort(9600, device_manual);
     t.world.connect({.recordAckMs = 100, .recordWriteMs = 150});
     t.startAndRun();
-    progress.finish();
-    progress.finish(); // once only
+    progress.finish(reported.device);
+    progress.finish(reported.device); // once only
     return err.text();
 }
 

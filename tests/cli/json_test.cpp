@@ -2,7 +2,8 @@
 // The JSON of quill-cli's result, for one port and for several: read back by
 // Qt's JSON reader and written again compact, its keys in order.
 
-#include "cli/multijson.h"
+#include "cli/jsonresult.h"
+#include "shared/module1.h"
 
 #include <gtest/gtest.h>
 
@@ -22,31 +23,30 @@ std::string readBack(const std::string& json) {
 // What is not known is null; a byte that is not UTF-8 comes back as its code
 // point; the devices go inside the run's object, in port order, indented to fit.
 TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
-    RunResult run;
-    run.outcome = "devices_differ";
-    run.exitCode = 10;
-    run.recordsSent = 51;
-    run.seconds = 12.3456;
-    RunResult first = run;
-    first.outcome = "no_erase_answer";
-    first.exitCode = 6;
+    RunReport run;
+    run.outcome = Outcome::DevicesDiffer;
+    run.code = ExitCode::DevicesDiffer;
+    DeviceReport first;
+    first.outcome = Outcome::NoEraseAnswer;
     first.port = "COM2";
     first.devicePath = "/dev/tty\xffUSB0";
     first.baud = 38400;
-    first.device = "manual";
-    first.fileSha256 = "ab12";
-    first.recordsTotal = 1234;
-    first.dataBytesSent = 192;
-    first.dataBytesTotal = 19744;
+    first.deviceType = device_manual;
+    first.identity.sha256 = "ab12";
+    first.progress.records = 51;
+    first.totals.records = 1234;
+    first.progress.dataBytes = 192;
+    first.totals.dataBytes = 19744;
+    first.progress.seconds = 12.3456;
     first.messages = {"Erasing Flash ...", "No response.\nCheck \"setup\"."};
-    RunResult second;
-    second.outcome = "port_failure";
-    second.exitCode = 5;
+    DeviceReport second;
+    second.outcome = Outcome::PortFailure;
     second.port = "COM1";
-    const std::string json = multiRunJson(run, {first, second});
+    run.devices = {first, second};
+    const std::string json = portsJson(run, {});
     EXPECT_NE(json.find("\n  \"devices\": [\n    {\n      \"outcome\""), std::string::npos);
     EXPECT_EQ(readBack(json),
-              R"({"baud":null,"data_bytes_sent":0,"data_bytes_total":0,"device":null,)"
+              R"({"baud":38400,"data_bytes_sent":192,"data_bytes_total":19744,"device":"manual",)"
               R"("device_path":null,"devices":[{"baud":38400,"data_bytes_sent":192,)"
               R"("data_bytes_total":19744,"device":"manual","device_path":"/dev/tty)"
               "\u00ff"
@@ -57,8 +57,9 @@ TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
               R"("exit_code":5,"file_sha256":null,"messages":[],"outcome":"port_failure",)"
               R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0}],"exit_code":10,)"
               R"("file_sha256":null,"messages":[],"outcome":"devices_differ","port":null,)"
-              R"("records_sent":51,"records_total":0,"seconds":12.346})");
-    EXPECT_NE(readBack(multiRunJson(second, {})).find(R"("devices":[],)"), std::string::npos);
+              R"("records_sent":51,"records_total":1234,"seconds":12.346})");
+    run.devices.clear();
+    EXPECT_NE(readBack(portsJson(run, {})).find(R"("devices":[],)"), std::string::npos);
 }
 
 } // namespace

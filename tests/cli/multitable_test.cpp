@@ -3,29 +3,37 @@
 // run, the name of each device's trace, and the lines and table shown.
 
 #include "cli/multitable.h"
+#include "runner/runplan.h"
 
 #include <gtest/gtest.h>
 
 namespace quill::cli {
 namespace {
 
-using enum ExitCode;
+using enum Outcome;
 
-TEST(AggregateExitCode, FirstFailureWhenAllAgreeElseDevicesDiffer) {
+// The first failure's code when all failures agree on it, else DevicesDiffer.
+TEST(JudgeRun, FirstFailureWhenAllAgreeElseDevicesDiffer) {
     const struct {
-        std::vector<ExitCode> devices;
-        ExitCode run;
+        std::vector<Outcome> devices;
+        Outcome run;
     } table[] = {
         {{Complete, Complete, Complete}, Complete},
-        {{Complete, PortError, Complete}, PortError},
-        {{PortError, Complete, PortError}, PortError},
-        {{Complete, PortError, NoEraseAnswer}, DevicesDiffer},
+        {{Complete, PortFailure, Complete}, PortFailure},
+        {{PortFailure, Complete, PortFailure}, PortFailure},
+        {{Complete, PortFailure, NoEraseAnswer}, DevicesDiffer},
         {{Interrupted, Complete}, Interrupted},
-        {{TrackerHandshake}, TrackerHandshake},
+        {{BadRecord, FileChanged}, BadRecord}, // both not whole firmware: one exit code
         {{}, Complete},
     };
-    for (const auto& [devices, run] : table) {
-        EXPECT_EQ(aggregateExitCode(devices), run) << testing::PrintToString(devices);
+    for (const auto& [devices, outcome] : table) {
+        RunReport run;
+        for (const Outcome o : devices) {
+            run.devices.emplace_back().outcome = o;
+        }
+        judgeRun(run);
+        EXPECT_EQ(std::pair(run.outcome, run.code), std::pair(outcome, exitCodeOf(outcome)))
+            << testing::PrintToString(devices);
     }
 }
 
@@ -41,39 +49,40 @@ TEST(TraceFileName, IsMadeFromThePort) {
     }
 }
 
-DeviceStatus device(std::string port, bool ended, ExitCode code) {
-    // Port, phase, records, data bytes, percent, seconds, rate, ended, code, outcome.
-    return {std::move(port), "Programming Flash ...", 12, 192, 25, 2.0, 96.0, ended, code, ""};
+DeviceReport device(std::string port, std::optional<Outcome> outcome) {
+    DeviceReport d;
+    d.port = std::move(port);
+    d.totals = {48, 768};
+    d.progress = {"Programming Flash ...", 12, 192, 25, 2.0, 96.0, {}};
+    d.outcome = outcome;
+    return d;
 }
-
-const FileTotals totals{48, 768};
 
 TEST(MultiLines, SayPortProgressAndOutcome) {
     const std::pair<std::string, std::string> table[] = {
-        {progressLine(device("/dev/ttyUSB0", false, Failure), totals),
+        {progressLine(device("/dev/ttyUSB0", {})),
          "/dev/ttyUSB0: 25%, 12/48 records, 192/768 data bytes, 2.0 s, 96 B/s"},
-        {progressLine(device("COM2", true, PortError), totals),
+        {progressLine(device("COM2", PortFailure)),
          "COM2: port error, 12/48 records, 192/768 data bytes, 2.0 s, 96 B/s"},
-        {liveLine(device("COM2", false, Failure), totals, 12),
+        {liveLine(device("COM2", {}), 12),
          "COM2          Programming Flash ...      12/48 records  25%  96 B/s"},
-        {liveLine(device("/dev/ttyUSB10", true, Complete), totals, 13),
+        {liveLine(device("/dev/ttyUSB10", Complete), 13),
          "/dev/ttyUSB10  complete                  12/48 records  25%  96 B/s"},
     };
     for (const auto& [got, expected] : table) {
         EXPECT_EQ(got, expected);
     }
-    DeviceStatus starting = device("COM1", false, Failure);
-    starting.rate.reset();
-    EXPECT_TRUE(progressLine(starting, totals).ends_with(", - B/s")); // no rate out of nothing
+    DeviceReport starting = device("COM1", {});
+    starting.progress.rate.reset();
+    EXPECT_TRUE(progressLine(starting).ends_with(", - B/s")); // no rate out of nothing
 }
 
 TEST(MultiLines, FinalTableHasOneRowPerPortInOrder) {
-    std::vector<DeviceStatus> devices{device("/dev/ttyUSB0", true, Complete),
-                                      device("COM2", true, IdleTimeout),
-                                      device("/dev/ttyUSB1", true, Interrupted)};
-    devices[0].records = 48;
-    devices[0].dataBytes = 768;
-    EXPECT_EQ(finalTable(devices, totals),
+    std::vector<DeviceReport> devices{device("/dev/ttyUSB0", Complete), device("COM2", IdleTimeout),
+                                      device("/dev/ttyUSB1", Interrupted)};
+    devices[0].progress.records = 48;
+    devices[0].progress.dataBytes = 768;
+    EXPECT_EQ(finalTable(devices),
               "port          outcome                 records         data bytes  seconds\n"
               "/dev/ttyUSB0  complete                  48/48            768/768      2.0\n"
               "COM2          silent                    12/48            192/768      2.0\n"

@@ -10,7 +10,7 @@
 #include "qt/devicegroup.h"
 #include "qt/portscan.h"
 #include "qt/qtmscomm.h"
-#include "run/exitcodes.h"
+#include "shared/exitcodes.h"
 #include "testtext.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +141,9 @@ TEST(PortCommands, EndToEnd) {
     std::filesystem::create_directories(config.path().toStdString() + "/quill");
     std::ofstream(config.path().toStdString() + "/quill/quill.ini")
         << "[PortNames]\nCOM2=" << dev << "\n";
+    // Whole firmware: the file is checked before any port is touched.
+    const std::string firmware = config.path().toStdString() + "/a.hex";
+    std::ofstream(firmware) << ":00000001FF\r\n";
     const struct {
         std::string args;
         ExitCode code;
@@ -159,7 +162,7 @@ TEST(PortCommands, EndToEnd) {
          Complete,
          {text::PortsHeading, "COM2  " + dev + ": not detected  [PortNames]\n", "COM3  /dev/ttyS2"},
          {}},
-        {"-p /nowhere/tty -b9600 -y a.hex",
+        {"-p /nowhere/tty -b9600 -y " + firmware,
          PortError,
          {},
          {"Cannot open /nowhere/tty: the port does not exist.\n", "Serial ports"}},

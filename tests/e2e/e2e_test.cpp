@@ -9,11 +9,13 @@
 #include "download/downloadtexts.h"
 #include "harness.h"
 #include "hexfile/hexfiletexts.h"
-#include "run/exitcodes.h"
 #include "run/runtexts.h"
+#include "runner/runnertexts.h"
+#include "shared/exitcodes.h"
 
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -195,7 +197,7 @@ TEST_P(Signals, EndTheRunCleanly) {
     const Result res = cli.finish();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(res.code, 128 + c.signal);
-    EXPECT_EQ(count(res.err, cli::text::Interrupted), 1) << res.err;
+    EXPECT_EQ(count(res.err, quill::text::Interrupted), 1) << res.err;
     EXPECT_EQ(count(res.err, text::DownloadStopped), 0) << res.err;
     const QJsonObject o = res.json();
     EXPECT_EQ(std::tuple(o[u"outcome"].toString(), o[u"exit_code"].toInt()),
@@ -226,6 +228,13 @@ INSTANTIATE_TEST_SUITE_P(
                      "--device tracker", nullptr, "host> ", 2, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// "PATH: N bytes, SHA-256 HEX", as the file's bytes are.
+std::string firmwareLine(const std::string& path) {
+    const QByteArray bytes = QByteArray::fromStdString(readFile(path));
+    return path + ": " + std::to_string(bytes.size()) + " bytes, SHA-256 " +
+           QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
 // The trace file of a Manual download: what quill-cli adds around the
 // engine's trace (its header, the port's set-up before the start); the
 // short trace of -v; the JSON result with the device the link names. With
@@ -244,10 +253,11 @@ TEST(Results, TraceFileShortTraceAndJson) {
     for (const std::string& line : Lines(log.begin() + 1, log.end())) {
         events.push_back(line.substr(std::min<size_t>(10, line.size())));
     }
-    EXPECT_TRUE(test::inOrder(events, {"LINE  9600,M,8,1", "OPEN  " + dev.port(),
-                                       "START " + dev.port() + " 9600,M,8,1 Manual \"" +
-                                           s.path("app.hex") + "\" 4 records 48 data bytes",
-                                       "STATE cs_file_done"}));
+    EXPECT_TRUE(test::inOrder(
+        events, {"LINE  9600,M,8,1", "OPEN  " + dev.port(),
+                 "START " + dev.port() + " 9600,M,8,1 Manual \"" + s.path("app.hex") + "\"",
+                 "FILE  " + firmwareLine(s.path("app.hex")) + ", 4 records, 48 data bytes",
+                 "STATE cs_file_done"}));
     EXPECT_TRUE(contains(res.err, "TX    :10000000.. (45 bytes)")) << res.err;
     const QJsonObject o = res.json();
     EXPECT_EQ(std::tuple(o[u"outcome"].toString(), o[u"port"].toString().toStdString(),
@@ -284,16 +294,16 @@ TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
     const std::string both = dev.ports() + " -b 38400 -y ";
     for (const auto& [args, code, message] : {
              std::tuple{one + " -b 9600 -y --log /dev/null/f.log" + app, Usage,
-                        std::string(cli::text::LogNotCreated) + "/dev/null/f.log"},
+                        std::string(quill::text::LogNotCreated) + "/dev/null/f.log"},
              {one + " --baud 1200" + app, Usage, std::string("--baud must be 9600 or 38400")},
-             {"--yes a.hex", Usage, std::string(cli::text::NoPort)},
-             {"--port COM7 --yes a.hex", Usage, "COM7" + std::string(cli::text::NotComOneToFour)},
-             {"--port=COM1 --yes a.hex", Usage, std::string(cli::text::NoBaud)},
+             {"--yes a.hex", Usage, std::string(quill::text::NoPort)},
+             {"--port COM7 --yes a.hex", Usage, "COM7" + std::string(quill::text::NotComOneToFour)},
+             {"--port=COM1 --yes a.hex", Usage, std::string(quill::text::NoBaud)},
              {both + "--log " + s.path("file/logs") + app, Usage,
-              std::string(cli::text::LogNotCreated)},
+              std::string(quill::text::LogNotCreated)},
              {both + s.path("bad.hex"), BadRecord, std::string(text::InvalidRecord)},
              {both + "-p " + terminal + app, Usage,
-              dev.port(2) + " and " + terminal + cli::text::SameDeviceTwice},
+              dev.port(2) + " and " + terminal + quill::text::SameDeviceTwice},
          }) {
         const Result res = runCli(s, args + " --json");
         EXPECT_EQ(res.code, toInt(code)) << args << "\n" << res.err;

@@ -6,7 +6,8 @@
 
 #include "cli/clitexts.h"
 #include "harness.h"
-#include "run/exitcodes.h"
+#include "runner/runnertexts.h"
+#include "shared/exitcodes.h"
 
 #include <gtest/gtest.h>
 
@@ -51,22 +52,21 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
     const std::string line = app + ": " + std::to_string(readFile(app).size()) + " bytes, SHA-256 ";
     EXPECT_TRUE(r.err.starts_with(line + sha + "\n")) << r.err;
     EXPECT_EQ(r.json()[u"file_sha256"].toString().toStdString(), sha);
-    EXPECT_EQ(test::splitLines(readFile(s.path("flash.log"))).at(1), "# " + line + sha);
+    EXPECT_TRUE(contains(readFile(s.path("flash.log")), " FILE  " + line + sha + ", 4 records"));
 
     const std::string other(64, 'a');
     r = runCli(s, "-p " + dev.port() + " -b 9600 -y --expect-sha256 " + other + " " + app);
     EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
-    EXPECT_TRUE(contains(r.err, std::string(cli::text::NotExpectedFirmware) + "\n" +
-                                    cli::text::ExpectedSha256 + other + "\n" +
-                                    cli::text::FileSha256 + sha))
+    EXPECT_TRUE(contains(r.err, std::string(quill::text::NotExpectedFirmware) + "\n" +
+                                    quill::text::ExpectedSha256 + other + "\n" +
+                                    quill::text::FileSha256 + sha))
         << r.err;
     dev.stop();
     EXPECT_EQ(dev.heard(), 5); // the erase request and four records, once
 
     const std::vector<QJsonObject> rows = historyRows(s);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(fields(rows[0], {u"outcome", u"exit_code"}),
-              std::string(cli::text::UnexpectedFirmware) + "|4|");
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"exit_code"}), std::string("unexpected_firmware|4|"));
     EXPECT_EQ(fields(rows[1], {u"file_sha256", u"file", u"file_size", u"port", u"program",
                                u"operator", u"outcome", u"records_sent", u"last_message",
                                u"trace_file", u"batch", u"unit"}),
@@ -124,7 +124,7 @@ TEST(HistoryE2e, AHistoryThatCannotBeWritten) {
     const int heard = dev.heard();
     r = runCli(s, args + " --require-history " + s.path("app.hex"));
     EXPECT_EQ(r.code, toInt(HistoryFailed)) << r.err;
-    EXPECT_TRUE(contains(r.err, said) && contains(r.err, cli::text::HistoryRequired)) << r.err;
+    EXPECT_TRUE(contains(r.err, said) && contains(r.err, quill::text::HistoryRequired)) << r.err;
     dev.stop();
     EXPECT_EQ(dev.heard(), heard);
 }

@@ -8,9 +8,10 @@
 #include "download/downloadtexts.h"
 #include "harness.h"
 #include "hexfile/hexfiletexts.h"
-#include "run/exitcodes.h"
 #include "run/runtexts.h"
+#include "runner/runnertexts.h"
 #include "ser2net.h"
+#include "shared/exitcodes.h"
 
 #include <gtest/gtest.h>
 
@@ -167,7 +168,7 @@ TEST(MultiE2e, AFileChangedMidDownloadCompletesOnNoDevice) {
     line.stop();
     EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_TRUE(tableSays(r.err, line.port(k), "bad/changed file")) << r.err;
+        EXPECT_TRUE(tableSays(r.err, line.port(k), "file changed")) << r.err;
         EXPECT_FALSE(contains(line.log(k), "-- end of file")) << line.log(k);
     }
     EXPECT_FALSE(contains(r.err, text::DownloadComplete)) << r.err;

@@ -5,8 +5,11 @@
 // what the status bar shows and whether "Start Download" may be pressed. A
 // choice during a download is a row of the conversation table.
 
+#include "hexfile/filecheck.h"
 #include "hexfile/fileselect.h"
 #include "hexfile/hexcodec.h"
+#include "hexfile/hexfiletexts.h"
+#include "hexfile/sha256.h"
 #include "hexfile/stdhexfile.h"
 #include "simworld.h"
 
@@ -103,6 +106,72 @@ TEST(HexByte, ConvertsTheFirstTwoDigits) {
         EXPECT_EQ(hex_byte(table, text), expected) << text;
     }
     EXPECT_EQ(hex_byte(table, std::string_view("F0", 1)), -1); // only the view counts
+}
+
+// The one pass of the whole-file check: the verdict, the line to blame
+// (counted as lines, whatever they hold), what a download sends, and the
+// size and SHA-256 of every byte of the file, also of a refused one; a file
+// held to another SHA-256 is no longer the firmware its run checked.
+TEST(FileCheck, OnePassJudgesCountsAndNamesTheBytes) {
+    const std::string rec = ":0400000001020304F2";
+    const std::string rec16 = ":10001000" + std::string(32, '5') + "90";
+    const std::string eof = ":00000001FF";
+    const std::string bad = ":0400000001020304F3";
+    const struct {
+        const char* name;
+        std::string file;
+        FileVerdict verdict;
+        DownloadTotals totals;
+        std::string detail = {};
+        std::string heldTo = {};
+    } cases[] = {
+        {"whole", rec + "\r\n" + eof + "\r\n", FileVerdict::Whole, {2, 4}},
+        {"notes and blank lines are not sent, however long",
+         "\r\n;" + std::string(3 * StdHexFile::bufferSize, '-') + "\n" + rec + "\n" + rec + "\n" +
+             eof,
+         FileVerdict::Whole,
+         {3, 8}},
+        {"all-FF data and address records carry no data bytes",
+         ":020000040001F9\r\n:02000000FFFF00\r\n" + rec + "\r\n" + eof,
+         FileVerdict::Whole,
+         {3, 4}},
+        {"no end record", rec + "\r\n" + rec16, FileVerdict::NoEndRecord, {2, 20}},
+        {"records after the end record",
+         rec + "\n" + eof + "\n" + rec + "\n",
+         FileVerdict::RecordsAfterEnd,
+         {2, 4}},
+        {"the line to blame counts blank and note lines",
+         "\r\n; made by hand\r\n" + rec + "\r\n" + bad + "\r\n" + eof,
+         FileVerdict::Refused,
+         {},
+         "Line 4: checksum F3 in the file, F2 computed"},
+        {"the bytes are not the ones checked before",
+         rec + "\n" + eof,
+         FileVerdict::Refused,
+         {},
+         {},
+         std::string(64, 'a')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        StdHexFile file;
+        ASSERT_TRUE(file.open(dir.write("fw.hex", "\xEF\xBB\xBF" + c.file)));
+        file.holdTo(c.heldTo);
+        std::string line;
+        const FileCheck check = checkHexFile(file, table, line);
+        EXPECT_EQ(check.verdict, c.verdict);
+        EXPECT_EQ(check.detail, c.detail);
+        if (!c.heldTo.empty()) {
+            EXPECT_EQ(check.end, DownloadEnd::FileChanged);
+            continue;
+        }
+        Sha256 sha;
+        const std::string bytes = "\xEF\xBB\xBF" + c.file; // the byte-order mark too
+        sha.add(bytes.data(), bytes.size());
+        EXPECT_EQ(check.identity, (FileIdentity{int64_t(bytes.size()), sha.finish()}));
+        EXPECT_EQ(check.totals, c.totals);
+    }
 }
 
 class StdHexFileTest : public ::testing::Test {

@@ -5,17 +5,14 @@
 
 #include "history/historyformat.h"
 #include "history/historylocation.h"
-#include "history/sha256.h"
 #include "shared/utf8text.h"
 
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDate>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryFile>
 
 namespace quill {
 namespace {
@@ -153,18 +150,6 @@ TEST(HistoryListing, InItsThreeForms) {
               "0/0\n"
               "2026-12-06 14:30:00  COM1          fw,\"v2\".hex       0123456789ab  complete    "
               "10/10    42.5                        B #3\n");
-}
-
-TEST(FileSha256, IsTheDigestOfItsBytes) {
-    QTemporaryFile file;
-    const QByteArray bytes(200000, 'x'); // more than one piece of reading
-    ASSERT_TRUE(file.open() && file.write(bytes) == bytes.size() && file.flush());
-    const auto identity = fileIdentity(file.fileName().toStdString());
-    EXPECT_EQ(std::tuple(identity->sha256, identity->size),
-              std::tuple(
-                  QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString(),
-                  bytes.size()));
-    EXPECT_EQ(fileSha256("/nonexistent/fw.hex").error().where, "/nonexistent/fw.hex");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "history/historystore.h"
 #include "history/historytexts.h"
 #include "pgserver.h"
+#include "shared/outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +116,7 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     a.id = *id;
     a.filePath = "/srv/fw/firm\\xe9.hex";
     Attempt begun = a;
-    begun.outcome = text::OutcomeUnfinished;
+    begun.outcome = outcomeName(Outcome::Unfinished);
     begun.endedMs.reset();
     begun.exitCode.reset();
     EXPECT_EQ(all(*store), std::vector<Attempt>{begun});

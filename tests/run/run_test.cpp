@@ -5,7 +5,6 @@
 
 #include "download/downloadtexts.h"
 #include "run/headlessrun.h"
-#include "run/outcome.h"
 #include "run/runtexts.h"
 #include "simworld.h"
 
@@ -39,8 +38,8 @@ struct SeenView final : RunView, WireTrace {
     void runMessage(const std::string& text, bool error) override {
         messages.push_back((error ? "error: " : "") + text);
     }
-    void runFinished(ExitCode code) override {
-        finished = code;
+    void runFinished(Outcome outcome) override {
+        finished = outcome;
         finishedAt = loop.elapsed();
     }
     void onTraceEvent(const TraceEvent& event) override {
@@ -48,7 +47,7 @@ struct SeenView final : RunView, WireTrace {
     }
     SimLoop& loop;
     std::vector<std::string> messages;
-    std::optional<ExitCode> finished;
+    std::optional<Outcome> finished;
     Ms finishedAt = -1;
     Ms closedAt = -1;
 };
@@ -88,9 +87,8 @@ struct RunCase {
     int idleSeconds;
     // What happens from outside during the run, at an elapsed time.
     std::function<void(RunWorld&)> script;
-    std::optional<ExitCode> code; // empty: the run never ends by itself
-    std::string outcome;
-    std::string message; // the run's own, if any
+    std::optional<Outcome> outcome; // empty: the run never ends by itself
+    std::string message;            // the run's own, if any
     // When the run lets go of its loop, after the last write: [min, max] ms.
     Ms finishedFrom;
     Ms finishedBy;
@@ -138,32 +136,29 @@ auto unplugAt(Ms elapsed) {
 auto interruptAt(Ms elapsed, bool stops) {
     return at(elapsed, [stops](RunWorld& w) { EXPECT_EQ(w.run->interrupt("stop"), stops); });
 }
-using enum ExitCode;
+using enum Outcome;
 
-// name, device, idle limit, script, exit code, outcome, the run's own
+// name, device, idle limit, script, outcome, the run's own
 // message, and when it lets go of its loop after the last write. A device
 // that never answers the end record is waited for 2 s, no longer; lost
 // after "Download complete" but before that answer, the firmware is not known
 // to be whole; interrupted while waiting for it, it was.
 const RunCase cases[] = {
-    {"ManualComplete", manual(), 60, none, Complete, "complete", "", 0, 100},
-    {"LastRecordUnanswered", silentAfter(3), 60, none, Complete, "complete", "", 2000, 2100},
-    {"SilentMidTransfer", silentAfter(1), 1, none, IdleTimeout, "idle_timeout", idleText, 1000,
-     1100},
-    {"SilentWithoutLimit", silentAfter(1), 0, none, std::nullopt, "", "", 0, 0},
-    {"NoEraseAnswer", manual(NoEraseXoff), 60, none, NoEraseAnswer, "no_erase_answer", "", 500,
+    {"ManualComplete", manual(), 60, none, Complete, "", 0, 100},
+    {"LastRecordUnanswered", silentAfter(3), 60, none, Complete, "", 2000, 2100},
+    {"SilentMidTransfer", silentAfter(1), 1, none, IdleTimeout, idleText, 1000, 1100},
+    {"SilentWithoutLimit", silentAfter(1), 0, none, std::nullopt, "", 0, 0},
+    {"NoEraseAnswer", manual(NoEraseXoff), 60, none, NoEraseAnswer, "", 500, 600},
+    {"PortLostMidTransfer", slowRecords, 60, unplugAt(150), PortFailure, "", 0, 100},
+    {"PortLostBeforeLastAnswer", silentAfter(3), 60, unplugAt(500), PortFailure, lostText, 400,
      600},
-    {"PortLostMidTransfer", slowRecords, 60, unplugAt(150), PortError, "port_failure", "", 0, 100},
-    {"PortLostBeforeLastAnswer", silentAfter(3), 60, unplugAt(500), PortError, "port_failure",
-     lostText, 400, 600},
-    {"InterruptedMidTransfer", slowRecords, 60, interruptAt(150, true), Interrupted, "interrupted",
-     "error: stop", 0, 100},
-    {"InterruptedWaitingForLastAnswer", silentAfter(3), 60, interruptAt(500, false), Complete,
-     "complete", "", 400, 600},
-    {"TrackerErrorThenComplete", tracker(SelectNak), 60, none, Complete, "complete",
+    {"InterruptedMidTransfer", slowRecords, 60, interruptAt(150, true), Interrupted, "error: stop",
+     0, 100},
+    {"InterruptedWaitingForLastAnswer", silentAfter(3), 60, interruptAt(500, false), Complete, "",
+     400, 600},
+    {"TrackerErrorThenComplete", tracker(SelectNak), 60, none, Complete,
      text::CompletedAfterTrackerError, 0, 100},
-    {"TrackerSilent", tracker(Silent), 60, none, TrackerHandshake, "tracker_handshake", "", 500,
-     600},
+    {"TrackerSilent", tracker(Silent), 60, none, TrackerHandshake, "", 500, 600},
 };
 
 class RunEnds : public testing::TestWithParam<RunCase> {};
@@ -181,18 +176,17 @@ TEST_P(RunEnds, EndAsTheRoadSays) {
 
     ASSERT_FALSE(w.world.port.writes().empty());
     const Ms lastWrite = w.world.port.writes().back().at - SimLoop::epoch;
-    EXPECT_EQ(w.view.finished, c.code);
+    EXPECT_EQ(w.view.finished, c.outcome);
     EXPECT_EQ(w.view.messages,
               c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
-    if (!c.code) {
+    if (!c.outcome) {
         EXPECT_TRUE(w.world.port.portOpen()); // still waiting, as the window would
         return;
     }
-    EXPECT_EQ(w.run->outcome().name(), c.outcome);
-    EXPECT_EQ(w.run->result().outcome, c.outcome);
+    EXPECT_EQ(w.run->outcome(), c.outcome);
     EXPECT_GE(w.view.finishedAt - lastWrite, c.finishedFrom);
     EXPECT_LE(w.view.finishedAt - lastWrite, c.finishedBy);
-    if (*c.code == ExitCode::Interrupted || *c.code == ExitCode::IdleTimeout) {
+    if (*c.outcome == Interrupted || *c.outcome == IdleTimeout) {
         // Stopped: the port closed (through the trace), nothing written after.
         EXPECT_FALSE(w.world.port.portOpen());
         EXPECT_GE(w.view.closedAt, lastWrite);
@@ -210,7 +204,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         ASSERT_EQ(w.run->openPort(), PortOpening::Open);
         w.run->startSoon();
         w.world.loop.runAll();
-        EXPECT_EQ(w.view.finished, ExitCode::Cancelled);
+        EXPECT_EQ(w.view.finished, Outcome::Cancelled);
         EXPECT_EQ(w.view.messages, std::vector<std::string>{text::NotStarted});
         EXPECT_TRUE(w.world.port.writes().empty());
     }
@@ -218,7 +212,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         RunWorld w(manual(), 60);
         w.world.port.present.clear();
         EXPECT_EQ(w.run->openPort(), PortOpening::OpenFailed);
-        EXPECT_EQ(w.run->result().outcome, "port_failure");
+        EXPECT_EQ(w.run->outcome(), Outcome::PortFailure);
         ASSERT_EQ(w.view.messages.size(), 1U);
         EXPECT_TRUE(w.view.messages[0].starts_with(std::string("error: ") + text::PortOpenFailed));
     }
@@ -228,7 +222,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         w.run->startSoon();
         EXPECT_TRUE(w.run->interrupt());
         w.world.loop.runAll();
-        EXPECT_EQ(w.view.finished, ExitCode::Interrupted);
+        EXPECT_EQ(w.view.finished, Outcome::Interrupted);
         EXPECT_TRUE(w.world.port.writes().empty());
         EXPECT_TRUE(w.world.boxes.shown().empty());
     }
@@ -248,22 +242,35 @@ TEST(RunStart, TheLineSettlesBeforeTheFirstMessage) {
         ASSERT_FALSE(w.world.port.writes().empty());
         EXPECT_GE(w.world.port.writes().front().at - SimLoop::epoch, 250);
         EXPECT_EQ(w.world.port.discards, 2); // after the settling, and before the erase request
-        EXPECT_EQ(w.view.finished, answersLater ? ExitCode::Complete : ExitCode::NoEraseAnswer);
+        EXPECT_EQ(w.view.finished, answersLater ? Outcome::Complete : Outcome::NoEraseAnswer);
         EXPECT_EQ(w.world.port.writes().size(), answersLater ? 5U : 1U);
     }
 }
 
 // The outcome and the exit code that scripts, the JSON and the history read
-// for each end, also where no run decided it first (a write that fails).
+// for each end of a download, also where no run decided it first (a write
+// that fails), and for each end a run decides; and back from the name.
 TEST(RunOutcome, EachEndHasItsNameAndExitCode) {
     std::string all;
     for (int e = 0; e <= static_cast<int>(DownloadEnd::Interrupted); ++e) {
-        const auto end = static_cast<DownloadEnd>(e);
-        all += std::string(endName(end)) + "=" + std::to_string(toInt(exitCodeFor(end))) + " ";
+        const Outcome o = outcomeOf(static_cast<DownloadEnd>(e));
+        all += std::string(outcomeName(o)) + "=" + std::to_string(toInt(exitCodeOf(o))) + " ";
     }
     EXPECT_EQ(all, "complete=0 bad_record=4 no_records=4 no_end_record=4 records_after_end=4 "
                    "file_error=3 file_changed=4 no_erase_answer=6 tracker_handshake=7 "
-                   "port_failure=5 cancelled=9 superseded=1 interrupted=1 ");
+                   "port_failure=5 cancelled=9 superseded=1 interrupted=130 ");
+    all.clear();
+    for (int o = 0; o <= static_cast<int>(Outcome::Unfinished); ++o) {
+        const auto outcome = static_cast<Outcome>(o);
+        EXPECT_EQ(outcomeNamed(outcomeName(outcome)), outcome);
+        all += std::string(outcomeName(outcome)) + "=" +
+               std::to_string(toInt(exitCodeOf(outcome))) + " ";
+    }
+    EXPECT_EQ(all, "complete=0 bad_record=4 no_records=4 no_end_record=4 records_after_end=4 "
+                   "file_changed=4 unexpected_firmware=4 file_error=3 no_erase_answer=6 "
+                   "tracker_handshake=7 port_failure=5 cancelled=9 idle_timeout=8 "
+                   "interrupted=130 superseded=1 history_failed=11 usage=2 devices_differ=10 "
+                   "failure=1 unfinished=1 ");
 }
 
 } // namespace

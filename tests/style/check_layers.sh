@@ -20,9 +20,10 @@ declare -A allowed=(
     [src/rfc2217]="platform"
     [src/qt]="rfc2217 port shared platform"
     [src/history]="shared platform"
-    [src/ui]="history qt trace download hexfile port shared platform"
-    [src/app]="ui history qt run trace download hexfile port shared platform"
-    [src/cli]="cmdline run history rfc2217 qt trace download hexfile port shared platform"
+    [src/runner]="history qt rfc2217 run trace download hexfile port shared platform"
+    [src/ui]="runner history qt run trace download hexfile port shared platform"
+    [src/app]="ui runner history qt run trace download hexfile port shared platform"
+    [src/cli]="cmdline runner run history rfc2217 qt trace download hexfile port shared platform"
     [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// quill-cli's exit codes: one for each way a download can end. --help lists
+// quill-cli's exit codes: one for each way a run can end. --help lists
 // them from the table below.
 
 #include <array>

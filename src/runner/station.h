@@ -14,12 +14,13 @@
 
 #include <QEventLoop>
 
-namespace quill::cli {
+namespace quill {
 
 struct StationSetup {
     PortResolver resolver;      // COMn to its device
     bool namedByDevice = false; // messages name the port by its device path alone
     RunSetup run;
+    std::string heldTo; // the SHA-256 the run checked the file with; empty: any
 };
 
 class Station final : private RunView {
@@ -36,15 +37,15 @@ class Station final : private RunView {
 
     // Opens the port and runs the download to its end on this thread's
     // event loop. A port that cannot be set up or opened ends it at once.
-    ExitCode exec();
+    Outcome exec();
     PortOpening opening() const { return m_opening; }
 
   private:
     void runMessage(const std::string& text, bool error) override;
     void downloadEnded(DownloadEnd end) override;
-    void runEnding(ExitCode code) override;
+    void runEnding(Outcome outcome) override;
     void stopAsking() override;
-    void runFinished(ExitCode code) override;
+    void runFinished(Outcome outcome) override;
 
     RunView& m_view;
     SerialControl m_port;
@@ -54,10 +55,11 @@ class Station final : private RunView {
     QtTimer m_settle;
     StdHexFile m_file;
     QEventLoop m_loop;
+    Outcome m_outcome = Outcome::Failure;
     PortOpening m_opening = PortOpening::Open;
     // Last: what is queued for the run dies before the run.
     QtEventQueue m_queue;
     HeadlessRun m_run;
 };
 
-} // namespace quill::cli
+} // namespace quill

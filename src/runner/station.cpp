@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/station.h"
+#include "runner/station.h"
 
 #include "trace/tracesession.h"
 
-namespace quill::cli {
+namespace quill {
 
 Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, MainFormControls& form,
                  RunView& view)
@@ -12,16 +12,18 @@ Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, Main
                       form, steadyClockUs},
             std::move(setup.run), *this) {
     m_port.setNamedByDevice(setup.namedByDevice);
+    m_file.holdTo(std::move(setup.heldTo));
     m_port.setNetworkNotes([this](const std::string& note) { m_run.trace().notePort(note); });
 }
 
-ExitCode Station::exec() {
+Outcome Station::exec() {
     m_opening = m_run.openPort();
     if (m_opening != PortOpening::Open) {
-        return ExitCode::PortError;
+        return Outcome::PortFailure;
     }
     m_run.startSoon();
-    return static_cast<ExitCode>(m_loop.exec());
+    m_loop.exec();
+    return m_outcome;
 }
 
 void Station::runMessage(const std::string& text, bool error) {
@@ -32,17 +34,18 @@ void Station::downloadEnded(DownloadEnd end) {
     m_view.downloadEnded(end);
 }
 
-void Station::runEnding(ExitCode code) {
-    m_view.runEnding(code);
+void Station::runEnding(Outcome outcome) {
+    m_view.runEnding(outcome);
 }
 
 void Station::stopAsking() {
     m_view.stopAsking();
 }
 
-void Station::runFinished(ExitCode code) {
-    m_view.runFinished(code);
-    m_loop.exit(toInt(code));
+void Station::runFinished(Outcome outcome) {
+    m_outcome = outcome;
+    m_view.runFinished(outcome);
+    m_loop.exit();
 }
 
-} // namespace quill::cli
+} // namespace quill

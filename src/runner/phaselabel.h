@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace quill::cli {
+namespace quill {
 
 class PhaseLabel : public MainFormControls {
   public:
@@ -42,4 +42,4 @@ class PhaseLabel : public MainFormControls {
     float m_max = 0;
 };
 
-} // namespace quill::cli
+} // namespace quill

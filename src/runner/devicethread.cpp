@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "cli/devicethread.h"
+#include "runner/devicethread.h"
 
 #include <QMetaObject>
 
-namespace quill::cli {
+namespace quill {
 
-DeviceThread::DeviceThread(DeviceSetup setup, std::function<void(DeviceEvent)> post, Ended ended)
-    : m_setup(std::move(setup)), m_post(std::move(post)), m_ended(std::move(ended)) {}
+DeviceThread::DeviceThread(DeviceSetup setup, std::string heldTo,
+                           std::function<void(DeviceEvent)> post)
+    : m_setup(std::move(setup)), m_heldTo(std::move(heldTo)), m_post(std::move(post)) {}
 
 DeviceThread::~DeviceThread() {
     requestStop();
@@ -26,11 +27,14 @@ void DeviceThread::run() {
     {
         const std::lock_guard lock(m_mutex);
         if (m_stop) {
-            m_ended(ExitCode::Interrupted, {}, false);
+            DeviceEvent never;
+            never.kind = DeviceEvent::Kind::Ended;
+            never.outcome = Outcome::Interrupted;
+            m_post(std::move(never));
             return;
         }
     }
-    DeviceRun run(m_setup, m_post);
+    DeviceRun run(m_setup, m_heldTo, m_post);
     {
         const std::lock_guard lock(m_mutex);
         m_run = &run;
@@ -39,13 +43,9 @@ void DeviceThread::run() {
                 &run.context(), [&run] { run.interrupt(); }, Qt::QueuedConnection);
         }
     }
-    const ExitCode code = run.exec();
-    {
-        const std::lock_guard lock(m_mutex);
-        m_run = nullptr;
-    }
-    run.flushTrace(); // its failure is told before the end
-    m_ended(code, run.progress(), run.openFailed());
+    run.exec();
+    const std::lock_guard lock(m_mutex);
+    m_run = nullptr;
 }
 
-} // namespace quill::cli
+} // namespace quill

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "cli/devicerun.h"
+#include "runner/devicerun.h"
 
 #include "trace/tracetexts.h"
 
-namespace quill::cli {
+namespace quill {
+
+namespace {
+
+constexpr int64_t progressEveryUs = 250'000;
+
+} // namespace
 
 namespace detail {
 
@@ -21,31 +27,32 @@ MsgResult DeviceBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIc
 
 } // namespace detail
 
-DeviceRun::DeviceRun(const DeviceSetup& setup, std::function<void(DeviceEvent)> sink)
-    : m_setup(setup), m_post(std::move(sink)),
+DeviceRun::DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
+                     std::function<void(DeviceEvent)> post)
+    : m_setup(setup), m_post(std::move(post)),
       m_boxes(setup.risks,
               [this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_wait([this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_controls([this] { this->post(DeviceEvent::Kind::Phase, m_controls.caption()); }),
       m_station(StationSetup{[device = setup.device](int16_t) { return device; }, setup.namedByPath,
                              RunSetup{setup.comPort, setup.baud, setup.deviceType, setup.file,
-                                      setup.idleTimeoutSeconds, setup.settleMs}},
+                                      setup.idleTimeoutSeconds, setup.settleMs},
+                             heldTo},
                 m_boxes, m_wait, m_controls, *this) {
     TraceSession& trace = m_station.run().trace();
     trace.addObserver(this);
     if (setup.traceFile) {
         m_writer = std::make_unique<TraceWriter>(
             setup.traceFile->output(), TraceWriter::Form::Full, [this] {
-                post(DeviceEvent::Kind::Message, quill::text::TraceNotWritten +
-                                                     m_setup.traceFile->path() +
-                                                     quill::text::TraceGoesOn);
+                this->post(DeviceEvent::Kind::Message,
+                           text::TraceNotWritten + m_setup.tracePath + text::TraceGoesOn);
             });
         trace.addObserver(m_writer.get());
     }
     if (setup.verbose) {
         m_verbose = std::make_unique<TraceWriter>(
             [this](std::string_view lines) {
-                post(DeviceEvent::Kind::Trace, std::string(lines));
+                this->post(DeviceEvent::Kind::Trace, std::string(lines));
                 return true;
             },
             TraceWriter::Form::Short, TraceWriter::FailureReport{}, TraceWriter::Flush::EachLine);
@@ -60,50 +67,62 @@ DeviceRun::~DeviceRun() {
     trace.removeObserver(this);
 }
 
-void DeviceRun::flushTrace() {
+void DeviceRun::exec() {
+    const Outcome outcome = m_station.exec();
+    // What the trace still holds is written first: its failure is told before the end.
     if (m_writer) {
         m_writer->flush();
     }
+    DeviceEvent ended;
+    ended.kind = DeviceEvent::Kind::Ended;
+    ended.progress = progress();
+    ended.failed = outcome != Outcome::Complete;
+    ended.outcome = outcome;
+    ended.openFailed = m_station.opening() == PortOpening::OpenFailed;
+    m_post(std::move(ended));
 }
 
-DeviceEvent DeviceRun::progress() const {
-    const HeadlessRun& run = m_station.run();
-    const DownloadProgress& p = run.trace().progress();
-    DeviceEvent e;
-    e.kind = DeviceEvent::Kind::Progress;
-    e.text = m_controls.caption();
-    e.records = p.recordsSent();
-    e.dataBytes = p.dataBytesSent();
-    e.percent = p.percent();
-    e.seconds = p.elapsedSeconds();
-    e.rate = p.rate();
-    e.outcome = run.outcome().decided() ? std::string(run.outcome().name()) : std::string();
-    return e;
+Progress DeviceRun::progress() const {
+    Progress p = m_station.run().trace().progress().snapshot();
+    p.phase = m_controls.caption();
+    return p;
 }
 
-// The progress has seen the event first: a new percentage is worth a line.
+// The progress has seen the event first: a new percentage is worth an
+// event, and so is a quarter of a second of records at the same one.
 void DeviceRun::onTraceEvent(const TraceEvent& event) {
     if (event.kind != TraceKind::Written) {
         return;
     }
-    if (const int percent = m_station.run().trace().progress().percent();
-        percent != m_percentShown) {
+    const int percent = m_station.run().trace().progress().percent();
+    if (percent != m_percentShown || event.atUs - m_postedAtUs >= progressEveryUs) {
         m_percentShown = percent;
+        m_postedAtUs = event.atUs;
         post(DeviceEvent::Kind::Progress);
     }
 }
 
 void DeviceRun::post(DeviceEvent::Kind kind, std::string text) {
-    DeviceEvent event = progress();
+    DeviceEvent event;
     event.kind = kind;
     event.text = std::move(text);
+    event.progress = progress();
+    event.failed = m_failed;
     m_post(std::move(event));
 }
 
-// Every message of a device is a line of its own, prefixed with its port;
-// quiet, they wait for the device's end and show only if it failed.
-void DeviceRun::runMessage(const std::string& text, bool) {
+void DeviceRun::runMessage(const std::string& text, bool error) {
+    m_failed = m_failed || error;
     post(DeviceEvent::Kind::Message, text);
 }
 
-} // namespace quill::cli
+// Told before any message about the end.
+void DeviceRun::downloadEnded(DownloadEnd end) {
+    m_failed = m_failed || end != DownloadEnd::Complete;
+}
+
+void DeviceRun::runEnding(Outcome outcome) {
+    m_failed = m_failed || outcome != Outcome::Complete;
+}
+
+} // namespace quill

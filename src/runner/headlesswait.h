@@ -2,11 +2,10 @@
 #pragma once
 // The Tracker wait dialog without a window. While it waits, an event loop
 // runs until the download closes it. When the download turns it into an
-// error report, the report is printed and OK is pressed at once, from a
+// error report, the report is handed on and OK is pressed at once, from a
 // queued call, so the handshake goes on exactly as after a user's OK. OK is
 // never pressed otherwise.
 
-#include "cli/console.h"
 #include "platform/waitdialog.h"
 
 #include <QEventLoop>
@@ -15,14 +14,12 @@
 #include <functional>
 #include <string>
 
-namespace quill::cli {
+namespace quill {
 
-class CliWaitDialog final : public WaitDialog {
+class HeadlessWaitDialog final : public WaitDialog {
   public:
     // `reported` sees each error report.
-    CliWaitDialog(Console& console, std::function<void(const std::string&)> reported);
-    // Prints nothing: `reported` alone sees the error reports.
-    explicit CliWaitDialog(std::function<void(const std::string&)> reported);
+    explicit HeadlessWaitDialog(std::function<void(const std::string&)> reported);
 
     void setEventSink(WaitDialogEvents* sink) override { m_sink = sink; }
     void load() override;
@@ -34,7 +31,6 @@ class CliWaitDialog final : public WaitDialog {
   private:
     void pressOk(unsigned generation);
 
-    Console* m_console = nullptr;
     std::function<void(const std::string&)> m_reported;
     WaitDialogEvents* m_sink = nullptr;
     bool m_loaded = false;
@@ -44,4 +40,4 @@ class CliWaitDialog final : public WaitDialog {
     QObject m_queue; // context of the queued presses; they die with the dialog
 };
 
-} // namespace quill::cli
+} // namespace quill

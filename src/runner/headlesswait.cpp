@@ -1,29 +1,26 @@
 // SPDX-License-Identifier: MIT
-#include "cli/cliwaitdialog.h"
+#include "runner/headlesswait.h"
 
 #include <QMetaObject>
 
-namespace quill::cli {
+namespace quill {
 
-CliWaitDialog::CliWaitDialog(Console& console, std::function<void(const std::string&)> reported)
-    : m_console(&console), m_reported(std::move(reported)) {}
-
-CliWaitDialog::CliWaitDialog(std::function<void(const std::string&)> reported)
+HeadlessWaitDialog::HeadlessWaitDialog(std::function<void(const std::string&)> reported)
     : m_reported(std::move(reported)) {}
 
-void CliWaitDialog::load() {
+void HeadlessWaitDialog::load() {
     if (!m_loaded) {
         m_loaded = true;
         m_acknowledging = true;
     }
 }
 
-void CliWaitDialog::setAcknowledging(bool acknowledging) {
+void HeadlessWaitDialog::setAcknowledging(bool acknowledging) {
     load();
     m_acknowledging = acknowledging;
 }
 
-void CliWaitDialog::showModal() {
+void HeadlessWaitDialog::showModal() {
     load();
     QEventLoop loop;
     m_modal = &loop;
@@ -31,7 +28,7 @@ void CliWaitDialog::showModal() {
     m_modal = nullptr;
 }
 
-void CliWaitDialog::close() {
+void HeadlessWaitDialog::close() {
     if (!m_loaded) {
         return;
     }
@@ -42,13 +39,10 @@ void CliWaitDialog::close() {
     }
 }
 
-void CliWaitDialog::setMessage(const std::string& text) {
+void HeadlessWaitDialog::setMessage(const std::string& text) {
     load();
     if (!m_acknowledging) {
         return; // the download never labels a wait; nothing to show
-    }
-    if (m_console != nullptr) {
-        m_console->message(text);
     }
     m_reported(text);
     const unsigned generation = m_generation;
@@ -56,10 +50,10 @@ void CliWaitDialog::setMessage(const std::string& text) {
         &m_queue, [this, generation] { pressOk(generation); }, Qt::QueuedConnection);
 }
 
-void CliWaitDialog::pressOk(unsigned generation) {
+void HeadlessWaitDialog::pressOk(unsigned generation) {
     if (m_loaded && m_acknowledging && generation == m_generation && m_sink != nullptr) {
         m_sink->frmWaitCom_cmdOK_Click();
     }
 }
 
-} // namespace quill::cli
+} // namespace quill

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The thread of one device of a run: it builds the device's DeviceRun on
+// itself, so that the serial port, the timers and the nested waits belong
+// to this thread's event loop alone, runs it, and posts how it ended. A
+// stop may be asked from any thread at any moment.
+
+#include "runner/devicerun.h"
+
+#include <QThread>
+
+#include <functional>
+#include <mutex>
+
+namespace quill {
+
+class DeviceThread final : public QThread {
+  public:
+    // `post` is called on this thread with each event, the last of kind Ended.
+    DeviceThread(DeviceSetup setup, std::string heldTo, std::function<void(DeviceEvent)> post);
+    ~DeviceThread() override;
+    // From any thread: the device stops at its next turn, or never starts.
+    void requestStop();
+
+  protected:
+    void run() override;
+
+  private:
+    const DeviceSetup m_setup;
+    const std::string m_heldTo;
+    std::function<void(DeviceEvent)> m_post;
+    std::mutex m_mutex;
+    DeviceRun* m_run = nullptr;
+    bool m_stop = false;
+};
+
+} // namespace quill

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "runner/recordkeeper.h"
+
+#include "history/historylocation.h"
+#include "history/historytexts.h"
+#include "qt/portscan.h"
+
+#include <QDateTime>
+#include <QMetaObject>
+
+namespace quill {
+
+namespace {
+
+// Where the adapter has them, its /dev/serial/by-id name and USB serial
+// number: looked up on the writer's thread, since asking the system for
+// its ports takes a while.
+void findAdapter(Attempt& a) {
+    if (const auto port = detectedPort(a.devicePath)) {
+        a.byId = port->byIdPath;
+        a.usbSerial = port->serialNumber;
+    }
+}
+
+} // namespace
+
+RecordKeeper::RecordKeeper(std::string program, std::string operatorName,
+                           const SettingsStore& settings, const std::string& url, Say say)
+    : m_program(std::move(program)), m_operator(std::move(operatorName)), m_firstSay(say),
+      m_say(std::move(say)) {
+    const auto where = historyLocation(settings, url);
+    if (!where) {
+        m_notUnderstood = where.error();
+        QMetaObject::invokeMethod(
+            &m_context, [this] { tell(); }, Qt::QueuedConnection);
+        return;
+    }
+    m_writer = std::make_unique<HistoryWriter>(*where, [this] {
+        QMetaObject::invokeMethod(
+            &m_context, [this] { tell(); }, Qt::QueuedConnection);
+    });
+}
+
+RecordKeeper::~RecordKeeper() {
+    if (m_writer) {
+        m_writer->sync();
+    }
+    tell();
+    m_writer.reset(); // before the object its failures are posted to
+}
+
+void RecordKeeper::setSay(Say say) {
+    m_say = say ? std::move(say) : m_firstSay;
+}
+
+// Once, on this thread, whenever the writer found out.
+void RecordKeeper::tell() {
+    const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->failure();
+    if (!m_told && failure) {
+        m_told = true;
+        if (m_say) {
+            m_say(failure->text() + text::HistoryGoesOn);
+        }
+    }
+}
+
+RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
+    if (!m_writer) {
+        return 0;
+    }
+    Attempt a = newAttempt(m_program, m_operator);
+    a.port = d.port;
+    a.devicePath = d.devicePath;
+    a.baud = d.baud;
+    a.device = deviceKindName(d.deviceType);
+    a.filePath = d.file;
+    if (d.identity.known()) {
+        a.fileSize = d.identity.size;
+        a.sha256 = d.identity.sha256;
+    }
+    a.traceFile = d.traceFile;
+    a.batch = d.batch;
+    return m_writer->begin(std::move(a), findAdapter);
+}
+
+void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> written) {
+    if (!m_writer) {
+        return;
+    }
+    const Outcome outcome = d.outcome.value_or(Outcome::Failure);
+    Attempt ended;
+    ended.endedMs = QDateTime::currentMSecsSinceEpoch();
+    ended.recordsSent = d.progress.records;
+    ended.recordsTotal = d.totals.records;
+    ended.dataBytesSent = d.progress.dataBytes;
+    ended.dataBytesTotal = d.totals.dataBytes;
+    ended.outcome = outcomeName(outcome);
+    ended.exitCode = toInt(exitCodeOf(outcome));
+    ended.lastMessage = d.lastMessage();
+    ended.traceFile = d.traceFile;
+    m_writer->end(row, ended, std::move(written));
+}
+
+HistoryStatus RecordKeeper::sync() {
+    const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->sync();
+    m_told = m_told || failure.has_value();
+    return failure;
+}
+
+} // namespace quill

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The record of every download in the history, for the window and
+// quill-cli alike: a row begun for each device before it hears a byte and
+// ended when its download ends, each made from the device's report. The
+// rows are written on a thread of their own, so a download never waits for
+// them unless it asks to (sync). A history that cannot be written is said
+// once, on the keeper's thread; the downloads go on.
+
+#include "history/historywriter.h"
+#include "platform/settingsstore.h"
+#include "shared/report.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quill {
+
+class RecordKeeper {
+  public:
+    using Say = std::function<void(const std::string& text)>;
+    using Row = HistoryWriter::Row;
+
+    // `program`: "quill" or "quill-cli"; `operatorName` empty: the login
+    // name; `url` empty: the history the settings name. The history is
+    // opened now, on the writer's thread; `say` tells its failure.
+    RecordKeeper(std::string program, std::string operatorName, const SettingsStore& settings,
+                 const std::string& url, Say say);
+    // The rows given are written before it returns.
+    ~RecordKeeper();
+    RecordKeeper(const RecordKeeper&) = delete;
+    RecordKeeper& operator=(const RecordKeeper&) = delete;
+
+    // Another tells the failure for a while (a view that draws its lines in
+    // place); empty: back to the first.
+    void setSay(Say say);
+
+    // A device's download begins as the report has it so far.
+    Row begin(const DeviceReport& device);
+    // ... and ends as it says; `written` runs on the writer's thread once
+    // the row is completed.
+    void end(Row row, const DeviceReport& device, std::function<void()> written = {});
+    // A download refused before it began: begun and ended at once.
+    void refused(const DeviceReport& device) { end(begin(device), device); }
+    // Waits until the rows given so far are written; their failure, if any
+    // (it has then been said).
+    HistoryStatus sync();
+
+  private:
+    void tell();
+
+    std::string m_program;
+    std::string m_operator;
+    Say m_firstSay;
+    Say m_say;
+    bool m_told = false;
+    QObject m_context; // the thread that tells
+    std::optional<HistoryError> m_notUnderstood;
+    std::unique_ptr<HistoryWriter> m_writer;
+};
+
+} // namespace quill

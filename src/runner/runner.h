@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// A run of downloads on one device or several, for every front end. What
+// was asked is planned and checked at once; the hex file is checked once,
+// before any port is touched, and that one reading names it by its SHA-256;
+// the Manual prompt is asked once; then each device runs on a thread of its
+// own and ends on its own, its report kept up to date here. Every device is
+// a row of the history, begun before it hears a byte. The front end sees
+// the run through its view, on this thread: the devices' events arrive
+// here queued.
+//
+//     Runner run(request, settings, boxes, keeper, view);
+//     const RunReport& report = run.exec();   // interrupt(signal) from a handler meanwhile
+
+#include "platform/messagebox.h"
+#include "platform/settingsstore.h"
+#include "run/runrequest.h"
+#include "runner/devicethread.h"
+#include "runner/recordkeeper.h"
+#include "runner/runplan.h"
+#include "shared/report.h"
+
+#include <QEventLoop>
+#include <QObject>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+class RunnerView {
+  public:
+    enum class Said {
+        Note,    // about the run, not a message: the firmware it sends
+        Message, // a message of the run's own
+        Error,   // ... that shows even when the front end is quiet
+        Problem, // what was asked cannot be done: nothing was started
+    };
+    virtual ~RunnerView() = default;
+    virtual void runSaid(const std::string& text, Said how) = 0;
+    // Why the Manual prompt could not be answered here; empty: it can.
+    virtual std::string promptProblem() const { return {}; }
+    // The devices are about to start, their reports as planned.
+    virtual void devicesStarting(const RunReport& /*run*/) {}
+    // An event of device `index`, once its report has taken it in.
+    virtual void deviceEvent(size_t index, const DeviceEvent& event,
+                             const DeviceReport& device) = 0;
+    // A question still waiting for its answer ends, as Cancel.
+    virtual void stopAsking() {}
+};
+
+class Runner {
+  public:
+    // `boxes` shows the file check's messages, answers its questions and
+    // asks the Manual prompt; `settings` holds what the window program
+    // stored: the defaults.
+    Runner(const RunRequest& request, const SettingsStore& settings, MessageBoxes& boxes,
+           RecordKeeper& keeper, RunnerView& view);
+    ~Runner();
+    Runner(const Runner&) = delete;
+    Runner& operator=(const Runner&) = delete;
+
+    // Runs to the end: every device has ended, and is on record.
+    const RunReport& exec();
+    // SIGINT or SIGTERM: every device stops; nothing more goes to any port.
+    void interrupt(int signal);
+    const RunReport& report() const { return m_report; }
+    // The devices were started: the run got past its checks and the prompt.
+    bool devicesStarted() const { return !m_threads.empty(); }
+    // A port on this machine could not be opened at all: where the ports
+    // might be is worth saying.
+    bool portNotOpened() const { return m_portNotOpened; }
+
+  private:
+    std::optional<Outcome> run();
+    std::optional<Outcome> checkFile();
+    bool makeTraceFiles();
+    std::optional<Outcome> prompt();
+    void startDevices();
+    void onEvent(size_t index, const DeviceEvent& event);
+    void show(const std::string& text);
+    void say(const std::string& text, RunnerView::Said how);
+
+    const RunRequest& m_request;
+    const SettingsStore& m_settings;
+    MessageBoxes& m_boxes;
+    RecordKeeper& m_keeper;
+    RunnerView& m_view;
+    RunPlan m_plan;
+    RunReport m_report;
+    std::vector<std::optional<RecordKeeper::Row>> m_rows; // each device's, once begun
+    std::vector<bool> m_recorded;                         // each device's row ended
+    size_t m_ended = 0;
+    bool m_portNotOpened = false;
+    QObject m_main; // this thread's end of the devices' queued events
+    QEventLoop m_loop;
+    std::vector<std::unique_ptr<DeviceThread>> m_threads;
+};
+
+} // namespace quill

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The texts of a run of one or several devices, beside the download's own
+// messages (download/downloadtexts.h, hexfile/hexfiletexts.h).
+
+namespace quill::text {
+
+inline constexpr const char* NoPort =
+    "no port given and none stored: use --port COMn or --port DEVICE";
+inline constexpr const char* NotComOneToFour = " is not one of COM1 to COM4";
+inline constexpr const char* NoBaud =
+    "no usable baud rate given or stored: use --baud 9600 or 38400";
+// "A and B name the same device D": two threads on one device would write
+// into each other's downloads.
+inline constexpr const char* SameDeviceTwice = " name the same device ";
+// A trace folder: two ports whose traces would have one name.
+inline constexpr const char* SameTraceTwice = " would write the same trace ";
+
+// "cannot create the trace file " FILE " (" the reason ")".
+inline constexpr const char* LogNotCreated = "cannot create the trace file ";
+
+// "Prepare " N " devices for download at " baud: the Manual prompt, asked
+// once for all the devices of a run.
+inline constexpr const char* PrepareDevicesPrefix = "Prepare ";
+inline constexpr const char* PrepareDevicesMiddle = " devices for download at ";
+
+// --expect-sha256 refused the file: the message, then both digests on lines of their own.
+inline constexpr const char* NotExpectedFirmware = "The hex file is not the expected firmware";
+inline constexpr const char* ExpectedSha256 = "expected SHA-256:  ";
+inline constexpr const char* FileSha256 = "the file's SHA-256: ";
+
+// A signal stopped the run.
+inline constexpr const char* Interrupted = "Download interrupted";
+
+// The history could not be written, and the run required it.
+inline constexpr const char* HistoryRequired = "--require-history: nothing was sent.";
+
+} // namespace quill::text
