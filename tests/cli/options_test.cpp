@@ -32,7 +32,8 @@ std::string summary(const CliOptions& o) {
     s += " idle=" + std::to_string(o.idleTimeoutSeconds);
     s += o.risks.noEndRecord ? " no-end-ok" : "";
     s += o.risks.recordsAfterEnd ? " after-end-ok" : "";
-    s += o.settleMs == defaultSettleMs ? "" : " settle=" + std::to_string(o.settleMs);
+    // The default the help promises, 250 ms, shows as none.
+    s += o.settleMs == 250 ? "" : " settle=" + std::to_string(o.settleMs);
     s += o.verbose ? " -v" : "";
     s += o.quiet ? " -q" : "";
     s += o.logPath.empty() ? "" : " log=" + o.logPath;

@@ -302,6 +302,8 @@ TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
              {both + "--log " + s.path("file/logs") + app, Usage,
               std::string(quill::text::LogNotCreated)},
              {both + s.path("bad.hex"), BadRecord, std::string(text::InvalidRecord)},
+             {both + "--expect-sha256 " + std::string(64, 'a') + app, BadRecord,
+              std::string(quill::text::NotExpectedFirmware)},
              {both + "-p " + terminal + app, Usage,
               dev.port(2) + " and " + terminal + quill::text::SameDeviceTwice},
          }) {

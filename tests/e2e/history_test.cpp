@@ -158,6 +158,14 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
         units.insert(row[u"unit"].toInt());
     }
     EXPECT_EQ(units, (QSet<int>{1, 2, 3, 4, 5, 6, 7}));
+
+    // A signal while the next device is awaited ends the loop as it would a round.
+    for (const int signal : {SIGINT, SIGTERM}) {
+        Cli waiting(s, "--repeat -p " + line.port(1) + app, "");
+        ASSERT_TRUE(waiting.waitSaid(prompt));
+        waiting.signal(signal);
+        EXPECT_EQ(waiting.finish().code, 128 + signal);
+    }
 }
 
 } // namespace

@@ -121,7 +121,13 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     for (const std::string& message : c.messages) {
         EXPECT_TRUE(contains(r.err, message)) << "missing: " << message << "\n" << r.err;
     }
-    EXPECT_EQ(contains(r.err, retry + " -b 38400 -y "), c.code != Complete) << r.err;
+    // The same firmware, held to its SHA-256.
+    EXPECT_EQ(contains(r.err, retry + " -b 38400 -y ") &&
+                  contains(r.err, " --expect-sha256 " +
+                                      json[u"file_sha256"].toString().toStdString() + " -- " +
+                                      s.path("app.hex") + "\n"),
+              c.code != Complete)
+        << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
