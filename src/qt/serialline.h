@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // What the serial controls ask of the operating system, said once. The build
-// picks the file that answers it (serialline_unix.cpp: termios, poll, stat,
-// the group database), so the controls themselves hold no #if. A handle is
+// picks the file that answers it (serialline_unix.cpp: the terminal driver,
+// poll, stat, the group database), so the controls themselves hold no #if. A handle is
 // the open port's QSerialPort::handle(); a socket is the network port's
 // descriptor.
 
