@@ -49,7 +49,6 @@ inline constexpr const char* CheckTrackerFails =
     "Tracker downloads need even parity; Manual downloads may work.\n";
 inline constexpr const char* CheckNetwork =
     " is a port on the network: the read-back is what its server answered.\n";
-inline constexpr const char* CheckCannotOpen = "quill-cli: cannot open ";
 
 // After a run on several ports with failures, before the command.
 inline constexpr const char* RetryFailed = "To download again to the ports that failed:\n  ";

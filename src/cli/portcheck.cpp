@@ -8,12 +8,10 @@
 #include "qt/networkcomm.h"
 #include "qt/portnames.h"
 #include "qt/portscan.h"
-#include "qt/ttyline.h"
+#include "qt/qtmscomm.h"
 #include "rfc2217/porturl.h"
 
-#include <QSerialPort>
-
-#include <termios.h>
+#include <algorithm>
 #include <utility>
 
 namespace quill::cli {
@@ -24,33 +22,6 @@ std::string settingText(const LineConfig& c) {
     static constexpr char letters[] = {'N', 'E', 'O', 'M', 'S'};
     return std::to_string(c.baud) + "," + letters[static_cast<size_t>(c.parity)] + "," +
            std::to_string(c.dataBits) + (c.stopBits == StopBits::One ? ",1" : ",2");
-}
-
-std::string rateText(speed_t speed) {
-    switch (speed) {
-    case B9600:
-        return "9600";
-    case B38400:
-        return "38400";
-    default:
-        return "?";
-    }
-}
-
-// The device's line as termios holds it. A pseudo-terminal drops the parity
-// enable bit but keeps mark's other bits: there even and none read alike.
-std::string readBackText(const termios& t, bool pseudoTerminal) {
-    const bool mark = (t.c_cflag & (CMSPAR | PARODD)) == (CMSPAR | PARODD);
-    std::string parity = "N";
-    if ((t.c_cflag & PARENB) != 0) {
-        parity =
-            (t.c_cflag & CMSPAR) != 0 ? (mark ? "M" : "S") : ((t.c_cflag & PARODD) ? "O" : "E");
-    } else if (pseudoTerminal) {
-        parity = mark ? "M" : "E/N";
-    }
-    const bool eight = (t.c_cflag & CSIZE) == CS8;
-    return rateText(cfgetospeed(&t)) + "," + parity + (eight ? ",8" : ",?") +
-           ((t.c_cflag & CSTOPB) != 0 ? ",2" : ",1");
 }
 
 std::string pad(std::string text, size_t width) {
@@ -106,35 +77,28 @@ ExitCode checkExitCode(const CheckReport& report) {
 }
 
 std::optional<CheckReport> runPortCheck(const std::string& device, std::string& error) {
-    // Opened as the serial control opens a port: no parity and 8 data bits
-    // from Qt, the rest through termios once open.
-    QSerialPort port;
-    port.setPortName(QString::fromStdString(device));
-    port.setBaudRate(9600);
-    port.setParity(QSerialPort::NoParity);
-    port.setDataBits(QSerialPort::Data8);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!port.open(QIODevice::ReadWrite)) {
-        error = port.errorString().toStdString();
+    // The serial control opens the port at its own first line, 9600 without
+    // parity, which any adapter can do: a setting the adapter then refuses
+    // is a row of the table, not a port that cannot be opened.
+    QtMSComm port([device](int16_t) { return device; });
+    port.setNamedByDevice(true);
+    if (const PortStatus status = port.setPortOpen(true)) {
+        error = status->text;
         return std::nullopt;
     }
-    const int fd = static_cast<int>(port.handle());
-    CheckReport report{device, isPseudoTerminal(fd, device), false, {}};
+    CheckReport report{device, port.pseudoTerminal(), false, {}};
     for (const LineConfig& wanted : checkedSettings()) {
         CheckRow row;
         row.wanted = wanted;
-        port.setBaudRate(wanted.baud);
-        const auto problem = applyTtyLine(fd, wanted, report.pseudoTerminal);
+        const PortStatus status = port.setSettings(settingText(wanted));
+        const auto& problem = port.lineProblem();
         row.accepted = !problem || problem->systemError.empty();
         row.refusal = problem ? problem->systemError : std::string{};
-        row.holds = !problem;
-        termios actual{};
-        row.readBack = ::tcgetattr(fd, &actual) == 0 ? readBackText(actual, report.pseudoTerminal)
-                                                     : std::string("?");
+        row.holds = !status;
+        row.readBack = port.lineReadBack();
         report.rows.push_back(std::move(row));
     }
-    port.close(); // the line settings it had before come back
+    port.setPortOpen(false); // the line settings it had before come back
     return report;
 }
 
@@ -179,13 +143,14 @@ ExitCode checkPort(const std::string& port, const SettingsStore& store, std::FIL
     std::string error;
     const bool network = rfc2217::isNetworkPortName(device);
     const auto report = network ? runNetworkPortCheck(device, error) : runPortCheck(device, error);
-    if (!report && network) {
-        std::fprintf(stderr, "%s: %s\n", text::ProgramName, error.c_str());
-        return ExitCode::PortError;
-    }
     if (!report) {
-        std::fprintf(stderr, "%s%s: %s\n%s", text::CheckCannotOpen, device.c_str(), error.c_str(),
-                     portCandidates(detectPorts()).c_str());
+        // In the words of a download that cannot open the port; CR joins
+        // the lines of one message.
+        std::replace(error.begin(), error.end(), '\r', '\n');
+        std::fprintf(stderr, "%s: %s\n", text::ProgramName, error.c_str());
+        if (!network) {
+            std::fputs(portCandidates(detectPorts()).c_str(), stderr);
+        }
         return ExitCode::PortError;
     }
     std::fputs(checkReportText(*report).c_str(), out);

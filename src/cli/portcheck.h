@@ -3,8 +3,9 @@
 // quill-cli --check-port PORT: can this adapter do what a download needs?
 // A Manual download runs at mark parity; a Tracker download starts at even
 // parity and switches to mark. Each setting is applied at 9600 and 38400
-// through the same termios code the download uses, and read back: many USB
-// adapters take mark or even parity without an error and keep what they had.
+// through the serial control a download uses, and read back from the
+// driver: many USB adapters take mark or even parity without an error and
+// keep what they had.
 // A port on the network is checked through its server: each setting is
 // asked for, and what the server answers is the read-back.
 
@@ -42,10 +43,10 @@ std::string checkReportText(const CheckReport& report);
 // Complete when every setting holds, PortError otherwise.
 ExitCode checkExitCode(const CheckReport& report);
 
-// Opens the device and checks it; empty with `error` set when it cannot be opened.
+// Opens the device and checks it; empty with `error` set when it cannot be
+// opened: the serial control's sentence, as a download says it.
 std::optional<CheckReport> runPortCheck(const std::string& device, std::string& error);
-// The same through the server of a port on the network: `error` is then a
-// whole sentence.
+// The same through the server of a port on the network.
 std::optional<CheckReport> runNetworkPortCheck(const std::string& url, std::string& error);
 
 // The whole of --check-port: PORT is COMn (resolved as the window program

@@ -32,6 +32,12 @@ inline constexpr int32_t maxBaudRate = 4'000'000;
 // parts missing or added. Empty when the text is not such a configuration.
 std::optional<LineConfig> parseLineConfig(std::string_view text);
 
+// What a driver did not do of a line configuration asked of it.
+struct LineProblem {
+    std::string setting;     // what was not applied, e.g. "mark parity"; empty with systemError
+    std::string systemError; // the system's words when the driver refused the change outright
+};
+
 // The serial control's error for a text parseLineConfig refuses.
 PortError badLineConfig(const std::string& text);
 

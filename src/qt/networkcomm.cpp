@@ -2,18 +2,13 @@
 #include "qt/networkcomm.h"
 
 #include "qt/netporttexts.h"
+#include "qt/serialline.h"
 
 #include <QDeadlineTimer>
 
-#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <sys/socket.h>
-#endif
 
 namespace quill {
 namespace {
@@ -342,24 +337,17 @@ PortStatus NetworkComm::output(std::span<const uint8_t> data) {
     }
     const std::vector<uint8_t> escaped = rfc2217::Client::escape(data);
     std::span<const uint8_t> bytes = escaped;
-#ifdef Q_OS_UNIX
     // Nothing queued before it: straight to the socket, which takes a
     // record whole, and no write notification switched on and off around
     // it (each switch wakes the event loop). What it does not take, and a
     // send that fails, go through QTcpSocket's buffer, which retries and
     // reports the failure.
     if (m_socket.bytesToWrite() == 0) {
-        ssize_t sent = 0;
-        do {
-            sent = ::send(static_cast<int>(m_socket.socketDescriptor()), bytes.data(), bytes.size(),
-                          MSG_NOSIGNAL);
-        } while (sent < 0 && errno == EINTR);
-        bytes = bytes.subspan(static_cast<size_t>(std::max<ssize_t>(sent, 0)));
+        bytes = bytes.subspan(serialline::sendNow(m_socket.socketDescriptor(), bytes));
         if (bytes.empty()) {
             return std::nullopt;
         }
     }
-#endif
     const auto size = static_cast<qint64>(bytes.size());
     if (m_socket.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
         return PortError{PortErrorKind::Other, text::NetWriteFailed + portDisplayName() + ": " +

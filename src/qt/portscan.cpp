@@ -65,17 +65,18 @@ std::vector<DetectedPort> detectPorts(const std::string& byIdFolder) {
 std::optional<DetectedPort> detectedPort(const std::string& device) {
     std::error_code ec;
     const std::filesystem::path node = std::filesystem::canonical(device, ec);
-#ifdef Q_OS_LINUX
     // A stable link or a USB serial number needs a device behind the
-    // terminal. Asking the system for the whole list walks /sys with
-    // thousands of system calls, so a terminal without one (a
-    // pseudo-terminal; a Bluetooth or virtual one, which the list may hold
-    // with neither) or a missing node is answered without it.
+    // terminal. Where the system lists its terminals in /sys (Linux), asking
+    // it for the whole list walks /sys with thousands of system calls, so a
+    // terminal without one (a pseudo-terminal; a Bluetooth or virtual one,
+    // which the list may hold with neither) or a missing node is answered
+    // without it.
     std::error_code none;
-    if (ec || !std::filesystem::exists("/sys/class/tty" / node.filename() / "device", none)) {
+    if (const std::filesystem::path terminals = "/sys/class/tty";
+        std::filesystem::is_directory(terminals, none) &&
+        (ec || !std::filesystem::exists(terminals / node.filename() / "device", none))) {
         return std::nullopt;
     }
-#endif
     for (DetectedPort& port : detectPorts()) {
         if (port.isNamedBy(ec ? device : node.string())) {
             return std::move(port);

@@ -1,20 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "qt/qtmscomm.h"
 
+#include "qt/serialline.h"
+
 #include <algorithm>
-#include <array>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include "qt/devicegroup.h"
-#include "qt/ttyline.h"
-
-#include <cerrno>
-#include <poll.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace quill {
 namespace {
@@ -28,12 +18,6 @@ PortError busy(const std::string& port) {
     return {PortErrorKind::Busy,
             "Cannot open " + port + ": the port is in use by another program."};
 }
-
-#ifdef Q_OS_UNIX
-PortError permissionDenied(const std::string& port, const std::string& device) {
-    return {PortErrorKind::Permission, permissionText(port, deviceGroup(device))};
-}
-#endif
 
 PortError openFailed(const std::string& port, const std::string& reason) {
     return {PortErrorKind::Other, "Cannot open " + port + ": " + reason + "."};
@@ -64,21 +48,6 @@ PortError lost(const std::string& port) {
                                      "then open the port again."};
 }
 
-#ifndef Q_OS_UNIX
-QSerialPort::Parity qtParity(Parity parity) {
-    static constexpr std::array<QSerialPort::Parity, 5> parities{
-        QSerialPort::NoParity, QSerialPort::EvenParity, QSerialPort::OddParity,
-        QSerialPort::MarkParity, QSerialPort::SpaceParity};
-    return parities.at(static_cast<std::size_t>(parity));
-}
-
-QSerialPort::StopBits qtStopBits(StopBits stopBits) {
-    static constexpr std::array<QSerialPort::StopBits, 3> stops{
-        QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
-    return stops.at(static_cast<std::size_t>(stopBits));
-}
-#endif
-
 } // namespace
 
 QtMSComm::QtMSComm(PortResolver resolver) : CommBase(std::move(resolver)) {
@@ -104,24 +73,14 @@ PortStatus QtMSComm::setPortOpen(bool open) {
 
 PortStatus QtMSComm::openPort() {
     const std::string device = deviceName();
-#ifdef Q_OS_UNIX
-    struct stat info {};
-    if (device.empty() || (::stat(device.c_str(), &info) != 0 && errno == ENOENT)) {
+    if (device.empty() || serialline::deviceMissing(device)) {
         return notFound(portDisplayName());
     }
-    // Parity and data bits are set through termios once the port is open:
+    // Parity and data bits are set by the line layer once the port is open:
     // asking QSerialPort for them can fail on a pseudo-terminal.
     m_port.setParity(QSerialPort::NoParity);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setStopBits(QSerialPort::OneStop);
-#else
-    if (device.empty()) {
-        return notFound(portDisplayName());
-    }
-    m_port.setParity(qtParity(m_line.parity));
-    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits));
-    m_port.setStopBits(qtStopBits(m_line.stopBits));
-#endif
     m_port.setPortName(QString::fromStdString(device));
     m_port.setBaudRate(m_line.baud);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -130,9 +89,7 @@ PortStatus QtMSComm::openPort() {
         m_port.clearError();
         return error;
     }
-#ifdef Q_OS_UNIX
-    m_pseudoTerminal = isPseudoTerminal(static_cast<int>(m_port.handle()), device);
-#endif
+    m_pseudoTerminal = serialline::isPseudoTerminal(m_port.handle(), device);
     clearPending();
     if (PortStatus status = applyLine()) {
         closePort();
@@ -160,15 +117,10 @@ PortError QtMSComm::openError(const std::string& device) const {
     case QSerialPort::OpenError:
         return busy(port);
     case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
-        // Qt reports a port held by another program (its lock file, EBUSY)
-        // and a device file the user may not open (EACCES) alike.
-        if (::access(device.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
-            return permissionDenied(port, device);
+        // Also a port held by another program: Qt says the same for both.
+        if (auto denied = serialline::accessDenied(port, device)) {
+            return PortError{PortErrorKind::Permission, std::move(*denied)};
         }
-#else
-        static_cast<void>(device); // Windows answers "access denied" for a port in use
-#endif
         return busy(port);
     default:
         return openFailed(port, m_port.errorString().toStdString());
@@ -177,30 +129,22 @@ PortError QtMSComm::openError(const std::string& device) const {
 
 PortStatus QtMSComm::applyLine() {
     const std::string port = portDisplayName();
-#ifdef Q_OS_UNIX
-    // Rates without a termios constant are left to QSerialPort's custom-rate
-    // path; applyTtyLine sets and checks the rest.
+    // Rates the system has no constant for are left to QSerialPort's
+    // custom-rate path; the line layer sets and checks the rest.
     m_port.setBaudRate(m_line.baud);
     m_port.clearError();
-    if (const auto problem =
-            applyTtyLine(static_cast<int>(m_port.handle()), m_line, m_pseudoTerminal)) {
-        return problem->setting.empty() ? refused(port, m_settingsText, problem->systemError)
-                                        : unsupported(port, problem->setting);
+    m_lineProblem = serialline::applyLine(m_port.handle(), m_line, m_pseudoTerminal);
+    if (m_lineProblem) {
+        return m_lineProblem->setting.empty()
+                   ? refused(port, m_settingsText, m_lineProblem->systemError)
+                   : unsupported(port, m_lineProblem->setting);
     }
     return std::nullopt;
-#else
-    const bool applied = m_port.setBaudRate(m_line.baud) &&
-                         m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits)) &&
-                         m_port.setParity(qtParity(m_line.parity)) &&
-                         m_port.setStopBits(qtStopBits(m_line.stopBits)) &&
-                         m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied) {
-        PortError error = refused(port, m_settingsText, m_port.errorString().toStdString());
-        m_port.clearError();
-        return error;
-    }
-    return std::nullopt;
-#endif
+}
+
+std::string QtMSComm::lineReadBack() const {
+    return m_port.isOpen() ? serialline::lineText(m_port.handle(), m_pseudoTerminal)
+                           : std::string("?");
 }
 
 PortStatus QtMSComm::setSettings(const std::string& text) {
@@ -221,23 +165,15 @@ PortStatus QtMSComm::output(std::span<const uint8_t> data) {
     if (data.empty()) {
         return std::nullopt;
     }
-#ifdef Q_OS_UNIX
     // Nothing queued before it: straight to the driver, which takes a
     // record whole. What it does not take, and a write that fails, go
     // through QSerialPort's buffer, which retries and reports the failure.
     if (m_port.bytesToWrite() == 0) {
-        ssize_t written = 0;
-        do {
-            written = ::write(static_cast<int>(m_port.handle()), data.data(), data.size());
-        } while (written < 0 && errno == EINTR);
-        if (written > 0) {
-            data = data.subspan(static_cast<size_t>(written));
-        }
+        data = data.subspan(serialline::writeNow(m_port.handle(), data));
         if (data.empty()) {
             return std::nullopt;
         }
     }
-#endif
     const auto size = static_cast<qint64>(data.size());
     if (m_port.write(reinterpret_cast<const char*>(data.data()), size) != size) {
         return writeFailed(portDisplayName(), m_port.errorString().toStdString());
@@ -252,11 +188,9 @@ void QtMSComm::setInBufferCount(int16_t count) {
     if (count != 0 || !m_port.isOpen()) {
         return;
     }
-#ifdef Q_OS_UNIX
-    // What the device sent before is still in the terminal's queue, or
+    // What the device sent before is still in the driver's queue, or
     // already in QSerialPort's buffer: both go.
-    ::tcflush(static_cast<int>(m_port.handle()), TCIFLUSH);
-#endif
+    serialline::discardInput(m_port.handle());
     m_port.clear(QSerialPort::Input);
 }
 
@@ -279,22 +213,13 @@ void QtMSComm::onPortError(QSerialPort::SerialPortError error) {
     // error, or a read error on every turn of the event loop while the port
     // stays open. Report it once and close the port from a queued call, out
     // of QSerialPort's own notification.
-    const bool gone =
-        error == QSerialPort::ResourceError ||
-        ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) && hungUp());
+    const bool gone = error == QSerialPort::ResourceError ||
+                      ((error == QSerialPort::ReadError || error == QSerialPort::WriteError) &&
+                       serialline::hungUp(m_port.handle()));
     if (!gone) {
         return;
     }
     scheduleLoss(m_port);
-}
-
-bool QtMSComm::hungUp() const {
-#ifdef Q_OS_UNIX
-    pollfd probe{static_cast<int>(m_port.handle()), POLLIN, 0};
-    return ::poll(&probe, 1, 0) == 1 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    return false;
-#endif
 }
 
 PortError QtMSComm::lostError() const {

@@ -3,6 +3,7 @@
 // The serial control MSComm1 over QSerialPort, for a port on this machine.
 
 #include "qt/commbase.h"
+#include "qt/lineconfig.h"
 
 #include <QSerialPort>
 
@@ -28,6 +29,13 @@ class QtMSComm final : public CommBase {
 
     std::vector<uint8_t> input() override;
 
+    // For the adapter check, of the open port: whether it is a
+    // pseudo-terminal, what the driver made of the last line asked of it
+    // (empty when it holds), and the line it holds, e.g. "9600,M,8,1".
+    bool pseudoTerminal() const { return m_pseudoTerminal; }
+    const std::optional<LineProblem>& lineProblem() const { return m_lineProblem; }
+    std::string lineReadBack() const;
+
   private:
     PortStatus openPort();
     void closePort() override;
@@ -36,9 +44,9 @@ class QtMSComm final : public CommBase {
     PortStatus applyLine();
     PortError openError(const std::string& device) const;
     void onPortError(QSerialPort::SerialPortError error);
-    bool hungUp() const;
 
     bool m_pseudoTerminal = false;
+    std::optional<LineProblem> m_lineProblem;
     bool m_closing = false; // errors raised while closing are not a loss
 
     // Last member: its signals reach the members above, so it goes first.

@@ -1,26 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "qt/qtsettingsstore.h"
 
-#include <QCoreApplication>
-
 namespace quill {
 namespace {
-
-#ifdef Q_OS_WIN
-constexpr QSettings::Format storeFormat = QSettings::NativeFormat;
-#else
-constexpr QSettings::Format storeFormat = QSettings::IniFormat;
-#endif
 
 QString settingsKey(const std::string& section, const std::string& key) {
     return QString::fromStdString(section) + QLatin1Char('/') + QString::fromStdString(key);
 }
 
 } // namespace
-
-QtSettingsStore::QtSettingsStore()
-    : m_settings(storeFormat, QSettings::UserScope, QCoreApplication::applicationName(),
-                 QCoreApplication::applicationName()) {}
 
 QtSettingsStore::QtSettingsStore(const std::string& iniFilePath)
     : m_settings(QString::fromStdString(iniFilePath), QSettings::IniFormat) {}

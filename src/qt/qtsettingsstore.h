@@ -13,6 +13,7 @@ class QtSettingsStore final : public SettingsStore {
   public:
     // The user's store under the application's name (the executable's file
     // name without extension): an ini file on Linux, the registry on Windows.
+    // Where is the system's choice, so each system's file says it.
     QtSettingsStore();
     // A store in the given ini file (tests, a scratch settings folder).
     explicit QtSettingsStore(const std::string& iniFilePath);

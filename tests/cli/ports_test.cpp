@@ -7,9 +7,9 @@
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
 #include "ptypair.h"
-#include "qt/devicegroup.h"
 #include "qt/portscan.h"
 #include "qt/qtmscomm.h"
+#include "qt/serialline_unix.h"
 #include "shared/exitcodes.h"
 #include "testtext.h"
 
@@ -52,19 +52,19 @@ TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
 
 TEST(PortNames, PermissionAdviceNamesTheDevicesGroup) {
     const std::string denied = "Cannot open /dev/ttyUSB0: permission denied.\r";
-    EXPECT_EQ(permissionText("/dev/ttyUSB0", "uucp"),
+    EXPECT_EQ(serialline::permissionText("/dev/ttyUSB0", "uucp"),
               denied + "The device belongs to the group uucp: join it with \"sudo usermod -aG "
                        "uucp $USER\", then log out and in again.");
     for (const char* group : {"", "root"}) {
-        EXPECT_EQ(permissionText("/dev/ttyUSB0", group),
+        EXPECT_EQ(serialline::permissionText("/dev/ttyUSB0", group),
                   denied + "Ask the administrator for access to the device.");
     }
     // A new file belongs to the process's group.
     QTemporaryDir dir;
     const std::string node = dir.filePath(QStringLiteral("node")).toStdString();
     std::ofstream(node) << "";
-    EXPECT_EQ(deviceGroup(node), ::getgrgid(::getegid())->gr_name);
-    EXPECT_EQ(deviceGroup(dir.filePath(QStringLiteral("missing")).toStdString()), "");
+    EXPECT_EQ(serialline::deviceGroup(node), ::getgrgid(::getegid())->gr_name);
+    EXPECT_EQ(serialline::deviceGroup(dir.filePath(QStringLiteral("missing")).toStdString()), "");
 }
 
 TEST(PortList, StableLinksAreFoundByTheirTarget) {
@@ -157,7 +157,10 @@ TEST(PortCommands, EndToEnd) {
           dev + text::CheckPseudoTerminal + text::CheckVerdictGood},
          {}},
         {"--check-port com2", Complete, {text::CheckHeading + dev}, {}},
-        {"--check-port /nowhere/tty", PortError, {}, {"cannot open /nowhere/tty"}},
+        {"--check-port /nowhere/tty",
+         PortError,
+         {},
+         {"quill-cli: Cannot open /nowhere/tty: the port does not exist.\n", "Serial ports"}},
         {"--list-ports",
          Complete,
          {text::PortsHeading, "COM2  " + dev + ": not detected  [PortNames]\n", "COM3  /dev/ttyS2"},

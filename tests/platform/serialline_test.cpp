@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The line configuration: its text, and what it asks of the terminal
-// driver, seen through the TermiosIo seam: on a pseudo-terminal (whose
-// read-back hides PARENB) and on drivers that keep, drop or refuse what they
-// are asked for.
+// The line configuration: its text, what it asks of the terminal driver,
+// seen through the TermiosIo seam, on a pseudo-terminal (whose read-back
+// hides PARENB) and on drivers that keep, drop or refuse what they are asked
+// for, and how a line the driver holds reads back.
 
-#include "qt/ttyline.h"
+#include "qt/serialline_unix.h"
 
 #include "ptypair.h"
 
@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace quill {
+namespace quill::serialline {
 namespace {
 
 TEST(LineConfig, ParsesValidTextsAndRejectsBadOnes) {
@@ -160,5 +160,29 @@ TEST(TtyLine, WhatTheDriverDoesWithTheRequestIsReadBack) {
     }
 }
 
+// What the driver keeps of a line reads back as that line's text; a
+// pseudo-terminal, which drops PARENB, shows even and none alike.
+TEST(TtyLine, TheHeldLineReadsBackAsItsText) {
+    const struct {
+        const char* line;
+        bool pseudoTerminal;
+        const char* readBack;
+    } cases[] = {
+        {"9600,M,8,1", false, "9600,M,8,1"},    {"38400,E,8,1", false, "38400,E,8,1"},
+        {"19200,O,7,2", false, "19200,O,7,2"},  {"4800,S,5,1", false, "4800,S,5,1"},
+        {"9600,N,6,1", false, "9600,N,6,1"},    {"9600,M,8,1", true, "9600,M,8,1"},
+        {"38400,E,8,1", true, "38400,E/N,8,1"}, {"9600,N,8,1", true, "9600,E/N,8,1"},
+        {"12345,E,8,1", false, "?,E,8,1"}, // no constant: left to QSerialPort
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        FakeDriver driver;
+        driver.dropped = c.pseudoTerminal ? PARENB : 0;
+        ASSERT_EQ(applyTtyLine(3, *parseLineConfig(c.line), c.pseudoTerminal, driver),
+                  std::nullopt);
+        EXPECT_EQ(ttyLineText(driver.held, c.pseudoTerminal), c.readBack);
+    }
+}
+
 } // namespace
-} // namespace quill
+} // namespace quill::serialline

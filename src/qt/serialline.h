@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What the serial controls ask of the operating system, said once. The build
+// picks the file that answers it (serialline_unix.cpp: the terminal driver,
+// poll, stat, the group database), so the controls themselves hold no #if. A handle is
+// the open port's QSerialPort::handle(); a socket is the network port's
+// descriptor.
+
+#include "qt/lineconfig.h"
+
+#include <QSerialPort>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+
+namespace quill::serialline {
+
+// QSerialPort::Handle, whose name Qt keeps private: a descriptor on Unix, a
+// HANDLE on Windows.
+using Handle = decltype(std::declval<const QSerialPort&>().handle());
+
+// No device node of that name exists: the port is not there at all.
+bool deviceMissing(const std::string& device);
+
+// Qt reports a port held by another program and a device node the user may
+// not open alike. The message for the second, with what to do about it;
+// empty when access is not what failed.
+std::optional<std::string> accessDenied(const std::string& port, const std::string& device);
+
+// A pseudo-terminal does not behave like a serial port; what it does
+// differently is accepted on one only, never on a real port.
+bool isPseudoTerminal(Handle port, const std::string& device);
+
+// Puts the open device on `line` without flow control, whatever it held
+// before, and reads it back. QSerialPort has set the baud rate already; a
+// rate the system has no constant for stays as QSerialPort set it. Empty
+// when the device now runs with `line` (as far as a pseudo-terminal can
+// tell).
+std::optional<LineProblem> applyLine(Handle port, const LineConfig& line, bool pseudoTerminal);
+
+// The line the open device holds, as a line configuration text such as
+// "9600,M,8,1": "E/N" for the parity on a pseudo-terminal, where even and
+// none read alike, and "?" for what cannot be read.
+std::string lineText(Handle port, bool pseudoTerminal);
+
+// Hands bytes to the driver at once, without waiting: how many it took, 0
+// when it took none or failed. The caller queues the rest.
+std::size_t writeNow(Handle port, std::span<const uint8_t> bytes);
+
+// The same on a connected socket, where a peer that has gone must not end
+// the process with a signal.
+std::size_t sendNow(qintptr socket, std::span<const uint8_t> bytes);
+
+// Throws away what the device sent that the driver still holds.
+void discardInput(Handle port);
+
+// The device hung up: unplugged, or its other side closed.
+bool hungUp(Handle port);
+
+} // namespace quill::serialline
