@@ -285,7 +285,8 @@ TEST(Results, AFileThatCannotBeReadIsAFileError) {
         s.setVariable("QUILL_READ_FAULT_PATH", std::filesystem::canonical(s.path("app.hex")));
         s.setVariable("QUILL_READ_FAULT_AT", "2000");
         s.setVariable("QUILL_READ_FAULT_PASS", pass); // the check, the device's check, the sending
-        const Result res = runCli(s, "-p " + dev.port() + " -b 38400 -y --json " + s.path("app.hex"));
+        const Result res =
+            runCli(s, "-p " + dev.port() + " -b 38400 -y --json " + s.path("app.hex"));
         dev.stop();
         EXPECT_EQ(res.code, toInt(FileError)) << res.err;
         EXPECT_TRUE(contains(res.err, printed(text::ReadError))) << res.err;
