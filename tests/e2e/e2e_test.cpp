@@ -297,6 +297,25 @@ TEST(Results, AFileThatCannotBeReadIsAFileError) {
     }
 }
 
+// One device, one run: a second quill-cli that names the same device by
+// another name (the terminal behind the link) finds it in use, and the
+// device hears one download, whole.
+TEST(Results, TheSameDeviceUnderTwoNamesIsOneDevice) {
+    Scratch s;
+    const std::string binary = firmware(s, 2 * 1024);
+    Devices dev(s, 1, "--record-ack-ms 20");
+    Cli first(s, "-p " + dev.port() + " -b 38400 -y " + s.path("app.hex"));
+    ASSERT_TRUE(dev.waitHeard("host> :"));
+    const std::string terminal = std::filesystem::read_symlink(dev.port()).string();
+    const Result second = runCli(s, "-p " + terminal + " -b 38400 -y " + s.path("app.hex"));
+    EXPECT_EQ(second.code, toInt(PortError)) << second.err;
+    EXPECT_TRUE(contains(second.err, "the port is in use by another program")) << second.err;
+    EXPECT_EQ(first.finish().code, 0);
+    dev.stop();
+    EXPECT_EQ(count(dev.log(), "host> :01000000FF00"), 1);
+    EXPECT_TRUE(dev.image() == binary);
+}
+
 // Refused before any device hears a byte, with a JSON result all the same:
 // a trace file or folder that cannot be made, a bad command line, a bad
 // file, one device given twice (a link and the terminal it names). And
