@@ -26,6 +26,7 @@ struct CliOptions : RunRequest {
     std::string checkPort;           // --check-port PORT
     bool repeat = false;             // unit after unit
     std::optional<int64_t> maxUnits; // --repeat ends after this many complete units
+    std::string serialValue;         // --history --serial VALUE
 
     // --history: which attempts, in which form.
     std::string since;

@@ -35,7 +35,8 @@ enum class Outcome : uint8_t {
     Usage,
     DevicesDiffer, // a run on several ports whose failed devices ended differently
     Failure,
-    Unfinished, // the history: an attempt whose end was never written
+    Unfinished,     // the history: an attempt whose end was never written
+    SerialUnusable, // the unit's number could not go into its image: nothing was sent
 };
 
 // The outcome of a download's end.
