@@ -53,6 +53,7 @@ struct RunRequest {
     std::string operatorName;    // empty: the login name
     bool requireHistory = false; // no download unless its row is on record
     std::string batch;           // tags the rows; each unit gets its number in it
+    std::optional<int64_t> unit; // --repeat: the round, each device's unit number in the reports
 };
 
 // "COM3" (either case) gives 3; anything else is a device path or a URL.
