@@ -182,6 +182,9 @@ void EventWriter::deviceEvent(size_t index, const DeviceEvent& event, const Devi
             deviceLine(text::Phase, m_run, d).text("phase", event.text).done());
         break;
     case DeviceEvent::Kind::Progress: {
+        if (p.records == 0) {
+            break; // the erase request: no record has gone out yet
+        }
         const int tenth =
             d.totals.records > 0 ? static_cast<int>(p.records * 10 / d.totals.records) : 0;
         if (!m_devices[index].gate.pass(steadyMs(), tenth)) {
