@@ -70,7 +70,7 @@ TEST(MqttE2e, EveryEventOnItsTopic) {
     writeFile(s.path("app.hex"), test::hexFile(40));
     test::Mosquitto broker(s.path("broker"), "station3", "s3cret pass");
     ASSERT_TRUE(broker.ok()) << broker.error();
-    test::Subscriber sub(broker, "line7/st3");
+    test::Subscriber sub(broker, "line7/st3", "station3", "s3cret pass");
     ASSERT_TRUE(sub.ok()) << sub.output();
     Devices line(s, 2);
     s.setVariable(events::text::PasswordVariable, "s3cret pass");

@@ -102,15 +102,26 @@ class Mosquitto {
 };
 
 // mosquitto_sub on the topics below `root`, QoS 1, subscribed before the
-// constructor returns.
+// constructor returns; its output line by line (its debug lines are not
+// flushed on their own).
 class Subscriber {
   public:
-    Subscriber(const Mosquitto& broker, const std::string& root) : m_root(root + "/") {
-        m_process.start(QStringLiteral("mosquitto_sub"),
-                        {QStringLiteral("-d"), QStringLiteral("-v"), QStringLiteral("-q"),
-                         QStringLiteral("1"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
-                         QStringLiteral("-p"), QString::number(broker.port()), QStringLiteral("-t"),
-                         QString::fromStdString(root + "/#")});
+    Subscriber(const Mosquitto& broker, const std::string& root, const std::string& user = {},
+               const std::string& password = {})
+        : m_root(root + "/") {
+        QStringList args;
+        for (const std::string& arg :
+             {std::string("-oL"), std::string("mosquitto_sub"), std::string("-d"),
+              std::string("-v"), std::string("-q"), std::string("1"), std::string("-h"),
+              std::string("127.0.0.1"), std::string("-p"), std::to_string(broker.port()),
+              std::string("-t"), root + "/#"}) {
+            args << QString::fromStdString(arg);
+        }
+        if (!user.empty()) {
+            args << QStringLiteral("-u") << QString::fromStdString(user) << QStringLiteral("-P")
+                 << QString::fromStdString(password);
+        }
+        m_process.start(QStringLiteral("stdbuf"), args);
         m_ok = waitFor("received SUBACK", false);
     }
     ~Subscriber() {
