@@ -33,7 +33,7 @@ class Scratch {
     std::string path(const std::string& name) const;
     // The system's environment with the settings and state folders in here.
     const QProcessEnvironment& environment() const { return m_environment; }
-    // A variable of the environment of the processes started from here on.
+    // ... and with this variable too, for the processes started from now on.
     void setVariable(const char* name, const std::string& value) {
         m_environment.insert(QString::fromLatin1(name), QString::fromStdString(value));
     }
