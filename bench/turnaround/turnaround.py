@@ -271,6 +271,10 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network, even
         mine = statistics.median(cpu[name])
         print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}"
               f"{1000 * statistics.median(fixed[name]):21.1f}")
+    # The events beside quill-cli alone, round by round: their own cost.
+    for name in [n for n in hosts if n.startswith("--events")]:
+        paired = statistics.median(a / b for a, b in zip(cpu[name], cpu["quill-cli"]))
+        print(f"{name} / quill-cli, CPU per record, median of the rounds' ratios: {paired:.3f}")
     if server_cpu:
         print(f"{'ser2net':<16}{statistics.median(server_cpu):10.1f}  (its own, beside quill-cli's)")
     if syscalls:
