@@ -21,6 +21,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -56,6 +57,26 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
         std::puts(onePortJson(run, console.messages()).c_str());
     }
     return nullptr;
+}
+
+// quill-cli ends a few seconds after its last download at most: what the
+// history has not taken waits in the journal. A history that holds its
+// writer stuck (a frozen server) is left behind without waiting for it.
+int finished(quill::RecordKeeper& keeper, int status) {
+    // A signal meanwhile ends it at once, with the status it had.
+    static int finalStatus = 0;
+    finalStatus = status;
+    struct sigaction quick {};
+    quick.sa_handler = [](int) { std::_Exit(finalStatus); };
+    sigemptyset(&quick.sa_mask);
+    ::sigaction(SIGINT, &quick, nullptr);
+    ::sigaction(SIGTERM, &quick, nullptr);
+    if (!keeper.finish()) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    return status;
 }
 
 } // namespace
@@ -131,5 +152,5 @@ int main(int argc, char** argv) {
             console.error(undelivered);
         }
     }
-    return status;
+    return finished(keeper, status);
 }
