@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdio>
 
 namespace quill::cli {
 
@@ -171,6 +173,68 @@ void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOpti
     }
 }
 
+struct SerialOptions {
+    CLI::Option *at, *size, *format, *series, *start, *list, *value;
+};
+
+// A number of each unit's own: where, how big, in which form, from which counter.
+void readSerialOptions(cmdline::CommandLine& cl, CliOptions& o, const SerialOptions& s) {
+    SerialRequest& serial = o.serial;
+    o.serialValue = cl.last(s.value).value_or("");
+    if (!o.serialValue.empty() && o.action != CliOptions::Action::History) {
+        cl.problem("--serial needs --history");
+    }
+    if (const auto text = cl.last(s.at)) {
+        const std::string digits =
+            text->starts_with("0x") || text->starts_with("0X") ? text->substr(2) : *text;
+        if (digits.empty() || digits.size() > 8 || !hexDigits(digits)) {
+            cl.problem("--serial-at needs a hexadecimal address of at most 32 bits, not " + *text);
+        } else {
+            serial.address = static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
+        }
+    }
+    if (const auto text = cl.last(s.size)) {
+        if (const auto n = cmdline::wholeNumber(*text, 1, maxSerialSize)) {
+            serial.size = static_cast<size_t>(*n);
+        } else {
+            cl.problem("--serial-size needs a whole number from 1 to 8, not " + *text);
+        }
+    }
+    if (const auto text = cl.last(s.format)) {
+        if (const auto format = serialFormatNamed(*text)) {
+            serial.format = *format;
+        } else {
+            cl.problem("--serial-format must be le, be or ascii, not " + *text);
+        }
+    }
+    serial.series = cl.last(s.series).value_or(serial.series);
+    if (serial.series.empty()) {
+        cl.problem("--serial-series needs a name");
+    }
+    if (const auto text = cl.last(s.start)) {
+        if (const auto n = cmdline::wholeNumber(*text, 0, LLONG_MAX - 1)) {
+            serial.start = static_cast<uint64_t>(*n);
+        } else {
+            cl.problem("--serial-start needs a whole number, not " + *text);
+        }
+    }
+    serial.listFile = cl.last(s.list).value_or("");
+    if (!serial.listFile.empty() && (cl.given(s.series) || cl.given(s.start))) {
+        cl.problem("--serial-list takes neither --serial-series nor --serial-start: a list is "
+                   "its own series, from its first line");
+    }
+    if (!serial.address) {
+        for (const CLI::Option* needs : {s.size, s.format, s.start, s.list}) {
+            if (cl.given(needs)) {
+                cl.problem(needs->get_name() + " needs --serial-at");
+            }
+        }
+        if (cl.given(s.series) && o.action != CliOptions::Action::History) {
+            cl.problem("--serial-series needs --serial-at");
+        }
+    }
+}
+
 } // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
@@ -276,6 +340,26 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* shaPrefix = cl.option("--sha256", "PREFIX",
                                 "--history: only the downloads of files whose SHA-256 starts so");
     auto* csv = cl.flag("--csv", "--history: as CSV, with every field");
+    auto* serialAt = cl.option(
+        "--serial-at", "ADDRESS",
+        "write a number of each unit's own into its image at this address (hex, with or without "
+        "0x; absolute, as the file's address records make it): each changed record goes out "
+        "with its checksum made afresh; the numbers are drawn from the history, never twice");
+    auto* serialSize = cl.option("--serial-size", "N", "the number's bytes, 1 to 8 (default: 4)");
+    auto* serialFormat =
+        cl.option("--serial-format", "FORM",
+                  "le (binary, lowest byte first; the default), be (highest first) or ascii "
+                  "(decimal digits, zero-padded to the size)");
+    auto* serialSeries = cl.option("--serial-series", "NAME",
+                                   "the counter the numbers are drawn from (default: default)");
+    auto* serialStart =
+        cl.option("--serial-start", "N", "the first number of a series not there yet (default: 1)");
+    auto* serialList = cl.option(
+        "--serial-list", "FILE",
+        "take each unit's value from this file instead, one line each, each line once: a "
+        "decimal number, hex bytes for a binary form (00:1A:2B:3C:4D:5E), the text for ascii");
+    auto* serialValue =
+        cl.option("--serial", "VALUE", "--history: only the unit with this serial number");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");
     cl.parse(args);
 
@@ -342,6 +426,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     readRecordOptions(cl, o,
                       {historyUrl, operatorName, requireHistory, expect, repeat, maxUnits, batch,
                        history, since, outcome, shaPrefix, csv});
+    readSerialOptions(
+        cl, o,
+        {serialAt, serialSize, serialFormat, serialSeries, serialStart, serialList, serialValue});
 
     const std::vector<std::string> given = cl.values(files);
     if (int(cl.given(listPorts)) + int(cl.given(checkPort)) +
@@ -442,6 +529,19 @@ std::string commandLine(const CliOptions& o) {
           {"--expect-sha256", o.expectSha256}}) {
         if (!value.empty()) {
             add({option, value});
+        }
+    }
+    // The next units draw on from the same counter.
+    if (const SerialRequest& s = o.serial; s.address) {
+        char address[16];
+        std::snprintf(address, sizeof address, "0x%X", *s.address);
+        static constexpr const char* formats[] = {"le", "be", "ascii"};
+        add({"--serial-at", address, "--serial-size", std::to_string(s.size), "--serial-format",
+             formats[static_cast<int>(s.format)]});
+        if (!s.listFile.empty()) {
+            add({"--serial-list", s.listFile});
+        } else {
+            add({"--serial-series", s.series, "--serial-start", std::to_string(s.start)});
         }
     }
     add({"--", o.file});

@@ -27,6 +27,7 @@ struct CliOptions : RunRequest {
     std::string checkPort;           // --check-port PORT
     bool repeat = false;             // unit after unit
     std::optional<int64_t> maxUnits; // --repeat ends after this many complete units
+    std::string serialValue;         // --history --serial VALUE
     std::optional<events::Target> events; // --events: where the live events go
     std::string eventsUser;               // --events-user: the broker's user
 

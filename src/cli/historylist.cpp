@@ -47,6 +47,7 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.outcome = o.outcome;
     filter.sha256Prefix = o.sha256Prefix;
     filter.batch = o.batch;
+    filter.serial = o.serialValue;
     filter.tableOnly = !o.csv && !o.json;
     const auto where = historyLocation(settings, o.historyUrl);
     if (!where) {

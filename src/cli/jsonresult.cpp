@@ -41,6 +41,7 @@ std::string jsonObject(const DeviceReport& d, int exitCode,
     member(out, pad, "data_bytes_sent", std::to_string(d.progress.dataBytes));
     member(out, pad, "data_bytes_total", std::to_string(d.totals.dataBytes));
     member(out, pad, "seconds", seconds);
+    member(out, pad, "serial", textOrNull(d.serial));
     std::string list = "[";
     for (size_t i = 0; i < messages.size(); ++i) {
         list += (i == 0 ? "\n" : ",\n") + pad + "    " + jsonString(messages[i]);

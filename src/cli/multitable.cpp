@@ -46,11 +46,12 @@ std::string liveLine(const DeviceReport& d, size_t portWidth) {
     char numbers[96];
     std::snprintf(numbers, sizeof numbers, "%9s records %3d%%  ",
                   of(d.progress.records, d.totals.records).c_str(), d.progress.percent);
-    return padded(d.port, portWidth) + "  " + padded(state(d), 20) + "  " + numbers + rate(d);
+    return padded(d.port, portWidth) + "  " + padded(state(d), 20) + "  " + numbers + rate(d) +
+           (d.serial.empty() ? "" : "  #" + d.serial);
 }
 
 std::string progressLine(const DeviceReport& d) {
-    std::string line = d.port + ": ";
+    std::string line = d.port + (d.serial.empty() ? "" : " #" + d.serial) + ": ";
     if (d.outcome) {
         line += std::string(outcomeShortWords(*d.outcome)) + ", ";
     } else {
@@ -66,18 +67,22 @@ std::string finalTable(const std::vector<DeviceReport>& devices) {
     for (const DeviceReport& d : devices) {
         portWidth = std::max(portWidth, d.port.size());
     }
+    // A serial number column only when units got one.
+    const bool serials = std::any_of(devices.begin(), devices.end(),
+                                     [](const DeviceReport& d) { return !d.serial.empty(); });
     const auto row = [&](std::string_view port, std::string_view outcome, std::string_view records,
-                         std::string_view bytes, std::string_view secs) {
+                         std::string_view bytes, std::string_view secs, std::string_view serial) {
         char rest[128];
-        std::snprintf(rest, sizeof rest, "  %-16s  %13s  %17s  %7s\n", std::string(outcome).c_str(),
+        std::snprintf(rest, sizeof rest, "  %-16s  %13s  %17s  %7s", std::string(outcome).c_str(),
                       std::string(records).c_str(), std::string(bytes).c_str(),
                       std::string(secs).c_str());
-        return padded(port, portWidth) + rest;
+        return padded(port, portWidth) + rest + (serials ? "  " + std::string(serial) : "") + "\n";
     };
-    std::string table = row("port", "outcome", "records", "data bytes", "seconds");
+    std::string table = row("port", "outcome", "records", "data bytes", "seconds", "serial");
     for (const DeviceReport& d : devices) {
         table += row(d.port, state(d), of(d.progress.records, d.totals.records),
-                     of(d.progress.dataBytes, d.totals.dataBytes), seconds(d.progress.seconds));
+                     of(d.progress.dataBytes, d.totals.dataBytes), seconds(d.progress.seconds),
+                     d.serial);
     }
     return table;
 }

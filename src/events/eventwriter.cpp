@@ -230,6 +230,7 @@ void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome other
             .number("data_bytes_total", d.totals.dataBytes)
             .raw("seconds", decimals(d.progress.seconds, "%.3f"))
             .textOrNull("last_message", d.lastMessage())
+            .textOrNull("serial", d.serial)
             .done());
 }
 

@@ -50,7 +50,8 @@ struct HistoryFilter {
     std::string outcome;
     std::string sha256Prefix; // hexadecimal digits, either case
     std::string batch;
-    int limit = 0; // at most this many, newest first; 0: all
+    std::string serial; // the number written into the unit, as written
+    int limit = 0;      // at most this many, newest first; 0: all
     // Only the fields the listing's table shows are read; the rest stay
     // empty. A long listing on a terminal then takes less time.
     bool tableOnly = false;

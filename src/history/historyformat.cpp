@@ -50,7 +50,7 @@ struct Field {
     Kind (*value)(const Attempt&, std::string& cell);
 };
 
-const std::array<Field, 27> fields{{
+const std::array<Field, 28> fields{{
     {"id", [](const Attempt& a, std::string& c) { return number(a.id, c); }},
     {"started", [](const Attempt& a, std::string& c) { return text(utcTime(a.startedMs), c); }},
     {"ended",
@@ -88,6 +88,7 @@ const std::array<Field, 27> fields{{
     {"trace_file", [](const Attempt& a, std::string& c) { return text(a.traceFile, c); }},
     {"batch", [](const Attempt& a, std::string& c) { return text(a.batch, c); }},
     {"unit", [](const Attempt& a, std::string& c) { return number(a.unit, c); }},
+    {"serial", [](const Attempt& a, std::string& c) { return text(a.serial, c); }},
 }};
 
 void appendCsvField(std::string& out, const std::string& s) {

@@ -159,6 +159,12 @@ QString insertAttempt() {
            QStringLiteral(") ON CONFLICT (attempt_key) DO NOTHING RETURNING id");
 }
 
+QString drawSerial() {
+    return QStringLiteral("INSERT INTO quill_serial_series (series, next_value) VALUES (?, ?) "
+                          "ON CONFLICT (series) DO UPDATE SET next_value = "
+                          "quill_serial_series.next_value + 1 RETURNING next_value - 1");
+}
+
 QString attemptWithKey() {
     return QStringLiteral("SELECT id FROM quill_attempt WHERE attempt_key = ?");
 }
@@ -221,6 +227,9 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
     if (!f.batch.empty()) {
         sql += QStringLiteral(" AND batch = ?");
     }
+    if (!f.serial.empty()) {
+        sql += QStringLiteral(" AND serial = ?");
+    }
     sql += QStringLiteral(" ORDER BY started_ms DESC, id DESC");
     if (f.limit > 0) {
         sql += QStringLiteral(" LIMIT ?");
@@ -258,6 +267,9 @@ QVariantList filterValues(const HistoryFilter& f) {
     }
     if (!f.batch.empty()) {
         bound << text(f.batch);
+    }
+    if (!f.serial.empty()) {
+        bound << text(f.serial);
     }
     if (f.limit > 0) {
         bound << f.limit;

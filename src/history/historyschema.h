@@ -41,6 +41,7 @@ QString seriesTable();
 // is there already.
 QString insertAttempt();
 QString attemptWithKey(); // binds the key; its id, one row
+QString drawSerial();     // binds the series, the start + 1; the number drawn, one row
 // Binds values(), then the key (or the id). A text left empty, or a number
 // left unknown, keeps what the row holds: the end does not undo what the
 // beginning found.

@@ -363,6 +363,18 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
     return {};
 }
 
+HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start) {
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!runBound(query, schema::drawSerial(),
+                  {QString::fromStdString(utf8Text(series)), qlonglong(start + 1)}) ||
+        !query.next()) {
+        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+    }
+    const auto drawn = static_cast<uint64_t>(query.value(0).toLongLong());
+    query.finish(); // SQLite commits once the statement is done
+    return drawn;
+}
+
 HistoryStatus HistoryStore::each(const HistoryFilter& filter,
                                  const std::function<void(const Attempt&)>& row) {
     if (!hexDigits(filter.sha256Prefix)) {

@@ -60,6 +60,11 @@ class HistoryStore {
     // changes nothing.
     HistoryStatus end(const Attempt& attempt);
 
+    // The next number of a counting series, taken: `start` for a series
+    // not there yet. One statement, atomic in either database: however many
+    // stations draw at once, no number is given twice, and none comes back.
+    HistoryResult<uint64_t> drawSerial(const std::string& series, uint64_t start);
+
     // The attempts the filter picks, newest first, one at a time: `row`
     // gets the same Attempt each time, filled anew, so that a long listing
     // neither holds every row nor makes each anew.

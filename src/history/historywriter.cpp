@@ -41,7 +41,7 @@ struct HistoryWriter::State {
         std::function<void()> written;
     };
     struct RowState {
-        std::string key;
+        Attempt begun; // its end is written over what its beginning wrote
         bool beginOnRecord = false;
         bool endGiven = false;
         bool endOnRecord = false;
@@ -230,7 +230,7 @@ HistoryWriter::Row HistoryWriter::begin(Attempt attempt, Fill fill) {
     {
         const std::lock_guard lock(m_state->mutex);
         row = m_state->rows.size();
-        m_state->rows.push_back({attempt.key});
+        m_state->rows.push_back({attempt});
     }
     const bool journaled =
         m_state->post({JournalEntry{JournalEntry::Kind::Begin, std::move(attempt), {}},
@@ -249,7 +249,9 @@ void HistoryWriter::end(Row row, const Attempt& ended, std::function<void()> wri
         if (row >= m_state->rows.size()) {
             return;
         }
-        a.key = m_state->rows[row].key;
+        // Whole: what a unit number or an adapter's name the history gave it
+        // is kept, since the end writes only what it knows.
+        a = m_state->rows[row].begun;
         m_state->rows[row].endGiven = true;
     }
     a.endedMs = ended.endedMs;

@@ -38,6 +38,7 @@ enum class TraceKind : uint8_t {
     WaitOk,       // the wait dialog's OK was pressed
     PortNote,     // text: what a port on the network did (connected, settings answered, ...)
     FileChecked,  // text: the file as the whole-file check read it, and what will be sent
+    Patched,      // text: a record as it stands in the file, sent with the unit's number in it
 };
 
 // `bytes` and `text` are valid only during the call that reports them.

@@ -4,6 +4,8 @@
 // line or a window's settings. Nothing here is checked yet; the run checks
 // all of it, and says every problem at once, before any port is touched.
 
+#include "unitserial/serialnumber.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,6 +55,7 @@ struct RunRequest {
     std::string operatorName;    // empty: the login name
     bool requireHistory = false; // no download unless its row is on record
     std::string batch;           // tags the rows; each unit gets its number in it
+    SerialRequest serial;        // a number of each unit's own, written into its image
     std::optional<int64_t> unit; // --repeat: the round, each device's unit number in the reports
 };
 

@@ -37,7 +37,7 @@ DeviceRun::DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
       m_station(StationSetup{[device = setup.device](int16_t) { return device; }, setup.namedByPath,
                              RunSetup{setup.comPort, setup.baud, setup.deviceType, setup.file,
                                       setup.idleTimeoutSeconds, setup.settleMs},
-                             heldTo},
+                             heldTo, setup.serialAddress, setup.serialBytes},
                 m_boxes, m_wait, m_controls, *this) {
     TraceSession& trace = m_station.run().trace();
     trace.addObserver(this);

@@ -99,6 +99,7 @@ RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
     }
     a.traceFile = d.traceFile;
     a.batch = d.batch;
+    a.serial = d.serial;
     return m_writer->begin(std::move(a), findAdapter);
 }
 
@@ -117,6 +118,7 @@ void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> wri
     ended.exitCode = toInt(exitCodeOf(outcome));
     ended.lastMessage = d.lastMessage();
     ended.traceFile = d.traceFile;
+    ended.serial = d.serial;
     m_writer->end(row, ended, std::move(written));
 }
 

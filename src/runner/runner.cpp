@@ -10,9 +10,25 @@
 #include "run/runtexts.h"
 #include "runner/runnertexts.h"
 
+#include "history/historylocation.h"
+#include "unitserial/patchedhexfile.h"
+
 #include <QMetaObject>
 
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
 namespace quill {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long a number is waited for from the history.
+constexpr auto serialPatience = 5s;
+
+} // namespace
 
 Runner::Runner(const RunRequest& request, const SettingsStore& settings, MessageBoxes& boxes,
                RecordKeeper& keeper, RunnerView& view)
@@ -43,6 +59,9 @@ const RunReport& Runner::exec() {
         if (const std::string problem = m_view.promptProblem(); !problem.empty()) {
             m_plan.problems.push_back(problem);
         }
+    }
+    if (m_request.serial.wanted() && !readSerialList()) {
+        // said by readSerialList
     }
     if (!m_plan.problems.empty()) {
         for (const std::string& problem : m_plan.problems) {
@@ -100,11 +119,18 @@ std::optional<Outcome> Runner::run() {
     if (!makeTraceFiles()) {
         return Outcome::Usage;
     }
+    if (const auto noHistory = drawSerials()) {
+        return noHistory;
+    }
     if (const auto notStarted = prompt()) {
         return notStarted;
     }
     for (size_t i = 0; i < m_report.devices.size(); ++i) {
-        m_rows[i] = m_keeper.begin(m_report.devices[i]);
+        DeviceReport& d = m_report.devices[i];
+        if (const auto unusable = drawSerial(i)) {
+            d.outcome = unusable; // ends here, before the device hears a byte
+        }
+        m_rows[i] = m_keeper.begin(d);
     }
     // On record means on this station's disk at least; the keeper says
     // why when even that failed.
@@ -132,7 +158,15 @@ std::optional<Outcome> Runner::run() {
 // the very bytes checked. Each device's own check is then held to it.
 std::optional<Outcome> Runner::checkFile() {
     Module1 m;
-    StdHexFile file;
+    StdHexFile disk;
+    // With a unit's number to write, the same pass notes where the file
+    // holds data for it.
+    const SerialRequest& serial = m_request.serial;
+    std::optional<PatchedHexFile> patched;
+    if (serial.wanted()) {
+        patched.emplace(disk, *serial.address, serial.size);
+    }
+    HexFileSource& file = patched ? static_cast<HexFileSource&>(*patched) : disk;
     open_hex_file(m, file, m_boxes, m_request.file);
     if (!m.hex_file_open) {
         m_report.messages.push_back(keptMessage(text::OpenFileError)); // shown by the boxes
@@ -162,6 +196,14 @@ std::optional<Outcome> Runner::checkFile() {
                                              MsgResult::Cancel) == MsgResult::Ok;
         return accepted ? std::nullopt : std::optional<Outcome>(outcomeOf(refusedAs));
     };
+    if (patched && check.verdict != FileVerdict::Refused) {
+        if (const auto missing = patched->firstMissing()) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%08X", *missing);
+            show(text::SerialNoData + std::string(address) + text::SerialNoDataEnd);
+            return Outcome::SerialUnusable;
+        }
+    }
     switch (check.verdict) {
     case FileVerdict::Refused:
         show(refusalText(check));
@@ -173,6 +215,85 @@ std::optional<Outcome> Runner::checkFile() {
     case FileVerdict::Whole:
         break;
     }
+    return std::nullopt;
+}
+
+// --serial-list: every line, read before any port is touched.
+bool Runner::readSerialList() {
+    const std::string& path = m_request.serial.listFile;
+    if (path.empty()) {
+        return true;
+    }
+    std::ifstream list(path);
+    for (std::string line; std::getline(list, line);) {
+        m_serialList.push_back(line);
+    }
+    if (!list.eof() || m_serialList.empty()) {
+        m_plan.problems.push_back(text::SerialListNotRead + path);
+        return false;
+    }
+    return true;
+}
+
+// No history, no number: the counter must be there before any port is touched.
+std::optional<Outcome> Runner::drawSerials() {
+    if (!m_request.serial.wanted()) {
+        return std::nullopt;
+    }
+    const auto where = historyLocation(m_settings, m_request.historyUrl);
+    HistoryStatus failed = where ? HistoryStatus{} : HistoryStatus{where.error()};
+    if (where) {
+        m_serialCounter = std::make_unique<SerialCounter>(*where);
+        failed = m_serialCounter->ready(serialPatience);
+    }
+    if (failed) {
+        show(failed->text() + '\r' + text::SerialNeedsHistory);
+        return Outcome::HistoryFailed;
+    }
+    return std::nullopt;
+}
+
+// The unit's number, drawn once and spent whatever becomes of the unit; an
+// outcome when it cannot go into the image, and the device hears nothing.
+std::optional<Outcome> Runner::drawSerial(size_t index) {
+    if (!m_serialCounter) {
+        return std::nullopt;
+    }
+    const SerialRequest& serial = m_request.serial;
+    DeviceReport& d = m_report.devices[index];
+    const auto drawn = m_serialCounter->draw(
+        serial.counterName(), serial.listFile.empty() ? serial.start : 1, serialPatience);
+    if (!drawn) {
+        d.addMessage(drawn.error().text() + '\r' + text::SerialNeedsHistory);
+        return Outcome::HistoryFailed;
+    }
+    std::optional<SerialValue> value;
+    if (serial.listFile.empty()) {
+        d.serial = std::to_string(*drawn);
+        value = countedSerial(*drawn, serial.size, serial.format);
+        if (!value) {
+            d.addMessage(text::SerialTooBig + d.serial + text::SerialTooBigMiddle +
+                         std::to_string(serial.size) + text::SerialTooBigEnd);
+        }
+    } else if (*drawn == 0 || *drawn > m_serialList.size()) {
+        d.addMessage(text::SerialTooBig + std::string("list ") + serial.listFile +
+                     text::SerialListUsedUp);
+    } else {
+        const std::string& line = m_serialList[*drawn - 1];
+        value = listedSerial(line, serial.size, serial.format);
+        d.serial = value ? value->written : line;
+        if (!value) {
+            d.addMessage(text::SerialBadLine + std::to_string(*drawn) + text::SerialBadLineMiddle +
+                         serial.listFile + text::SerialBadLineEnd + std::to_string(serial.size) +
+                         text::SerialTooBigEnd);
+        }
+    }
+    if (!value) {
+        m_boxes.MsgBox(d.lastMessage());
+        return Outcome::SerialUnusable;
+    }
+    m_plan.devices[index].serialAddress = serial.address;
+    m_plan.devices[index].serialBytes = value->bytes;
     return std::nullopt;
 }
 
@@ -219,6 +340,15 @@ void Runner::startDevices() {
     m_view.devicesStarting(m_report);
     const std::string heldTo = m_report.identity.sha256;
     for (size_t i = 0; i < m_plan.devices.size(); ++i) {
+        if (m_report.devices[i].ended()) { // its number could not go into its image
+            DeviceEvent ended;
+            ended.kind = DeviceEvent::Kind::Ended;
+            ended.failed = true;
+            ended.outcome = m_report.devices[i].outcome;
+            QMetaObject::invokeMethod(
+                &m_main, [this, i, ended] { onEvent(i, ended); }, Qt::QueuedConnection);
+            continue;
+        }
         auto post = [this, i](DeviceEvent event) {
             QMetaObject::invokeMethod(
                 &m_main, [this, i, event = std::move(event)] { onEvent(i, event); },

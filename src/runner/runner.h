@@ -12,6 +12,7 @@
 //     Runner run(request, settings, boxes, keeper, view);
 //     const RunReport& report = run.exec();   // interrupt(signal) from a handler meanwhile
 
+#include "history/serialcounter.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "run/runrequest.h"
@@ -76,6 +77,9 @@ class Runner {
   private:
     std::optional<Outcome> run();
     std::optional<Outcome> checkFile();
+    bool readSerialList();
+    std::optional<Outcome> drawSerials();
+    std::optional<Outcome> drawSerial(size_t index);
     bool makeTraceFiles();
     std::optional<Outcome> prompt();
     void startDevices();
@@ -90,6 +94,8 @@ class Runner {
     RunnerView& m_view;
     RunPlan m_plan;
     RunReport m_report;
+    std::vector<std::string> m_serialList;                // --serial-list: its lines
+    std::unique_ptr<SerialCounter> m_serialCounter;       // while numbers are drawn
     std::vector<std::optional<RecordKeeper::Row>> m_rows; // each device's, once begun
     std::vector<bool> m_recorded;                         // each device's row ended
     size_t m_ended = 0;

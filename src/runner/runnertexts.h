@@ -29,6 +29,25 @@ inline constexpr const char* NotExpectedFirmware = "The hex file is not the expe
 inline constexpr const char* ExpectedSha256 = "expected SHA-256:  ";
 inline constexpr const char* FileSha256 = "the file's SHA-256: ";
 
+// Serial numbers. "The hex file holds no data at " address ", where each
+// unit's serial number goes."
+inline constexpr const char* SerialNoData = "The hex file holds no data at ";
+inline constexpr const char* SerialNoDataEnd = ", where each unit's serial number goes.";
+// "The serial number " value " does not fit in " N " bytes: nothing was sent to this unit."
+inline constexpr const char* SerialTooBig = "The serial number ";
+inline constexpr const char* SerialTooBigMiddle = " does not fit in ";
+inline constexpr const char* SerialTooBigEnd = " bytes: nothing was sent to this unit.";
+// "Line " N " of the serial list " FILE " is no value that fits in " size " bytes: ..."
+inline constexpr const char* SerialBadLine = "Line ";
+inline constexpr const char* SerialBadLineMiddle = " of the serial list ";
+inline constexpr const char* SerialBadLineEnd = " is no value that fits in ";
+inline constexpr const char* SerialListUsedUp =
+    " is used up: no line is left for this unit, and nothing was sent to it.";
+inline constexpr const char* SerialListNotRead = "cannot read the serial list ";
+// The history could not give a number.
+inline constexpr const char* SerialNeedsHistory =
+    "Serial numbers are drawn from the history: nothing was sent.";
+
 // A signal stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";
 

@@ -32,6 +32,9 @@ struct DeviceSetup {
     std::string tracePath;                // empty: no trace is kept
     std::shared_ptr<TraceFile> traceFile; // made before any port is touched
     bool verbose = false;                 // the short trace, as lines
+    // The unit's number and where it goes in the image; none: the file as it stands.
+    std::optional<uint32_t> serialAddress;
+    std::vector<uint8_t> serialBytes;
 };
 
 struct RunPlan {

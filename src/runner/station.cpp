@@ -5,12 +5,36 @@
 
 namespace quill {
 
+namespace {
+
+// The file the download reads: the one on disk, or it with the unit's number.
+HexFileSource& fileOf(StdHexFile& file, std::optional<PatchedHexFile>& patched,
+                      const StationSetup& setup) {
+    if (!setup.serialAddress) {
+        return file;
+    }
+    patched.emplace(file, *setup.serialAddress, setup.serialBytes.size());
+    patched->setBytes(setup.serialBytes);
+    return *patched;
+}
+
+} // namespace
+
 Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, MainFormControls& form,
                  RunView& view)
     : m_view(view), m_port(std::move(setup.resolver)),
-      m_run(RunPieces{m_port, m_timer, m_idle, m_lastAnswer, m_settle, m_queue, boxes, wait, m_file,
-                      form, steadyClockUs},
+      m_run(RunPieces{m_port, m_timer, m_idle, m_lastAnswer, m_settle, m_queue, boxes, wait,
+                      fileOf(m_file, m_patched, setup), form, steadyClockUs},
             std::move(setup.run), *this) {
+    // The trace shows each record sent with the number in it, as it stands
+    // in the file; the check's own reading of them is no sending.
+    if (m_patched) {
+        m_patched->onPatched([this](const std::string& original) {
+            if (m_run.state().cstate != cs_off) {
+                m_run.trace().noteRecordPatched(original);
+            }
+        });
+    }
     m_port.setNamedByDevice(setup.namedByDevice);
     m_file.holdTo(std::move(setup.heldTo));
     m_port.setNetworkNotes([this](const std::string& note) { m_run.trace().notePort(note); });

@@ -11,6 +11,9 @@
 #include "qt/qttimer.h"
 #include "qt/serialcontrol.h"
 #include "run/headlessrun.h"
+#include "unitserial/patchedhexfile.h"
+
+#include <optional>
 
 #include <QEventLoop>
 
@@ -21,6 +24,9 @@ struct StationSetup {
     bool namedByDevice = false; // messages name the port by its device path alone
     RunSetup run;
     std::string heldTo; // the SHA-256 the run checked the file with; empty: any
+    // The unit's number, put into the image at its address as records go out.
+    std::optional<uint32_t> serialAddress;
+    std::vector<uint8_t> serialBytes;
 };
 
 class Station final : private RunView {
@@ -54,6 +60,7 @@ class Station final : private RunView {
     QtTimer m_lastAnswer;
     QtTimer m_settle;
     StdHexFile m_file;
+    std::optional<PatchedHexFile> m_patched; // with a unit's number: m_file, patched
     QEventLoop m_loop;
     Outcome m_outcome = Outcome::Failure;
     PortOpening m_opening = PortOpening::Open;

@@ -16,7 +16,7 @@ struct OutcomeInfo {
 };
 
 // In the order of the enum.
-constexpr std::array<OutcomeInfo, 21> outcomes{{
+constexpr std::array<OutcomeInfo, 22> outcomes{{
     {Outcome::Complete, "complete", ExitCode::Complete, "complete", "complete"},
     {Outcome::BadRecord, "bad_record", ExitCode::BadRecord, "bad record", "bad record"},
     {Outcome::NoRecords, "no_records", ExitCode::BadRecord, "no records", "no records"},
@@ -44,6 +44,8 @@ constexpr std::array<OutcomeInfo, 21> outcomes{{
      "failed in different ways"},
     {Outcome::Failure, "failure", ExitCode::Failure, "failed", "failed"},
     {Outcome::Unfinished, "unfinished", ExitCode::Failure, "unfinished", "unfinished"},
+    {Outcome::SerialUnusable, "serial_unusable", ExitCode::BadRecord, "no serial",
+     "serial number unusable"},
     {Outcome::EventsFailed, "events_failed", ExitCode::EventsFailed, "no events",
      "events not published"},
 }};

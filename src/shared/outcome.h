@@ -35,8 +35,9 @@ enum class Outcome : uint8_t {
     Usage,
     DevicesDiffer, // a run on several ports whose failed devices ended differently
     Failure,
-    Unfinished,   // the history: an attempt whose end was never written
-    EventsFailed, // --events: the broker could not be reached before the run began
+    Unfinished,     // the history: an attempt whose end was never written
+    SerialUnusable, // the unit's number could not go into its image: nothing was sent
+    EventsFailed,   // --events: the broker could not be reached before the run began
 };
 
 // The outcome of a download's end.

@@ -38,6 +38,7 @@ struct DeviceReport {
     std::string traceFile;             // the trace kept of it, if one is
     std::string batch;
     std::optional<int64_t> unit; // its number in the batch, or its round in --repeat
+    std::string serial;          // the number written into its image, as written; empty: none
     Progress progress;
     std::vector<std::string> messages; // every message of this device, lines joined by "\n"
     std::optional<Outcome> outcome;    // none while it runs

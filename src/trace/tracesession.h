@@ -53,6 +53,11 @@ class TraceSession final : private WireTrace, private DownloadObserver {
     void noteStart();
     // What a port on the network did, as its serial control tells it.
     void notePort(std::string_view text) { m_tap.report(TraceKind::PortNote, {}, text); }
+    // The record read next is sent with the unit's number in it; this is it
+    // as it stands in the file.
+    void noteRecordPatched(std::string_view original) {
+        m_tap.report(TraceKind::Patched, {}, original);
+    }
 
   private:
     void onTraceEvent(const TraceEvent& event) override;

@@ -341,6 +341,11 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
         appendName(out, "FILE");
         out += event.text;
         break;
+    case TraceKind::Patched:
+        appendName(out, "SERIAL");
+        out += event.text;
+        out += " in the file, sent as the next TX";
+        break;
     }
     while (!out.empty() && out.back() == ' ') {
         out.pop_back();

@@ -39,6 +39,7 @@ TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
     first.totals.dataBytes = 19744;
     first.progress.seconds = 12.3456;
     first.messages = {"Erasing Flash ...", "No response.\nCheck \"setup\"."};
+    first.serial = "0x1A2B";
     DeviceReport second;
     second.outcome = Outcome::PortFailure;
     second.port = "COM1";
@@ -52,12 +53,14 @@ TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
               "\u00ff"
               R"(USB0","exit_code":6,"file_sha256":"ab12","messages":["Erasing Flash ...",)"
               R"("No response.\nCheck \"setup\"."],"outcome":"no_erase_answer","port":"COM2",)"
-              R"("records_sent":51,"records_total":1234,"seconds":12.346},{"baud":null,)"
+              R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":"0x1A2B"},)"
+              R"({"baud":null,)"
               R"("data_bytes_sent":0,"data_bytes_total":0,"device":null,"device_path":null,)"
               R"("exit_code":5,"file_sha256":null,"messages":[],"outcome":"port_failure",)"
-              R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0}],"exit_code":10,)"
+              R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0,"serial":null}],)"
+              R"("exit_code":10,)"
               R"("file_sha256":null,"messages":[],"outcome":"devices_differ","port":null,)"
-              R"("records_sent":51,"records_total":1234,"seconds":12.346})");
+              R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":null})");
     run.devices.clear();
     EXPECT_NE(readBack(portsJson(run, {})).find(R"("devices":[],)"), std::string::npos);
 }

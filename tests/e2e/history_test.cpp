@@ -73,6 +73,7 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
               sha + "|" + app + "|" + std::to_string(readFile(app).size()) + "|" + dev.port() +
                   "|quill-cli|ann|complete|4|Download complete|" + s.path("flash.log") + "|B7|1|");
     EXPECT_FALSE(rows[1][u"ended"].isNull());
+    EXPECT_LT(rows[1][u"started"].toString(), rows[1][u"ended"].toString()); // the end keeps it
 }
 
 // Eight processes write one history at once: every row is there, whole.

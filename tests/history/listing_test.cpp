@@ -128,12 +128,12 @@ TEST(HistoryListing, InItsThreeForms) {
               "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
               "usb_serial,baud,device,file,file_size,file_sha256,records_sent,records_total,"
               "data_bytes_sent,data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
-              "unit\r\n"
+              "unit,serial\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
-              "0,unfinished,,,,,\r\n"
+              "0,unfinished,,,,,,\r\n"
               "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,\"A5,B\",,,"
               "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-              "\"line one\nline two\",\"t\r.log\",B,3\r\n");
+              "\"line one\nline two\",\"t\r.log\",B,3,\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -143,7 +143,7 @@ TEST(HistoryListing, InItsThreeForms) {
               R"("file_size": null, "file_sha256": null, "records_sent": 0, "records_total": 0, )"
               R"("data_bytes_sent": 0, "data_bytes_total": 0, "outcome": "unfinished", )"
               R"("exit_code": null, "last_message": null, "trace_file": null, "batch": null, )"
-              R"("unit": null})"
+              R"("unit": null, "serial": null})"
               "\n");
     const QJsonObject done =
         QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: MIT
+#include "history/serialcounter.h"
+
+#include "history/historystore.h"
+#include "history/historytexts.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+namespace quill {
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+} // namespace
+
+struct SerialCounter::State {
+    HistoryLocation where;
+    std::mutex mutex;
+    std::condition_variable wake;
+    HistoryStatus opened = HistoryError{}; // until the history is open: none then
+    bool openDone = false;
+    // One draw at a time: its request, and its answer once given.
+    std::optional<std::pair<std::string, uint64_t>> request;
+    std::optional<HistoryResult<uint64_t>> answer;
+    uint64_t asked = 0;
+    uint64_t answered = 0;
+    bool stop = false;
+    bool exited = false;
+
+    void run() {
+        auto store = HistoryStore::open(where);
+        std::unique_lock lock(mutex);
+        opened = store ? HistoryStatus{} : HistoryStatus{store.error()};
+        openDone = true;
+        wake.notify_all();
+        while (true) {
+            wake.wait(lock, [&] { return stop || asked > answered; });
+            if (stop) {
+                break;
+            }
+            const auto [series, start] = *request;
+            const uint64_t number = asked;
+            lock.unlock();
+            HistoryResult<uint64_t> drawn =
+                store ? (*store)->drawSerial(series, start) : HistoryResult<uint64_t>(*opened);
+            lock.lock();
+            answer = std::move(drawn);
+            answered = number;
+            wake.notify_all();
+        }
+        lock.unlock();
+        store = HistoryError{}; // closed before anyone hears the thread is done
+        lock.lock();
+        exited = true;
+        wake.notify_all();
+    }
+};
+
+SerialCounter::SerialCounter(HistoryLocation where) : m_state(std::make_shared<State>()) {
+    m_state->where = std::move(where);
+    m_thread = std::thread([state = m_state] { state->run(); });
+}
+
+SerialCounter::~SerialCounter() {
+    finish(5s);
+}
+
+HistoryStatus SerialCounter::ready(std::chrono::milliseconds patience) {
+    std::unique_lock lock(m_state->mutex);
+    if (!m_state->wake.wait_for(lock, patience, [&] { return m_state->openDone; })) {
+        return HistoryError{text::HistoryNotOpened, m_state->where.shown(), text::HistoryNoAnswer};
+    }
+    return m_state->opened;
+}
+
+HistoryResult<uint64_t> SerialCounter::draw(const std::string& series, uint64_t start,
+                                            std::chrono::milliseconds patience) {
+    std::unique_lock lock(m_state->mutex);
+    const auto until = Clock::now() + patience;
+    // A draw that never came back holds the thread: no other is asked.
+    if (m_state->answered < m_state->asked) {
+        return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
+    }
+    m_state->request = {series, start};
+    const uint64_t number = ++m_state->asked;
+    m_state->wake.notify_all();
+    if (!m_state->wake.wait_until(lock, until, [&] { return m_state->answered >= number; })) {
+        return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
+    }
+    return *m_state->answer;
+}
+
+bool SerialCounter::finish(std::chrono::milliseconds patience) {
+    if (m_finished) {
+        return true;
+    }
+    m_finished = true;
+    std::unique_lock lock(m_state->mutex);
+    m_state->stop = true;
+    m_state->wake.notify_all();
+    const bool exited = m_state->wake.wait_for(lock, patience, [&] { return m_state->exited; });
+    lock.unlock();
+    if (exited) {
+        m_thread.join();
+    } else {
+        m_thread.detach();
+    }
+    return exited;
+}
+
+} // namespace quill

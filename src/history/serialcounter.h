@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The counters of units' serial numbers, drawn from the history on a
+// thread of its own: a draw waits for the history a few seconds at most,
+// and a history that holds the thread stuck (a frozen server) is left
+// behind. A number drawn is spent, whatever becomes of the unit.
+//
+//     SerialCounter counter(where);
+//     if (HistoryStatus no = counter.ready(5s)) ...      // no history, no number
+//     auto n = counter.draw("default", 1, 5s);
+
+#include "history/historyerror.h"
+#include "history/historylocation.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace quill {
+
+class SerialCounter {
+  public:
+    explicit SerialCounter(HistoryLocation where);
+    // Waits a few seconds for the thread; leaves it behind if it is stuck.
+    ~SerialCounter();
+    SerialCounter(const SerialCounter&) = delete;
+    SerialCounter& operator=(const SerialCounter&) = delete;
+
+    // The history is open and can be drawn from; why not, within `patience`.
+    HistoryStatus ready(std::chrono::milliseconds patience);
+    // The next number of `series` (`start` for a new one), taken.
+    HistoryResult<uint64_t> draw(const std::string& series, uint64_t start,
+                                 std::chrono::milliseconds patience);
+    // False when the thread was left behind, stuck in the history.
+    bool finish(std::chrono::milliseconds patience);
+
+    struct State;
+
+  private:
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+    bool m_finished = false;
+};
+
+} // namespace quill
