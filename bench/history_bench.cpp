@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: MIT
 // What the history costs: recording one attempt (its beginning and its
-// end) in SQLite and in PostgreSQL, opening the SQLite history as each run
-// of quill-cli does, listing 100,000 attempts with a filter in each form,
-// what the History window asks and does with them, and the SHA-256 of a
-// firmware file.
+// end) in SQLite and in PostgreSQL, drawing a unit's serial number from
+// each, opening the SQLite history as each run of quill-cli does, listing
+// 100,000 attempts with a filter in each form, what the History window asks
+// and does with them, and the one pass that checks a firmware file and
+// names it by its SHA-256.
 //
 //     cmake --preset bench && cmake --build build/bench --target quill_history_bench
 //     build/bench/bench/quill_history_bench
 
+#include "hexfile/filecheck.h"
+#include "hexfile/stdhexfile.h"
 #include "history/historyformat.h"
 #include "history/historymodel.h"
 #include "history/historyschema.h"
 #include "history/historystore.h"
-#include "history/sha256.h"
 #include "pgserver.h"
 
 #include <benchmark/benchmark.h>
@@ -102,6 +104,32 @@ void BM_RecordPostgres(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordPostgres)->Unit(benchmark::kMillisecond);
 
+// What a unit's serial number adds to its download: one statement, one commit.
+void draw(benchmark::State& state, HistoryStore& store) {
+    for (auto _ : state) {
+        if (!store.drawSerial("bench", 1)) {
+            state.SkipWithError("no number drawn");
+        }
+    }
+}
+
+void BM_DrawSerialSqlite(benchmark::State& state) {
+    auto store = HistoryStore::open(sqliteHistory(scratchFile("draw.sqlite")));
+    draw(state, **store);
+}
+BENCHMARK(BM_DrawSerialSqlite)->Unit(benchmark::kMillisecond);
+
+void BM_DrawSerialPostgres(benchmark::State& state) {
+    PgServer server;
+    auto store = HistoryStore::open(*parseHistoryUrl(server.url(server.newDatabase())));
+    if (!store) {
+        state.SkipWithError(store.error().text().c_str());
+        return;
+    }
+    draw(state, **store);
+}
+BENCHMARK(BM_DrawSerialPostgres)->Unit(benchmark::kMillisecond);
+
 // What a run of quill-cli pays: open, record one attempt, close (the last
 // connection to close folds the WAL back into the file).
 void BM_OpenRecordCloseSqlite(benchmark::State& state) {
@@ -169,10 +197,14 @@ void BM_List(benchmark::State& state, HistoryFilter filter, Form form) {
         rows = bytes = 0;
         std::string out;
         HistoryTable table;
+        if (form == Form::Table) { // measured first, as the listing does
+            (*store)->each(filter, [&](const Attempt& a) { table.measure(a); });
+            table.appendCaptions(out);
+        }
         (*store)->each(filter, [&](const Attempt& a) {
             ++rows;
             if (form == Form::Table) {
-                table.add(a);
+                table.appendLine(out, a);
             } else if (form == Form::Csv) {
                 appendCsv(out, a);
             } else if (form == Form::JsonLines) {
@@ -183,9 +215,6 @@ void BM_List(benchmark::State& state, HistoryFilter filter, Form form) {
                 out.clear();
             }
         });
-        if (form == Form::Table) {
-            out = table.text();
-        }
         bytes += out.size();
         benchmark::DoNotOptimize(out.data());
     }
@@ -294,18 +323,26 @@ void BM_WindowTakeOne(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowTakeOne)->Unit(benchmark::kMillisecond);
 
-void BM_FileSha256(benchmark::State& state) {
-    const std::string path = scratchFile("firmware.bin");
+// The whole-file check, which hashes the bytes it checks in the same pass.
+void BM_FileCheck(benchmark::State& state) {
+    const std::string path = scratchFile("firmware.hex");
     QFile file(QString::fromStdString(path));
     file.open(QIODevice::WriteOnly);
-    file.write(QByteArray(state.range(0), 'x'));
+    const QByteArray record = ":1000000000200020010100086C915D31183EBCD237\r\n";
+    for (int64_t written = 0; written < state.range(0); written += record.size()) {
+        file.write(record);
+    }
+    file.write(":00000001FF\r\n");
     file.close();
+    StdHexFile hex;
+    std::string line;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(fileSha256(path));
+        hex.open(path);
+        benchmark::DoNotOptimize(checkHexFile(hex, makeHexTable(), line));
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_FileSha256)->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileCheck)->Arg(1 << 20)->Arg(16 << 20)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

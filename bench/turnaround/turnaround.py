@@ -264,13 +264,18 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network, even
         print(f"ratio {name} / minimal loop: median {s['median'] / small['median']:.2f}, "
               f"mean {s['mean'] / small['mean']:.2f}, median of the rounds' ratios {paired:.2f}")
     # CPU: each round's records phase; the median of the rounds' ratios, as above.
+    # The goal is judged against the platform's floor, the Qt loop on a
+    # descriptor; the minimal loop's ratio is kept beside it.
     base = statistics.median(cpu["minimal loop"])
-    print(f"{'CPU':<16}{'us/record':>10}{'ratio':>7}{'rounds ratio':>13}{'one-record run (ms)':>21}")
+    floor = statistics.median(cpu["Qt loop, fd"])
+    print(f"{'CPU':<16}{'us/record':>10}{'ratio':>7}{'rounds ratio':>13}{'/ Qt loop, fd':>14}"
+          f"{'rounds':>8}{'one-record run (ms)':>21}")
     for name in hosts:
         paired = statistics.median(a / b for a, b in zip(cpu[name], cpu["minimal loop"]))
+        paired_floor = statistics.median(a / b for a, b in zip(cpu[name], cpu["Qt loop, fd"]))
         mine = statistics.median(cpu[name])
-        print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}"
-              f"{1000 * statistics.median(fixed[name]):21.1f}")
+        print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}{mine / floor:14.2f}"
+              f"{paired_floor:8.2f}{1000 * statistics.median(fixed[name]):21.1f}")
     # The events beside quill-cli alone, round by round: their own cost.
     for name in [n for n in hosts if n.startswith("--events")]:
         paired = statistics.median(a / b for a, b in zip(cpu[name], cpu["quill-cli"]))

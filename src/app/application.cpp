@@ -16,15 +16,20 @@ Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdli
     : m_store(std::move(store)), m_port(defaultPortResolver(*m_store)),
       m_log(m_m, m_port, m_timer, m_boxes, m_wait, DownloadLog::defaultPath()),
       m_record(m_m, m_log.session(), *m_store, defaultPortResolver(*m_store)),
+      m_serial(
+          *m_store, m_patched, m_record, m_log.session().boxes(),
+          [this] { m_downloader.stopDownload(DownloadEnd::Interrupted); },
+          [this](const std::string& serial) { m_mainForm.showSerial(serial); }),
       m_mainForm(MainForm::World{m_m, m_log.session().comm(), m_log.session().timer(),
-                                 m_log.session().boxes(), m_log.session().waitDialog(), m_file,
-                                 *m_store, m_log.session().observe(&m_record)},
+                                 m_log.session().boxes(), m_log.session().waitDialog(), m_patched,
+                                 *m_store, m_log.session().observe(&m_serial)},
                  std::move(cmdline)),
       m_downloader(m_mainForm.context()) {
     m_mainForm.setDownloader(&m_downloader);
     m_mainForm.setStartHook([this] {
         m_log.noteStart();
         m_record.noteStart(m_log.keptPath());
+        m_serial.noteStart();
     });
     // The file is read for its tooltip off the window's thread: a file on a
     // slow share must not freeze the window. The download's own check then

@@ -9,6 +9,7 @@
 
 #include "app/downloadlog.h"
 #include "app/downloadrecord.h"
+#include "app/windowserial.h"
 #include "download/downloader.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/settingsstore.h"
@@ -64,6 +65,8 @@ class Application {
     frmWaitCom m_wait;
     DownloadLog m_log; // wraps the four above for the window
     DownloadRecord m_record;
+    PatchedHexFile m_patched{m_file}; // the file with each unit's number, when one is chosen
+    WindowSerial m_serial;
     MainForm m_mainForm;
     Downloader m_downloader; // it unregisters from the controls above first
     // Reads files for the window, off its thread; its tasks end before the

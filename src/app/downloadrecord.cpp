@@ -52,6 +52,7 @@ void DownloadRecord::fileChecked(const FileIdentity& identity, const DownloadTot
     Open& running = m_open.back();
     running.report.identity = identity;
     running.report.totals = totals;
+    running.report.serial = m_serial;
     running.row = m_keeper.begin(running.report);
     if (m_checked) {
         m_checked(running.report.file, identity);
@@ -75,7 +76,8 @@ void DownloadRecord::downloadEnded(DownloadEnd end) {
     if (m_open.empty()) { // else its counts were taken when the next began
         takeProgress(ended.report);
     }
-    ended.report.outcome = outcomeOf(end);
+    ended.report.outcome = m_endAs.value_or(outcomeOf(end));
+    m_endAs.reset();
     if (end == DownloadEnd::Superseded || end == DownloadEnd::Interrupted ||
         end == DownloadEnd::Cancelled) {
         write(std::move(ended));

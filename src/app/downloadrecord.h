@@ -36,6 +36,14 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
     // At "Start Download", once the trace is begun. `traceFile`: empty when
     // none is kept.
     void noteStart(const std::string& traceFile);
+    // The unit's number written into the image of the running download.
+    void setSerial(std::string serial) { m_serial = std::move(serial); }
+    // The running download is ended by its owner so: its row says this.
+    void endAs(Outcome outcome) { m_endAs = outcome; }
+
+    void downloadEnded(DownloadEnd end) override;
+    void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
+
     // The history takes what it can within a few seconds; false when it
     // holds its writer stuck (the program then ends without waiting).
     bool finish() { return m_keeper.finish(); }
@@ -50,8 +58,6 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
         std::optional<RecordKeeper::Row> row;
     };
 
-    void downloadEnded(DownloadEnd end) override;
-    void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
     void onTraceEvent(const TraceEvent& event) override;
     void takeProgress(DeviceReport& report) const;
     void write(Open ended);
@@ -62,6 +68,8 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
     std::deque<Open> m_open;      // begun, oldest first
     std::optional<Open> m_ending; // awaits its message
     std::function<void(const std::string&, const FileIdentity&)> m_checked;
+    std::string m_serial;
+    std::optional<Outcome> m_endAs;
     QObject m_context; // this thread's
     RecordKeeper m_keeper;
 };

@@ -103,6 +103,11 @@ void Downloader::com_start(uint32_t download) {
     m_checked = check.checked;
     if (m_c.observer != nullptr) {
         m_c.observer->fileChecked(check.identity, check.totals);
+        // Its owner may have ended the download there, before the device
+        // hears a byte (a unit's number that cannot go into the image).
+        if (!stillRunning(m_c, download)) {
+            return;
+        }
     }
     switch (check.verdict) {
     case FileVerdict::Refused:

@@ -28,6 +28,7 @@ const std::array<const char*, HistoryModel::Columns> headers{
     text::HistoryHeaderTime,    text::HistoryHeaderPort,    text::HistoryHeaderFile,
     text::HistoryHeaderSha256,  text::HistoryHeaderOutcome, text::HistoryHeaderRecords,
     text::HistoryHeaderSeconds, text::HistoryHeaderStation, text::HistoryHeaderOperator,
+    text::HistoryHeaderSerial,
 };
 
 QString shown(const std::string& text) {
@@ -60,6 +61,8 @@ QString cell(const Attempt& a, int column) {
         return shown(a.station);
     case HistoryModel::Operator:
         return shown(a.operatorName);
+    case HistoryModel::Serial:
+        return shown(a.serial);
     default:
         return {};
     }

@@ -23,7 +23,19 @@ class HistoryModel final : public QAbstractTableModel {
     Q_OBJECT
 
   public:
-    enum Column { Time, Port, File, Sha256, Outcome, Records, Seconds, Station, Operator, Columns };
+    enum Column {
+        Time,
+        Port,
+        File,
+        Sha256,
+        Outcome,
+        Records,
+        Seconds,
+        Station,
+        Operator,
+        Serial,
+        Columns
+    };
 
     using QAbstractTableModel::QAbstractTableModel;
 

@@ -60,5 +60,6 @@ inline constexpr const char* HistoryHeaderRecords = "Records";
 inline constexpr const char* HistoryHeaderSeconds = "Seconds";
 inline constexpr const char* HistoryHeaderStation = "Station";
 inline constexpr const char* HistoryHeaderOperator = "Operator";
+inline constexpr const char* HistoryHeaderSerial = "Serial";
 
 } // namespace quill::text

@@ -15,6 +15,7 @@
 #include "ui/frmcomsetup.h"
 #include "ui/frmdevices.h"
 #include "ui/frmhistory.h"
+#include "ui/frmserial.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -139,6 +140,12 @@ void MainForm::createControls() {
         m_panels[i]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
         sbStatus->addWidget(m_panels[i]);
     }
+    m_serialPanel = new QLabel(sbStatus);
+    m_serialPanel->setObjectName(QStringLiteral("PanelSerial"));
+    m_serialPanel->setTextFormat(Qt::PlainText);
+    m_serialPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_serialPanel->hide();
+    sbStatus->addWidget(m_serialPanel);
 
     // A thin strip above the progress bar; nothing uses it.
     auto* statusBar1 = new QFrame(client);
@@ -345,6 +352,16 @@ void MainForm::setPanelText(int panel, const std::string& text) {
 void MainForm::showFileTip(const std::string& tip) {
     ++m_tipAsked; // an answer still on its way is older
     m_panels[1]->setToolTip(QFile::decodeName(QByteArray::fromStdString(tip)));
+}
+
+void MainForm::showSerial(const std::string& serial) {
+    m_serialPanel->setText(qtext(text::SerialPanel) + QString::fromStdString(serial));
+    m_serialPanel->setVisible(!serial.empty());
+}
+
+void MainForm::showSerialNumber() {
+    frmSerial dialog(m_w.store, this);
+    dialog.exec();
 }
 
 void MainForm::setPanelMinWidth(int panel, int twips) {

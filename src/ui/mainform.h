@@ -60,6 +60,11 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void setFileTip(FileTip tip) { m_fileTip = std::move(tip); }
     // The tooltip of the file's panel, while a file is shown there.
     void showFileTip(const std::string& tip);
+    // The serial number written into the unit of the running download, in
+    // a panel of its own; empty: the panel goes.
+    void showSerial(const std::string& serial);
+    // Options, "Serial number...": the dialog, modal.
+    void showSerialNumber();
 
     // Prepares the controls and applies the command line; runs before the
     // window is first shown.
@@ -114,6 +119,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     QLabel* lblMsg = nullptr;
     QProgressBar* prbFilePos = nullptr;
     std::array<QLabel*, 2> m_panels{}; // sbStatus panels 1 and 2
+    QLabel* m_serialPanel = nullptr;   // ours, beside them, while a unit has a number
     QAction* mnuDeviceDefault = nullptr;
     QAction* mnuDeviceTracker = nullptr;
 

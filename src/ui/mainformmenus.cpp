@@ -66,6 +66,8 @@ void MainForm::createMenus() {
     mnuDeviceTracker->setCheckable(true);
     connect(mnuDeviceTracker, &QAction::triggered, this,
             [this] { set_device(m_w.m, *this, device_tracker); });
+    QAction* mnuSerial = item(mnuOptions, "mnuSerial", text::MenuSerial);
+    connect(mnuSerial, &QAction::triggered, this, [this] { showSerialNumber(); });
 
     QMenu* mnuHelp = topMenu(menuBar(), "mnuHelp", text::MenuHelp);
     QAction* mnuAbout = item(mnuHelp, "mnuAbout", text::MenuAbout, Qt::CTRL | Qt::Key_A);

@@ -50,6 +50,25 @@ inline constexpr const char* FrameBaud = "Baud";
 inline constexpr const char* Ok = "OK";
 inline constexpr const char* Cancel = "Cancel";
 
+// Our own: Options, "Serial number..." and its dialog frmSerial; the panel
+// that shows the unit's number.
+inline constexpr const char* MenuSerial = "Serial number...";
+inline constexpr const char* SerialCaption = "Serial number";
+inline constexpr const char* SerialHint =
+    "Write a number of each unit's own into its image, drawn from the history: never the same "
+    "number twice, on any station that shares it.";
+inline constexpr const char* SerialWanted = "Write a serial number into each unit";
+inline constexpr const char* SerialAddress = "Address (hex)";
+inline constexpr const char* SerialSize = "Bytes";
+inline constexpr const char* SerialFormatLabel = "Form";
+inline constexpr const char* SerialFormats[] = {
+    "binary, lowest byte first", "binary, highest byte first", "decimal digits (ASCII)"};
+inline constexpr const char* SerialSeries = "Counter";
+inline constexpr const char* SerialStart = "First number";
+inline constexpr const char* SerialList = "Or values from a list";
+inline constexpr const char* SerialBadAddress = "The address is not a hexadecimal address.";
+inline constexpr const char* SerialPanel = "Serial ";
+
 // Our own: the Port menu's "Devices..." and its dialog frmDevices.
 inline constexpr const char* MenuDevices = "Devices...";
 inline constexpr const char* DevicesCaption = "Devices";

@@ -27,6 +27,14 @@ class PatchedHexFile final : public HexFileSource {
   public:
     // The number goes at `address`, `size` bytes long; `inner` outlives this.
     PatchedHexFile(HexFileSource& inner, uint32_t address, size_t size);
+    // No number: the records go as they stand until setRange.
+    explicit PatchedHexFile(HexFileSource& inner) : PatchedHexFile(inner, 0, 0) {}
+    // Where the number goes from the next opening on; size 0: none.
+    void setRange(uint32_t address, size_t size) {
+        m_address = address;
+        m_size = size;
+        m_bytes.clear();
+    }
 
     // The unit's number, `size` bytes; empty: the records go as they stand.
     void setBytes(std::vector<uint8_t> bytes) { m_bytes = std::move(bytes); }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <string>
 
 namespace quill {
 
@@ -39,7 +41,52 @@ std::optional<uint64_t> decimal(std::string_view text) {
     return n;
 }
 
+constexpr const char* Section = "Serial";
+constexpr const char* FormatNames[] = {"le", "be", "ascii"};
+
 } // namespace
+
+std::string addressText(uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", address);
+    return text;
+}
+
+std::optional<uint32_t> addressFromText(std::string_view text) {
+    text = trimmed(text);
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+    }
+    if (text.size() > 8 || !allOf(text, isxdigit)) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(std::stoul(std::string(text), nullptr, 16));
+}
+
+SerialRequest serialFromSettings(const SettingsStore& settings) {
+    SerialRequest s;
+    const auto get = [&](const char* key) { return settings.GetSetting(Section, key); };
+    s.address = addressFromText(get("Address"));
+    if (const auto size = decimal(get("Size")); size && *size >= 1 && *size <= maxSerialSize) {
+        s.size = static_cast<size_t>(*size);
+    }
+    s.format = serialFormatNamed(get("Format")).value_or(s.format);
+    if (const std::string series = get("Series"); !series.empty()) {
+        s.series = series;
+    }
+    s.start = decimal(get("Start")).value_or(s.start);
+    s.listFile = get("List");
+    return s;
+}
+
+void saveSerialSettings(SettingsStore& settings, const SerialRequest& s) {
+    settings.SaveSetting(Section, "Address", s.address ? addressText(*s.address) : std::string());
+    settings.SaveSetting(Section, "Size", std::to_string(s.size));
+    settings.SaveSetting(Section, "Format", FormatNames[static_cast<int>(s.format)]);
+    settings.SaveSetting(Section, "Series", s.series);
+    settings.SaveSetting(Section, "Start", std::to_string(s.start));
+    settings.SaveSetting(Section, "List", s.listFile);
+}
 
 std::optional<SerialFormat> serialFormatNamed(std::string_view name) {
     if (name == "le") {

@@ -4,6 +4,8 @@
 // index), written into the image as the records go out: where it goes, in
 // which form, and the bytes a value becomes. Pure: no Qt, no files.
 
+#include "platform/settingsstore.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,16 @@ struct SerialRequest {
 };
 
 inline constexpr size_t maxSerialSize = 8;
+
+// The window's choice, in the settings file's section [Serial]: Address
+// (hex), Size, Format (le, be, ascii), Series, Start and List; no Address,
+// no number.
+SerialRequest serialFromSettings(const SettingsStore& settings);
+void saveSerialSettings(SettingsStore& settings, const SerialRequest& serial);
+// "0x08001000"
+std::string addressText(uint32_t address);
+// "0x08001000", "08001000": none when it is no 32-bit hex address.
+std::optional<uint32_t> addressFromText(std::string_view text);
 
 struct SerialValue {
     std::vector<uint8_t> bytes; // as they go into the image, `size` of them

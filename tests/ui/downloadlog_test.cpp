@@ -8,6 +8,7 @@
 #include "history/historystore.h"
 #include "quillversion.h"
 #include "uitest.h"
+#include "unitserial/serialnumber.h"
 
 #include <QCryptographicHash>
 #include <QProgressBar>
@@ -110,7 +111,16 @@ TEST_F(DownloadLogWindow, ManualDownloadThroughAPseudoTerminalWritesItsTraceAfre
     EXPECT_TRUE(a.endedMs);
 }
 
+// Also: with Options, "Serial number..." chosen, each download's unit gets
+// the next number, big-endian in bytes 1 and 2 of its first record; the
+// first unit got 1.
 TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesOn) {
+    QtSettingsStore chosen = settings();
+    SerialRequest serial;
+    serial.address = 1;
+    serial.size = 2;
+    serial.format = SerialFormat::BigEndian;
+    saveSerialSettings(chosen, serial);
     // The state folder would have to be made inside a file.
     writeFile(path("plain"), "not a folder");
     startWith(path("plain"));
@@ -122,7 +132,8 @@ TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesO
                              "/quill/last-download.log ("),
               1)
         << err;
-    EXPECT_EQ(model.records().size(), 2u);
+    // The second unit's records, its number in them.
+    EXPECT_EQ(model.records(), (std::vector<std::string>{":0400000001000204F5", ":00000001FF"}));
 }
 
 // A state folder that is not absolute is not used. (An absolute one is the

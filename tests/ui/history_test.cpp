@@ -4,6 +4,7 @@
 // while it is open; and histories that cannot be opened.
 
 #include "history/historyformat.h"
+#include "history/historymodel.h"
 #include "history/historystore.h"
 #include "uitest.h"
 
@@ -38,13 +39,13 @@ class HistoryWindow : public WindowTest {
         EXPECT_EQ(found.size(), 1);
         return found.value(0);
     }
-    // The table, a row a line: every column but the local time, "|" between.
+    // The table, a row a line: the columns from the port to the operator, "|" between.
     static QString table(QWidget* window) {
         const auto* model = window->findChild<QAbstractItemView*>()->model();
         QStringList rows;
         for (int r = 0; r < model->rowCount(); ++r) {
             QStringList cells;
-            for (int c = 1; c < model->columnCount(); ++c) {
+            for (int c = HistoryModel::Port; c <= HistoryModel::Operator; ++c) {
                 cells << model->index(r, c).data().toString();
             }
             rows << cells.join(u'|');
