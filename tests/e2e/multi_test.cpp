@@ -87,7 +87,10 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     // the ports that failed, and only those.
     std::map<std::string, std::string> recorded;
     for (const QJsonObject& row : historyRows(s)) {
-        recorded[row[u"port"].toString().toStdString()] = row[u"outcome"].toString().toStdString();
+        const std::string port = row[u"port"].toString().toStdString();
+        recorded[port] = row[u"outcome"].toString().toStdString();
+        // The terminal the link stood for, as on one port.
+        EXPECT_TRUE(row[u"device_path"].toString().startsWith(u"/dev/pts/")) << port;
     }
     EXPECT_EQ(recorded.size(), size_t(c.devices));
     std::string retry = cli::text::RetryFailed + std::string("quill-cli");

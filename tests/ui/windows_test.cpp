@@ -12,6 +12,9 @@
 #include <QFileSystemModel>
 #include <QMimeData>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace quill::test {
 namespace {
 
@@ -108,6 +111,8 @@ std::string dragAndDrop(QWidget* window, const QMimeData& data, Qt::DropActions 
 TEST_F(WindowTest, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
     startOnCom1();
     writeFile(path("other.hex"), ":00000001FF\r\n");
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", path("zero").c_str()), 0);
     const struct {
         const char* name;
         // A text, a remote file or files of the scratch folder; offered as a
@@ -121,6 +126,9 @@ TEST_F(WindowTest, DropsAreTakenAsCopiesOfFilesThatOpenAndRefusedOtherwise) {
         {"text from an editor", {"text:not a file"}, true, "--", nullptr, nullptr},
         {"remote file", {"http://example.com/a.hex"}, true, "--", nullptr, nullptr},
         {"missing file", {"missing.hex"}, true, "E-", "Open file error", nullptr},
+        // Never read at all: the window answers at once.
+        {"a device that never ends", {"zero"}, true, "E-", "Open file error", nullptr},
+        {"a FIFO without a writer", {"fifo"}, true, "E-", "Open file error", nullptr},
         {"two files", {"image.hex", "quill.ini"}, true, "ED", nullptr, "image.hex"},
         {"a move only", {"other.hex"}, false, "--", nullptr, "image.hex"},
     };
