@@ -12,6 +12,9 @@ quill_packages=(
     help2man man-db desktop-file-utils appstream dpkg-dev file
     librsvg2-bin clang-tidy
     ser2net
+    # Live events: the MQTT client library; a broker and its clients for
+    # the tests, which start brokers of their own; the schema's validator.
+    libmosquitto-dev mosquitto mosquitto-clients python3-jsonschema
     # The history: Qt SQL's drivers, and a PostgreSQL server for its tests,
     # which start clusters of their own in scratch folders.
     libqt6sql6-sqlite libqt6sql6-psql postgresql
@@ -19,13 +22,14 @@ quill_packages=(
     libssl-dev
 )
 
-# ser2net serves the tests alone: each test starts its own, with its own
-# configuration on a free localhost port. The package would start its
-# service at once and at every boot, its /etc/ser2net.yaml serving the
-# machine's first serial ports on localhost ports 2000 to 3001. So, when the
-# install brings it, no service may start during the install, unless the
-# machine has a policy of its own on that, and afterwards the service is
-# disabled and stopped.
+# ser2net and mosquitto serve the tests alone: each test starts its own,
+# with its own configuration on a free localhost port. Each package would
+# start its service at once and at every boot: ser2net's /etc/ser2net.yaml
+# serves the machine's first serial ports on localhost ports 2000 to 3001,
+# mosquitto is a broker on localhost port 1883 for anyone on the machine.
+# So, when the install brings either, no service may start during the
+# install, unless the machine has a policy of its own on that, and
+# afterwards the service is disabled and stopped.
 quill_policy=/usr/sbin/policy-rc.d
 
 quill_hold_services() {
@@ -34,13 +38,16 @@ quill_hold_services() {
         "$@" tee "$quill_policy" >/dev/null && "$@" chmod 755 "$quill_policy"
 }
 
-quill_quiet_ser2net() {
-    "$@" deb-systemd-helper disable ser2net.service >/dev/null 2>&1 || true
-    "$@" update-rc.d ser2net disable >/dev/null 2>&1 || true
+# quill_quiet_service NAME [sudo]
+quill_quiet_service() {
+    local name=$1
+    shift
+    "$@" deb-systemd-helper disable "$name.service" >/dev/null 2>&1 || true
+    "$@" update-rc.d "$name" disable >/dev/null 2>&1 || true
     if [ -d /run/systemd/system ]; then
-        "$@" systemctl stop ser2net.service >/dev/null 2>&1 || true
-    elif [ -x /etc/init.d/ser2net ]; then
-        "$@" /etc/init.d/ser2net stop >/dev/null 2>&1 || true
+        "$@" systemctl stop "$name.service" >/dev/null 2>&1 || true
+    elif [ -x "/etc/init.d/$name" ]; then
+        "$@" "/etc/init.d/$name" stop >/dev/null 2>&1 || true
     fi
 }
 
@@ -74,13 +81,17 @@ quill_install_missing() {
         echo "create_main_cluster = false" | "${sudo[@]}" tee "$quill_no_main_cluster" >/dev/null
     fi
     "${sudo[@]}" apt-get update -qq
-    local ser2net=0 held=0
-    [[ " ${missing[*]} " == *" ser2net "* ]] && ser2net=1
-    [ $ser2net -eq 1 ] && quill_hold_services "${sudo[@]}" && held=1
+    local services=() held=0
+    for p in ser2net mosquitto; do
+        [[ " ${missing[*]} " == *" $p "* ]] && services+=("$p")
+    done
+    [ ${#services[@]} -gt 0 ] && quill_hold_services "${sudo[@]}" && held=1
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
         "${missing[@]}" || status=$?
     [ $held -eq 1 ] && "${sudo[@]}" rm -f "$quill_policy"
-    [ $ser2net -eq 1 ] && quill_quiet_ser2net "${sudo[@]}"
+    for p in "${services[@]}"; do
+        quill_quiet_service "$p" "${sudo[@]}"
+    done
     # What we added, and only that, goes again: the file, then the folder.
     for p in "${told[@]}"; do
         "${sudo[@]}" rm -d "$p"

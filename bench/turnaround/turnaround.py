@@ -20,7 +20,11 @@ With --network quill-cli also reaches the device through ser2net on
 localhost (rfc2217://127.0.0.1:PORT, ser2net's terminal the device's), in
 the same turns; ser2net's own CPU per record is taken the same way.
 
-    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory] [--no-strace] [--network]
+With --events quill-cli also writes its live events, to a file
+(--events FILE) and to a mosquitto broker on localhost started for the
+bench (--events mqtt://127.0.0.1:PORT/bench), in the same turns.
+
+    turnaround.py BUILD_DIR [--kib N] [--rounds N] [--memory] [--no-strace] [--network] [--events]
 """
 
 import argparse
@@ -61,24 +65,48 @@ def start_devsim(build, log=None):
     return devsim, devsim.stdout.readline().strip()
 
 
-def start_ser2net(pty):
-    """ser2net serving the terminal on a free localhost port, as the tests start it."""
+def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
-        port = s.getsockname()[1]
+        return s.getsockname()[1]
+
+
+def wait_listening(port):
+    """Whether the kernel has a listener on localhost's port, within 5 s: a
+    connection to find out would open the device behind ser2net."""
+    entry = f": 0100007F:{port:04X} 00000000:0000 0A"
+    for _ in range(500):
+        with open("/proc/net/tcp") as table:
+            if entry in table.read():
+                return True
+        time.sleep(0.01)
+    return False
+
+
+def start_broker(workdir):
+    """mosquitto on a free localhost port with a configuration of its own, as the tests start it."""
+    port = free_port()
+    config = os.path.join(workdir, "mosquitto.conf")
+    with open(config, "w") as f:
+        f.write(f"listener {port} 127.0.0.1\nallow_anonymous true\npersistence false\nuser root\n")
+    broker = subprocess.Popen(["/usr/sbin/mosquitto", "-c", config],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not wait_listening(port):
+        sys.exit("mosquitto did not start (apt-get install mosquitto)")
+    return broker, f"mqtt://127.0.0.1:{port}/bench"
+
+
+def start_ser2net(pty):
+    """ser2net serving the terminal on a free localhost port, as the tests start it."""
+    port = free_port()
     config = (f"connection: &bench#  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1,{port}#"
               f"  connector: serialdev,{pty},9600n81,local#  options:#    kickolduser: true#"
               f"    chardelay: false")
     server = subprocess.Popen(["/usr/sbin/ser2net", "-d", "-u", "-Y", config],
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Listening, as the kernel says: a connection to find out would open the device.
-    entry = f": 0100007F:{port:04X} 00000000:0000 0A"
-    for _ in range(500):
-        with open("/proc/net/tcp") as table:
-            if entry in table.read():
-                return server, f"rfc2217://127.0.0.1:{port}"
-        time.sleep(0.01)
-    sys.exit("ser2net did not start (apt-get install ser2net)")
+    if not wait_listening(port):
+        sys.exit("ser2net did not start (apt-get install ser2net)")
+    return server, f"rfc2217://127.0.0.1:{port}"
 
 
 def stop_ser2net(server):
@@ -103,9 +131,9 @@ def build_loops(workdir):
 
 
 def host_command(build, kind, pty, hexfile, trace=None):
-    if kind == "quill-cli":
-        cmd = [os.path.join(build, "src/cli/quill-cli"), "--port", pty, "--baud", "38400",
-               "--device", "manual", "--yes", hexfile]
+    if kind[0] == "quill-cli":  # then its own options
+        cmd = [os.path.join(build, "src/cli/quill-cli"), *kind[1:], "--port", pty, "--baud",
+               "38400", "--device", "manual", "--yes", hexfile]
         if trace:
             cmd[1:1] = ["--log", trace]
         return cmd
@@ -175,7 +203,7 @@ def summary(samples):
             "max": ordered[-1]}
 
 
-def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
+def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network, events):
     hexfile = make_hex(workdir, "turnaround", kib * 1024, 1)
     # One data record and the end record: what a run costs besides its records.
     onefile = make_hex(workdir, "one", 16, 1)
@@ -184,12 +212,19 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
     loop, qt_loop = build_loops(workdir)
     trace = os.path.join(workdir, "trace.log")
     # name: (host, its trace file, through ser2net)
-    hosts = {"quill-cli": ("quill-cli", None, False), "quill-cli --log": ("quill-cli", trace, False),
+    cli = ("quill-cli",)
+    hosts = {"quill-cli": (cli, None, False), "quill-cli --log": (cli, trace, False),
              "minimal loop": ((loop,), None, False), "Qt loop": ((qt_loop,), None, False),
              "Qt loop, fd": ((qt_loop, "--notifier"), None, False),
              "Qt loop, fd, Qt": ((qt_loop, "--notifier", "--no-glib"), None, False)}
     if network:
-        hosts["quill-cli net"] = ("quill-cli", None, True)
+        hosts["quill-cli net"] = (cli, None, True)
+    broker = None
+    if events:
+        broker, url = start_broker(workdir)
+        hosts["--events FILE"] = (
+            (*cli, "--events", os.path.join(workdir, "events.jsonl")), None, False)
+        hosts["--events mqtt"] = ((*cli, "--events", url), None, False)
     results = {name: [] for name in hosts}
     round_medians = {name: [] for name in hosts}
     cpu = {name: [] for name in hosts}  # microseconds per record, one figure a round
@@ -222,7 +257,7 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
         print(f"{name:<16}" + "".join(f"{s[k]:9.3f}" for k in ("median", "mean", "p90", "p99", "max")))
     # Each round's hosts ran back to back: the median of the rounds' ratios
     # is the figure least moved by other work on the machine.
-    for name in [n for n in hosts if n.startswith("quill-cli")]:
+    for name in [n for n in hosts if n.startswith(("quill-cli", "--events"))]:
         s = stats[name]
         paired = statistics.median(a / b for a, b in zip(round_medians[name],
                                                            round_medians["minimal loop"]))
@@ -241,6 +276,10 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
         mine = statistics.median(cpu[name])
         print(f"{name:<16}{mine:10.1f}{mine / base:7.2f}{paired:13.2f}{mine / floor:14.2f}"
               f"{paired_floor:8.2f}{1000 * statistics.median(fixed[name]):21.1f}")
+    # The events beside quill-cli alone, round by round: their own cost.
+    for name in [n for n in hosts if n.startswith("--events")]:
+        paired = statistics.median(a / b for a, b in zip(cpu[name], cpu["quill-cli"]))
+        print(f"{name} / quill-cli, CPU per record, median of the rounds' ratios: {paired:.3f}")
     if server_cpu:
         print(f"{'ser2net':<16}{statistics.median(server_cpu):10.1f}  (its own, beside quill-cli's)")
     if syscalls:
@@ -254,6 +293,9 @@ def measure_turnaround(build, workdir, env, kib, rounds, syscalls, network):
         for name, calls in counted.items():
             print(f"{name:<16}{sum(calls.values()) / n:7.2f}" +
                   "".join(f"{calls[c] / n:11.2f}" for c in names))
+    if broker:
+        broker.terminate()
+        broker.wait()
     if os.path.exists(trace):
         print(f"trace file of the last round: {os.path.getsize(trace) / 1e6:.1f} MB")
     print(f"a 16-byte record on the wire at 38400 baud: {RECORD_WIRE_MS:.1f} ms; quill-cli's "
@@ -266,7 +308,7 @@ def measure_memory(build, workdir, env):
     for label, hex_bytes in (("1 MB", 1_000_000), ("50 MB", 50_000_000)):
         hexfile = make_hex(workdir, "memory", int(hex_bytes / 2.81), 2)
         devsim, pty = start_devsim(build)
-        report, _ = run_host(build, "quill-cli", pty, hexfile, env, timed=True)
+        report, _ = run_host(build, ("quill-cli",), pty, hexfile, env, timed=True)
         devsim.wait(timeout=600)
         rss = re.search(r"Maximum resident set size \(kbytes\): (\d+)", report).group(1)
         wall = re.search(r"Elapsed \(wall clock\) time.*: (\S+)", report).group(1)
@@ -284,13 +326,15 @@ def main():
     parser.add_argument("--no-strace", action="store_true", help="leave out the system calls")
     parser.add_argument("--network", action="store_true",
                         help="also quill-cli through ser2net on localhost")
+    parser.add_argument("--events", action="store_true",
+                        help="also quill-cli writing its live events to a file and to a broker")
     args = parser.parse_args()
     if not args.no_strace and shutil.which("strace") is None:
         sys.exit("the system calls need strace (apt-get install strace), or give --no-strace")
     with tempfile.TemporaryDirectory() as workdir:
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
         measure_turnaround(os.path.abspath(args.build), workdir, env, args.kib, args.rounds,
-                           not args.no_strace, args.network)
+                           not args.no_strace, args.network, args.events)
         if args.memory:
             measure_memory(os.path.abspath(args.build), workdir, env)
 

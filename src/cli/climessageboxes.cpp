@@ -19,14 +19,14 @@ CliMessageBoxes::CliMessageBoxes(Console& console, bool assumeYes, Risks risks,
 MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon,
                                   MsgResult defaultButton) {
     if (buttons == MsgButtons::Ok) {
-        m_console.message(text);
+        show(text);
         return MsgResult::Ok;
     }
     // The prompt ends in a carriage return; the answer goes on its line.
     const std::string question = text.substr(0, text.find_last_not_of('\r') + 1);
     if (defaultButton == MsgResult::Cancel) {
         const Risks::Answer answer = m_risks.answer(text);
-        m_console.message(
+        show(
             question + text::PromptChoices +
             (answer.accepted
                  ? text::RiskAcceptedPrefix + std::string(answer.option) + text::RiskAcceptedSuffix
@@ -34,7 +34,7 @@ MsgResult CliMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, M
         return answer.accepted ? MsgResult::Ok : MsgResult::Cancel;
     }
     if (m_assumeYes) {
-        m_console.message(question + text::PromptChoices + m_yesAnswer);
+        show(question + text::PromptChoices + m_yesAnswer);
         return MsgResult::Ok;
     }
     return askTerminal(question) ? MsgResult::Ok : MsgResult::Cancel;
@@ -71,6 +71,13 @@ bool CliMessageBoxes::askTerminal(const std::string& question) {
     const size_t first = answer.find_first_not_of(" \t");
     return first != std::string::npos &&
            std::tolower(static_cast<unsigned char>(answer[first])) == 'y';
+}
+
+void CliMessageBoxes::show(const std::string& text) {
+    m_console.message(text);
+    if (m_shown) {
+        m_shown(text);
+    }
 }
 
 void CliMessageBoxes::abortPrompt() {

@@ -14,6 +14,7 @@
 
 #include <QEventLoop>
 
+#include <functional>
 #include <string>
 
 namespace quill::cli {
@@ -28,15 +29,19 @@ class CliMessageBoxes final : public MessageBoxes {
 
     // Ends a question still waiting for its answer, as Cancel.
     void abortPrompt();
+    // Each message shown is told to `shown` too (the live events).
+    void setShown(std::function<void(const std::string&)> shown) { m_shown = std::move(shown); }
 
   private:
     bool askTerminal(const std::string& question);
+    void show(const std::string& text);
 
     Console& m_console;
     bool m_assumeYes;
     const char* m_yesAnswer;
     Risks m_risks;
     QEventLoop* m_prompt = nullptr;
+    std::function<void(const std::string&)> m_shown;
 };
 
 } // namespace quill::cli

@@ -3,6 +3,7 @@
 
 #include "cli/clitexts.h"
 #include "cmdline/commandline.h"
+#include "events/eventtexts.h"
 #include "hexfile/hexfiletexts.h"
 #include "history/historylocation.h"
 #include "shared/exitcodes.h"
@@ -58,7 +59,12 @@ cmdline::HelpText helpText() {
         "$XDG_DATA_HOME/quill/history.sqlite (~/.local/share/quill/history.sqlite)\n"
         "unless --history-url or [History] URL in the settings names another: a\n"
         "shared PostgreSQL database, postgresql://user@host[:port]/database. A\n"
-        "history that cannot be written is said once and the download goes on.",
+        "history that cannot be written is said once and the download goes on.\n"
+        "\n"
+        "With --events, line-control software can follow the run as it goes: one JSON\n"
+        "object per line for the run's start, each device's start, phase, progress,\n"
+        "messages and end, and the run's end, as the schema installed as\n"
+        "share/quill/quill-events.schema.json describes them.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"
@@ -69,7 +75,10 @@ cmdline::HelpText helpText() {
             "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
             "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n"
             "  quill-cli -p /dev/ttyUSB0 --repeat --batch 2026-W49 --max-units 40 firmware.hex\n"
-            "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n",
+            "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n"
+            "  quill-cli --events - -p /dev/ttyUSB0 -y firmware.hex | jq .\n"
+            "  quill-cli --events mqtt://broker.line/line7/station3 --events-user station3 \\\n"
+            "            -p /dev/ttyUSB0 --repeat firmware.hex\n",
     };
 }
 
@@ -83,6 +92,25 @@ std::string lowerCase(std::string text) {
         return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     });
     return text;
+}
+
+// Where the live events go, and as whom.
+void readEventOptions(cmdline::CommandLine& cl, CliOptions& o, CLI::Option* target,
+                      CLI::Option* user) {
+    o.eventsUser = cl.last(user).value_or("");
+    if (const auto text = cl.last(target)) {
+        std::string problem;
+        o.events = events::parseTarget(*text, problem);
+        if (!o.events) {
+            cl.problem(problem);
+        } else if (o.events->kind == events::Target::Kind::StandardOutput && o.json) {
+            cl.problem("--events - and --json cannot be used together: both write to standard "
+                       "output");
+        }
+    }
+    if (!o.eventsUser.empty() && (!o.events || o.events->kind != events::Target::Kind::Broker)) {
+        cl.problem("--events-user needs --events mqtt://... or mqtts://...");
+    }
 }
 
 struct RecordOptions {
@@ -266,6 +294,20 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                                    "output: outcome, exit code, port, device path, baud rate, "
                                    "device, the file's SHA-256, records and data bytes sent, "
                                    "seconds, messages; with --history, one object per line");
+    auto* events = cl.option(
+        "--events", "TARGET",
+        "write the live events of the run, one JSON object per line, as it goes: to standard "
+        "output (-; everything else stays on standard error), to a file made afresh, or to an "
+        "MQTT broker, mqtt://HOST[:PORT]/TOPIC (mqtts:// for TLS, the broker checked against "
+        "the system's certificates), each event published with QoS 1 to TOPIC/PORT/EVENT (the "
+        "port named as --log names its traces) and the run's to TOPIC/run/EVENT. A broker that "
+        "cannot be reached ends quill-cli before any port is touched (exit status 12); one lost "
+        "later never holds a download back, and what it missed is said at the end");
+    auto* eventsUser = cl.option("--events-user", "NAME",
+                                 "the user the broker of --events knows; the password is read "
+                                 "from the environment variable " +
+                                     std::string(events::text::PasswordVariable) +
+                                     ", never from the command line");
     auto* historyUrl = cl.option(
         "--history-url", "URL",
         "the history to write and list: postgresql://user@host[:port]/database (a password is "
@@ -379,6 +421,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     }
     o.logPath = cl.last(log).value_or("");
     o.json = cl.given(json);
+    readEventOptions(cl, o, events, eventsUser);
 
     readRecordOptions(cl, o,
                       {historyUrl, operatorName, requireHistory, expect, repeat, maxUnits, batch,
@@ -411,6 +454,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         o.file = given.front();
     }
 
+    if (o.events && o.action != CliOptions::Action::Download) {
+        cl.problem("--events is for downloads, not for --list-ports, --check-port or --history");
+    }
     if (!cl.problems().empty()) {
         result.json = o.json;
         result.error = cl.problemsText();

@@ -3,6 +3,7 @@
 // quill-cli's command line. No Qt, no system calls: the settings store and
 // the port are looked at later, by the run.
 
+#include "events/eventsink.h"
 #include "run/runrequest.h"
 
 #include <cstdint>
@@ -27,6 +28,8 @@ struct CliOptions : RunRequest {
     bool repeat = false;             // unit after unit
     std::optional<int64_t> maxUnits; // --repeat ends after this many complete units
     std::string serialValue;         // --history --serial VALUE
+    std::optional<events::Target> events; // --events: where the live events go
+    std::string eventsUser;               // --events-user: the broker's user
 
     // --history: which attempts, in which form.
     std::string since;

@@ -13,6 +13,8 @@
 #include "cli/portlist.h"
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
+#include "events/eventtexts.h"
+#include "events/eventwriter.h"
 #include "qt/qtsettingsstore.h"
 #include "quillversion.h"
 #include "runner/recordkeeper.h"
@@ -22,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 using quill::ExitCode;
@@ -29,6 +32,32 @@ using quill::toInt;
 using namespace quill::cli;
 
 namespace {
+
+// A broker that cannot be reached in a few seconds ends the run here,
+// before any port is touched.
+constexpr int brokerTimeoutSeconds = 5;
+
+// The live events' sink, opened before anything else of the run: none, with
+// the problem said, when it cannot be.
+std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Console& console,
+                                                       ExitCode& refused) {
+    namespace events = quill::events;
+    events::OpenedSink opened = events::openSink(
+        *o.events, o.eventsUser, std::getenv(events::text::PasswordVariable), brokerTimeoutSeconds);
+    if (opened.sink) {
+        return std::make_unique<events::EventWriter>(std::move(opened.sink), o);
+    }
+    const bool broker = o.events->kind == events::Target::Kind::Broker;
+    refused = broker ? ExitCode::EventsFailed : ExitCode::Usage;
+    console.error(broker ? opened.problem : std::string(text::ProgramName) + ": " + opened.problem);
+    if (o.json) {
+        quill::RunReport run;
+        run.outcome = broker ? quill::Outcome::EventsFailed : quill::Outcome::Usage;
+        run.code = refused;
+        std::puts(onePortJson(run, console.messages()).c_str());
+    }
+    return nullptr;
+}
 
 // quill-cli ends a few seconds after its last download at most: what the
 // history has not taken waits in the journal. A history that holds its
@@ -88,23 +117,39 @@ int main(int argc, char** argv) {
     if (options.action == CliOptions::Action::History) {
         return toInt(listHistory(options, store, stdout, console));
     }
+    std::unique_ptr<quill::events::EventWriter> events;
+    if (options.events) {
+        ExitCode refused = ExitCode::Complete;
+        events = openEvents(options, console, refused);
+        if (!events) {
+            return toInt(refused);
+        }
+    }
     // Every download is recorded; the rows are written while it runs, and
     // the last before the program ends.
     quill::RecordKeeper keeper(text::ProgramName, options.operatorName, store, options.historyUrl,
                                [&console](const std::string& text) { console.error(text); });
     int status = 0;
+    std::string retry;
     if (options.repeat) {
-        RepeatRun run(options, store, console, keeper);
+        RepeatRun run(options, store, console, keeper, events.get());
         SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
         status = run.exec();
     } else {
-        CliRun run(options, store, console, keeper, stderr, true);
+        CliRun run(options, store, console, keeper, stderr, true, events.get());
         // SIGINT and SIGTERM end the download from the event loop.
         SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
         status = run.exec().status();
+        retry = run.retry();
         if (options.json) {
-            // The only thing quill-cli writes on standard output.
+            // The only thing quill-cli writes on standard output, unless --events - does.
             std::puts(run.json().c_str());
+        }
+    }
+    if (events) {
+        // What could not be delivered is said once, here; it changes no outcome.
+        if (const std::string undelivered = events->runEnded(status, retry); !undelivered.empty()) {
+            console.error(undelivered);
         }
     }
     return finished(keeper, status);

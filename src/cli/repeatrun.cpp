@@ -24,8 +24,8 @@ bool endsTheLoop(ExitCode code) {
 } // namespace
 
 RepeatRun::RepeatRun(const CliOptions& options, SettingsStore& store, Console& console,
-                     RecordKeeper& keeper)
-    : m_options(options), m_store(store), m_console(console), m_keeper(keeper) {
+                     RecordKeeper& keeper, events::EventWriter* events)
+    : m_options(options), m_store(store), m_console(console), m_keeper(keeper), m_events(events) {
     m_outcomes.emplace_back(Outcome::Complete, 0);
 }
 
@@ -54,15 +54,16 @@ ExitCode RepeatRun::round(int number) {
     o.yes = true;
     o.yesAnswer = text::PromptAnsweredByEnter;
     o.logPath = roundPath(o.logPath, number);
+    o.unit = number;
     Console console(stderr, m_console.terminal(), m_options.quiet);
-    CliRun run(o, m_store, console, m_keeper, stderr, false);
+    CliRun run(o, m_store, console, m_keeper, stderr, false, m_events);
     m_stopRound = [&run](int signal) { run.interrupt(signal); };
     const RunReport& report = run.exec();
     m_stopRound = nullptr;
     for (const DeviceReport& unit : report.devices) {
         const Outcome outcome = unit.outcome.value_or(report.outcome);
-        if (outcome == Outcome::Usage || outcome == Outcome::HistoryFailed) {
-            continue; // no unit was touched
+        if (!unitTouched(outcome)) {
+            continue;
         }
         m_complete += outcome == Outcome::Complete ? 1 : 0;
         const auto counted = std::find_if(m_outcomes.begin(), m_outcomes.end(),

@@ -11,6 +11,7 @@
 
 #include "cli/clioptions.h"
 #include "cli/console.h"
+#include "events/eventwriter.h"
 #include "platform/settingsstore.h"
 #include "runner/recordkeeper.h"
 #include "shared/outcome.h"
@@ -26,8 +27,9 @@ namespace quill::cli {
 
 class RepeatRun {
   public:
+    // `events`: the live events, if any; each round's devices are its units.
     RepeatRun(const CliOptions& options, SettingsStore& store, Console& console,
-              RecordKeeper& keeper);
+              RecordKeeper& keeper, events::EventWriter* events = nullptr);
     RepeatRun(const RepeatRun&) = delete;
     RepeatRun& operator=(const RepeatRun&) = delete;
 
@@ -49,6 +51,7 @@ class RepeatRun {
     SettingsStore& m_store;
     Console& m_console;
     RecordKeeper& m_keeper;
+    events::EventWriter* m_events;
     std::string m_input; // read from standard input beyond the lines taken
     std::vector<std::pair<Outcome, int>> m_outcomes; // how many units ended how, complete first
     int m_complete = 0;

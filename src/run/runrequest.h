@@ -56,6 +56,7 @@ struct RunRequest {
     bool requireHistory = false; // no download unless its row is on record
     std::string batch;           // tags the rows; each unit gets its number in it
     SerialRequest serial;        // a number of each unit's own, written into its image
+    std::optional<int64_t> unit; // --repeat: the round, each device's unit number in the reports
 };
 
 // "COM3" (either case) gives 3; anything else is a device path or a URL.

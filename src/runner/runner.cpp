@@ -52,6 +52,7 @@ const RunReport& Runner::exec() {
         d.file = s.file;
         d.traceFile = s.tracePath;
         d.batch = m_request.batch;
+        d.unit = m_request.unit;
         m_report.devices.push_back(std::move(d));
     }
     if (m_plan.deviceType == device_manual) {

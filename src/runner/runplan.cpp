@@ -40,13 +40,17 @@ std::string resolvedDevice(const std::string& device) {
 }
 
 std::string traceFileName(std::string_view port) {
+    return portFileStem(port) + ".log";
+}
+
+std::string portFileStem(std::string_view port) {
     std::string name(port.substr(std::min(port.find_first_not_of('/'), port.size())));
     for (char& c : name) {
         if (c == '/') {
             c = '_';
         }
     }
-    return (name.empty() ? std::string("port") : name) + ".log";
+    return name.empty() ? std::string("port") : name;
 }
 
 RunPlan planRun(const RunRequest& request, const SettingsStore& stored) {

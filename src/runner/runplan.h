@@ -56,5 +56,7 @@ std::string resolvedDevice(const std::string& device);
 // The name of a device's trace in a --log folder, made from its port:
 // "/dev/ttyUSB0" gives "dev_ttyUSB0.log", "COM2" "COM2.log".
 std::string traceFileName(std::string_view port);
+// ... without ".log": the port as one level of a name ("dev_ttyUSB0").
+std::string portFileStem(std::string_view port);
 
 } // namespace quill

@@ -21,6 +21,7 @@ enum class ExitCode : int {
     Cancelled = 9,        // the Manual prompt was answered no
     DevicesDiffer = 10,   // several ports: the devices that failed did not all fail alike
     HistoryFailed = 11,   // the history could not be written (--require-history) or read
+    EventsFailed = 12,    // --events: the broker could not be reached; nothing was started
     Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
@@ -33,7 +34,7 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 13> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 14> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
@@ -51,6 +52,8 @@ inline constexpr std::array<ExitCodeInfo, 13> exitCodeTable{{
                               "(when they all failed alike, the code is theirs)"},
     {ExitCode::HistoryFailed, "history could not be written (--require-history: nothing was "
                               "sent), or read (--history)"},
+    {ExitCode::EventsFailed, "events could not be published: the broker named by --events could "
+                             "not be reached (nothing was sent)"},
     {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
 

@@ -16,7 +16,7 @@ struct OutcomeInfo {
 };
 
 // In the order of the enum.
-constexpr std::array<OutcomeInfo, 21> outcomes{{
+constexpr std::array<OutcomeInfo, 22> outcomes{{
     {Outcome::Complete, "complete", ExitCode::Complete, "complete", "complete"},
     {Outcome::BadRecord, "bad_record", ExitCode::BadRecord, "bad record", "bad record"},
     {Outcome::NoRecords, "no_records", ExitCode::BadRecord, "no records", "no records"},
@@ -46,6 +46,8 @@ constexpr std::array<OutcomeInfo, 21> outcomes{{
     {Outcome::Unfinished, "unfinished", ExitCode::Failure, "unfinished", "unfinished"},
     {Outcome::SerialUnusable, "serial_unusable", ExitCode::BadRecord, "no serial",
      "serial number unusable"},
+    {Outcome::EventsFailed, "events_failed", ExitCode::EventsFailed, "no events",
+     "events not published"},
 }};
 
 const OutcomeInfo& info(Outcome outcome) {
@@ -101,6 +103,11 @@ std::optional<Outcome> outcomeNamed(std::string_view name) {
         }
     }
     return std::nullopt;
+}
+
+bool unitTouched(Outcome outcome) {
+    return outcome != Outcome::Usage && outcome != Outcome::HistoryFailed &&
+           outcome != Outcome::EventsFailed;
 }
 
 std::string_view outcomeShortWords(Outcome outcome) {

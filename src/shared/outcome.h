@@ -37,6 +37,7 @@ enum class Outcome : uint8_t {
     Failure,
     Unfinished,     // the history: an attempt whose end was never written
     SerialUnusable, // the unit's number could not go into its image: nothing was sent
+    EventsFailed,   // --events: the broker could not be reached before the run began
 };
 
 // The outcome of a download's end.
@@ -47,6 +48,10 @@ ExitCode exitCodeOf(Outcome outcome);
 std::string_view outcomeName(Outcome outcome);
 // The outcome of such a name; none for a name this version does not know.
 std::optional<Outcome> outcomeNamed(std::string_view name);
+// A device was touched, or would have been: not a run refused before any
+// device could be (a usage error, a history or a broker required and not
+// reached). What a run's units are counted from.
+bool unitTouched(Outcome outcome);
 // A few words for a table column: "no erase answer", "port error", ...
 std::string_view outcomeShortWords(Outcome outcome);
 // The words of a summary: "no answer to the erase request", ...

@@ -53,6 +53,8 @@ std::string summary(const CliOptions& o) {
     s += o.repeat ? " repeat" : "";
     s += o.maxUnits ? " max=" + std::to_string(*o.maxUnits) : "";
     s += o.csv ? " csv" : "";
+    s += o.events ? " events=" + o.events->shown : "";
+    s += o.eventsUser.empty() ? "" : " events-user=" + o.eventsUser;
     return s;
 }
 
@@ -121,6 +123,16 @@ const Case cliCases[] = {
     {{"--history", "--since", "2026-12-01", "-p", "COM1", "--outcome", "complete", "--sha256",
       "AB12", "--batch", "B", "--csv"},
      "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv"},
+    {{"--events", "mqtt://b/l7", "--events-user", "st3", "a.hex"},
+     "download idle=60 file=a.hex events=mqtt://b/l7 events-user=st3"},
+    {{"--events", "-", "--json", "--events-user", "st3", "a.hex"},
+     "quill-cli: --events - and --json cannot be used together: both write to standard output\n"
+     "quill-cli: --events-user needs --events mqtt://... or mqtts://...\n"},
+    {{"--history", "--events", "e.jsonl"},
+     "quill-cli: --events is for downloads, not for --list-ports, --check-port or --history\n"},
+    {{"--events", "mqtt://b", "a.hex"},
+     "quill-cli: --events needs -, a file, mqtt://HOST[:PORT]/TOPIC or mqtts://HOST[:PORT]/TOPIC, "
+     "not mqtt://b\n"},
     {{"--baud", "1200", "-d", "pager", "--idle-timeout", "-5", "-p", "a", "-p", "b", "-p", "a",
       "-pa", "-v", "-q", "--settle", "1.5", "--frob"},
      "quill-cli: unknown option --frob\n"

@@ -12,6 +12,7 @@
 #include "run/runtexts.h"
 #include "runner/runnertexts.h"
 #include "shared/exitcodes.h"
+#include "shared/outcome.h"
 
 #include <gtest/gtest.h>
 
@@ -77,10 +78,18 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
     }
     const std::string port = r.settings.empty() ? "--port " + dev.port() + " " : "";
     const std::string file = r.file.empty() ? "app.hex" : r.file;
-    const Result res =
-        runCli(s, port + r.cli.value_or("--baud 38400 --yes") + " " + s.path(file), r.typed);
+    const Result res = runCli(s,
+                              port + r.cli.value_or("--baud 38400 --yes") + " --events " +
+                                  s.path("events.jsonl") + " " + s.path(file),
+                              r.typed);
 
     EXPECT_EQ(res.code, toInt(r.code)) << res.err;
+    // Every end is one device_ended, its outcome's code the exit status.
+    const auto ended = checkedEvents(readFile(s.path("events.jsonl")), res.code).of("device_ended");
+    ASSERT_EQ(ended.size(), 1u);
+    const auto outcome = outcomeNamed(ended[0][u"outcome"].toString().toStdString());
+    EXPECT_TRUE(outcome && exitCodeOf(*outcome) == r.code)
+        << ended[0][u"outcome"].toString().toStdString();
     for (const std::string& message : r.messages) {
         EXPECT_TRUE(contains(res.err, printed(message))) << "missing: " << message << "\n"
                                                          << res.err;
@@ -183,8 +192,8 @@ TEST_P(Signals, EndTheRunCleanly) {
 
     // The prompt is answered on a terminal where nothing is typed.
     Cli cli(s,
-            dev.ports() + " --baud 9600 --json --log " + s.path("flash.log") + c.cli + " " +
-                s.path("app.hex"),
+            dev.ports() + " --baud 9600 --json --log " + s.path("flash.log") + " --events " +
+                s.path("events.jsonl") + c.cli + " " + s.path("app.hex"),
             "");
     ASSERT_TRUE(c.said == nullptr || cli.waitSaid(c.said));
     ASSERT_TRUE(c.heard == nullptr || dev.waitHeard(c.heard, c.times));
@@ -203,6 +212,12 @@ TEST_P(Signals, EndTheRunCleanly) {
     const QJsonObject o = res.json();
     EXPECT_EQ(std::tuple(o[u"outcome"].toString(), o[u"exit_code"].toInt()),
               std::tuple(QStringLiteral("interrupted"), 128 + c.signal));
+    // Each device's end and the run's are written before quill-cli exits.
+    const Events events = checkedEvents(readFile(s.path("events.jsonl")), 128 + c.signal);
+    EXPECT_EQ(events.of("device_ended").size(), size_t(c.devices));
+    for (const QJsonObject& ended : events.of("device_ended")) {
+        EXPECT_EQ(ended[u"outcome"].toString(), QStringLiteral("interrupted"));
+    }
     // No erase request or record after a prompt or a handshake.
     QThread::msleep(300);
     for (int k = 1; k <= c.devices; ++k) {
@@ -267,6 +282,10 @@ TEST(Results, TraceFileShortTraceAndJson) {
                          std::filesystem::canonical(dev.port()).string(), 4));
     res = runCli(s, "-p " + dev.port() + " -b 9600 -y -q " + s.path("app.hex"));
     EXPECT_EQ(std::tuple(res.code, res.err, res.out), std::tuple(0, "", ""));
+    // --events -: standard output holds the events and nothing else.
+    res = runCli(s, "-p " + dev.port() + " -b 9600 -y -q --events - " + s.path("app.hex"));
+    EXPECT_EQ(std::tuple(res.code, res.err), std::tuple(0, ""));
+    EXPECT_EQ(checkedEvents(res.out, 0).of("progress").size(), 1u) << res.out;
 
     Devices silent(s, 1, "--fault no-erase-xoff");
     res = runCli(s, "-p " + silent.port() + " -b 9600 -y -q " + s.path("app.hex"));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <map>
 #include <random>
 
 namespace quill::e2e {
@@ -135,6 +136,57 @@ std::vector<QJsonObject> historyRows(const Scratch& s, const std::string& filter
         rows.push_back(Result{0, {}, line}.json());
     }
     return rows;
+}
+
+Events checkedEvents(const std::string& text, int code) {
+    QProcess validator;
+    validator.setProcessChannelMode(QProcess::MergedChannels);
+    validator.start(QStringLiteral(QUILL_PYTHON),
+                    {QStringLiteral(QUILL_VALIDATE_EVENTS), QStringLiteral(QUILL_EVENTS_SCHEMA)});
+    validator.write(QByteArray::fromStdString(text));
+    validator.closeWriteChannel();
+    EXPECT_TRUE(validator.waitForFinished(processMs) && validator.exitStatus() == 0 &&
+                validator.exitCode() == 0)
+        << validator.readAll().toStdString() << text;
+    Events events;
+    for (const std::string& line : test::splitLines(text)) {
+        events.lines.push_back(Result{0, {}, line}.json());
+    }
+    if (events.lines.empty()) {
+        ADD_FAILURE() << "no events";
+        return events;
+    }
+    const QJsonObject& last = events.lines.back();
+    EXPECT_EQ(events.lines.front()[u"event"].toString(), QStringLiteral("run_started"));
+    EXPECT_EQ(std::pair(last[u"event"].toString(), last[u"exit_code"].toInt()),
+              std::pair(QStringLiteral("run_ended"), code))
+        << text;
+    std::map<std::pair<QString, int>, int> ended; // device_ended lines of each port and unit
+    for (const QJsonObject& line : events.lines) {
+        EXPECT_EQ(line[u"run"], events.lines.front()[u"run"]);
+        if (!line[u"port"].isString()) {
+            continue;
+        }
+        const auto device = std::pair(line[u"port"].toString(), line[u"unit"].toInt());
+        EXPECT_EQ(ended[device], 0)
+            << "after its device_ended: " << QJsonDocument(line).toJson().toStdString();
+        ended[device] += line[u"event"] == QStringLiteral("device_ended") ? 1 : 0;
+    }
+    for (const auto& [device, times] : ended) {
+        EXPECT_EQ(times, 1) << device.first.toStdString() << " ended " << times << " times";
+    }
+    return events;
+}
+
+std::vector<QJsonObject> Events::of(const char* event, const std::string& port) const {
+    std::vector<QJsonObject> found;
+    for (const QJsonObject& line : lines) {
+        if (line[u"event"].toString() == QLatin1String(event) &&
+            (port.empty() || line[u"port"].toString().toStdString() == port)) {
+            found.push_back(line);
+        }
+    }
+    return found;
 }
 
 QJsonObject Result::json() const {

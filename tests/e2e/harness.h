@@ -103,6 +103,18 @@ inline Result runCli(const Scratch& s, const std::string& args, const char* type
     return Cli(s, args, typed, script).finish();
 }
 
+// The lines of quill-cli --events, each checked against the published
+// schema by a real validator (Debian's python3-jsonschema), and against what
+// every run promises: run_started first and run_ended last, with the
+// process's exit status `code`; one run id; for each device (port and
+// unit) exactly one device_ended, after all its other events.
+struct Events {
+    std::vector<QJsonObject> lines;
+    // The lines of one event, in order; of one port when it is given.
+    std::vector<QJsonObject> of(const char* event, const std::string& port = {}) const;
+};
+Events checkedEvents(const std::string& text, int code);
+
 // The rows of the scratch folder's history that quill-cli --history --json
 // lists with `filter`, newest first.
 std::vector<QJsonObject> historyRows(const Scratch& s, const std::string& filter = {});

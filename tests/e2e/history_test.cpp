@@ -127,8 +127,18 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     r = runCli(s, "--repeat --max-units 1 -p " + line.port(1) + app, nullptr, "\n\n\n");
     EXPECT_EQ(count(r.err, prompt), 1) << r.err;
 
-    r = runCli(s, "--repeat" + line.ports() + app, nullptr, "\n\n");
+    r = runCli(s, "--repeat" + line.ports() + " --events " + s.path("events.jsonl") + app, nullptr,
+               "\n\n");
     EXPECT_EQ(r.code, toInt(NoEraseAnswer)) << r.err;
+    // Each round's units numbered by the round, in the batch; the run's units counted once.
+    const Events events = checkedEvents(readFile(s.path("events.jsonl")), r.code);
+    std::string ends;
+    for (const QJsonObject& ended : events.of("device_ended")) {
+        ends += fields(ended, {u"port", u"unit", u"batch", u"outcome"});
+    }
+    EXPECT_EQ(ends, line.port(1) + "|1|B|complete|" + line.port(2) + "|1|B|no_erase_answer|" +
+                        line.port(1) + "|2|B|complete|" + line.port(2) + "|2|B|no_erase_answer|");
+    EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"retry"}), "2|2||");
     EXPECT_TRUE(contains(r.err, "4 units: 2 complete, 2 no answer to the erase request")) << r.err;
     EXPECT_FALSE(contains(r.err, cli::text::RetryFailed)) << r.err;
     line.stop();

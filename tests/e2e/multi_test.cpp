@@ -74,7 +74,8 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     const std::string binary = firmware(s, 3 * 1024 + 7);
     Devices line(s, c.devices, c.devsim);
     const Result r = runCli(s, line.ports() + fast + c.cli + " --json --log " + s.path("logs") +
-                                   " " + s.path("app.hex"));
+                                   " --events " + s.path("events.jsonl") + " " + s.path("app.hex"));
+    const Events events = checkedEvents(readFile(s.path("events.jsonl")), r.code);
     line.stop();
 
     EXPECT_EQ(r.code, toInt(c.code)) << r.err;
@@ -96,6 +97,8 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     for (int k = 1; k <= c.devices; ++k) {
         const auto& [table, machine] = std::pair{c.outcomes[2 * (k - 1)], c.outcomes[2 * k - 1]};
         EXPECT_EQ(recorded[line.port(k)], machine);
+        EXPECT_EQ(events.of("device_ended", line.port(k)).at(0)[u"outcome"].toString(),
+                  QString::fromStdString(machine));
         retry += machine == "complete" ? "" : " -p " + line.port(k);
         const QJsonObject device = devices[k - 1].toObject();
         EXPECT_EQ(std::pair(device[u"port"].toString(), device[u"outcome"].toString()),
@@ -124,7 +127,10 @@ TEST_P(Multi, EachDeviceEndsOnItsOwn) {
     for (const std::string& message : c.messages) {
         EXPECT_TRUE(contains(r.err, message)) << "missing: " << message << "\n" << r.err;
     }
-    // The same firmware, held to its SHA-256.
+    // The same firmware, held to its SHA-256; the events offer the same command.
+    const QJsonValue offered = events.lines.back()[u"retry"];
+    EXPECT_EQ(offered.isNull(), c.code == Complete);
+    EXPECT_TRUE(offered.isNull() || contains(r.err, offered.toString().toStdString() + "\n"));
     EXPECT_EQ(contains(r.err, retry + " -b 38400 -y ") &&
                   contains(r.err, " --expect-sha256 " +
                                       json[u"file_sha256"].toString().toStdString() + " -- " +

@@ -50,15 +50,19 @@ TEST_P(SerialForms, TheImageHoldsEachUnitsNumber) {
     if (const size_t list = options.find("macs.txt"); list != std::string::npos) {
         options.replace(list, 8, s.path("macs.txt"));
     }
-    const Result r = runCli(s, line.ports() + " -b 38400 -y --json --serial-at " + address + " " +
-                                   options + " " + s.path("app.hex"));
+    const Result r =
+        runCli(s, line.ports() + " -b 38400 -y --json --serial-at " + address + " " + options +
+                      " --events " + s.path("events.jsonl") + " " + s.path("app.hex"));
     line.stop();
     ASSERT_EQ(r.code, 0) << r.err;
+    const Events events = checkedEvents(readFile(s.path("events.jsonl")), 0);
     for (int k = 1; k <= 2; ++k) {
         std::string expected = binary;
         expected.replace(f.address - base, f.bytes[size_t(k - 1)].size(), f.bytes[size_t(k - 1)]);
         EXPECT_TRUE(line.image(k) == expected) << "device " << k;
         EXPECT_EQ(r.json()[u"devices"][k - 1][u"serial"].toString().toStdString(),
+                  f.written[size_t(k - 1)]);
+        EXPECT_EQ(events.of("device_ended", line.port(k)).at(0)[u"serial"].toString().toStdString(),
                   f.written[size_t(k - 1)]);
     }
     QSet<QString> recorded;

@@ -61,6 +61,7 @@ offered "--list-ports" quill-cli --li
 offered "--history --history-url" quill-cli --hist
 offered "unexpected_firmware unfinished" quill-cli --history --outcome un
 offered "" quill-cli --expect-sha256 ""
+offered "mqtt:// mqtts://" quill-cli --events mq
 
 complete -p quill-cli 2>/dev/null | grep -q -- "-F _quill_cli" ||
     { echo "FAIL: quill-cli is not registered for completion" >&2; failures=$((failures + 1)); }

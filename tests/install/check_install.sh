@@ -33,6 +33,7 @@ expected=(
     "share/metainfo/$id.metainfo.xml"
     share/man/man1/quill.1.gz share/man/man1/quill-cli.1.gz share/man/man1/quill-devsim.1.gz
     share/bash-completion/completions/quill-cli
+    share/quill/quill-events.schema.json
     share/doc/quill/copyright share/doc/quill/README.md
 )
 for size in 16 32 48 64 128; do
@@ -78,7 +79,7 @@ grep -q "<caption>.\+</caption>" "$metainfo" || fail "metainfo screenshot has no
 # version, and say what --help alone does not.
 declare -A must_say=(
     [quill]="quill.ini PortNames EXIT STATUS EXAMPLES"
-    [quill-cli]="quill.ini PortNames Exit status EXAMPLES"
+    [quill-cli]="quill.ini PortNames Exit status EXAMPLES quill-events.schema.json QUILL_MQTT_PASSWORD"
     [quill-devsim]="EXIT STATUS EXAMPLES"
 )
 for program in quill quill-cli quill-devsim; do
@@ -92,6 +93,11 @@ for program in quill quill-cli quill-devsim; do
         grep -q "$words" "$scratch/page.txt" || fail "$program(1) does not mention $words"
     done
 done
+
+# The events' schema is a JSON Schema of draft 2020-12 that a validator takes.
+/usr/bin/python3 -c 'import json, sys, jsonschema; jsonschema.Draft202012Validator.check_schema(json.load(open(sys.argv[1])))' \
+    "$usr/share/quill/quill-events.schema.json" 2>"$scratch/schema.err" ||
+    fail "quill-events.schema.json is not a valid schema: $(cat "$scratch/schema.err")"
 
 # The installed programs run: quill answers without any display.
 reply=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$usr/bin/quill" --version 2>&1) ||
