@@ -39,6 +39,9 @@ class Application {
     // Setup" dialog, modal, owned by the main window. Returns when that
     // dialog has closed; the program then runs on events.
     void Main();
+    // quill --station: the station window alone, no main window and no COM
+    // Setup; `given` is what the command line chose.
+    void Station(const RunRequest& given);
 
     static std::string commandLine(const QStringList& arguments);
     // The tooltip of the file's panel: "PATH: N bytes, SHA-256 HEX" from a
