@@ -6,15 +6,14 @@
 #include "hexfile/stdhexfile.h"
 #include "qt/portnames.h"
 #include "qt/portscan.h"
-#include "rfc2217/porturl.h"
 #include "runner/runplan.h"
 #include "ui/stationchoice.h"
+#include "ui/stationheader.h"
 #include "ui/stationrun.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,18 +28,6 @@ namespace quill {
 namespace {
 
 constexpr int tilesPerRow = 4;
-constexpr int shownSha256Digits = 12;
-
-QLabel* label(QWidget* parent, const char* name, double scale = 1) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText);
-    QFont font = l->font();
-    font.setPointSizeF(font.pointSizeF() * scale);
-    font.setBold(scale > 1);
-    l->setFont(font);
-    return l;
-}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(qtext(caption), parent);
@@ -60,12 +47,9 @@ FileIdentity identityOf(const std::string& path) {
     return checkHexFile(file, makeHexTable(), line).identity;
 }
 
-// The device behind a port as named, for the adapter's description; empty
-// for a port on the network.
+// The device behind a port as named, for the adapter's description (a
+// port on the network stays its URL, which the system does not list).
 std::string deviceOf(const std::string& port, const SettingsStore& store) {
-    if (rfc2217::isNetworkPortName(port)) {
-        return {};
-    }
     if (const auto n = comNumber(port); n && *n <= 4) {
         return resolvedDevice(devicePath(defaultPortResolver(store)(static_cast<int16_t>(*n))));
     }
@@ -99,11 +83,8 @@ frmStation::~frmStation() {
 
 void frmStation::createControls() {
     m_choice = new StationChoice(this);
-    lblFirmware = label(this, "lblFirmware", 1.3);
-    lblLine = label(this, "lblLine", 1.3);
-    lblBatch = label(this, "lblBatch", 1.3);
-    lblCounts = label(this, "lblCounts", 1.6);
-    lblSaid = label(this, "lblSaid");
+    m_header = new StationHeader(this);
+    lblSaid = stationLabel(this, "lblSaid");
     lblSaid->setWordWrap(true);
     auto* tiles = new QWidget;
     m_grid = new QGridLayout(tiles);
@@ -127,28 +108,21 @@ void frmStation::createControls() {
     key(Qt::Key_F6, &frmStation::cmdRetry_Click);
     key(Qt::Key_Escape, &frmStation::cmdStop_Click);
 
-    auto* header = new QHBoxLayout;
-    for (QLabel* l : {lblFirmware, lblLine, lblBatch}) {
-        header->addWidget(l);
-        header->addSpacing(24);
-    }
-    header->addStretch(1);
-    header->addWidget(lblCounts);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {cmdStart, cmdRetry, cmdStop}) {
         buttons->addWidget(b);
     }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_choice);
-    layout->addLayout(header);
+    layout->addWidget(m_header);
     layout->addWidget(scroll, 1);
     layout->addWidget(lblSaid);
     layout->addLayout(buttons);
 }
 
 void frmStation::cmdStart_Click() {
-    if (running()) {
-        return; // a round at a time
+    if (running() || m_tiles.empty()) {
+        return; // a round at a time, and never on the stored COM port instead
     }
     m_choice->save(m_store);
     startRound(m_choice->request());
@@ -218,8 +192,7 @@ void frmStation::startRound(RunRequest request) {
 void frmStation::deviceChanged(size_t index, bool ended, const DeviceReport& device) {
     m_tiles[m_tileOf[index]]->showReport(device);
     if (ended) {
-        (device.outcome == Outcome::Complete ? m_complete : m_failed) += 1;
-        showHeader();
+        m_header->countUnit(device.outcome == Outcome::Complete);
     }
 }
 
@@ -299,29 +272,7 @@ void frmStation::readFile() {
 }
 
 void frmStation::showHeader() {
-    const RunRequest r = m_choice->request();
-    const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(r.file))).fileName();
-    const QString sha = m_identity.known()
-                            ? QString::fromStdString(m_identity.sha256.substr(0, shownSha256Digits))
-                            : qtext(text::StationUnknownSha);
-    lblFirmware->setText(r.file.empty() ? qtext(text::StationNoFile)
-                                        : qtext(text::StationFirmware).arg(name, sha));
-    lblFirmware->setToolTip(
-        m_identity.known() ? QString::fromStdString(firmwareLine(r.file, m_identity)) : QString());
-    lblLine->setText(qtext(text::StationLine)
-                         .arg(*r.baud)
-                         .arg(qtext(r.device == device_tracker ? text::MenuDeviceTracker
-                                                               : text::MenuDeviceManual)));
-    lblBatch->setText(r.batch.empty()
-                          ? qtext(text::StationNoBatch)
-                          : qtext(text::StationBatchShown).arg(QString::fromStdString(r.batch)));
-    QString counts = qtext(text::StationCounts).arg(m_complete).arg(m_failed);
-    if (const int units = m_complete + m_failed; units > 0) {
-        const double yield = 100.0 * m_complete / units;
-        const bool whole = 100 * m_complete % units == 0;
-        counts += qtext(text::StationYield).arg(yield, 0, 'f', whole ? 0 : 1);
-    }
-    lblCounts->setText(counts);
+    m_header->showChoice(m_choice->request(), m_identity);
 }
 
 void frmStation::showButtons() {

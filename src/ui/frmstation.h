@@ -29,6 +29,7 @@ class QThreadPool;
 namespace quill {
 
 class StationChoice;
+class StationHeader;
 class StationRun;
 class StationTile;
 
@@ -75,14 +76,9 @@ class frmStation final : public QWidget {
     FileIdentity m_identity;                // of the file chosen, as last read
     std::string m_heldTo;                   // the SHA-256 of the last round whose devices started
     unsigned m_fileAsked = 0;
-    int m_complete = 0;
-    int m_failed = 0;
 
     StationChoice* m_choice;
-    QLabel* lblFirmware;
-    QLabel* lblLine;
-    QLabel* lblBatch;
-    QLabel* lblCounts;
+    StationHeader* m_header;
     QLabel* lblSaid;
     QGridLayout* m_grid;
     QPushButton* cmdStart;

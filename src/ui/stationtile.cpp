@@ -20,17 +20,6 @@ constexpr double stateScale = 2.0;
 constexpr double portScale = 1.5;
 constexpr int tileWidth = 260;
 
-QLabel* label(QWidget* parent, const char* name, double scale = 1, bool bold = false) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText); // a port or a message is shown as written
-    QFont font = l->font();
-    font.setPointSizeF(font.pointSizeF() * scale);
-    font.setBold(bold);
-    l->setFont(font);
-    return l;
-}
-
 // The tile's colours: a clear green and red at the end, a pale blue while
 // the device works, the window's own while it waits.
 struct Colours {
@@ -53,6 +42,17 @@ Colours coloursOf(StationTile::State state, const QPalette& window) {
 
 } // namespace
 
+QLabel* stationLabel(QWidget* parent, const char* name, double scale, bool bold) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setTextFormat(Qt::PlainText); // a port or a message is shown as written
+    QFont font = l->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    font.setBold(bold);
+    l->setFont(font);
+    return l;
+}
+
 StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("StationTile"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -61,19 +61,19 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
     setMinimumWidth(tileWidth);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    lblPort = label(this, "lblPort", portScale, true);
+    lblPort = stationLabel(this, "lblPort", portScale, true);
     lblPort->setText(QFile::decodeName(QByteArray::fromStdString(port)));
-    lblAdapter = label(this, "lblAdapter");
+    lblAdapter = stationLabel(this, "lblAdapter");
     lblAdapter->hide();
-    lblState = label(this, "lblState", stateScale, true);
-    lblPhase = label(this, "lblPhase");
+    lblState = stationLabel(this, "lblState", stateScale, true);
+    lblPhase = stationLabel(this, "lblPhase");
     prbRecords = new QProgressBar(this);
     prbRecords->setObjectName(QStringLiteral("prbRecords"));
     prbRecords->setRange(0, 1);
     prbRecords->setValue(0);
     // The unit's serial number takes its line here, below the records, once
     // a device's report carries one.
-    lblMessage = label(this, "lblMessage");
+    lblMessage = stationLabel(this, "lblMessage");
     lblMessage->setWordWrap(true);
     // Two lines of a message at most; the whole of it on hover.
     lblMessage->setFixedHeight(2 * lblMessage->fontMetrics().lineSpacing());

@@ -18,6 +18,10 @@ class QProgressBar;
 
 namespace quill {
 
+// A label of the station window, plain text, its font `scale` times the
+// window's: read from a step away.
+QLabel* stationLabel(QWidget* parent, const char* name, double scale = 1, bool bold = false);
+
 class StationTile final : public QFrame {
     Q_OBJECT
 
