@@ -76,9 +76,12 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     resize(1100, 720);
 }
 
+// What is chosen is kept for next time when the window goes, not at each
+// round: a write of the settings file waits for the disk, on this thread.
 frmStation::~frmStation() {
     m_run.reset();            // every device stops; the rows are written
     m_readers->waitForDone(); // nothing is posted to a window that has gone
+    m_choice->save(m_store);
 }
 
 void frmStation::createControls() {
@@ -124,7 +127,6 @@ void frmStation::cmdStart_Click() {
     if (running() || m_tiles.empty()) {
         return; // a round at a time, and never on the stored COM port instead
     }
-    m_choice->save(m_store);
     startRound(m_choice->request());
 }
 
@@ -290,10 +292,9 @@ void frmStation::say(const std::string& text, bool problem) {
     lblSaid->setStyleSheet(problem ? QStringLiteral("color: #c62828;") : QString());
 }
 
-// What is chosen is offered next time; a round still going stops, and the
-// window goes once its devices have (its destructor waits for them).
+// A round still going stops; the window goes once its devices have (its
+// destructor waits for them).
 void frmStation::closeEvent(QCloseEvent* event) {
-    m_choice->save(m_store);
     if (running()) {
         m_run->stop();
     }

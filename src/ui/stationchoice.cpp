@@ -105,13 +105,22 @@ void StationChoice::load(const SettingsStore& store) {
     apply(stored);
 }
 
+// Only what changed: each value written is a write of the settings file,
+// on the window's thread.
 void StationChoice::save(SettingsStore& store) const {
     const RunRequest r = request();
-    store.SaveSetting(section, keyPorts, txtPorts->text().simplified().toStdString());
-    store.SaveSetting(section, keyBaud, std::to_string(r.baud.value_or(0)));
-    store.SaveSetting(section, keyDevice, deviceKindName(r.device));
-    store.SaveSetting(section, keyFile, r.file);
-    store.SaveSetting(section, keyBatch, r.batch);
+    const std::pair<const char*, std::string> values[] = {
+        {keyPorts, txtPorts->text().simplified().toStdString()},
+        {keyBaud, std::to_string(r.baud.value_or(0))},
+        {keyDevice, deviceKindName(r.device)},
+        {keyFile, r.file},
+        {keyBatch, r.batch},
+    };
+    for (const auto& [key, value] : values) {
+        if (store.GetSetting(section, key) != value) {
+            store.SaveSetting(section, key, value);
+        }
+    }
 }
 
 void StationChoice::apply(const RunRequest& given) {

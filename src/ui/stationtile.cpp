@@ -18,7 +18,8 @@ namespace {
 // port's half as large again.
 constexpr double stateScale = 2.0;
 constexpr double portScale = 1.5;
-constexpr int tileWidth = 260;
+constexpr int tileWidth = 280;
+constexpr int tileMargin = 10;
 
 // The tile's colours: a clear green and red at the end, a pale blue while
 // the device works, the window's own while it waits.
@@ -58,11 +59,11 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setAutoFillBackground(true);
-    setMinimumWidth(tileWidth);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
+    const QString named = QFile::decodeName(QByteArray::fromStdString(port));
     lblPort = stationLabel(this, "lblPort", portScale, true);
-    lblPort->setText(QFile::decodeName(QByteArray::fromStdString(port)));
+    lblPort->setText(named);
+    lblPort->setToolTip(named);
     lblAdapter = stationLabel(this, "lblAdapter");
     lblAdapter->hide();
     lblState = stationLabel(this, "lblState", stateScale, true);
@@ -75,15 +76,27 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
     // a device's report carries one.
     lblMessage = stationLabel(this, "lblMessage");
     lblMessage->setWordWrap(true);
-    // Two lines of a message at most; the whole of it on hover.
-    lblMessage->setFixedHeight(2 * lblMessage->fontMetrics().lineSpacing());
     lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+    // Every part has a fixed size, so that what a device says changes no
+    // layout: a new text only repaints its label, and sixteen devices
+    // talking at once never have the window laid out anew.
     auto* layout = new QVBoxLayout(this);
-    for (QWidget* w : std::initializer_list<QWidget*>{lblPort, lblAdapter, lblState, lblPhase,
-                                                      prbRecords, lblMessage}) {
+    layout->setContentsMargins(tileMargin, tileMargin, tileMargin, tileMargin);
+    const int inner = tileWidth - 2 * (tileMargin + frameWidth());
+    const auto fixed = [&](QWidget* w, int lines) {
+        w->setFixedSize(inner, lines * w->fontMetrics().lineSpacing());
         layout->addWidget(w);
-    }
+    };
+    fixed(lblPort, 1);
+    fixed(lblAdapter, 1);
+    fixed(lblState, 1);
+    fixed(lblPhase, 1);
+    prbRecords->setFixedSize(inner, prbRecords->sizeHint().height());
+    layout->addWidget(prbRecords);
+    fixed(lblMessage, 2); // two lines of a message at most; the whole of it on hover
+    setFixedWidth(tileWidth);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setIdle();
 }
 
