@@ -23,6 +23,8 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quill {
 
 namespace {
@@ -73,7 +75,12 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     connect(m_choice, &StationChoice::portsChanged, this, &frmStation::makeTiles);
     connect(m_choice, &StationChoice::fileChanged, this, &frmStation::readFile);
     connect(m_choice, &StationChoice::lineChanged, this, &frmStation::showHeader);
-    resize(1100, 720);
+    // Wide enough for a row of tiles, and tall enough for up to four rows.
+    const int rows =
+        std::clamp((static_cast<int>(m_tiles.size()) + tilesPerRow - 1) / tilesPerRow, 1, 4);
+    const int tileHeight = m_tiles.empty() ? 0 : m_tiles.front()->sizeHint().height();
+    resize(std::max(1100, sizeHint().width()),
+           sizeHint().height() + rows * (tileHeight + m_grid->spacing()));
 }
 
 // What is chosen is kept for next time when the window goes, not at each

@@ -60,6 +60,7 @@ StationChoice::StationChoice(QWidget* parent) : QWidget(parent) {
     txtFile = edit(this, "txtFile");
     auto* cmdFile = new QPushButton(qtext(text::StationChooseFile), this);
     cmdFile->setObjectName(QStringLiteral("cmdFile"));
+    cmdFile->setFixedWidth(cmdFile->fontMetrics().horizontalAdvance(cmdFile->text()) * 3);
     txtBatch = edit(this, "txtBatch");
 
     auto* layout = new QHBoxLayout(this);

@@ -18,7 +18,7 @@ namespace {
 // port's half as large again.
 constexpr double stateScale = 2.0;
 constexpr double portScale = 1.5;
-constexpr int tileWidth = 280;
+constexpr int tileWidth = 250;
 constexpr int tileMargin = 10;
 
 // The tile's colours: a clear green and red at the end, a pale blue while
@@ -62,7 +62,6 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
 
     const QString named = QFile::decodeName(QByteArray::fromStdString(port));
     lblPort = stationLabel(this, "lblPort", portScale, true);
-    lblPort->setText(named);
     lblPort->setToolTip(named);
     lblAdapter = stationLabel(this, "lblAdapter");
     lblAdapter->hide();
@@ -89,6 +88,8 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
         layout->addWidget(w);
     };
     fixed(lblPort, 1);
+    // A long path keeps its end, where ports differ: "...by-id/usb-FTDI_A50285BI".
+    lblPort->setText(lblPort->fontMetrics().elidedText(named, Qt::ElideLeft, inner));
     fixed(lblAdapter, 1);
     fixed(lblState, 1);
     fixed(lblPhase, 1);
