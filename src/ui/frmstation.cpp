@@ -91,6 +91,13 @@ frmStation::~frmStation() {
     m_choice->save(m_store);
 }
 
+MsgResult frmStation::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                             MsgResult defaultButton) {
+    const MsgResult answer = m_boxes.MsgBox(text, buttons, icon, defaultButton);
+    activateWindow();
+    return answer;
+}
+
 void frmStation::createControls() {
     m_choice = new StationChoice(this);
     m_header = new StationHeader(this);
@@ -192,8 +199,9 @@ void frmStation::startRound(RunRequest request) {
         },
         [this](const RunReport& run) { roundFinished(run); },
     };
+    MessageBoxes& boxes = *this;
     m_run =
-        std::make_unique<StationRun>(std::move(request), m_store, m_boxes, this, std::move(events));
+        std::make_unique<StationRun>(std::move(request), m_store, boxes, this, std::move(events));
     showButtons();
     m_run->start();
 }

@@ -33,7 +33,7 @@ class StationHeader;
 class StationRun;
 class StationTile;
 
-class frmStation final : public QWidget {
+class frmStation final : public QWidget, private MessageBoxes {
     Q_OBJECT
 
   public:
@@ -51,6 +51,11 @@ class frmStation final : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The round's questions, in the window's boxes; the window has the keys
+    // again once a box has closed (a box of no window's may leave them
+    // nowhere), so that Esc stops the round the prompt began.
+    MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                     MsgResult defaultButton) override;
     void createControls();
     void cmdStart_Click();
     void cmdRetry_Click();

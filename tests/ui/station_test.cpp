@@ -56,9 +56,9 @@ class StationWindow : public testing::Test {
         EXPECT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
         return window;
     }
-    // The keys reach the window that is active: a box may have been.
+    // The keys reach the window that is active, as it must be again once
+    // the prompt has closed: Esc is to stop the round the prompt began.
     static void press(frmStation* window, Qt::Key key) {
-        window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, key);
     }
