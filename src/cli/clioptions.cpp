@@ -163,8 +163,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                             "without it the prompt is answered on the terminal, and quill-cli "
                             "refuses to start when there is no terminal");
     auto* idle = cl.option("--idle-timeout", "SECONDS",
-                           "stop a download that has heard nothing from the device for this "
-                           "long; 0 waits for ever (default: 60)");
+                           "stop a download whose device has let no record go out for this "
+                           "long (whether it is silent or keeps talking); 0 waits for ever "
+                           "(default: 60)");
     auto* noEnd =
         cl.flag("--allow-no-end-record",
                 "accept a hex file that has no end record; without this option such a file is "

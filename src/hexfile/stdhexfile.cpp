@@ -160,8 +160,10 @@ bool StdHexFile::readLine(std::string& line) {
             // fill, or it is the file's last line without one.
             m_begin = m_end;
             if (!fill()) {
-                if (m_changed) {
-                    line.clear(); // the rest of the line is in a file that changed
+                // The rest of the line is in a file that changed, or could
+                // not be read: no half line goes out as if it were whole.
+                if (m_changed || m_failed) {
+                    line.clear();
                     return false;
                 }
                 break;

@@ -22,6 +22,9 @@ inline constexpr const char* NetNoComPort = " does not offer serial port control
 inline constexpr const char* NetNoBinary = " does not offer binary mode (Telnet option 0).";
 inline constexpr const char* NetClosedOnOpen = " closed the connection.";
 inline constexpr const char* NetClosedSaying = " closed the connection: ";
+inline constexpr const char* NetFlooded =
+    " sent more than quill can hold without reading it: the connection was closed. Check the "
+    "server and what talks to it.";
 // ... " set " answered " " setting " when " asked " was asked", and a full stop.
 inline constexpr const char* NetSet = " set ";
 inline constexpr const char* NetWhen = " when ";
@@ -52,6 +55,10 @@ inline constexpr const char* NetLostPrefix = "The connection to ";
 inline constexpr const char* NetLost =
     " was lost: the server closed it. Check the server and the network, then open the port "
     "again.";
+// ... or was closed: the server sent more than could be held.
+inline constexpr const char* NetLostFlooded =
+    " was closed: the server sent more than quill can hold without reading it. Check the "
+    "server and what talks to it.";
 
 // Notes on what the server did, for the wire trace.
 inline constexpr const char* NetNoteConnected = "Connected to ";

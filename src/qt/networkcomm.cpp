@@ -128,6 +128,8 @@ std::string serverWords(const std::vector<uint8_t>& bytes) {
 
 NetworkComm::NetworkComm(PortResolver resolver, NetworkDeadlines deadlines)
     : CommBase(std::move(resolver)), m_deadlines(deadlines) {
+    // Qt's own buffer is bounded too: beyond it the kernel holds the server back.
+    m_socket.setReadBufferSize(static_cast<qint64>(maxHeldBytes));
     QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] { onReadyRead(); });
     QObject::connect(&m_socket, &QTcpSocket::disconnected, &m_socket, [this] { onDisconnected(); });
 }
@@ -191,6 +193,8 @@ void NetworkComm::closePort() {
 PortStatus NetworkComm::connectSession() {
     m_client = rfc2217::Client{};
     m_received.clear();
+    m_answers.clear();
+    m_flooded = false;
     m_parityInForce = 0;
     m_lineAnswered.clear();
     m_socket.connectToHost(QString::fromStdString(m_endpoint.host), m_endpoint.port);
@@ -232,6 +236,9 @@ PortError NetworkComm::connectError() const {
 }
 
 PortError NetworkComm::closedByServer() const {
+    if (m_flooded) {
+        return {PortErrorKind::Other, text::NetServerAt + m_endpoint.authority + text::NetFlooded};
+    }
     const std::string words = serverWords(m_received);
     return {PortErrorKind::Other,
             text::NetServerAt + m_endpoint.authority +
@@ -394,7 +401,8 @@ PortError NetworkComm::tellLoss() {
 }
 
 PortError NetworkComm::lostError() const {
-    return {PortErrorKind::Lost, text::NetLostPrefix + portDisplayName() + text::NetLost};
+    return {PortErrorKind::Lost, text::NetLostPrefix + portDisplayName() +
+                                     (m_flooded ? text::NetLostFlooded : text::NetLost)};
 }
 
 // Blocks on this socket alone: see the header.
@@ -433,6 +441,18 @@ void NetworkComm::onReadyRead() {
         } else if (event.kind == EventKind::Answer) {
             m_answers.push_back(std::move(event));
         }
+    }
+    // Answers nobody asked for, or data nobody reads, beyond what is held:
+    // the connection ends here, and with it the port.
+    if (m_received.size() + 8 * m_answers.size() > maxHeldBytes) {
+        m_flooded = true;
+        m_received.clear();
+        m_answers.clear();
+        m_socket.abort();
+        if (m_open && !lossPending()) {
+            scheduleLoss(m_socket);
+        }
+        return;
     }
     if (m_open && !m_received.empty()) {
         scheduleReceive();

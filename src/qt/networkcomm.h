@@ -34,6 +34,11 @@ struct NetworkDeadlines {
 
 class NetworkComm final : public CommBase {
   public:
+    // What is held of the server's bytes before they are read: a server
+    // that sends more (a flood before the negotiation, or while nothing
+    // reads) is cut off, and the port fails.
+    static constexpr size_t maxHeldBytes = 64 * 1024;
+
     // Receives a sentence on each step of the server's: connected,
     // negotiated, settings answered, purged, reconnecting.
     using Notes = std::function<void(const std::string&)>;
@@ -101,6 +106,7 @@ class NetworkComm final : public CommBase {
     bool m_purging = false; // until the purge is answered
     bool m_open = false;
     bool m_closing = false; // a close of our own is no loss
+    bool m_flooded = false; // cut off: the server sent more than is held
 
     // Last member: its signals reach the members above, so it goes first.
     QTcpSocket m_socket;

@@ -81,13 +81,19 @@ PortStatus QtMSComm::openPort() {
     m_port.setParity(QSerialPort::NoParity);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setPortName(QString::fromStdString(device));
+    // The device by its node: QSerialPort's lock file then names the
+    // device, whatever name each program gave it.
+    m_port.setPortName(QString::fromStdString(serialline::deviceNode(device)));
     m_port.setBaudRate(m_line.baud);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         PortError error = openError(device);
         m_port.clearError();
         return error;
+    }
+    if (!serialline::takeDevice(m_port.handle())) {
+        closePort();
+        return busy(portDisplayName());
     }
     m_pseudoTerminal = serialline::isPseudoTerminal(m_port.handle(), device);
     clearPending();

@@ -26,6 +26,15 @@ using Handle = decltype(std::declval<const QSerialPort&>().handle());
 // No device node of that name exists: the port is not there at all.
 bool deviceMissing(const std::string& device);
 
+// The device node a name stands for, links followed (a /dev/serial/by-id
+// name gives /dev/ttyUSB0): the port is opened, and its lock file named,
+// by the device, not by one of its names.
+std::string deviceNode(const std::string& device);
+
+// Takes the open device for this program alone, whatever name another
+// program opens it by, root or not: false when another holds it.
+bool takeDevice(Handle port);
+
 // Qt reports a port held by another program and a device node the user may
 // not open alike. The message for the second, with what to do about it;
 // empty when access is not what failed.

@@ -8,8 +8,11 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <grp.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -198,6 +201,23 @@ std::string permissionText(const std::string& port, const std::string& group) {
 bool deviceMissing(const std::string& device) {
     struct stat info {};
     return ::stat(device.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+std::string deviceNode(const std::string& device) {
+    std::error_code ec;
+    const std::filesystem::path node = std::filesystem::canonical(device, ec);
+    return ec ? device : node.string();
+}
+
+// An exclusive lock on the device's inode holds for every name of it and
+// for root too, which TIOCEXCL does not stop; the terminal's exclusive mode
+// still keeps out programs that know nothing of locks.
+bool takeDevice(Handle port) {
+    if (::flock(port, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        return false;
+    }
+    ::ioctl(port, TIOCEXCL);
+    return true;
 }
 
 std::optional<std::string> accessDenied(const std::string& port, const std::string& device) {

@@ -104,11 +104,14 @@ void HeadlessRun::onTraceEvent(const TraceEvent& event) {
         restartIdle();
         break;
     case TraceKind::Received:
+        // What the device says does not hold the limit off: only a record
+        // it lets go does. A device, or a server on the network, that keeps
+        // talking without ever releasing the next record is as stuck as a
+        // silent one.
         m_heardSinceSent = true;
         if (m_pieces.lastAnswer.enabled()) {
             exitLoop();
         }
-        restartIdle();
         break;
     case TraceKind::PortLost:
         // Noted before the download hears of it: its message box then finds

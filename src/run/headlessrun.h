@@ -2,7 +2,8 @@
 #pragma once
 // One download without a window, from the opening of the port to the end of
 // the run: the download engine on a trace session's pieces, and what ends a
-// run that nobody watches: a limit on the device's silence, a short wait
+// run that nobody watches: a limit on the time between two messages sent
+// (the device releases each record by its answer), a short wait
 // for the device's answer to the last record before the port is closed, a
 // lost port, a stop from outside (a signal). It says how the run ended as
 // an outcome.
@@ -30,7 +31,7 @@ namespace quill {
 struct RunPieces {
     MSComm& port;
     Timer& timer;      // the download's Timer1
-    Timer& idle;       // the limit on the device's silence
+    Timer& idle;       // the limit on the time without a message sent
     Timer& lastAnswer; // the wait for the device's answer to the last record
     Timer& settle;     // the wait for the line to settle before the download starts
     EventQueue& queue;

@@ -7,8 +7,8 @@ namespace quill::text {
 // The Manual prompt was answered no.
 inline constexpr const char* NotStarted = "Download not started.";
 
-// "No answer from the device for " N " s.", then the download's "Download stopped.".
-inline constexpr const char* IdlePrefix = "No answer from the device for ";
+// "The device released no record for " N " s.", then the download's "Download stopped.".
+inline constexpr const char* IdlePrefix = "The device released no record for ";
 inline constexpr const char* IdleSuffix = " s.";
 
 // The port went away after "Download complete", before the device answered

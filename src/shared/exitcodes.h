@@ -45,7 +45,7 @@ inline constexpr std::array<ExitCodeInfo, 13> exitCodeTable{{
                           "--check-port: the adapter failed the check"},
     {ExitCode::NoEraseAnswer, "no response on the erase flash request"},
     {ExitCode::TrackerHandshake, "the Tracker handshake failed and the download did not complete"},
-    {ExitCode::IdleTimeout, "nothing heard from the device for --idle-timeout seconds"},
+    {ExitCode::IdleTimeout, "no record released by the device for --idle-timeout seconds"},
     {ExitCode::Cancelled, "the Manual prompt was answered no"},
     {ExitCode::DevicesDiffer, "several ports: the devices that failed ended in different ways "
                               "(when they all failed alike, the code is theirs)"},

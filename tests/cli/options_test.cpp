@@ -102,6 +102,10 @@ const Case cliCases[] = {
      "download idle=60 no-end-ok after-end-ok settle=0 log=t.log json file=a.hex"},
     {{"-p", "/dev/b", "--port", "COM1", "-p/dev/a", "-y", "a.hex"},
      "download port=/dev/b port=COM1 port=/dev/a yes idle=60 file=a.hex"},
+    // An option given again: the last one given counts.
+    {{"-b", "9600", "-d", "tracker", "--idle-timeout", "5", "-b38400", "--device=manual",
+      "--idle-timeout", "7", "a.hex"},
+     "download baud=38400 manual idle=7 file=a.hex"},
     {{"-y", "--", "-b.hex"}, "download yes idle=60 file=-b.hex"},
     {{"-y", nonUtf8}, "download yes idle=60 file=" + nonUtf8},
     {{"-p", "/dev/\xff", "x.hex"}, "download port=/dev/\xff idle=60 file=x.hex"},

@@ -137,12 +137,15 @@ TEST(PortCommands, EndToEnd) {
     ASSERT_TRUE(pty.ok());
     const std::string dev = pty.slavePath();
     const termios before = pty.slaveTermios();
-    QTemporaryDir config;
-    std::filesystem::create_directories(config.path().toStdString() + "/quill");
-    std::ofstream(config.path().toStdString() + "/quill/quill.ini")
-        << "[PortNames]\nCOM2=" << dev << "\n";
+    // quill-cli gets a home of its own, with COM2 in its settings; the
+    // history row of the port it cannot open stays there too. Without the
+    // XDG folders, every one of them is its default under that home.
+    QTemporaryDir home;
+    const std::string config = home.path().toStdString() + "/.config/quill";
+    std::filesystem::create_directories(config);
+    std::ofstream(config + "/quill.ini") << "[PortNames]\nCOM2=" << dev << "\n";
     // Whole firmware: the file is checked before any port is touched.
-    const std::string firmware = config.path().toStdString() + "/a.hex";
+    const std::string firmware = home.path().toStdString() + "/a.hex";
     std::ofstream(firmware) << ":00000001FF\r\n";
     const struct {
         std::string args;
@@ -171,7 +174,11 @@ TEST(PortCommands, EndToEnd) {
          {"Cannot open /nowhere/tty: the port does not exist.\n", "Serial ports"}},
     };
     auto env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("HOME"), home.path());
+    for (const char* folder :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) {
+        env.remove(QLatin1String(folder));
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         QProcess p;

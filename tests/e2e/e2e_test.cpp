@@ -273,6 +273,49 @@ TEST(Results, TraceFileShortTraceAndJson) {
               std::tuple(toInt(NoEraseAnswer), printed(text::NoEraseResponse) + "\n"));
 }
 
+// A disk that fails under the file is a file error, never bad firmware:
+// while it is checked (nothing sent), and while its records go out (the
+// end record never does). The history says so.
+TEST(Results, AFileThatCannotBeReadIsAFileError) {
+    for (const auto& [pass, heardSome] : {std::pair{"1", false}, {"3", true}}) {
+        Scratch s;
+        writeFile(s.path("app.hex"), test::hexFile(200));
+        Devices dev(s, 1);
+        s.setVariable("LD_PRELOAD", QUILL_READ_FAULT);
+        s.setVariable("QUILL_READ_FAULT_PATH", std::filesystem::canonical(s.path("app.hex")));
+        s.setVariable("QUILL_READ_FAULT_AT", "2000");
+        s.setVariable("QUILL_READ_FAULT_PASS", pass); // the check, the device's check, the sending
+        const Result res =
+            runCli(s, "-p " + dev.port() + " -b 38400 -y --json " + s.path("app.hex"));
+        dev.stop();
+        EXPECT_EQ(res.code, toInt(FileError)) << res.err;
+        EXPECT_TRUE(contains(res.err, printed(text::ReadError))) << res.err;
+        EXPECT_EQ(res.json()[u"outcome"].toString(), QStringLiteral("file_error"));
+        EXPECT_EQ(dev.heard() > 0, heardSome);
+        EXPECT_FALSE(contains(dev.log(), ":00000001FF")) << dev.log();
+        EXPECT_EQ(historyRows(s).at(0)[u"outcome"].toString(), QStringLiteral("file_error"));
+    }
+}
+
+// One device, one run: a second quill-cli that names the same device by
+// another name (the terminal behind the link) finds it in use, and the
+// device hears one download, whole.
+TEST(Results, TheSameDeviceUnderTwoNamesIsOneDevice) {
+    Scratch s;
+    const std::string binary = firmware(s, 2 * 1024);
+    Devices dev(s, 1, "--record-ack-ms 20");
+    Cli first(s, "-p " + dev.port() + " -b 38400 -y " + s.path("app.hex"));
+    ASSERT_TRUE(dev.waitHeard("host> :"));
+    const std::string terminal = std::filesystem::read_symlink(dev.port()).string();
+    const Result second = runCli(s, "-p " + terminal + " -b 38400 -y " + s.path("app.hex"));
+    EXPECT_EQ(second.code, toInt(PortError)) << second.err;
+    EXPECT_TRUE(contains(second.err, "the port is in use by another program")) << second.err;
+    EXPECT_EQ(first.finish().code, 0);
+    dev.stop();
+    EXPECT_EQ(count(dev.log(), "host> :01000000FF00"), 1);
+    EXPECT_TRUE(dev.image() == binary);
+}
+
 // Refused before any device hears a byte, with a JSON result all the same:
 // a trace file or folder that cannot be made, a bad command line, a bad
 // file, one device given twice (a link and the terminal it names). And

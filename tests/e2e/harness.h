@@ -33,6 +33,10 @@ class Scratch {
     std::string path(const std::string& name) const;
     // The system's environment with the settings and state folders in here.
     const QProcessEnvironment& environment() const { return m_environment; }
+    // ... and with this variable too, for the processes started from now on.
+    void setVariable(const char* name, const std::string& value) {
+        m_environment.insert(QString::fromLatin1(name), QString::fromStdString(value));
+    }
 
   private:
     QTemporaryDir m_dir;

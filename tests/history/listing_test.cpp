@@ -104,19 +104,22 @@ std::vector<Attempt> listed() {
                     .startedMs = at,
                     .endedMs = at + 42500,
                     .port = "COM1",
-                    .filePath = "fw,\"v2\".hex",
+                    .usbSerial = "A5,B",
+                    .filePath = "fw \"v2\".hex",
                     .sha256 = "0123456789abcdef",
                     .recordsSent = 10,
                     .recordsTotal = 10,
                     .outcome = "complete",
                     .exitCode = 0,
                     .lastMessage = "line one\nline two",
+                    .traceFile = "t\r.log",
                     .batch = "B",
                     .unit = 3}};
 }
 
 // CSV and JSON lines carry every field, null in JSON where unknown; a byte
-// that is not UTF-8 stays readable as its escape.
+// that is not UTF-8 stays readable as its escape. A CSV field is quoted
+// for a quote, a comma, a CR or an LF, each found alone in a field here.
 TEST(HistoryListing, InItsThreeForms) {
     EXPECT_EQ(historyCsv(listed()),
               "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
@@ -125,9 +128,9 @@ TEST(HistoryListing, InItsThreeForms) {
               "unit\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
               "0,unfinished,,,,,\r\n"
-              "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,,,,"
-              "\"fw,\"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-              "\"line one\nline two\",,B,3\r\n");
+              "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,\"A5,B\",,,"
+              "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
+              "\"line one\nline two\",\"t\r.log\",B,3\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -148,7 +151,7 @@ TEST(HistoryListing, InItsThreeForms) {
               "RECORDS  SECONDS  STATION  OPERATOR  BATCH\n"
               "2026-12-06 14:31:40  /dev/ttyUSB1  ?[2Jfirm\\xe9.hex                unfinished  "
               "0/0\n"
-              "2026-12-06 14:30:00  COM1          fw,\"v2\".hex       0123456789ab  complete    "
+              "2026-12-06 14:30:00  COM1          fw \"v2\".hex       0123456789ab  complete    "
               "10/10    42.5                        B #3\n");
 }
 

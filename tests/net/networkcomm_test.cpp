@@ -178,6 +178,8 @@ TEST_F(NetworkPortTest, FailuresNameTheirCause) {
          Other,
          " closed the connection: " + device},
         {opened(even, even, {{line(0, mark), hangUp}}), "", Lost, ") was lost: the server closed"},
+        // A flood before the negotiation is cut off, with the memory it took.
+        {{{opening, QByteArray(1024 * 1024, 'x')}}, "", Other, " sent more than quill can hold"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -130,6 +130,12 @@ const std::string idleText = std::string("error: ") + text::IdlePrefix + "1" + t
 const std::string lostText = std::string("error: ") + text::LostBeforeLastAnswer;
 
 auto none = [](RunWorld&) {};
+// The device says XON again and again and never releases the next record.
+auto chatter = [](RunWorld& w) {
+    for (Ms t = 100; t < 5000; t += 300) {
+        w.world.loop.schedule(t, [&w] { w.world.port.deliver(0, {0x11}); });
+    }
+};
 auto unplugAt(Ms elapsed) {
     return at(elapsed, [](RunWorld& w) { w.world.port.unplug(0); });
 }
@@ -148,6 +154,8 @@ const RunCase cases[] = {
     {"LastRecordUnanswered", silentAfter(3), 60, none, Complete, "", 2000, 2100},
     {"SilentMidTransfer", silentAfter(1), 1, none, IdleTimeout, idleText, 1000, 1100},
     {"SilentWithoutLimit", silentAfter(1), 0, none, std::nullopt, "", 0, 0},
+    {"TalksWithoutReleasing", manual(XonOnlyAfterRecord), 1, chatter, IdleTimeout, idleText, 1000,
+     1100},
     {"NoEraseAnswer", manual(NoEraseXoff), 60, none, NoEraseAnswer, "", 500, 600},
     {"PortLostMidTransfer", slowRecords, 60, unplugAt(150), PortFailure, "", 0, 100},
     {"PortLostBeforeLastAnswer", silentAfter(3), 60, unplugAt(500), PortFailure, lostText, 400,
