@@ -40,25 +40,25 @@ std::optional<StationStart> stationStart(std::span<const std::string_view> args)
     RunRequest& r = start.given;
     r.program = text::ProgramName;
     r.ports = cl.values(port);
-    if (const auto text = cl.last(baud)) {
-        const auto rate = cmdline::wholeNumber(*text, 1, 4'000'000);
+    if (const auto given = cl.last(baud)) {
+        const auto rate = cmdline::wholeNumber(*given, 1, 4'000'000);
         if (rate != 9600 && rate != 38400) {
-            cl.problem("--baud must be 9600 or 38400, not " + *text);
+            cl.problem(text::StationBadBaud + *given);
         } else {
             r.baud = static_cast<int32_t>(*rate);
         }
     }
-    if (const auto text = cl.last(device)) {
-        if (cmdline::sameWord(*text, "manual") || cmdline::sameWord(*text, "tracker")) {
-            r.device = cmdline::sameWord(*text, "manual") ? device_manual : device_tracker;
+    if (const auto given = cl.last(device)) {
+        if (cmdline::sameWord(*given, "manual") || cmdline::sameWord(*given, "tracker")) {
+            r.device = cmdline::sameWord(*given, "manual") ? device_manual : device_tracker;
         } else {
-            cl.problem("--device must be manual or tracker, not " + *text);
+            cl.problem(text::StationBadDevice + *given);
         }
     }
     r.batch = cl.last(batch).value_or("");
     const std::vector<std::string> files = cl.values(file);
     if (files.size() > 1) {
-        cl.problem("one hex file at most, not " + std::to_string(files.size()));
+        cl.problem(text::StationOneFile + std::to_string(files.size()));
     } else if (!files.empty()) {
         r.file = files.front();
     }

@@ -116,6 +116,10 @@ inline constexpr const char* AboutDescription =
 // quill --help and --version, answered before any window opens. The man page
 // quill(1) is made from them.
 inline constexpr const char* ProgramName = "quill";
+// quill --station's problems, each followed by what was given.
+inline constexpr const char* StationBadBaud = "--baud must be 9600 or 38400, not ";
+inline constexpr const char* StationBadDevice = "--device must be manual or tracker, not ";
+inline constexpr const char* StationOneFile = "one hex file at most, not ";
 inline constexpr const char* ProgramHelp =
     R"(Usage: quill [/p N]
   or:  quill --station [-p PORT]... [-b 9600|38400] [-d manual|tracker]
