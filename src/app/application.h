@@ -44,6 +44,9 @@ class Application {
     void Station(const RunRequest& given);
 
     static std::string commandLine(const QStringList& arguments);
+    // At the program's end: the history takes what it can within a few
+    // seconds. False when the program should end without waiting for it.
+    bool finish() { return m_record.finish(); }
     // The tooltip of the file's panel: "PATH: N bytes, SHA-256 HEX" from a
     // check of the whole file, or why it cannot be read.
     static std::string fileTip(const std::string& path);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace quill {
 
@@ -21,7 +22,11 @@ DownloadLog::~DownloadLog() {
 
 void DownloadLog::noteStart() {
     close();
-    if (!m_path.empty()) {
+    std::error_code ec;
+    if (!m_path.empty() && std::filesystem::is_symlink(m_path, ec)) {
+        // Its own file, never another program's reached through a link.
+        complain(text::TraceIsLink);
+    } else if (!m_path.empty()) {
         std::string reason;
         m_file = TraceFile::create(m_path, text::AppTitle, reason);
         if (m_file) {

@@ -36,6 +36,9 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
     // At "Start Download", once the trace is begun. `traceFile`: empty when
     // none is kept.
     void noteStart(const std::string& traceFile);
+    // The history takes what it can within a few seconds; false when it
+    // holds its writer stuck (the program then ends without waiting).
+    bool finish() { return m_keeper.finish(); }
     // Runs each time the download's check has read the file.
     void setChecked(std::function<void(const std::string& path, const FileIdentity&)> hook) {
         m_checked = std::move(hook);

@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -49,5 +50,13 @@ int main(int argc, char** argv) {
         app.Main();
     }
     // Ends when the last window has closed (an About box may outlive the main window).
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // What the history has not taken by then waits in the journal; a history
+    // that holds its writer stuck is not waited for.
+    if (!app.finish()) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    return status;
 }

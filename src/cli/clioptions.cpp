@@ -389,7 +389,8 @@ std::string commandLine(const CliOptions& o) {
     // Without its password: this line is printed.
     const auto history = historyAt(o.historyUrl);
     for (const auto& [option, value] :
-         {std::pair{"--history-url", history && !o.historyUrl.empty() ? history->shown() : ""},
+         {std::pair{"--history-url",
+                    history && !o.historyUrl.empty() ? history->withoutPassword() : ""},
           {"--operator", o.operatorName},
           {"--batch", o.batch},
           {"--expect-sha256", o.expectSha256}}) {

@@ -53,6 +53,9 @@ inline constexpr const char* CheckNetwork =
 // After a run on several ports with failures, before the command.
 inline constexpr const char* RetryFailed = "To download again to the ports that failed:\n  ";
 
+// --history: after the rows that wait in the journal, since when.
+inline constexpr const char* WaitingSince = ", the oldest since ";
+
 // --history --since with what is not a date.
 inline constexpr const char* BadSince =
     "--since needs a date such as 2026-12-06 or 2026-12-06T14:30, not ";

@@ -5,13 +5,31 @@
 #include "history/historyformat.h"
 #include "history/historylocation.h"
 #include "history/historystore.h"
+#include "history/historywriter.h"
+#include "history/journal.h"
+#include "runner/runnertexts.h"
 
 namespace quill::cli {
 
 namespace {
 
+using namespace std::chrono_literals;
+
 // Written out a piece at a time: a long listing is never held whole.
 constexpr size_t PieceBytes = 64 * 1024;
+// How long the journal's rows are given to reach the history first.
+constexpr auto takePatience = 5s;
+
+// Rows still in the journal: how many, and since when.
+void sayWaiting(const HistoryLocation& where, Console& console) {
+    const Journal::Waiting waiting = Journal::waiting(where);
+    if (waiting.rows > 0) {
+        console.error(std::to_string(waiting.rows) +
+                      (waiting.rows == 1 ? quill::text::RowWaits : quill::text::RowsWait) +
+                      where.shown() + quill::text::WaitInJournal + Journal::folderOf(where) +
+                      text::WaitingSince + utcTime(waiting.sinceMs.value_or(0)));
+    }
+}
 
 } // namespace
 
@@ -31,38 +49,49 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.batch = o.batch;
     filter.tableOnly = !o.csv && !o.json;
     const auto where = historyLocation(settings, o.historyUrl);
-    auto store = where ? HistoryStore::open(*where)
-                       : HistoryResult<std::unique_ptr<HistoryStore>>(where.error());
+    if (!where) {
+        console.error(where.error().text());
+        return ExitCode::HistoryFailed;
+    }
+    // What waits in the journal goes to the history first, for a while.
+    HistoryWriter(*where, {}).finish(takePatience);
+    auto store = HistoryStore::open(*where);
     if (!store) {
         console.error(store.error().text());
+        sayWaiting(*where, console);
         return ExitCode::HistoryFailed;
     }
     std::string piece;
-    HistoryTable table;
     const auto write = [&] {
         std::fwrite(piece.data(), 1, piece.size(), out);
         piece.clear();
     };
-    if (o.csv) {
+    // A table is read twice, its columns measured first: no listing is held whole.
+    HistoryTable table;
+    HistoryStatus failed;
+    if (filter.tableOnly) {
+        failed = (*store)->each(filter, [&](const Attempt& a) { table.measure(a); });
+        table.appendCaptions(piece);
+    } else if (o.csv) {
         appendCsvHeader(piece);
     }
-    const HistoryStatus failed = (*store)->each(filter, [&](const Attempt& a) {
-        if (o.csv) {
-            appendCsv(piece, a);
-        } else if (o.json) {
-            appendJsonLine(piece, a);
-        } else {
-            table.add(a);
-        }
-        if (piece.size() >= PieceBytes) {
-            write();
-        }
-    });
-    if (!o.csv && !o.json) {
-        piece = table.text();
+    if (!failed) {
+        failed = (*store)->each(filter, [&](const Attempt& a) {
+            if (o.csv) {
+                appendCsv(piece, a);
+            } else if (o.json) {
+                appendJsonLine(piece, a);
+            } else {
+                table.appendLine(piece, a);
+            }
+            if (piece.size() >= PieceBytes) {
+                write();
+            }
+        });
     }
     write();
     std::fflush(out);
+    sayWaiting(*where, console);
     if (failed) {
         console.error(failed->text());
         return ExitCode::HistoryFailed;

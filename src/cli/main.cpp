@@ -19,12 +19,38 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 using quill::ExitCode;
 using quill::toInt;
 using namespace quill::cli;
+
+namespace {
+
+// quill-cli ends a few seconds after its last download at most: what the
+// history has not taken waits in the journal. A history that holds its
+// writer stuck (a frozen server) is left behind without waiting for it.
+int finished(quill::RecordKeeper& keeper, int status) {
+    // A signal meanwhile ends it at once, with the status it had.
+    static int finalStatus = 0;
+    finalStatus = status;
+    struct sigaction quick {};
+    quick.sa_handler = [](int) { std::_Exit(finalStatus); };
+    sigemptyset(&quick.sa_mask);
+    ::sigaction(SIGINT, &quick, nullptr);
+    ::sigaction(SIGTERM, &quick, nullptr);
+    if (!keeper.finish()) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(status);
+    }
+    return status;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The file name is taken from argv as bytes, before Qt sees the arguments.
@@ -66,18 +92,20 @@ int main(int argc, char** argv) {
     // the last before the program ends.
     quill::RecordKeeper keeper(text::ProgramName, options.operatorName, store, options.historyUrl,
                                [&console](const std::string& text) { console.error(text); });
+    int status = 0;
     if (options.repeat) {
         RepeatRun run(options, store, console, keeper);
         SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-        return run.exec();
+        status = run.exec();
+    } else {
+        CliRun run(options, store, console, keeper, stderr, true);
+        // SIGINT and SIGTERM end the download from the event loop.
+        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+        status = run.exec().status();
+        if (options.json) {
+            // The only thing quill-cli writes on standard output.
+            std::puts(run.json().c_str());
+        }
     }
-    CliRun run(options, store, console, keeper, stderr, true);
-    // SIGINT and SIGTERM end the download from the event loop.
-    SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
-    const int status = run.exec().status();
-    if (options.json) {
-        // The only thing quill-cli writes on standard output.
-        std::puts(run.json().c_str());
-    }
-    return status;
+    return finished(keeper, status);
 }

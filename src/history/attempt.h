@@ -11,7 +11,8 @@
 namespace quill {
 
 struct Attempt {
-    int64_t id = 0; // given by the store when the attempt begins
+    int64_t id = 0;  // given by the store when the attempt begins
+    std::string key; // the attempt's own, made where it began: unique, whoever writes it
     int64_t startedMs = 0;
     std::optional<int64_t> endedMs; // none while unfinished
     std::string station;            // the host name
@@ -37,6 +38,7 @@ struct Attempt {
     std::string traceFile; // the trace kept of this attempt, if one was
     std::string batch;
     std::optional<int64_t> unit; // the unit's number in its batch
+    std::string serial;          // the serial number written into the unit's image, as written
 
     bool operator==(const Attempt&) const = default;
 };

@@ -158,52 +158,68 @@ std::string utcTime(int64_t ms) {
     return out;
 }
 
-void HistoryTable::add(const Attempt& a) {
+namespace {
+
+std::vector<std::string> shownRow(const Attempt& a) {
     std::vector<std::string> row = tableRow(a);
-    for (size_t i = 0; i < row.size(); ++i) {
-        row[i] = printable(utf8Text(row[i]));
-        m_widths[i] = std::max(m_widths[i], width(row[i]));
+    for (std::string& cell : row) {
+        cell = printable(utf8Text(cell));
     }
-    m_rows.push_back(std::move(row));
+    return row;
 }
 
-std::string HistoryTable::text() const {
-    std::string out;
-    for (const auto& row : m_rows) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            out += row[i];
-            out.append(m_widths[i] - width(row[i]) + 2, ' ');
-        }
-        out.resize(out.find_last_not_of(' ') + 1);
-        out += '\n';
+} // namespace
+
+void HistoryTable::measure(const Attempt& a) {
+    const std::vector<std::string> row = shownRow(a);
+    for (size_t i = 0; i < row.size(); ++i) {
+        m_widths[i] = std::max(m_widths[i], width(row[i]));
     }
-    return out;
+}
+
+void HistoryTable::appendCaptions(std::string& out) const {
+    appendCells(out, m_captions);
+}
+
+void HistoryTable::appendLine(std::string& out, const Attempt& a) const {
+    appendCells(out, shownRow(a));
+}
+
+// A row written while the listing was read twice may be wider than its
+// columns: it stays whole.
+void HistoryTable::appendCells(std::string& out, const std::vector<std::string>& cells) const {
+    const size_t start = out.size();
+    for (size_t i = 0; i < cells.size(); ++i) {
+        out += cells[i];
+        out.append(m_widths[i] - std::min(m_widths[i], width(cells[i])) + 2, ' ');
+    }
+    out.resize(std::max(start, out.find_last_not_of(' ') + 1));
+    out += '\n';
 }
 
 HistoryTable::HistoryTable() {
-    m_rows.push_back({
-        text::HistoryColumnStarted,
-        text::HistoryColumnPort,
-        text::HistoryColumnFile,
-        text::HistoryColumnSha256,
-        text::HistoryColumnOutcome,
-        text::HistoryColumnRecords,
-        text::HistoryColumnSeconds,
-        text::HistoryColumnStation,
-        text::HistoryColumnOperator,
+    m_captions = std::vector<std::string>{
+        text::HistoryColumnStarted, text::HistoryColumnPort,    text::HistoryColumnFile,
+        text::HistoryColumnSha256,  text::HistoryColumnOutcome, text::HistoryColumnRecords,
+        text::HistoryColumnSeconds, text::HistoryColumnStation, text::HistoryColumnOperator,
         text::HistoryColumnBatch,
-    });
+    };
     for (size_t i = 0; i < m_widths.size(); ++i) {
-        m_widths[i] = width(m_rows[0][i]);
+        m_widths[i] = width(m_captions[i]);
     }
 }
 
 std::string historyTable(const std::vector<Attempt>& attempts) {
     HistoryTable table;
     for (const Attempt& a : attempts) {
-        table.add(a);
+        table.measure(a);
     }
-    return table.text();
+    std::string out;
+    table.appendCaptions(out);
+    for (const Attempt& a : attempts) {
+        table.appendLine(out, a);
+    }
+    return out;
 }
 
 void appendCsvHeader(std::string& out) {

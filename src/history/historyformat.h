@@ -29,11 +29,17 @@ void appendJsonLine(std::string& out, const Attempt& a);
 class HistoryTable {
   public:
     HistoryTable();
-    void add(const Attempt& a);
-    std::string text() const;
+    // The columns widen to hold the attempt: every attempt is measured
+    // first, then written, so that no listing is held whole.
+    void measure(const Attempt& a);
+    // The line of the captions, then one per attempt, each ending in "\n".
+    void appendCaptions(std::string& out) const;
+    void appendLine(std::string& out, const Attempt& a) const;
 
   private:
-    std::vector<std::vector<std::string>> m_rows; // the captions first
+    void appendCells(std::string& out, const std::vector<std::string>& cells) const;
+
+    std::vector<std::string> m_captions;
     std::array<size_t, 10> m_widths{};
 };
 

@@ -91,11 +91,23 @@ bool takeAuthority(HistoryLocation& where, std::string_view authority) {
 } // namespace
 
 std::string HistoryLocation::shown() const {
+    return text(true);
+}
+
+std::string HistoryLocation::withoutPassword() const {
+    return text(false);
+}
+
+std::string HistoryLocation::text(bool passwordShownHidden) const {
     if (kind == Kind::Sqlite) {
         return path;
     }
     const bool socket = host.starts_with('/');
-    std::string url = "postgresql://" + user + (user.empty() ? "" : "@");
+    // A password is hidden where it stands in the URL, never by looking for
+    // its text: a password that is also the user's name gives nothing away.
+    const bool hidden = passwordShownHidden && !password.empty();
+    std::string url =
+        "postgresql://" + user + (hidden ? ":***" : "") + (user.empty() && !hidden ? "" : "@");
     if (!socket) {
         url += host.find(':') != std::string::npos ? "[" + host + "]" : host;
     }
@@ -172,7 +184,9 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url) {
 
 HistoryResult<HistoryLocation> historyAt(std::string_view url) {
     if (url.empty()) {
-        return sqliteHistory(defaultHistoryPath());
+        HistoryLocation own = sqliteHistory(defaultHistoryPath());
+        own.named = false;
+        return own;
     }
     if (url.starts_with('/')) {
         return sqliteHistory(std::string(url));

@@ -31,9 +31,18 @@ struct HistoryLocation {
     std::string database;
     std::string sslmode;
     int connectTimeout = 5; // seconds: a server that cannot be reached must not hold a download
+    // The user named it (a URL, a path); the station's own file is not
+    // followed through a symbolic link.
+    bool named = true;
 
-    // The file, or the URL without its password: what messages show.
+    // The file, or the URL with its password as "***": what messages show.
     std::string shown() const;
+    // The file, or the URL without its password (which ~/.pgpass then
+    // gives): what a command line shown to be run again holds.
+    std::string withoutPassword() const;
+
+  private:
+    std::string text(bool passwordShownHidden) const;
 };
 
 // The SQLite file at `path`.

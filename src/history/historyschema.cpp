@@ -22,7 +22,8 @@ struct Column {
     bool inTable = false; // shown by the listing's table
 };
 
-const std::array<Column, 25> columns{{
+const std::array<Column, 27> columns{{
+    {"attempt_key", "TEXT", &Attempt::key},
     {"started_ms", "BIGINT NOT NULL", &Attempt::startedMs, true},
     {"ended_ms", "BIGINT", &Attempt::endedMs, true},
     {"station", "TEXT", &Attempt::station, true},
@@ -48,6 +49,7 @@ const std::array<Column, 25> columns{{
     {"trace_file", "TEXT", &Attempt::traceFile},
     {"batch", "TEXT", &Attempt::batch, true},
     {"unit", "BIGINT", &Attempt::unit, true},
+    {"serial", "TEXT", &Attempt::serial, true},
 }};
 
 // Every column name, each put into `form` as %1, joined by commas.
@@ -123,6 +125,30 @@ QStringList creation(bool postgres) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS quill_attempt_sha256 ON quill_attempt (sha256)"),
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS quill_attempt_batch ON quill_attempt (batch, unit)"),
+        keyIndex(),
+        seriesTable(),
+    };
+}
+
+QString keyIndex() {
+    // An attempt taken to the history twice (its program lost the answer)
+    // is one row.
+    return QStringLiteral(
+        "CREATE UNIQUE INDEX IF NOT EXISTS quill_attempt_key ON quill_attempt (attempt_key)");
+}
+
+QString seriesTable() {
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS quill_serial_series ("
+                          "series TEXT PRIMARY KEY, next_value BIGINT NOT NULL)");
+}
+
+QStringList upgradeFrom1() {
+    return {
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN attempt_key TEXT"),
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN serial TEXT"),
+        keyIndex(),
+        seriesTable(),
+        QStringLiteral("UPDATE quill_schema SET version = 2"),
     };
 }
 
@@ -130,12 +156,16 @@ QString insertAttempt() {
     return QStringLiteral("INSERT INTO quill_attempt (") + columnList("%1") +
            QStringLiteral(") VALUES (") +
            QStringList(columns.size(), QStringLiteral("?")).join(u',') +
-           QStringLiteral(") RETURNING id");
+           QStringLiteral(") ON CONFLICT (attempt_key) DO NOTHING RETURNING id");
 }
 
-QString updateAttempt() {
+QString attemptWithKey() {
+    return QStringLiteral("SELECT id FROM quill_attempt WHERE attempt_key = ?");
+}
+
+QString updateAttempt(bool byKey) {
     return QStringLiteral("UPDATE quill_attempt SET ") + columnList("%1 = COALESCE(?, %1)") +
-           QStringLiteral(" WHERE id = ?");
+           (byKey ? QStringLiteral(" WHERE attempt_key = ?") : QStringLiteral(" WHERE id = ?"));
 }
 
 QString lastUnit() {
@@ -241,6 +271,16 @@ QVariantList values(const Attempt& attempt) {
         bound << valueOf(attempt, column.field);
     }
     return bound;
+}
+
+bool setValues(Attempt& a, const QVariantList& values) {
+    if (values.size() != qsizetype(columns.size())) {
+        return false;
+    }
+    for (size_t i = 0; i < columns.size(); ++i) {
+        setField(a, columns[i].field, values[qsizetype(i)]);
+    }
+    return true;
 }
 
 void readAttempt(const QSqlQuery& query, Attempt& a) {

@@ -5,12 +5,14 @@
 // Values are always bound; the texts here hold placeholders only.
 //
 //     quill_schema (version)            one row: the schema's version
-//     quill_attempt (id, started_ms, ended_ms, station, operator_name,
-//                    program, program_version, port, device_path, by_id,
-//                    usb_serial, baud, device, file_path, file_size, sha256,
-//                    records_sent, records_total, data_bytes_sent,
-//                    data_bytes_total, outcome, exit_code, last_message,
-//                    trace_file, batch, unit)
+//     quill_attempt (id, attempt_key, started_ms, ended_ms, station,
+//                    operator_name, program, program_version, port,
+//                    device_path, by_id, usb_serial, baud, device,
+//                    file_path, file_size, sha256, records_sent,
+//                    records_total, data_bytes_sent, data_bytes_total,
+//                    outcome, exit_code, last_message, trace_file, batch,
+//                    unit, serial)
+//     quill_serial_series (series, next_value)   the counters of serial numbers
 
 #include "history/attempt.h"
 
@@ -30,10 +32,19 @@ QString versionTable();
 // PostgreSQL.
 QStringList creation(bool postgres);
 
-QString insertAttempt(); // binds values(), returns the id
-// Binds values(), then the id. A text left empty, or a number left unknown,
-// keeps what the row holds: the end does not undo what the beginning found.
-QString updateAttempt();
+// The statements that take a schema of version 1 to this one, in order.
+QStringList upgradeFrom1();
+QString keyIndex();
+QString seriesTable();
+
+// Binds values(); returns the id, or no row when an attempt with that key
+// is there already.
+QString insertAttempt();
+QString attemptWithKey(); // binds the key; its id, one row
+// Binds values(), then the key (or the id). A text left empty, or a number
+// left unknown, keeps what the row holds: the end does not undo what the
+// beginning found.
+QString updateAttempt(bool byKey);
 QString lastUnit();      // the highest unit number of a batch, bound; one row
 QString versionQuery();  // the version of the schema, one row
 QString versionInsert(); // binds the version
@@ -49,6 +60,8 @@ QString selectChanged(size_t watched, bool postgres);
 
 // The attempt's columns, in the order the statements above name them.
 QVariantList values(const Attempt& attempt);
+// The attempt's columns back from values(); false when they do not fit.
+bool setValues(Attempt& a, const QVariantList& values);
 // The attempt in the current row of a query from selectAttempts(), into
 // `a`, whose texts keep their memory from row to row.
 void readAttempt(const QSqlQuery& query, Attempt& a);

@@ -7,12 +7,15 @@
 #include "shared/utf8text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <atomic>
+#include <dlfcn.h>
 #include <filesystem>
 
 namespace quill {
@@ -71,11 +74,11 @@ HistoryResult<std::unique_ptr<HistoryStore>> HistoryStore::open(const HistoryLoc
 }
 
 HistoryError HistoryStore::failure(const char* what, const QString& why) const {
+    // The client library never repeats a password; what the server said of
+    // its own accord (a connection it ends) goes with the reason.
     QString reason = why.simplified();
-    // The client library does not repeat a password, but nothing that it
-    // says goes out unread.
-    if (const QString password = QString::fromStdString(m_where.password); !password.isEmpty()) {
-        reason.replace(password, QStringLiteral("***"));
+    if (!m_notice.isEmpty() && !reason.contains(m_notice)) {
+        reason += QStringLiteral(" (") + m_notice + u')';
     }
     const std::string where = m_where.shown();
     return {what, where.empty() ? "$XDG_DATA_HOME/quill" : where, reason.toStdString()};
@@ -94,6 +97,10 @@ QString reasonOf(const QSqlError& error) {
 HistoryStatus HistoryStore::prepareSqlite() {
     if (m_where.path.empty()) {
         return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNoPlace));
+    }
+    // The station's own file is never another program's reached through a link.
+    if (!m_where.named && QFileInfo(QString::fromStdString(m_where.path)).isSymLink()) {
+        return failure(text::HistoryNotOpened, QString::fromLatin1(text::JournalIsLink));
     }
     const std::filesystem::path path(m_where.path);
     std::error_code error;
@@ -143,6 +150,9 @@ HistoryStatus HistoryStore::connect() {
     if (!db.open()) {
         return failure(text::HistoryNotOpened, reasonOf(db.lastError()));
     }
+    if (postgres) {
+        takeNotices(db);
+    }
     // SQLite: readers never wait for writers, and writers of several
     // processes take turns instead of failing (WAL, kept by the file once
     // set). Every commit reaches the disk before it returns: the row of an
@@ -162,6 +172,44 @@ HistoryStatus HistoryStore::connect() {
     return {};
 }
 
+namespace {
+
+// libpq's PQsetNoticeProcessor, from the client library Qt's driver has
+// loaded: no link of our own to it.
+using NoticeProcessor = void (*)(void*, const char*);
+using SetNoticeProcessor = NoticeProcessor (*)(void*, NoticeProcessor, void*);
+
+SetNoticeProcessor setNoticeProcessor() {
+    static const SetNoticeProcessor found = [] {
+        void* library = ::dlopen("libpq.so.5", RTLD_NOW | RTLD_NOLOAD);
+        return library != nullptr
+                   ? reinterpret_cast<SetNoticeProcessor>(::dlsym(library, "PQsetNoticeProcessor"))
+                   : nullptr;
+    }();
+    return found;
+}
+
+} // namespace
+
+// What the server says of its own accord ("terminating connection due to
+// administrator command") would go raw to standard error; it is kept, and
+// goes with the next failure's reason instead.
+void HistoryStore::takeNotices(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    const SetNoticeProcessor set = setNoticeProcessor();
+    // libpq's PGconn is its struct pg_conn, and Qt names the handle's type so.
+    if (set == nullptr || !handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0) {
+        return;
+    }
+    void* connection = *static_cast<void* const*>(handle.data());
+    set(
+        connection,
+        [](void* store, const char* message) {
+            static_cast<HistoryStore*>(store)->m_notice = QString::fromUtf8(message).simplified();
+        },
+        this);
+}
+
 HistoryStatus HistoryStore::makeSchema() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const auto check = [this](int version) -> HistoryStatus {
@@ -173,7 +221,9 @@ HistoryStatus HistoryStore::makeSchema() {
     };
     QSqlQuery query(db);
     if (run(query, schema::versionQuery()) && query.next()) {
-        return check(query.value(0).toInt());
+        const int version = query.value(0).toInt();
+        query.finish();
+        return version == 1 ? upgrade() : check(version);
     }
     query.finish();
     // No schema yet. Whoever takes the lock first makes it; the others find
@@ -209,6 +259,32 @@ HistoryStatus HistoryStore::makeSchema() {
     return check(version);
 }
 
+// A schema of version 1 gains the attempts' keys and the counters of serial
+// numbers; whoever takes the lock first does it, the others find it done.
+HistoryStatus HistoryStore::upgrade() {
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    bool done =
+        postgres
+            ? run(query, QStringLiteral("BEGIN")) &&
+                  run(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(SchemaLockKey))
+            : run(query, QStringLiteral("BEGIN IMMEDIATE"));
+    done = done && run(query, schema::versionQuery()) && query.next();
+    const int version = done ? query.value(0).toInt() : 0;
+    query.finish();
+    if (done && version == 1) {
+        for (const QString& step : schema::upgradeFrom1()) {
+            done = done && run(query, step);
+        }
+    }
+    if (!done || !run(query, QStringLiteral("COMMIT"))) {
+        const HistoryError error = failure(text::HistoryNotOpened, reasonOf(query.lastError()));
+        run(query, QStringLiteral("ROLLBACK"));
+        return error;
+    }
+    return {};
+}
+
 HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
     Attempt row = attempt;
     row.outcome = outcomeName(Outcome::Unfinished);
@@ -227,11 +303,22 @@ HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
 }
 
 bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
-    if (!runBound(query, schema::insertAttempt(), schema::values(row)) || !query.next()) {
+    if (!runBound(query, schema::insertAttempt(), schema::values(row))) {
+        return false;
+    }
+    if (query.next()) {
+        row.id = query.value(0).toLongLong();
+        // SQLite commits the insert only once its statement is done.
+        query.finish();
+        return true;
+    }
+    // Its key is there: it was written before, by this program or another.
+    query.finish();
+    if (!runBound(query, schema::attemptWithKey(), {QString::fromStdString(row.key)}) ||
+        !query.next()) {
         return false;
     }
     row.id = query.value(0).toLongLong();
-    // SQLite commits the insert only once its statement is done.
     query.finish();
     return true;
 }
@@ -261,14 +348,17 @@ bool HistoryStore::insertNumbered(QSqlQuery& query, Attempt& row) {
 
 HistoryStatus HistoryStore::end(const Attempt& attempt) {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const bool byKey = !attempt.key.empty();
     QVariantList bound = schema::values(attempt);
-    bound << qlonglong(attempt.id);
-    if (!runBound(query, schema::updateAttempt(), bound)) {
+    bound << (byKey ? QVariant(QString::fromStdString(attempt.key))
+                    : QVariant(qlonglong(attempt.id)));
+    if (!runBound(query, schema::updateAttempt(byKey), bound)) {
         return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
     }
     if (query.numRowsAffected() != 1) {
         return failure(text::HistoryNotWritten, QString::fromLatin1(text::HistoryNoSuchAttempt) +
-                                                    QString::number(attempt.id));
+                                                    (byKey ? QString::fromStdString(attempt.key)
+                                                           : QString::number(attempt.id)));
     }
     return {};
 }

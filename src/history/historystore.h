@@ -20,6 +20,7 @@
 #include <QString>
 #include <QVariantList>
 
+class QSqlDatabase;
 class QSqlQuery;
 
 #include <functional>
@@ -31,12 +32,13 @@ namespace quill {
 class HistoryStore {
   public:
     // The version of the schema this program writes.
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     // How long a writer waits for another to finish, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 
     // Opens the history (for SQLite: creating its folder, and the file with
-    // mode 0600) and makes its schema if it has none yet.
+    // mode 0600) and makes its schema if it has none yet, or brings an older
+    // one up to this version.
     static HistoryResult<std::unique_ptr<HistoryStore>> open(const HistoryLocation& where);
 
     ~HistoryStore();
@@ -47,12 +49,15 @@ class HistoryStore {
     // exit code, whatever `attempt` holds there. An attempt of a batch
     // without a unit number gets the next one of its batch, counted by
     // every station that writes this history. Returns its id once the row
-    // is on disk (SQLite) or committed (PostgreSQL).
+    // is on disk (SQLite) or committed (PostgreSQL). An attempt whose key is
+    // there already is not written again: its id is returned.
     HistoryResult<int64_t> begin(const Attempt& attempt);
 
-    // Writes the fields of the attempt numbered attempt.id as it ended; the
-    // caller stamps endedMs. A text left empty, or a number left unknown,
-    // keeps what the beginning wrote. Returns once it is on disk or committed.
+    // Writes the fields of the attempt with attempt.key (or, without a key,
+    // numbered attempt.id) as it ended; the caller stamps endedMs. A text
+    // left empty, or a number left unknown, keeps what the beginning wrote.
+    // Returns once it is on disk or committed; writing the same end twice
+    // changes nothing.
     HistoryStatus end(const Attempt& attempt);
 
     // The attempts the filter picks, newest first, one at a time: `row`
@@ -76,6 +81,8 @@ class HistoryStore {
     HistoryStatus connect();
     HistoryStatus prepareSqlite();
     HistoryStatus makeSchema();
+    HistoryStatus upgrade();
+    void takeNotices(QSqlDatabase& db);
     bool insert(QSqlQuery& query, Attempt& row);
     bool insertNumbered(QSqlQuery& query, Attempt& row);
     HistoryError failure(const char* what, const QString& why) const;
@@ -84,6 +91,7 @@ class HistoryStore {
 
     HistoryLocation m_where;
     QString m_connection; // the name of this store's Qt SQL connection
+    QString m_notice;     // the last thing the server said of its own accord
 };
 
 } // namespace quill

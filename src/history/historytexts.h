@@ -32,7 +32,10 @@ inline constexpr const char* HistoryUrlForm =
 inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
 inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";
-inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number ";
+inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number or key ";
+inline constexpr const char* HistoryNoAnswer = "it did not take the rows in time";
+inline constexpr const char* JournalIsLink =
+    "it is a symbolic link: Quill writes its records only where it made them";
 inline constexpr const char* HistoryBadShaPrefix = "a SHA-256 prefix is hexadecimal digits";
 
 // The column captions of the listing on a terminal.

@@ -56,4 +56,10 @@ inline constexpr const char* PermissionGroupSuffix = " $USER\", then log out and
 inline constexpr const char* PermissionAskForAccess =
     "Ask the administrator for access to the device.";
 
+// The settings file is a symbolic link: "The settings were not saved: " file
+// " is a symbolic link; Quill writes its files only where it made them."
+inline constexpr const char* SettingsNotSaved = "The settings were not saved: ";
+inline constexpr const char* SettingsIsLink =
+    " is a symbolic link; Quill writes its files only where it made them.";
+
 } // namespace quill::text

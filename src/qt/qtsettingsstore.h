@@ -26,6 +26,7 @@ class QtSettingsStore final : public SettingsStore {
 
   private:
     mutable QSettings m_settings;
+    bool m_refused = false; // the file is a link: said once
 };
 
 } // namespace quill

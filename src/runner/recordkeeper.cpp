@@ -4,6 +4,7 @@
 #include "history/historylocation.h"
 #include "history/historytexts.h"
 #include "qt/portscan.h"
+#include "runner/runnertexts.h"
 
 #include <QDateTime>
 #include <QMetaObject>
@@ -11,6 +12,12 @@
 namespace quill {
 
 namespace {
+
+using namespace std::chrono_literals;
+
+// A program ends at most this long after its last download: what the
+// history has not taken by then waits in the journal.
+constexpr auto finishPatience = 5s;
 
 // Where the adapter has them, its /dev/serial/by-id name and USB serial
 // number: looked up on the writer's thread, since asking the system for
@@ -42,11 +49,23 @@ RecordKeeper::RecordKeeper(std::string program, std::string operatorName,
 }
 
 RecordKeeper::~RecordKeeper() {
-    if (m_writer) {
-        m_writer->sync();
-    }
-    tell();
+    finish();
     m_writer.reset(); // before the object its failures are posted to
+}
+
+bool RecordKeeper::finish() {
+    if (m_finished || !m_writer) {
+        return true;
+    }
+    m_finished = true;
+    const bool done = m_writer->finish(finishPatience);
+    tell();
+    if (const size_t left = m_writer->waiting(); left > 0 && m_say) {
+        m_say(std::to_string(left) + (left == 1 ? text::RowWaits : text::RowsWait) +
+              m_writer->location().shown() + text::WaitInJournal + m_writer->journalFolder() +
+              text::TakenNextTime);
+    }
+    return done;
 }
 
 void RecordKeeper::setSay(Say say) {
@@ -101,10 +120,19 @@ void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> wri
     m_writer->end(row, ended, std::move(written));
 }
 
-HistoryStatus RecordKeeper::sync() {
-    const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->sync();
-    m_told = m_told || failure.has_value();
-    return failure;
+bool RecordKeeper::onRecord(Row row) {
+    if (m_writer && m_writer->onRecord(row)) {
+        return true;
+    }
+    HistoryStatus failure = m_notUnderstood;
+    if (m_writer && !(failure = m_writer->sync(finishPatience))) {
+        return true;
+    }
+    m_told = true;
+    if (m_say) {
+        m_say(failure->text() + '\r' + text::HistoryRequired);
+    }
+    return false;
 }
 
 } // namespace quill

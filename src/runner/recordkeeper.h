@@ -2,10 +2,12 @@
 #pragma once
 // The record of every download in the history, for the window and
 // quill-cli alike: a row begun for each device before it hears a byte and
-// ended when its download ends, each made from the device's report. The
-// rows are written on a thread of their own, so a download never waits for
-// them unless it asks to (sync). A history that cannot be written is said
-// once, on the keeper's thread; the downloads go on.
+// ended when its download ends, each made from the device's report. Each
+// beginning and end is on this station's disk (the journal) when the call
+// returns; the rows go to the history on a thread of their own, so a
+// download never waits for them. A history that cannot be written is said
+// once, on the keeper's thread; the downloads go on, and the rows wait in
+// the journal for the history to take them.
 
 #include "history/historywriter.h"
 #include "platform/settingsstore.h"
@@ -30,7 +32,7 @@ class RecordKeeper {
     // opened now, on the writer's thread; `say` tells its failure.
     RecordKeeper(std::string program, std::string operatorName, const SettingsStore& settings,
                  const std::string& url, Say say);
-    // The rows given are written before it returns.
+    // finish(), if nobody did.
     ~RecordKeeper();
     RecordKeeper(const RecordKeeper&) = delete;
     RecordKeeper& operator=(const RecordKeeper&) = delete;
@@ -46,15 +48,21 @@ class RecordKeeper {
     void end(Row row, const DeviceReport& device, std::function<void()> written = {});
     // A download refused before it began: begun and ended at once.
     void refused(const DeviceReport& device) { end(begin(device), device); }
-    // Waits until the rows given so far are written; their failure, if any
-    // (it has then been said).
-    HistoryStatus sync();
+    // The row, as far as it was given, is on record: in the journal or in
+    // the history. If it is neither, waits a while for the history to take
+    // it; when it will not, says why and answers false.
+    bool onRecord(Row row);
+    // The history takes what it can within a few seconds; what is left
+    // waits in the journal, and that is said once. False when the history
+    // holds the writer stuck: the program should then end without waiting.
+    bool finish();
 
   private:
     void tell();
 
     std::string m_program;
     std::string m_operator;
+    bool m_finished = false;
     Say m_firstSay;
     Say m_say;
     bool m_told = false;

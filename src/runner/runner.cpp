@@ -65,6 +65,10 @@ const RunReport& Runner::exec() {
     } else {
         judgeRun(m_report);
     }
+    if (m_endNotRecorded && m_report.code == ExitCode::Complete) {
+        m_report.outcome = Outcome::HistoryFailed;
+        m_report.code = ExitCode::HistoryFailed;
+    }
     if (m_report.signal != 0) {
         m_report.outcome = Outcome::Interrupted;
         m_report.code = ExitCode::Interrupted;
@@ -101,10 +105,14 @@ std::optional<Outcome> Runner::run() {
     for (size_t i = 0; i < m_report.devices.size(); ++i) {
         m_rows[i] = m_keeper.begin(m_report.devices[i]);
     }
+    // On record means on this station's disk at least; the keeper says
+    // why when even that failed.
     if (m_request.requireHistory) {
-        if (const HistoryStatus failure = m_keeper.sync()) {
-            say(failure->text() + '\r' + text::HistoryRequired, RunnerView::Said::Error);
-            return Outcome::HistoryFailed;
+        for (const auto& row : m_rows) {
+            if (!m_keeper.onRecord(*row)) {
+                m_report.messages.push_back(keptMessage(text::HistoryRequired));
+                return Outcome::HistoryFailed;
+            }
         }
     }
     if (m_report.signal != 0) {
@@ -235,6 +243,8 @@ void Runner::onEvent(size_t index, const DeviceEvent& event) {
             m_portNotOpened || (event.openFailed && !rfc2217::isNetworkPortName(d.devicePath));
         m_keeper.end(*m_rows[index], d);
         m_recorded[index] = true;
+        m_endNotRecorded =
+            m_endNotRecorded || (m_request.requireHistory && !m_keeper.onRecord(*m_rows[index]));
     }
     m_view.deviceEvent(index, event, d);
     if (event.kind == DeviceEvent::Kind::Ended && ++m_ended == m_report.devices.size()) {

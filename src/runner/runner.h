@@ -94,7 +94,8 @@ class Runner {
     std::vector<bool> m_recorded;                         // each device's row ended
     size_t m_ended = 0;
     bool m_portNotOpened = false;
-    QObject m_main; // this thread's end of the devices' queued events
+    bool m_endNotRecorded = false; // --require-history, and a device's end could not be
+    QObject m_main;                // this thread's end of the devices' queued events
     QEventLoop m_loop;
     std::vector<std::unique_ptr<DeviceThread>> m_threads;
 };

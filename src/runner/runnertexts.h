@@ -33,6 +33,16 @@ inline constexpr const char* FileSha256 = "the file's SHA-256: ";
 inline constexpr const char* Interrupted = "Download interrupted";
 
 // The history could not be written, and the run required it.
-inline constexpr const char* HistoryRequired = "--require-history: nothing was sent.";
+inline constexpr const char* HistoryRequired =
+    "--require-history: not on record, neither in the history nor in this station's journal.";
+
+// At the end: N " row waits" / " rows wait" " for the history " where
+// " in the journal " folder "; the next run of quill or quill-cli --history
+// takes them there."
+inline constexpr const char* RowWaits = " row waits for the history ";
+inline constexpr const char* RowsWait = " rows wait for the history ";
+inline constexpr const char* WaitInJournal = " in the journal ";
+inline constexpr const char* TakenNextTime =
+    "; the next run of quill, or quill-cli --history, takes them there.";
 
 } // namespace quill::text

@@ -8,5 +8,8 @@ namespace quill::text {
 // reason); the download is not disturbed.
 inline constexpr const char* TraceNotWritten = "The download trace could not be written to ";
 inline constexpr const char* TraceGoesOn = "; the download goes on without it.";
+// The reason, when the window's own trace file is a symbolic link.
+inline constexpr const char* TraceIsLink =
+    "it is a symbolic link: Quill writes its files only where it made them";
 
 } // namespace quill::text

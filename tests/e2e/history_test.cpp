@@ -108,27 +108,6 @@ TEST(HistoryE2e, RowsOfEightProcessesAtOnceAndOfOneKilled) {
     EXPECT_EQ(fields(rows[0], {u"outcome", u"ended"}), "unfinished||");
 }
 
-// A history that cannot be written is said once and the download goes on;
-// --require-history refuses to start, before the device hears a byte.
-TEST(HistoryE2e, AHistoryThatCannotBeWritten) {
-    Scratch s;
-    writeFile(s.path("app.hex"), test::hexFile(2));
-    writeFile(s.path("plain"), "not a folder");
-    Devices dev(s, 1);
-    const std::string args =
-        "-p " + dev.port() + " -b 9600 -y --history-url " + s.path("plain/history.sqlite");
-    Result r = runCli(s, args + " " + s.path("app.hex"));
-    EXPECT_EQ(r.code, 0) << r.err;
-    const std::string said = "The history could not be opened (" + s.path("plain/history.sqlite");
-    EXPECT_EQ(count(r.err, said), 1) << r.err;
-    const int heard = dev.heard();
-    r = runCli(s, args + " --require-history " + s.path("app.hex"));
-    EXPECT_EQ(r.code, toInt(HistoryFailed)) << r.err;
-    EXPECT_TRUE(contains(r.err, said) && contains(r.err, quill::text::HistoryRequired)) << r.err;
-    dev.stop();
-    EXPECT_EQ(dev.heard(), heard);
-}
-
 // Unit after unit from a script: a round per Enter until --max-units or the
 // end of the input, a row of units on two ports, each unit numbered in its
 // batch.

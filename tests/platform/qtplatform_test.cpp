@@ -259,6 +259,20 @@ TEST(QtSettingsStoreTest, KeepsTextsBetweenInstancesAndNamesThePorts) {
     EXPECT_EQ(resolve(0), "");
     reopened.SaveSetting("PortNames", "COM4", "/dev/pts/7");
     EXPECT_EQ(resolve(4), "/dev/pts/7");
+
+    // It may name a history with its password: the user's alone. A link in
+    // its place is never written through.
+    EXPECT_EQ(file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const std::string other = dir.filePath(QStringLiteral("other")).toStdString();
+    QFile::rename(QString::fromStdString(ini), QString::fromStdString(other));
+    QFile::link(QString::fromStdString(other), QString::fromStdString(ini));
+    QtSettingsStore linked(ini);
+    linked.SaveSetting("History", "URL", "postgresql://quill:pw@db/q");
+    EXPECT_EQ(linked.GetSetting("History", "URL"), "");
+    QFile target(QString::fromStdString(other));
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(target.readAll().contains("History"));
 }
 
 } // namespace

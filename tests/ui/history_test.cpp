@@ -202,7 +202,8 @@ TEST_F(HistoryWindow, AHistoryThatCannotBeOpenedIsSaidInTheWindow) {
         const char *url, *dataHome, *said;
     } cases[] = {
         {"postgresql://ann:secret@db/line?bogus=1", "",
-         "The history URL is not understood (postgresql://ann@db/line): unknown parameter bogus"},
+         "The history URL is not understood (postgresql://ann:***@db/line): unknown parameter "
+         "bogus"},
         {"", "file",
          "The history could not be opened (%1/file/quill/history.sqlite): Not a directory"},
     };

@@ -28,9 +28,20 @@ class PgServer {
     // A URL of the database through the socket, with `password`.
     std::string url(const std::string& database, const std::string& password = Password) const;
 
+    // What a line meets: a server shut down (its connections ended), started
+    // again on the same data, and one frozen with all its processes (as a
+    // network partition looks to its clients) and let go again.
+    // `immediate`: as a crash would, its connections told so by a warning.
+    void stop(bool immediate = false);
+    bool startAgain();
+    void freeze();
+    void thaw();
+
   private:
     bool start();
+    bool serve();
     bool run(const QString& program, const QStringList& arguments);
+    void signalAll(int signal);
 
     QTemporaryDir m_scratch;
     QProcess m_server; // initdb, then the server

@@ -79,24 +79,29 @@ bool PgServer::start() {
         m_failure = "running as root, and no user postgres to run the server as";
         return false;
     }
-    const QString data = m_scratch.filePath(QStringLiteral("data"));
     const QStringList initdb =
         QStringLiteral("-U quill -E UTF8 --no-locale --no-sync --auth=scram-sha-256 -D").split(u' ')
-        << data << QStringLiteral("--pwfile=") + password;
+        << m_scratch.filePath(QStringLiteral("data")) << QStringLiteral("--pwfile=") + password;
     if (!run(QStringLiteral("initdb"), initdb) || !m_server.waitForFinished(60000) ||
         m_server.exitCode() != 0) {
         m_failure = "initdb failed";
         return false;
     }
+    return serve();
+}
+
+bool PgServer::serve() {
     // Nothing on the network, and no durability wanted of a cluster that
     // lives for one test run.
     const QStringList server = QStringLiteral("-c listen_addresses= -c fsync=off -p").split(u' ')
-                               << Port << QStringLiteral("-D") << data << QStringLiteral("-k")
+                               << Port << QStringLiteral("-D")
+                               << m_scratch.filePath(QStringLiteral("data")) << QStringLiteral("-k")
                                << m_scratch.path();
     if (!run(QStringLiteral("postgres"), server)) {
         m_failure = "the server did not start";
         return false;
     }
+    QSqlDatabase::removeDatabase(Admin);
     QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Admin);
     admin.setHostName(m_scratch.path());
     admin.setPort(Port.toInt());
@@ -111,6 +116,43 @@ bool PgServer::start() {
     }
     m_failure = "the server does not answer: " + admin.lastError().text().toStdString();
     return false;
+}
+
+void PgServer::stop(bool immediate) {
+    QSqlDatabase::database(Admin, false).close();
+    // A fast shutdown, or an immediate one.
+    ::kill(static_cast<pid_t>(m_server.processId()), immediate ? SIGQUIT : SIGINT);
+    m_server.waitForFinished(20000);
+}
+
+bool PgServer::startAgain() {
+    m_failure.clear();
+    return serve();
+}
+
+// The server and every process it started (one per connection).
+void PgServer::signalAll(int signal) {
+    const auto server = static_cast<pid_t>(m_server.processId());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (entry.toInt() > 0 && stat.open(QIODevice::ReadOnly)) {
+            // pid (name) state ppid ...: the name may hold blanks, the rest not.
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> after = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (after.size() > 1 && after[1].toInt() == server) {
+                ::kill(static_cast<pid_t>(entry.toInt()), signal);
+            }
+        }
+    }
+    ::kill(server, signal);
+}
+
+void PgServer::freeze() {
+    signalAll(SIGSTOP);
+}
+
+void PgServer::thaw() {
+    signalAll(SIGCONT);
 }
 
 std::string PgServer::newDatabase() {

@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: MIT
+// The history when the world fails, at process level: a shared PostgreSQL
+// that is restarted mid-download, down at the start or frozen; an SQLite
+// file another program holds locked; files of ours that turn out to be
+// links. No row is lost and none is left wrong, and quill-cli never waits
+// long for the history: what it could not take waits in the journal for the
+// next run.
+
+#include "harness.h"
+#include "pgserver.h"
+#include "runner/runnertexts.h"
+#include "shared/exitcodes.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <filesystem>
+#include <memory>
+
+namespace quill::e2e {
+namespace {
+
+std::unique_ptr<PgServer> pgServer;
+PgServer& server() {
+    if (!pgServer) {
+        pgServer = std::make_unique<PgServer>();
+    }
+    return *pgServer;
+}
+struct StopServer : ::testing::Environment {
+    void TearDown() override { pgServer.reset(); }
+};
+const auto* const stopServer = ::testing::AddGlobalTestEnvironment(new StopServer);
+
+// The outcome of every row of the history, newest first.
+std::string outcomes(const Scratch& s, const std::string& history = {}) {
+    std::string all;
+    for (const QJsonObject& row : historyRows(s, history)) {
+        all += row[u"outcome"].toString().toStdString() + " ";
+    }
+    return all;
+}
+
+// Lines the database client would have written raw: never ours.
+bool rawClientLines(const std::string& err) {
+    return contains(err, "\nFATAL:") || contains(err, "\nWARNING:") || err.starts_with("FATAL:") ||
+           err.starts_with("WARNING:");
+}
+
+TEST(Outage, APostgresThatGoesAwayLosesNoRow) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(30));
+    Devices dev(s, 1, "--record-ack-ms 20");
+    const std::string history = "--history-url " + server().url(server().newDatabase());
+    ASSERT_EQ(server().failure(), "");
+    const std::string args =
+        "-p " + dev.port() + " -b 38400 -y " + history + " " + s.path("app.hex");
+
+    // Restarted mid-download, as after a crash: the end goes over a new
+    // connection, and what the server said as it went is no raw line of ours.
+    Cli restarted(s, args);
+    ASSERT_TRUE(dev.waitHeard("host> :", 5));
+    server().stop(true);
+    ASSERT_TRUE(server().startAgain()) << server().failure();
+    Result r = restarted.finish();
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(rawClientLines(r.err)) << r.err;
+    EXPECT_FALSE(contains(r.err, quill::text::RowWaits)) << r.err; // all there at once
+    EXPECT_EQ(outcomes(s, history), "complete ");
+
+    // Down at the start: the download goes on, its row waits, said once.
+    server().stop();
+    QElapsedTimer clock;
+    clock.start();
+    r = runCli(s, args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(count(r.err, std::string("1") + quill::text::RowWaits), 1) << r.err;
+
+    // Up again: the listing takes it there first.
+    ASSERT_TRUE(server().startAgain()) << server().failure();
+    EXPECT_EQ(outcomes(s, history), "complete complete ");
+}
+
+// A server that stops answering (a frozen process, or a network partition)
+// holds neither the download nor the end of quill-cli.
+TEST(Outage, AFrozenPostgresNeverHoldsTheStation) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(30));
+    Devices dev(s, 1, "--record-ack-ms 20");
+    const std::string history = "--history-url " + server().url(server().newDatabase());
+    Cli cli(s, "-p " + dev.port() + " -b 38400 -y --json " + history + " " + s.path("app.hex"));
+    ASSERT_TRUE(dev.waitHeard("host> :", 5));
+    server().freeze();
+    QElapsedTimer clock;
+    clock.start();
+    const Result r = cli.finish();
+    const qint64 took = clock.elapsed();
+    server().thaw();
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_LT(took, 8000); // the download, then at most a few seconds for the history
+    EXPECT_EQ(r.json()[u"outcome"].toString(), QStringLiteral("complete"));
+    EXPECT_TRUE(contains(r.err, quill::text::RowWaits)) << r.err;
+    EXPECT_EQ(outcomes(s, history), "complete ");
+}
+
+// Another program holds the station's SQLite file locked for longer than
+// quill-cli waits: the row waits, and reaches the file once it is free.
+TEST(Outage, AnSqliteFileHeldLockedLosesNoRow) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(3));
+    Devices dev(s, 1);
+    const std::string args = "-p " + dev.port() + " -b 38400 -y " + s.path("app.hex");
+    ASSERT_EQ(runCli(s, args).code, 0);
+    QProcess holder;
+    holder.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sqlite3, sys, time\n"
+                                 "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                 "c.execute('BEGIN EXCLUSIVE'); print('held', flush=True)\n"
+                                 "time.sleep(9)"),
+                  QString::fromStdString(s.path("data/quill/history.sqlite"))});
+    ASSERT_TRUE(holder.waitForReadyRead(10000)) << holder.readAllStandardError().toStdString();
+    const Result r = runCli(s, args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, quill::text::RowWaits)) << r.err;
+    ASSERT_TRUE(holder.waitForFinished(20000));
+    EXPECT_EQ(outcomes(s), "complete complete ");
+}
+
+// --require-history is content with the journal, and refuses to start only
+// when neither the history nor the journal can be written.
+TEST(Outage, RequireHistoryMeansOnRecord) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(2));
+    writeFile(s.path("plain"), "not a folder");
+    Devices dev(s, 1);
+    const std::string args = "-p " + dev.port() + " -b 9600 -y --require-history --history-url " +
+                             s.path("plain/history.sqlite") + " " + s.path("app.hex");
+    Result r = runCli(s, args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::string said = "The history could not be opened (" + s.path("plain/history.sqlite");
+    EXPECT_EQ(count(r.err, said), 1) << r.err;
+    const int heard = dev.heard();
+    s.setVariable("XDG_DATA_HOME", s.path("plain")); // and no journal either
+    r = runCli(s, args);
+    EXPECT_EQ(r.code, toInt(ExitCode::HistoryFailed)) << r.err;
+    EXPECT_TRUE(contains(r.err, quill::text::HistoryRequired)) << r.err;
+    dev.stop();
+    EXPECT_EQ(dev.heard(), heard);
+}
+
+// The station's own history and its journal are never another program's
+// files reached through a link.
+TEST(Outage, FilesOfOursAreNeverWrittenThroughALink) {
+    for (const char* linked : {"data/quill/history.sqlite", "data/quill/journal"}) {
+        SCOPED_TRACE(linked);
+        Scratch s;
+        writeFile(s.path("app.hex"), test::hexFile(2));
+        writeFile(s.path("other"), "another program's file");
+        std::filesystem::create_directories(s.path("data/quill"));
+        std::filesystem::create_symlink(s.path("other"), s.path(linked));
+        Devices dev(s, 1);
+        const Result r = runCli(s, "-p " + dev.port() + " -b 9600 -y " + s.path("app.hex"));
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_TRUE(contains(r.err, s.path(linked) + "): it is a symbolic link")) << r.err;
+        EXPECT_EQ(readFile(s.path("other")), "another program's file");
+    }
+}
+
+} // namespace
+} // namespace quill::e2e
