@@ -13,8 +13,10 @@
 // The run's questions (a file's risk, the Manual prompt) are asked by the
 // window's boxes on the window's thread; the round waits for the answer in
 // a loop of its own, where a stop still reaches it. Every device is a row
-// of the history, written by a record keeper of the round's own: the rows
-// are on record when the round says it has finished.
+// of the history, written by a record keeper of the round's own: when the
+// round says it has finished, its rows are in the history, or (a history
+// that cannot take them within the keeper's patience) in the journal, as
+// said in the window; the next round's keeper takes them over.
 
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
