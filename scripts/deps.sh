@@ -18,6 +18,9 @@ quill_packages=(
     # The history: Qt SQL's drivers, and a PostgreSQL server for its tests,
     # which start clusters of their own in scratch folders.
     libqt6sql6-sqlite libqt6sql6-psql postgresql
+    # The History window's Yield tab draws with Qt Charts, whose CMake
+    # package needs Qt's OpenGL one (not a dependency of the Debian package).
+    qt6-charts-dev libqt6opengl6-dev
     # The firmware's SHA-256 (libssl3 itself comes with libpq).
     libssl-dev
 )

@@ -56,6 +56,10 @@ void Application::Main() {
     m_mainForm.showComSetup(&m_mainForm);
 }
 
+void Application::Station(const RunRequest& given) {
+    m_mainForm.showStation(given);
+}
+
 std::string Application::fileTip(const std::string& path) {
     StdHexFile file;
     if (!file.open(path)) {

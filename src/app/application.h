@@ -40,6 +40,9 @@ class Application {
     // Setup" dialog, modal, owned by the main window. Returns when that
     // dialog has closed; the program then runs on events.
     void Main();
+    // quill --station: the station window alone, no main window and no COM
+    // Setup; `given` is what the command line chose.
+    void Station(const RunRequest& given);
 
     static std::string commandLine(const QStringList& arguments);
     // At the program's end: the history takes what it can within a few

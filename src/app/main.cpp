@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/startoptions.h"
 #include "qt/qtsettingsstore.h"
+#include "ui/uitexts.h"
 
 #include <QApplication>
 
@@ -13,12 +14,28 @@
 #include <string_view>
 #include <vector>
 
+namespace {
+
+int print(const std::string& text, std::FILE* to) {
+    return std::fputs(text.c_str(), to) >= 0 && std::fflush(to) == 0 ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // --help and --version are answered before Qt looks for a display.
+    // --help, --version and a station's bad options are answered before Qt
+    // looks for a display.
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     if (const auto reply = quill::startReply(args)) {
-        const bool written = std::fputs(reply->c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
-        return written ? 0 : 1;
+        return print(*reply, stdout);
+    }
+    const auto station = quill::stationStart(args);
+    if (station && station->help) {
+        return print(quill::text::ProgramHelp, stdout);
+    }
+    if (station && !station->problems.empty()) {
+        print(station->problems, stderr);
+        return 2;
     }
 
     // The application's name stays the executable's file name: the
@@ -27,7 +44,11 @@ int main(int argc, char** argv) {
     quill::setApplicationIdentity();
     quill::Application app(std::make_unique<quill::QtSettingsStore>(),
                            quill::Application::commandLine(QCoreApplication::arguments()));
-    app.Main();
+    if (station) {
+        app.Station(station->given);
+    } else {
+        app.Main();
+    }
     // Ends when the last window has closed (an About box may outlive the main window).
     const int status = QApplication::exec();
     // What the history has not taken by then waits in the journal; a history

@@ -7,6 +7,7 @@
 #include "ui/qtmessageboxes.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
+#include "ui/yieldtab.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -64,13 +66,31 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
     connect(m_search, &QAbstractItemModel::modelReset, this, &frmHistory::showCount);
     connect(m_search, &QAbstractItemModel::layoutChanged, this, &frmHistory::showCount);
 
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabHistory"));
+    m_tabs->addTab(tblHistory, qtext(text::HistoryAttemptsTab));
+    m_yield = new YieldTab(m_tabs);
+    m_tabs->addTab(m_yield, qtext(text::HistoryYieldTab));
+    // Whatever changes the rows shown, the yield follows, once per burst.
+    m_yieldDue.setSingleShot(true);
+    m_yieldDue.setInterval(YieldDelayMs);
+    connect(&m_yieldDue, &QTimer::timeout, this, &frmHistory::showYield);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmHistory::yieldDue);
+    for (const auto signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(m_search, signal, this, &frmHistory::yieldDue);
+    }
+    connect(m_search, &QAbstractItemModel::modelReset, this, &frmHistory::yieldDue);
+    connect(m_search, &QAbstractItemModel::layoutChanged, this, &frmHistory::yieldDue);
+    connect(m_search, &QAbstractItemModel::dataChanged, this, &frmHistory::yieldDue);
+
     auto* top = new QHBoxLayout;
     top->addWidget(txtFilter, 1);
     top->addWidget(cmdExport);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lblFailure);
-    layout->addWidget(tblHistory, 1);
+    layout->addWidget(m_tabs, 1);
     layout->addWidget(lblCount);
     resize(twipsSize(14400, 6000));
 
@@ -110,6 +130,25 @@ void frmHistory::showCount() {
                               .arg(m_model->rowCount())
                               .arg(m_where));
     }
+}
+
+void frmHistory::yieldDue() {
+    if (m_tabs->currentWidget() == m_yield) {
+        m_yieldDue.start();
+    }
+}
+
+// Only what the yield needs of each row shown is taken here; the counting
+// is the tab's, off this thread.
+void frmHistory::showYield() {
+    std::vector<YieldPoint> points;
+    const int rows = m_search->rowCount();
+    points.reserve(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        const Attempt& a = m_model->attempt(m_search->mapToSource(m_search->index(r, 0)).row());
+        points.push_back({a.startedMs, yieldOutcome(a.outcome)});
+    }
+    m_yield->setPoints(std::move(points));
 }
 
 // The rows shown, with every field.

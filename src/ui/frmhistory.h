@@ -3,8 +3,10 @@
 // The History window frmHistory: the download attempts on record, newest
 // first, narrowed by a typed text, exported as CSV, and joined by the
 // attempts that begin and end while it is open, here, in quill-cli or on
-// another station of a shared database. Modeless, one at a time, deleted
-// when it is closed. A history that cannot be read is said in the window.
+// another station of a shared database; its second tab, Yield, draws the
+// rows the filter keeps as bars of outcomes over time. Modeless, one at a
+// time, deleted when it is closed. A history that cannot be read is said in
+// the window.
 
 #include "history/historyerror.h"
 #include "history/historylocation.h"
@@ -13,12 +15,14 @@
 #include <QWidget>
 
 class QLabel;
+class QTabWidget;
 
 namespace quill {
 
 class HistoryModel;
 class HistoryReader;
 class HistorySearch;
+class YieldTab;
 
 class frmHistory final : public QWidget {
     Q_OBJECT
@@ -26,6 +30,8 @@ class frmHistory final : public QWidget {
   public:
     // How often the store is asked for changes, in ms.
     static constexpr int PollMs = 1000;
+    // How long the yield waits for more changes to the rows shown.
+    static constexpr int YieldDelayMs = 50;
 
     explicit frmHistory(const HistoryResult<HistoryLocation>& where);
 
@@ -34,13 +40,19 @@ class frmHistory final : public QWidget {
     void showFailure(const HistoryError& error);
     void showCount();
     void cmdExport_Click();
+    // The Yield tab, once shown: drawn anew when the rows it shows change.
+    void yieldDue();
+    void showYield();
 
     HistoryModel* m_model;
     HistorySearch* m_search;
     HistoryReader* m_reader = nullptr;
     QLabel* lblFailure;
     QLabel* lblCount;
+    QTabWidget* m_tabs;
+    YieldTab* m_yield;
     QTimer m_poll;
+    QTimer m_yieldDue;
     QString m_where;
     bool m_loaded = false;
 };

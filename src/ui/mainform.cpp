@@ -16,6 +16,7 @@
 #include "ui/frmdevices.h"
 #include "ui/frmhistory.h"
 #include "ui/frmserial.h"
+#include "ui/frmstation.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -93,6 +94,7 @@ MainForm::~MainForm() {
     if (m_history) {
         m_history->close();
     }
+    delete m_station.data(); // at once: it works on the settings store
 }
 
 Context MainForm::context() {
@@ -198,6 +200,15 @@ void MainForm::showComSetup(QWidget* owner) {
         }
     }
     dialog.exec();
+}
+
+void MainForm::showStation(const RunRequest& given) {
+    if (!m_station) {
+        m_station = new frmStation(m_w.store, given);
+    }
+    m_station->show();
+    m_station->raise();
+    m_station->activateWindow();
 }
 
 void MainForm::showDevices() {

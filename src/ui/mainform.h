@@ -7,6 +7,7 @@
 #include "platform/settingsstore.h"
 #include "port/comsetup.h"
 #include "port/startup.h"
+#include "run/runrequest.h"
 #include "shared/context.h"
 #include "ui/qtfiledialog.h"
 
@@ -27,6 +28,7 @@ namespace quill {
 class Downloader;
 class frmAbout;
 class frmHistory;
+class frmStation;
 
 class MainForm final : public QMainWindow, public MainFormControls, public DeviceMenu {
     Q_OBJECT
@@ -73,6 +75,9 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void showComSetup(QWidget* owner);
     // The "Devices" dialog, modal: binds COM1 to COM4 to serial devices.
     void showDevices();
+    // The station window, modeless, one at a time; `given`: what a command
+    // line chose for it.
+    void showStation(const RunRequest& given = {});
 
     // MainFormControls
     void setLblMsgVisible(bool visible) override;
@@ -114,6 +119,7 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     unsigned m_tipAsked = 0; // counts the files the tooltip was asked for
     QPointer<frmAbout> m_about;
     QPointer<frmHistory> m_history;
+    QPointer<frmStation> m_station;
 
     QPushButton* cmdStart = nullptr;
     QLabel* lblMsg = nullptr;

@@ -44,6 +44,8 @@ void MainForm::createMenus() {
     QAction* mnuFileHistory =
         item(mnuFile, "mnuFileHistory", text::MenuFileHistory, Qt::CTRL | Qt::Key_H);
     connect(mnuFileHistory, &QAction::triggered, this, [this] { mnuFileHistory_Click(); });
+    QAction* mnuFileStation = item(mnuFile, "mnuFileStation", text::MenuFileStation);
+    connect(mnuFileStation, &QAction::triggered, this, [this] { showStation(); });
     mnuFile->addSeparator();
     // Exactly like closing the window by its frame.
     QAction* mnuFileExit = item(mnuFile, "mnuFileExit", text::MenuFileExit);

@@ -43,6 +43,49 @@ inline constexpr const char* HistoryCsvFiles = "CSV files (*.csv)";
 inline constexpr const char* HistoryShown = "%1 of %2 attempts in %3";
 inline constexpr const char* CsvNotWritten = "The CSV file could not be written";
 
+// Our own: the File menu's "Station..." and its window frmStation, one tile
+// per port for the operator on a line.
+inline constexpr const char* MenuFileStation = "S&tation...";
+inline constexpr const char* StationCaption = "Quill Station";
+inline constexpr const char* StationPorts = "Ports";
+inline constexpr const char* StationPortsHint = "COM1 /dev/ttyUSB0 rfc2217://host:4001 ...";
+inline constexpr const char* StationBaud = "Baud";
+inline constexpr const char* StationDevice = "Device";
+inline constexpr const char* StationFile = "File";
+inline constexpr const char* StationChooseFile = "...";
+inline constexpr const char* StationFileCaption = "Open";
+inline constexpr const char* StationHexFiles = "Hex files (*.hex);;All files (*)";
+inline constexpr const char* StationBatch = "Batch";
+inline constexpr const char* StationStart = "Start (F5)";
+inline constexpr const char* StationRetry = "Retry failed (F6)";
+inline constexpr const char* StationStop = "Stop (Esc)";
+// The header: the file and its SHA-256's first 12 digits; the line; the batch.
+inline constexpr const char* StationFirmware = "%1   SHA-256 %2";
+inline constexpr const char* StationNoFile = "No file chosen";
+inline constexpr const char* StationUnknownSha = "?";
+inline constexpr const char* StationLine = "%1 baud, %2";
+inline constexpr const char* StationNoBatch = "No batch";
+inline constexpr const char* StationBatchShown = "Batch %1";
+// The units since the window opened: "4 complete, 0 failed, 100%".
+inline constexpr const char* StationCounts = "%1 complete, %2 failed";
+inline constexpr const char* StationYield = ", %1%";
+// A tile.
+inline constexpr const char* StationReady = "Ready";
+inline constexpr const char* StationWorking = "Working";
+inline constexpr const char* StationComplete = "COMPLETE";
+inline constexpr const char* StationFailed = "FAILED";
+inline constexpr const char* StationRecords = "%v of %m records";
+
+// The History window's tabs; the Yield tab's totals: "1234 attempts: 1200
+// complete, 34 no erase answer. Yield 97.2% of those that ended."
+inline constexpr const char* HistoryAttemptsTab = "Attempts";
+inline constexpr const char* HistoryYieldTab = "Yield";
+inline constexpr const char* YieldAttempts = "%1 attempts: %2.";
+inline constexpr const char* YieldPercent = " Yield %1% of those that ended.";
+inline constexpr const char* YieldNone = "No attempts shown.";
+inline constexpr const char* YieldHourFormat = "MM-dd HH:00";
+inline constexpr const char* YieldDayFormat = "yyyy-MM-dd";
+
 // frmComSetup
 inline constexpr const char* ComSetupCaption = "COM Setup";
 inline constexpr const char* FramePort = "Com Port";
@@ -92,8 +135,14 @@ inline constexpr const char* AboutDescription =
 // quill --help and --version, answered before any window opens. The man page
 // quill(1) is made from them.
 inline constexpr const char* ProgramName = "quill";
+// quill --station's problems, each followed by what was given.
+inline constexpr const char* StationBadBaud = "--baud must be 9600 or 38400, not ";
+inline constexpr const char* StationBadDevice = "--device must be manual or tracker, not ";
+inline constexpr const char* StationOneFile = "one hex file at most, not ";
 inline constexpr const char* ProgramHelp =
     R"(Usage: quill [/p N]
+  or:  quill --station [-p PORT]... [-b 9600|38400] [-d manual|tracker]
+                       [--batch NAME] [FILE]
   or:  quill --help | --version
 
 Downloads an Intel HEX file into the flash memory of an Ostrel device over an
@@ -106,10 +155,25 @@ Options:
   /p N        start with port N (1 to 4 for COM1 to COM4) selected, if it
               is present; /pN, /P N and /PN work too, and everything else on
               the command line is ignored
+  --station   open the station window alone ("Quill Station"): a tile per
+              port, every port downloaded at once with F5, the ports that
+              failed again with F6, all stopped with Esc
+  -p, --port PORT
+              with --station: a port, named as for quill-cli (COMn, a
+              device path or rfc2217://HOST:PORT); give one for each
+  -b, --baud RATE
+              with --station: 9600 or 38400
+  -d, --device KIND
+              with --station: manual or tracker
+  --batch NAME
+              with --station: tag the history's rows with this batch, each
+              unit with its number in it
   --help      display this help and exit
   --version   output version information and exit
 
-Port and baud rate are kept between runs in the settings file.
+Port and baud rate are kept between runs in the settings file; so is what
+the station window downloads (section [Station]), which the station's
+options replace.
 )";
 
 } // namespace quill::text

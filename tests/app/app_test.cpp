@@ -8,6 +8,7 @@
 #include "app/appicon.h"
 #include "app/startoptions.h"
 #include "quillversion.h"
+#include "shared/module1.h"
 #include "ui/frmabout.h"
 
 #include <QApplication>
@@ -43,6 +44,39 @@ TEST(StartReply, AnswersOnlyAnExactHelpOrVersion) {
         EXPECT_EQ(reply(line), version) << line;
     }
     EXPECT_EQ(reply("--help").value_or("").back(), '\n');
+}
+
+// quill --station: what it chose, each problem said at once, and the main
+// window's own command line left to it.
+TEST(StationStart, ChoosesPortsLineBatchAndFileOrSaysEveryProblem) {
+    const auto start = [](const char* line) {
+        std::vector<std::string> words;
+        std::istringstream in(line);
+        for (std::string word; in >> word;) {
+            words.push_back(word);
+        }
+        return stationStart(std::vector<std::string_view>(words.begin(), words.end()));
+    };
+    EXPECT_FALSE(start("/p 2"));
+    EXPECT_FALSE(start("-p COM1 fw.hex"));
+    const auto good = start("--station -p COM2 --port /dev/ttyUSB0 -b 9600 -d TRACKER "
+                            "--batch lot7 fw.hex");
+    ASSERT_TRUE(good && good->problems.empty()) << good->problems;
+    EXPECT_EQ(good->given.ports, (std::vector<std::string>{"COM2", "/dev/ttyUSB0"}));
+    EXPECT_EQ(good->given.baud, 9600);
+    EXPECT_EQ(good->given.device, device_tracker);
+    EXPECT_EQ(good->given.batch + " " + good->given.file + " " + good->given.program,
+              "lot7 fw.hex quill");
+    const auto stored = start("--station"); // everything as stored
+    ASSERT_TRUE(stored && stored->problems.empty());
+    EXPECT_TRUE(stored->given.ports.empty() && !stored->given.baud && !stored->given.device);
+    EXPECT_EQ(start("--station -b 1200 -d fast -x a.hex b.hex")->problems,
+              "quill: unknown option -x\n"
+              "quill: --baud must be 9600 or 38400, not 1200\n"
+              "quill: --device must be manual or tracker, not fast\n"
+              "quill: one hex file at most, not 2\n"
+              "Try 'quill --help'.\n");
+    EXPECT_TRUE(start("--station -h")->help);
 }
 
 TEST(AppIcon, EverySizeIsDrawnAndNotBlankAndReachesEveryWindow) {

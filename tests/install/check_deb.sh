@@ -34,7 +34,7 @@ field Maintainer | grep -q '^The Quill developers <[^ ]\+@[^ ]\+>$' ||
 [ "$(field Description | wc -l)" -ge 3 ] || fail "Description has no long text"
 # Computed from the binaries, plus the platform plugin Qt loads at run time.
 depends=$(field Depends)
-for needed in libqt6widgets6 libqt6serialport6 libqt6core6 libc6 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6core6 libc6 qt6-qpa-plugins; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 

@@ -6,9 +6,14 @@
 #include "history/historyformat.h"
 #include "history/historymodel.h"
 #include "history/historystore.h"
+#include "ui/yieldtab.h"
 #include "uitest.h"
 
 #include <QAbstractItemView>
+#include <QBarSet>
+#include <QChartView>
+#include <QStackedBarSeries>
+#include <QTabWidget>
 
 #include <fstream>
 #include <sstream>
@@ -135,6 +140,60 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
     d.outcome = "complete";
     ASSERT_FALSE(store->end(d));
     EXPECT_TRUE(firstRow("COM3|alpha-3.hex|cccccccccccc|complete|0/9|1.0|line-3|ann\n"));
+}
+
+// The Yield tab counts the rows the filter keeps, bar by bar, and the
+// yield of those that ended.
+TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    auto store = std::move(*HistoryStore::open(sqliteHistory(path("quill/history.sqlite"))));
+    record(*store, 1000, "COM1", "a.hex", "complete", "line-1");
+    record(*store, 4600, "COM2", "a.hex", "complete", "line-2");
+    record(*store, 8300, "COM1", "a.hex", "no_erase_answer", "line-1");
+    record(*store, 8400, "COM3", "b.hex", "port_failure", "line-2");
+    record(*store, 8500, "COM3", "b.hex", "unfinished", "line-1");
+    QWidget* window = open();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return table(window).count(u'\n') == 4; }, 5000));
+    auto* tab = window->findChild<YieldTab*>();
+    int drawn = 0;
+    QObject::connect(tab, &YieldTab::drawn, [&] { ++drawn; });
+    const struct {
+        const char* filter;
+        const char* sets; // each bar set's outcome and its sum over the bars
+        const char* totals;
+    } cases[] = {
+        {"", "complete 2, no erase answer 1, port error 1, unfinished 1",
+         "5 attempts: 2 complete, 1 no erase answer, 1 port error, 1 unfinished. Yield 50.0% of "
+         "those that ended."},
+        {"line-1", "complete 1, no erase answer 1, unfinished 1",
+         "3 attempts: 1 complete, 1 no erase answer, 1 unfinished. Yield 50.0% of those that "
+         "ended."},
+        {"b.hex", "port error 1, unfinished 1",
+         "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended."},
+        {"zzz", "", "No attempts shown."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        const int before = drawn;
+        if (before == 0) {
+            window->findChild<QTabWidget*>()->setCurrentWidget(tab);
+        } else {
+            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(c.filter));
+        }
+        ASSERT_TRUE(waitFor([&] { return drawn > before && !tab->busy(); }, 5000));
+        QStringList sets;
+        int counted = 0;
+        const auto* series =
+            static_cast<QStackedBarSeries*>(tab->findChild<QChartView*>()->chart()->series()[0]);
+        for (const QBarSet* set : series->barSets()) {
+            counted += static_cast<int>(set->sum());
+            sets << QStringLiteral("%1 %2").arg(set->label()).arg(set->sum());
+        }
+        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(c.sets));
+        EXPECT_EQ(counted, table(window).isEmpty() ? 0 : table(window).count(u'\n') + 1);
+        EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(c.totals));
+    }
 }
 
 // Said in the window, which opens all the same; a password never.

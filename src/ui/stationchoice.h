@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// What the station window downloads, and where: the ports (named as for
+// quill-cli, separated by blanks), baud rate, device, file and batch. Kept
+// in the settings file, section [Station], and offered next time; a
+// command line's choice (quill --station ...) takes their place.
+//
+//     [Station]
+//     PORTS=/dev/ttyUSB0 /dev/ttyUSB1 COM3
+//     BAUD=38400
+//     DEVICE=manual
+//     FILE=/srv/fw/app.hex
+//     BATCH=2026-W49
+
+#include "platform/settingsstore.h"
+#include "run/runrequest.h"
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+
+namespace quill {
+
+class StationChoice final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit StationChoice(QWidget* parent);
+
+    void load(const SettingsStore& store);
+    void save(SettingsStore& store) const;
+    // What a command line gave: ports, baud rate, device, file and batch
+    // each where given.
+    void apply(const RunRequest& given);
+
+    // A request of the window program for what is chosen.
+    RunRequest request() const;
+    std::vector<std::string> ports() const;
+
+  signals:
+    void portsChanged();
+    void fileChanged();
+    void lineChanged(); // the baud rate, the device or the batch
+
+  private:
+    void chooseFile();
+
+    QLineEdit* txtPorts;
+    QComboBox* cboBaud;
+    QComboBox* cboDevice;
+    QLineEdit* txtFile;
+    QLineEdit* txtBatch;
+};
+
+} // namespace quill

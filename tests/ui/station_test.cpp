@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: MIT
+// The station window against quill-devsim playing a line of devices: a
+// round flashes every device at once and each tile says how its device
+// ended, one that fails ends alone, "Retry failed" downloads again to that
+// port alone, held to the same firmware, Stop ends every device; the counts
+// and the history follow. Opened as `quill --station ...` opens it.
+
+#include "app/startoptions.h"
+#include "harness.h"
+#include "ui/frmstation.h"
+#include "ui/stationtile.h"
+#include "uitest.h"
+
+#include <QProgressBar>
+
+#include <set>
+#include <sstream>
+
+namespace quill::test {
+namespace {
+
+using e2e::Devices;
+using e2e::Scratch;
+
+class StationWindow : public testing::Test {
+  protected:
+    void TearDown() override {
+        app.reset();
+        qputenv("XDG_DATA_HOME", savedData);
+    }
+    // `quill --station` with these options, the ports of `line` and the
+    // firmware; the window, active.
+    frmStation* open(const Devices& line, const std::string& options = " -b 38400 -d manual") {
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.path("data")));
+        std::vector<std::string> words;
+        std::istringstream in("--station" + line.ports() + options + " " + s.path("app.hex"));
+        for (std::string word; in >> word;) {
+            words.push_back(word);
+        }
+        const auto start = stationStart(std::vector<std::string_view>(words.begin(), words.end()));
+        EXPECT_TRUE(start && start->problems.empty());
+        return station(start->given);
+    }
+    // The application started as `quill --station` starts it, on the
+    // scratch settings; its window, active.
+    frmStation* station(const RunRequest& given) {
+        app.reset();
+        app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(s.path("quill.ini")),
+                                            std::string());
+        app->Station(given);
+        frmStation* window = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            window = w->isVisible() && qobject_cast<frmStation*>(w) ? qobject_cast<frmStation*>(w)
+                                                                    : window;
+        }
+        EXPECT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
+        return window;
+    }
+    // The keys reach the window that is active, as it must be again once
+    // the prompt has closed: Esc is to stop the round the prompt began.
+    static void press(frmStation* window, Qt::Key key) {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, key);
+    }
+    // Presses `key`, answers the Manual prompt OK, and waits for the round's end.
+    void round(frmStation* window, Qt::Key key, const char* prompt = nullptr) {
+        QString asked;
+        if (prompt != nullptr) {
+            script.answer(&asked);
+        }
+        press(window, key);
+        EXPECT_TRUE(waitFor([&] { return !window->running(); }, 20000));
+        if (prompt != nullptr) {
+            EXPECT_EQ(asked, QString::fromLatin1(prompt));
+        }
+    }
+    // Each tile as "STATE|phase|records shown", a line each.
+    static std::string tiles(QWidget* window) {
+        std::string text;
+        for (auto* tile : window->findChildren<StationTile*>()) {
+            text += child<QLabel>(tile, "lblState")->text().toStdString() + "|" +
+                    child<QLabel>(tile, "lblPhase")->text().toStdString() + "|" +
+                    child<QProgressBar>(tile, "prbRecords")->text().toStdString() + "\n";
+        }
+        return text;
+    }
+    static QString said(QWidget* window, const char* name) {
+        return child<QLabel>(window, name)->text();
+    }
+
+    Scratch s;
+    const std::string binary = e2e::firmware(s, 1024);
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    std::unique_ptr<Application> app;
+    ModalScript script;
+};
+
+constexpr const char* complete = "COMPLETE|complete|67 of 67 records\n";
+constexpr const char* noAnswer = "FAILED|no answer to the erase request|0 of 67 records\n";
+
+TEST_F(StationWindow, FourDevicesCompleteEachARowOfTheBatchAndTheChoiceIsKept) {
+    Devices line(s, 4);
+    frmStation* window = open(line, " -b 38400 -d manual --batch lot7");
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quill Station"));
+    EXPECT_EQ(tiles(window), "Ready||\nReady||\nReady||\nReady||\n");
+    round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
+    EXPECT_EQ(tiles(window), std::string(complete) + complete + complete + complete);
+    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("4 complete, 0 failed, 100%"));
+    EXPECT_EQ(said(window, "lblBatch"), QStringLiteral("Batch lot7"));
+    EXPECT_TRUE(said(window, "lblFirmware").startsWith(QStringLiteral("app.hex   SHA-256 ")));
+    EXPECT_FALSE(child<QWidget>(window, "cmdRetry")->isEnabled()); // nothing failed
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_TRUE(line.image(k) == binary) << "device " << k;
+    }
+    std::set<int> units;
+    for (const QJsonObject& row : e2e::historyRows(s)) {
+        EXPECT_EQ(row[u"program"].toString(), QStringLiteral("quill"));
+        EXPECT_EQ(row[u"outcome"].toString(), QStringLiteral("complete"));
+        EXPECT_EQ(row[u"batch"].toString(), QStringLiteral("lot7"));
+        units.insert(row[u"unit"].toInt());
+    }
+    EXPECT_EQ(units, (std::set<int>{1, 2, 3, 4}));
+
+    // Offered next time, as chosen.
+    window->close();
+    frmStation* again = station({});
+    EXPECT_EQ(child<QLineEdit>(again, "txtPorts")->text().toStdString(),
+              line.port(1) + " " + line.port(2) + " " + line.port(3) + " " + line.port(4));
+    EXPECT_EQ(said(again, "lblBatch"), QStringLiteral("Batch lot7"));
+}
+
+TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) {
+    Devices line(s, 4, "--fault 3:no-erase-xoff");
+    frmStation* window = open(line);
+    round(window, Qt::Key_Return, "Prepare 4 devices for download at 38400\n");
+    EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
+    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 1 failed, 75%"));
+    auto* failed = window->findChildren<StationTile*>()[2];
+    EXPECT_TRUE(child<QLabel>(failed, "lblMessage")
+                    ->toolTip()
+                    .startsWith(QStringLiteral(
+                        "No response on erase flash request.\nDevice may not be ready")));
+
+    // scripts/station-screenshot.sh keeps this moment for the README.
+    if (const QString shot = qEnvironmentVariable("QUILL_SCREENSHOT"); !shot.isEmpty()) {
+        EXPECT_TRUE(window->grab().save(shot));
+    }
+
+    const int heard[] = {line.heard(1), line.heard(2), line.heard(3), line.heard(4)};
+    round(window, Qt::Key_F6, "Prepare device for download at 38400\n");
+    EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
+    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
+    for (int k : {1, 2, 4}) {
+        EXPECT_EQ(line.heard(k), heard[k - 1]) << "device " << k << " was touched again";
+    }
+    EXPECT_GT(line.heard(3), heard[2]);
+    EXPECT_EQ(e2e::historyRows(s, "--outcome no_erase_answer").size(), 2u);
+    EXPECT_EQ(e2e::historyRows(s).size(), 5u);
+}
+
+// Esc stops every device at once, mid-download.
+TEST_F(StationWindow, StopEndsEveryDevice) {
+    Devices line(s, 4, "--record-write-ms 20");
+    frmStation* window = open(line);
+    QString asked;
+    script.answer(&asked);
+    press(window, Qt::Key_F5);
+    // The window's events go on meanwhile: the prompt is answered in them.
+    ASSERT_TRUE(waitFor([&] { return test::count(line.log(4), "host> :10") >= 3; }, 10000));
+    press(window, Qt::Key_Escape);
+    EXPECT_TRUE(waitFor([&] { return !window->running(); }, 10000));
+    const std::string stopped = tiles(window);
+    EXPECT_EQ(test::count(stopped, "FAILED|interrupted|"), 4) << stopped;
+    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("0 complete, 4 failed, 0%"));
+    EXPECT_EQ(said(window, "lblSaid"), QStringLiteral("Download interrupted"));
+    EXPECT_EQ(e2e::historyRows(s, "--outcome interrupted").size(), 4u);
+}
+
+} // namespace
+} // namespace quill::test
