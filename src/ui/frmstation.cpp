@@ -12,6 +12,7 @@
 #include "ui/stationrun.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
+#include "unitserial/serialnumber.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -170,6 +171,9 @@ void frmStation::cmdStop_Click() {
 }
 
 void frmStation::startRound(RunRequest request) {
+    // Options, "Serial number..." holds for the station's units too: each
+    // unit of a round, and of its retry, draws a number of its own.
+    request.serial = serialFromSettings(m_store);
     say({}, false);
     // The tiles were made from the same ports text, in the same order.
     const std::vector<std::string> ports = m_choice->ports();

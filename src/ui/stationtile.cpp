@@ -71,8 +71,7 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
     prbRecords->setObjectName(QStringLiteral("prbRecords"));
     prbRecords->setRange(0, 1);
     prbRecords->setValue(0);
-    // The unit's serial number takes its line here, below the records, once
-    // a device's report carries one.
+    lblSerial = stationLabel(this, "lblSerial", 1, true);
     lblMessage = stationLabel(this, "lblMessage");
     lblMessage->setWordWrap(true);
     lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -95,6 +94,7 @@ StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(pare
     fixed(lblPhase, 1);
     prbRecords->setFixedSize(inner, prbRecords->sizeHint().height());
     layout->addWidget(prbRecords);
+    fixed(lblSerial, 1);
     fixed(lblMessage, 2); // two lines of a message at most; the whole of it on hover
     setFixedWidth(tileWidth);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -112,6 +112,7 @@ void StationTile::setIdle(const std::string& message) {
     lblPhase->clear();
     prbRecords->setFormat({}); // no file's records yet
     prbRecords->setValue(0);
+    lblSerial->clear();
     lblMessage->setText(shownText(message));
     lblMessage->setToolTip({});
 }
@@ -127,6 +128,8 @@ void StationTile::showReport(const DeviceReport& d) {
     prbRecords->setFormat(qtext(text::StationRecords));
     prbRecords->setRange(0, static_cast<int>(std::max<int64_t>(d.totals.records, 1)));
     prbRecords->setValue(static_cast<int>(std::min(d.progress.records, d.totals.records)));
+    lblSerial->setText(
+        d.serial.empty() ? QString() : qtext(text::SerialPanel) + QString::fromStdString(d.serial));
     const QString message = QString::fromStdString(d.lastMessage());
     lblMessage->setText(d.ended() ? message : QString());
     lblMessage->setToolTip(d.ended() ? message : QString());

@@ -2,9 +2,10 @@
 #pragma once
 // One port of the station window, as a tile an operator reads from a step
 // away: the port as named (and the adapter behind it, when the system
-// knows it), the phase, the records sent of the file's, and at the end a
-// colour and a word for complete or failed, with the device's last
-// message (the whole of it on hover). It shows a device's report as the
+// knows it), the phase, the records sent of the file's, the unit's serial
+// number once one is drawn, and at the end a colour and a word for
+// complete or failed, with the device's last message (the whole of it on
+// hover). It shows a device's report as the
 // run keeps it; it keeps nothing of its own.
 
 #include "shared/report.h"
@@ -48,6 +49,7 @@ class StationTile final : public QFrame {
     QLabel* lblState;
     QLabel* lblPhase;
     QProgressBar* prbRecords;
+    QLabel* lblSerial;
     QLabel* lblMessage;
 };
 

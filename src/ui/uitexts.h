@@ -94,7 +94,7 @@ inline constexpr const char* Ok = "OK";
 inline constexpr const char* Cancel = "Cancel";
 
 // Our own: Options, "Serial number..." and its dialog frmSerial; the panel
-// that shows the unit's number.
+// that shows the unit's number, in the status bar and on a station tile.
 inline constexpr const char* MenuSerial = "Serial number...";
 inline constexpr const char* SerialCaption = "Serial number";
 inline constexpr const char* SerialHint =

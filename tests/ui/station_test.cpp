@@ -84,6 +84,13 @@ class StationWindow : public testing::Test {
         }
         return text;
     }
+    static std::string serials(QWidget* window) {
+        std::string text;
+        for (auto* tile : window->findChildren<StationTile*>()) {
+            text += child<QLabel>(tile, "lblSerial")->text().toStdString() + "|";
+        }
+        return text;
+    }
     static QString said(QWidget* window, const char* name) {
         return child<QLabel>(window, name)->text();
     }
@@ -131,9 +138,12 @@ TEST_F(StationWindow, FourDevicesCompleteEachARowOfTheBatchAndTheChoiceIsKept) {
 
 TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) {
     Devices line(s, 4, "--fault 3:no-erase-xoff");
+    // Every unit draws a number of its own, the retried one too.
+    writeFile(s.path("quill.ini"), "[Serial]\nAddress=08000100\nStart=500\n");
     frmStation* window = open(line);
     round(window, Qt::Key_Return, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
+    EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
     EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 1 failed, 75%"));
     auto* failed = window->findChildren<StationTile*>()[2];
     EXPECT_TRUE(child<QLabel>(failed, "lblMessage")
@@ -154,6 +164,7 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
         EXPECT_EQ(line.heard(k), heard[k - 1]) << "device " << k << " was touched again";
     }
     EXPECT_GT(line.heard(3), heard[2]);
+    EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 504|Serial 503|");
     EXPECT_EQ(e2e::historyRows(s, "--outcome no_erase_answer").size(), 2u);
     EXPECT_EQ(e2e::historyRows(s).size(), 5u);
 }
