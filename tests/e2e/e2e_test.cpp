@@ -304,8 +304,7 @@ TEST(Results, AFileThatCannotBeReadIsAFileError) {
         s.setVariable("LD_PRELOAD", QUILL_READ_FAULT);
         // Under the sanitizers their runtime is no longer the first library.
         const char* asan = std::getenv("ASAN_OPTIONS");
-        s.setVariable("ASAN_OPTIONS",
-                      std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+        s.setVariable("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
         s.setVariable("QUILL_READ_FAULT_PATH", std::filesystem::canonical(s.path("app.hex")));
         s.setVariable("QUILL_READ_FAULT_AT", "2000");
         s.setVariable("QUILL_READ_FAULT_PASS", pass); // the check, the device's check, the sending
