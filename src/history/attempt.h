@@ -32,7 +32,7 @@ struct Attempt {
     int64_t recordsTotal = 0;
     int64_t dataBytesSent = 0;
     int64_t dataBytesTotal = 0;
-    std::string outcome; // "complete", "no_erase_answer", ...; "unfinished" until ended
+    std::string outcome; // an outcome's name (shared/outcome.h); "unfinished" until ended
     std::optional<int> exitCode;
     std::string lastMessage;
     std::string traceFile; // the trace kept of this attempt, if one was

@@ -44,7 +44,7 @@ enum class Outcome : uint8_t {
 Outcome outcomeOf(DownloadEnd end);
 // The exit code quill-cli gives for it.
 ExitCode exitCodeOf(Outcome outcome);
-// "complete", "no_erase_answer", ...: for machines (--json, the history).
+// complete, no_erase_answer, ...: for machines (--json, the history).
 std::string_view outcomeName(Outcome outcome);
 // The outcome of such a name; none for a name this version does not know.
 std::optional<Outcome> outcomeNamed(std::string_view name);
