@@ -87,7 +87,11 @@ def main():
     build = os.path.abspath(args.build)
     counts = [int(n) for n in args.counts.split(",")]
     with tempfile.TemporaryDirectory() as workdir:
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
+        # Settings, history, journal and traces stay in the scratch folder.
+        env = dict(os.environ, HOME=workdir,
+                   **{name: os.path.join(workdir, name.lower())
+                      for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
+                                   "XDG_CACHE_HOME")})
         hexfile = make_hex(workdir, "multi", args.kib * 1024, 1)
         loop, qt_loop = build_loops(workdir)
         host = {"quill-cli": None, "minimal": (loop,), "qt": (qt_loop,),

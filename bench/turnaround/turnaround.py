@@ -332,7 +332,11 @@ def main():
     if not args.no_strace and shutil.which("strace") is None:
         sys.exit("the system calls need strace (apt-get install strace), or give --no-strace")
     with tempfile.TemporaryDirectory() as workdir:
-        env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(workdir, "config"))
+        # Settings, history, journal and traces stay in the scratch folder.
+        env = dict(os.environ, HOME=workdir,
+                   **{name: os.path.join(workdir, name.lower())
+                      for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
+                                   "XDG_CACHE_HOME")})
         measure_turnaround(os.path.abspath(args.build), workdir, env, args.kib, args.rounds,
                            not args.no_strace, args.network, args.events)
         if args.memory:
