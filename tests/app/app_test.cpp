@@ -100,14 +100,3 @@ TEST(AppIcon, EverySizeIsDrawnAndNotBlankAndReachesEveryWindow) {
 
 } // namespace
 } // namespace quill
-
-// Under one QApplication on Qt's offscreen platform (the test list is read
-// at build time, with no display).
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -11,7 +11,6 @@
 #include "qt/qttimer.h"
 
 #include <QAbstractEventDispatcher>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -277,9 +276,3 @@ TEST(QtSettingsStoreTest, KeepsTextsBetweenInstancesAndNamesThePorts) {
 
 } // namespace
 } // namespace quill
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
