@@ -20,7 +20,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace quill::sim {
 namespace {
@@ -431,17 +430,6 @@ const Row rows[] = {
             EXPECT_EQ(r.w.boxes.shown()[0].buttons, MsgButtons::OkCancel);
             EXPECT_EQ(r.w.boxes.shown()[0].defaultButton, MsgResult::Cancel);
         }),
-    // Not a regular file: refused at once, without waiting or reading.
-    unopened(
-        "FIFO without a writer",
-        [](SimWorld& w) {
-            const std::string path = (w.dir.path() / "fifo").string();
-            EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
-            return path;
-        },
-        text::OpenFileError),
-    unopened(
-        "/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }, text::OpenFileError),
 
     // Changed after the check.
     changed(
