@@ -188,19 +188,6 @@ TEST_F(QtMSCommTest, LostPortIsReportedOnceAndClosed) {
     EXPECT_FALSE(m_comm.portOpen());
 }
 
-TEST_F(QtMSCommTest, OpenErrorsNameThePortAndTheCause) {
-    QtMSComm missing([](int16_t) { return std::string("/dev/quill-no-such-port"); });
-    PortStatus status = missing.setPortOpen(true);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->kind, PortErrorKind::NotFound);
-    EXPECT_NE(status->text.find("COM1 (/dev/quill-no-such-port)"), std::string::npos);
-
-    QtMSComm second([this](int16_t) { return m_pty.slavePath(); });
-    status = second.setPortOpen(true);
-    ASSERT_TRUE(status.has_value());
-    EXPECT_EQ(status->kind, PortErrorKind::Busy) << status->text;
-}
-
 TEST(QtTimerTest, EnablingAgainOrSettingTheIntervalStartsAFreshCountdown) {
     QtTimer timer;
     QElapsedTimer clock;
