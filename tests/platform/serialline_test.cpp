@@ -20,17 +20,14 @@ namespace quill::serialline {
 namespace {
 
 TEST(LineConfig, ParsesValidTextsAndRejectsBadOnes) {
-    const struct {
-        const char* text;
-        LineConfig expected;
-    } cases[] = {
+    const std::pair<const char*, LineConfig> cases[] = {
         {"9600,M,8,1", {9600, Parity::Mark, 8, StopBits::One}},
         {"38400,e,7,1", {38400, Parity::Even, 7, StopBits::One}},
         {"110,O,5,1.5", {110, Parity::Odd, 5, StopBits::OneAndHalf}},
         {"4000000,s,6,2", {4'000'000, Parity::Space, 6, StopBits::Two}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(parseLineConfig(c.text), c.expected) << c.text;
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseLineConfig(text), expected) << text;
     }
     for (const char* text :
          {"", "9600,M,8", "9600,M,8,1,", ",M,8,1", "9600,,8,1", "9600,X,8,1", "9600,MM,8,1",

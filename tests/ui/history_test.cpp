@@ -100,10 +100,8 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
                              "COM1|alpha.hex|cccccccccccc|complete|9/9|2.5|line-1|ann"));
 
     auto* txtFilter = child<QLineEdit>(window, "txtFilter");
-    const struct {
-        const char* typed;
-        const char* files; // shown, top to bottom
-    } filters[] = {
+    // What is typed, and the files shown, top to bottom.
+    const std::pair<const char*, const char*> filters[] = {
         {"ALPHA", "Alpha-2.hex alpha.hex"},
         {"ttyusb", "beta.hex"},
         {"UNFINISHED", "Alpha-2.hex"},
@@ -113,13 +111,13 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
         {"ann", "beta.hex Alpha-2.hex alpha.hex"},
         {"9/9", ""},
     };
-    for (const auto& f : filters) {
-        txtFilter->setText(QString::fromLatin1(f.typed));
+    for (const auto& [typed, shown] : filters) {
+        txtFilter->setText(QString::fromLatin1(typed));
         QStringList files;
         for (const QString& row : table(window).split(u'\n', Qt::SkipEmptyParts)) {
             files << row.section(u'|', 1, 1);
         }
-        EXPECT_EQ(files.join(u' '), QLatin1String(f.files)) << f.typed;
+        EXPECT_EQ(files.join(u' '), QLatin1String(shown)) << typed;
     }
 
     txtFilter->setText(QStringLiteral("alpha"));
