@@ -122,11 +122,6 @@ std::string invalid(const std::string& line) {
     return std::string(text::InvalidRecord) + "\r" + line;
 }
 
-// The path chosen is no file that opens.
-Row unopened(const char* name, std::function<std::string(SimWorld&)> path, const char* message) {
-    return refused(name, firmware, FileError, message, {.path = std::move(path)});
-}
-
 // A new file renamed over the old one: the open file stays the old one.
 void replace(const std::string& path, const std::string& bytes) {
     test::writeFile(path + ".new", bytes);
@@ -260,11 +255,10 @@ const Row rows[] = {
             EXPECT_EQ(r.w.form.panelText[1], text::ComNotSet); // as any port left closed
         }),
     // The start cannot go on: nothing is written.
-    unopened(
-        "no file chosen", [](SimWorld&) { return std::string(); }, text::FileMustBeSelected),
-    unopened(
-        "file missing", [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); },
-        text::OpenFileError),
+    refused("no file chosen", firmware, FileError, text::FileMustBeSelected,
+            {.path = [](SimWorld&) { return std::string(); }}),
+    refused("file missing", firmware, FileError, text::OpenFileError,
+            {.path = [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); }}),
     row("port busy", firmware, {}, {PortFailure}, Lines{},
         {std::string(text::PortOpenFailed) + "\rCOM1 (sim) is used by another program."},
         {.portClosed = true, .when = When::BeforeStart}, [](Play& r) { r.w.port.busy.insert(1); }),
