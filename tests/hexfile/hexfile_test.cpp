@@ -79,8 +79,8 @@ TEST(CheckRecord, NonHexInEveryFieldIsBadHex) {
     }
 }
 
-// A record cut off anywhere before the end of its checksum cancels; the
-// bytes beyond the cut must not be looked at.
+// A record cut off anywhere before the end of its checksum cancels, and a
+// byte cut off is none; the bytes beyond the cut must not be looked at.
 TEST(CheckRecord, CutShortIsBadSumWithoutReadingPastTheEnd) {
     for (const std::string& whole :
          std::vector<std::string>{":0400100012FF34FFA8", ":00000001FF", ":0000000000", longest}) {
@@ -94,13 +94,8 @@ TEST(CheckRecord, CutShortIsBadSumWithoutReadingPastTheEnd) {
                 << whole.substr(0, len);
         }
     }
-}
-
-// Digits in either case are the record check's; here only the first two
-// count, and only within the view.
-TEST(HexByte, ConvertsTheFirstTwoDigits) {
+    // A byte's digits, only the first two, only within the view.
     EXPECT_EQ(hex_byte(table, "c0d"), 0xC0);
-    EXPECT_EQ(hex_byte(table, ""), -1);
     EXPECT_EQ(hex_byte(table, std::string_view("F0", 1)), -1);
 }
 
@@ -262,17 +257,15 @@ TEST_F(StdHexFileTest, RewindAndReopenStartAtTheFirstByteAndAFailedOpenLeavesNot
 // kept and flagged, and the next line comes out whole.
 TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
     const size_t max = HexFileSource::maxLineBytes;
-    const struct {
-        size_t length;
-        bool tooLong;
-    } cases[] = {{max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.length);
-        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(c.length, ':') + "\r\nnext")));
+    const std::pair<size_t, bool> cases[] = {
+        {max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
+    for (const auto& [length, tooLong] : cases) {
+        SCOPED_TRACE(length);
+        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(length, ':') + "\r\nnext")));
         std::string line;
         ASSERT_TRUE(file.readLine(line));
-        EXPECT_EQ(line.size(), std::min(c.length, max));
-        EXPECT_EQ(file.lineTooLong(), c.tooLong);
+        EXPECT_EQ(line.size(), std::min(length, max));
+        EXPECT_EQ(file.lineTooLong(), tooLong);
         EXPECT_LE(line.capacity(), 2 * max);
         ASSERT_TRUE(file.readLine(line));
         EXPECT_EQ(line, "next");
