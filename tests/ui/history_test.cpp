@@ -156,11 +156,8 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
     auto* tab = window->findChild<YieldTab*>();
     int drawn = 0;
     QObject::connect(tab, &YieldTab::drawn, [&] { ++drawn; });
-    const struct {
-        const char* filter;
-        const char* sets; // each bar set's outcome and its sum over the bars
-        const char* totals;
-    } cases[] = {
+    // The filter; each bar set's outcome and its sum over the bars; the totals.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"", "complete 2, no erase answer 1, port error 1, unfinished 1",
          "5 attempts: 2 complete, 1 no erase answer, 1 port error, 1 unfinished. Yield 50.0% of "
          "those that ended."},
@@ -171,13 +168,13 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
          "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended."},
         {"zzz", "", "No attempts shown."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.filter);
+    for (const auto& [filter, shownSets, totals] : cases) {
+        SCOPED_TRACE(filter);
         const int before = drawn;
         if (before == 0) {
             window->findChild<QTabWidget*>()->setCurrentWidget(tab);
         } else {
-            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(c.filter));
+            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(filter));
         }
         ASSERT_TRUE(waitFor([&] { return drawn > before && !tab->busy(); }, 5000));
         QStringList sets;
@@ -188,9 +185,9 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
             counted += static_cast<int>(set->sum());
             sets << QStringLiteral("%1 %2").arg(set->label()).arg(set->sum());
         }
-        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(c.sets));
+        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(shownSets));
         EXPECT_EQ(counted, table(window).isEmpty() ? 0 : table(window).count(u'\n') + 1);
-        EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(c.totals));
+        EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(totals));
     }
 }
 
