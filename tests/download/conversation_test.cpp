@@ -135,8 +135,8 @@ void overwriteRecB(const std::string& path, size_t at) {
 }
 
 // Changed after the check: the download stops with the message that says so.
-Row changed(const char* name, When when, std::function<void(const std::string&)> change,
-            std::optional<Lines> wire, std::string file = firmware) {
+Row changed(const char* name, When when, std::optional<Lines> wire,
+            std::function<void(const std::string&)> change, std::string file = firmware) {
     return row(name, std::move(file), {}, {FileChanged}, std::move(wire),
                {prompt, text::FileChanged}, {.when = when}, [change](Play& r) { change(r.path); });
 }
@@ -426,33 +426,23 @@ const Row rows[] = {
         }),
 
     // Changed after the check.
-    changed(
-        "rewritten during the prompt", When::AtPrompt,
-        [](const std::string& p) { test::writeFile(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase}),
-    changed(
-        "truncated during the prompt", When::AtPrompt,
-        [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{erase}),
-    changed(
-        "replaced during the prompt, even by the same bytes", When::AtPrompt,
-        [](const std::string& p) { replace(p, firmware); }, Lines{erase}),
+    changed("rewritten during the prompt", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { test::writeFile(p, recA + "\r\n" + eof + "\r\n"); }),
+    changed("truncated during the prompt", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { std::filesystem::resize_file(p, 5); }),
+    changed("replaced during the prompt, even by the same bytes", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { replace(p, firmware); }),
     // Seen when the reader next fills its buffer, here in the middle of the
     // comment after recA; in a file the reader holds whole, before the end record.
-    changed(
-        "rewritten mid-download", When::AfterRecords,
-        [](const std::string& p) { test::writeFile(p, recC + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
-        stamped),
-    changed(
-        "truncated mid-download", When::AfterRecords,
-        [](const std::string& p) { std::filesystem::resize_file(p, 40); },
-        Lines{erase, recA, recB, recC}),
-    changed(
-        "replaced mid-download", When::AfterRecords,
-        [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
-        stamped),
+    changed("rewritten mid-download", When::AfterRecords, Lines{erase, recA},
+            [](const std::string& p) { test::writeFile(p, recC + "\r\n" + eof + "\r\n"); }, stamped),
+    changed("truncated mid-download", When::AfterRecords, Lines{erase, recA, recB, recC},
+            [](const std::string& p) { std::filesystem::resize_file(p, 40); }),
+    changed("replaced mid-download", When::AfterRecords, Lines{erase, recA},
+            [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, stamped),
     // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
-    changed(
-        "same size rewritten mid-download", When::AfterRecords,
-        [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
+    changed("same size rewritten mid-download", When::AfterRecords, std::nullopt,
+            [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }),
     // A change the stamp cannot show (a file system with coarse times),
     // beyond what the reader has buffered: the lines read differ from the
     // lines checked before the end record would go out.
