@@ -20,17 +20,21 @@
 namespace quill {
 namespace {
 
+// What `parse` makes of a command line, its arguments apart at the spaces.
+template <class Parse> auto parsed(const Parse& parse, const char* line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return parse(std::vector<std::string_view>(words.begin(), words.end()));
+}
+
 TEST(StartReply, AnswersOnlyAnExactHelpOrVersion) {
     const std::string help = "Usage: quill [/p N]\n";
     const std::string version = std::string("quill ") + QuillVersion + "\n";
-    // The reply to a command line, its arguments apart at the spaces.
     const auto reply = [](const char* line) {
-        std::vector<std::string> words;
-        std::istringstream in(line);
-        for (std::string word; in >> word;) {
-            words.push_back(word);
-        }
-        return startReply(std::vector<std::string_view>(words.begin(), words.end()));
+        return parsed([](const auto& words) { return startReply(words); }, line);
     };
     for (const char* line :
          {"", "/p2", "/P 2", "/p1 /p2", "-p1", "--helpme", "-help", "/p--help", "--versions"}) {
@@ -50,12 +54,7 @@ TEST(StartReply, AnswersOnlyAnExactHelpOrVersion) {
 // window's own command line left to it.
 TEST(StationStart, ChoosesPortsLineBatchAndFileOrSaysEveryProblem) {
     const auto start = [](const char* line) {
-        std::vector<std::string> words;
-        std::istringstream in(line);
-        for (std::string word; in >> word;) {
-            words.push_back(word);
-        }
-        return stationStart(std::vector<std::string_view>(words.begin(), words.end()));
+        return parsed([](const auto& words) { return stationStart(words); }, line);
     };
     EXPECT_FALSE(start("/p 2"));
     EXPECT_FALSE(start("-p COM1 fw.hex"));
@@ -100,14 +99,3 @@ TEST(AppIcon, EverySizeIsDrawnAndNotBlankAndReachesEveryWindow) {
 
 } // namespace
 } // namespace quill
-
-// Under one QApplication on Qt's offscreen platform (the test list is read
-// at build time, with no display).
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -14,10 +14,7 @@ using enum Outcome;
 
 // The first failure's code when all failures agree on it, else DevicesDiffer.
 TEST(JudgeRun, FirstFailureWhenAllAgreeElseDevicesDiffer) {
-    const struct {
-        std::vector<Outcome> devices;
-        Outcome run;
-    } table[] = {
+    const std::pair<std::vector<Outcome>, Outcome> table[] = {
         {{Complete, Complete, Complete}, Complete},
         {{Complete, PortFailure, Complete}, PortFailure},
         {{PortFailure, Complete, PortFailure}, PortFailure},

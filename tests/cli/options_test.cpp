@@ -58,21 +58,25 @@ std::string summary(const CliOptions& o) {
     return s;
 }
 
+// Each device as its options make it, in brackets (none for help and
+// version); a count to fall silent after, a reboot time and the parity as
+// by default are not shown.
 std::string summary(const devsim::Options& o) {
-    const devsim::Config& c = o.config;
     std::string s = o.help ? "help" : o.version ? "version" : "run";
-    s += c.kind == devsim::Kind::Tracker ? " tracker" : " manual";
-    s += " fault=" + std::string(devsim::faultName(c.fault));
-    s += " silent-after=" + std::to_string(c.silentAfter);
-    s += " erase-ms=" + std::to_string(c.eraseMs);
-    s += " reboot-ms=" + std::to_string(c.rebootMs);
-    s += c.burst ? " burst" : "";
-    s += c.strictParity ? "" : " any-parity";
-    s += o.link.empty() ? "" : " link=" + o.link;
-    s += o.imagePath.empty() ? "" : " image=" + o.imagePath;
-    s += o.logPath.empty() ? "" : " log=" + o.logPath;
     s += o.exitAfterDownload ? " exit-after" : "";
-    s += o.unplugAfter > 0 ? " unplug-after=" + std::to_string(o.unplugAfter) : "";
+    for (const devsim::DeviceOptions& d : o.devices) {
+        const devsim::Config& c = d.config;
+        s += c.kind == devsim::Kind::Tracker ? " [tracker " : " [manual ";
+        s += std::string(devsim::faultName(c.fault)) + " erase=" + std::to_string(c.eraseMs);
+        s += c.rebootMs == 200 ? "" : " reboot=" + std::to_string(c.rebootMs);
+        s += std::string(c.burst ? " burst" : "") + (c.strictParity ? "" : " any-parity");
+        s += c.silentAfter > 0 ? " silent=" + std::to_string(c.silentAfter) : "";
+        s += d.unplugAfter > 0 ? " unplug=" + std::to_string(d.unplugAfter) : "";
+        for (const std::string* path : {&d.link, &d.imagePath, &d.logPath}) {
+            s += path->empty() ? "" : " " + *path;
+        }
+        s += "]";
+    }
     return s;
 }
 
@@ -163,21 +167,34 @@ const Case cliCases[] = {
      "quill-cli: --history takes no hex file\n"},
 };
 
-const std::string devsimDefaults = " manual fault=none silent-after=0 erase-ms=50 reboot-ms=200";
-
+// quill-devsim --count: every device as the options for all say, changed
+// by the options for it alone; its files numbered.
 const Case devsimCases[] = {
-    {{}, "run" + devsimDefaults},
-    {{"-h"}, "help" + devsimDefaults},
-    {{"--version"}, "version" + devsimDefaults},
+    {{}, "run [manual none erase=50]"},
+    {{"-h"}, "help"},
+    {{"--version"}, "version"},
     {{"--device", "tracker", "--fault", "select-nak", "--erase-ms=7", "--reboot-ms", "0", "--burst",
       "--no-strict-parity", "--link", "/tmp/t", "--image", nonUtf8, "--log", "-",
       "--exit-after-download", "--unplug-after", "3"},
-     "run tracker fault=select-nak silent-after=0 erase-ms=7 reboot-ms=0 burst any-parity "
-     "link=/tmp/t image=" +
-         nonUtf8 + " log=- exit-after unplug-after=3"},
+     "run exit-after [tracker select-nak erase=7 reboot=0 burst any-parity unplug=3 /tmp/t " +
+         nonUtf8 + " -]"},
     // A count to fall silent after brings its fault.
-    {{"--silent-after", "5"},
-     "run manual fault=silent-after-records silent-after=5 erase-ms=50 reboot-ms=200"},
+    {{"--silent-after", "5"}, "run [manual silent-after-records erase=50 silent=5]"},
+    {{"--count", "3", "--link", "/tmp/t", "--image", "dir.d/out.bin", "--log", "-"},
+     "run [manual none erase=50 /tmp/t1 dir.d/out1.bin -] [manual none erase=50 /tmp/t2 "
+     "dir.d/out2.bin -] [manual none erase=50 /tmp/t3 dir.d/out3.bin -]"},
+    {{"--count=2", "--image", "dir.d/image", "--log", "a.log"},
+     "run [manual none erase=50 dir.d/image1 a1.log] [manual none erase=50 dir.d/image2 a2.log]"},
+    {{"--count", "3", "--fault", "2:select-nak", "--erase-ms", "7", "--erase-ms", "3:900",
+      "--device", "tracker", "--unplug-after", "1:4"},
+     "run [tracker none erase=7 unplug=4] [tracker select-nak erase=7] [tracker none erase=900]"},
+    // A value for one device wins over the value for all, whatever the order.
+    {{"--count", "2", "--erase-ms", "1:9", "--erase-ms", "8"},
+     "run [manual none erase=9] [manual none erase=8]"},
+    // ... and a count to fall silent after brings its fault unless one is given for that device.
+    {{"--count", "3", "--silent-after", "1:5", "--silent-after", "2:6", "--fault", "2:silent"},
+     "run [manual silent-after-records erase=50 silent=5] [manual silent erase=50 silent=6]"
+     " [manual none erase=50]"},
     {{"--device", "pager", "--fault", "grumpy", "--erase-ms", "-1", "--reboot-ms", "soon", "stray",
       "--link"},
      "quill-devsim: --link needs a value\n"
@@ -210,54 +227,12 @@ TEST(CommandLines, ReadAsExpected) {
     }
 }
 
-// quill-devsim --count: every device as the options for all say, changed
-// by the options for it alone; its files numbered.
-TEST(DevsimDevices, EachHasItsOwnFaultsTimingsAndFiles) {
-    const auto devices = [](const std::vector<std::string>& args) {
-        const devsim::ParsedOptions parsed = devsim::parseOptions(views(args));
-        std::string s;
-        for (const devsim::DeviceOptions& d : parsed.options.value().devices) {
-            s += "[" + std::string(d.config.kind == devsim::Kind::Tracker ? "tracker" : "manual");
-            s += " " + std::string(devsim::faultName(d.config.fault));
-            s += " erase=" + std::to_string(d.config.eraseMs);
-            s += d.config.silentAfter > 0 ? " silent=" + std::to_string(d.config.silentAfter) : "";
-            s += d.unplugAfter > 0 ? " unplug=" + std::to_string(d.unplugAfter) : "";
-            s += d.link.empty() ? "" : " " + d.link;
-            s += d.imagePath.empty() ? "" : " " + d.imagePath;
-            s += d.logPath.empty() ? "" : " " + d.logPath;
-            s += "]";
-        }
-        return s;
-    };
-    const Case table[] = {
-        {{"--link", "/tmp/t", "--image", "out.bin"}, "[manual none erase=50 /tmp/t out.bin]"},
-        {{"--count", "3", "--link", "/tmp/t", "--image", "dir.d/out.bin", "--log", "-"},
-         "[manual none erase=50 /tmp/t1 dir.d/out1.bin -][manual none erase=50 /tmp/t2 "
-         "dir.d/out2.bin -][manual none erase=50 /tmp/t3 dir.d/out3.bin -]"},
-        {{"--count=2", "--image", "dir.d/image", "--log", "a.log"},
-         "[manual none erase=50 dir.d/image1 a1.log][manual none erase=50 dir.d/image2 a2.log]"},
-        {{"--count", "3", "--fault", "2:select-nak", "--erase-ms", "7", "--erase-ms", "3:900",
-          "--device", "tracker", "--unplug-after", "1:4"},
-         "[tracker none erase=7 unplug=4][tracker select-nak erase=7][tracker none erase=900]"},
-        // A value for one device wins over the value for all, whatever the order.
-        {{"--count", "2", "--erase-ms", "1:9", "--erase-ms", "8"},
-         "[manual none erase=9][manual none erase=8]"},
-        // A count to fall silent after brings its fault, unless one is given for that device.
-        {{"--count", "3", "--silent-after", "1:5", "--silent-after", "2:6", "--fault", "2:silent"},
-         "[manual silent-after-records erase=50 silent=5][manual silent erase=50 silent=6]"
-         "[manual none erase=50]"},
-    };
-    for (const auto& [args, expected] : table) {
-        EXPECT_EQ(devices(args), expected) << args.front() << " " << args.size();
-    }
-}
-
 TEST(ComNumber, TellsComPortsFromDevicePaths) {
-    for (const auto& [text, number] : {std::pair{"COM1", 1}, {"com4", 4}, {"Com12", 12}}) {
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {"COM1", 1},  {"com4", 4},   {"Com12", 12},      {"COM", {}},
+        {"COM0", {}}, {"COM1x", {}}, {"/dev/ttyS0", {}}, {"COM-1", {}}};
+    for (const auto& [text, number] : cases) {
         EXPECT_EQ(comNumber(text), number) << text;
-    }
-    for (const char* text : {"COM", "COM0", "COM1x", "/dev/ttyS0", "COM-1"}) {
-        EXPECT_EQ(comNumber(text), std::nullopt) << text;
     }
 }
 

@@ -31,22 +31,19 @@ using test::contains;
 // A path with a "/" is taken from the working folder, a bare name from /dev.
 TEST(PortNames, APathIsNamedAsGivenAComPortWithItsDevice) {
     const std::string here = std::filesystem::current_path().string();
-    const struct {
-        std::string name;
-        bool byDevice;
-        std::string expected;
-    } cases[] = {
+    // The port's name, whether named by its device, the message.
+    const std::tuple<std::string, bool, std::string> cases[] = {
         {"/nowhere/ttyX", true, "Cannot open /nowhere/ttyX: the port does not exist."},
         {"/nowhere/ttyX", false, "Cannot open COM1 (/nowhere/ttyX): the port does not exist."},
         {"./nowhere/../nowhere/ttyX", true,
          "Cannot open " + here + "/nowhere/ttyX: the port does not exist."},
         {"ttyQuillNowhere", true, "Cannot open /dev/ttyQuillNowhere: the port does not exist."},
     };
-    for (const auto& c : cases) {
-        QtMSComm port([&c](int16_t) { return c.name; });
-        port.setNamedByDevice(c.byDevice);
+    for (const auto& [name, byDevice, expected] : cases) {
+        QtMSComm port([&name](int16_t) { return name; });
+        port.setNamedByDevice(byDevice);
         port.setCommPort(1);
-        EXPECT_EQ(port.setPortOpen(true).value().text, c.expected); // throws when it opened
+        EXPECT_EQ(port.setPortOpen(true).value().text, expected); // throws when it opened
     }
 }
 

@@ -36,11 +36,8 @@ std::string send(DeviceModel& device, const std::string& bytes, Parity parity = 
 // and program frames at even parity, then the erase request at mark (the
 // fault-free Tracker is in the tests below).
 TEST(DeviceModel, AnswersAsItsFaultDictates) {
-    const struct {
-        const char* fault;
-        Kind kind;
-        const char* answers;
-    } cases[] = {
+    // The fault, the kind of device, the answers.
+    const std::tuple<const char*, Kind, const char*> cases[] = {
         {"none", Kind::Manual, "13@5 11@55 | 13@1 11@2 | 13@1 11@2 | 13@5 11@55"},
         {"silent", Kind::Manual, "- | - | - | -"},
         {"no-erase-xoff", Kind::Manual, "- | - | - | -"},
@@ -62,18 +59,18 @@ TEST(DeviceModel, AnswersAsItsFaultDictates) {
     };
     const std::vector<std::string> manual{kErase, kData, kData, kErase};
     const std::vector<std::string> tracker{kSelect, kProgram, kErase};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.fault);
-        const std::optional<Fault> fault = faultFromName(c.fault);
+    for (const auto& [name, kind, expected] : cases) {
+        SCOPED_TRACE(name);
+        const std::optional<Fault> fault = faultFromName(name);
         ASSERT_TRUE(fault);
-        EXPECT_EQ(faultName(*fault), c.fault);
-        DeviceModel device{{.kind = c.kind, .fault = *fault, .silentAfter = 1}};
+        EXPECT_EQ(faultName(*fault), name);
+        DeviceModel device{{.kind = kind, .fault = *fault, .silentAfter = 1}};
         std::string answers;
-        for (const std::string& bytes : c.kind == Kind::Manual ? manual : tracker) {
+        for (const std::string& bytes : kind == Kind::Manual ? manual : tracker) {
             const Parity parity = bytes[0] == kFrameStart ? Parity::Even : Parity::Mark;
             answers += (answers.empty() ? "" : " | ") + send(device, bytes, parity);
         }
-        EXPECT_EQ(answers, c.answers);
+        EXPECT_EQ(answers, expected);
         const bool greets = *fault == Fault::StaleXoffXon;
         EXPECT_EQ(device.greeting(),
                   (greets ? std::vector<uint8_t>{kXoff, kXon} : std::vector<uint8_t>{}));

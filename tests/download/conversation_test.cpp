@@ -20,7 +20,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace quill::sim {
 namespace {
@@ -123,11 +122,6 @@ std::string invalid(const std::string& line) {
     return std::string(text::InvalidRecord) + "\r" + line;
 }
 
-// The path chosen is no file that opens.
-Row unopened(const char* name, std::function<std::string(SimWorld&)> path, const char* message) {
-    return refused(name, firmware, FileError, message, {.path = std::move(path)});
-}
-
 // A new file renamed over the old one: the open file stays the old one.
 void replace(const std::string& path, const std::string& bytes) {
     test::writeFile(path + ".new", bytes);
@@ -141,8 +135,8 @@ void overwriteRecB(const std::string& path, size_t at) {
 }
 
 // Changed after the check: the download stops with the message that says so.
-Row changed(const char* name, When when, std::function<void(const std::string&)> change,
-            std::optional<Lines> wire, std::string file = firmware) {
+Row changed(const char* name, When when, std::optional<Lines> wire,
+            std::function<void(const std::string&)> change, std::string file = firmware) {
     return row(name, std::move(file), {}, {FileChanged}, std::move(wire),
                {prompt, text::FileChanged}, {.when = when}, [change](Play& r) { change(r.path); });
 }
@@ -261,11 +255,10 @@ const Row rows[] = {
             EXPECT_EQ(r.w.form.panelText[1], text::ComNotSet); // as any port left closed
         }),
     // The start cannot go on: nothing is written.
-    unopened(
-        "no file chosen", [](SimWorld&) { return std::string(); }, text::FileMustBeSelected),
-    unopened(
-        "file missing", [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); },
-        text::OpenFileError),
+    refused("no file chosen", firmware, FileError, text::FileMustBeSelected,
+            {.path = [](SimWorld&) { return std::string(); }}),
+    refused("file missing", firmware, FileError, text::OpenFileError,
+            {.path = [](SimWorld& w) { return (w.dir.path() / "missing.hex").string(); }}),
     row("port busy", firmware, {}, {PortFailure}, Lines{},
         {std::string(text::PortOpenFailed) + "\rCOM1 (sim) is used by another program."},
         {.portClosed = true, .when = When::BeforeStart}, [](Play& r) { r.w.port.busy.insert(1); }),
@@ -431,46 +424,25 @@ const Row rows[] = {
             EXPECT_EQ(r.w.boxes.shown()[0].buttons, MsgButtons::OkCancel);
             EXPECT_EQ(r.w.boxes.shown()[0].defaultButton, MsgResult::Cancel);
         }),
-    // Not a regular file: refused at once, without waiting or reading.
-    unopened(
-        "FIFO without a writer",
-        [](SimWorld& w) {
-            const std::string path = (w.dir.path() / "fifo").string();
-            EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
-            return path;
-        },
-        text::OpenFileError),
-    unopened(
-        "/dev/zero", [](SimWorld&) { return std::string("/dev/zero"); }, text::OpenFileError),
 
     // Changed after the check.
-    changed(
-        "rewritten during the prompt", When::AtPrompt,
-        [](const std::string& p) { test::writeFile(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase}),
-    changed(
-        "truncated during the prompt", When::AtPrompt,
-        [](const std::string& p) { std::filesystem::resize_file(p, 5); }, Lines{erase}),
-    changed(
-        "replaced during the prompt, even by the same bytes", When::AtPrompt,
-        [](const std::string& p) { replace(p, firmware); }, Lines{erase}),
+    changed("rewritten during the prompt", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { test::writeFile(p, recA + "\r\n" + eof + "\r\n"); }),
+    changed("truncated during the prompt", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { std::filesystem::resize_file(p, 5); }),
+    changed("replaced during the prompt, even by the same bytes", When::AtPrompt, Lines{erase},
+            [](const std::string& p) { replace(p, firmware); }),
     // Seen when the reader next fills its buffer, here in the middle of the
     // comment after recA; in a file the reader holds whole, before the end record.
-    changed(
-        "rewritten mid-download", When::AfterRecords,
-        [](const std::string& p) { test::writeFile(p, recC + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
-        stamped),
-    changed(
-        "truncated mid-download", When::AfterRecords,
-        [](const std::string& p) { std::filesystem::resize_file(p, 40); },
-        Lines{erase, recA, recB, recC}),
-    changed(
-        "replaced mid-download", When::AfterRecords,
-        [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, Lines{erase, recA},
-        stamped),
+    changed("rewritten mid-download", When::AfterRecords, Lines{erase, recA},
+            [](const std::string& p) { test::writeFile(p, recC + "\r\n" + eof + "\r\n"); }, stamped),
+    changed("truncated mid-download", When::AfterRecords, Lines{erase, recA, recB, recC},
+            [](const std::string& p) { std::filesystem::resize_file(p, 40); }),
+    changed("replaced mid-download", When::AfterRecords, Lines{erase, recA},
+            [](const std::string& p) { replace(p, recA + "\r\n" + eof + "\r\n"); }, stamped),
     // Same size, maybe the same time stamps: seen at the next record, or at the latest at the end.
-    changed(
-        "same size rewritten mid-download", When::AfterRecords,
-        [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }, std::nullopt),
+    changed("same size rewritten mid-download", When::AfterRecords, std::nullopt,
+            [](const std::string& p) { overwriteRecB(p, recA.size() + 2); }),
     // A change the stamp cannot show (a file system with coarse times),
     // beyond what the reader has buffered: the lines read differ from the
     // lines checked before the end record would go out.

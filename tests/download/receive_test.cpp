@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The receive processing: every byte is judged against the state it finds,
-// during the Tracker handshake only the last byte of a batch counts. And the
-// Tracker's frame checksum.
+// during the Tracker handshake only the last byte of a batch counts. The
+// Tracker's frames are checked on the wire by the conversation table.
 
 #include "download/downloadtexts.h"
-#include "download/tracker.h"
 #include "simworld.h"
 
 #include <gtest/gtest.h>
@@ -85,16 +84,6 @@ TEST(Receive, JudgesTheLastByteOfATrackerBatch) {
                   std::tuple(false, true, c.stateAfter, c.report, 0u));
         EXPECT_TRUE(c.report.empty() || world.waitDialog.acknowledging());
     }
-}
-
-// The select and program frames are checked on the wire by the conversation
-// table; here the checksum wraps: length, header, command and data add up to
-// 0 mod 256.
-TEST(TrackerFrames, BuildPacketWrapsTheChecksum) {
-    Bytes frame;
-    const uint8_t many[] = {0xFF, 0xFF, 0xFE};
-    build_packet(frame, 0xFF, 0xFF, 0xFF, 3, many);
-    EXPECT_EQ(frame, (Bytes{0x02, 0x06, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0x01, 0x00}));
 }
 
 } // namespace

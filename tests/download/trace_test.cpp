@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The wire trace and the progress counts: what the trace says of a whole
-// download on the simulated world, line by line; the writer's lines, its
-// buffering and its failures; the totals a file will give, and what the
-// progress makes of the events of a download. That the engine under a trace
-// talks exactly as without one, and the trace of the Tracker's roads, are
-// rows of the conversation table.
+// The wire trace: what it says of a whole download on the simulated world,
+// line by line; the writer's lines, its buffering and its failures. That
+// the engine under a trace talks exactly as without one, the trace of the
+// Tracker's roads and the progress counts of a download are rows of the
+// conversation table; the progress as shown is quill-cli's (tests/cli).
 
 #include "hexfile/hexfiletexts.h"
 #include "testtext.h"
-#include "trace/downloadprogress.h"
 #include "trace/tracewriter.h"
 #include "tracedworld.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <tuple>
 
 namespace quill::sim {
@@ -147,67 +144,6 @@ TEST(TraceWriter, AFailedWriteIsSaidOnceAndTheDownloadGoesOn) {
     EXPECT_FALSE(traced.writer.flush());
     EXPECT_EQ(traced.t.world.recordsSent(), (Lines{rec, eof}));
     EXPECT_EQ(traced.t.world.boxes.texts().back(), text::DownloadComplete);
-}
-
-const std::string rec16 = dataRecord(0x0010, std::vector<uint8_t>(16, 0x5A));
-
-TEST(DownloadProgress, FollowsTheEventsOfADownload) {
-    using enum TraceKind;
-    // Erase at 0, the device ready at 50, two 16-byte records and the end
-    // record 10 ms apart, and a new start. Totals: 3 records, 32 data bytes.
-    const struct {
-        TraceKind kind;
-        int64_t ms;
-        int32_t state = 0;
-        std::string line = {};
-    } steps[] = {
-        {Start, 0},
-        {State, 0, cs_flash_erase},
-        {Written, 0, 0, ":01000000FF00"},
-        {Received, 5},
-        {State, 5, cs_program_ready},
-        {Received, 50},
-        {State, 50, cs_record_download},
-        {Written, 50, 0, rec16},
-        {Written, 60, 0, rec16},
-        {Written, 70, 0, eof},
-        {State, 70, cs_file_done},
-        {TimerExpired, 570},
-        {Start, 900},
-    };
-    const struct {
-        const char* name;
-        size_t steps; // the first steps that have happened
-        int64_t records, data;
-        int percent;
-        bool ended;
-        double elapsed;
-        std::optional<double> rate, left;
-    } cases[] = {
-        {"erase request out", 3, 0, 0, 0, false, 0.0, {}, {}},
-        {"erasing", 5, 0, 0, 0, false, 0.005, {}, {}},
-        {"first record out", 8, 1, 16, 50, false, 0.050, {}, {}},
-        {"second record out", 9, 2, 32, 100, false, 0.060, 3200.0, 0.0},
-        {"end record out", 10, 3, 32, 100, false, 0.070, 1600.0, 0.0},
-        // The record's timer comes after the end.
-        {"ended", 12, 3, 32, 100, true, 0.070, 1600.0, 0.0},
-        {"a new start counts from nothing", std::size(steps), 0, 0, 0, false, 0.0, {}, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DownloadProgress progress;
-        progress.setTotals({3, 32});
-        for (size_t i = 0; i < c.steps; ++i) {
-            const auto& s = steps[i];
-            const std::span bytes(reinterpret_cast<const uint8_t*>(s.line.data()), s.line.size());
-            progress.onTraceEvent(
-                {.kind = s.kind, .atUs = s.ms * 1000, .bytes = bytes, .value = s.state});
-        }
-        EXPECT_EQ(std::tuple(progress.recordsSent(), progress.dataBytesSent(), progress.percent(),
-                             progress.ended(), progress.elapsedSeconds(), progress.rate(),
-                             progress.secondsLeft()),
-                  std::tuple(c.records, c.data, c.percent, c.ended, c.elapsed, c.rate, c.left));
-    }
 }
 
 } // namespace

@@ -46,7 +46,7 @@ TEST(CheckRecord, ClassifiesRecords) {
          {":0000000000", ":00001000F0", ":04001000FFFFFFFFF0", ":04001000fFfFFfFff0", longest}},
         {REC_SEND,
          {":0400100012FF34FFA8", ":02000002FFFFFE", ":020000040000FA", ":0300300002337A1E",
-          ":0400100012FF34FFA8 ; comment"}},
+          ":0400100012FF34FFA8 ; comment", ":03000000abcdef96", ":03000000AbCdeF96"}},
         // A wrong checksum wins over all-FF and over the last record; a line
         // cut short with only digits cancels.
         // One digit off in a data byte makes the sum off by exactly 80 hex.
@@ -79,8 +79,8 @@ TEST(CheckRecord, NonHexInEveryFieldIsBadHex) {
     }
 }
 
-// A record cut off anywhere before the end of its checksum cancels; the
-// bytes beyond the cut must not be looked at.
+// A record cut off anywhere before the end of its checksum cancels, and a
+// byte cut off is none; the bytes beyond the cut must not be looked at.
 TEST(CheckRecord, CutShortIsBadSumWithoutReadingPastTheEnd) {
     for (const std::string& whole :
          std::vector<std::string>{":0400100012FF34FFA8", ":00000001FF", ":0000000000", longest}) {
@@ -94,18 +94,9 @@ TEST(CheckRecord, CutShortIsBadSumWithoutReadingPastTheEnd) {
                 << whole.substr(0, len);
         }
     }
-}
-
-TEST(HexByte, ConvertsTheFirstTwoDigits) {
-    const std::vector<std::pair<std::string_view, int16_t>> cases = {
-        {"00", 0},    {"fF", 255},  {"aB", 0xAB}, {"Cd", 0xCD}, {"eF", 0xEF},
-        {"Ab", 0xAB}, {"cD", 0xCD}, {"Ef", 0xEF}, {"59", 0x59}, {"123", 0x12},
-        {"0G", -1},   {"G0", -1},   {"", -1},     {"F", -1},
-    };
-    for (const auto& [text, expected] : cases) {
-        EXPECT_EQ(hex_byte(table, text), expected) << text;
-    }
-    EXPECT_EQ(hex_byte(table, std::string_view("F0", 1)), -1); // only the view counts
+    // A byte's digits, only the first two, only within the view.
+    EXPECT_EQ(hex_byte(table, "c0d"), 0xC0);
+    EXPECT_EQ(hex_byte(table, std::string_view("F0", 1)), -1);
 }
 
 // The one pass of the whole-file check: the verdict, the line to blame
@@ -266,17 +257,15 @@ TEST_F(StdHexFileTest, RewindAndReopenStartAtTheFirstByteAndAFailedOpenLeavesNot
 // kept and flagged, and the next line comes out whole.
 TEST_F(StdHexFileTest, OverlongLinesAreCutAndFlagged) {
     const size_t max = HexFileSource::maxLineBytes;
-    const struct {
-        size_t length;
-        bool tooLong;
-    } cases[] = {{max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.length);
-        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(c.length, ':') + "\r\nnext")));
+    const std::pair<size_t, bool> cases[] = {
+        {max - 1, false}, {max, false}, {max + 1, true}, {40 * max + 3, true}};
+    for (const auto& [length, tooLong] : cases) {
+        SCOPED_TRACE(length);
+        ASSERT_TRUE(file.open(dir.write("long.hex", std::string(length, ':') + "\r\nnext")));
         std::string line;
         ASSERT_TRUE(file.readLine(line));
-        EXPECT_EQ(line.size(), std::min(c.length, max));
-        EXPECT_EQ(file.lineTooLong(), c.tooLong);
+        EXPECT_EQ(line.size(), std::min(length, max));
+        EXPECT_EQ(file.lineTooLong(), tooLong);
         EXPECT_LE(line.capacity(), 2 * max);
         ASSERT_TRUE(file.readLine(line));
         EXPECT_EQ(line, "next");

@@ -41,8 +41,7 @@ TEST(JsonString, EscapesByteByByte) {
         {"valid after invalid", "\xff\xc3\xa9", "\"\\u00ff\xc3\xa9\""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(jsonString(c.bytes), c.json);
+        EXPECT_EQ(jsonString(c.bytes), c.json) << c.name;
     }
 }
 

@@ -102,11 +102,8 @@ TEST(ClientTest, NegotiatesAndSeparatesDataAnswersAndNotices) {
 }
 
 TEST(PortUrlTest, OnlyTheSchemeWithHostAndPort) {
-    const struct {
-        const char* name;
-        bool network;
-        std::optional<Endpoint> endpoint;
-    } cases[] = {
+    // The name, whether a port on the network, the endpoint it names.
+    const std::tuple<const char*, bool, std::optional<Endpoint>> cases[] = {
         {"rfc2217://127.0.0.1:2000", true, Endpoint{"127.0.0.1", 2000, "127.0.0.1:2000"}},
         {"RFC2217://rack-7.lab:65535", true, Endpoint{"rack-7.lab", 65535, "rack-7.lab:65535"}},
         {"rfc2217://[::1]:3001", true, Endpoint{"::1", 3001, "[::1]:3001"}},
@@ -117,10 +114,10 @@ TEST(PortUrlTest, OnlyTheSchemeWithHostAndPort) {
         {"host:2000", false, std::nullopt},
         {"/dev/ttyUSB0", false, std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(isNetworkPortName(c.name), c.network);
-        EXPECT_EQ(parsePortUrl(c.name), c.endpoint);
+    for (const auto& [name, network, endpoint] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(isNetworkPortName(name), network);
+        EXPECT_EQ(parsePortUrl(name), endpoint);
     }
 }
 

@@ -7,7 +7,6 @@
 #include "qt/serialcontrol.h"
 #include "trace/tracedcomm.h"
 
-#include <QCoreApplication>
 #include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -201,9 +200,3 @@ TEST_F(NetworkPortTest, FailuresNameTheirCause) {
 
 } // namespace
 } // namespace quill
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

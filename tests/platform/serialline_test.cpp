@@ -20,17 +20,14 @@ namespace quill::serialline {
 namespace {
 
 TEST(LineConfig, ParsesValidTextsAndRejectsBadOnes) {
-    const struct {
-        const char* text;
-        LineConfig expected;
-    } cases[] = {
+    const std::pair<const char*, LineConfig> cases[] = {
         {"9600,M,8,1", {9600, Parity::Mark, 8, StopBits::One}},
         {"38400,e,7,1", {38400, Parity::Even, 7, StopBits::One}},
         {"110,O,5,1.5", {110, Parity::Odd, 5, StopBits::OneAndHalf}},
         {"4000000,s,6,2", {4'000'000, Parity::Space, 6, StopBits::Two}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(parseLineConfig(c.text), c.expected) << c.text;
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(parseLineConfig(text), expected) << text;
     }
     for (const char* text :
          {"", "9600,M,8", "9600,M,8,1,", ",M,8,1", "9600,,8,1", "9600,X,8,1", "9600,MM,8,1",
@@ -163,24 +160,20 @@ TEST(TtyLine, WhatTheDriverDoesWithTheRequestIsReadBack) {
 // What the driver keeps of a line reads back as that line's text; a
 // pseudo-terminal, which drops PARENB, shows even and none alike.
 TEST(TtyLine, TheHeldLineReadsBackAsItsText) {
-    const struct {
-        const char* line;
-        bool pseudoTerminal;
-        const char* readBack;
-    } cases[] = {
+    // The line, whether on a pseudo-terminal, its text read back.
+    const std::tuple<const char*, bool, const char*> cases[] = {
         {"9600,M,8,1", false, "9600,M,8,1"},    {"38400,E,8,1", false, "38400,E,8,1"},
         {"19200,O,7,2", false, "19200,O,7,2"},  {"4800,S,5,1", false, "4800,S,5,1"},
         {"9600,N,6,1", false, "9600,N,6,1"},    {"9600,M,8,1", true, "9600,M,8,1"},
         {"38400,E,8,1", true, "38400,E/N,8,1"}, {"9600,N,8,1", true, "9600,E/N,8,1"},
         {"12345,E,8,1", false, "?,E,8,1"}, // no constant: left to QSerialPort
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [line, pseudoTerminal, readBack] : cases) {
+        SCOPED_TRACE(line);
         FakeDriver driver;
-        driver.dropped = c.pseudoTerminal ? PARENB : 0;
-        ASSERT_EQ(applyTtyLine(3, *parseLineConfig(c.line), c.pseudoTerminal, driver),
-                  std::nullopt);
-        EXPECT_EQ(ttyLineText(driver.held, c.pseudoTerminal), c.readBack);
+        driver.dropped = pseudoTerminal ? PARENB : 0;
+        ASSERT_EQ(applyTtyLine(3, *parseLineConfig(line), pseudoTerminal, driver), std::nullopt);
+        EXPECT_EQ(ttyLineText(driver.held, pseudoTerminal), readBack);
     }
 }
 

@@ -31,10 +31,10 @@ TEST(SettingConversion, FromTheStoredTexts) {
         {"2.5", 0, 0, 2},       {"1.5", 0, 0, 2},       {"3.5", 0, 0, 0},        {"1e999", 0, 0, 0},
     };
     for (const auto& [text, com, baud, device] : cases) {
-        SCOPED_TRACE(text);
         EXPECT_EQ(
             std::tuple(com_from_setting(text), baud_from_setting(text), device_from_setting(text)),
-            std::tuple(com, baud, device));
+            std::tuple(com, baud, device))
+            << text;
     }
 }
 
@@ -47,8 +47,7 @@ TEST(ReadNumber, ReadsLikeTheCommandLineOption) {
         {"e5", 0},   {"-1e999", -inf}, {"1e-999", 0},  {"0e99999", 0}, {"0.0001e-400", 0},
     };
     for (const auto& [text, value] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(read_number(text), value);
+        EXPECT_EQ(read_number(text), value) << text;
     }
     EXPECT_EQ(read_number("1e99999999999999999999"), inf); // the exponent must not overflow
 }

@@ -99,25 +99,15 @@ void PrintTo(const RunCase& c, std::ostream* os) {
 }
 
 using enum devsim::Fault;
-
-devsim::Config manual(devsim::Fault fault = None, int silentAfter = 0) {
-    devsim::Config c;
-    c.fault = fault;
-    c.silentAfter = silentAfter;
-    return c;
-}
+using enum devsim::Kind;
 
 devsim::Config silentAfter(int records) {
-    return manual(SilentAfterRecords, records);
-}
-
-devsim::Config tracker(devsim::Fault fault) {
-    devsim::Config c = manual(fault);
-    c.kind = devsim::Kind::Tracker;
-    return c;
+    return {.fault = SilentAfterRecords, .silentAfter = records};
 }
 
 const devsim::Config slowRecords{.recordWriteMs = 100};
+const devsim::Config chatty{.fault = XonOnlyAfterRecord};
+const devsim::Config nakTracker{.kind = Tracker, .fault = SelectNak};
 
 std::function<void(RunWorld&)> at(Ms elapsed, std::function<void(RunWorld&)> action) {
     return [elapsed, action](RunWorld& w) {
@@ -150,13 +140,12 @@ using enum Outcome;
 // after "Download complete" but before that answer, the firmware is not known
 // to be whole; interrupted while waiting for it, it was.
 const RunCase cases[] = {
-    {"ManualComplete", manual(), 60, none, Complete, "", 0, 100},
+    {"ManualComplete", {}, 60, none, Complete, "", 0, 100},
     {"LastRecordUnanswered", silentAfter(3), 60, none, Complete, "", 2000, 2100},
     {"SilentMidTransfer", silentAfter(1), 1, none, IdleTimeout, idleText, 1000, 1100},
     {"SilentWithoutLimit", silentAfter(1), 0, none, std::nullopt, "", 0, 0},
-    {"TalksWithoutReleasing", manual(XonOnlyAfterRecord), 1, chatter, IdleTimeout, idleText, 1000,
-     1100},
-    {"NoEraseAnswer", manual(NoEraseXoff), 60, none, NoEraseAnswer, "", 500, 600},
+    {"TalksWithoutReleasing", chatty, 1, chatter, IdleTimeout, idleText, 1000, 1100},
+    {"NoEraseAnswer", {.fault = NoEraseXoff}, 60, none, NoEraseAnswer, "", 500, 600},
     {"PortLostMidTransfer", slowRecords, 60, unplugAt(150), PortFailure, "", 0, 100},
     {"PortLostBeforeLastAnswer", silentAfter(3), 60, unplugAt(500), PortFailure, lostText, 400,
      600},
@@ -164,9 +153,9 @@ const RunCase cases[] = {
      0, 100},
     {"InterruptedWaitingForLastAnswer", silentAfter(3), 60, interruptAt(500, false), Complete, "",
      400, 600},
-    {"TrackerErrorThenComplete", tracker(SelectNak), 60, none, Complete,
-     text::CompletedAfterTrackerError, 0, 100},
-    {"TrackerSilent", tracker(Silent), 60, none, TrackerHandshake, "", 500, 600},
+    {"TrackerErrorThenComplete", nakTracker, 60, none, Complete, text::CompletedAfterTrackerError,
+     0, 100},
+    {"TrackerSilent", {.kind = Tracker, .fault = Silent}, 60, none, TrackerHandshake, "", 500, 600},
 };
 
 class RunEnds : public testing::TestWithParam<RunCase> {};
@@ -174,7 +163,7 @@ class RunEnds : public testing::TestWithParam<RunCase> {};
 TEST_P(RunEnds, EndAsTheRoadSays) {
     const RunCase& c = GetParam();
     RunWorld w(c.device, c.idleSeconds);
-    if (c.device.kind == devsim::Kind::Tracker) {
+    if (c.device.kind == Tracker) {
         w.world.waitDialog.okAfter = 100;
     }
     ASSERT_EQ(w.run->openPort(), PortOpening::Open);
@@ -207,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Roads, RunEnds, testing::ValuesIn(cases),
 TEST(RunStart, RefusedBeforeAnythingIsSent) {
     // The prompt answered no; a port that cannot be opened; a stop before the start.
     {
-        RunWorld w(manual(), 60);
+        RunWorld w({}, 60);
         w.world.boxes.answerNext({MsgResult::Cancel});
         ASSERT_EQ(w.run->openPort(), PortOpening::Open);
         w.run->startSoon();
@@ -217,7 +206,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         EXPECT_TRUE(w.world.port.writes().empty());
     }
     {
-        RunWorld w(manual(), 60);
+        RunWorld w({}, 60);
         w.world.port.present.clear();
         EXPECT_EQ(w.run->openPort(), PortOpening::OpenFailed);
         EXPECT_EQ(w.run->outcome(), Outcome::PortFailure);
@@ -225,7 +214,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         EXPECT_TRUE(w.view.messages[0].starts_with(std::string("error: ") + text::PortOpenFailed));
     }
     {
-        RunWorld w(manual(), 60);
+        RunWorld w({}, 60);
         ASSERT_EQ(w.run->openPort(), PortOpening::Open);
         w.run->startSoon();
         EXPECT_TRUE(w.run->interrupt());
@@ -242,7 +231,7 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
 TEST(RunStart, TheLineSettlesBeforeTheFirstMessage) {
     for (const bool answersLater : {false, true}) {
         SCOPED_TRACE(answersLater ? "answers the erase request" : "too busy to answer");
-        RunWorld w(manual(answersLater ? None : StaleXoffXon), 60, 250);
+        RunWorld w({.fault = answersLater ? None : StaleXoffXon}, 60, 250);
         ASSERT_EQ(w.run->openPort(), PortOpening::Open);
         w.world.port.deliver(1, {0x13, 0x11}); // an XOFF XON from its start
         w.run->startSoon();

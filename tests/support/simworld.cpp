@@ -4,16 +4,14 @@
 #include "shared/linesettings.h"
 #include "testtext.h"
 
-#include <atomic>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace quill::sim {
 
 TempDir::TempDir() {
-    static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("quill-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(m_path);
+    std::string name = (std::filesystem::temp_directory_path() / "quill-test-XXXXXX").string();
+    EXPECT_NE(::mkdtemp(name.data()), nullptr) << name;
+    m_path = name;
 }
 
 TempDir::~TempDir() {

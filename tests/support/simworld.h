@@ -189,11 +189,7 @@ struct SimWorld {
     devsim::DeviceModel& connect(devsim::Config config);
     // Writes a hex file and chooses it, as the Open dialog would.
     std::string chooseFile(const std::string& content, const std::string& name = "fw.hex");
-    // Presses "Start Download" and lets the world run until nothing is left to happen.
-    void startAndRun() {
-        start();
-        loop.runAll();
-    }
+    // Presses "Start Download".
     void start() { engine.cmdStart_Click(); }
 
     // The record lines written since the last erase request, one a write,

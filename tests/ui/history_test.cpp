@@ -100,10 +100,8 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
                              "COM1|alpha.hex|cccccccccccc|complete|9/9|2.5|line-1|ann"));
 
     auto* txtFilter = child<QLineEdit>(window, "txtFilter");
-    const struct {
-        const char* typed;
-        const char* files; // shown, top to bottom
-    } filters[] = {
+    // What is typed, and the files shown, top to bottom.
+    const std::pair<const char*, const char*> filters[] = {
         {"ALPHA", "Alpha-2.hex alpha.hex"},
         {"ttyusb", "beta.hex"},
         {"UNFINISHED", "Alpha-2.hex"},
@@ -113,13 +111,13 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
         {"ann", "beta.hex Alpha-2.hex alpha.hex"},
         {"9/9", ""},
     };
-    for (const auto& f : filters) {
-        txtFilter->setText(QString::fromLatin1(f.typed));
+    for (const auto& [typed, shown] : filters) {
+        txtFilter->setText(QString::fromLatin1(typed));
         QStringList files;
         for (const QString& row : table(window).split(u'\n', Qt::SkipEmptyParts)) {
             files << row.section(u'|', 1, 1);
         }
-        EXPECT_EQ(files.join(u' '), QLatin1String(f.files)) << f.typed;
+        EXPECT_EQ(files.join(u' '), QLatin1String(shown)) << typed;
     }
 
     txtFilter->setText(QStringLiteral("alpha"));
@@ -158,11 +156,8 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
     auto* tab = window->findChild<YieldTab*>();
     int drawn = 0;
     QObject::connect(tab, &YieldTab::drawn, [&] { ++drawn; });
-    const struct {
-        const char* filter;
-        const char* sets; // each bar set's outcome and its sum over the bars
-        const char* totals;
-    } cases[] = {
+    // The filter; each bar set's outcome and its sum over the bars; the totals.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"", "complete 2, no erase answer 1, port error 1, unfinished 1",
          "5 attempts: 2 complete, 1 no erase answer, 1 port error, 1 unfinished. Yield 50.0% of "
          "those that ended."},
@@ -173,13 +168,13 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
          "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended."},
         {"zzz", "", "No attempts shown."},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.filter);
+    for (const auto& [filter, shownSets, totals] : cases) {
+        SCOPED_TRACE(filter);
         const int before = drawn;
         if (before == 0) {
             window->findChild<QTabWidget*>()->setCurrentWidget(tab);
         } else {
-            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(c.filter));
+            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(filter));
         }
         ASSERT_TRUE(waitFor([&] { return drawn > before && !tab->busy(); }, 5000));
         QStringList sets;
@@ -190,9 +185,9 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
             counted += static_cast<int>(set->sum());
             sets << QStringLiteral("%1 %2").arg(set->label()).arg(set->sum());
         }
-        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(c.sets));
+        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(shownSets));
         EXPECT_EQ(counted, table(window).isEmpty() ? 0 : table(window).count(u'\n') + 1);
-        EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(c.totals));
+        EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(totals));
     }
 }
 

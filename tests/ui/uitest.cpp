@@ -94,14 +94,3 @@ void WindowTest::startOnCom1() {
 }
 
 } // namespace quill::test
-
-// The window tests run under one QApplication on Qt's offscreen platform
-// (also when ctest lists them, before its environment applies).
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
