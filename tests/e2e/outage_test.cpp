@@ -7,9 +7,9 @@
 // next run.
 
 #include "harness.h"
-#include "pgserver.h"
 #include "runner/runnertexts.h"
 #include "shared/exitcodes.h"
+#include "sharedpgserver.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +21,9 @@
 namespace quill::e2e {
 namespace {
 
-std::unique_ptr<PgServer> pgServer;
 PgServer& server() {
-    if (!pgServer) {
-        pgServer = std::make_unique<PgServer>();
-    }
-    return *pgServer;
+    return test::sharedPgServer();
 }
-struct StopServer : ::testing::Environment {
-    void TearDown() override { pgServer.reset(); }
-};
-const auto* const stopServer = ::testing::AddGlobalTestEnvironment(new StopServer);
 
 // The outcome of every row of the history, newest first.
 std::string outcomes(const Scratch& s, const std::string& history = {}) {

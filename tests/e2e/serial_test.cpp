@@ -7,9 +7,9 @@
 // number is refused before any device hears a byte.
 
 #include "harness.h"
-#include "pgserver.h"
 #include "runner/runnertexts.h"
 #include "shared/exitcodes.h"
+#include "sharedpgserver.h"
 
 #include <gtest/gtest.h>
 
@@ -95,22 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
              {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-std::unique_ptr<PgServer> pgServer;
-struct StopServer : ::testing::Environment {
-    void TearDown() override { pgServer.reset(); }
-};
-const auto* const stopServer = ::testing::AddGlobalTestEnvironment(new StopServer);
-
 // Eight stations draw at once from one history, then one is killed between
 // its draw and its end: no number twice, none lost but the killed unit's,
 // which stays spent, its row unfinished.
 TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
-    if (!pgServer) {
-        pgServer = std::make_unique<PgServer>();
-    }
-    ASSERT_EQ(pgServer->failure(), "");
+    PgServer& pg = test::sharedPgServer();
+    ASSERT_EQ(pg.failure(), "");
     for (const std::string& history :
-         {std::string(), "--history-url " + pgServer->url(pgServer->newDatabase())}) {
+         {std::string(), "--history-url " + pg.url(pg.newDatabase())}) {
         SCOPED_TRACE(history.empty() ? "SQLite" : "PostgreSQL");
         Scratch s;
         writeFile(s.path("app.hex"), test::hexFile(20));

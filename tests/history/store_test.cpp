@@ -7,8 +7,8 @@
 #include "history/historyformat.h"
 #include "history/historystore.h"
 #include "history/historytexts.h"
-#include "pgserver.h"
 #include "shared/outcome.h"
+#include "sharedpgserver.h"
 
 #include <gtest/gtest.h>
 
@@ -34,19 +34,9 @@ void PrintTo(const Attempt& a, std::ostream* os) {
 
 namespace {
 
-// One server for all the tests of this process, made when first needed,
-// stopped before the process ends.
-std::unique_ptr<PgServer> pgServer;
 PgServer& server() {
-    if (!pgServer) {
-        pgServer = std::make_unique<PgServer>();
-    }
-    return *pgServer;
+    return test::sharedPgServer();
 }
-struct StopServer : ::testing::Environment {
-    void TearDown() override { pgServer.reset(); }
-};
-const auto* const stopServer = ::testing::AddGlobalTestEnvironment(new StopServer);
 
 enum class Backend { Sqlite, Postgres };
 
