@@ -94,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     world.setUpPort(9600, device_manual);
     world.connect({});
     world.chooseFile(bytes);
-    world.startAndRun();
+    world.start();
+    world.loop.runAll();
 
     const fuzz::Expected expected = fuzz::expectedRecords(bytes, world.m.hex_table);
     std::string wire; // every byte written to the port, in order
