@@ -4,6 +4,7 @@
 #include "history/historystore.h"
 #include "history/historytexts.h"
 #include "history/journal.h"
+#include "history/threadend.h"
 
 #include <QUuid>
 
@@ -323,16 +324,8 @@ bool HistoryWriter::finish(std::chrono::milliseconds patience) {
     const auto until = Clock::now() + patience;
     m_state->stopAt = until;
     m_state->wake.notify_all();
-    const bool exited =
-        m_state->wake.wait_until(lock, until + 100ms, [&] { return m_state->exited; });
-    lock.unlock();
-    // A thread stuck in the history is left behind: its state lives on with it.
-    if (exited) {
-        m_thread.join();
-    } else {
-        m_thread.detach();
-    }
-    return exited;
+    return joinOrLeave(m_thread, std::move(lock), m_state->wake, until + 100ms,
+                       [&] { return m_state->exited; });
 }
 
 const HistoryLocation& HistoryWriter::location() const {

@@ -3,10 +3,12 @@
 
 #include "history/historystore.h"
 #include "history/historytexts.h"
+#include "history/threadend.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace quill {
 
@@ -102,14 +104,8 @@ bool SerialCounter::finish(std::chrono::milliseconds patience) {
     std::unique_lock lock(m_state->mutex);
     m_state->stop = true;
     m_state->wake.notify_all();
-    const bool exited = m_state->wake.wait_for(lock, patience, [&] { return m_state->exited; });
-    lock.unlock();
-    if (exited) {
-        m_thread.join();
-    } else {
-        m_thread.detach();
-    }
-    return exited;
+    return joinOrLeave(m_thread, std::move(lock), m_state->wake, Clock::now() + patience,
+                       [&] { return m_state->exited; });
 }
 
 } // namespace quill
