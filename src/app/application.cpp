@@ -35,10 +35,9 @@ Application::Application(std::unique_ptr<SettingsStore> store, std::string cmdli
     // slow share must not freeze the window. The download's own check then
     // names the bytes it sends.
     m_mainForm.setFileTip([this](const std::string& path, std::function<void(std::string)> show) {
-        m_readers.start([path, show = std::move(show), form = &m_mainForm] {
+        startOn(m_readers, [path, show = std::move(show), inbox = m_tips] {
             const std::string tip = fileTip(path);
-            QMetaObject::invokeMethod(
-                form, [show, tip] { show(tip); }, Qt::QueuedConnection);
+            inbox->post([show, tip] { show(tip); });
         });
     });
     m_record.setChecked([this](const std::string& path, const FileIdentity& identity) {

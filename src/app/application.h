@@ -13,6 +13,7 @@
 #include "download/downloader.h"
 #include "hexfile/stdhexfile.h"
 #include "platform/settingsstore.h"
+#include "qt/handover.h"
 #include "qt/qttimer.h"
 #include "qt/serialcontrol.h"
 #include "shared/module1.h"
@@ -75,6 +76,7 @@ class Application {
     // Reads files for the window, off its thread; its tasks end before the
     // window goes.
     QThreadPool m_readers;
+    Inbox* m_tips = new Inbox(&m_mainForm); // ... and what they found, back on it
 };
 
 } // namespace quill

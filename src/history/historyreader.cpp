@@ -12,6 +12,15 @@
 
 namespace quill {
 
+namespace {
+
+// Held while work is handed to Qt for another thread, and taken first by
+// the work when it runs there: what was handed over is then seen as made
+// before, by a thread checker too, which cannot see the locks inside Qt.
+std::mutex handOver;
+
+} // namespace
+
 // What the reader and its thread share, under the mutex.
 struct HistoryReader::Shared {
     std::mutex mutex;
@@ -25,7 +34,11 @@ HistoryReader::HistoryReader(const HistoryLocation& where, QObject* parent)
     m_shared->owner = this;
     // The application's pool: QCoreApplication waits for its threads when
     // it ends, so a thread still on a question cannot outlive Qt SQL.
-    QThreadPool::globalInstance()->start([shared = m_shared, where] { serve(*shared, where); });
+    const std::lock_guard handing(handOver);
+    QThreadPool::globalInstance()->start([shared = m_shared, where] {
+        { const std::lock_guard taken(handOver); }
+        serve(*shared, where);
+    });
 }
 
 HistoryReader::~HistoryReader() {
@@ -52,9 +65,13 @@ void HistoryReader::serve(Shared& shared, const HistoryLocation& where) {
     const auto post = [&shared](auto deliver) {
         std::lock_guard lock(shared.mutex);
         if (shared.owner != nullptr) {
+            const std::lock_guard handing(handOver);
             QMetaObject::invokeMethod(
                 shared.owner,
-                [owner = shared.owner, deliver = std::move(deliver)] { deliver(*owner); },
+                [owner = shared.owner, deliver = std::move(deliver)] {
+                    { const std::lock_guard taken(handOver); }
+                    deliver(*owner);
+                },
                 Qt::QueuedConnection);
         }
     };

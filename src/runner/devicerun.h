@@ -79,7 +79,7 @@ class DeviceRun final : private RunView, private WireTrace {
     // (queue it on context()).
     void interrupt() { m_station.run().interrupt(); }
     // Lives on this device's thread.
-    QObject& context() { return m_station.context(); }
+    Inbox& context() { return m_station.context(); }
 
   private:
     Progress progress() const;

@@ -18,8 +18,7 @@ void DeviceThread::requestStop() {
     const std::lock_guard lock(m_mutex);
     m_stop = true;
     if (m_run != nullptr) {
-        QMetaObject::invokeMethod(
-            &m_run->context(), [run = m_run] { run->interrupt(); }, Qt::QueuedConnection);
+        m_run->context().post([run = m_run] { run->interrupt(); });
     }
 }
 
@@ -39,8 +38,7 @@ void DeviceThread::run() {
         const std::lock_guard lock(m_mutex);
         m_run = &run;
         if (m_stop) {
-            QMetaObject::invokeMethod(
-                &run.context(), [&run] { run.interrupt(); }, Qt::QueuedConnection);
+            run.context().post([&run] { run.interrupt(); });
         }
     }
     run.exec();

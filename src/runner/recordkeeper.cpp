@@ -38,14 +38,11 @@ RecordKeeper::RecordKeeper(std::string program, std::string operatorName,
     const auto where = historyLocation(settings, url);
     if (!where) {
         m_notUnderstood = where.error();
-        QMetaObject::invokeMethod(
-            &m_context, [this] { tell(); }, Qt::QueuedConnection);
+        m_context.post([this] { tell(); });
         return;
     }
-    m_writer = std::make_unique<HistoryWriter>(*where, [this] {
-        QMetaObject::invokeMethod(
-            &m_context, [this] { tell(); }, Qt::QueuedConnection);
-    });
+    m_writer =
+        std::make_unique<HistoryWriter>(*where, [this] { m_context.post([this] { tell(); }); });
 }
 
 RecordKeeper::~RecordKeeper() {

@@ -11,9 +11,8 @@
 
 #include "history/historywriter.h"
 #include "platform/settingsstore.h"
+#include "qt/handover.h"
 #include "shared/report.h"
-
-#include <QObject>
 
 #include <functional>
 #include <memory>
@@ -66,7 +65,7 @@ class RecordKeeper {
     Say m_firstSay;
     Say m_say;
     bool m_told = false;
-    QObject m_context; // the thread that tells
+    Inbox m_context; // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
 };

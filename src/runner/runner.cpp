@@ -345,14 +345,11 @@ void Runner::startDevices() {
             ended.kind = DeviceEvent::Kind::Ended;
             ended.failed = true;
             ended.outcome = m_report.devices[i].outcome;
-            QMetaObject::invokeMethod(
-                &m_main, [this, i, ended] { onEvent(i, ended); }, Qt::QueuedConnection);
+            m_main.post([this, i, ended] { onEvent(i, ended); });
             continue;
         }
         auto post = [this, i](DeviceEvent event) {
-            QMetaObject::invokeMethod(
-                &m_main, [this, i, event = std::move(event)] { onEvent(i, event); },
-                Qt::QueuedConnection);
+            m_main.post([this, i, event = std::move(event)] { onEvent(i, event); });
         };
         m_threads.push_back(std::make_unique<DeviceThread>(m_plan.devices[i], heldTo, post));
     }

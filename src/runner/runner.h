@@ -15,6 +15,7 @@
 #include "history/serialcounter.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
+#include "qt/handover.h"
 #include "run/runrequest.h"
 #include "runner/devicethread.h"
 #include "runner/recordkeeper.h"
@@ -101,7 +102,7 @@ class Runner {
     size_t m_ended = 0;
     bool m_portNotOpened = false;
     bool m_endNotRecorded = false; // --require-history, and a device's end could not be
-    QObject m_main;                // this thread's end of the devices' queued events
+    Inbox m_main;                  // this thread's end of the devices' queued events
     QEventLoop m_loop;
     std::vector<std::unique_ptr<DeviceThread>> m_threads;
 };

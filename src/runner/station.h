@@ -39,7 +39,7 @@ class Station final : private RunView {
     HeadlessRun& run() { return m_run; }
     const HeadlessRun& run() const { return m_run; }
     // What the queued calls of this station run on: this thread's loop.
-    QObject& context() { return m_queue.context(); }
+    Inbox& context() { return m_queue.context(); }
 
     // Opens the port and runs the download to its end on this thread's
     // event loop. A port that cannot be set up or opened ends it at once.

@@ -62,7 +62,7 @@ std::string deviceOf(const std::string& port, const SettingsStore& store) {
 } // namespace
 
 frmStation::frmStation(SettingsStore& store, const RunRequest& given)
-    : m_store(store), m_readers(std::make_unique<QThreadPool>()) {
+    : m_store(store), m_readers(std::make_unique<QThreadPool>()), m_inbox(new Inbox(this)) {
     setObjectName(QStringLiteral("frmStation"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(qtext(text::StationCaption));
@@ -254,20 +254,17 @@ void frmStation::findAdapters() {
         if (device.empty()) {
             continue;
         }
-        m_readers->start([this, tile = m_tiles[i], device] {
+        startOn(*m_readers, [this, tile = m_tiles[i], device] {
             const auto found = detectedPort(device);
             if (!found || found->description.empty()) {
                 return;
             }
-            QMetaObject::invokeMethod(
-                this,
-                [this, tile, description = found->description] {
-                    // Only while that tile is still shown.
-                    if (std::find(m_tiles.begin(), m_tiles.end(), tile) != m_tiles.end()) {
-                        tile->setAdapter(description);
-                    }
-                },
-                Qt::QueuedConnection);
+            m_inbox->post([this, tile, description = found->description] {
+                // Only while that tile is still shown.
+                if (std::find(m_tiles.begin(), m_tiles.end(), tile) != m_tiles.end()) {
+                    tile->setAdapter(description);
+                }
+            });
         });
     }
 }
@@ -278,17 +275,14 @@ void frmStation::readFile() {
     const unsigned asked = ++m_fileAsked;
     m_identity = {};
     showHeader();
-    m_readers->start([this, asked, path = m_choice->request().file] {
+    startOn(*m_readers, [this, asked, path = m_choice->request().file] {
         const FileIdentity identity = identityOf(path);
-        QMetaObject::invokeMethod(
-            this,
-            [this, asked, identity] {
-                if (asked == m_fileAsked) {
-                    m_identity = identity;
-                    showHeader();
-                }
-            },
-            Qt::QueuedConnection);
+        m_inbox->post([this, asked, identity] {
+            if (asked == m_fileAsked) {
+                m_identity = identity;
+                showHeader();
+            }
+        });
     });
 }
 

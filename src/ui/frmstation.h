@@ -11,6 +11,7 @@
 // Modeless, one at a time, deleted when it is closed.
 
 #include "platform/settingsstore.h"
+#include "qt/handover.h"
 #include "run/runrequest.h"
 #include "shared/report.h"
 #include "ui/qtmessageboxes.h"
@@ -75,6 +76,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     std::unique_ptr<StationRun> m_run;
     RunReport m_lastRound;
     std::unique_ptr<QThreadPool> m_readers; // the file and the adapters, off this thread
+    Inbox* m_inbox;                         // ... and their answers, back on it
     std::vector<StationTile*> m_tiles;      // one per port, in the order named
     std::vector<size_t> m_tileOf;           // the tile of each device of the round
     bool m_roundStarted = false;            // its devices got going

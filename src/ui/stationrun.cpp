@@ -37,26 +37,25 @@ std::string StationRun::SettingsCopy::GetSetting(const std::string& section,
 
 StationRun::StationRun(RunRequest request, const SettingsStore& settings, MessageBoxes& boxes,
                        QObject* window, Events events)
-    : m_request(std::move(request)), m_settings(settings), m_boxes(boxes), m_window(window),
-      m_events(std::move(events)), m_context(std::make_shared<QObject>()) {
+    : m_request(std::move(request)), m_settings(settings), m_boxes(boxes),
+      m_window(new Inbox(window)), m_events(std::move(events)),
+      m_context(std::make_shared<Inbox>()) {
     m_context->moveToThread(this);
 }
 
 StationRun::~StationRun() {
     stop();
     wait();
+    m_window->deleteLater(); // after the events posted to it
 }
 
 void StationRun::stop() {
     m_stopAsked = true;
-    QMetaObject::invokeMethod(
-        m_context.get(),
-        [this] {
-            if (m_runner != nullptr) {
-                m_runner->interrupt(SIGINT);
-            }
-        },
-        Qt::QueuedConnection);
+    m_context->post([this] {
+        if (m_runner != nullptr) {
+            m_runner->interrupt(SIGINT);
+        }
+    });
 }
 
 void StationRun::run() {
@@ -80,7 +79,7 @@ void StationRun::run() {
 
 // Queued to the window: it runs there, or never if the window is gone.
 void StationRun::post(std::function<void()> call) {
-    QMetaObject::invokeMethod(m_window, std::move(call), Qt::QueuedConnection);
+    m_window->post(std::move(call));
 }
 
 void StationRun::runSaid(const std::string& text, Said how) {
@@ -115,19 +114,16 @@ MsgResult StationRun::MsgBox(const std::string& text, MsgButtons buttons, MsgIco
     m_answer = MsgResult::Cancel;
     // The answer comes back through the context, which outlives every
     // question: a box still open when the round has gone answers nobody.
-    post([this, &boxes = m_boxes, context = std::weak_ptr<QObject>(m_context), question, text,
+    post([this, &boxes = m_boxes, context = std::weak_ptr<Inbox>(m_context), question, text,
           buttons, icon, defaultButton] {
         const MsgResult answer = boxes.MsgBox(text, buttons, icon, defaultButton);
         if (const auto alive = context.lock()) {
-            QMetaObject::invokeMethod(
-                alive.get(),
-                [this, question, answer] {
-                    if (question == m_question && m_asking != nullptr) {
-                        m_answer = answer;
-                        m_asking->quit();
-                    }
-                },
-                Qt::QueuedConnection);
+            alive->post([this, question, answer] {
+                if (question == m_question && m_asking != nullptr) {
+                    m_answer = answer;
+                    m_asking->quit();
+                }
+            });
         }
     });
     asking.exec();

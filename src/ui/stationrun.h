@@ -20,6 +20,7 @@
 
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
+#include "qt/handover.h"
 #include "run/runrequest.h"
 #include "runner/runner.h"
 
@@ -87,12 +88,12 @@ class StationRun final : public QThread, private RunnerView, private MessageBoxe
     const RunRequest m_request;
     const SettingsCopy m_settings;
     MessageBoxes& m_boxes;
-    QObject* m_window;
+    Inbox* m_window; // the window's end of the round's events: a child of the window
     Events m_events;
     std::atomic<bool> m_stopAsked = false;
     // The round's thread's end of the window's answers and stops; it lives
     // as long as this object, so that the window may always post to it.
-    std::shared_ptr<QObject> m_context;
+    std::shared_ptr<Inbox> m_context;
     // Only on the round's thread:
     Runner* m_runner = nullptr;
     QEventLoop* m_asking = nullptr; // waits for the answer to a question

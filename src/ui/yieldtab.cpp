@@ -75,7 +75,8 @@ QString totalsOf(const YieldBars& bars) {
 
 } // namespace
 
-YieldTab::YieldTab(QWidget* parent) : QWidget(parent), m_counter(std::make_unique<QThreadPool>()) {
+YieldTab::YieldTab(QWidget* parent)
+    : QWidget(parent), m_counter(std::make_unique<QThreadPool>()), m_inbox(new Inbox(this)) {
     setObjectName(QStringLiteral("YieldTab"));
     m_counter->setMaxThreadCount(1);
     lblYield = new QLabel(this);
@@ -104,22 +105,19 @@ void YieldTab::setPoints(std::vector<YieldPoint> points) {
 
 void YieldTab::count(std::vector<YieldPoint> points) {
     m_counting = true;
-    m_counter->start([this, points = std::move(points)] {
+    startOn(*m_counter, [this, points = std::move(points)] {
         YieldBars bars = yieldBars(points);
-        QMetaObject::invokeMethod(
-            this,
-            [this, bars = std::move(bars)] {
-                m_counting = false;
-                if (m_waiting) {
-                    std::vector<YieldPoint> newer = std::move(*m_waiting);
-                    m_waiting.reset();
-                    count(std::move(newer));
-                    return;
-                }
-                draw(bars);
-                emit drawn();
-            },
-            Qt::QueuedConnection);
+        m_inbox->post([this, bars = std::move(bars)] {
+            m_counting = false;
+            if (m_waiting) {
+                std::vector<YieldPoint> newer = std::move(*m_waiting);
+                m_waiting.reset();
+                count(std::move(newer));
+                return;
+            }
+            draw(bars);
+            emit drawn();
+        });
     });
 }
 

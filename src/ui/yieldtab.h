@@ -8,6 +8,7 @@
 // newest when it is done: answers never pile up.
 
 #include "history/historyyield.h"
+#include "qt/handover.h"
 
 #include <QWidget>
 
@@ -41,6 +42,7 @@ class YieldTab final : public QWidget {
     void draw(const YieldBars& bars);
 
     std::unique_ptr<QThreadPool> m_counter;
+    Inbox* m_inbox; // the counts, back on this thread
     bool m_counting = false;
     std::optional<std::vector<YieldPoint>> m_waiting; // given while counting
     QLabel* lblYield;

@@ -4,8 +4,11 @@
 
 #include "uitest.h"
 
+#include "app/startoptions.h"
 #include "ui/frmabout.h"
+#include "ui/frmstation.h"
 #include "ui/frmwaitcom.h"
+#include "ui/stationtile.h"
 
 #include <QAbstractItemView>
 #include <QFileDialog>
@@ -238,6 +241,31 @@ TEST_F(WindowTest, TextsAreShownAsWrittenAndInFull) {
     EXPECT_GE(message->height(), message->heightForWidth(message->width()));
     EXPECT_GT(ok->y(), message->geometry().bottom());
     EXPECT_LE(ok->geometry().bottom(), wait.window()->height() - 1);
+}
+
+// A station round on the device played in this process: the round's
+// threads, the window's and the history's meet with no process started
+// beside them (a thread checker loses its view of a thread that starts one).
+TEST_F(WindowTest, AStationRoundOnTheDeviceInThisProcessCompletes) {
+    start();
+    const std::vector<std::string_view> words{"--station", "-p", "COM1",   "-b",
+                                              "9600",      "-d", "manual", hexPath};
+    const auto given = stationStart(words);
+    ASSERT_TRUE(given && given->problems.empty());
+    app->Station(given->given);
+    frmStation* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        window =
+            w->isVisible() && qobject_cast<frmStation*>(w) ? qobject_cast<frmStation*>(w) : window;
+    }
+    ASSERT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
+    QString asked;
+    script.answer(&asked);
+    QTest::keyClick(window, Qt::Key_F5);
+    EXPECT_TRUE(waitFor([&] { return !window->running(); }, 20000));
+    EXPECT_EQ(asked, QStringLiteral("Prepare device for download at 9600\n"));
+    EXPECT_EQ(child<QLabel>(window->findChild<StationTile*>(), "lblState")->text(),
+              QStringLiteral("COMPLETE"));
 }
 
 TEST_F(WindowTest, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {
