@@ -3,9 +3,10 @@
 
 #include "history/historylocation.h"
 #include "runner/runnertexts.h"
+#include "unitserial/seriallist.h"
+#include "unitserial/serialtexts.h"
 
 #include <chrono>
-#include <fstream>
 #include <vector>
 
 namespace quill {
@@ -16,18 +17,6 @@ using namespace std::chrono_literals;
 
 // How long a number is waited for from the history.
 constexpr auto patience = 5s;
-
-// The list's line `n` (1 for the first); none when it has no such line.
-std::optional<std::string> listLine(const std::string& path, uint64_t n) {
-    std::ifstream list(path);
-    std::string line;
-    for (uint64_t i = 0; i < n && std::getline(list, line); ++i) {
-        if (i + 1 == n) {
-            return line;
-        }
-    }
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -47,7 +36,8 @@ void WindowSerial::noteStart() {
 }
 
 void WindowSerial::fileChecked(const FileIdentity& identity, const DownloadTotals& totals) {
-    const std::optional<Outcome> unusable = m_request.wanted() ? putNumber() : std::nullopt;
+    const bool asked = m_request.wanted() || !m_request.problem.empty();
+    const std::optional<Outcome> unusable = asked ? putNumber() : std::nullopt;
     m_record.fileChecked(identity, totals); // its row begins, with the number
     if (unusable) {
         m_record.endAs(*unusable);
@@ -57,8 +47,19 @@ void WindowSerial::fileChecked(const FileIdentity& identity, const DownloadTotal
 
 // The unit's number, drawn once and spent whatever becomes of the unit.
 std::optional<Outcome> WindowSerial::putNumber() {
+    const bool list = !m_request.listFile.empty();
+    const SerialList values =
+        list ? readSerialList(m_request.listFile, m_request.size, m_request.format) : SerialList{};
+    if (const std::string& problem = m_request.problem.empty() ? values.problem : m_request.problem;
+        !problem.empty()) {
+        m_boxes.MsgBox(problem);
+        return Outcome::SerialUnusable;
+    }
     if (const auto missing = m_file.firstMissing()) {
-        m_boxes.MsgBox(text::SerialNoData + addressText(*missing) + text::SerialNoDataEnd);
+        // Data there only after the end record is never sent: the unit would not get it.
+        const bool late = m_file.heldAfterEnd(*missing);
+        m_boxes.MsgBox((late ? text::SerialAfterEnd : text::SerialNoData) + addressText(*missing) +
+                       (late ? text::SerialAfterEndEnd : text::SerialNoDataEnd));
         return Outcome::SerialUnusable;
     }
     if (!m_counter) {
@@ -66,10 +67,9 @@ std::optional<Outcome> WindowSerial::putNumber() {
             m_counter = std::make_unique<SerialCounter>(*where);
         }
     }
-    const bool list = !m_request.listFile.empty();
-    const auto drawn =
-        m_counter ? m_counter->draw(m_request.counterName(), list ? 1 : m_request.start, patience)
-                  : HistoryResult<uint64_t>(HistoryError{});
+    const auto drawn = m_counter ? m_counter->draw(m_request.counterName(values.sha256),
+                                                   list ? 1 : m_request.start, patience)
+                                 : HistoryResult<uint64_t>(HistoryError{});
     if (!drawn) {
         m_boxes.MsgBox(drawn.error().text() + '\r' + text::SerialNeedsHistory);
         return Outcome::HistoryFailed;
@@ -78,9 +78,10 @@ std::optional<Outcome> WindowSerial::putNumber() {
     std::string written = std::to_string(*drawn);
     if (!list) {
         value = countedSerial(*drawn, m_request.size, m_request.format);
-    } else if (const auto line = listLine(m_request.listFile, *drawn)) {
-        value = listedSerial(*line, m_request.size, m_request.format);
-        written = value ? value->written : *line;
+    } else if (*drawn >= 1 && *drawn <= values.lines.size()) {
+        const std::string& line = values.lines[*drawn - 1];
+        value = listedSerial(line, m_request.size, m_request.format);
+        written = value ? value->written : line;
     }
     m_record.setSerial(written);
     if (!value) {

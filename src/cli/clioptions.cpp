@@ -212,10 +212,11 @@ void readSerialOptions(cmdline::CommandLine& cl, CliOptions& o, const SerialOpti
         cl.problem("--serial-series needs a name");
     }
     if (const auto text = cl.last(s.start)) {
-        if (const auto n = cmdline::wholeNumber(*text, 0, LLONG_MAX - 1)) {
+        if (const auto n = cmdline::wholeNumber(*text, 0, static_cast<long long>(maxSerialStart))) {
             serial.start = static_cast<uint64_t>(*n);
         } else {
-            cl.problem("--serial-start needs a whole number, not " + *text);
+            cl.problem("--serial-start needs a whole number from 0 to " +
+                       std::to_string(maxSerialStart) + ", not " + *text);
         }
     }
     serial.listFile = cl.last(s.list).value_or("");
@@ -356,8 +357,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         cl.option("--serial-start", "N", "the first number of a series not there yet (default: 1)");
     auto* serialList = cl.option(
         "--serial-list", "FILE",
-        "take each unit's value from this file instead, one line each, each line once: a "
-        "decimal number, hex bytes for a binary form (00:1A:2B:3C:4D:5E), the text for ascii");
+        "take each unit's value from this file instead (a regular file, at most 16 MiB), one line "
+        "each, each line once and no two alike: hex bytes for a binary form, all the digits "
+        "(00:1A:2B:3C:4D:5E or 001A2B3C4D5E), the text for ascii, or # and a decimal number "
+        "(#4242) in any form");
     auto* serialValue =
         cl.option("--serial", "VALUE", "--history: only the unit with this serial number");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");

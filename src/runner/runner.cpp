@@ -12,12 +12,13 @@
 
 #include "history/historylocation.h"
 #include "unitserial/patchedhexfile.h"
+#include "unitserial/seriallist.h"
+#include "unitserial/serialtexts.h"
 
 #include <QMetaObject>
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 
 namespace quill {
 
@@ -173,8 +174,13 @@ std::optional<Outcome> Runner::checkFile() {
         return Outcome::FileError;
     }
     std::string line;
-    const FileCheck check = checkHexFile(file, m.hex_table, line);
+    FileCheck check = checkHexFile(file, m.hex_table, line);
     file.close();
+    // A blank record that holds a part of the number is sent with it.
+    if (patched) {
+        check.totals.records += patched->blankHeld().records;
+        check.totals.dataBytes += patched->blankHeld().dataBytes;
+    }
     m_report.identity = check.identity;
     m_report.totals = check.totals;
     for (DeviceReport& d : m_report.devices) {
@@ -198,9 +204,9 @@ std::optional<Outcome> Runner::checkFile() {
     };
     if (patched && check.verdict != FileVerdict::Refused) {
         if (const auto missing = patched->firstMissing()) {
-            char address[16];
-            std::snprintf(address, sizeof address, "0x%08X", *missing);
-            show(text::SerialNoData + std::string(address) + text::SerialNoDataEnd);
+            const bool late = patched->heldAfterEnd(*missing);
+            show((late ? text::SerialAfterEnd : text::SerialNoData) + addressText(*missing) +
+                 (late ? text::SerialAfterEndEnd : text::SerialNoDataEnd));
             return Outcome::SerialUnusable;
         }
     }
@@ -218,20 +224,19 @@ std::optional<Outcome> Runner::checkFile() {
     return std::nullopt;
 }
 
-// --serial-list: every line, read before any port is touched.
+// --serial-list: every line, read and checked before any port is touched.
 bool Runner::readSerialList() {
-    const std::string& path = m_request.serial.listFile;
-    if (path.empty()) {
+    const SerialRequest& serial = m_request.serial;
+    if (serial.listFile.empty()) {
         return true;
     }
-    std::ifstream list(path);
-    for (std::string line; std::getline(list, line);) {
-        m_serialList.push_back(line);
-    }
-    if (!list.eof() || m_serialList.empty()) {
-        m_plan.problems.push_back(text::SerialListNotRead + path);
+    SerialList list = quill::readSerialList(serial.listFile, serial.size, serial.format);
+    if (!list.problem.empty()) {
+        m_plan.problems.push_back(list.problem);
         return false;
     }
+    m_serialList = std::move(list.lines);
+    m_serialListSha256 = std::move(list.sha256);
     return true;
 }
 
@@ -261,8 +266,9 @@ std::optional<Outcome> Runner::drawSerial(size_t index) {
     }
     const SerialRequest& serial = m_request.serial;
     DeviceReport& d = m_report.devices[index];
-    const auto drawn = m_serialCounter->draw(
-        serial.counterName(), serial.listFile.empty() ? serial.start : 1, serialPatience);
+    const auto drawn =
+        m_serialCounter->draw(serial.counterName(m_serialListSha256),
+                              serial.listFile.empty() ? serial.start : 1, serialPatience);
     if (!drawn) {
         d.addMessage(drawn.error().text() + '\r' + text::SerialNeedsHistory);
         return Outcome::HistoryFailed;

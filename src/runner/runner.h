@@ -96,6 +96,7 @@ class Runner {
     RunPlan m_plan;
     RunReport m_report;
     std::vector<std::string> m_serialList;                // --serial-list: its lines
+    std::string m_serialListSha256;                       // ... and its series
     std::unique_ptr<SerialCounter> m_serialCounter;       // while numbers are drawn
     std::vector<std::optional<RecordKeeper::Row>> m_rows; // each device's, once begun
     std::vector<bool> m_recorded;                         // each device's row ended

@@ -43,7 +43,6 @@ inline constexpr const char* SerialBadLineMiddle = " of the serial list ";
 inline constexpr const char* SerialBadLineEnd = " is no value that fits in ";
 inline constexpr const char* SerialListUsedUp =
     " is used up: no line is left for this unit, and nothing was sent to it.";
-inline constexpr const char* SerialListNotRead = "cannot read the serial list ";
 // The history could not give a number.
 inline constexpr const char* SerialNeedsHistory =
     "Serial numbers are drawn from the history: nothing was sent.";

@@ -109,6 +109,11 @@ RunPlan planRun(const RunRequest& request, const SettingsStore& stored) {
     if (!is_valid_baud(plan.baud)) {
         plan.problems.emplace_back(text::NoBaud);
     }
+    // A stored [Serial] setting that cannot be used stops the run, rather
+    // than a default in its place.
+    if (!request.serial.problem.empty()) {
+        plan.problems.push_back(request.serial.problem);
+    }
     return plan;
 }
 

@@ -2,6 +2,7 @@
 #include "ui/frmserial.h"
 
 #include "ui/uitexts.h"
+#include "unitserial/seriallist.h"
 #include "unitserial/serialnumber.h"
 
 #include <QCheckBox>
@@ -37,6 +38,13 @@ frmSerial::frmSerial(SettingsStore& settings, QWidget* owner)
     auto* hint = new QLabel(qtext(text::SerialHint), this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
+    // A stored value that cannot be used stops every download until it is corrected here.
+    if (!s.problem.empty()) {
+        auto* problem = new QLabel(QString::fromStdString(s.problem), this);
+        problem->setObjectName(QStringLiteral("lblSerialProblem"));
+        problem->setWordWrap(true);
+        layout->addWidget(problem);
+    }
     m_wanted = named(new QCheckBox(qtext(text::SerialWanted), this), "chkSerial");
     m_wanted->setChecked(s.wanted());
     layout->addWidget(m_wanted);
@@ -57,7 +65,12 @@ frmSerial::frmSerial(SettingsStore& settings, QWidget* owner)
     form->addRow(qtext(text::SerialFormatLabel), m_format);
     m_series = named(new QLineEdit(QString::fromStdString(s.series), this), "txtSeries");
     form->addRow(qtext(text::SerialSeries), m_series);
-    m_start = named(new QLineEdit(QString::number(s.start), this), "txtStart");
+    // A stored Start that cannot be used is shown as it stands, to be corrected.
+    const std::string stored = settings.GetSetting("Serial", "Start");
+    m_start =
+        named(new QLineEdit(
+                  QString::fromStdString(stored.empty() ? std::to_string(s.start) : stored), this),
+              "txtStart");
     form->addRow(qtext(text::SerialStart), m_start);
     m_list = named(new QLineEdit(QFile::decodeName(QByteArray::fromStdString(s.listFile)), this),
                    "txtList");
@@ -86,8 +99,22 @@ void frmSerial::accept() {
     if (s.series.empty()) {
         s.series = SerialRequest{}.series;
     }
-    s.start = m_start->text().trimmed().toULongLong();
+    // Above 2^63 - 2 the history's counter could not hold the next number.
+    bool number = false;
+    s.start = m_start->text().trimmed().toULongLong(&number);
+    if (!number || s.start > maxSerialStart) {
+        QMessageBox::warning(this, qtext(text::AppTitle), qtext(text::SerialBadStart));
+        return;
+    }
     s.listFile = QFile::encodeName(m_list->text().trimmed()).toStdString();
+    // A list that cannot be used is said now, not at the first unit's download.
+    if (s.address && !s.listFile.empty()) {
+        if (const SerialList list = readSerialList(s.listFile, s.size, s.format);
+            !list.problem.empty()) {
+            QMessageBox::warning(this, qtext(text::AppTitle), QString::fromStdString(list.problem));
+            return;
+        }
+    }
     saveSerialSettings(m_settings, s);
     QDialog::accept();
 }

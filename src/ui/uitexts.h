@@ -110,6 +110,8 @@ inline constexpr const char* SerialSeries = "Counter";
 inline constexpr const char* SerialStart = "First number";
 inline constexpr const char* SerialList = "Or values from a list";
 inline constexpr const char* SerialBadAddress = "The address is not a hexadecimal address.";
+inline constexpr const char* SerialBadStart =
+    "The first number must be a whole number from 0 to 9223372036854775806.";
 inline constexpr const char* SerialPanel = "Serial ";
 
 // Our own: the Port menu's "Devices..." and its dialog frmDevices.

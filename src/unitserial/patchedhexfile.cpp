@@ -21,18 +21,28 @@ int byteAt(const HexTable& table, const std::string& line, size_t index) {
 } // namespace
 
 PatchedHexFile::PatchedHexFile(HexFileSource& inner, uint32_t address, size_t size)
-    : m_inner(inner), m_address(address), m_size(size), m_held(size, false) {}
+    : m_inner(inner), m_address(address), m_size(size), m_held(size, false), m_late(size, false) {}
 
 bool PatchedHexFile::open(const std::string& path) {
     m_held.assign(m_size, false);
+    m_late.assign(m_size, false);
+    m_blankHeld = {};
+    m_firstReading = true;
     m_base = 0;
+    m_ended = false;
     return m_inner.open(path);
 }
 
 // What the file holds is known once read: a check rewinds it when it is done.
 bool PatchedHexFile::rewind() {
     m_base = 0;
+    m_ended = false;
+    m_firstReading = false;
     return m_inner.rewind();
+}
+
+bool PatchedHexFile::heldAfterEnd(uint32_t address) const {
+    return address >= m_address && address - m_address < m_size && m_late[address - m_address];
 }
 
 std::optional<uint32_t> PatchedHexFile::firstMissing() const {
@@ -58,6 +68,7 @@ bool PatchedHexFile::readLine(std::string& line) {
 // the number into a data record that holds a part of it.
 void PatchedHexFile::take(std::string& line) {
     const int16_t rc = check_record(m_table, line);
+    m_ended = m_ended || rc == REC_LAST;
     if (rc != REC_SEND && rc != REC_ALL_FF) {
         return; // corrupt, or the end: as it stands
     }
@@ -77,6 +88,7 @@ void PatchedHexFile::take(std::string& line) {
     const uint32_t offset = uint32_t(byteAt(m_table, line, 1)) << 8 | byteAt(m_table, line, 2);
     const uint64_t first = uint64_t(m_base) + offset;
     bool changed = false;
+    bool holds = false;
     std::string patched = line;
     for (int i = 0; i < count; ++i) {
         const uint64_t at = first + uint64_t(i);
@@ -84,13 +96,18 @@ void PatchedHexFile::take(std::string& line) {
             continue;
         }
         const size_t index = size_t(at - m_address);
-        m_held[index] = true;
+        (m_ended ? m_late : m_held)[index] = true;
+        holds = true;
         if (index < m_bytes.size()) {
             char digits[3];
             std::snprintf(digits, sizeof digits, "%02X", m_bytes[index]);
             patched.replace(dataAt + 2 * size_t(i), 2, digits);
             changed = true;
         }
+    }
+    if (holds && rc == REC_ALL_FF && !m_ended && m_firstReading) {
+        ++m_blankHeld.records;
+        m_blankHeld.dataBytes += count;
     }
     if (!changed || patched == line) {
         return;

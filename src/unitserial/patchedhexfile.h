@@ -10,7 +10,9 @@
 // The file's identity and the digest of its lines stay those of the bytes
 // in the file: the number changes what is sent, never what was checked.
 // While it reads, it notes which bytes of the number's range the file holds
-// data for.
+// data for, before its first end record (what comes after it is never
+// sent), and the records there that are blank in the file but hold a part
+// of the number: not sent as they stand (REC_ALL_FF), sent with it.
 
 #include "platform/hexfilesource.h"
 #include "shared/hextable.h"
@@ -43,8 +45,14 @@ class PatchedHexFile final : public HexFileSource {
         m_patched = std::move(patched);
     }
     // After a reading to the end: the first address of the range that no
-    // data record held; none when every byte has its place.
+    // data record before the end record held; none when every byte has its
+    // place in what is sent.
     std::optional<uint32_t> firstMissing() const;
+    // ... whether a data record after the end record held it.
+    bool heldAfterEnd(uint32_t address) const;
+    // The blank records of the first reading since opening that hold a part
+    // of the number: what a download sends beyond the file's own totals.
+    const DownloadTotals& blankHeld() const { return m_blankHeld; }
 
     bool open(const std::string& path) override;
     bool close() override { return m_inner.close(); }
@@ -68,8 +76,12 @@ class PatchedHexFile final : public HexFileSource {
     uint32_t m_address;
     size_t m_size;
     std::vector<uint8_t> m_bytes;
-    std::vector<bool> m_held; // a data record held this byte of the range
+    std::vector<bool> m_held; // a data record before the end held this byte of the range
+    std::vector<bool> m_late; // ... or one after it
     uint32_t m_base = 0;      // from the last extended address record
+    bool m_ended = false;     // past the first end record
+    bool m_firstReading = false;
+    DownloadTotals m_blankHeld;
     HexTable m_table = makeHexTable();
     std::function<void(const std::string&)> m_patched;
 };

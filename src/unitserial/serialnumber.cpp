@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "unitserial/serialnumber.h"
 
+#include "unitserial/serialtexts.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -41,6 +43,31 @@ std::optional<uint64_t> decimal(std::string_view text) {
     return n;
 }
 
+// Hex bytes as they go into the image: plain ("001A2B"), after "0x", or in
+// pairs between one kind of separator ("00:1A:2B", "00-1A-2B", "00 1A 2B").
+std::optional<std::vector<uint8_t>> hexBytes(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+    }
+    const size_t first = text.find_first_of(":- ");
+    const char separator = first == std::string_view::npos ? '\0' : text[first];
+    std::vector<uint8_t> bytes;
+    for (size_t at = 0; at < text.size(); at += 2) {
+        if (separator != '\0' && at > 0 && text[at++] != separator) {
+            return std::nullopt;
+        }
+        if (at + 2 > text.size() || !allOf(text.substr(at, 2), isxdigit)) {
+            return std::nullopt;
+        }
+        bytes.push_back(
+            static_cast<uint8_t>(std::stoi(std::string(text.substr(at, 2)), nullptr, 16)));
+    }
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 constexpr const char* Section = "Serial";
 constexpr const char* FormatNames[] = {"le", "be", "ascii"};
 
@@ -66,16 +93,46 @@ std::optional<uint32_t> addressFromText(std::string_view text) {
 SerialRequest serialFromSettings(const SettingsStore& settings) {
     SerialRequest s;
     const auto get = [&](const char* key) { return settings.GetSetting(Section, key); };
+    // The first value that cannot be used is the one named; an empty one is not set.
+    const auto refuse = [&](const char* key, const char* what) {
+        if (s.problem.empty()) {
+            s.problem = text::SerialSettingPrefix + std::string(key) + '=' + get(key) +
+                        text::SerialSettingMiddle + what + text::SerialSettingEnd;
+        }
+    };
     s.address = addressFromText(get("Address"));
-    if (const auto size = decimal(get("Size")); size && *size >= 1 && *size <= maxSerialSize) {
-        s.size = static_cast<size_t>(*size);
+    if (!s.address && !trimmed(get("Address")).empty()) {
+        refuse("Address", text::SerialSettingAddress);
     }
-    s.format = serialFormatNamed(get("Format")).value_or(s.format);
+    if (const std::string size = get("Size"); !size.empty()) {
+        if (const auto n = decimal(size); n && *n >= 1 && *n <= maxSerialSize) {
+            s.size = static_cast<size_t>(*n);
+        } else {
+            refuse("Size", text::SerialSettingSize);
+        }
+    }
+    if (const std::string format = get("Format"); !format.empty()) {
+        if (const auto named = serialFormatNamed(format)) {
+            s.format = *named;
+        } else {
+            refuse("Format", text::SerialSettingFormat);
+        }
+    }
     if (const std::string series = get("Series"); !series.empty()) {
         s.series = series;
     }
-    s.start = decimal(get("Start")).value_or(s.start);
+    if (const std::string start = get("Start"); !start.empty()) {
+        if (const auto n = decimal(start); n && *n <= maxSerialStart) {
+            s.start = *n;
+        } else {
+            refuse("Start", text::SerialSettingStart);
+        }
+    }
     s.listFile = get("List");
+    // Without an address no number is written: nothing else there matters.
+    if (trimmed(get("Address")).empty()) {
+        s.problem.clear();
+    }
     return s;
 }
 
@@ -101,11 +158,8 @@ std::optional<SerialFormat> serialFormatNamed(std::string_view name) {
     return std::nullopt;
 }
 
-std::string SerialRequest::counterName() const {
-    if (listFile.empty()) {
-        return series;
-    }
-    return "list:" + listFile.substr(listFile.find_last_of('/') + 1);
+std::string SerialRequest::counterName(std::string_view listSha256) const {
+    return listFile.empty() ? series : "list:" + std::string(listSha256);
 }
 
 std::optional<SerialValue> countedSerial(uint64_t n, size_t size, SerialFormat format) {
@@ -132,11 +186,12 @@ std::optional<SerialValue> countedSerial(uint64_t n, size_t size, SerialFormat f
 
 std::optional<SerialValue> listedSerial(std::string_view line, size_t size, SerialFormat format) {
     line = trimmed(line);
-    if (line.empty()) {
-        return std::nullopt;
+    if (line.starts_with('#')) {
+        const auto n = decimal(line.substr(1));
+        return n ? countedSerial(*n, size, format) : std::nullopt;
     }
     if (format == SerialFormat::Ascii) {
-        if (line.size() > size ||
+        if (line.empty() || line.size() > size ||
             !std::all_of(line.begin(), line.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
             return std::nullopt;
         }
@@ -144,31 +199,11 @@ std::optional<SerialValue> listedSerial(std::string_view line, size_t size, Seri
         v.bytes.resize(size, 0);
         return v;
     }
-    if (const auto n = decimal(line)) {
-        auto v = countedSerial(*n, size, format);
-        if (v) {
-            v->written = std::string(line);
-        }
-        return v;
-    }
-    // Hex bytes in the order they go into the image, with or without 0x
-    // and separators.
-    std::string digits;
-    for (const char c : line.starts_with("0x") || line.starts_with("0X") ? line.substr(2) : line) {
-        if (std::isxdigit(static_cast<unsigned char>(c)) != 0) {
-            digits += c;
-        } else if (c != ':' && c != '-' && c != ' ') {
-            return std::nullopt;
-        }
-    }
-    if (digits.size() != 2 * size) {
+    auto bytes = hexBytes(line);
+    if (!bytes || bytes->size() != size) {
         return std::nullopt;
     }
-    SerialValue v{{}, std::string(line)};
-    for (size_t i = 0; i < digits.size(); i += 2) {
-        v.bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    }
-    return v;
+    return SerialValue{std::move(*bytes), std::string(line)};
 }
 
 } // namespace quill

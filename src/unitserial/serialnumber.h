@@ -30,17 +30,26 @@ struct SerialRequest {
     std::string series = "default"; // the counter's name
     uint64_t start = 1;             // the first number of a series not there yet
     std::string listFile;           // values line by line instead of a counter
+    // A stored [Serial] setting that cannot be used, as the user is told;
+    // nothing starts while there is one.
+    std::string problem;
 
     bool wanted() const { return address.has_value(); }
-    // The counter a run draws from: the list's own name for a list.
-    std::string counterName() const;
+    // The counter a run draws from: the series, or for a list "list:" and
+    // the SHA-256 of its bytes, so that a list is one series under any name
+    // and a copy of it goes on where the original stopped.
+    std::string counterName(std::string_view listSha256) const;
 };
 
 inline constexpr size_t maxSerialSize = 8;
+// The counters are signed 64-bit in the history, and one more than the
+// start must fit there too.
+inline constexpr uint64_t maxSerialStart = 9223372036854775806u; // 2^63 - 2
 
 // The window's choice, in the settings file's section [Serial]: Address
 // (hex), Size, Format (le, be, ascii), Series, Start and List; no Address,
-// no number.
+// no number. A value there that cannot be used is kept out and named in
+// `problem`, never replaced by a default.
 SerialRequest serialFromSettings(const SettingsStore& settings);
 void saveSerialSettings(SettingsStore& settings, const SerialRequest& serial);
 // "0x08001000"
@@ -56,10 +65,14 @@ struct SerialValue {
 // The n'th number of a counting series; none when it does not fit.
 std::optional<SerialValue> countedSerial(uint64_t n, size_t size, SerialFormat format);
 
-// A line of a list: a decimal number, or for the binary forms the bytes in
-// hex as they go into the image ("00:1A:2B:3C:4D:5E", "0x0A0B0C0D"), or for
-// ASCII the text (shorter text is padded with NUL bytes). None when it does
-// not fit, or is no such value.
+// A line of a list, blanks around it aside. "#" and decimal digits is a
+// number in every form, written as a counter writes it ("#4242"). Otherwise
+// a binary form takes the bytes in hex as they go into the image, all
+// 2 * size digits: plain ("001A2B3C4D5E"), after "0x", or in pairs between
+// one kind of separator (":", "-" or a blank: "00:1A:2B:3C:4D:5E"); ASCII
+// takes the text, printable, shorter text padded with NUL bytes. None when
+// the line is no such value or does not fit: digits alone of another length
+// are refused, not guessed at.
 std::optional<SerialValue> listedSerial(std::string_view line, size_t size, SerialFormat format);
 
 } // namespace quill

@@ -150,6 +150,10 @@ const Case cliCases[] = {
     {{"a.hex", "--baud", "--port"},
      "quill-cli: --port needs a value\nquill-cli: --baud needs a value\n"},
     {{"a.hex", "b.hex"}, "quill-cli: give exactly one hex file\n"},
+    // The history's counters are signed 64-bit, and hold the next number too.
+    {{"--serial-at", "0", "--serial-start", "9223372036854775807", "a.hex"},
+     "quill-cli: --serial-start needs a whole number from 0 to 9223372036854775806, not "
+     "9223372036854775807\n"},
     {{"--idle-timeout", "1.5", "a.hex"},
      "quill-cli: --idle-timeout needs a whole number of seconds from 0 to 86400, not 1.5\n"},
     {{"--list-ports", "a.hex"}, "quill-cli: --list-ports takes no hex file\n"},

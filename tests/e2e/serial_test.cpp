@@ -4,96 +4,139 @@
 // across two records and behind an extended linear address record; stations
 // that draw at once, from one SQLite file or one PostgreSQL database, never
 // get one number twice; a number drawn is spent; and what cannot hold a
-// number is refused before any device hears a byte.
+// number is refused before any device hears a byte. And, without a
+// process, the bytes each form makes of a count or of a list's line, at the
+// edges of each size, and the stored settings that cannot be used.
 
+#include "fakesettings.h"
 #include "harness.h"
 #include "runner/runnertexts.h"
+#include "runner/runplan.h"
 #include "shared/exitcodes.h"
 #include "sharedpgserver.h"
+#include "unitserial/seriallist.h"
+#include "unitserial/serialnumber.h"
+#include "unitserial/serialtexts.h"
 
 #include <gtest/gtest.h>
 
-#include <QSet>
-
 #include <csignal>
+#include <filesystem>
 #include <memory>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace quill::e2e {
 namespace {
 
 using enum ExitCode;
+using enum SerialFormat;
 
-// objcopy puts app.hex at 0x08000000 behind an extended linear address
-// record, 16 data bytes a record.
-constexpr uint32_t base = 0x08000000;
-
-struct Form {
-    const char* name;
-    std::string options;              // --serial-* besides --serial-at
-    uint32_t address;                 // where the number goes
-    std::vector<std::string> written; // the first units' numbers as the history names them
-    std::vector<std::string> bytes;   // ... and as the images hold them
-    friend void PrintTo(const Form& f, std::ostream* os) { *os << f.name; }
-};
-
-class SerialForms : public ::testing::TestWithParam<Form> {};
-
-TEST_P(SerialForms, TheImageHoldsEachUnitsNumber) {
-    const Form& f = GetParam();
-    Scratch s;
-    const std::string binary = firmware(s, 1024);
-    writeFile(s.path("macs.txt"), "00:1A:2B:3C:4D:5E\n0x001A2B3C4D5F\n");
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%08X", f.address);
-    Devices line(s, 2);
-    std::string options = f.options;
-    if (const size_t list = options.find("macs.txt"); list != std::string::npos) {
-        options.replace(list, 8, s.path("macs.txt"));
+// The bytes in hex, then the value as written; "-" when there is none.
+std::string shown(const std::optional<SerialValue>& v) {
+    std::string s;
+    for (const uint8_t b : v ? v->bytes : std::vector<uint8_t>{}) {
+        s += "0123456789abcdef"[b >> 4];
+        s += "0123456789abcdef"[b & 15];
     }
-    const Result r =
-        runCli(s, line.ports() + " -b 38400 -y --json --serial-at " + address + " " + options +
-                      " --events " + s.path("events.jsonl") + " " + s.path("app.hex"));
-    line.stop();
-    ASSERT_EQ(r.code, 0) << r.err;
-    const Events events = checkedEvents(readFile(s.path("events.jsonl")), 0);
-    for (int k = 1; k <= 2; ++k) {
-        std::string expected = binary;
-        expected.replace(f.address - base, f.bytes[size_t(k - 1)].size(), f.bytes[size_t(k - 1)]);
-        EXPECT_TRUE(line.image(k) == expected) << "device " << k;
-        EXPECT_EQ(r.json()[u"devices"][k - 1][u"serial"].toString().toStdString(),
-                  f.written[size_t(k - 1)]);
-        EXPECT_EQ(events.of("device_ended", line.port(k)).at(0)[u"serial"].toString().toStdString(),
-                  f.written[size_t(k - 1)]);
-    }
-    QSet<QString> recorded;
-    for (const QJsonObject& row : historyRows(s)) {
-        recorded.insert(row[u"serial"].toString());
-    }
-    EXPECT_EQ(recorded, (QSet<QString>{QString::fromStdString(f.written[0]),
-                                       QString::fromStdString(f.written[1])}));
+    return v ? s + " " + v->written : "-";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    E2e, SerialForms,
-    ::testing::Values(
-        Form{"LittleEndian", "", base + 0x100, {"1", "2"}, {{1, 0, 0, 0}, {2, 0, 0, 0}}},
+TEST(SerialValues, EachFormAtTheEdgesOfItsSizeAndStoredSettingsThatCannotBeUsed) {
+    // A list's line ("=N": the count N), size, form; the bytes and the value as written.
+    const std::tuple<const char*, size_t, SerialFormat, const char*> cases[] = {
+        {"=18446744073709551615", 8, BigEndian, "ffffffffffffffff 18446744073709551615"},
+        // Digits of exactly twice the size are the bytes, never a decimal number.
+        {"001122334455", 6, LittleEndian, "001122334455 001122334455"},
+        {" 00:1A:2B:3C:4D:5E\r", 6, BigEndian, "001a2b3c4d5e 00:1A:2B:3C:4D:5E"},
+        {"00 1A 2B 3C 4D 5E", 6, LittleEndian, "001a2b3c4d5e 00 1A 2B 3C 4D 5E"},
+        {"#42", 8, Ascii, "3030303030303432 42"},
+        {"AB-7", 6, Ascii, "41422d370000 AB-7"},
+        // Neither bytes nor a marked number: refused, not guessed at.
+        {"4242", 4, LittleEndian, "-"},
+        {"00:1A:2B:3C:4D", 6, LittleEndian, "-"},
+        {"00:1A-2B:3C:4D:5E", 6, LittleEndian, "-"},
+        {"00:1A:2B:3C:4D:5E:", 6, LittleEndian, "-"},
+        {"#256", 1, LittleEndian, "-"},
+        {"#12a", 4, LittleEndian, "-"},
+        {"1234567", 6, Ascii, "-"},
+        {"a\tb", 6, Ascii, "-"},
+    };
+    for (const auto& [line, size, format, expected] : cases) {
+        EXPECT_EQ(shown(line[0] == '=' ? countedSerial(std::stoull(line + 1), size, format)
+                                       : listedSerial(line, size, format)),
+                  expected)
+            << line << " in " << size;
+    }
+    // ASCII: a number of exactly `size` digits fits, one more does not; zero-padded.
+    const auto text = [](const auto& v) {
+        return v ? std::string(v->bytes.begin(), v->bytes.end()) : "-";
+    };
+    for (uint64_t size = 1, limit = 10; size <= maxSerialSize; ++size, limit *= 10) {
+        EXPECT_EQ(text(countedSerial(limit - 1, size, Ascii)), std::to_string(limit - 1));
+        EXPECT_EQ(text(countedSerial(7, size, Ascii)), std::string(size - 1, '0') + "7");
+        EXPECT_FALSE(countedSerial(limit, size, Ascii)) << size;
+    }
+    // A stored value that cannot be used stops the run, named; never a default.
+    for (const std::string setting : {"Start=18446744073709551615", "Start=9223372036854775807",
+                                      "Size=9", "Format=bcd", "Address=0x1000000000"}) {
+        sim::FakeSettings settings;
+        settings.values[{"Serial", "Address"}] = "0x08000000";
+        const size_t is = setting.find('=');
+        settings.values[{"Serial", setting.substr(0, is)}] = setting.substr(is + 1);
+        RunRequest request;
+        request.serial = serialFromSettings(settings);
+        const std::string said = planRun(request, settings).problems.back();
+        EXPECT_TRUE(said.starts_with("The setting [Serial] " + setting + " cannot be used"))
+            << said;
+    }
+    sim::FakeSettings settings;
+    settings.values[{"Serial", "Start"}] = "9223372036854775806";
+    EXPECT_EQ(serialFromSettings(settings).start, maxSerialStart);
+}
+
+// Each form: the options besides --serial-at; where the number goes (objcopy
+// puts app.hex at 0x08000000 behind an extended linear address record, 16
+// data bytes a record); the first units' numbers as the history names them,
+// and as the images hold them.
+TEST(Serials, TheImageHoldsEachUnitsNumber) {
+    constexpr uint32_t base = 0x08000000;
+    using Numbers = std::vector<std::string>;
+    const std::tuple<std::string, uint32_t, Numbers, Numbers> forms[] = {
+        {"", base + 0x100, {"1", "2"}, {{1, 0, 0, 0}, {2, 0, 0, 0}}},
         // Two bytes at the end of one record, two at the start of the next.
-        Form{"BigEndianAcrossTwoRecords",
-             "--serial-format be --serial-start 258",
-             base + 0x10E,
-             {"258", "259"},
-             {{0, 0, 1, 2}, {0, 0, 1, 3}}},
-        Form{"AsciiDigits",
-             "--serial-format ascii --serial-size 6 --serial-series line-7",
-             base + 0x3F0,
-             {"1", "2"},
-             {"000001", "000002"}},
-        Form{"ListOfMacAddresses",
-             "--serial-size 6 --serial-list macs.txt",
-             base + 0x20,
-             {"00:1A:2B:3C:4D:5E", "0x001A2B3C4D5F"},
-             {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"--serial-format be --serial-start 258",
+         base + 0x10E,
+         {"258", "259"},
+         {{0, 0, 1, 2}, {0, 0, 1, 3}}},
+        {"--serial-format ascii --serial-size 6 --serial-series line-7",
+         base + 0x3F0,
+         {"1", "2"},
+         {"000001", "000002"}},
+    };
+    for (const auto& [options, address, written, bytes] : forms) {
+        SCOPED_TRACE(options);
+        Scratch s;
+        const std::string binary = firmware(s, 1024);
+        Devices line(s, 2);
+        const Result r = runCli(s, line.ports() + " -b 38400 -y --json --serial-at " +
+                                       addressText(address) + " " + options + " --events " +
+                                       s.path("events.jsonl") + " " + s.path("app.hex"));
+        line.stop();
+        ASSERT_EQ(r.code, 0) << r.err;
+        const Events events = checkedEvents(readFile(s.path("events.jsonl")), 0);
+        for (size_t k = 1; k <= 2; ++k) {
+            std::string expected = binary;
+            expected.replace(address - base, bytes[k - 1].size(), bytes[k - 1]);
+            EXPECT_TRUE(line.image(int(k)) == expected) << "device " << k;
+            EXPECT_EQ(r.json()[u"devices"][qsizetype(k - 1)][u"serial"].toString().toStdString(),
+                      written[k - 1]);
+            EXPECT_EQ(events.of("device_ended", line.port(int(k))).at(0)[u"serial"].toString(),
+                      QString::fromStdString(written[k - 1]));
+            EXPECT_EQ(historyRows(s, "--serial " + written[k - 1]).size(), 1u); // its row
+        }
+    }
+}
 
 // Eight stations draw at once from one history, then one is killed between
 // its draw and its end: no number twice, none lost but the killed unit's,
@@ -133,24 +176,42 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
     }
 }
 
-// Refused before any device hears a byte: no data where the number goes,
-// no history to draw it from; a number that does not fit ends its unit
-// alone, spent, and the history says so.
-TEST(Serials, RefusedBeforeTheDeviceHearsAByte) {
+// Refused before device 1 hears a byte: no data where the number goes (or
+// only after the end record, where nothing is sent), a list that cannot be
+// used, no history to draw it from; a number that does not fit ends its
+// unit alone, spent, and the history says so. Then on device 2, a number in
+// blank flash: the record it fills is sent, and counted in the totals; and a
+// list is its series by its bytes: a copy under another name goes on after
+// the original's last unit, another list under the same name starts afresh.
+TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
     Scratch s;
-    writeFile(s.path("app.hex"), test::hexFile(2)); // data at 0x0000 to 0x001F
+    // Data at 0x0000 to 0x001F, then after the end record to 0x002F.
+    writeFile(s.path("app.hex"), test::hexFile(2) + test::hexFile(3));
+    writeFile(s.path("blank.hex"), test::dataRecord(0, std::vector<uint8_t>(16, 0x11)) + "\r\n" +
+                                       test::dataRecord(0x10, std::vector<uint8_t>(16, 0xFF)) +
+                                       "\r\n:00000001FF\r\n");
     writeFile(s.path("plain"), "not a folder");
-    Devices dev(s, 1);
-    const std::string args = "-p " + dev.port() + " -b 38400 -y --json ";
+    writeFile(s.path("twice.txt"), "#4242\n#4243\n0x00001092\n");
+    writeFile(s.path("big.txt"), "");
+    std::filesystem::resize_file(s.path("big.txt"), maxSerialListBytes + 1);
+    ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0); // no writer: open() would wait
+    Devices dev(s, 2);
+    const std::string args = "-p " + dev.port(1) + " -b 38400 -y --json --allow-records-after-end ";
     const struct {
         std::string options;
         ExitCode code;
         std::string said;
-        const char* recorded; // the history's outcome, if it says one
+        const char* recorded = nullptr; // the history's outcome, if it says one
     } cases[] = {
-        {"--serial-at 0x1E", BadRecord, std::string(text::SerialNoData) + "0x00000020", nullptr},
+        {"--serial-at 0x1E", BadRecord,
+         text::SerialAfterEnd + std::string("0x00000020") + text::SerialAfterEndEnd},
+        {"--serial-at 0x30", BadRecord, std::string(text::SerialNoData) + "0x00000030"},
+        {"--serial-at 0 --serial-format be --serial-list " + s.path("twice.txt"), Usage,
+         "Lines 1 and 3 of the serial list " + s.path("twice.txt") + text::SerialListSame},
+        {"--serial-at 0 --serial-list " + s.path("fifo"), Usage, text::SerialListNotFile},
+        {"--serial-at 0 --serial-list " + s.path("big.txt"), Usage, text::SerialListTooBig},
         {"--serial-at 0 --history-url " + s.path("plain/h.sqlite"), HistoryFailed,
-         text::SerialNeedsHistory, nullptr},
+         text::SerialNeedsHistory},
         {"--serial-at 0 --serial-size 1 --serial-start 256", BadRecord,
          std::string(text::SerialTooBig) + "256" + text::SerialTooBigMiddle + "1",
          "serial_unusable"},
@@ -165,8 +226,22 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByte) {
             EXPECT_EQ(historyRows(s).at(0)[u"serial"].toString().toStdString(), "256");
         }
     }
+    for (const auto& [list, values, serial] :
+         {std::tuple{"a/same.txt", "07000000\n#8\n", "07000000"},
+          {"b/copy.txt", "07000000\n#8\n", "8"},
+          {"c/same.txt", "09:00:00:00\n", "09:00:00:00"}}) {
+        std::filesystem::create_directories(std::filesystem::path(s.path(list)).parent_path());
+        writeFile(s.path(list), values);
+        const Result r = runCli(s, "-p " + dev.port(2) + " -b 38400 -y --json --serial-at 0x10 " +
+                                       "--serial-list " + s.path(list) + " " + s.path("blank.hex"));
+        ASSERT_EQ(r.code, 0) << r.err;
+        const QJsonObject d = r.json(); // one device: its report alone
+        EXPECT_EQ(std::tuple(d[u"serial"].toString().toStdString(), d[u"records_sent"].toInt(),
+                             d[u"records_total"].toInt(), d[u"data_bytes_total"].toInt()),
+                  std::tuple(std::string(serial), 3, 3, 32));
+    }
     dev.stop();
-    EXPECT_EQ(dev.heard(), 0);
+    EXPECT_EQ(dev.heard(1), 0);
 }
 
 } // namespace
