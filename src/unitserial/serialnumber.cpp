@@ -199,6 +199,17 @@ std::optional<SerialValue> listedSerial(std::string_view line, size_t size, Seri
         v.bytes.resize(size, 0);
         return v;
     }
+    // Digits alone are the bytes when there are two for each byte; of any
+    // other length they can only be a decimal number, as lists were written
+    // before bytes were taken.
+    if (allOf(line, isdigit) && line.size() != 2 * size) {
+        const auto n = decimal(line);
+        auto v = n ? countedSerial(*n, size, format) : std::nullopt;
+        if (v) {
+            v->written = std::string(line);
+        }
+        return v;
+    }
     auto bytes = hexBytes(line);
     if (!bytes || bytes->size() != size) {
         return std::nullopt;

@@ -71,8 +71,8 @@ std::optional<SerialValue> countedSerial(uint64_t n, size_t size, SerialFormat f
 // 2 * size digits: plain ("001A2B3C4D5E"), after "0x", or in pairs between
 // one kind of separator (":", "-" or a blank: "00:1A:2B:3C:4D:5E"); ASCII
 // takes the text, printable, shorter text padded with NUL bytes. None when
-// the line is no such value or does not fit: digits alone of another length
-// are refused, not guessed at.
+// the line is no such value or does not fit. Digits alone of another length
+// than 2 * size can only be a decimal number, and are taken as one.
 std::optional<SerialValue> listedSerial(std::string_view line, size_t size, SerialFormat format);
 
 } // namespace quill

@@ -52,8 +52,10 @@ TEST(SerialValues, EachFormAtTheEdgesOfItsSizeAndStoredSettingsThatCannotBeUsed)
         {"00 1A 2B 3C 4D 5E", 6, LittleEndian, "001a2b3c4d5e 00 1A 2B 3C 4D 5E"},
         {"#42", 8, Ascii, "3030303030303432 42"},
         {"AB-7", 6, Ascii, "41422d370000 AB-7"},
-        // Neither bytes nor a marked number: refused, not guessed at.
-        {"4242", 4, LittleEndian, "-"},
+        // Digits of another length can only be a decimal number.
+        {"4242", 4, LittleEndian, "92100000 4242"},
+        {"4294967296", 4, BigEndian, "-"},
+        // Neither bytes nor a number: refused, not guessed at.
         {"00:1A:2B:3C:4D", 6, LittleEndian, "-"},
         {"00:1A-2B:3C:4D:5E", 6, LittleEndian, "-"},
         {"00:1A:2B:3C:4D:5E:", 6, LittleEndian, "-"},
