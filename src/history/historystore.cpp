@@ -17,6 +17,8 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <limits>
+#include <optional>
 
 namespace quill {
 
@@ -77,6 +79,9 @@ HistoryError HistoryStore::failure(const char* what, const QString& why) const {
     // The client library never repeats a password; what the server said of
     // its own accord (a connection it ends) goes with the reason.
     QString reason = why.simplified();
+    if (reason.isEmpty()) {
+        reason = QString::fromLatin1(text::HistoryNoReason);
+    }
     if (!m_notice.isEmpty() && !reason.contains(m_notice)) {
         reason += QStringLiteral(" (") + m_notice + u')';
     }
@@ -285,36 +290,84 @@ HistoryStatus HistoryStore::upgrade() {
     return {};
 }
 
-HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
+// Every write is a transaction of its own whose COMMIT is seen to succeed:
+// SQLite commits a lone INSERT ... RETURNING only once the statement is
+// reset, and a failure there (a full disk) would go unseen. What `body`
+// did is undone when anything fails; `why` may hold a reason of its own.
+HistoryStatus HistoryStore::write(bool unitLock, const Body& body) {
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
+    bool done = run(query, postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"));
+    if (done && postgres && unitLock) {
+        done = run(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(UnitLockKey));
+    }
+    QString why;
+    done = done && body(query, why);
+    if (!done && why.isEmpty()) {
+        why = reasonOf(query.lastError());
+    }
+    query.finish();
+    if (done && run(query, QStringLiteral("COMMIT"))) {
+        return {};
+    }
+    if (why.isEmpty()) {
+        why = reasonOf(query.lastError());
+    }
+    QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    return failure(text::HistoryNotWritten, why);
+}
+
+namespace {
+
+// The row as it begins: unfinished, with no end yet.
+Attempt begun(const Attempt& attempt) {
     Attempt row = attempt;
     row.outcome = outcomeName(Outcome::Unfinished);
     row.endedMs.reset();
     row.exitCode.reset();
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return row;
+}
+
+} // namespace
+
+HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
+    Attempt row = begun(attempt);
     const bool numbered = !row.batch.empty() && !row.unit;
-    if (numbered ? !insertNumbered(query, row) : !insert(query, row)) {
-        const HistoryError error = failure(text::HistoryNotWritten, reasonOf(query.lastError()));
-        if (numbered) {
-            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-        }
-        return error;
+    if (HistoryStatus failed =
+            write(numbered, [&](QSqlQuery& query, QString&) { return insert(query, row); })) {
+        return *failed;
     }
     return row.id;
 }
 
+// The unit number of a batch is counted and the row written in one
+// transaction, which holds every other writer off meanwhile: no two units
+// of a batch get one number, whichever station they are flashed on.
 bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
+    if (!row.batch.empty() && !row.unit) {
+        if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
+            !query.next()) {
+            return false;
+        }
+        row.unit = query.value(0).toLongLong() + 1;
+        query.finish();
+    }
     if (!runBound(query, schema::insertAttempt(), schema::values(row))) {
         return false;
     }
     if (query.next()) {
         row.id = query.value(0).toLongLong();
-        // SQLite commits the insert only once its statement is done.
         query.finish();
         return true;
     }
-    // Its key is there: it was written before, by this program or another.
+    // Its key is there: it was written before, by this program or another
+    // (with its serial number, say). What it did not know yet is filled in.
     query.finish();
-    if (!runBound(query, schema::attemptWithKey(), {QString::fromStdString(row.key)}) ||
+    QVariantList bound = schema::values(row);
+    bound << QString::fromStdString(row.key);
+    if (!runBound(query, schema::fillAttempt(), bound) ||
+        !runBound(query, schema::attemptWithKey(), {QString::fromStdString(row.key)}) ||
         !query.next()) {
         return false;
     }
@@ -323,55 +376,64 @@ bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
     return true;
 }
 
-// The unit number is counted and the row written in one transaction, which
-// holds every other writer off meanwhile: no two units of a batch get one
-// number, whichever station they are flashed on.
-bool HistoryStore::insertNumbered(QSqlQuery& query, Attempt& row) {
-    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
-    const QStringList lock =
-        postgres ? QStringList{QStringLiteral("BEGIN"),
-                               QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(UnitLockKey)}
-                 : QStringList{QStringLiteral("BEGIN IMMEDIATE")};
-    for (const QString& step : lock) {
-        if (!run(query, step)) {
-            return false;
-        }
-    }
-    if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
-        !query.next()) {
-        return false;
-    }
-    row.unit = query.value(0).toLongLong() + 1;
-    query.finish();
-    return insert(query, row) && run(query, QStringLiteral("COMMIT"));
-}
-
 HistoryStatus HistoryStore::end(const Attempt& attempt) {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
     const bool byKey = !attempt.key.empty();
     QVariantList bound = schema::values(attempt);
     bound << (byKey ? QVariant(QString::fromStdString(attempt.key))
                     : QVariant(qlonglong(attempt.id)));
-    if (!runBound(query, schema::updateAttempt(byKey), bound)) {
-        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
-    }
-    if (query.numRowsAffected() != 1) {
-        return failure(text::HistoryNotWritten, QString::fromLatin1(text::HistoryNoSuchAttempt) +
-                                                    (byKey ? QString::fromStdString(attempt.key)
-                                                           : QString::number(attempt.id)));
-    }
-    return {};
+    return write(false, [&](QSqlQuery& query, QString& why) {
+        if (!runBound(query, schema::updateAttempt(byKey), bound)) {
+            return false;
+        }
+        if (query.numRowsAffected() != 1) {
+            why = QString::fromLatin1(text::HistoryNoSuchAttempt) +
+                  (byKey ? QString::fromStdString(attempt.key) : QString::number(attempt.id));
+            return false;
+        }
+        return true;
+    });
 }
 
-HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start) {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!runBound(query, schema::drawSerial(),
-                  {QString::fromStdString(utf8Text(series)), qlonglong(start + 1)}) ||
-        !query.next()) {
-        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
+HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start,
+                                                 const Attempt* attempt) {
+    // The counter keeps the number after the one drawn: it must fit too.
+    constexpr auto largest = uint64_t(std::numeric_limits<int64_t>::max());
+    uint64_t drawn = 0;
+    std::optional<Attempt> row;
+    if (attempt != nullptr) {
+        row = begun(*attempt);
     }
-    const auto drawn = static_cast<uint64_t>(query.value(0).toLongLong());
-    query.finish(); // SQLite commits once the statement is done
+    const bool numbered = row && !row->batch.empty() && !row->unit;
+    const HistoryStatus failed = write(numbered, [&](QSqlQuery& query, QString& why) {
+        if (start >= largest) {
+            why = QString::fromLatin1(text::HistoryCounterFull);
+            return false;
+        }
+        if (!runBound(query, schema::drawSerial(),
+                      {QString::fromStdString(utf8Text(series)), qlonglong(start + 1)})) {
+            return false;
+        }
+        const QVariant value = query.next() ? query.value(0) : QVariant();
+        query.finish();
+        // A REAL is what an SQLite counter that once overflowed holds.
+        bool whole = false;
+        const qlonglong number = value.toLongLong(&whole);
+        if (!whole || value.typeId() == QMetaType::Double) {
+            why = QString::fromLatin1(text::HistoryCounterFull);
+            return false;
+        }
+        drawn = uint64_t(number);
+        if (!row) {
+            return true;
+        }
+        if (row->serial.empty()) {
+            row->serial = std::to_string(drawn);
+        }
+        return insert(query, *row);
+    });
+    if (failed) {
+        return *failed;
+    }
     return drawn;
 }
 

@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QMetaObject>
 
+#include <algorithm>
+
 namespace quill {
 
 namespace {
@@ -60,10 +62,17 @@ bool RecordKeeper::finish() {
     m_finished = true;
     const bool done = m_writer->finish(finishPatience);
     tell();
-    if (const size_t left = m_writer->waiting(); left > 0 && m_say) {
-        m_say(std::to_string(left) + (left == 1 ? text::RowWaits : text::RowsWait) +
+    const HistoryWriter::Waiting left = m_writer->waiting();
+    if (left.kept > 0 && m_say) {
+        m_say(std::to_string(left.kept) + (left.kept == 1 ? text::RowWaits : text::RowsWait) +
               m_writer->location().shown() + text::WaitInJournal + m_writer->journalFolder() +
               text::TakenNextTime);
+    }
+    // Held in memory alone, they end with the program.
+    if (left.notRecorded > 0 && m_say) {
+        m_say(std::to_string(left.notRecorded) +
+              (left.notRecorded == 1 ? text::RowNotRecorded : text::RowsNotRecorded) +
+              m_writer->location().shown() + text::NorToJournal);
     }
     return done;
 }
@@ -74,19 +83,25 @@ void RecordKeeper::setSay(Say say) {
 
 // Once, on this thread, whenever the writer found out.
 void RecordKeeper::tell() {
+    if (m_writer) {
+        for (const std::string& note : m_writer->takeNotes()) {
+            if (m_say) {
+                m_say(note);
+            }
+        }
+    }
     const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->failure();
     if (!m_told && failure) {
         m_told = true;
+        // Where its rows are: in the journal, or nowhere.
+        const bool kept = m_writer && !m_writer->journalFolder().empty();
         if (m_say) {
-            m_say(failure->text() + text::HistoryGoesOn);
+            m_say(failure->text() + (kept ? text::HistoryGoesOnJournal : text::HistoryGoesOn));
         }
     }
 }
 
-RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
-    if (!m_writer) {
-        return 0;
-    }
+Attempt RecordKeeper::attemptOf(const DeviceReport& d) const {
     Attempt a = newAttempt(m_program, m_operator);
     a.port = d.port;
     a.devicePath = d.devicePath;
@@ -100,6 +115,30 @@ RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
     a.traceFile = d.traceFile;
     a.batch = d.batch;
     a.serial = d.serial;
+    return a;
+}
+
+Attempt RecordKeeper::attemptFor(const DeviceReport& d) {
+    Attempt a = attemptOf(d);
+    a.key = newAttemptKey();
+    m_offered.push_back(a);
+    return a;
+}
+
+RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
+    if (!m_writer) {
+        return 0;
+    }
+    Attempt a = attemptOf(d);
+    // The row a serial number was drawn with is this one.
+    const auto offered = std::find_if(m_offered.begin(), m_offered.end(), [&](const Attempt& o) {
+        return o.port == a.port && o.devicePath == a.devicePath;
+    });
+    if (offered != m_offered.end()) {
+        a.key = offered->key;
+        a.startedMs = offered->startedMs;
+        m_offered.erase(offered);
+    }
     return m_writer->begin(std::move(a), findAdapter);
 }
 

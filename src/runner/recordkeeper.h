@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
@@ -41,6 +42,10 @@ class RecordKeeper {
     // place); empty: back to the first.
     void setSay(Say say);
 
+    // The attempt begin(device) will write, its key set, for a serial number
+    // drawn with its row in one step (SerialCounter::draw); the next begin()
+    // of the same port writes that attempt, under that key.
+    Attempt attemptFor(const DeviceReport& device);
     // A device's download begins as the report has it so far.
     Row begin(const DeviceReport& device);
     // ... and ends as it says; `written` runs on the writer's thread once
@@ -59,6 +64,7 @@ class RecordKeeper {
 
   private:
     void tell();
+    Attempt attemptOf(const DeviceReport& device) const;
 
     std::string m_program;
     std::string m_operator;
@@ -69,6 +75,7 @@ class RecordKeeper {
     QObject m_context; // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
+    std::vector<Attempt> m_offered; // by attemptFor(), not begun yet
 };
 
 } // namespace quill
