@@ -49,8 +49,11 @@ TEST(Journal, ADamagedEntryIsKeptAsideAndNoReadableRowIsLost) {
 
     fs::remove(root / "h");
     HistoryWriter writer(where, {}, data);
-    EXPECT_TRUE(writer.finish(10s));          // what it took over, taken to the history
-    EXPECT_EQ(writer.takeNotes().size(), 4u); // each said
+    EXPECT_TRUE(writer.finish(10s)); // what it took over, taken to the history
+    const std::vector<std::string> notes = writer.takeNotes(); // each said, in order, and why
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_NE(notes[2].find(text::JournalEntryNotFile), std::string::npos) << notes[2];
+    EXPECT_NE(notes[3].find(text::JournalEntryTooBig), std::string::npos) << notes[3];
     const fs::directory_iterator aside(Journal::folderOf(where, data) + "/kept-aside");
     EXPECT_EQ(std::distance(aside, fs::directory_iterator()), 4);
     auto store = HistoryStore::open(where);
