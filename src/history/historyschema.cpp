@@ -170,6 +170,10 @@ QString drawSerial() {
                           "RETURNING next_value - 1");
 }
 
+QString serialOfKey() {
+    return QStringLiteral("SELECT serial FROM quill_attempt WHERE attempt_key = ?");
+}
+
 QString attemptWithKey() {
     return QStringLiteral("SELECT id FROM quill_attempt WHERE attempt_key = ?");
 }

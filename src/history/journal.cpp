@@ -330,6 +330,9 @@ Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::strin
     std::set<std::string> rows;
     const std::string folder = folderOf(where, dataFolder);
     for (const std::string& name : names(folder)) {
+        if (!name.starts_with(OwnPrefix)) {
+            continue; // the entries kept aside wait for a person, not for the history
+        }
         const std::string program = folder + "/" + name;
         for (const std::string& file : names(program)) {
             struct stat info {};

@@ -98,19 +98,24 @@ TEST(Outage, AFrozenPostgresNeverHoldsTheStation) {
     EXPECT_EQ(outcomes(s, history), "complete ");
 }
 
-// --require-history is content with the journal, and refuses to start only
-// when neither the history nor the journal can be written.
+// --require-history is content with the journal, refuses to start when
+// neither the history nor the journal can be written, and fails a run whose
+// end neither took.
 TEST(Outage, RequireHistoryMeansOnRecord) {
     Scratch s;
     writeFile(s.path("app.hex"), test::hexFile(2));
     writeFile(s.path("plain"), "not a folder");
-    Devices dev(s, 1);
+    Devices dev(s, 1, "--record-ack-ms 200");
     const std::string args = "-p " + dev.port() + " -b 9600 -y --require-history --history-url " +
                              s.path("plain/history.sqlite") + " " + s.path("app.hex");
     Result r = runCli(s, args);
     EXPECT_EQ(r.code, 0) << r.err;
     const std::string said = "The history could not be opened (" + s.path("plain/history.sqlite");
     EXPECT_EQ(count(r.err, said), 1) << r.err;
+    Cli cli(s, args); // its journal goes mid-download: its end is recorded nowhere
+    ASSERT_TRUE(dev.waitHeard("host> :", count(dev.log(), "host> :") + 2));
+    std::filesystem::remove_all(s.path("data/quill/journal"));
+    EXPECT_EQ(cli.finish().code, toInt(ExitCode::HistoryFailed));
     const int heard = dev.heard();
     s.setVariable("XDG_DATA_HOME", s.path("plain")); // and no journal either
     r = runCli(s, args);
