@@ -93,8 +93,10 @@ void RecordKeeper::tell() {
     const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->failure();
     if (!m_told && failure) {
         m_told = true;
-        // Where its rows are: in the journal, or nowhere.
-        const bool kept = m_writer && !m_writer->journalFolder().empty();
+        // Where its rows are: in the journal, or (with no journal, or one
+        // that could not take them) nowhere but in memory.
+        const bool kept =
+            m_writer && !m_writer->journalFolder().empty() && m_writer->waiting().notRecorded == 0;
         if (m_say) {
             m_say(failure->text() + (kept ? text::HistoryGoesOnJournal : text::HistoryGoesOn));
         }
