@@ -27,6 +27,11 @@ inline constexpr const char* JournalGoesDirect =
 inline constexpr const char* JournalEntryKeptAside = "A journal entry was kept aside in ";
 inline constexpr const char* JournalEntryNotTaken =
     "; its row was not taken to the history: look at it, then remove it.";
+// Said by every program that writes the history until a person removes them.
+inline constexpr const char* EntryKeptAside = " journal entry is kept aside in ";
+inline constexpr const char* EntriesKeptAside = " journal entries are kept aside in ";
+inline constexpr const char* KeptAsideLook =
+    ": their rows are not in the history; look at them, then remove them.";
 inline constexpr const char* JournalEntryDamaged = "it is damaged";
 inline constexpr const char* JournalEntryNotFile = "it is not a regular file";
 inline constexpr const char* JournalEntryTooBig = "it is larger than any entry Quill writes";

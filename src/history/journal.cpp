@@ -30,8 +30,6 @@ constexpr const char* Magic = "quill-journal-1";
 constexpr const char* LockName = "lock";
 constexpr const char* OwnPrefix = "p-";
 constexpr const char* TempPrefix = ".tmp-";
-// Entries that could not be read, kept for a person to look at.
-constexpr const char* AsideName = "kept-aside";
 
 std::string dataFolderOr(const std::string& given) {
     if (!given.empty()) {
@@ -317,7 +315,7 @@ std::vector<JournalEntry> Journal::takeOver(std::vector<std::string>* keptAside)
 // Into the folder of entries kept aside; where it is now (where it was,
 // if it could not be moved).
 std::string Journal::keepAside(const std::string& path, const std::string& name) const {
-    const std::string aside = m_folder + "/" + AsideName;
+    const std::string aside = m_folder + "/" + KeptAsideName;
     if (makeFolder(aside)) {
         return path;
     }
@@ -348,6 +346,7 @@ Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::strin
         }
     }
     w.rows = rows.size();
+    w.keptAside = names(folder + "/" + KeptAsideName).size();
     return w;
 }
 

@@ -58,6 +58,8 @@ class Journal {
     // `keptAside` gets a line that says where and why.
     std::vector<JournalEntry> takeOver(std::vector<std::string>* keptAside = nullptr);
 
+    // The folder, within the history's journal, of the entries kept aside.
+    static constexpr const char* KeptAsideName = "kept-aside";
     // An entry is a few hundred bytes; nothing larger is read.
     static constexpr int64_t MaxEntryBytes = 1 << 20;
 
@@ -66,6 +68,7 @@ class Journal {
     struct Waiting {
         size_t rows = 0;                // attempts with a beginning or an end not yet there
         std::optional<int64_t> sinceMs; // the oldest entry's time
+        size_t keptAside = 0;           // entries that could not be read, kept for a person
     };
     static Waiting waiting(const HistoryLocation& where, const std::string& dataFolder = {});
 

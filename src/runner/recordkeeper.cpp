@@ -3,6 +3,7 @@
 
 #include "history/historylocation.h"
 #include "history/historytexts.h"
+#include "history/journal.h"
 #include "qt/portscan.h"
 #include "runner/runnertexts.h"
 
@@ -68,6 +69,14 @@ bool RecordKeeper::finish() {
               m_writer->location().shown() + text::WaitInJournal + m_writer->journalFolder() +
               text::TakenNextTime);
     }
+    // Entries kept aside are said until a person has dealt with them (the
+    // run that put them there said why).
+    const size_t aside = Journal::waiting(m_writer->location()).keptAside;
+    if (aside > 0 && !m_notesSaid && m_say) {
+        m_say(std::to_string(aside) + (aside == 1 ? text::EntryKeptAside : text::EntriesKeptAside) +
+              Journal::folderOf(m_writer->location()) + '/' + Journal::KeptAsideName +
+              text::KeptAsideLook);
+    }
     // Held in memory alone, they end with the program.
     if (left.notRecorded > 0 && m_say) {
         m_say(std::to_string(left.notRecorded) +
@@ -85,6 +94,7 @@ void RecordKeeper::setSay(Say say) {
 void RecordKeeper::tell() {
     if (m_writer) {
         for (const std::string& note : m_writer->takeNotes()) {
+            m_notesSaid = true;
             if (m_say) {
                 m_say(note);
             }

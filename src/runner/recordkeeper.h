@@ -72,7 +72,8 @@ class RecordKeeper {
     Say m_firstSay;
     Say m_say;
     bool m_told = false;
-    QObject m_context; // the thread that tells
+    bool m_notesSaid = false; // what the journal had to say this run
+    QObject m_context;        // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
     std::vector<Attempt> m_offered; // by attemptFor(), not begun yet

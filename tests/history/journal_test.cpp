@@ -54,8 +54,10 @@ TEST(Journal, ADamagedEntryIsKeptAsideAndNoReadableRowIsLost) {
     ASSERT_EQ(notes.size(), 4u);
     EXPECT_NE(notes[2].find(text::JournalEntryNotFile), std::string::npos) << notes[2];
     EXPECT_NE(notes[3].find(text::JournalEntryTooBig), std::string::npos) << notes[3];
-    const fs::directory_iterator aside(Journal::folderOf(where, data) + "/kept-aside");
+    const fs::directory_iterator aside(Journal::folderOf(where, data) + "/" +
+                                       Journal::KeptAsideName);
     EXPECT_EQ(std::distance(aside, fs::directory_iterator()), 4);
+    EXPECT_EQ(Journal::waiting(where, data).keptAside, 4u); // said until a person removes them
     auto store = HistoryStore::open(where);
     ASSERT_TRUE(store);
     const auto found = (*store)->query({});
