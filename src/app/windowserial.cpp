@@ -62,14 +62,18 @@ std::optional<Outcome> WindowSerial::putNumber() {
                        (late ? text::SerialAfterEndEnd : text::SerialNoDataEnd));
         return Outcome::SerialUnusable;
     }
-    if (!m_counter) {
-        if (const auto where = historyLocation(m_settings)) {
-            m_counter = std::make_unique<SerialCounter>(*where);
-        }
+    // The counter keeps its connection from download to download, and opens
+    // it anew after a failure (a server restarted).
+    const auto where = historyLocation(m_settings);
+    if (!where) {
+        m_counter.reset();
+    } else if (!m_counter || m_counterAt != where->shown()) {
+        m_counter = std::make_unique<SerialCounter>(*where);
+        m_counterAt = where->shown();
     }
     const auto drawn = m_counter ? m_counter->draw(m_request.counterName(values.sha256),
                                                    list ? 1 : m_request.start, patience)
-                                 : HistoryResult<uint64_t>(HistoryError{});
+                                 : HistoryResult<uint64_t>(where.error());
     if (!drawn) {
         m_boxes.MsgBox(drawn.error().text() + '\r' + text::SerialNeedsHistory);
         return Outcome::HistoryFailed;

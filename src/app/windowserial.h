@@ -48,6 +48,7 @@ class WindowSerial final : public DownloadObserver {
     std::function<void(const std::string&)> m_shown;
     SerialRequest m_request;
     std::unique_ptr<SerialCounter> m_counter; // made at the first number
+    std::string m_counterAt;                  // the history it draws from
 };
 
 } // namespace quill

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSysInfo>
+#include <QUuid>
 
 #if defined(Q_OS_UNIX)
 #include <pwd.h>
@@ -13,6 +14,10 @@
 #endif
 
 namespace quill {
+
+std::string newAttemptKey() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+}
 
 Attempt newAttempt(std::string program, std::string operatorName) {
     Attempt a;

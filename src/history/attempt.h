@@ -60,6 +60,8 @@ struct HistoryFilter {
 // An attempt beginning now on this station, by `operatorName` (when empty,
 // the login name), of `program` in this version.
 Attempt newAttempt(std::string program, std::string operatorName);
+// A new attempt's key: unique, whichever station makes it.
+std::string newAttemptKey();
 
 // The order of a listing, newest first: by start time, then by id.
 inline bool newerFirst(const Attempt& a, const Attempt& b) {

@@ -160,9 +160,18 @@ QString insertAttempt() {
 }
 
 QString drawSerial() {
+    // A counter at the column's largest value is not counted on: SQLite would
+    // make the sum a REAL and give its number again and again, PostgreSQL
+    // would fail. No row comes back then.
     return QStringLiteral("INSERT INTO quill_serial_series (series, next_value) VALUES (?, ?) "
                           "ON CONFLICT (series) DO UPDATE SET next_value = "
-                          "quill_serial_series.next_value + 1 RETURNING next_value - 1");
+                          "quill_serial_series.next_value + 1 "
+                          "WHERE quill_serial_series.next_value < 9223372036854775807 "
+                          "RETURNING next_value - 1");
+}
+
+QString serialOfKey() {
+    return QStringLiteral("SELECT serial FROM quill_attempt WHERE attempt_key = ?");
 }
 
 QString attemptWithKey() {
@@ -172,6 +181,11 @@ QString attemptWithKey() {
 QString updateAttempt(bool byKey) {
     return QStringLiteral("UPDATE quill_attempt SET ") + columnList("%1 = COALESCE(?, %1)") +
            (byKey ? QStringLiteral(" WHERE attempt_key = ?") : QStringLiteral(" WHERE id = ?"));
+}
+
+QString fillAttempt() {
+    return QStringLiteral("UPDATE quill_attempt SET ") + columnList("%1 = COALESCE(%1, ?)") +
+           QStringLiteral(" WHERE attempt_key = ?");
 }
 
 QString lastUnit() {

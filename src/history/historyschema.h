@@ -41,11 +41,17 @@ QString seriesTable();
 // is there already.
 QString insertAttempt();
 QString attemptWithKey(); // binds the key; its id, one row
-QString drawSerial();     // binds the series, the start + 1; the number drawn, one row
+QString serialOfKey();    // binds the key; its serial, one row
+// Binds the series, the start + 1; the number drawn, one row; none when
+// the counter cannot count further.
+QString drawSerial();
 // Binds values(), then the key (or the id). A text left empty, or a number
 // left unknown, keeps what the row holds: the end does not undo what the
 // beginning found.
 QString updateAttempt(bool byKey);
+// Binds values(), then the key: what the row does not hold yet is filled
+// in, nothing it holds is changed.
+QString fillAttempt();
 QString lastUnit();      // the highest unit number of a batch, bound; one row
 QString versionQuery();  // the version of the schema, one row
 QString versionInsert(); // binds the version

@@ -2,6 +2,7 @@
 #include "history/historystore.h"
 
 #include "history/historyschema.h"
+#include "history/historysql.h"
 #include "history/historytexts.h"
 #include "shared/outcome.h"
 #include "shared/utf8text.h"
@@ -17,33 +18,15 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <optional>
 
 namespace quill {
 
+using namespace sql;
+
 namespace {
 
-// Held while the first of several stations makes the schema of a shared
-// database, so that the others wait for it instead of failing on tables
-// that appear under their hands. Any number of our own will do.
-constexpr qint64 SchemaLockKey = 0x7175696c6c; // "quill"
-// Held while a unit number of a batch is counted and taken.
-constexpr qint64 UnitLockKey = SchemaLockKey + 1;
-
 std::atomic<int> connectionCount{0};
-
-bool run(QSqlQuery& query, const QString& sql) {
-    return query.exec(sql);
-}
-
-bool runBound(QSqlQuery& query, const QString& sql, const QVariantList& bound) {
-    if (!query.prepare(sql)) {
-        return false;
-    }
-    for (const QVariant& value : bound) {
-        query.addBindValue(value);
-    }
-    return query.exec();
-}
 
 bool hexDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) {
@@ -77,20 +60,15 @@ HistoryError HistoryStore::failure(const char* what, const QString& why) const {
     // The client library never repeats a password; what the server said of
     // its own accord (a connection it ends) goes with the reason.
     QString reason = why.simplified();
+    if (reason.isEmpty()) {
+        reason = QString::fromLatin1(text::HistoryNoReason);
+    }
     if (!m_notice.isEmpty() && !reason.contains(m_notice)) {
         reason += QStringLiteral(" (") + m_notice + u')';
     }
     const std::string where = m_where.shown();
     return {what, where.empty() ? "$XDG_DATA_HOME/quill" : where, reason.toStdString()};
 }
-
-namespace {
-
-QString reasonOf(const QSqlError& error) {
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-}
-
-} // namespace
 
 // The folder, and the file with mode 0600 before SQLite makes it with the
 // mode of its own choice: the history names people and places.
@@ -283,96 +261,6 @@ HistoryStatus HistoryStore::upgrade() {
         return error;
     }
     return {};
-}
-
-HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
-    Attempt row = attempt;
-    row.outcome = outcomeName(Outcome::Unfinished);
-    row.endedMs.reset();
-    row.exitCode.reset();
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    const bool numbered = !row.batch.empty() && !row.unit;
-    if (numbered ? !insertNumbered(query, row) : !insert(query, row)) {
-        const HistoryError error = failure(text::HistoryNotWritten, reasonOf(query.lastError()));
-        if (numbered) {
-            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-        }
-        return error;
-    }
-    return row.id;
-}
-
-bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
-    if (!runBound(query, schema::insertAttempt(), schema::values(row))) {
-        return false;
-    }
-    if (query.next()) {
-        row.id = query.value(0).toLongLong();
-        // SQLite commits the insert only once its statement is done.
-        query.finish();
-        return true;
-    }
-    // Its key is there: it was written before, by this program or another.
-    query.finish();
-    if (!runBound(query, schema::attemptWithKey(), {QString::fromStdString(row.key)}) ||
-        !query.next()) {
-        return false;
-    }
-    row.id = query.value(0).toLongLong();
-    query.finish();
-    return true;
-}
-
-// The unit number is counted and the row written in one transaction, which
-// holds every other writer off meanwhile: no two units of a batch get one
-// number, whichever station they are flashed on.
-bool HistoryStore::insertNumbered(QSqlQuery& query, Attempt& row) {
-    const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
-    const QStringList lock =
-        postgres ? QStringList{QStringLiteral("BEGIN"),
-                               QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(UnitLockKey)}
-                 : QStringList{QStringLiteral("BEGIN IMMEDIATE")};
-    for (const QString& step : lock) {
-        if (!run(query, step)) {
-            return false;
-        }
-    }
-    if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
-        !query.next()) {
-        return false;
-    }
-    row.unit = query.value(0).toLongLong() + 1;
-    query.finish();
-    return insert(query, row) && run(query, QStringLiteral("COMMIT"));
-}
-
-HistoryStatus HistoryStore::end(const Attempt& attempt) {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    const bool byKey = !attempt.key.empty();
-    QVariantList bound = schema::values(attempt);
-    bound << (byKey ? QVariant(QString::fromStdString(attempt.key))
-                    : QVariant(qlonglong(attempt.id)));
-    if (!runBound(query, schema::updateAttempt(byKey), bound)) {
-        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
-    }
-    if (query.numRowsAffected() != 1) {
-        return failure(text::HistoryNotWritten, QString::fromLatin1(text::HistoryNoSuchAttempt) +
-                                                    (byKey ? QString::fromStdString(attempt.key)
-                                                           : QString::number(attempt.id)));
-    }
-    return {};
-}
-
-HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start) {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!runBound(query, schema::drawSerial(),
-                  {QString::fromStdString(utf8Text(series)), qlonglong(start + 1)}) ||
-        !query.next()) {
-        return failure(text::HistoryNotWritten, reasonOf(query.lastError()));
-    }
-    const auto drawn = static_cast<uint64_t>(query.value(0).toLongLong());
-    query.finish(); // SQLite commits once the statement is done
-    return drawn;
 }
 
 HistoryStatus HistoryStore::each(const HistoryFilter& filter,

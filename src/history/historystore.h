@@ -50,7 +50,8 @@ class HistoryStore {
     // without a unit number gets the next one of its batch, counted by
     // every station that writes this history. Returns its id once the row
     // is on disk (SQLite) or committed (PostgreSQL). An attempt whose key is
-    // there already is not written again: its id is returned.
+    // there already is not written again (what it lacks is filled in): its
+    // id is returned.
     HistoryResult<int64_t> begin(const Attempt& attempt);
 
     // Writes the fields of the attempt with attempt.key (or, without a key,
@@ -61,9 +62,14 @@ class HistoryStore {
     HistoryStatus end(const Attempt& attempt);
 
     // The next number of a counting series, taken: `start` for a series
-    // not there yet. One statement, atomic in either database: however many
-    // stations draw at once, no number is given twice, and none comes back.
-    HistoryResult<uint64_t> drawSerial(const std::string& series, uint64_t start);
+    // not there yet. Atomic in either database: however many stations draw
+    // at once, no number is given twice, and none comes back. With
+    // `attempt` (its key set), its row is begun in the same transaction,
+    // with the number as its serial unless it names one: a number is never
+    // spent without a row that says who got it. A counter refuses a number
+    // the history's column cannot hold (a signed 64-bit integer).
+    HistoryResult<uint64_t> drawSerial(const std::string& series, uint64_t start,
+                                       const Attempt* attempt = nullptr);
 
     // The attempts the filter picks, newest first, one at a time: `row`
     // gets the same Attempt each time, filled anew, so that a long listing
@@ -88,8 +94,9 @@ class HistoryStore {
     HistoryStatus makeSchema();
     HistoryStatus upgrade();
     void takeNotices(QSqlDatabase& db);
+    using Body = std::function<bool(QSqlQuery& query, QString& why)>;
+    HistoryStatus write(bool unitLock, const Body& body);
     bool insert(QSqlQuery& query, Attempt& row);
-    bool insertNumbered(QSqlQuery& query, Attempt& row);
     HistoryError failure(const char* what, const QString& why) const;
     HistoryStatus select(const QString& sql, const QVariantList& bound,
                          const std::function<void(const Attempt&)>& row);

@@ -19,6 +19,31 @@ inline constexpr const char* HistoryUrlNotUnderstood = "The history URL is not u
 // After the failure's what, where and why: the download is not stopped.
 inline constexpr const char* HistoryGoesOn = "; the download goes on unrecorded.";
 
+// The journal (the rows kept on this station's disk on their way to the
+// history), when it cannot be used or holds what cannot be read.
+inline constexpr const char* JournalNotUsed = "The journal could not be used";
+inline constexpr const char* JournalGoesDirect =
+    "; the rows go straight to the history, and are not recorded if it cannot take them.";
+inline constexpr const char* JournalEntryKeptAside = "A journal entry was kept aside in ";
+inline constexpr const char* JournalEntryNotTaken =
+    "; its row was not taken to the history: look at it, then remove it.";
+// Said by every program that writes the history until a person removes them.
+inline constexpr const char* EntryKeptAside = " journal entry is kept aside in ";
+inline constexpr const char* EntriesKeptAside = " journal entries are kept aside in ";
+inline constexpr const char* KeptAsideLook =
+    ": their rows are not in the history; look at them, then remove them.";
+inline constexpr const char* JournalEntryDamaged = "it is damaged";
+inline constexpr const char* JournalEntryNotFile = "it is not a regular file";
+inline constexpr const char* JournalEntryTooBig = "it is larger than any entry Quill writes";
+
+// After the history's failure, when the rows are kept in the journal.
+inline constexpr const char* HistoryGoesOnJournal =
+    "; the download goes on, its row kept in the journal until the history takes it.";
+// The rows neither the history nor the journal took, when the program ends.
+inline constexpr const char* RowNotRecorded = " row could not be written to the history ";
+inline constexpr const char* RowsNotRecorded = " rows could not be written to the history ";
+inline constexpr const char* NorToJournal = " nor to the journal: not recorded.";
+
 // The window program, as the history names it.
 inline constexpr const char* WindowProgram = "quill";
 
@@ -33,6 +58,11 @@ inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
 inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";
 inline constexpr const char* HistoryNoSuchAttempt = "no attempt with the number or key ";
+inline constexpr const char* HistoryCounterFull =
+    "the series has reached the largest number the history can hold (9223372036854775806); "
+    "start a new series";
+inline constexpr const char* HistoryNoReason =
+    "it gave no reason (its connection may be lost); try again";
 inline constexpr const char* HistoryNoAnswer = "it did not take the rows in time";
 inline constexpr const char* JournalIsLink =
     "it is a symbolic link: Quill writes its records only where it made them";

@@ -6,8 +6,6 @@
 #include "history/journal.h"
 #include "history/threadend.h"
 
-#include <QUuid>
-
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -61,6 +59,23 @@ struct HistoryWriter::State {
     std::optional<Clock::time_point> stopAt;
     bool exited = false;
     HistoryStatus failure;
+    std::vector<std::string> notes; // what the journal says, not told yet
+    std::set<std::string> noted;    // each said once
+
+    // Something of the journal worth saying; `failed` is called, as for a
+    // failure, so that it is told.
+    void note(const std::string& text) {
+        {
+            const std::lock_guard lock(mutex);
+            if (!noted.insert(text).second) {
+                return;
+            }
+            notes.push_back(text);
+        }
+        if (failed) {
+            failed();
+        }
+    }
 
     void fail(const HistoryError& error) {
         {
@@ -80,7 +95,7 @@ struct HistoryWriter::State {
         bool journaled = false;
         if (journal) {
             if (HistoryStatus error = journal->add(job.entry)) {
-                fail(*error);
+                note(error->text() + text::JournalGoesDirect);
             } else {
                 journaled = true;
             }
@@ -103,7 +118,11 @@ struct HistoryWriter::State {
 // connection belongs to the thread that opened it).
 void HistoryWriter::State::run() {
     if (journal) {
-        std::vector<JournalEntry> left = journal->takeOver();
+        std::vector<std::string> aside;
+        std::vector<JournalEntry> left = journal->takeOver(&aside);
+        for (const std::string& line : aside) {
+            note(line);
+        }
         const std::lock_guard lock(mutex);
         for (auto it = left.rbegin(); it != left.rend(); ++it) {
             jobs.push_front(Job{std::move(*it), noRow, {}, {}});
@@ -185,10 +204,12 @@ bool HistoryWriter::State::apply(HistoryStore& store, Job& job) {
         }
         return id.ok();
     }
-    const HistoryStatus failed = store.end(a);
-    if (failed && failed->why.starts_with(text::HistoryNoSuchAttempt)) {
-        // Its beginning never reached any history: nothing to end, ever.
-        return true;
+    HistoryStatus failed = store.end(a);
+    if (failed && failed->why.starts_with(text::HistoryNoSuchAttempt) && a.startedMs > 0) {
+        // Its beginning never reached the history (its entry was lost or
+        // damaged); the end holds the whole row, which goes in whole.
+        const auto id = store.begin(a);
+        failed = id ? store.end(a) : HistoryStatus{id.error()};
     }
     if (failed) {
         fail(*failed);
@@ -214,7 +235,7 @@ HistoryWriter::HistoryWriter(HistoryLocation where, std::function<void()> failed
     if (auto journal = Journal::open(m_state->where, dataFolder)) {
         m_state->journal = std::move(*journal);
     } else {
-        m_state->fail(journal.error());
+        m_state->note(journal.error().text() + text::JournalGoesDirect);
     }
     m_thread = std::thread([state = m_state] { state->run(); });
 }
@@ -226,7 +247,9 @@ HistoryWriter::~HistoryWriter() {
 }
 
 HistoryWriter::Row HistoryWriter::begin(Attempt attempt, Fill fill) {
-    attempt.key = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+    if (attempt.key.empty()) { // a key given is that of a row begun with its serial number
+        attempt.key = newAttemptKey();
+    }
     Row row = 0;
     {
         const std::lock_guard lock(m_state->mutex);
@@ -306,13 +329,22 @@ HistoryStatus HistoryWriter::failure() const {
     return m_state->failure;
 }
 
-size_t HistoryWriter::waiting() const {
+HistoryWriter::Waiting HistoryWriter::waiting() const {
     const std::lock_guard lock(m_state->mutex);
-    std::set<std::string> keys;
+    std::set<std::string> kept;
+    std::set<std::string> lost;
     for (const State::Job& job : m_state->jobs) {
-        keys.insert(job.entry.attempt.key);
+        (job.entry.file.empty() ? lost : kept).insert(job.entry.attempt.key);
     }
-    return keys.size();
+    for (const std::string& key : lost) {
+        kept.erase(key); // a row is whole only with all its entries
+    }
+    return {kept.size(), lost.size()};
+}
+
+std::vector<std::string> HistoryWriter::takeNotes() {
+    const std::lock_guard lock(m_state->mutex);
+    return std::exchange(m_state->notes, {});
 }
 
 bool HistoryWriter::finish(std::chrono::milliseconds patience) {

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace quill {
 
@@ -59,8 +60,18 @@ class HistoryWriter {
     HistoryStatus sync(std::chrono::milliseconds patience);
     // The first failure; nothing while all went well.
     HistoryStatus failure() const;
-    // The rows not in the history yet.
-    size_t waiting() const;
+    // The rows not in the history yet: kept in the journal, and held in
+    // memory alone (the journal could not take them), lost if the program
+    // ends now.
+    struct Waiting {
+        size_t kept = 0;
+        size_t notRecorded = 0;
+    };
+    Waiting waiting() const;
+    // What the journal had to say since the last call (it cannot be used,
+    // an entry was kept aside), one line each; `failed` is called for them
+    // too.
+    std::vector<std::string> takeNotes();
     // Stops once everything given is in the history, or when `patience`
     // has passed: what is left then waits in the journal. False when the
     // thread was left behind, stuck in the history; the program should then

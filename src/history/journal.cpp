@@ -52,10 +52,10 @@ bool isLink(const std::string& path) {
 // A folder of ours: made private if it is not there, never a link.
 HistoryStatus makeFolder(const std::string& path) {
     if (isLink(path)) {
-        return HistoryError{text::HistoryNotWritten, path, text::JournalIsLink};
+        return HistoryError{text::JournalNotUsed, path, text::JournalIsLink};
     }
     if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-        return HistoryError{text::HistoryNotWritten, path, std::strerror(errno)};
+        return HistoryError{text::JournalNotUsed, path, std::strerror(errno)};
     }
     return {};
 }
@@ -105,23 +105,42 @@ std::optional<JournalEntry> decode(const QByteArray& bytes) {
     return entry;
 }
 
-std::optional<JournalEntry> readEntry(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+// An entry as read, or why it cannot be: an entry is a small regular file
+// of ours, and anything else (a FIFO that would block, a device, a huge
+// file) is refused before a byte of it is read.
+struct Read {
+    std::optional<JournalEntry> entry;
+    const char* why = nullptr;
+};
+
+Read readEntry(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        return {std::nullopt, text::JournalEntryNotFile};
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {std::nullopt, text::JournalEntryNotFile};
+    }
+    if (info.st_size > Journal::MaxEntryBytes) {
+        ::close(fd);
+        return {std::nullopt, text::JournalEntryTooBig};
     }
     QByteArray bytes;
     char piece[4096];
     ssize_t n = 0;
-    while ((n = ::read(fd, piece, sizeof piece)) > 0) {
+    while ((n = ::read(fd, piece, sizeof piece)) > 0 && bytes.size() <= Journal::MaxEntryBytes) {
         bytes.append(piece, n);
     }
     ::close(fd);
     auto entry = n == 0 ? decode(bytes) : std::nullopt;
-    if (entry) {
-        entry->file = path;
+    if (!entry) {
+        return {std::nullopt, bytes.size() > Journal::MaxEntryBytes ? text::JournalEntryTooBig
+                                                                    : text::JournalEntryDamaged};
     }
-    return entry;
+    entry->file = path;
+    return {std::move(entry), nullptr};
 }
 
 bool writeAll(int fd, const QByteArray& bytes) {
@@ -186,7 +205,7 @@ HistoryResult<std::unique_ptr<Journal>> Journal::open(const HistoryLocation& whe
                                                       const std::string& dataFolder) {
     const std::string folder = folderOf(where, dataFolder);
     if (folder.empty()) {
-        return HistoryError{text::HistoryNotWritten, "$XDG_DATA_HOME/quill/journal",
+        return HistoryError{text::JournalNotUsed, "$XDG_DATA_HOME/quill/journal",
                             text::HistoryNoPlace};
     }
     const std::string quill = folder.substr(0, folder.rfind("/journal/"));
@@ -201,11 +220,11 @@ HistoryResult<std::unique_ptr<Journal>> Journal::open(const HistoryLocation& whe
     char own[] = "/p-XXXXXX";
     std::string pattern = folder + own;
     if (::mkdtemp(pattern.data()) == nullptr) {
-        return HistoryError{text::HistoryNotWritten, folder, std::strerror(errno)};
+        return HistoryError{text::JournalNotUsed, folder, std::strerror(errno)};
     }
     int lock = -1;
     if (!lockFolder(pattern, lock)) {
-        return HistoryError{text::HistoryNotWritten, pattern, std::strerror(errno)};
+        return HistoryError{text::JournalNotUsed, pattern, std::strerror(errno)};
     }
     return std::unique_ptr<Journal>(new Journal(folder, pattern, lock));
 }
@@ -222,7 +241,7 @@ HistoryStatus Journal::add(JournalEntry& entry) {
             ::close(fd);
         }
         ::unlink(temp.c_str());
-        return HistoryError{text::HistoryNotWritten, m_own, std::strerror(error)};
+        return HistoryError{text::JournalNotUsed, m_own, std::strerror(error)};
     };
     if (fd < 0) {
         return failed(errno);
@@ -234,7 +253,7 @@ HistoryStatus Journal::add(JournalEntry& entry) {
     if (::rename(temp.c_str(), final.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        return HistoryError{text::HistoryNotWritten, m_own, std::strerror(error)};
+        return HistoryError{text::JournalNotUsed, m_own, std::strerror(error)};
     }
     // The name, too, must survive a crash.
     if (const int dir = ::open(m_own.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
@@ -251,7 +270,7 @@ void Journal::remove(const JournalEntry& entry) {
     }
 }
 
-std::vector<JournalEntry> Journal::takeOver() {
+std::vector<JournalEntry> Journal::takeOver(std::vector<std::string>* keptAside) {
     std::vector<JournalEntry> taken;
     for (const std::string& name : names(m_folder)) {
         const std::string other = m_folder + "/" + name;
@@ -266,18 +285,24 @@ std::vector<JournalEntry> Journal::takeOver() {
                 ::unlink(path.c_str()); // a temporary a crash left, never renamed: not an entry
                 continue;
             }
-            auto entry = readEntry(path);
-            if (!entry) {
-                continue; // not ours to read: left where it is
+            Read read = readEntry(path);
+            if (!read.entry) {
+                // Never deleted: what it held may be a row that is nowhere else.
+                const std::string aside = keepAside(path, name + "-" + file);
+                if (keptAside != nullptr) {
+                    keptAside->push_back(std::string(text::JournalEntryKeptAside) + aside + ": " +
+                                         read.why + text::JournalEntryNotTaken);
+                }
+                continue;
             }
             char mine[64];
             std::snprintf(mine, sizeof mine, "%016llu-%c",
                           static_cast<unsigned long long>(m_next++),
-                          entry->kind == JournalEntry::Kind::Begin ? 'b' : 'e');
+                          read.entry->kind == JournalEntry::Kind::Begin ? 'b' : 'e');
             const std::string moved = m_own + "/" + mine;
             if (::rename(path.c_str(), moved.c_str()) == 0) {
-                entry->file = moved;
-                taken.push_back(std::move(*entry));
+                read.entry->file = moved;
+                taken.push_back(std::move(*read.entry));
             }
         }
         ::unlink((other + "/" + LockName).c_str());
@@ -287,11 +312,25 @@ std::vector<JournalEntry> Journal::takeOver() {
     return taken;
 }
 
+// Into the folder of entries kept aside; where it is now (where it was,
+// if it could not be moved).
+std::string Journal::keepAside(const std::string& path, const std::string& name) const {
+    const std::string aside = m_folder + "/" + KeptAsideName;
+    if (makeFolder(aside)) {
+        return path;
+    }
+    const std::string moved = aside + "/" + name;
+    return ::rename(path.c_str(), moved.c_str()) == 0 ? moved : path;
+}
+
 Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::string& dataFolder) {
     Waiting w;
     std::set<std::string> rows;
     const std::string folder = folderOf(where, dataFolder);
     for (const std::string& name : names(folder)) {
+        if (!name.starts_with(OwnPrefix)) {
+            continue; // the entries kept aside wait for a person, not for the history
+        }
         const std::string program = folder + "/" + name;
         for (const std::string& file : names(program)) {
             struct stat info {};
@@ -299,14 +338,15 @@ Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::strin
             if (!isEntry(file) || ::lstat(path.c_str(), &info) != 0) {
                 continue;
             }
-            if (const auto entry = readEntry(path)) {
-                rows.insert(entry->attempt.key);
+            if (const Read read = readEntry(path); read.entry) {
+                rows.insert(read.entry->attempt.key);
             }
             const int64_t ms = int64_t(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
             w.sinceMs = std::min(w.sinceMs.value_or(ms), ms);
         }
     }
     w.rows = rows.size();
+    w.keptAside = names(folder + "/" + KeptAsideName).size();
     return w;
 }
 

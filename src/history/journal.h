@@ -52,14 +52,23 @@ class Journal {
     // The entry is in the history: it goes.
     void remove(const JournalEntry& entry);
     // The entries of programs that have gone without taking them to the
-    // history, oldest first; from now on they are this program's.
-    std::vector<JournalEntry> takeOver();
+    // history, oldest first; from now on they are this program's. One that
+    // cannot be read (damaged, not a regular file, too big) is never
+    // deleted: it is moved into a folder of its own in the journal, and
+    // `keptAside` gets a line that says where and why.
+    std::vector<JournalEntry> takeOver(std::vector<std::string>* keptAside = nullptr);
+
+    // The folder, within the history's journal, of the entries kept aside.
+    static constexpr const char* KeptAsideName = "kept-aside";
+    // An entry is a few hundred bytes; nothing larger is read.
+    static constexpr int64_t MaxEntryBytes = 1 << 20;
 
     // How many entries wait for the history, and since when (UTC ms); what
     // the listing says. Reads, takes nothing over.
     struct Waiting {
         size_t rows = 0;                // attempts with a beginning or an end not yet there
         std::optional<int64_t> sinceMs; // the oldest entry's time
+        size_t keptAside = 0;           // entries that could not be read, kept for a person
     };
     static Waiting waiting(const HistoryLocation& where, const std::string& dataFolder = {});
 
@@ -69,6 +78,7 @@ class Journal {
 
   private:
     Journal(std::string folder, std::string own, int lock);
+    std::string keepAside(const std::string& path, const std::string& name) const;
 
     std::string m_folder; // the history's
     std::string m_own;    // this program's, within it

@@ -20,23 +20,60 @@ using Clock = std::chrono::steady_clock;
 } // namespace
 
 struct SerialCounter::State {
+    struct Request {
+        std::string series;
+        uint64_t start = 0;
+        std::optional<Attempt> attempt;
+    };
+
     HistoryLocation where;
     std::mutex mutex;
     std::condition_variable wake;
     HistoryStatus opened = HistoryError{}; // until the history is open: none then
     bool openDone = false;
     // One draw at a time: its request, and its answer once given.
-    std::optional<std::pair<std::string, uint64_t>> request;
+    std::optional<Request> request;
     std::optional<HistoryResult<uint64_t>> answer;
     uint64_t asked = 0;
     uint64_t answered = 0;
     bool stop = false;
     bool exited = false;
 
+    // The store is made, used and closed on this thread alone.
+    std::unique_ptr<HistoryStore> store;
+
+    HistoryStatus open() {
+        auto made = HistoryStore::open(where);
+        if (!made) {
+            return made.error();
+        }
+        store = std::move(*made);
+        return {};
+    }
+
+    // A connection the server ended (a restart) is found dead only when it
+    // is used: the draw is tried once more on a new one, as the writer does.
+    HistoryResult<uint64_t> draw(const Request& r) {
+        const Attempt* attempt = r.attempt ? &*r.attempt : nullptr;
+        const bool fresh = !store;
+        if (HistoryStatus failed = store ? HistoryStatus{} : open()) {
+            return *failed;
+        }
+        HistoryResult<uint64_t> drawn = store->drawSerial(r.series, r.start, attempt);
+        if (drawn || fresh) {
+            return drawn;
+        }
+        store.reset();
+        if (HistoryStatus failed = open()) {
+            return *failed;
+        }
+        return store->drawSerial(r.series, r.start, attempt);
+    }
+
     void run() {
-        auto store = HistoryStore::open(where);
+        HistoryStatus failed = open();
         std::unique_lock lock(mutex);
-        opened = store ? HistoryStatus{} : HistoryStatus{store.error()};
+        opened = failed;
         openDone = true;
         wake.notify_all();
         while (true) {
@@ -44,18 +81,17 @@ struct SerialCounter::State {
             if (stop) {
                 break;
             }
-            const auto [series, start] = *request;
+            const Request r = *request;
             const uint64_t number = asked;
             lock.unlock();
-            HistoryResult<uint64_t> drawn =
-                store ? (*store)->drawSerial(series, start) : HistoryResult<uint64_t>(*opened);
+            HistoryResult<uint64_t> drawn = draw(r);
             lock.lock();
             answer = std::move(drawn);
             answered = number;
             wake.notify_all();
         }
         lock.unlock();
-        store = HistoryError{}; // closed before anyone hears the thread is done
+        store.reset(); // closed before anyone hears the thread is done
         lock.lock();
         exited = true;
         wake.notify_all();
@@ -80,14 +116,18 @@ HistoryStatus SerialCounter::ready(std::chrono::milliseconds patience) {
 }
 
 HistoryResult<uint64_t> SerialCounter::draw(const std::string& series, uint64_t start,
-                                            std::chrono::milliseconds patience) {
+                                            std::chrono::milliseconds patience,
+                                            const Attempt* attempt) {
     std::unique_lock lock(m_state->mutex);
     const auto until = Clock::now() + patience;
     // A draw that never came back holds the thread: no other is asked.
     if (m_state->answered < m_state->asked) {
         return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
     }
-    m_state->request = {series, start};
+    m_state->request = State::Request{series, start, {}};
+    if (attempt != nullptr) {
+        m_state->request->attempt = *attempt;
+    }
     const uint64_t number = ++m_state->asked;
     m_state->wake.notify_all();
     if (!m_state->wake.wait_until(lock, until, [&] { return m_state->answered >= number; })) {

@@ -3,12 +3,14 @@
 // The counters of units' serial numbers, drawn from the history on a
 // thread of its own: a draw waits for the history a few seconds at most,
 // and a history that holds the thread stuck (a frozen server) is left
-// behind. A number drawn is spent, whatever becomes of the unit.
+// behind. A number drawn is spent, whatever becomes of the unit, and the
+// unit's row that holds it is begun with it.
 //
 //     SerialCounter counter(where);
 //     if (HistoryStatus no = counter.ready(5s)) ...      // no history, no number
 //     auto n = counter.draw("default", 1, 5s);
 
+#include "history/attempt.h"
 #include "history/historyerror.h"
 #include "history/historylocation.h"
 
@@ -30,9 +32,12 @@ class SerialCounter {
 
     // The history is open and can be drawn from; why not, within `patience`.
     HistoryStatus ready(std::chrono::milliseconds patience);
-    // The next number of `series` (`start` for a new one), taken.
+    // The next number of `series` (`start` for a new one), taken; with
+    // `attempt` (its key set), its row begun with the number in one step.
+    // A history that failed is opened anew for the next draw.
     HistoryResult<uint64_t> draw(const std::string& series, uint64_t start,
-                                 std::chrono::milliseconds patience);
+                                 std::chrono::milliseconds patience,
+                                 const Attempt* attempt = nullptr);
     // False when the thread was left behind, stuck in the history.
     bool finish(std::chrono::milliseconds patience);
 

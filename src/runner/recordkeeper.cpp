@@ -3,11 +3,14 @@
 
 #include "history/historylocation.h"
 #include "history/historytexts.h"
+#include "history/journal.h"
 #include "qt/portscan.h"
 #include "runner/runnertexts.h"
 
 #include <QDateTime>
 #include <QMetaObject>
+
+#include <algorithm>
 
 namespace quill {
 
@@ -57,10 +60,25 @@ bool RecordKeeper::finish() {
     m_finished = true;
     const bool done = m_writer->finish(finishPatience);
     tell();
-    if (const size_t left = m_writer->waiting(); left > 0 && m_say) {
-        m_say(std::to_string(left) + (left == 1 ? text::RowWaits : text::RowsWait) +
+    const HistoryWriter::Waiting left = m_writer->waiting();
+    if (left.kept > 0 && m_say) {
+        m_say(std::to_string(left.kept) + (left.kept == 1 ? text::RowWaits : text::RowsWait) +
               m_writer->location().shown() + text::WaitInJournal + m_writer->journalFolder() +
               text::TakenNextTime);
+    }
+    // Entries kept aside are said until a person has dealt with them (the
+    // run that put them there said why).
+    const size_t aside = Journal::waiting(m_writer->location()).keptAside;
+    if (aside > 0 && !m_notesSaid && m_say) {
+        m_say(std::to_string(aside) + (aside == 1 ? text::EntryKeptAside : text::EntriesKeptAside) +
+              Journal::folderOf(m_writer->location()) + '/' + Journal::KeptAsideName +
+              text::KeptAsideLook);
+    }
+    // Held in memory alone, they end with the program.
+    if (left.notRecorded > 0 && m_say) {
+        m_say(std::to_string(left.notRecorded) +
+              (left.notRecorded == 1 ? text::RowNotRecorded : text::RowsNotRecorded) +
+              m_writer->location().shown() + text::NorToJournal);
     }
     return done;
 }
@@ -71,19 +89,28 @@ void RecordKeeper::setSay(Say say) {
 
 // Once, on this thread, whenever the writer found out.
 void RecordKeeper::tell() {
+    if (m_writer) {
+        for (const std::string& note : m_writer->takeNotes()) {
+            m_notesSaid = true;
+            if (m_say) {
+                m_say(note);
+            }
+        }
+    }
     const HistoryStatus failure = m_notUnderstood ? m_notUnderstood : m_writer->failure();
     if (!m_told && failure) {
         m_told = true;
+        // Where its rows are: in the journal, or (with no journal, or one
+        // that could not take them) nowhere but in memory.
+        const bool kept =
+            m_writer && !m_writer->journalFolder().empty() && m_writer->waiting().notRecorded == 0;
         if (m_say) {
-            m_say(failure->text() + text::HistoryGoesOn);
+            m_say(failure->text() + (kept ? text::HistoryGoesOnJournal : text::HistoryGoesOn));
         }
     }
 }
 
-RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
-    if (!m_writer) {
-        return 0;
-    }
+Attempt RecordKeeper::attemptOf(const DeviceReport& d) const {
     Attempt a = newAttempt(m_program, m_operator);
     a.port = d.port;
     a.devicePath = d.devicePath;
@@ -97,6 +124,30 @@ RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
     a.traceFile = d.traceFile;
     a.batch = d.batch;
     a.serial = d.serial;
+    return a;
+}
+
+Attempt RecordKeeper::attemptFor(const DeviceReport& d) {
+    Attempt a = attemptOf(d);
+    a.key = newAttemptKey();
+    m_offered.push_back(a);
+    return a;
+}
+
+RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
+    if (!m_writer) {
+        return 0;
+    }
+    Attempt a = attemptOf(d);
+    // The row a serial number was drawn with is this one.
+    const auto offered = std::find_if(m_offered.begin(), m_offered.end(), [&](const Attempt& o) {
+        return o.port == a.port && o.devicePath == a.devicePath;
+    });
+    if (offered != m_offered.end()) {
+        a.key = offered->key;
+        a.startedMs = offered->startedMs;
+        m_offered.erase(offered);
+    }
     return m_writer->begin(std::move(a), findAdapter);
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
@@ -40,6 +41,10 @@ class RecordKeeper {
     // place); empty: back to the first.
     void setSay(Say say);
 
+    // The attempt begin(device) will write, its key set, for a serial number
+    // drawn with its row in one step (SerialCounter::draw); the next begin()
+    // of the same port writes that attempt, under that key.
+    Attempt attemptFor(const DeviceReport& device);
     // A device's download begins as the report has it so far.
     Row begin(const DeviceReport& device);
     // ... and ends as it says; `written` runs on the writer's thread once
@@ -58,6 +63,7 @@ class RecordKeeper {
 
   private:
     void tell();
+    Attempt attemptOf(const DeviceReport& device) const;
 
     std::string m_program;
     std::string m_operator;
@@ -65,9 +71,11 @@ class RecordKeeper {
     Say m_firstSay;
     Say m_say;
     bool m_told = false;
-    Inbox m_context; // the thread that tells
+    bool m_notesSaid = false; // what the journal had to say this run
+    Inbox m_context;          // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
+    std::vector<Attempt> m_offered; // by attemptFor(), not begun yet
 };
 
 } // namespace quill

@@ -56,7 +56,6 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
 
     const std::string other(64, 'a');
     r = runCli(s, "-p " + dev.port() + " -b 9600 -y --expect-sha256 " + other + " " + app);
-    EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
     EXPECT_TRUE(contains(r.err, std::string(quill::text::NotExpectedFirmware) + "\n" +
                                     quill::text::ExpectedSha256 + other + "\n" +
                                     quill::text::FileSha256 + sha))
@@ -66,7 +65,8 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
 
     const std::vector<QJsonObject> rows = historyRows(s);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(fields(rows[0], {u"outcome", u"exit_code"}), std::string("unexpected_firmware|4|"));
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"exit_code", u"records_sent"}),
+              std::string("unexpected_firmware|4|0|"));
     EXPECT_EQ(fields(rows[1], {u"file_sha256", u"file", u"file_size", u"port", u"program",
                                u"operator", u"outcome", u"records_sent", u"last_message",
                                u"trace_file", u"batch", u"unit"}),
@@ -76,29 +76,11 @@ TEST(HistoryE2e, TheFirmwaresIdentityIsTheSameEverywhere) {
     EXPECT_LT(rows[1][u"started"].toString(), rows[1][u"ended"].toString()); // the end keeps it
 }
 
-// Eight processes write one history at once: every row is there, whole.
-// One killed mid-download leaves its row "unfinished".
-TEST(HistoryE2e, RowsOfEightProcessesAtOnceAndOfOneKilled) {
+// A process killed mid-download leaves its row "unfinished" (eight at once
+// are Serials.DrawnOnceWhateverDrawsAtOnce).
+TEST(HistoryE2e, TheRowOfAProcessKilled) {
     Scratch s;
     writeFile(s.path("app.hex"), test::hexFile(20));
-    Devices line(s, 8);
-    std::vector<std::unique_ptr<Cli>> clis;
-    for (int k = 1; k <= 8; ++k) {
-        clis.push_back(std::make_unique<Cli>(s, "-p " + line.port(k) + " -b 38400 -y --settle 0 " +
-                                                    s.path("app.hex")));
-    }
-    for (auto& cli : clis) {
-        EXPECT_EQ(cli->finish().code, 0);
-    }
-    line.stop();
-    QSet<QString> ports;
-    for (const QJsonObject& row : historyRows(s)) {
-        ports.insert(row[u"port"].toString());
-        EXPECT_EQ(fields(row, {u"outcome", u"records_sent", u"file_sha256"}),
-                  "complete|21|" + sha256sum(s.path("app.hex")) + "|");
-    }
-    EXPECT_EQ(ports.size(), 8);
-
     Devices slow(s, 1, "--record-ack-ms 200");
     Cli cli(s, "-p " + slow.port() + " -b 38400 -y " + s.path("app.hex"));
     ASSERT_TRUE(slow.waitHeard("host> :", 3));

@@ -10,6 +10,7 @@
 
 #include "fakesettings.h"
 #include "harness.h"
+#include "history/historytexts.h"
 #include "runner/runnertexts.h"
 #include "runner/runplan.h"
 #include "shared/exitcodes.h"
@@ -199,6 +200,7 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
     ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0); // no writer: open() would wait
     Devices dev(s, 2);
     const std::string args = "-p " + dev.port(1) + " -b 38400 -y --json --allow-records-after-end ";
+    const std::string top = "9223372036854775806";
     const struct {
         std::string options;
         ExitCode code;
@@ -217,12 +219,18 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
         {"--serial-at 0 --serial-size 1 --serial-start 256", BadRecord,
          std::string(text::SerialTooBig) + "256" + text::SerialTooBigMiddle + "1",
          "serial_unusable"},
+        // The counter's last number, then none: said, never wrapped or repeated.
+        {"--serial-at 0 --serial-size 1 --serial-series top --serial-start " + top, BadRecord,
+         text::SerialTooBig + top, nullptr},
+        {"--serial-at 0 --serial-series top --serial-start " + top, HistoryFailed,
+         text::HistoryCounterFull, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         const Result r = runCli(s, args + c.options + " " + s.path("app.hex"));
         EXPECT_EQ(r.code, toInt(c.code)) << r.err;
         EXPECT_TRUE(contains(r.err, c.said)) << r.err;
+        EXPECT_TRUE(contains(r.out, c.said)) << r.out; // --json says it too
         if (c.recorded != nullptr) {
             EXPECT_EQ(historyRows(s).at(0)[u"outcome"].toString().toStdString(), c.recorded);
             EXPECT_EQ(historyRows(s).at(0)[u"serial"].toString().toStdString(), "256");

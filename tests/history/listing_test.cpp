@@ -105,6 +105,7 @@ std::vector<Attempt> listed() {
             Attempt{.id = 7,
                     .startedMs = at,
                     .endedMs = at + 42500,
+                    .operatorName = "J\xc3\xb6rg", // its width is that of 4 characters
                     .port = "COM1",
                     .usbSerial = "A5,B",
                     .filePath = "fw \"v2\".hex",
@@ -130,7 +131,8 @@ TEST(HistoryListing, InItsThreeForms) {
               "unit,serial\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
               "0,unfinished,,,,,,\r\n"
-              "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,,,,COM1,,,\"A5,B\",,,"
+              "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,J\xc3\xb6rg,,,COM1,,,"
+              "\"A5,B\",,,"
               "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
               "\"line one\nline two\",\"t\r.log\",B,3,\r\n");
     const std::string out = historyJsonLines(listed());
@@ -154,7 +156,7 @@ TEST(HistoryListing, InItsThreeForms) {
               "2026-12-06 14:31:40  /dev/ttyUSB1  ?[2Jfirm\\xe9.hex                unfinished  "
               "0/0\n"
               "2026-12-06 14:30:00  COM1          fw \"v2\".hex       0123456789ab  complete    "
-              "10/10    42.5                        B #3\n");
+              "10/10    42.5              J\xc3\xb6rg      B #3\n");
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "history/historyformat.h"
 #include "history/historystore.h"
 #include "history/historytexts.h"
+#include "history/serialcounter.h"
 #include "shared/outcome.h"
 #include "sharedpgserver.h"
 
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -123,8 +123,6 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     std::vector<Attempt> shown;
     EXPECT_FALSE(store->each({.tableOnly = true}, [&](const Attempt& r) { shown.push_back(r); }));
     EXPECT_EQ(historyTable(shown), historyTable({a}));
-    a.id += 100;
-    EXPECT_EQ(store->end(a).value_or(HistoryError{}).what, text::HistoryNotWritten);
 
     // An attempt taken to the history again, as from a journal whose
     // program lost the answer, is one row; so is its end.
@@ -138,6 +136,18 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     EXPECT_FALSE(store->end(keyed));
     EXPECT_FALSE(store->end(keyed));
     EXPECT_EQ(all(*store).size(), 2u);
+
+    // A number drawn with its unit's row, in one step; the row's own
+    // beginning later adds what it found out, and keeps the number.
+    Attempt unit{.key = "u-1", .startedMs = 7};
+    ASSERT_TRUE(store->drawSerial("s", 41, &unit));
+    unit.byId = "by-id";
+    EXPECT_TRUE(store->begin(unit));
+    const auto drawn = store->query({.serial = "41"});
+    EXPECT_EQ(drawn && drawn->size() == 1 ? drawn->at(0).key + drawn->at(0).byId : "", "u-1by-id");
+    // A counter never goes past what its column holds, nor wraps.
+    const auto wrapped = store->drawSerial("t", ~0ull);
+    EXPECT_EQ(wrapped ? "drawn" : wrapped.error().why, text::HistoryCounterFull);
 }
 
 TEST_P(Store, FiltersNewestFirst) {
@@ -196,7 +206,8 @@ TEST_P(Store, FiltersNewestFirst) {
 
 // Writers on connections of their own, as stations are, into a history
 // that does not exist yet, so that they also race to make its schema. Each
-// row is whole, and each unit of their one batch has a number of its own.
+// unit of their one batch has a number of its own. (Rows ended at once are
+// Serials.DrawnOnceWhateverDrawsAtOnce's.)
 TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
     constexpr int Writers = 8;
     constexpr int Each = 10;
@@ -206,14 +217,8 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
             auto store = HistoryStore::open(*historyAt(m_location));
             ASSERT_TRUE(store) << store.error().text();
             for (int n = 1; n <= Each; ++n) {
-                Attempt a{.startedMs = 1000 * n + w, .batch = "B"};
-                const auto id = (*store)->begin(a);
+                const auto id = (*store)->begin({.startedMs = 1000 * n + w, .batch = "B"});
                 ASSERT_TRUE(id) << id.error().text();
-                a.id = *id;
-                a.endedMs = a.startedMs + n;
-                a.recordsSent = n;
-                a.outcome = "complete";
-                EXPECT_FALSE((*store)->end(a));
             }
         });
     }
@@ -224,8 +229,6 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
     ASSERT_TRUE(store);
     std::set<int64_t> units;
     for (const Attempt& a : all(*store)) {
-        EXPECT_EQ(std::tuple(a.outcome, a.endedMs.value_or(0) - a.startedMs),
-                  std::tuple("complete", a.recordsSent));
         units.insert(a.unit.value_or(0));
     }
     EXPECT_EQ(std::tuple(units.size(), *units.begin(), *units.rbegin()),
@@ -260,24 +263,6 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
         raw.setDatabaseName(QString::fromStdString(good));
         ASSERT_TRUE(raw.open());
-        // The columns as others read them with SQL.
-        QSqlQuery row(raw);
-        ASSERT_TRUE(row.exec(QStringLiteral("SELECT * FROM quill_attempt")) && row.next());
-        QStringList values;
-        for (int i = 0; i < row.record().count(); ++i) {
-            values << row.record().fieldName(i) + u'=' + row.value(i).toString();
-        }
-        EXPECT_EQ(values.join(u'|').toStdString(),
-                  "id=1|attempt_key=|started_ms=1765000000123|ended_ms=|station=line-2|"
-                  "operator_name=jsmith|"
-                  "program=quill-cli|program_version=1.0.4|port=COM1|device_path=/dev/ttyUSB0|"
-                  "by_id=/dev/serial/by-id/usb-FTDI-if00|usb_serial=A10K3XQ|baud=38400|"
-                  "device=manual|file_path=/srv/fw/firm\\xe9.hex|file_size=123456|sha256=" +
-                      std::string(64, 'a') +
-                      "|records_sent=4099|records_total=4099|data_bytes_sent=65536|"
-                      "data_bytes_total=65536|outcome=unfinished|exit_code=|last_message=Download "
-                      "complete|trace_file=/tmp/t.log|batch=2026-W49|unit=17|serial=1017");
-        row.finish();
         ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 3")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("raw"));
@@ -330,7 +315,8 @@ TEST(SqliteHistory, AnOlderSchemaIsBroughtUpToDate) {
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("v1"));
-    auto store = HistoryStore::open(sqliteHistory(path.toStdString()));
+    ASSERT_TRUE(HistoryStore::open(sqliteHistory(path.toStdString()))); // once brought up,
+    auto store = HistoryStore::open(sqliteHistory(path.toStdString())); // it is up to date
     ASSERT_TRUE(store) << store.error().text();
     Attempt keyed = sample();
     keyed.key = "k-1";
@@ -342,23 +328,46 @@ TEST(SqliteHistory, AnOlderSchemaIsBroughtUpToDate) {
     EXPECT_EQ(std::tuple(rows[0].key, rows[0].serial), std::tuple("k-1", "1017"));
 }
 
-// Files that may not grow stand for a full disk.
+// Files that may not grow stand for a full disk: every write says that it
+// failed, and none is done in part (a number is not spent without its row).
 TEST(SqliteHistory, SaysSoWhenItsDiskIsFull) {
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("history.sqlite")).toStdString();
-    ASSERT_TRUE(HistoryStore::open(sqliteHistory(path)));
+    auto store = HistoryStore::open(sqliteHistory(path));
+    ASSERT_TRUE(store);
+    Attempt a = sample();
+    ASSERT_TRUE((*store)->begin(a));
     rlimit before{};
     getrlimit(RLIMIT_FSIZE, &before);
     const rlimit none{0, before.rlim_max};
     const auto signal = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &none);
-    auto store = HistoryStore::open(sqliteHistory(path));
-    const HistoryResult<int64_t> id = store ? (*store)->begin(sample()) : store.error();
+    Attempt b = sample();
+    b.key = "b";
+    const HistoryResult<int64_t> id = (*store)->begin(b);
+    const HistoryStatus ended = (*store)->end(a);
+    const HistoryResult<uint64_t> drawn = (*store)->drawSerial("s", 5, &b);
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, signal);
-    ASSERT_FALSE(id);
-    EXPECT_TRUE(id.error().text().starts_with("The history could not be")) << id.error().text();
-    EXPECT_EQ(id.error().where, path);
+    for (const auto& error : {id ? HistoryError{} : id.error(), ended.value_or(HistoryError{}),
+                              drawn ? HistoryError{} : drawn.error()}) {
+        EXPECT_EQ(std::tuple(error.what, error.where), std::tuple(text::HistoryNotWritten, path));
+    }
+    const std::vector<Attempt> rows = all(**store);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].outcome, "unfinished");
+    EXPECT_EQ(*(*store)->drawSerial("s", 5), 5u);
+}
+
+// A counter whose server was restarted draws on a new connection at once.
+TEST(PostgresHistory, ASerialCounterOutlivesARestartOfItsServer) {
+    SerialCounter counter(*parseHistoryUrl(server().url(server().newDatabase())));
+    for (const uint64_t expected : {1u, 2u}) {
+        const auto drawn = counter.draw("s", 1, std::chrono::seconds(5));
+        EXPECT_EQ(drawn ? *drawn : 0, expected) << (drawn ? "" : drawn.error().text());
+        server().stop(true);
+        ASSERT_TRUE(server().startAgain()) << server().failure();
+    }
 }
 
 TEST(PostgresHistory, NeverShowsThePassword) {

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// The journal left behind by a program that could not reach its history,
+// then damaged, and taken over by the next: every row that can be read
+// reaches the history, what cannot be read is kept aside and said, never
+// deleted, and nothing read blocks or is read without end.
+
+#include "history/historystore.h"
+#include "history/historytexts.h"
+#include "history/historywriter.h"
+#include "history/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace quill {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+TEST(Journal, ADamagedEntryIsKeptAsideAndNoReadableRowIsLost) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const std::string data = root / "data";
+    std::ofstream(root / "h") << "a file where the history's folder goes";
+    const HistoryLocation where = sqliteHistory(root / "h/history.sqlite");
+    {
+        HistoryWriter writer(where, {}, data);
+        for (int n = 1; n <= 3; ++n) {
+            const auto row = writer.begin({.startedMs = n, .port = "COM" + std::to_string(n)});
+            writer.end(row, {.endedMs = n + 10, .outcome = "complete"});
+        }
+        writer.finish(0ms);
+        EXPECT_EQ(writer.waiting().kept, 3u);
+    }
+    // The program's folder: a beginning and an end per row, numbered from 0.
+    const fs::path program = fs::directory_iterator(Journal::folderOf(where, data))->path();
+    fs::resize_file(program / "0000000000000000-b", 0);  // COM1's beginning: empty
+    fs::resize_file(program / "0000000000000003-e", 40); // COM2's end: cut short
+    ASSERT_EQ(::mkfifo((program / "0000000000000009-b").c_str(), 0600), 0);
+    std::ofstream(program / "0000000000000010-e").close();
+    fs::resize_file(program / "0000000000000010-e", 1500 * 1000 * 1000);
+    EXPECT_EQ(Journal::waiting(where, data).rows, 3u); // and neither blocks nor reads all
+
+    fs::remove(root / "h");
+    HistoryWriter writer(where, {}, data);
+    EXPECT_TRUE(writer.finish(10s)); // what it took over, taken to the history
+    const std::vector<std::string> notes = writer.takeNotes(); // each said, in order, and why
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_NE(notes[2].find(text::JournalEntryNotFile), std::string::npos) << notes[2];
+    EXPECT_NE(notes[3].find(text::JournalEntryTooBig), std::string::npos) << notes[3];
+    const fs::directory_iterator aside(Journal::folderOf(where, data) + "/" +
+                                       Journal::KeptAsideName);
+    EXPECT_EQ(std::distance(aside, fs::directory_iterator()), 4);
+    EXPECT_EQ(Journal::waiting(where, data).keptAside, 4u); // said until a person removes them
+    auto store = HistoryStore::open(where);
+    ASSERT_TRUE(store);
+    const auto found = (*store)->query({});
+    ASSERT_TRUE(found);
+    std::string rows;
+    for (const Attempt& a : *found) {
+        rows += a.port + "=" + a.outcome + " ";
+    }
+    EXPECT_EQ(rows, "COM3=complete COM2=unfinished COM1=complete ");
+}
+
+} // namespace
+} // namespace quill
