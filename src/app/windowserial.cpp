@@ -72,7 +72,8 @@ std::optional<Outcome> WindowSerial::putNumber() {
         m_counterAt = where->shown();
     }
     const auto drawn = m_counter ? m_counter->draw(m_request.counterName(values.sha256),
-                                                   list ? 1 : m_request.start, patience)
+                                                   list ? 1 : m_request.start, patience, nullptr,
+                                                   m_request.earlierCounterName())
                                  : HistoryResult<uint64_t>(where.error());
     if (!drawn) {
         m_boxes.MsgBox(drawn.error().text() + '\r' + text::SerialNeedsHistory);

@@ -163,11 +163,16 @@ QString drawSerial() {
     // A counter at the column's largest value is not counted on: SQLite would
     // make the sum a REAL and give its number again and again, PostgreSQL
     // would fail. No row comes back then.
-    return QStringLiteral("INSERT INTO quill_serial_series (series, next_value) VALUES (?, ?) "
-                          "ON CONFLICT (series) DO UPDATE SET next_value = "
-                          "quill_serial_series.next_value + 1 "
-                          "WHERE quill_serial_series.next_value < 9223372036854775807 "
-                          "RETURNING next_value - 1");
+    // A new series may go on where another left off (a list's series under
+    // the name it had before lists were known by their bytes).
+    return QStringLiteral(
+        "INSERT INTO quill_serial_series (series, next_value) VALUES (?, "
+        "COALESCE((SELECT next_value + 1 FROM quill_serial_series WHERE series = ? "
+        "AND next_value < 9223372036854775807), ?)) "
+        "ON CONFLICT (series) DO UPDATE SET next_value = "
+        "quill_serial_series.next_value + 1 "
+        "WHERE quill_serial_series.next_value < 9223372036854775807 "
+        "RETURNING next_value - 1");
 }
 
 QString serialOfKey() {

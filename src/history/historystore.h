@@ -67,9 +67,11 @@ class HistoryStore {
     // `attempt` (its key set), its row is begun in the same transaction,
     // with the number as its serial unless it names one: a number is never
     // spent without a row that says who got it. A counter refuses a number
-    // the history's column cannot hold (a signed 64-bit integer).
+    // the history's column cannot hold (a signed 64-bit integer). A new
+    // series goes on after the series `carriedFrom`, if that is there.
     HistoryResult<uint64_t> drawSerial(const std::string& series, uint64_t start,
-                                       const Attempt* attempt = nullptr);
+                                       const Attempt* attempt = nullptr,
+                                       const std::string& carriedFrom = {});
 
     // The attempts the filter picks, newest first, one at a time: `row`
     // gets the same Attempt each time, filled anew, so that a long listing

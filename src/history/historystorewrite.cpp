@@ -123,7 +123,8 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
 }
 
 HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start,
-                                                 const Attempt* attempt) {
+                                                 const Attempt* attempt,
+                                                 const std::string& carriedFrom) {
     // The counter keeps the number after the one drawn: it must fit too.
     constexpr auto largest = uint64_t(std::numeric_limits<int64_t>::max());
     uint64_t drawn = 0;
@@ -150,7 +151,8 @@ HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint
         }
         query.finish();
         if (!runBound(query, schema::drawSerial(),
-                      {QString::fromStdString(utf8Text(series)), qlonglong(start + 1)})) {
+                      {QString::fromStdString(utf8Text(series)),
+                       QString::fromStdString(utf8Text(carriedFrom)), qlonglong(start + 1)})) {
             return false;
         }
         const QVariant value = query.next() ? query.value(0) : QVariant();

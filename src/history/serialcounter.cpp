@@ -24,6 +24,7 @@ struct SerialCounter::State {
         std::string series;
         uint64_t start = 0;
         std::optional<Attempt> attempt;
+        std::string carriedFrom;
     };
 
     HistoryLocation where;
@@ -59,7 +60,8 @@ struct SerialCounter::State {
         if (HistoryStatus failed = store ? HistoryStatus{} : open()) {
             return *failed;
         }
-        HistoryResult<uint64_t> drawn = store->drawSerial(r.series, r.start, attempt);
+        HistoryResult<uint64_t> drawn =
+            store->drawSerial(r.series, r.start, attempt, r.carriedFrom);
         if (drawn || fresh) {
             return drawn;
         }
@@ -67,7 +69,7 @@ struct SerialCounter::State {
         if (HistoryStatus failed = open()) {
             return *failed;
         }
-        return store->drawSerial(r.series, r.start, attempt);
+        return store->drawSerial(r.series, r.start, attempt, r.carriedFrom);
     }
 
     void run() {
@@ -117,14 +119,15 @@ HistoryStatus SerialCounter::ready(std::chrono::milliseconds patience) {
 
 HistoryResult<uint64_t> SerialCounter::draw(const std::string& series, uint64_t start,
                                             std::chrono::milliseconds patience,
-                                            const Attempt* attempt) {
+                                            const Attempt* attempt,
+                                            const std::string& carriedFrom) {
     std::unique_lock lock(m_state->mutex);
     const auto until = Clock::now() + patience;
     // A draw that never came back holds the thread: no other is asked.
     if (m_state->answered < m_state->asked) {
         return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
     }
-    m_state->request = State::Request{series, start, {}};
+    m_state->request = State::Request{series, start, {}, carriedFrom};
     if (attempt != nullptr) {
         m_state->request->attempt = *attempt;
     }

@@ -34,10 +34,12 @@ class SerialCounter {
     HistoryStatus ready(std::chrono::milliseconds patience);
     // The next number of `series` (`start` for a new one), taken; with
     // `attempt` (its key set), its row begun with the number in one step.
-    // A history that failed is opened anew for the next draw.
+    // A new series goes on after `carriedFrom`, if that is there. A history
+    // that failed is opened anew for the next draw.
     HistoryResult<uint64_t> draw(const std::string& series, uint64_t start,
                                  std::chrono::milliseconds patience,
-                                 const Attempt* attempt = nullptr);
+                                 const Attempt* attempt = nullptr,
+                                 const std::string& carriedFrom = {});
     // False when the thread was left behind, stuck in the history.
     bool finish(std::chrono::milliseconds patience);
 

@@ -269,9 +269,9 @@ std::optional<Outcome> Runner::drawSerial(size_t index) {
     // The number and the unit's row go to the history in one step: a number
     // is never spent without a row that holds it.
     const Attempt attempt = m_keeper.attemptFor(d);
-    const auto drawn =
-        m_serialCounter->draw(serial.counterName(m_serialListSha256),
-                              serial.listFile.empty() ? serial.start : 1, serialPatience, &attempt);
+    const auto drawn = m_serialCounter->draw(serial.counterName(m_serialListSha256),
+                                             serial.listFile.empty() ? serial.start : 1,
+                                             serialPatience, &attempt, serial.earlierCounterName());
     if (!drawn) {
         d.addMessage(drawn.error().text() + '\r' + text::SerialNeedsHistory);
         m_boxes.MsgBox(d.lastMessage());

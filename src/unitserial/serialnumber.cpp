@@ -162,6 +162,11 @@ std::string SerialRequest::counterName(std::string_view listSha256) const {
     return listFile.empty() ? series : "list:" + std::string(listSha256);
 }
 
+std::string SerialRequest::earlierCounterName() const {
+    return listFile.empty() ? std::string()
+                            : "list:" + listFile.substr(listFile.find_last_of('/') + 1);
+}
+
 std::optional<SerialValue> countedSerial(uint64_t n, size_t size, SerialFormat format) {
     SerialValue v{{}, std::to_string(n)};
     if (format == SerialFormat::Ascii) {

@@ -39,6 +39,10 @@ struct SerialRequest {
     // the SHA-256 of its bytes, so that a list is one series under any name
     // and a copy of it goes on where the original stopped.
     std::string counterName(std::string_view listSha256) const;
+    // The list's series as it was named by its file's name alone, before
+    // lists were known by their bytes: a list begun then goes on from there
+    // and gives none of its values twice. Empty for a counter.
+    std::string earlierCounterName() const;
 };
 
 inline constexpr size_t maxSerialSize = 8;

@@ -145,6 +145,11 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     EXPECT_TRUE(store->begin(unit));
     const auto drawn = store->query({.serial = "41"});
     EXPECT_EQ(drawn && drawn->size() == 1 ? drawn->at(0).key + drawn->at(0).byId : "", "u-1by-id");
+    // A new series goes on after the one it carries on from (41 drawn: 42);
+    // once there, it is its own.
+    EXPECT_EQ(*store->drawSerial("s2", 1, nullptr, "s"), 42u);
+    EXPECT_EQ(*store->drawSerial("s2", 1, nullptr, "s"), 43u);
+    EXPECT_EQ(*store->drawSerial("s3", 1, nullptr, "none"), 1u);
     // A counter never goes past what its column holds, nor wraps.
     const auto wrapped = store->drawSerial("t", ~0ull);
     EXPECT_EQ(wrapped ? "drawn" : wrapped.error().why, text::HistoryCounterFull);
