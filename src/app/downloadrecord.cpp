@@ -59,6 +59,13 @@ void DownloadRecord::fileChecked(const FileIdentity& identity, const DownloadTot
     }
 }
 
+Attempt DownloadRecord::attemptFor(const FileIdentity& identity, const DownloadTotals& totals) {
+    DeviceReport report = m_open.empty() ? DeviceReport{} : m_open.back().report;
+    report.identity = identity;
+    report.totals = totals;
+    return m_keeper.attemptFor(report);
+}
+
 void DownloadRecord::takeProgress(DeviceReport& report) const {
     const std::string phase = report.progress.phase;
     report.progress = m_session.progress().snapshot();

@@ -38,6 +38,9 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
     void noteStart(const std::string& traceFile);
     // The unit's number written into the image of the running download.
     void setSerial(std::string serial) { m_serial = std::move(serial); }
+    // The row the running download will begin, its key set: a unit's number
+    // is drawn with it, so that no number is spent without its row.
+    Attempt attemptFor(const FileIdentity& identity, const DownloadTotals& totals);
     // The running download is ended by its owner so: its row says this.
     void endAs(Outcome outcome) { m_endAs = outcome; }
 

@@ -37,7 +37,7 @@ void WindowSerial::noteStart() {
 
 void WindowSerial::fileChecked(const FileIdentity& identity, const DownloadTotals& totals) {
     const bool asked = m_request.wanted() || !m_request.problem.empty();
-    const std::optional<Outcome> unusable = asked ? putNumber() : std::nullopt;
+    const std::optional<Outcome> unusable = asked ? putNumber(identity, totals) : std::nullopt;
     m_record.fileChecked(identity, totals); // its row begins, with the number
     if (unusable) {
         m_record.endAs(*unusable);
@@ -46,7 +46,8 @@ void WindowSerial::fileChecked(const FileIdentity& identity, const DownloadTotal
 }
 
 // The unit's number, drawn once and spent whatever becomes of the unit.
-std::optional<Outcome> WindowSerial::putNumber() {
+std::optional<Outcome> WindowSerial::putNumber(const FileIdentity& identity,
+                                               const DownloadTotals& totals) {
     const bool list = !m_request.listFile.empty();
     const SerialList values =
         list ? readSerialList(m_request.listFile, m_request.size, m_request.format) : SerialList{};
@@ -71,8 +72,10 @@ std::optional<Outcome> WindowSerial::putNumber() {
         m_counter = std::make_unique<SerialCounter>(*where);
         m_counterAt = where->shown();
     }
+    // The number and the unit's row go to the history in one step.
+    const Attempt attempt = m_record.attemptFor(identity, totals);
     const auto drawn = m_counter ? m_counter->draw(m_request.counterName(values.sha256),
-                                                   list ? 1 : m_request.start, patience, nullptr,
+                                                   list ? 1 : m_request.start, patience, &attempt,
                                                    m_request.earlierCounterName())
                                  : HistoryResult<uint64_t>(where.error());
     if (!drawn) {

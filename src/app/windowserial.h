@@ -38,7 +38,7 @@ class WindowSerial final : public DownloadObserver {
   private:
     void downloadEnded(DownloadEnd end) override { m_record.downloadEnded(end); }
     void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
-    std::optional<Outcome> putNumber();
+    std::optional<Outcome> putNumber(const FileIdentity& identity, const DownloadTotals& totals);
 
     const SettingsStore& m_settings;
     PatchedHexFile& m_file;
