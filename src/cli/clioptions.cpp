@@ -103,6 +103,8 @@ void readEventOptions(cmdline::CommandLine& cl, CliOptions& o, CLI::Option* targ
         o.events = events::parseTarget(*text, problem);
         if (!o.events) {
             cl.problem(problem);
+        } else if (problem = events::topicProblem(*o.events, o.ports); !problem.empty()) {
+            cl.problem(problem); // every port's topic checked before any port is touched
         } else if (o.events->kind == events::Target::Kind::StandardOutput && o.json) {
             cl.problem("--events - and --json cannot be used together: both write to standard "
                        "output");
@@ -526,7 +528,9 @@ std::string commandLine(const CliOptions& o) {
                     history && !o.historyUrl.empty() ? history->withoutPassword() : ""},
           {"--operator", o.operatorName},
           {"--batch", o.batch},
-          {"--expect-sha256", o.expectSha256}}) {
+          {"--expect-sha256", o.expectSha256},
+          {"--events", o.events ? o.events->shown : ""},
+          {"--events-user", o.eventsUser}}) {
         if (!value.empty()) {
             add({option, value});
         }
