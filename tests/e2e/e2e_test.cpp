@@ -78,6 +78,7 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
         std::filesystem::create_directories(s.path("config/quill"));
         writeFile(s.path("config/quill/quill.ini"), settings);
     }
+    writeFile(s.path("events.jsonl"), "not an event\n"); // made afresh, never appended to
     const std::string port = r.settings.empty() ? "--port " + dev.port() + " " : "";
     const std::string file = r.file.empty() ? "app.hex" : r.file;
     const Result res = runCli(s,

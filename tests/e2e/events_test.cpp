@@ -7,7 +7,6 @@
 // pace of progress: ProgressPace, and one progress event of a short
 // download in Results.TraceFileShortTraceAndJson.)
 
-#include "cli/clitexts.h"
 #include "events/eventsink.h"
 #include "events/eventtexts.h"
 #include "harness.h"
