@@ -83,7 +83,10 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
 // history has not taken waits in the journal. A history that holds its
 // writer stuck (a frozen server) is left behind without waiting for it.
 int finished(quill::RecordKeeper& keeper, int status) {
-    // A signal meanwhile ends it at once, with the status it had.
+    // A signal meanwhile ends it at once, with the status it had and what
+    // was printed (the JSON) out.
+    std::fflush(stdout);
+    std::fflush(stderr);
     static int finalStatus = 0;
     finalStatus = status;
     struct sigaction quick {};
@@ -91,7 +94,8 @@ int finished(quill::RecordKeeper& keeper, int status) {
     sigemptyset(&quick.sa_mask);
     ::sigaction(SIGINT, &quick, nullptr);
     ::sigaction(SIGTERM, &quick, nullptr);
-    if (!keeper.finish()) {
+    // ... as does one that came after the run, while the events ended.
+    if (signalledSince() || !keeper.finish()) {
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(status);
@@ -175,10 +179,11 @@ int main(int argc, char** argv) {
             std::puts(run.json().c_str());
         }
     }
+    // A signal from now on cuts the broker's last moment and the history's
+    // short.
+    g_signalsBefore = SignalWatcher::caught();
     if (events) {
-        // What could not be delivered is said once, here; it changes no
-        // outcome. A signal from now on cuts the broker's last moment short.
-        g_signalsBefore = SignalWatcher::caught();
+        // What could not be delivered is said once, here; it changes no outcome.
         if (const std::string undelivered = events->runEnded(status, retry); !undelivered.empty()) {
             console.error(undelivered);
         }

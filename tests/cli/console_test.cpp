@@ -86,9 +86,7 @@ TEST(Console, QuietShowsOnlyErrors) {
         Console console(err.file, false, quiet);
         script(console);
         EXPECT_EQ(err.text(), shown) << "quiet " << quiet;
-        if (&script == &eraseTimeout) {
-            EXPECT_EQ(console.messages(), kept);
-        }
+        EXPECT_TRUE(&script != &eraseTimeout || console.messages() == kept);
     }
 }
 

@@ -131,27 +131,30 @@ TEST(MqttE2e, ABrokerThatCannotBeUsedEndsTheRunBeforeAnyPort) {
     EXPECT_EQ(dev.heard(), 4); // the erase request and three records, of the last run alone
 }
 
-// A signal ends each wait for the events' target within a second, before
-// any port: a FIFO whose reader has not come, a broker that has taken the
-// connection and never answers.
-TEST(EventsE2e, ASignalEndsTheWaitForTheTarget) {
+// A signal ends each wait outside the download within a second: for a
+// FIFO's reader, for a broker that has taken the connection and never
+// answers (130, nothing sent), and at the end for a history whose server
+// never answers (the run's own status, its JSON printed).
+TEST(EventsE2e, ASignalEndsEveryWaitOutsideTheDownload) {
     Scratch s;
     ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0);
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
-    for (const std::string& target :
-         {s.path("fifo"), "mqtt://127.0.0.1:" + std::to_string(silent.serverPort()) + "/l"}) {
-        Cli cli(s, "-p " + s.path("port") + " -b 9600 -y --json --events " + target + " a.hex");
-        if (!target.starts_with("mqtt")) {
-            QThread::msleep(300); // nothing to see of a writer waiting for its reader
-        }
-        ASSERT_TRUE(!target.starts_with("mqtt") || silent.waitForNewConnection(5000));
+    const std::string at = "127.0.0.1:" + std::to_string(silent.serverPort());
+    for (const auto& [options, code, outcome] : {
+             std::tuple{"--events " + s.path("fifo"), 130, "interrupted"},
+             {"--events mqtt://" + at + "/l", 130, "interrupted"},
+             {"--history-url postgresql://q@" + at + "/q", 3, "file_error"},
+         }) {
+        Cli cli(s, "-p " + s.path("port") + " -b 9600 -y --json " + options + " a.hex");
+        ASSERT_TRUE(options.ends_with("fifo") || silent.waitForNewConnection(5000)) << options;
+        QThread::msleep(300); // nothing to see of a writer waiting for its reader
         const auto signalled = std::chrono::steady_clock::now();
         cli.signal(SIGINT);
         const Result r = cli.finish();
-        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1)) << target;
-        EXPECT_EQ(r.code, 130) << r.err;
-        EXPECT_EQ(r.json()[u"outcome"].toString(), QStringLiteral("interrupted"));
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1)) << options;
+        EXPECT_EQ(r.code, code) << r.err;
+        EXPECT_EQ(r.json()[u"outcome"].toString(), QString::fromLatin1(outcome));
     }
 }
 
