@@ -299,10 +299,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* events = cl.option(
         "--events", "TARGET",
         "write the live events of the run, one JSON object per line, as it goes: to standard "
-        "output (-; everything else stays on standard error), to a file made afresh, or to an "
+        "output (-; everything else stays on standard error), to a file made afresh or a FIFO "
+        "whose reader comes within 2 s, or to an "
         "MQTT broker, mqtt://HOST[:PORT]/TOPIC (mqtts:// for TLS, the broker checked against "
         "the system's certificates), each event published with QoS 1 to TOPIC/PORT/EVENT (the "
-        "port named as --log names its traces) and the run's to TOPIC/run/EVENT. A broker that "
+        "port named as --log names its traces, + # % written %2B %23 %25) and the run's to "
+        "TOPIC/run/EVENT. A broker that "
         "cannot be reached ends quill-cli before any port is touched (exit status 12); one lost "
         "later never holds a download back, and what it missed is said at the end");
     auto* eventsUser = cl.option("--events-user", "NAME",

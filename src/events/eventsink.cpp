@@ -155,7 +155,8 @@ class BrokerSink final : public Sink {
             return {};
         }
         return std::to_string(lost) + text::Of + std::to_string(m_given) + text::EventsCouldNot +
-               text::PublishedTo + m_target.shown + (reason.empty() ? "" : " (" + reason + ")");
+               text::PublishedTo + targetShown(m_target) +
+               (reason.empty() ? "" : " (" + reason + ")");
     }
 
   private:
@@ -244,7 +245,7 @@ OpenedSink openSink(const Target& target, const std::string& user, const char* p
         auto broker = std::make_unique<BrokerSink>(target, std::move(stopped));
         const std::string failure = broker->connect(user, password, timeoutSeconds);
         if (!failure.empty()) {
-            opened.problem = text::NotPublishedTo + target.shown + ": " + failure;
+            opened.problem = text::NotPublishedTo + targetShown(target) + ": " + failure;
             break;
         }
         opened.sink = std::move(broker);

@@ -39,6 +39,10 @@ struct Target {
 // topic must be UTF-8 without NUL and without the wildcards + and #.
 std::optional<Target> parseTarget(std::string_view text, std::string& problem);
 
+// The target as messages name it: whole when it is short, else its start
+// and an ellipsis.
+std::string targetShown(const Target& target);
+
 // A port as a level of a topic: named as --log names its traces (the
 // leading slashes dropped, each other slash an underscore), and each byte
 // a broker would take for something else written %XX: %, +, #, NUL and

@@ -137,6 +137,10 @@ std::optional<Target> parseTarget(std::string_view text, std::string& problem) {
     return t;
 }
 
+std::string targetShown(const Target& target) {
+    return shortened(target.shown);
+}
+
 std::string topicLevel(std::string_view port) {
     const std::string stem = portFileStem(port);
     std::string level;
