@@ -365,6 +365,7 @@ TEST(Results, OnlyTheFileCheckedIsSent) {
             runCli(s, "--repeat -b 9600 -p " + dev.port() + " " + s.path(file), nullptr, "\n\n\n");
         EXPECT_EQ(again.code, toInt(code)) << again.err;
         EXPECT_EQ(count(again.err, cli::text::NextDevice), 1) << again.err;
+        EXPECT_TRUE(again.err.ends_with("\n0 units\n")) << again.err;
     }
     dev.stop();
     EXPECT_EQ(dev.heard(), 0) << dev.log();
