@@ -103,6 +103,8 @@ void readEventOptions(cmdline::CommandLine& cl, CliOptions& o, CLI::Option* targ
         o.events = events::parseTarget(*text, problem);
         if (!o.events) {
             cl.problem(problem);
+        } else if (problem = events::topicProblem(*o.events, o.ports); !problem.empty()) {
+            cl.problem(problem); // every port's topic checked before any port is touched
         } else if (o.events->kind == events::Target::Kind::StandardOutput && o.json) {
             cl.problem("--events - and --json cannot be used together: both write to standard "
                        "output");
@@ -298,10 +300,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* events = cl.option(
         "--events", "TARGET",
         "write the live events of the run, one JSON object per line, as it goes: to standard "
-        "output (-; everything else stays on standard error), to a file made afresh, or to an "
+        "output (-; everything else stays on standard error), to a file made afresh or a FIFO "
+        "whose reader comes within 2 s, or to an "
         "MQTT broker, mqtt://HOST[:PORT]/TOPIC (mqtts:// for TLS, the broker checked against "
         "the system's certificates), each event published with QoS 1 to TOPIC/PORT/EVENT (the "
-        "port named as --log names its traces) and the run's to TOPIC/run/EVENT. A broker that "
+        "port named as --log names its traces, + # % written %2B %23 %25) and the run's to "
+        "TOPIC/run/EVENT. A broker that "
         "cannot be reached ends quill-cli before any port is touched (exit status 12); one lost "
         "later never holds a download back, and what it missed is said at the end");
     auto* eventsUser = cl.option("--events-user", "NAME",
@@ -529,7 +533,9 @@ std::string commandLine(const CliOptions& o) {
                     history && !o.historyUrl.empty() ? history->withoutPassword() : ""},
           {"--operator", o.operatorName},
           {"--batch", o.batch},
-          {"--expect-sha256", o.expectSha256}}) {
+          {"--expect-sha256", o.expectSha256},
+          {"--events", o.events ? o.events->shown : ""},
+          {"--events-user", o.eventsUser}}) {
         if (!value.empty()) {
             add({option, value});
         }

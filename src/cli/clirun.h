@@ -40,6 +40,9 @@ class CliRun {
     void interrupt(int signal) { m_runner.interrupt(signal); }
     // The result for --json, once exec() has returned.
     std::string json() const;
+    // Whether the devices got going, once exec() has returned: false when
+    // the run was refused before any device began.
+    bool devicesStarted() const { return m_runner.devicesStarted(); }
     // The command offered after the run, once exec() has returned; empty: none.
     const std::string& retry() const { return m_retry; }
 

@@ -18,12 +18,14 @@
 #include "qt/qtsettingsstore.h"
 #include "quillversion.h"
 #include "runner/recordkeeper.h"
+#include "runner/runnertexts.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -37,23 +39,41 @@ namespace {
 // before any port is touched.
 constexpr int brokerTimeoutSeconds = 5;
 
+// Signals caught before the wait at hand began do not end it.
+int g_signalsBefore = 0;
+
+bool signalledSince() {
+    return SignalWatcher::caught() > g_signalsBefore;
+}
+
 // The live events' sink, opened before anything else of the run: none, with
-// the problem said, when it cannot be.
+// the problem said, when it cannot be, or when a signal ended the wait for
+// it (a FIFO's reader, a broker's answer). `status`: the exit status then.
 std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Console& console,
-                                                       ExitCode& refused) {
+                                                       int& status) {
     namespace events = quill::events;
-    events::OpenedSink opened = events::openSink(
-        *o.events, o.eventsUser, std::getenv(events::text::PasswordVariable), brokerTimeoutSeconds);
+    g_signalsBefore = 0;
+    events::OpenedSink opened =
+        events::openSink(*o.events, o.eventsUser, std::getenv(events::text::PasswordVariable),
+                         brokerTimeoutSeconds, &signalledSince);
     if (opened.sink) {
         return std::make_unique<events::EventWriter>(std::move(opened.sink), o);
     }
     const bool broker = o.events->kind == events::Target::Kind::Broker;
-    refused = broker ? ExitCode::EventsFailed : ExitCode::Usage;
-    console.error(broker ? opened.problem : std::string(text::ProgramName) + ": " + opened.problem);
+    quill::RunReport run;
+    run.outcome = broker ? quill::Outcome::EventsFailed : quill::Outcome::Usage;
+    run.code = broker ? ExitCode::EventsFailed : ExitCode::Usage;
+    if (signalledSince()) {
+        run.outcome = quill::Outcome::Interrupted;
+        run.code = ExitCode::Interrupted;
+        run.signal = SignalWatcher::lastSignal();
+        console.error(quill::text::Interrupted);
+    } else {
+        console.error(broker ? opened.problem
+                             : std::string(text::ProgramName) + ": " + opened.problem);
+    }
+    status = run.status();
     if (o.json) {
-        quill::RunReport run;
-        run.outcome = broker ? quill::Outcome::EventsFailed : quill::Outcome::Usage;
-        run.code = refused;
         std::puts(onePortJson(run, console.messages()).c_str());
     }
     return nullptr;
@@ -63,7 +83,10 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
 // history has not taken waits in the journal. A history that holds its
 // writer stuck (a frozen server) is left behind without waiting for it.
 int finished(quill::RecordKeeper& keeper, int status) {
-    // A signal meanwhile ends it at once, with the status it had.
+    // A signal meanwhile ends it at once, with the status it had and what
+    // was printed (the JSON) out.
+    std::fflush(stdout);
+    std::fflush(stderr);
     static int finalStatus = 0;
     finalStatus = status;
     struct sigaction quick {};
@@ -71,7 +94,8 @@ int finished(quill::RecordKeeper& keeper, int status) {
     sigemptyset(&quick.sa_mask);
     ::sigaction(SIGINT, &quick, nullptr);
     ::sigaction(SIGTERM, &quick, nullptr);
-    if (!keeper.finish()) {
+    // ... as does one that came after the run, while the events ended.
+    if (signalledSince() || !keeper.finish()) {
         std::fflush(stdout);
         std::fflush(stderr);
         std::_Exit(status);
@@ -117,12 +141,20 @@ int main(int argc, char** argv) {
     if (options.action == CliOptions::Action::History) {
         return toInt(listHistory(options, store, stdout, console));
     }
+    // SIGINT and SIGTERM end whatever the process waits for: the events'
+    // target, then the run, from the event loop.
+    std::function<void(int)> onSignal;
+    const SignalWatcher watcher([&onSignal](int signal) {
+        if (onSignal) {
+            onSignal(signal);
+        }
+    });
     std::unique_ptr<quill::events::EventWriter> events;
     if (options.events) {
-        ExitCode refused = ExitCode::Complete;
+        int refused = 0;
         events = openEvents(options, console, refused);
         if (!events) {
-            return toInt(refused);
+            return refused;
         }
     }
     // Every download is recorded; the rows are written while it runs, and
@@ -133,19 +165,23 @@ int main(int argc, char** argv) {
     std::string retry;
     if (options.repeat) {
         RepeatRun run(options, store, console, keeper, events.get());
-        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+        onSignal = [&run](int signal) { run.interrupt(signal); };
         status = run.exec();
+        onSignal = nullptr;
     } else {
         CliRun run(options, store, console, keeper, stderr, true, events.get());
-        // SIGINT and SIGTERM end the download from the event loop.
-        SignalWatcher watcher([&run](int signal) { run.interrupt(signal); });
+        onSignal = [&run](int signal) { run.interrupt(signal); };
         status = run.exec().status();
+        onSignal = nullptr;
         retry = run.retry();
         if (options.json) {
             // The only thing quill-cli writes on standard output, unless --events - does.
             std::puts(run.json().c_str());
         }
     }
+    // A signal from now on cuts the broker's last moment and the history's
+    // short.
+    g_signalsBefore = SignalWatcher::caught();
     if (events) {
         // What could not be delivered is said once, here; it changes no outcome.
         if (const std::string undelivered = events->runEnded(status, retry); !undelivered.empty()) {

@@ -14,6 +14,8 @@ namespace quill::cli {
 
 namespace {
 
+const std::vector<DeviceReport> noDevices;
+
 // Rounds that would end alike whatever device is connected: the command
 // line, the file, the history.
 bool endsTheLoop(ExitCode code) {
@@ -60,7 +62,8 @@ ExitCode RepeatRun::round(int number) {
     m_stopRound = [&run](int signal) { run.interrupt(signal); };
     const RunReport& report = run.exec();
     m_stopRound = nullptr;
-    for (const DeviceReport& unit : report.devices) {
+    // Devices refused before they began (a bad file) are no units.
+    for (const DeviceReport& unit : run.devicesStarted() ? report.devices : noDevices) {
         const Outcome outcome = unit.outcome.value_or(report.outcome);
         if (!unitTouched(outcome)) {
             continue;

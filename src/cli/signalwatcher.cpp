@@ -10,10 +10,14 @@ namespace quill::cli {
 namespace {
 
 volatile std::sig_atomic_t g_writeEnd = -1;
+volatile std::sig_atomic_t g_caught = 0; // written by the handler alone
+volatile std::sig_atomic_t g_last = 0;
 
 // Async-signal-safe: one write, errno kept for the code it interrupted.
 void writeSignal(int signal) {
     const int saved = errno;
+    g_caught = g_caught + 1;
+    g_last = signal;
     const auto byte = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t n = ::write(g_writeEnd, &byte, 1);
     errno = saved;
@@ -47,6 +51,14 @@ SignalWatcher::~SignalWatcher() {
     m_notifier.reset();
     ::close(m_pipe[0]);
     ::close(m_pipe[1]);
+}
+
+int SignalWatcher::caught() {
+    return g_caught;
+}
+
+int SignalWatcher::lastSignal() {
+    return g_last;
 }
 
 void SignalWatcher::readSignals() {

@@ -18,6 +18,12 @@ class SignalWatcher {
     // One watcher at a time; `onSignal` runs on the event loop's thread.
     explicit SignalWatcher(std::function<void(int signal)> onSignal);
     ~SignalWatcher(); // the earlier handlers come back
+
+    // How many signals a watcher has caught so far, already in the handler:
+    // a wait that cannot run the event loop asks this between its looks.
+    static int caught();
+    // The number of the last signal caught; 0: none yet.
+    static int lastSignal();
     SignalWatcher(const SignalWatcher&) = delete;
     SignalWatcher& operator=(const SignalWatcher&) = delete;
 

@@ -1,85 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "events/eventsink.h"
 
+#include "events/eventfile.h"
 #include "events/eventtexts.h"
 
 #include <mosquitto.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <functional>
 #include <mutex>
 
 namespace quill::events {
 
 namespace {
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWith(std::string_view text, std::string_view scheme) {
-    return text.size() >= scheme.size() && std::equal(scheme.begin(), scheme.end(), text.begin(),
-                                                      [](char s, char c) { return s == lower(c); });
-}
-
-bool hostCharacter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_';
-}
-
-// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT.
-bool readAuthority(std::string_view authority, Target& t) {
-    std::string_view host = authority;
-    std::string_view port;
-    if (authority.starts_with('[')) {
-        const size_t close = authority.find(']');
-        if (close == std::string_view::npos) {
-            return false;
-        }
-        host = authority.substr(1, close - 1);
-        const std::string_view after = authority.substr(close + 1);
-        if (!after.empty() && (!after.starts_with(':') || after.size() == 1)) {
-            return false;
-        }
-        port = after.empty() ? after : after.substr(1);
-        if (host.empty() || !std::all_of(host.begin(), host.end(), [](char c) {
-                return c == ':' || c == '.' || (c >= '0' && c <= '9') ||
-                       (lower(c) >= 'a' && lower(c) <= 'f');
-            })) {
-            return false;
-        }
-    } else {
-        const size_t colon = authority.rfind(':');
-        if (colon != std::string_view::npos) {
-            host = authority.substr(0, colon);
-            port = authority.substr(colon + 1);
-            if (port.empty()) {
-                return false;
-            }
-        }
-        if (host.empty() || !std::all_of(host.begin(), host.end(), hostCharacter)) {
-            return false;
-        }
-    }
-    t.host = host;
-    if (!port.empty()) {
-        int value = 0;
-        const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
-        if (error != std::errc{} || end != port.data() + port.size() || value < 1 ||
-            value > 65535) {
-            return false;
-        }
-        t.port = value;
-    }
-    return true;
-}
 
 // A file, or standard output ("-"). Each line goes out whole and at once, so
 // that a reader following the file sees every event as it happens.
@@ -131,7 +70,8 @@ class FileSink final : public Sink {
 // can be said at the end.
 class BrokerSink final : public Sink {
   public:
-    explicit BrokerSink(const Target& target) : m_target(target) {
+    BrokerSink(const Target& target, std::function<bool()> stopped)
+        : m_target(target), m_stopped(std::move(stopped)) {
         mosquitto_lib_init();
         m_client = mosquitto_new(nullptr, true, this);
     }
@@ -174,9 +114,8 @@ class BrokerSink final : public Sink {
             return rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc);
         }
         std::unique_lock lock(m_mutex);
-        const bool answered =
-            m_changed.wait_for(lock, std::chrono::seconds(timeoutSeconds),
-                               [this] { return m_connected || !m_firstFailure.empty(); });
+        const bool answered = waitFor(lock, std::chrono::seconds(timeoutSeconds),
+                                      [this] { return m_connected || !m_firstFailure.empty(); });
         if (m_connected) {
             return {};
         }
@@ -206,8 +145,8 @@ class BrokerSink final : public Sink {
             return {};
         }
         m_finished = true;
-        m_changed.wait_for(lock, std::chrono::seconds(2),
-                           [this] { return m_acknowledged + m_refused >= m_given; });
+        waitFor(lock, std::chrono::seconds(2),
+                [this] { return m_acknowledged + m_refused >= m_given; });
         const int64_t lost = m_given - std::min(m_given, m_acknowledged);
         const std::string reason = m_lost ? text::ConnectionLost : m_reason;
         lock.unlock();
@@ -216,10 +155,23 @@ class BrokerSink final : public Sink {
             return {};
         }
         return std::to_string(lost) + text::Of + std::to_string(m_given) + text::EventsCouldNot +
-               text::PublishedTo + m_target.shown + (reason.empty() ? "" : " (" + reason + ")");
+               text::PublishedTo + targetShown(m_target) +
+               (reason.empty() ? "" : " (" + reason + ")");
     }
 
   private:
+    // Until `done`, the time is up or the wait is stopped from outside,
+    // which is asked every tenth of a second. Whether `done`.
+    template <typename Done>
+    bool waitFor(std::unique_lock<std::mutex>& lock, std::chrono::seconds patience, Done done) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (!done() && std::chrono::steady_clock::now() < deadline &&
+               !(m_stopped && m_stopped())) {
+            m_changed.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        return done();
+    }
+
     void connected(int rc) {
         const std::lock_guard lock(m_mutex);
         if (rc == 0) {
@@ -256,6 +208,7 @@ class BrokerSink final : public Sink {
     }
 
     const Target m_target;
+    const std::function<bool()> m_stopped;
     mosquitto* m_client = nullptr;
     bool m_looping = false;
     std::mutex m_mutex; // what the network thread tells
@@ -272,42 +225,8 @@ class BrokerSink final : public Sink {
 
 } // namespace
 
-std::optional<Target> parseTarget(std::string_view text, std::string& problem) {
-    Target t;
-    t.shown = text;
-    if (text == text::StandardOutput) {
-        t.kind = Target::Kind::StandardOutput;
-        return t;
-    }
-    t.tls = startsWith(text, text::MqttsScheme);
-    if (!t.tls && !startsWith(text, text::MqttScheme)) {
-        if (text.empty()) {
-            problem = text::BadTarget + std::string(text);
-            return std::nullopt;
-        }
-        t.path = text;
-        return t;
-    }
-    t.kind = Target::Kind::Broker;
-    t.port = t.tls ? text::MqttsPort : text::MqttPort;
-    const std::string_view rest =
-        text.substr(std::string_view(t.tls ? text::MqttsScheme : text::MqttScheme).size());
-    const size_t slash = rest.find('/');
-    if (slash == std::string_view::npos || !readAuthority(rest.substr(0, slash), t)) {
-        problem = text::BadTarget + std::string(text);
-        return std::nullopt;
-    }
-    t.topic = rest.substr(slash + 1);
-    if (t.topic.empty() || t.topic.ends_with('/') || t.topic.starts_with('/') ||
-        t.topic.find_first_of("+#") != std::string::npos) {
-        problem = text::BadTopic + std::string(text);
-        return std::nullopt;
-    }
-    return t;
-}
-
 OpenedSink openSink(const Target& target, const std::string& user, const char* password,
-                    int timeoutSeconds) {
+                    int timeoutSeconds, std::function<bool()> stopped) {
     // A reader that goes away (a pipe closed, a broker killed) is a write
     // that fails, to be said at the end, not a signal that ends quill-cli in
     // the middle of a download.
@@ -317,26 +236,16 @@ OpenedSink openSink(const Target& target, const std::string& user, const char* p
     case Target::Kind::StandardOutput:
         opened.sink = std::make_unique<FileSink>(stdout, target.shown);
         break;
-    case Target::Kind::File: {
-        std::error_code error;
-        const std::filesystem::path folder = std::filesystem::path(target.path).parent_path();
-        if (!folder.empty()) {
-            std::filesystem::create_directories(folder, error);
+    case Target::Kind::File:
+        if (std::FILE* file = openEventsFile(target.path, stopped, opened.problem)) {
+            opened.sink = std::make_unique<FileSink>(file, target.path);
         }
-        std::FILE* file = std::fopen(target.path.c_str(), "w");
-        if (file == nullptr) {
-            opened.problem = text::FileNotCreated + target.path + " (" +
-                             (error ? error.message() : std::strerror(errno)) + ")";
-            break;
-        }
-        opened.sink = std::make_unique<FileSink>(file, target.path);
         break;
-    }
     case Target::Kind::Broker: {
-        auto broker = std::make_unique<BrokerSink>(target);
+        auto broker = std::make_unique<BrokerSink>(target, std::move(stopped));
         const std::string failure = broker->connect(user, password, timeoutSeconds);
         if (!failure.empty()) {
-            opened.problem = text::NotPublishedTo + target.shown + ": " + failure;
+            opened.problem = text::NotPublishedTo + targetShown(target) + ": " + failure;
             break;
         }
         opened.sink = std::move(broker);

@@ -37,9 +37,22 @@ inline constexpr const char* BadTarget =
     "--events needs -, a file, mqtt://HOST[:PORT]/TOPIC or mqtts://HOST[:PORT]/TOPIC, not ";
 inline constexpr const char* BadTopic =
     "--events: the topic may not be empty, start or end with /, or hold + or #: ";
+inline constexpr const char* TopicNotUtf8 = "--events: the topic must be UTF-8 without NUL: ";
+// "--events: the topic is N bytes with its port and event levels; MQTT takes
+// 65535 at most: " TOPIC (cut).
+inline constexpr const char* TopicTooLong = "--events: the topic is ";
+inline constexpr const char* TopicTooLongEnd =
+    " bytes with its port and event levels; MQTT takes 65535 at most: ";
+// What is echoed of a long target: its start, then this.
+inline constexpr const char* Cut = "...";
 
 // "cannot create the events file " FILE " (" the reason ")".
 inline constexpr const char* FileNotCreated = "cannot create the events file ";
+// "cannot create the events file " FILE, then one of these.
+inline constexpr const char* NotFileOrFifo =
+    ": it is neither a file nor a FIFO; give a file's path, a FIFO or -";
+inline constexpr const char* FifoWithoutReader =
+    ": the FIFO has no reader; start the program that reads it first";
 // "The events could not be published to " URL ": " the reason.
 inline constexpr const char* NotPublishedTo = "The events could not be published to ";
 inline constexpr const char* NoAnswerWithin = "no answer from the broker within ";

@@ -159,7 +159,7 @@ void EventWriter::devicesStarting(const RunReport& run) {
     }
     m_devices.assign(run.devices.size(), Device{});
     for (const DeviceReport& d : run.devices) {
-        put(portFileStem(d.port), text::DeviceStarted,
+        put(topicLevel(d.port), text::DeviceStarted,
             deviceLine(text::DeviceStarted, m_run, d)
                 .textOrNull("device_path", d.devicePath)
                 .textOrNull("trace_file", d.traceFile)
@@ -174,11 +174,11 @@ void EventWriter::deviceEvent(size_t index, const DeviceEvent& event, const Devi
     const Progress& p = d.progress;
     switch (event.kind) {
     case DeviceEvent::Kind::Message:
-        put(portFileStem(d.port), text::Message,
+        put(topicLevel(d.port), text::Message,
             deviceLine(text::Message, m_run, d).text("text", keptMessage(event.text)).done());
         break;
     case DeviceEvent::Kind::Phase:
-        put(portFileStem(d.port), text::Phase,
+        put(topicLevel(d.port), text::Phase,
             deviceLine(text::Phase, m_run, d).text("phase", event.text).done());
         break;
     case DeviceEvent::Kind::Progress: {
@@ -199,28 +199,28 @@ void EventWriter::deviceEvent(size_t index, const DeviceEvent& event, const Devi
             .raw("seconds", decimals(p.seconds, "%.3f"))
             .raw("bytes_per_second", p.rate ? decimals(*p.rate, "%.0f") : "null")
             .raw("seconds_left", p.secondsLeft ? decimals(*p.secondsLeft, "%.1f") : "null");
-        put(portFileStem(d.port), text::Progress, line.done());
+        put(topicLevel(d.port), text::Progress, line.done());
         break;
     }
     case DeviceEvent::Kind::Trace:
         break;
     case DeviceEvent::Kind::Ended:
-        deviceEnded(index, d, Outcome::Failure);
+        deviceEnded(index, d, Outcome::Failure, true);
         break;
     }
 }
 
-void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome otherwise) {
+void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome otherwise, bool began) {
     if (index < m_devices.size()) {
         m_devices[index].ended = true;
     }
     const Outcome outcome = d.outcome.value_or(otherwise);
     if (outcome == Outcome::Complete) {
         ++m_complete;
-    } else if (unitTouched(outcome)) {
+    } else if (began && unitTouched(outcome)) {
         ++m_failed;
     }
-    put(portFileStem(d.port), text::DeviceEnded,
+    put(topicLevel(d.port), text::DeviceEnded,
         deviceLine(text::DeviceEnded, m_run, d)
             .text("outcome", outcomeName(outcome))
             .number("exit_code", toInt(exitCodeOf(outcome)))
@@ -244,7 +244,8 @@ void EventWriter::roundEnded(const RunReport& run) {
     m_devices.resize(run.devices.size());
     for (size_t i = 0; i < run.devices.size(); ++i) {
         if (!m_devices[i].ended) {
-            deviceEnded(i, run.devices[i], run.outcome); // refused before it began
+            // Refused before it began: no unit was touched, none failed.
+            deviceEnded(i, run.devices[i], run.outcome, false);
         }
     }
     m_devices.clear();

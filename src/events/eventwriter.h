@@ -78,8 +78,9 @@ class EventWriter {
     };
 
     void runStarted(const RunReport* run);
-    // `otherwise`: the outcome of a device whose report has none.
-    void deviceEnded(size_t index, const DeviceReport& device, Outcome otherwise);
+    // `otherwise`: the outcome of a device whose report has none; `began`:
+    // it was started (a device refused before it began is no failed unit).
+    void deviceEnded(size_t index, const DeviceReport& device, Outcome otherwise, bool began);
     void put(const std::string& about, const char* event, const std::string& line);
 
     std::unique_ptr<Sink> m_sink;

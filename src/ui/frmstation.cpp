@@ -142,6 +142,7 @@ void frmStation::cmdStart_Click() {
     if (running() || m_tiles.empty()) {
         return; // a round at a time, and never on the stored COM port instead
     }
+    m_retrying = false;
     startRound(m_choice->request());
 }
 
@@ -160,6 +161,7 @@ void frmStation::cmdRetry_Click() {
     }
     if (!again.ports.empty()) {
         again.expectSha256 = m_heldTo;
+        m_retrying = true;
         startRound(std::move(again));
     }
 }
@@ -227,6 +229,11 @@ void frmStation::roundFinished(const RunReport& run) {
         for (const size_t tile : m_tileOf) {
             m_tiles[tile]->setIdle(why);
         }
+    }
+    // Retry is held to the firmware the units failed with, never to what
+    // the file holds now.
+    if (m_retrying && run.outcome == Outcome::UnexpectedFirmware) {
+        say(text::StationRetryFileChanged, true);
     }
     showButtons();
 }

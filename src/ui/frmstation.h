@@ -80,6 +80,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     std::vector<StationTile*> m_tiles;      // one per port, in the order named
     std::vector<size_t> m_tileOf;           // the tile of each device of the round
     bool m_roundStarted = false;            // its devices got going
+    bool m_retrying = false;                // the round is Retry failed's
     FileIdentity m_identity;                // of the file chosen, as last read
     std::string m_heldTo;                   // the SHA-256 of the last round whose devices started
     unsigned m_fileAsked = 0;

@@ -59,6 +59,10 @@ inline constexpr const char* StationBatch = "Batch";
 inline constexpr const char* StationStart = "Start (F5)";
 inline constexpr const char* StationRetry = "Retry failed (F6)";
 inline constexpr const char* StationStop = "Stop (Esc)";
+// Retry refused: the file on disk is no longer the firmware the failed units had.
+inline constexpr const char* StationRetryFileChanged =
+    "The file changed since the round that failed, so Retry failed sends nothing. Start (F5) "
+    "downloads the file as it is now to every port.";
 // The header: the file and its SHA-256's first 12 digits; the line; the batch.
 inline constexpr const char* StationFirmware = "%1   SHA-256 %2";
 inline constexpr const char* StationNoFile = "No file chosen";

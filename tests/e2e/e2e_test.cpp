@@ -7,6 +7,7 @@
 
 #include "cli/clitexts.h"
 #include "download/downloadtexts.h"
+#include "events/eventtexts.h"
 #include "harness.h"
 #include "hexfile/hexfiletexts.h"
 #include "run/runtexts.h"
@@ -25,6 +26,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,6 +78,7 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
         std::filesystem::create_directories(s.path("config/quill"));
         writeFile(s.path("config/quill/quill.ini"), settings);
     }
+    writeFile(s.path("events.jsonl"), "not an event\n"); // made afresh, never appended to
     const std::string port = r.settings.empty() ? "--port " + dev.port() + " " : "";
     const std::string file = r.file.empty() ? "app.hex" : r.file;
     const Result res = runCli(s,
@@ -84,9 +87,12 @@ TEST_P(Roads, EndWithTheirCodeAndMessages) {
                               r.typed);
 
     EXPECT_EQ(res.code, toInt(r.code)) << res.err;
-    // Every end is one device_ended, its outcome's code the exit status.
-    const auto ended = checkedEvents(readFile(s.path("events.jsonl")), res.code).of("device_ended");
+    // Every end is one device_ended, its outcome's code the exit status; a
+    // unit refused before it began is no failed unit.
+    const Events events = checkedEvents(readFile(s.path("events.jsonl")), res.code);
+    const auto ended = events.of("device_ended");
     ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(events.lines.back()[u"units_failed"].toInt(), r.code != Complete && r.heard != 0);
     const auto outcome = outcomeNamed(ended[0][u"outcome"].toString().toStdString());
     EXPECT_TRUE(outcome && exitCodeOf(*outcome) == r.code)
         << ended[0][u"outcome"].toString().toStdString();
@@ -153,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         road("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, {}, "--baud 9600", {},
              0),
         road("PromptYes", Complete, {prompt}, {}, "--baud 9600", {}, -1, "y\n"),
-        road("PromptNo", Cancelled, {prompt}, {}, "--baud 9600", {}, 0, "n\n"),
+        road("PromptNo", Cancelled, {prompt, text::NotStarted}, {}, "--baud 9600", {}, 0, "n\n"),
         // Port, baud rate and device as the window program stored them, the
         // port's device named under "PortNames".
         road("StoredSettings", Complete, {}, "--device tracker", "", {}, -1, nullptr,
@@ -339,10 +345,37 @@ TEST(Results, TheSameDeviceUnderTwoNamesIsOneDevice) {
     EXPECT_TRUE(dev.image() == binary);
 }
 
-// Refused before any device hears a byte, with a JSON result all the same:
-// a trace file or folder that cannot be made, a bad command line, a bad
-// file, one device given twice (a link and the terminal it names). And
-// --help lists every exit code.
+// The firmware checked is the firmware sent: a file replaced while the
+// Manual prompt waits for its answer is refused, none of its bytes sent.
+// --repeat ends on a file refused: every next round would be refused alike.
+TEST(Results, OnlyTheFileCheckedIsSent) {
+    Scratch s;
+    firmware(s, 2 * 1024);
+    Devices dev(s, 1);
+    Cli cli(s, "-p " + dev.port() + " -b 9600 --json " + s.path("app.hex"), "");
+    ASSERT_TRUE(cli.waitSaid(prompt));
+    writeFile(s.path("app.hex"), test::hexFile(3));
+    cli.type("y\n");
+    const Result r = cli.finish();
+    EXPECT_EQ(r.code, toInt(BadRecord)) << r.err;
+    EXPECT_EQ(r.json()[u"outcome"].toString(), QStringLiteral("file_changed"));
+    writeFile(s.path("bad.hex"), ":0400100012FF34FF00\r\n:00000001FF\r\n");
+    for (const auto& [file, code] : {std::pair{"bad.hex", BadRecord}, {"missing.hex", FileError}}) {
+        const Result again =
+            runCli(s, "--repeat -b 9600 -p " + dev.port() + " " + s.path(file), nullptr, "\n\n\n");
+        EXPECT_EQ(again.code, toInt(code)) << again.err;
+        EXPECT_EQ(count(again.err, cli::text::NextDevice), 1) << again.err;
+        EXPECT_TRUE(again.err.ends_with("\n0 units\n")) << again.err;
+    }
+    dev.stop();
+    EXPECT_EQ(dev.heard(), 0) << dev.log();
+}
+
+// Refused before any device hears a byte, with a JSON result all the same
+// and a short message: a trace file or folder that cannot be made, a bad
+// command line, a bad file, one device given twice (a link and the
+// terminal it names), an events target that cannot be used. And --help
+// lists every exit code.
 TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
     Scratch s;
     const Result help = runCli(s, "--help");
@@ -354,6 +387,7 @@ TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
     writeFile(s.path("app.hex"), test::hexFile(1));
     writeFile(s.path("bad.hex"), ":020000040800F2\r\n:0400100012FF34FF00\r\n:00000001FF\r\n");
     writeFile(s.path("file"), "");
+    ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0);
     Devices dev(s, 2);
     const std::string terminal = std::filesystem::read_symlink(dev.port(2)).string();
     const std::string one = "-p " + dev.port(1), app = " " + s.path("app.hex");
@@ -372,9 +406,16 @@ TEST(Results, RefusedBeforeAnyDeviceHearsAByte) {
               std::string(quill::text::NotExpectedFirmware)},
              {both + "-p " + terminal + app, Usage,
               dev.port(2) + " and " + terminal + quill::text::SameDeviceTwice},
+             // The events' target: never a device, a folder or a FIFO nobody reads; a
+             // topic a broker takes, echoed short when it is not.
+             {both + "--events /dev/null" + app, Usage, events::text::NotFileOrFifo},
+             {both + "--events " + s.path("fifo") + app, Usage, events::text::FifoWithoutReader},
+             {both + "--events mqtt://b/" + std::string(70000, 't') + app, Usage,
+              events::text::TopicTooLong},
          }) {
         const Result res = runCli(s, args + " --json");
-        EXPECT_EQ(res.code, toInt(code)) << args << "\n" << res.err;
+        EXPECT_EQ(res.code, toInt(code)) << args.substr(0, 200) << "\n" << res.err;
+        EXPECT_LT(res.err.size(), 500u) << res.err.substr(0, 500);
         EXPECT_EQ(count(res.err, printed(message)), 1) << message << " not once in " << res.err;
         EXPECT_EQ(res.json()[u"exit_code"].toInt(), toInt(code)) << res.out;
     }

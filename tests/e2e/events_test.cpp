@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The live events of quill-cli at process level, beyond the lines every
-// other end-to-end run checks (see checkedEvents): their pace on a fast
-// device, and MQTT against a real mosquitto broker: every event on its
-// topic, a broker lost mid-run that changes no download, and a broker that
-// cannot be used, which ends the run before any port is touched.
+// other end-to-end run checks (see checkedEvents): MQTT against a real
+// mosquitto broker: every event on its topic, a broker lost mid-run that
+// changes no download, and a broker that cannot be used, which ends the run
+// before any port is touched; a signal while the target is awaited. (The
+// pace of progress: ProgressPace, and one progress event of a short
+// download in Results.TraceFileShortTraceAndJson.)
 
-#include "cli/clitexts.h"
+#include "events/eventsink.h"
 #include "events/eventtexts.h"
 #include "harness.h"
 #include "mosquitto.h"
@@ -13,58 +15,24 @@
 
 #include <gtest/gtest.h>
 
-#include <QDateTime>
 #include <QElapsedTimer>
 
-#include <algorithm>
+#include <QTcpServer>
+#include <QThread>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace quill::e2e {
 namespace {
 
 using enum ExitCode;
 
-int64_t ms(const QJsonObject& line) {
-    return QDateTime::fromString(line[u"time"].toString(), Qt::ISODateWithMs).toMSecsSinceEpoch();
-}
-
-// A port as a level of a topic: as --log names its traces.
-std::string level(std::string port) {
-    port.erase(0, port.find_first_not_of('/'));
-    std::replace(port.begin(), port.end(), '/', '_');
-    return port;
-}
-
-// Two fast devices and thousands of records: each device's progress comes
-// often enough to follow (at least once a second, with a margin for a busy
-// machine) and never more than four times a second.
-TEST(EventsE2e, ProgressAtMostFourTimesASecond) {
-    Scratch s;
-    firmware(s, 160 * 1024);
-    Devices line(s, 2);
-    const Result r = runCli(s, line.ports() + " -b 38400 -y -q --events " + s.path("events.jsonl") +
-                                   " " + s.path("app.hex"));
-    ASSERT_EQ(r.code, 0) << r.err;
-    const Events events = checkedEvents(readFile(s.path("events.jsonl")), 0);
-    for (int k = 1; k <= 2; ++k) {
-        const auto progress = events.of("progress", line.port(k));
-        ASSERT_GE(progress.size(), 3u) << "a download of a second or more";
-        EXPECT_LE(progress.front()[u"percent"].toInt(), 10);
-        for (size_t i = 1; i < progress.size(); ++i) {
-            EXPECT_LE(ms(progress[i]) - ms(progress[i - 1]), 1500) << i;
-            EXPECT_GT(progress[i][u"records_sent"].toInt(),
-                      progress[i - 1][u"records_sent"].toInt());
-            if (i >= 4) {
-                EXPECT_GE(ms(progress[i]) - ms(progress[i - 4]), 1000) << "five within a second";
-            }
-        }
-        const QJsonObject ended = events.of("device_ended", line.port(k)).front();
-        EXPECT_EQ(ended[u"records_sent"], ended[u"records_total"]);
-        EXPECT_LE(ms(ended) - ms(progress.back()), 1500);
-    }
-}
-
 // Every event of a run on two ports on TOPIC/PORT/EVENT or TOPIC/run/EVENT,
-// as the lines of a file would be; a user and password the broker knows.
+// as the lines of a file would be, ports named with MQTT's wildcards too;
+// a user and password the broker knows.
 TEST(MqttE2e, EveryEventOnItsTopic) {
     Scratch s;
     writeFile(s.path("app.hex"), test::hexFile(40));
@@ -72,9 +40,13 @@ TEST(MqttE2e, EveryEventOnItsTopic) {
     ASSERT_TRUE(broker.ok()) << broker.error();
     test::Subscriber sub(broker, "line7/st3", "station3", "s3cret pass");
     ASSERT_TRUE(sub.ok()) << sub.output();
-    Devices line(s, 2);
+    Devices devices(s, 2);
+    const std::vector<std::string> port = {"", s.path("a+1"), s.path("b#2")};
+    std::filesystem::create_symlink(devices.port(1), port[1]);
+    std::filesystem::create_symlink(devices.port(2), port[2]);
     s.setVariable(events::text::PasswordVariable, "s3cret pass");
-    const Result r = runCli(s, line.ports() + " -b 9600 -y --events-user station3 --events " +
+    const Result r = runCli(s, " -p " + port[1] + " -p " + port[2] +
+                                   " -b 9600 -y --events-user station3 --events " +
                                    broker.url("line7/st3") + " " + s.path("app.hex"));
     ASSERT_EQ(r.code, 0) << r.err;
     ASSERT_TRUE(sub.waitFor("/run/run_ended")) << sub.output();
@@ -82,14 +54,15 @@ TEST(MqttE2e, EveryEventOnItsTopic) {
     for (const auto& [topic, payload] : sub.messages()) {
         payloads += payload + "\n";
         const QJsonObject event = Result{0, {}, payload}.json();
-        const std::string about =
-            event[u"port"].isString() ? level(event[u"port"].toString().toStdString()) : "run";
+        const std::string about = event[u"port"].isString()
+                                      ? events::topicLevel(event[u"port"].toString().toStdString())
+                                      : "run";
         EXPECT_EQ(topic, "line7/st3/" + about + "/" + event[u"event"].toString().toStdString());
     }
     const Events events = checkedEvents(payloads, 0);
     for (int k = 1; k <= 2; ++k) {
-        EXPECT_EQ(events.of("device_started", line.port(k)).size(), 1u);
-        EXPECT_EQ(events.of("device_ended", line.port(k)).front()[u"outcome"].toString(),
+        EXPECT_EQ(events.of("device_started", port[k]).size(), 1u);
+        EXPECT_EQ(events.of("device_ended", port[k]).front()[u"outcome"].toString(),
                   QStringLiteral("complete"));
     }
     EXPECT_FALSE(contains(r.err + r.out, "s3cret")) << r.err;
@@ -156,6 +129,33 @@ TEST(MqttE2e, ABrokerThatCannotBeUsedEndsTheRunBeforeAnyPort) {
     EXPECT_EQ(r.code, 0) << r.err;
     dev.stop();
     EXPECT_EQ(dev.heard(), 4); // the erase request and three records, of the last run alone
+}
+
+// A signal ends each wait outside the download within a second: for a
+// FIFO's reader, for a broker that has taken the connection and never
+// answers (130, nothing sent), and at the end for a history whose server
+// never answers (the run's own status, its JSON printed).
+TEST(EventsE2e, ASignalEndsEveryWaitOutsideTheDownload) {
+    Scratch s;
+    ASSERT_EQ(::mkfifo(s.path("fifo").c_str(), 0600), 0);
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const std::string at = "127.0.0.1:" + std::to_string(silent.serverPort());
+    for (const auto& [options, code, outcome] : {
+             std::tuple{"--events " + s.path("fifo"), 130, "interrupted"},
+             {"--events mqtt://" + at + "/l", 130, "interrupted"},
+             {"--history-url postgresql://q@" + at + "/q", 3, "file_error"},
+         }) {
+        Cli cli(s, "-p " + s.path("port") + " -b 9600 -y --json " + options + " a.hex");
+        ASSERT_TRUE(options.ends_with("fifo") || silent.waitForNewConnection(5000)) << options;
+        QThread::msleep(300); // nothing to see of a writer waiting for its reader
+        const auto signalled = std::chrono::steady_clock::now();
+        cli.signal(SIGINT);
+        const Result r = cli.finish();
+        EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1)) << options;
+        EXPECT_EQ(r.code, code) << r.err;
+        EXPECT_EQ(r.json()[u"outcome"].toString(), QString::fromLatin1(outcome));
+    }
 }
 
 } // namespace

@@ -227,6 +227,11 @@ bool Cli::waitSaid(const std::string& text, int times) {
     return true;
 }
 
+void Cli::type(const std::string& text) {
+    EXPECT_TRUE(
+        m_terminal.value().write({reinterpret_cast<const uint8_t*>(text.data()), text.size()}));
+}
+
 void Cli::signal(int number) {
     ASSERT_EQ(::kill(static_cast<pid_t>(m_process.processId()), number), 0);
 }

@@ -89,6 +89,8 @@ class Cli {
         const char* script = nullptr);
     // Waits until standard error holds `text` `times` times.
     bool waitSaid(const std::string& text, int times = 1);
+    // Types `text` on its terminal (one given by `typed`).
+    void type(const std::string& text);
     void signal(int number);
     Result finish();
 

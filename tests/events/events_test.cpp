@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What --events names, read as a target or refused with its reason; and
-// the pace of a device's progress events, on a clock the test moves.
+// What --events names, read as a target or refused with its reason; the
+// topic levels of ports; and the pace of a device's progress events, on a
+// clock the test moves.
 
 #include "events/eventsink.h"
 #include "events/eventwriter.h"
@@ -17,22 +18,16 @@ namespace {
 std::string summary(std::string_view text) {
     std::string problem;
     const auto t = parseTarget(text, problem);
-    if (!t) {
-        return "refused: " + problem;
-    }
-    switch (t->kind) {
-    case Target::Kind::StandardOutput:
-        return "standard output";
-    case Target::Kind::File:
-        return "file " + t->path;
-    case Target::Kind::Broker:
-        break;
+    if (!t || t->kind != Target::Kind::Broker) {
+        return !t                              ? "refused: " + problem
+               : t->kind == Target::Kind::File ? "file " + t->path
+                                               : "standard output";
     }
     return std::string(t->tls ? "tls " : "") + t->host + " " + std::to_string(t->port) + " " +
            t->topic;
 }
 
-TEST(EventTargets, ReadAsExpected) {
+TEST(EventTargets, ReadAsExpectedAndPortsAsTopicLevels) {
     const std::string bad = "refused: --events needs -, a file, mqtt://HOST[:PORT]/TOPIC or "
                             "mqtts://HOST[:PORT]/TOPIC, not ";
     const std::string badTopic =
@@ -40,7 +35,6 @@ TEST(EventTargets, ReadAsExpected) {
     for (const auto& [text, expected] : {
              std::pair<std::string, std::string>{"-", "standard output"},
              {"events.jsonl", "file events.jsonl"},
-             {"logs/run 1.jsonl", "file logs/run 1.jsonl"},
              {"mqtt:events", "file mqtt:events"}, // no scheme: a file of that name
              {"mqtt://broker.line/line7", "broker.line 1883 line7"},
              {"MQTT://10.0.0.5:1884/line7/station3", "10.0.0.5 1884 line7/station3"},
@@ -60,8 +54,23 @@ TEST(EventTargets, ReadAsExpected) {
              {"mqtt://broker//line7", badTopic + "mqtt://broker//line7"},
              {"mqtt://broker/line/+", badTopic + "mqtt://broker/line/+"},
              {"mqtt://broker/line/#", badTopic + "mqtt://broker/line/#"},
+             {"mqtt://broker/line\xff", "refused: --events: the topic must be UTF-8 without "
+                                        "NUL: mqtt://broker/line\\xff"},
+             // A long target is echoed by its start.
+             {"mqtt://b/#" + std::string(100, 'a'),
+              badTopic + "mqtt://b/#" + std::string(70, 'a') + "..."},
          }) {
         EXPECT_EQ(summary(text), expected) << text;
+    }
+    // A port's topic level: each byte a broker would take for a wildcard or
+    // that is not UTF-8 escaped, and the escape's own %, so that no two
+    // ports share a level.
+    for (const auto& [port, level] : {
+             std::pair<std::string, std::string>{"/dev/ttyUSB0", "dev_ttyUSB0"},
+             {"/tmp/a+b#c%41", "tmp_a%2Bb%23c%2541"},
+             {std::string("p\xff\0\xc3\xa9", 5), "p%FF%00\xc3\xa9"},
+         }) {
+        EXPECT_EQ(topicLevel(port), level) << port;
     }
 }
 

@@ -92,11 +92,8 @@ struct RunCase {
     // When the run lets go of its loop, after the last write: [min, max] ms.
     Ms finishedFrom;
     Ms finishedBy;
+    friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 };
-
-void PrintTo(const RunCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 using enum devsim::Fault;
 using enum devsim::Kind;
