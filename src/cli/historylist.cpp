@@ -54,8 +54,15 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
         console.error(where.error().text());
         return ExitCode::HistoryFailed;
     }
-    // What waits in the journal goes to the history first, for a while.
-    HistoryWriter(*where, {}).finish(takePatience);
+    // What waits in the journal goes to the history first, for a while; an
+    // entry kept aside on the way is said.
+    {
+        HistoryWriter writer(*where, {});
+        writer.finish(takePatience);
+        for (const std::string& note : writer.takeNotes()) {
+            console.error(note);
+        }
+    }
     auto store = HistoryStore::open(*where);
     if (!store) {
         console.error(store.error().text());

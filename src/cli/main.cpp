@@ -161,6 +161,10 @@ int main(int argc, char** argv) {
     // the last before the program ends.
     quill::RecordKeeper keeper(text::ProgramName, options.operatorName, store, options.historyUrl,
                                [&console](const std::string& text) { console.error(text); });
+    // Its waits for the history end at a signal, which the event loop
+    // would only hear once they were over.
+    keeper.setSignalled(
+        [] { return SignalWatcher::caught() > 0 ? SignalWatcher::lastSignal() : 0; });
     int status = 0;
     std::string retry;
     if (options.repeat) {

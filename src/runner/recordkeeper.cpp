@@ -175,8 +175,18 @@ bool RecordKeeper::onRecord(Row row) {
         return true;
     }
     HistoryStatus failure = m_notUnderstood;
-    if (m_writer && !(failure = m_writer->sync(finishPatience))) {
-        return true;
+    // In short looks, so that a signal ends the wait at once.
+    const auto until = std::chrono::steady_clock::now() + finishPatience;
+    while (m_writer && !m_signalled()) {
+        if (!(failure = m_writer->sync(100ms))) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            break;
+        }
+    }
+    if (m_signalled()) {
+        return false; // the signal says how the run ends
     }
     m_told = true;
     if (m_say) {

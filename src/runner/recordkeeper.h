@@ -56,6 +56,10 @@ class RecordKeeper {
     // the history. If it is neither, waits a while for the history to take
     // it; when it will not, says why and answers false.
     bool onRecord(Row row);
+    // What onRecord() asks between its looks: a signal (its number) that
+    // ends the wait; 0, none.
+    void setSignalled(std::function<int()> signalled) { m_signalled = std::move(signalled); }
+    int signalled() const { return m_signalled(); }
     // The history takes what it can within a few seconds; what is left
     // waits in the journal, and that is said once. False when the history
     // holds the writer stuck: the program should then end without waiting.
@@ -72,7 +76,8 @@ class RecordKeeper {
     Say m_say;
     bool m_told = false;
     bool m_notesSaid = false; // what the journal had to say this run
-    Inbox m_context;          // the thread that tells
+    std::function<int()> m_signalled = [] { return 0; };
+    Inbox m_context; // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
     std::vector<Attempt> m_offered; // by attemptFor(), not begun yet

@@ -138,6 +138,10 @@ std::optional<Outcome> Runner::run() {
     if (m_request.requireHistory) {
         for (const auto& row : m_rows) {
             if (!m_keeper.onRecord(*row)) {
+                if (const int signal = m_keeper.signalled()) {
+                    interrupt(signal); // it ended the wait
+                    return Outcome::Interrupted;
+                }
                 m_report.messages.push_back(keptMessage(text::HistoryRequired));
                 return Outcome::HistoryFailed;
             }

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <filesystem>
 #include <memory>
@@ -122,6 +123,14 @@ TEST(Outage, RequireHistoryMeansOnRecord) {
     EXPECT_EQ(r.code, toInt(ExitCode::HistoryFailed)) << r.err;
     EXPECT_TRUE(contains(r.err, quill::text::HistoryRequired)) << r.err;
     EXPECT_TRUE(contains(r.err, quill::text::NorToJournal)) << r.err; // never "waits"
+    // A signal ends that wait (five seconds for the history) at once.
+    Cli waiting(s, args);
+    QThread::msleep(1000);
+    QElapsedTimer since;
+    since.start();
+    waiting.signal(SIGINT);
+    EXPECT_EQ(waiting.finish().code, toInt(ExitCode::Interrupted));
+    EXPECT_LT(since.elapsed(), 2000);
     dev.stop();
     EXPECT_EQ(dev.heard(), heard);
 }
