@@ -94,4 +94,17 @@ YieldBars yieldBars(const std::vector<YieldPoint>& points) {
     return bars;
 }
 
+YieldAxis yieldAxis(int highest) {
+    constexpr int MostSteps = 5;
+    const int64_t high = std::max(highest, 1);
+    for (int64_t power = 1;; power *= 10) {
+        for (const int64_t step : {power, 2 * power, 5 * power}) {
+            const int64_t steps = (high + step - 1) / step;
+            if (steps <= MostSteps) {
+                return {int(step), int(steps * step)};
+            }
+        }
+    }
+}
+
 } // namespace quill

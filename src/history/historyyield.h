@@ -44,4 +44,14 @@ struct YieldBars {
 // The bars of `points`, in any order.
 YieldBars yieldBars(const std::vector<YieldPoint>& points);
 
+// The count axis under bars whose highest stack is `highest`: whole ticks
+// a round step apart (1, 2 or 5 times a power of ten), at most five steps
+// from 0 to the top, the top the first tick at or above the highest bar.
+struct YieldAxis {
+    int step = 1;
+    int top = 1;
+    int ticks() const { return top / step + 1; }
+};
+YieldAxis yieldAxis(int highest);
+
 } // namespace quill

@@ -152,8 +152,10 @@ void YieldTab::draw(const YieldBars& bars) {
     chart->addAxis(time, Qt::AlignBottom);
     series->attachAxis(time);
     auto* units = new QValueAxis;
+    const YieldAxis axis = yieldAxis(highest);
     units->setLabelFormat(QStringLiteral("%d"));
-    units->setRange(0, std::max(highest, 1));
+    units->setRange(0, axis.top);
+    units->setTickCount(axis.ticks());
     chart->addAxis(units, Qt::AlignLeft);
     series->attachAxis(units);
     chart->legend()->setAlignment(Qt::AlignBottom);

@@ -5,9 +5,12 @@
 
 #include "history/historyformat.h"
 #include "history/historylocation.h"
+#include "history/historyyield.h"
 #include "shared/utf8text.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 #include <QDate>
 #include <QDateTime>
@@ -92,6 +95,30 @@ TEST(HistoryListing, StartsAtTheDateGiven) {
     EXPECT_EQ(parseSince("2026-12-06T14:30:00+01:00"), 1796563800000);
     for (const char* bad : {"2026-13-01", "06.12.2026", "yesterday", ""}) {
         EXPECT_FALSE(parseSince(bad)) << bad;
+    }
+}
+
+// The highest bar, and the step and top of the count axis drawn beside it.
+TEST(YieldAxis, StepsAreRoundAndWhole) {
+    const std::array<std::array<int, 3>, 13> cases{{
+        {0, 1, 1},
+        {1, 1, 1},
+        {3, 1, 3},
+        {5, 1, 5},
+        {6, 2, 6},
+        {7, 2, 8},
+        {10, 2, 10},
+        {11, 5, 15},
+        {20, 5, 20},
+        {26, 10, 30},
+        {101, 50, 150},
+        {999, 200, 1000},
+        {12345, 5000, 15000},
+    }};
+    for (const auto& [highest, step, top] : cases) {
+        const YieldAxis axis = yieldAxis(highest);
+        EXPECT_EQ(axis.step, step) << highest;
+        EXPECT_EQ(axis.top, top) << highest;
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QChartView>
 #include <QStackedBarSeries>
 #include <QTabWidget>
+#include <QValueAxis>
 
 #include <fstream>
 #include <sstream>
@@ -156,19 +157,22 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
     auto* tab = window->findChild<YieldTab*>();
     int drawn = 0;
     QObject::connect(tab, &YieldTab::drawn, [&] { ++drawn; });
-    // The filter; each bar set's outcome and its sum over the bars; the totals.
-    const std::tuple<const char*, const char*, const char*> cases[] = {
+    // The filter; each bar set's outcome and its sum over the bars; the totals;
+    // the whole ticks of the count axis, 0 to the highest bar or above.
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
         {"", "complete 2, no erase answer 1, port error 1, unfinished 1",
          "5 attempts: 2 complete, 1 no erase answer, 1 port error, 1 unfinished. Yield 50.0% of "
-         "those that ended."},
+         "those that ended.",
+         4},
         {"line-1", "complete 1, no erase answer 1, unfinished 1",
          "3 attempts: 1 complete, 1 no erase answer, 1 unfinished. Yield 50.0% of those that "
-         "ended."},
+         "ended.",
+         3},
         {"b.hex", "port error 1, unfinished 1",
-         "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended."},
-        {"zzz", "", "No attempts shown."},
+         "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended.", 3},
+        {"zzz", "", "No attempts shown.", 2},
     };
-    for (const auto& [filter, shownSets, totals] : cases) {
+    for (const auto& [filter, shownSets, totals, ticks] : cases) {
         SCOPED_TRACE(filter);
         const int before = drawn;
         if (before == 0) {
@@ -179,7 +183,7 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
         ASSERT_TRUE(waitFor([&] { return drawn > before && !tab->busy(); }, 5000));
         QStringList sets;
         int counted = 0;
-        const auto* series =
+        auto* series =
             static_cast<QStackedBarSeries*>(tab->findChild<QChartView*>()->chart()->series()[0]);
         for (const QBarSet* set : series->barSets()) {
             counted += static_cast<int>(set->sum());
@@ -188,6 +192,9 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
         EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(shownSets));
         EXPECT_EQ(counted, table(window).isEmpty() ? 0 : table(window).count(u'\n') + 1);
         EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(totals));
+        const auto* axis = static_cast<QValueAxis*>(series->attachedAxes().back());
+        EXPECT_EQ(axis->tickCount(), ticks);
+        EXPECT_EQ(axis->max(), ticks - 1);
     }
 }
 
