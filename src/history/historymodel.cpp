@@ -35,6 +35,18 @@ QString shown(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The outcome in words for people; a name this version does not know as it
+// stands.
+std::string outcomeShown(const std::string& name) {
+    const auto outcome = outcomeNamed(name);
+    return outcome ? std::string(outcomeWords(*outcome)) : name;
+}
+
+bool failed(const Attempt& a) {
+    const auto outcome = outcomeNamed(a.outcome);
+    return !outcome || outcomeFailed(*outcome);
+}
+
 QString fileName(const std::string& path) {
     return shown(path.substr(path.find_last_of('/') + 1));
 }
@@ -51,7 +63,7 @@ QString cell(const Attempt& a, int column) {
     case HistoryModel::Sha256:
         return shown(a.sha256.substr(0, 12));
     case HistoryModel::Outcome:
-        return shown(a.outcome);
+        return shown(outcomeShown(a.outcome));
     case HistoryModel::Records:
         return QStringLiteral("%1/%2").arg(a.recordsSent).arg(a.recordsTotal);
     case HistoryModel::Seconds:
@@ -71,6 +83,8 @@ QString cell(const Attempt& a, int column) {
 // The whole of what a cell shows in part.
 QString tooltip(const Attempt& a, int column) {
     switch (column) {
+    case HistoryModel::Port:
+        return shown(a.port);
     case HistoryModel::File:
         return shown(a.filePath);
     case HistoryModel::Sha256:
@@ -85,8 +99,9 @@ QString tooltip(const Attempt& a, int column) {
 // Joined by line feeds, which a typed text cannot hold, so that no match
 // spans two fields.
 std::string searched(const Attempt& a) {
-    const std::array fields{&a.port,    &a.filePath,     &a.outcome, &a.sha256,
-                            &a.station, &a.operatorName, &a.batch};
+    const std::string words = outcomeShown(a.outcome);
+    const std::array fields{&a.port,   &a.filePath, &a.outcome,      &words,
+                            &a.sha256, &a.station,  &a.operatorName, &a.batch};
     size_t size = 0;
     for (const std::string* field : fields) {
         size += field->size() + 1;
@@ -203,6 +218,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         return cell(a, index.column());
     case Qt::ToolTipRole:
         return tooltip(a, index.column());
+    case FailedRole:
+        return failed(a);
     case Qt::TextAlignmentRole:
         return index.column() == Records || index.column() == Seconds
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)

@@ -37,6 +37,10 @@ class HistoryModel final : public QAbstractTableModel {
         Columns
     };
 
+    // Whether a row's attempt failed (bool): a name this version does not
+    // know is a failure too. A view tints such rows.
+    static constexpr int FailedRole = Qt::UserRole;
+
     using QAbstractTableModel::QAbstractTableModel;
 
     // Attempts from the store: new ones take their place by start time,
@@ -49,8 +53,8 @@ class HistoryModel final : public QAbstractTableModel {
     std::vector<int64_t> watched() const;
 
     const Attempt& attempt(int row) const { return m_rows[size_t(row)].attempt; }
-    // Whether the row's port, file, outcome, SHA-256, station, operator or
-    // batch contains `folded` (case-folded UTF-8).
+    // Whether the row's port, file, outcome (its name or its words),
+    // SHA-256, station, operator or batch contains `folded` (case-folded UTF-8).
     bool contains(int row, const std::string& folded) const;
 
     // A text as contains() takes it.

@@ -110,6 +110,10 @@ bool unitTouched(Outcome outcome) {
            outcome != Outcome::EventsFailed;
 }
 
+bool outcomeFailed(Outcome outcome) {
+    return outcome != Outcome::Complete && outcome != Outcome::Unfinished;
+}
+
 std::string_view outcomeShortWords(Outcome outcome) {
     return info(outcome).shortWords;
 }

@@ -52,6 +52,8 @@ std::optional<Outcome> outcomeNamed(std::string_view name);
 // device could be (a usage error, a history or a broker required and not
 // reached). What a run's units are counted from.
 bool unitTouched(Outcome outcome);
+// Neither complete nor still running: a failure, whichever its kind.
+bool outcomeFailed(Outcome outcome);
 // A few words for a table column: "no erase answer", "port error", ...
 std::string_view outcomeShortWords(Outcome outcome);
 // The words of a summary: "no answer to the erase request", ...

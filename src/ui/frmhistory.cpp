@@ -9,9 +9,11 @@
 #include "ui/uitexts.h"
 #include "ui/yieldtab.h"
 
+#include <QColor>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,7 +22,30 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quill {
+
+namespace {
+
+// The rows of failed attempts on a light red, as a glance down the table
+// finds them.
+class FailedTint final : public QIdentityProxyModel {
+  public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::BackgroundRole && index.data(HistoryModel::FailedRole).toBool()) {
+            return QColor(0xff, 0xeb, 0xee);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+// A column fits its contents up to about this many characters; a long file
+// name or port is read whole in its tooltip.
+constexpr int WidestColumnChars = 40;
+
+} // namespace
 
 frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
     : m_model(new HistoryModel(this)), m_search(new HistorySearch(m_model, this)) {
@@ -45,7 +70,9 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
 
     auto* tblHistory = new QTableView(this);
     tblHistory->setObjectName(QStringLiteral("tblHistory"));
-    tblHistory->setModel(m_search);
+    auto* tint = new FailedTint(this);
+    tint->setSourceModel(m_search);
+    tblHistory->setModel(tint);
     tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblHistory->setAlternatingRowColors(true);
@@ -53,8 +80,13 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
     tblHistory->verticalHeader()->hide();
     tblHistory->horizontalHeader()->setStretchLastSection(true);
     // Sized once, by the rows of the first answer.
-    connect(m_model, &QAbstractItemModel::modelReset, tblHistory,
-            &QTableView::resizeColumnsToContents);
+    connect(m_model, &QAbstractItemModel::modelReset, tblHistory, [tblHistory] {
+        tblHistory->resizeColumnsToContents();
+        const int widest = tblHistory->fontMetrics().averageCharWidth() * WidestColumnChars;
+        for (int c = 0; c < HistoryModel::Columns; ++c) {
+            tblHistory->setColumnWidth(c, std::min(tblHistory->columnWidth(c), widest));
+        }
+    });
 
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
