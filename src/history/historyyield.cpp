@@ -61,7 +61,8 @@ YieldBars yieldBars(const std::vector<YieldPoint>& points) {
     }
 
     // Each outcome's column, in the order of the enumeration, complete first.
-    constexpr size_t kinds = static_cast<size_t>(Outcome::Unfinished) + 1;
+    // Every outcome counts, the last enumerated (EventsFailed) too.
+    constexpr size_t kinds = static_cast<size_t>(Outcome::EventsFailed) + 1;
     std::array<bool, kinds> met{};
     for (const YieldPoint& p : points) {
         met[static_cast<size_t>(p.outcome)] = true;
