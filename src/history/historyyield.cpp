@@ -41,6 +41,25 @@ std::optional<double> YieldBars::yieldPercent() const {
     return ended == 0 ? std::nullopt : std::optional<double>(100.0 * complete / ended);
 }
 
+YieldBars YieldBars::bar(size_t i) const {
+    YieldBars one;
+    one.width = width;
+    one.startsMs = {startsMs.at(i)};
+    for (size_t c = 0; c < outcomes.size(); ++c) {
+        const int n = counts[c][i];
+        if (n == 0) {
+            continue;
+        }
+        one.outcomes.push_back(outcomes[c]);
+        one.counts.push_back({n});
+        one.totals.push_back(n);
+        one.attempts += n;
+        one.complete += outcomes[c] == Outcome::Complete ? n : 0;
+        one.ended += outcomes[c] == Outcome::Unfinished ? 0 : n;
+    }
+    return one;
+}
+
 YieldBars yieldBars(const std::vector<YieldPoint>& points) {
     YieldBars bars;
     if (points.empty()) {

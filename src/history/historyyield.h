@@ -39,6 +39,8 @@ struct YieldBars {
 
     // The complete of the ended, in percent; none before any has ended.
     std::optional<double> yieldPercent() const;
+    // Bar `i` alone, with the outcomes it holds.
+    YieldBars bar(size_t i) const;
 };
 
 // The bars of `points`, in any order.

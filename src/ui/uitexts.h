@@ -87,6 +87,8 @@ inline constexpr const char* HistoryYieldTab = "Yield";
 inline constexpr const char* YieldAttempts = "%1 attempts: %2.";
 inline constexpr const char* YieldPercent = " Yield %1% of those that ended.";
 inline constexpr const char* YieldNone = "No attempts shown.";
+// A bar's tooltip: its time, then its totals as above.
+inline constexpr const char* YieldBarTip = "%1: %2";
 inline constexpr const char* YieldHourFormat = "MM-dd HH:00";
 inline constexpr const char* YieldDayFormat = "yyyy-MM-dd";
 

@@ -7,10 +7,12 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QDateTime>
 #include <QLabel>
 #include <QStackedBarSeries>
 #include <QThreadPool>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -144,10 +146,22 @@ void YieldTab::draw(const YieldBars& bars) {
         set->append(values);
         series->append(set);
     }
+    // Hovered, a bar says its own counts and yield.
+    const QStringList labels = labelsOf(bars);
+    QStringList tips;
+    for (size_t bar = 0; bar < bars.startsMs.size(); ++bar) {
+        tips << qtext(text::YieldBarTip).arg(labels[qsizetype(bar)], totalsOf(bars.bar(bar)));
+    }
+    connect(series, &QStackedBarSeries::hovered, m_view,
+            [view = m_view, tips](bool entered, int index, QBarSet*) {
+                const QString tip = entered ? tips.value(index) : QString();
+                view->setToolTip(tip);
+                QToolTip::showText(QCursor::pos(), tip, view);
+            });
     auto* chart = new QChart;
     chart->addSeries(series);
     auto* time = new QBarCategoryAxis;
-    time->append(labelsOf(bars));
+    time->append(labels);
     time->setLabelsAngle(-90);
     chart->addAxis(time, Qt::AlignBottom);
     series->attachAxis(time);

@@ -10,6 +10,7 @@
 #include "uitest.h"
 
 #include <QAbstractItemView>
+#include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChartView>
 #include <QStackedBarSeries>
@@ -215,6 +216,23 @@ TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
         EXPECT_EQ(axis->tickCount(), ticks);
         EXPECT_EQ(axis->max(), ticks - 1);
     }
+
+    // A bar hovered says its own counts and yield, and nothing once left.
+    child<QLineEdit>(window, "txtFilter")->setText(QStringLiteral("line-1"));
+    ASSERT_TRUE(waitFor([&] { return drawn == 5 && !tab->busy(); }, 5000));
+    auto* view = tab->findChild<QChartView*>();
+    auto* series = static_cast<QStackedBarSeries*>(view->chart()->series()[0]);
+    const auto* time = static_cast<QBarCategoryAxis*>(series->attachedAxes().front());
+    const std::pair<int, const char*> bars[] = {
+        {0, "1 attempts: 1 complete. Yield 100.0% of those that ended."},
+        {2, "2 attempts: 1 no erase answer, 1 unfinished. Yield 0.0% of those that ended."},
+    };
+    for (const auto& [bar, said] : bars) {
+        emit series->hovered(true, bar, series->barSets()[0]);
+        EXPECT_EQ(view->toolTip(), time->at(bar) + QStringLiteral(": ") + QLatin1String(said));
+    }
+    emit series->hovered(false, 2, series->barSets()[0]);
+    EXPECT_EQ(view->toolTip(), QString());
 }
 
 // Said in the window, which opens all the same; a password never.
