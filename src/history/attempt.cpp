@@ -58,4 +58,50 @@ std::optional<int64_t> parseSince(const std::string& text) {
     return at.toMSecsSinceEpoch();
 }
 
+bool before(const HistoryOrder& order, const Attempt& a, const Attempt& b) {
+    using Key = HistoryOrder::Key;
+    const auto seconds = [](const Attempt& x) { return x.endedMs ? *x.endedMs - x.startedMs : -1; };
+    const auto texts = [&](const std::string Attempt::*field) {
+        return a.*field < b.*field ? -1 : a.*field == b.*field ? 0 : 1;
+    };
+    const auto numbers = [](int64_t x, int64_t y) { return x < y ? -1 : x == y ? 0 : 1; };
+    int c = 0;
+    switch (order.key) {
+    case Key::Started:
+        c = numbers(a.startedMs, b.startedMs);
+        break;
+    case Key::Port:
+        c = texts(&Attempt::port);
+        break;
+    case Key::File:
+        c = texts(&Attempt::filePath);
+        break;
+    case Key::Sha256:
+        c = texts(&Attempt::sha256);
+        break;
+    case Key::Outcome:
+        c = texts(&Attempt::outcome);
+        break;
+    case Key::Records:
+        c = numbers(a.recordsSent, b.recordsSent);
+        break;
+    case Key::Seconds:
+        c = numbers(seconds(a), seconds(b));
+        break;
+    case Key::Station:
+        c = texts(&Attempt::station);
+        break;
+    case Key::Operator:
+        c = texts(&Attempt::operatorName);
+        break;
+    case Key::Serial:
+        c = texts(&Attempt::serial);
+        break;
+    }
+    if (c == 0) {
+        c = numbers(a.id, b.id);
+    }
+    return order.descending ? c > 0 : c < 0;
+}
+
 } // namespace quill

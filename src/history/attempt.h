@@ -43,6 +43,32 @@ struct Attempt {
     bool operator==(const Attempt&) const = default;
 };
 
+// The order of a listing: by one of the fields a table shows, then by id,
+// both the same way.
+struct HistoryOrder {
+    enum class Key : uint8_t {
+        Started,
+        Port,
+        File,
+        Sha256,
+        Outcome,
+        Records, // sent
+        Seconds, // unfinished before any that ended
+        Station,
+        Operator,
+        Serial,
+    };
+    Key key = Key::Started;
+    bool descending = true;
+    bool operator==(const HistoryOrder&) const = default;
+};
+
+// Whether `a` comes before `b` in `order`, as the database has them:
+// texts byte by byte, as SQLite does (a PostgreSQL database with a
+// collation of its own may order texts a little otherwise: only rows that
+// come in while a listing is open are placed by this).
+bool before(const HistoryOrder& order, const Attempt& a, const Attempt& b);
+
 // Which attempts a listing shows; an empty field does not filter.
 struct HistoryFilter {
     std::optional<int64_t> sinceMs; // started at or after
@@ -55,6 +81,7 @@ struct HistoryFilter {
     // Only the fields the listing's table shows are read; the rest stay
     // empty. A long listing on a terminal then takes less time.
     bool tableOnly = false;
+    HistoryOrder order; // newest first
 };
 
 // An attempt beginning now on this station, by `operatorName` (when empty,

@@ -24,6 +24,10 @@ constexpr int64_t LateIds = 64;
 // that lost power or a process that was killed: it will never end.
 constexpr size_t WatchedAtMost = 500;
 
+// A column sorts by the key of its own number.
+static_assert(int(HistoryOrder::Key::Serial) == HistoryModel::Serial &&
+              HistoryModel::Serial + 1 == HistoryModel::Columns);
+
 const std::array<const char*, HistoryModel::Columns> headers{
     text::HistoryHeaderTime,    text::HistoryHeaderPort,    text::HistoryHeaderFile,
     text::HistoryHeaderSha256,  text::HistoryHeaderOutcome, text::HistoryHeaderRecords,
@@ -132,11 +136,14 @@ std::string HistoryModel::folded(std::string text) {
 }
 
 void HistoryModel::take(std::vector<Attempt> attempts) {
+    const auto inOrder = [this](const Attempt& a, const Attempt& b) {
+        return before(m_order, a, b);
+    };
     if (m_rows.empty() && !attempts.empty()) {
-        // The store answers newest first; sorting again would cost more than
+        // The store answers in order; sorting again would cost more than
         // the rest of this.
-        if (!std::is_sorted(attempts.begin(), attempts.end(), newerFirst)) {
-            std::sort(attempts.begin(), attempts.end(), newerFirst);
+        if (!std::is_sorted(attempts.begin(), attempts.end(), inOrder)) {
+            std::sort(attempts.begin(), attempts.end(), inOrder);
         }
         beginResetModel();
         for (Attempt& a : attempts) {
@@ -147,19 +154,20 @@ void HistoryModel::take(std::vector<Attempt> attempts) {
     }
     for (Attempt& a : attempts) {
         if (!m_ids.contains(a.id)) {
-            const auto at = std::lower_bound(
-                m_rows.begin(), m_rows.end(), a,
-                [](const Row& r, const Attempt& b) { return newerFirst(r.attempt, b); });
-            const int n = int(at - m_rows.begin());
-            beginInsertRows({}, n, n);
-            add(at, std::move(a));
-            endInsertRows();
+            insert(std::move(a));
             continue;
         }
-        // An attempt's start never changes, so it keeps its row.
         const auto at = std::find_if(m_rows.begin(), m_rows.end(),
                                      [&](const Row& r) { return r.attempt.id == a.id; });
-        if (at->attempt != a) {
+        // An attempt's start never changes, so in that order it keeps its
+        // row; in another its place is found again.
+        if (at->attempt != a && m_order.key != HistoryOrder::Key::Started) {
+            const int n = int(at - m_rows.begin());
+            beginRemoveRows({}, n, n);
+            m_rows.erase(at);
+            endRemoveRows();
+            insert(std::move(a));
+        } else if (at->attempt != a) {
             note(a);
             std::string texts = searched(a);
             *at = {std::move(a), std::move(texts)};
@@ -167,6 +175,28 @@ void HistoryModel::take(std::vector<Attempt> attempts) {
             emit dataChanged(index(n, 0), index(n, Columns - 1));
         }
     }
+}
+
+void HistoryModel::takeListing(std::vector<Attempt> attempts, HistoryOrder order) {
+    beginResetModel();
+    m_order = order;
+    m_rows.clear();
+    m_ids.clear();
+    m_unfinished.clear();
+    for (Attempt& a : attempts) {
+        add(m_rows.end(), std::move(a));
+    }
+    endResetModel();
+}
+
+void HistoryModel::insert(Attempt attempt) {
+    const auto at = std::lower_bound(
+        m_rows.begin(), m_rows.end(), attempt,
+        [this](const Row& r, const Attempt& b) { return before(m_order, r.attempt, b); });
+    const int n = int(at - m_rows.begin());
+    beginInsertRows({}, n, n);
+    add(at, std::move(attempt));
+    endInsertRows();
 }
 
 void HistoryModel::add(std::deque<Row>::iterator at, Attempt attempt) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The history as a table for a window: attempts newest first, one row each
+// The history as a table for a window: attempts newest first, or as the
+// store sorted them by a column (takeListing), one row each
 // (time of the start in local time, port, file name, SHA-256 prefix,
 // outcome, records, seconds, station, operator), kept up to date by what
 // the store says has changed; and the search that narrows it to the rows
@@ -43,9 +44,13 @@ class HistoryModel final : public QAbstractTableModel {
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // Attempts from the store: new ones take their place by start time,
-    // known ones replace theirs.
+    // Attempts from the store: new ones take their place in the order
+    // shown, known ones replace theirs.
     void take(std::vector<Attempt> attempts);
+    // Every attempt, sorted by the store in `order`: they replace the rows,
+    // and what comes in later is placed in that order.
+    void takeListing(std::vector<Attempt> attempts, HistoryOrder order);
+    HistoryOrder order() const { return m_order; }
 
     // What to ask the store for next (HistoryStore::changes): the ids
     // above this one, and the unfinished attempts shown.
@@ -71,12 +76,14 @@ class HistoryModel final : public QAbstractTableModel {
         std::string searched; // the searched texts, case-folded
     };
     void add(std::deque<Row>::iterator at, Attempt attempt);
+    void insert(Attempt attempt);
     void note(const Attempt& attempt);
 
     std::deque<Row> m_rows; // newest first
     std::unordered_set<int64_t> m_ids;
     std::set<int64_t> m_unfinished;
     int64_t m_newestId = 0;
+    HistoryOrder m_order; // newest first
 };
 
 // The rows of a HistoryModel whose texts contain a typed text, any case.

@@ -26,7 +26,7 @@ struct HistoryReader::Shared {
     std::mutex mutex;
     std::condition_variable wake;
     HistoryReader* owner = nullptr; // none once the reader is gone
-    std::optional<std::pair<int64_t, std::vector<int64_t>>> question;
+    std::optional<Question> question;
 };
 
 HistoryReader::HistoryReader(const HistoryLocation& where, QObject* parent)
@@ -48,12 +48,20 @@ HistoryReader::~HistoryReader() {
 }
 
 bool HistoryReader::ask(int64_t afterId, std::vector<int64_t> watched) {
+    return put({afterId, std::move(watched), std::nullopt});
+}
+
+bool HistoryReader::askListing(HistoryOrder order) {
+    return put({0, {}, order});
+}
+
+bool HistoryReader::put(Question question) {
     if (m_asking || m_closed) {
         return false;
     }
     m_asking = true;
     std::lock_guard lock(m_shared->mutex);
-    m_shared->question.emplace(afterId, std::move(watched));
+    m_shared->question = std::move(question);
     m_shared->wake.notify_all();
     return true;
 }
@@ -90,13 +98,18 @@ void HistoryReader::serve(Shared& shared, const HistoryLocation& where) {
         if (shared.owner == nullptr) {
             return;
         }
-        const auto [afterId, watched] = std::move(*shared.question);
+        const Question question = std::move(*shared.question);
         shared.question.reset();
         lock.unlock();
-        auto answer = (*store)->changes(afterId, watched);
-        post([answer = std::move(answer)](HistoryReader& reader) {
+        HistoryFilter all;
+        all.order = question.listing.value_or(HistoryOrder{});
+        auto answer = question.listing ? (*store)->query(all)
+                                       : (*store)->changes(question.afterId, question.watched);
+        post([answer = std::move(answer), listing = question.listing](HistoryReader& reader) {
             reader.m_asking = false;
-            if (answer) {
+            if (answer && listing) {
+                emit reader.listed(*answer, *listing);
+            } else if (answer) {
                 emit reader.changed(*answer);
             } else {
                 emit reader.failed(answer.error());

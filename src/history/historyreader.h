@@ -17,6 +17,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quill {
@@ -33,13 +34,23 @@ class HistoryReader final : public QObject {
     // changed() or failed(). One question at a time: false, and nothing
     // asked, while one is out or after the history could not be opened.
     bool ask(int64_t afterId, std::vector<int64_t> watched);
+    // Asks for every attempt in `order`, sorted by the database; answered
+    // by listed() or failed(), one question at a time as above.
+    bool askListing(HistoryOrder order);
 
   signals:
     void changed(const std::vector<Attempt>& attempts);
+    void listed(const std::vector<Attempt>& attempts, HistoryOrder order);
     void failed(const HistoryError& error);
 
   private:
+    struct Question {
+        int64_t afterId = 0;
+        std::vector<int64_t> watched;
+        std::optional<HistoryOrder> listing; // or the changes
+    };
     struct Shared;
+    bool put(Question question);
     // The thread: opens the store, then answers questions until the reader
     // is gone.
     static void serve(Shared& shared, const HistoryLocation& where);

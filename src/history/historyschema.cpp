@@ -229,6 +229,31 @@ QString selectColumns(bool postgres, bool tableOnly = false) {
 
 } // namespace
 
+namespace {
+
+// Only these follow ORDER BY: a key is an enumerator, never a text from
+// outside. A null, which the two databases place apart, is made a value.
+QString orderBy(const HistoryOrder& order) {
+    static constexpr std::array columns{
+        "started_ms",
+        "COALESCE(port, '')",
+        "COALESCE(file_path, '')",
+        "COALESCE(sha256, '')",
+        "COALESCE(outcome, '')",
+        "records_sent",
+        "COALESCE(ended_ms - started_ms, -1)",
+        "COALESCE(station, '')",
+        "COALESCE(operator_name, '')",
+        "COALESCE(serial, '')",
+    };
+    const size_t key = size_t(order.key) < columns.size() ? size_t(order.key) : 0;
+    const QLatin1String way(order.descending ? " DESC" : " ASC");
+    return QStringLiteral(" ORDER BY ") + QLatin1String(columns[key]) + way +
+           QStringLiteral(", id") + way;
+}
+
+} // namespace
+
 QString selectAttempts(const HistoryFilter& f, bool postgres) {
     QString sql = selectColumns(postgres, f.tableOnly) + QStringLiteral(" WHERE 1 = 1");
     if (f.sinceMs) {
@@ -249,7 +274,7 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
     if (!f.serial.empty()) {
         sql += QStringLiteral(" AND serial = ?");
     }
-    sql += QStringLiteral(" ORDER BY started_ms DESC, id DESC");
+    sql += orderBy(f.order);
     if (f.limit > 0) {
         sql += QStringLiteral(" LIMIT ?");
     }

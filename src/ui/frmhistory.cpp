@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace quill {
 
@@ -79,14 +80,24 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
     tblHistory->setWordWrap(false);
     tblHistory->verticalHeader()->hide();
     tblHistory->horizontalHeader()->setStretchLastSection(true);
+    // Sorted by the database, not here: a click asks for the rows anew.
+    QHeaderView* header = tblHistory->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(HistoryModel::Time, Qt::DescendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &frmHistory::sortBy);
     // Sized once, by the rows of the first answer.
-    connect(m_model, &QAbstractItemModel::modelReset, tblHistory, [tblHistory] {
-        tblHistory->resizeColumnsToContents();
-        const int widest = tblHistory->fontMetrics().averageCharWidth() * WidestColumnChars;
-        for (int c = 0; c < HistoryModel::Columns; ++c) {
-            tblHistory->setColumnWidth(c, std::min(tblHistory->columnWidth(c), widest));
-        }
-    });
+    connect(m_model, &QAbstractItemModel::modelReset, tblHistory,
+            [tblHistory, sized = false]() mutable {
+                if (std::exchange(sized, true)) {
+                    return;
+                }
+                tblHistory->resizeColumnsToContents();
+                const int widest = tblHistory->fontMetrics().averageCharWidth() * WidestColumnChars;
+                for (int c = 0; c < HistoryModel::Columns; ++c) {
+                    tblHistory->setColumnWidth(c, std::min(tblHistory->columnWidth(c), widest));
+                }
+            });
 
     lblCount = new QLabel(this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
@@ -137,7 +148,16 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
         m_model->take(rows);
         m_loaded = true;
         showCount();
+        if (m_sortWanted) {
+            poll(); // a click while this was asked
+        }
     });
+    connect(m_reader, &HistoryReader::listed, this,
+            [this](const std::vector<Attempt>& rows, HistoryOrder order) {
+                lblFailure->hide();
+                m_model->takeListing(rows, order);
+                poll(); // a click while this was asked
+            });
     connect(m_reader, &HistoryReader::failed, this, &frmHistory::showFailure);
     connect(&m_poll, &QTimer::timeout, this, &frmHistory::poll);
     m_poll.start(PollMs);
@@ -147,7 +167,22 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
 // Asked again only once the last question is answered: a slow database
 // never has questions piling up.
 void frmHistory::poll() {
+    if (m_sortWanted && *m_sortWanted != m_model->order()) {
+        if (m_reader->askListing(*m_sortWanted)) {
+            m_sortWanted.reset();
+        }
+        return;
+    }
+    m_sortWanted.reset();
     m_reader->ask(m_model->changesAfter(), m_model->watched());
+}
+
+void frmHistory::sortBy(int column, Qt::SortOrder order) {
+    if (m_reader == nullptr || column < 0 || column >= HistoryModel::Columns) {
+        return;
+    }
+    m_sortWanted = HistoryOrder{HistoryOrder::Key(column), order == Qt::DescendingOrder};
+    poll();
 }
 
 void frmHistory::showFailure(const HistoryError& error) {

@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The History window frmHistory: the download attempts on record, newest
-// first, narrowed by a typed text, exported as CSV, and joined by the
-// attempts that begin and end while it is open, here, in quill-cli or on
+// first or sorted by the database on a clicked column header, narrowed by a typed text, exported as
+// CSV, and joined by the attempts that begin and end while it is open, here, in quill-cli or on
 // another station of a shared database; its second tab, Yield, draws the
 // rows the filter keeps as bars of outcomes over time. Modeless, one at a
 // time, deleted when it is closed. A history that cannot be read is said in
 // the window.
 
+#include "history/attempt.h"
 #include "history/historyerror.h"
 #include "history/historylocation.h"
 
 #include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QTabWidget;
@@ -37,6 +40,8 @@ class frmHistory final : public QWidget {
 
   private:
     void poll();
+    // A header clicked: the rows sorted by the database in its order.
+    void sortBy(int column, Qt::SortOrder order);
     void showFailure(const HistoryError& error);
     void showCount();
     void cmdExport_Click();
@@ -55,6 +60,7 @@ class frmHistory final : public QWidget {
     QTimer m_yieldDue;
     QString m_where;
     bool m_loaded = false;
+    std::optional<HistoryOrder> m_sortWanted; // asked once the reader is free
 };
 
 } // namespace quill

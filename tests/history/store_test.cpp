@@ -155,7 +155,7 @@ TEST_P(Store, KeepsAnAttemptFromItsBeginningToItsEnd) {
     EXPECT_EQ(wrapped ? "drawn" : wrapped.error().why, text::HistoryCounterFull);
 }
 
-TEST_P(Store, FiltersNewestFirst) {
+TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
     auto store = open();
     ASSERT_TRUE(store);
     const struct {
@@ -197,6 +197,12 @@ TEST_P(Store, FiltersNewestFirst) {
          {.sinceMs = 1500, .port = "COM1", .outcome = "complete", .batch = "B2", .limit = 1},
          {2000}},
         {"quote in a value", {.port = "COM1' OR '1'='1"}, {}},
+        {"by port, then id",
+         {.order = {HistoryOrder::Key::Port, false}},
+         {4000, 1000, 2000, 5000, 3000}},
+        {"by SHA-256 backwards",
+         {.order = {HistoryOrder::Key::Sha256, true}},
+         {4000, 3000, 2000, 5000, 1000}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,6 +13,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChartView>
+#include <QHeaderView>
 #include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QTableView>
@@ -159,6 +160,41 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
     d.outcome = "complete";
     ASSERT_FALSE(store->end(d));
     EXPECT_TRUE(firstRow("COM3|alpha-3.hex|cccccccccccc|complete|0/9|1.0|line-3|ann\n"));
+
+    // A header clicked, and again: the rows as the database sorts them, and
+    // an attempt begun meanwhile in its place by that order.
+    txtFilter->clear();
+    const auto ports = [&] {
+        QStringList shown;
+        for (const QString& row : table(window).split(u'\n')) {
+            shown << row.section(u'|', 0, 0).left(5);
+        }
+        return shown.join(u' ');
+    };
+    QHeaderView* header = view->horizontalHeader();
+    const QString up = QStringLiteral("/dev/ COM1 COM2 COM3 COM4");
+    for (const bool again : {false, true}) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          {header->sectionViewportPosition(HistoryModel::Port) + 4, 4});
+        ASSERT_EQ(header->sortIndicatorOrder() == Qt::AscendingOrder, !again);
+        ASSERT_TRUE(waitFor(
+            [&] { return ports() == (again ? QStringLiteral("COM4 COM3 COM2 COM1 /dev/") : up); },
+            5000));
+    }
+    Attempt e = record(*store, 5000, "COM25", "e.hex", "unfinished", "line-3");
+    EXPECT_TRUE(
+        waitFor([&] { return ports() == QStringLiteral("COM4 COM3 COM25 COM2 COM1 /dev/"); }, 5000));
+    e.outcome = "complete";
+    e.endedMs = e.startedMs + 1000;
+    ASSERT_FALSE(store->end(e));
+    EXPECT_TRUE(firstRow("COM4|old.hex"));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return table(window)
+                .section(u'\n', 2, 2)
+                .startsWith(QLatin1String("COM25|e.hex|cccccccccccc|complete"));
+        },
+        5000));
 }
 
 // The Yield tab counts the rows the filter keeps, bar by bar, and the
