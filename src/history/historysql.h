@@ -32,6 +32,12 @@ inline bool runBound(QSqlQuery& query, const QString& sql, const QVariantList& b
     return query.exec();
 }
 
+// SQLITE_BUSY and SQLITE_LOCKED: another connection holds what is needed.
+inline bool busy(const QSqlError& error) {
+    return error.nativeErrorCode() == QStringLiteral("5") ||
+           error.nativeErrorCode() == QStringLiteral("6");
+}
+
 inline QString reasonOf(const QSqlError& error) {
     return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
 }

@@ -7,12 +7,14 @@
 #include "shared/outcome.h"
 #include "shared/utf8text.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -143,8 +145,14 @@ HistoryStatus HistoryStore::connect() {
                                QStringLiteral("PRAGMA synchronous = FULL")};
     QSqlQuery setting(db);
     for (const QString& sql : settings) {
-        if (!run(setting, sql)) {
-            return failure(text::HistoryNotOpened, reasonOf(setting.lastError()));
+        // Turning a new file to WAL takes its lock without SQLite's wait for
+        // it: a station opening the file while another turns it waits here.
+        QDeadlineTimer patience(BusyTimeoutMs);
+        while (!run(setting, sql)) {
+            if (postgres || !busy(setting.lastError()) || patience.hasExpired()) {
+                return failure(text::HistoryNotOpened, reasonOf(setting.lastError()));
+            }
+            QThread::msleep(10);
         }
     }
     return {};
