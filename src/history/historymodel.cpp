@@ -43,7 +43,7 @@ QString shown(const std::string& text) {
 // stands.
 std::string outcomeShown(const std::string& name) {
     const auto outcome = outcomeNamed(name);
-    return outcome ? std::string(outcomeWords(*outcome)) : name;
+    return outcome ? std::string(outcomeShortWords(*outcome)) : name;
 }
 
 bool failed(const Attempt& a) {

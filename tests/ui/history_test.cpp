@@ -102,7 +102,7 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
     EXPECT_EQ(
         table(window),
         QString::fromStdString(byId) +
-            QStringLiteral("|beta.hex|cccccccccccc|no answer to the erase request|"
+            QStringLiteral("|beta.hex|cccccccccccc|no erase answer|"
                            "9/9|2.5|line-2|ann\n"
                            "COM2|Alpha-2.hex|cccccccccccc|unfinished|0/9||line-1|ann\n"
                            "COM1|alpha.hex|cccccccccccc|complete|9/9|2.5|line-1|ann\n"
@@ -118,14 +118,14 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
     const QFontMetrics metrics = view->fontMetrics();
     EXPECT_EQ(view->columnWidth(HistoryModel::Port), metrics.averageCharWidth() * 40);
     EXPECT_GE(view->columnWidth(HistoryModel::Outcome),
-              metrics.horizontalAdvance(QStringLiteral("no answer to the erase request")));
+              metrics.horizontalAdvance(QStringLiteral("no erase answer")));
 
     auto* txtFilter = child<QLineEdit>(window, "txtFilter");
     // What is typed, and the files shown, top to bottom.
     const std::pair<const char*, const char*> filters[] = {
         {"ALPHA", "Alpha-2.hex alpha.hex"},
         {"ftdi", "beta.hex"},
-        {"ERASE REQUEST", "beta.hex"},
+        {"ERASE ANSWER", "beta.hex"},
         {"UNFINISHED", "Alpha-2.hex"},
         {"c3000", "beta.hex"},
         {"lot7", "alpha.hex"},
@@ -182,8 +182,8 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
             5000));
     }
     Attempt e = record(*store, 5000, "COM25", "e.hex", "unfinished", "line-3");
-    EXPECT_TRUE(
-        waitFor([&] { return ports() == QStringLiteral("COM4 COM3 COM25 COM2 COM1 /dev/"); }, 5000));
+    EXPECT_TRUE(waitFor(
+        [&] { return ports() == QStringLiteral("COM4 COM3 COM25 COM2 COM1 /dev/"); }, 5000));
     e.outcome = "complete";
     e.endedMs = e.startedMs + 1000;
     ASSERT_FALSE(store->end(e));
