@@ -7,6 +7,7 @@
 #include "qt/portnames.h"
 #include "qt/portscan.h"
 #include "runner/runplan.h"
+#include "ui/qtmessageboxes.h"
 #include "ui/stationchoice.h"
 #include "ui/stationheader.h"
 #include "ui/stationrun.h"
@@ -31,6 +32,12 @@ namespace quill {
 namespace {
 
 constexpr int tilesPerRow = 4;
+
+// A unit that Retry failed flashes again: it failed, or it was stopped.
+bool unfinished(const StationTile& tile) {
+    return tile.state() == StationTile::State::Failed ||
+           tile.state() == StationTile::State::Stopped;
+}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(qtext(caption), parent);
@@ -67,6 +74,7 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(qtext(text::StationCaption));
     createControls();
+    createMenus();
     m_choice->load(store);
     m_choice->apply(given);
     makeTiles();
@@ -120,9 +128,9 @@ void frmStation::createControls() {
     const auto key = [this](QKeySequence keys, void (frmStation::*slot)()) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
     };
+    // Not Enter: a barcode scanner ends what it types into a field with it,
+    // and that must never start a round.
     key(Qt::Key_F5, &frmStation::cmdStart_Click);
-    key(Qt::Key_Return, &frmStation::cmdStart_Click);
-    key(Qt::Key_Enter, &frmStation::cmdStart_Click);
     key(Qt::Key_F6, &frmStation::cmdRetry_Click);
     key(Qt::Key_Escape, &frmStation::cmdStop_Click);
 
@@ -146,7 +154,8 @@ void frmStation::cmdStart_Click() {
     startRound(m_choice->request());
 }
 
-// The ports whose tile failed, again, held to the firmware they failed with.
+// The ports whose tile failed or was stopped, again, held to the firmware
+// they had.
 void frmStation::cmdRetry_Click() {
     if (running() || m_heldTo.empty()) {
         return;
@@ -155,7 +164,7 @@ void frmStation::cmdRetry_Click() {
     again.ports.clear();
     const std::vector<std::string> ports = m_choice->ports();
     for (size_t i = 0; i < m_tiles.size(); ++i) {
-        if (m_tiles[i]->state() == StationTile::State::Failed) {
+        if (unfinished(*m_tiles[i])) {
             again.ports.push_back(ports[i]);
         }
     }
@@ -214,8 +223,9 @@ void frmStation::startRound(RunRequest request) {
 
 void frmStation::deviceChanged(size_t index, bool ended, const DeviceReport& device) {
     m_tiles[m_tileOf[index]]->showReport(device);
-    if (ended) {
-        m_header->countUnit(device.outcome == Outcome::Complete);
+    const StationTile::State state = StationTile::stateOf(device);
+    if (ended && state != StationTile::State::Stopped) {
+        m_header->countUnit(state == StationTile::State::Complete);
     }
 }
 
@@ -236,6 +246,9 @@ void frmStation::roundFinished(const RunReport& run) {
         say(text::StationRetryFileChanged, true);
     }
     showButtons();
+    if (m_closing) {
+        close();
+    }
 }
 
 void frmStation::makeTiles() {
@@ -298,13 +311,13 @@ void frmStation::showHeader() {
 }
 
 void frmStation::showButtons() {
-    const bool failed = std::any_of(m_tiles.begin(), m_tiles.end(), [](const StationTile* t) {
-        return t->state() == StationTile::State::Failed;
-    });
+    const bool failed = std::any_of(m_tiles.begin(), m_tiles.end(),
+                                    [](const StationTile* t) { return unfinished(*t); });
     cmdStart->setEnabled(!running() && !m_tiles.empty());
     cmdRetry->setEnabled(!running() && failed && !m_heldTo.empty());
     cmdStop->setEnabled(running());
     m_choice->setEnabled(!running());
+    mnuFileOpen->setEnabled(!running());
 }
 
 void frmStation::say(const std::string& text, bool problem) {
@@ -312,13 +325,38 @@ void frmStation::say(const std::string& text, bool problem) {
     lblSaid->setStyleSheet(problem ? QStringLiteral("color: #c62828;") : QString());
 }
 
-// A round still going stops; the window goes once its devices have (its
-// destructor waits for them).
+// A round still going is stopped only when the operator says so; the
+// window then goes once its devices have ended.
 void frmStation::closeEvent(QCloseEvent* event) {
-    if (running()) {
+    if (running() && !m_closing) {
+        const size_t devices = devicesFlashed();
+        const bool stop = devices == 0 || askStopAndClose(this, devices);
+        activateWindow(); // Esc is to reach the round again
+        if (!stop) {
+            event->ignore();
+            return;
+        }
+    }
+    // The round may have ended while the question was open.
+    if (!running()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (!m_closing) {
+        m_closing = true;
         m_run->stop();
     }
-    event->accept();
+}
+
+// The devices of the round not ended yet: all of them before they start.
+size_t frmStation::devicesFlashed() const {
+    if (!m_roundStarted) {
+        return m_tileOf.size();
+    }
+    return static_cast<size_t>(std::count_if(m_tileOf.begin(), m_tileOf.end(), [this](size_t i) {
+        return m_tiles[i]->state() == StationTile::State::Running;
+    }));
 }
 
 } // namespace quill

@@ -4,9 +4,10 @@
 // unit on a line: one tile per port, a header with the firmware (its
 // SHA-256), the line, the batch and the units complete and failed since the
 // window opened with their yield, and one key for each step of a round:
-// Start (F5, or Enter) downloads to every port at once, Retry failed (F6)
-// downloads again to the ports that failed, held to the same firmware,
-// Stop (Esc) stops every device. A round is the run quill-cli makes on
+// Start (F5) downloads to every port at once, Retry failed (F6) downloads
+// again to the ports that failed or were stopped, held to the same
+// firmware, Stop (Esc) stops every device. Closing the window while a
+// round runs asks first. A round is the run quill-cli makes on
 // several ports (stationrun.h), each device a row of the history.
 // Modeless, one at a time, deleted when it is closed.
 
@@ -23,6 +24,7 @@
 #include <vector>
 
 class QGridLayout;
+class QAction;
 class QLabel;
 class QPushButton;
 class QThreadPool;
@@ -48,6 +50,13 @@ class frmStation final : public QWidget, private MessageBoxes {
     // The report of the last round that ended.
     const RunReport& lastRound() const { return m_lastRound; }
 
+  signals:
+    // The menus' History..., Serial number... and About, which the main
+    // window shows.
+    void historyAsked();
+    void serialNumberAsked();
+    void aboutAsked();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -58,6 +67,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                      MsgResult defaultButton) override;
     void createControls();
+    void createMenus(); // stationmenus.cpp
     void cmdStart_Click();
     void cmdRetry_Click();
     void cmdStop_Click();
@@ -69,6 +79,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     void readFile();
     void showHeader();
     void showButtons();
+    size_t devicesFlashed() const;
     void say(const std::string& text, bool problem);
 
     SettingsStore& m_store;
@@ -81,6 +92,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     std::vector<size_t> m_tileOf;           // the tile of each device of the round
     bool m_roundStarted = false;            // its devices got going
     bool m_retrying = false;                // the round is Retry failed's
+    bool m_closing = false;                 // stopped to close: the window goes at the round's end
     FileIdentity m_identity;                // of the file chosen, as last read
     std::string m_heldTo;                   // the SHA-256 of the last round whose devices started
     unsigned m_fileAsked = 0;
@@ -92,6 +104,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     QPushButton* cmdStart;
     QPushButton* cmdRetry;
     QPushButton* cmdStop;
+    QAction* mnuFileOpen;
 };
 
 } // namespace quill

@@ -17,6 +17,7 @@
 #include "ui/frmhistory.h"
 #include "ui/frmserial.h"
 #include "ui/frmstation.h"
+#include "ui/qtmessageboxes.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
 
@@ -205,6 +206,11 @@ void MainForm::showComSetup(QWidget* owner) {
 void MainForm::showStation(const RunRequest& given) {
     if (!m_station) {
         m_station = new frmStation(m_w.store, given);
+        // Its menus show what this window's do.
+        connect(m_station, &frmStation::historyAsked, this, &MainForm::mnuFileHistory_Click);
+        connect(m_station, &frmStation::aboutAsked, this, &MainForm::mnuAbout_Click);
+        connect(m_station, &frmStation::serialNumberAsked, this,
+                [this] { showSerialNumber(m_station); });
     }
     m_station->show();
     m_station->raise();
@@ -245,8 +251,19 @@ void MainForm::mnuFileHistory_Click() {
 }
 
 // The History window goes with the program's window; an open About box
-// keeps the program running.
+// keeps the program running. A download going on is stopped only when
+// the user says so; cstate is read again after the question, which nests.
 void MainForm::closeEvent(QCloseEvent* event) {
+    const auto downloading = [this] {
+        return m_w.m.cstate != cs_off && m_w.m.cstate != cs_file_done;
+    };
+    if (downloading() && !askStopAndClose(this, 1)) {
+        event->ignore();
+        return;
+    }
+    if (downloading() && m_downloader != nullptr) {
+        m_downloader->stopDownload(DownloadEnd::Interrupted);
+    }
     save_settings(m_w.m, m_w.store);
     if (m_history) {
         m_history->close();
@@ -370,8 +387,8 @@ void MainForm::showSerial(const std::string& serial) {
     m_serialPanel->setVisible(!serial.empty());
 }
 
-void MainForm::showSerialNumber() {
-    frmSerial dialog(m_w.store, this);
+void MainForm::showSerialNumber(QWidget* owner) {
+    frmSerial dialog(m_w.store, owner != nullptr ? owner : this);
     dialog.exec();
 }
 

@@ -65,8 +65,9 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     // The serial number written into the unit of the running download, in
     // a panel of its own; empty: the panel goes.
     void showSerial(const std::string& serial);
-    // Options, "Serial number...": the dialog, modal.
-    void showSerialNumber();
+    // Options, "Serial number...": the dialog, modal, owned by `owner`
+    // (null: this window).
+    void showSerialNumber(QWidget* owner = nullptr);
 
     // Prepares the controls and applies the command line; runs before the
     // window is first shown.

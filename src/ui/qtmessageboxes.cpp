@@ -25,4 +25,14 @@ MsgResult QtMessageBoxes::MsgBox(const std::string& text, MsgButtons buttons, Ms
     return box.clickedButton() == box.button(QMessageBox::Ok) ? MsgResult::Ok : MsgResult::Cancel;
 }
 
+bool askStopAndClose(QWidget* window, size_t devices) {
+    const QString question =
+        devices == 1 ? qtext(text::StopAndCloseOne) : qtext(text::StopAndCloseMany).arg(devices);
+    QMessageBox box(QMessageBox::Question, qtext(text::AppTitle), question,
+                    QMessageBox::Yes | QMessageBox::No, window);
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace quill

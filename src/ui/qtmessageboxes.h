@@ -4,6 +4,10 @@
 
 #include "platform/messagebox.h"
 
+#include <cstddef>
+
+class QWidget;
+
 namespace quill {
 
 class QtMessageBoxes final : public MessageBoxes {
@@ -14,5 +18,10 @@ class QtMessageBoxes final : public MessageBoxes {
                      MsgIcon icon = MsgIcon::None,
                      MsgResult defaultButton = MsgResult::Ok) override;
 };
+
+// Asks before `window` closes while `devices` devices are being flashed:
+// true when they are to be stopped and the window closed. No is the
+// default, so that an Enter meant for somewhere else keeps them running.
+bool askStopAndClose(QWidget* window, size_t devices);
 
 } // namespace quill

@@ -41,14 +41,15 @@ class StationChoice final : public QWidget {
     RunRequest request() const;
     std::vector<std::string> ports() const;
 
+    // The file dialog, for the window's File, "Open firmware...".
+    void chooseFile();
+
   signals:
     void portsChanged();
     void fileChanged();
     void lineChanged(); // the baud rate, the device or the batch
 
   private:
-    void chooseFile();
-
     QLineEdit* txtPorts;
     QComboBox* cboBaud;
     QComboBox* cboDevice;

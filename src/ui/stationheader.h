@@ -3,7 +3,8 @@
 // The head of the station window, read from a step away: the firmware (its
 // file name and the first 12 digits of its SHA-256, the whole of both on
 // hover), the baud rate and device, the batch, and the units that ended
-// since the window opened: "4 complete, 0 failed, 100%".
+// since the window opened: "4 complete, 0 failed, 100%". A unit stopped
+// is neither.
 
 #include "platform/hexfilesource.h"
 #include "run/runrequest.h"

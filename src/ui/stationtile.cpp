@@ -21,8 +21,9 @@ constexpr double portScale = 1.5;
 constexpr int tileWidth = 250;
 constexpr int tileMargin = 10;
 
-// The tile's colours: a clear green and red at the end, a pale blue while
-// the device works, the window's own while it waits.
+// The tile's colours: a clear green and red at the end, a neutral grey for
+// a unit stopped (nothing went wrong with it), a pale blue while the
+// device works, the window's own while it waits.
 struct Colours {
     QColor back, text;
 };
@@ -35,6 +36,8 @@ Colours coloursOf(StationTile::State state, const QPalette& window) {
         return {QColor(0x2e, 0x7d, 0x32), QColor(Qt::white)};
     case StationTile::State::Failed:
         return {QColor(0xc6, 0x28, 0x28), QColor(Qt::white)};
+    case StationTile::State::Stopped:
+        return {QColor(0x61, 0x61, 0x61), QColor(Qt::white)};
     case StationTile::State::Idle:
         break;
     }
@@ -117,12 +120,35 @@ void StationTile::setIdle(const std::string& message) {
     lblMessage->setToolTip({});
 }
 
+// A device interrupted was stopped by the operator: the unit is to be
+// flashed again, but nothing is known to be wrong with it.
+StationTile::State StationTile::stateOf(const DeviceReport& d) {
+    if (!d.ended()) {
+        return State::Running;
+    }
+    return d.outcome == Outcome::Complete      ? State::Complete
+           : d.outcome == Outcome::Interrupted ? State::Stopped
+                                               : State::Failed;
+}
+
 void StationTile::showReport(const DeviceReport& d) {
-    const bool complete = d.outcome == Outcome::Complete;
-    setState(!d.ended() ? State::Running : complete ? State::Complete : State::Failed);
-    lblState->setText(qtext(!d.ended() ? text::StationWorking
-                            : complete ? text::StationComplete
-                                       : text::StationFailed));
+    setState(stateOf(d));
+    const char* word = text::StationWorking;
+    switch (m_state) {
+    case State::Complete:
+        word = text::StationComplete;
+        break;
+    case State::Failed:
+        word = text::StationFailed;
+        break;
+    case State::Stopped:
+        word = text::StationStopped;
+        break;
+    case State::Idle:
+    case State::Running:
+        break;
+    }
+    lblState->setText(qtext(word));
     lblPhase->setText(QString::fromStdString(d.ended() ? std::string(outcomeWords(*d.outcome))
                                                        : d.progress.phase));
     prbRecords->setFormat(qtext(text::StationRecords));

@@ -4,7 +4,7 @@
 // away: the port as named (and the adapter behind it, when the system
 // knows it), the phase, the records sent of the file's, the unit's serial
 // number once one is drawn, and at the end a colour and a word for
-// complete or failed, with the device's last message (the whole of it on
+// complete, failed or stopped, with the device's last message (the whole of it on
 // hover). It shows a device's report as the
 // run keeps it; it keeps nothing of its own.
 
@@ -27,7 +27,9 @@ class StationTile final : public QFrame {
     Q_OBJECT
 
   public:
-    enum class State { Idle, Running, Complete, Failed };
+    // Stopped: ended by Stop (Esc), neither complete nor failed.
+    enum class State { Idle, Running, Complete, Failed, Stopped };
+    static State stateOf(const DeviceReport& device);
 
     StationTile(const std::string& port, QWidget* parent);
 

@@ -76,9 +76,19 @@ inline constexpr const char* StationYield = ", %1%";
 // A tile.
 inline constexpr const char* StationReady = "Ready";
 inline constexpr const char* StationWorking = "Working";
-inline constexpr const char* StationComplete = "COMPLETE";
-inline constexpr const char* StationFailed = "FAILED";
+// How a unit ended, told apart by a sign as well as by the tile's colour.
+inline constexpr const char* StationComplete = "✔ COMPLETE";
+inline constexpr const char* StationFailed = "✖ FAILED";
+inline constexpr const char* StationStopped =
+    "■ STOPPED"; // Stop (Esc): neither complete nor failed
 inline constexpr const char* StationRecords = "%v of %m records";
+// The station window's menus, beside the main window's.
+inline constexpr const char* StationMenuOpen = "&Open firmware...";
+inline constexpr const char* StationMenuQuit = "&Quit";
+// Closing a window while devices are being flashed.
+inline constexpr const char* StopAndCloseOne = "1 device is being flashed. Stop it and close?";
+inline constexpr const char* StopAndCloseMany =
+    "%1 devices are being flashed. Stop them and close?";
 
 // The History window's tabs; the Yield tab's totals: "1234 attempts: 1200
 // complete, 34 no erase answer. Yield 97.2% of those that ended."

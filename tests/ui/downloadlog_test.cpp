@@ -11,6 +11,7 @@
 #include "unitserial/serialnumber.h"
 
 #include <QCryptographicHash>
+#include <QMessageBox>
 #include <QProgressBar>
 
 namespace quill::test {
@@ -134,6 +135,32 @@ TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesO
         << err;
     // The second unit's records, its number in them.
     EXPECT_EQ(model.records(), (std::vector<std::string>{":0400000001000204F5", ":00000001FF"}));
+}
+
+// Closing the window during a download asks first: No keeps it going, Yes
+// stops it (the erase answer is no longer waited for) and the window goes.
+TEST_F(DownloadLogWindow, ClosingDuringADownloadAsksFirst) {
+    model = devsim::DeviceModel(devsim::Config{.fault = devsim::Fault::NoEraseXoff});
+    startWith(path("state"));
+    script.then("QFileDialog", [&](QWidget* dialog) { typeFileName(dialog, hexPath); });
+    control<QAction>("mnuFileOpen")->trigger();
+    QString prompt;
+    script.answer(&prompt);
+    QTest::mouseClick(control<QWidget>("cmdStart"), Qt::LeftButton);
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString asked;
+        script.press(&asked, answer);
+        app->mainForm().close();
+        EXPECT_EQ(asked, QStringLiteral("1 device is being flashed. Stop it and close?"));
+        EXPECT_EQ(app->mainForm().isVisible(), answer == QMessageBox::No);
+    }
+    EXPECT_EQ(app->module1().cstate, cs_off);
+    app.reset(); // its rows are written before it is gone
+    auto store = HistoryStore::open(sqliteHistory(path("data/quill/history.sqlite")));
+    ASSERT_TRUE(store);
+    const auto rows = (*store)->query({});
+    ASSERT_EQ(rows->size(), 1u);
+    EXPECT_EQ(rows->front().outcome, "interrupted");
 }
 
 // A state folder that is not absolute is not used. (An absolute one is the

@@ -13,6 +13,7 @@
 #include "ui/uitexts.h"
 #include "uitest.h"
 
+#include <QMessageBox>
 #include <QProgressBar>
 
 #include <set>
@@ -105,8 +106,8 @@ class StationWindow : public testing::Test {
     ModalScript script;
 };
 
-constexpr const char* complete = "COMPLETE|complete|67 of 67 records\n";
-constexpr const char* noAnswer = "FAILED|no answer to the erase request|0 of 67 records\n";
+constexpr const char* complete = "✔ COMPLETE|complete|67 of 67 records\n";
+constexpr const char* noAnswer = "✖ FAILED|no answer to the erase request|0 of 67 records\n";
 
 TEST_F(StationWindow, FourDevicesCompleteEachARowOfTheBatchAndTheChoiceIsKept) {
     Devices line(s, 4);
@@ -147,7 +148,13 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     writeFile(s.path("quill.ini"), "[Serial]\nAddress=08000100\nStart=500\n[History]\nURL=" +
                                        s.path("line.sqlite") + "\n");
     frmStation* window = open(line);
-    round(window, Qt::Key_Return, "Prepare 4 devices for download at 38400\n");
+    // A barcode scanner ends what it types with Enter: no round starts.
+    auto* batch = child<QLineEdit>(window, "txtBatch");
+    batch->setFocus();
+    QTest::keyClicks(batch, QStringLiteral("lot8\r"));
+    QTest::keyClick(batch, Qt::Key_Enter);
+    EXPECT_FALSE(window->running());
+    round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
     EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 1 failed, 75%"));
@@ -184,22 +191,73 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
 }
 
-// Esc stops every device at once, mid-download.
-TEST_F(StationWindow, StopEndsEveryDevice) {
+// Esc stops every device at once, mid-download: each unit is STOPPED,
+// neither complete nor failed. Closing the window meanwhile asks first; No
+// keeps the round going, Yes stops it and the window goes at its end.
+TEST_F(StationWindow, StopEndsEveryDeviceAndClosingAsksFirst) {
     Devices line(s, 4, "--record-write-ms 20");
     frmStation* window = open(line);
-    QString asked;
-    script.answer(&asked);
-    press(window, Qt::Key_F5);
-    // The window's events go on meanwhile: the prompt is answered in them.
-    ASSERT_TRUE(waitFor([&] { return test::count(line.log(4), "host> :10") >= 3; }, 10000));
+    const auto startRound = [&] {
+        QString asked;
+        script.answer(&asked);
+        press(window, Qt::Key_F5);
+        // The window's events go on meanwhile: the prompt is answered in them.
+        ASSERT_TRUE(waitFor([&] { return test::count(line.log(4), "host> :10") >= 3; }, 10000));
+    };
+    const auto close = [&](QMessageBox::StandardButton answer) {
+        QString asked;
+        script.press(&asked, answer);
+        EXPECT_FALSE(window->close());
+        EXPECT_EQ(asked, QStringLiteral("4 devices are being flashed. Stop them and close?"));
+    };
+    startRound();
+    close(QMessageBox::No);
+    EXPECT_TRUE(window->isVisible() && window->running());
     press(window, Qt::Key_Escape);
     EXPECT_TRUE(waitFor([&] { return !window->running(); }, 10000));
     const std::string stopped = tiles(window);
-    EXPECT_EQ(test::count(stopped, "FAILED|interrupted|"), 4) << stopped;
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("0 complete, 4 failed, 0%"));
+    EXPECT_EQ(test::count(stopped, "■ STOPPED|interrupted|"), 4) << stopped;
+    const auto* tile = window->findChildren<StationTile*>()[0];
+    EXPECT_NE(tile->palette().color(QPalette::Window), QColor(0xc6, 0x28, 0x28)); // not failed's
+    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("0 complete, 0 failed"));
     EXPECT_EQ(said(window, "lblSaid"), QStringLiteral("Download interrupted"));
     EXPECT_EQ(e2e::historyRows(s, "--outcome interrupted").size(), 4u);
+
+    startRound();
+    const QPointer<frmStation> alive = window;
+    close(QMessageBox::Yes);
+    EXPECT_TRUE(waitFor([&] { return alive.isNull(); }, 10000));
+    EXPECT_EQ(e2e::historyRows(s, "--outcome interrupted").size(), 8u);
+}
+
+// The menus of `quill --station` show the main window's dialogs; Quit
+// closes the window.
+TEST_F(StationWindow, ItsMenusShowTheDialogsOfTheMainWindow) {
+    Devices line(s, 1);
+    frmStation* window = open(line);
+    const auto trigger = [&](const char* name) { child<QAction>(window, name)->trigger(); };
+    QWidget* serialOwner = nullptr;
+    script.then("frmSerial", [&](QWidget* dialog) {
+        serialOwner = dialog->parentWidget();
+        dialog->close();
+    });
+    trigger("mnuSerial");
+    EXPECT_EQ(serialOwner, window);
+    writeFile(s.path("b.hex"), test::hexFile(3));
+    script.then("QFileDialog", [&](QWidget* dialog) { typeFileName(dialog, s.path("b.hex")); });
+    trigger("mnuFileOpen");
+    EXPECT_EQ(child<QLineEdit>(window, "txtFile")->text().toStdString(), s.path("b.hex"));
+    for (const auto& [name, kind] : {std::pair{"mnuFileHistory", "quill::frmHistory"},
+                                     std::pair{"mnuAbout", "quill::frmAbout"}}) {
+        trigger(name);
+        QWidgetList shown = QApplication::topLevelWidgets();
+        shown.removeIf([&](QWidget* w) { return !w->isVisible() || !w->inherits(kind); });
+        ASSERT_EQ(shown.size(), 1) << name;
+        shown[0]->close();
+    }
+    const QPointer<frmStation> alive = window;
+    trigger("mnuFileQuit");
+    EXPECT_TRUE(waitFor([&] { return alive.isNull(); }, 5000));
 }
 
 } // namespace

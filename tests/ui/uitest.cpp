@@ -22,6 +22,13 @@ ModalScript& ModalScript::answer(QString* text, std::function<void()> inspect) {
     });
 }
 
+ModalScript& ModalScript::press(QString* text, int button) {
+    return then("QMessageBox", [=](QWidget* box) {
+        *text = static_cast<QMessageBox*>(box)->text();
+        static_cast<QMessageBox*>(box)->button(QMessageBox::StandardButton(button))->click();
+    });
+}
+
 // A fresh single-shot timer each time: a step may open the next modal
 // window, and Qt does not fire a timer again while its handler runs, so a
 // repeating one could not answer inside that window's loop.

@@ -35,6 +35,9 @@ class ModalScript {
     // then presses OK.
     ModalScript& answer(
         QString* text, std::function<void()> inspect = [] {});
+    // Records the text of a message box, then presses its `button` (a
+    // QMessageBox::StandardButton: Yes or No, say).
+    ModalScript& press(QString* text, int button);
     size_t pending() const { return m_steps.size(); } // steps not run yet
 
   private:

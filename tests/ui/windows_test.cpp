@@ -9,6 +9,7 @@
 #include "ui/frmstation.h"
 #include "ui/frmwaitcom.h"
 #include "ui/stationtile.h"
+#include "ui/uitexts.h"
 
 #include <QAbstractItemView>
 #include <QFileDialog>
@@ -265,7 +266,7 @@ TEST_F(WindowTest, AStationRoundOnTheDeviceInThisProcessCompletes) {
     EXPECT_TRUE(waitFor([&] { return !window->running(); }, 20000));
     EXPECT_EQ(asked, QStringLiteral("Prepare device for download at 9600\n"));
     EXPECT_EQ(child<QLabel>(window->findChild<StationTile*>(), "lblState")->text(),
-              QStringLiteral("COMPLETE"));
+              qtext(text::StationComplete));
 }
 
 TEST_F(WindowTest, AboutTwiceGivesOneBoxAgainAfterEscapeClosedIt) {
