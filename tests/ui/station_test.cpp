@@ -200,9 +200,13 @@ TEST_F(StationWindow, StopEndsEveryDeviceAndClosingAsksFirst) {
     const auto startRound = [&] {
         QString asked;
         script.answer(&asked);
+        const int before = test::count(line.log(4), "host> :10");
         press(window, Qt::Key_F5);
-        // The window's events go on meanwhile: the prompt is answered in them.
-        ASSERT_TRUE(waitFor([&] { return test::count(line.log(4), "host> :10") >= 3; }, 10000));
+        // The window's events go on meanwhile: the prompt is answered in them,
+        // and this round's records reach the device.
+        ASSERT_TRUE(waitFor(
+            [&] { return !asked.isEmpty() && test::count(line.log(4), "host> :10") >= before + 3; },
+            10000));
     };
     const auto close = [&](QMessageBox::StandardButton answer) {
         QString asked;
