@@ -39,6 +39,12 @@ struct Attempt {
     std::string batch;
     std::optional<int64_t> unit; // the unit's number in its batch
     std::string serial;          // the serial number written into the unit's image, as written
+    // The unit (one device in one place) this attempt is one of: attempts
+    // of a unit share its key.
+    std::string unitKey;
+    // Its number among the unit's attempts that reached the device, 1 the
+    // first pass; none: it never reached one (or has not yet).
+    std::optional<int> attemptNo;
 
     bool operator==(const Attempt&) const = default;
 };
@@ -57,6 +63,9 @@ struct HistoryOrder {
         Station,
         Operator,
         Serial,
+        Batch,
+        Unit,    // the number in its batch
+        Attempt, // its number in its unit
     };
     Key key = Key::Started;
     bool descending = true;

@@ -33,6 +33,17 @@ struct Risks {
     Answer answer(const std::string& question) const;
 };
 
+// A unit that goes on in a new run: a retry (the station window's F6) of
+// a port whose unit did not complete. It keeps its key, counts on from its
+// attempts, and keeps the numbers it drew: none is drawn again.
+struct UnitCarry {
+    std::string unitKey;
+    int attemptsMade = 0;             // its attempts that reached the device
+    std::optional<int64_t> batchUnit; // its number in the batch, once drawn
+    std::string serial;               // its serial number as written, once drawn
+    std::vector<uint8_t> serialBytes; // ... as it goes into the image
+};
+
 struct RunRequest {
     std::string program; // who asks: "quill-cli", "quill"; names the traces and the rows
     // Each "COMn", the path of a serial device or rfc2217://HOST:PORT;
@@ -57,6 +68,9 @@ struct RunRequest {
     std::string batch;           // tags the rows; each unit gets its number in it
     SerialRequest serial;        // a number of each unit's own, written into its image
     std::optional<int64_t> unit; // --repeat: the round, each device's unit number in the reports
+    // By port, in the order of `ports`: the units this run goes on with.
+    // Empty, or a port's key empty: a new unit.
+    std::vector<UnitCarry> units;
 };
 
 // "COM3" (either case) gives 3; anything else is a device path or a URL.

@@ -37,8 +37,13 @@ struct DeviceReport {
     DownloadTotals totals;             // what the file holds for the device
     std::string traceFile;             // the trace kept of it, if one is
     std::string batch;
-    std::optional<int64_t> unit; // its number in the batch, or its round in --repeat
-    std::string serial;          // the number written into its image, as written; empty: none
+    std::optional<int64_t> unit;      // its number in the batch, or its round in --repeat
+    std::string serial;               // the number written into its image, as written; empty: none
+    std::vector<uint8_t> serialBytes; // ... as it went into the image
+    std::string unitKey;              // the unit this download is an attempt of
+    // Its number among the unit's attempts, once the device heard a byte
+    // (1: the first pass); none while it has not.
+    std::optional<int> attemptNo;
     Progress progress;
     std::vector<std::string> messages; // every message of this device, lines joined by "\n"
     std::optional<Outcome> outcome;    // none while it runs

@@ -6,6 +6,7 @@
 #include "history/historyformat.h"
 #include "history/historylocation.h"
 #include "history/historyyield.h"
+#include "history/unityield.h"
 #include "shared/utf8text.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +131,36 @@ TEST(YieldAxis, StepsAreRoundAndWhole) {
         EXPECT_EQ(axis.step, step) << highest;
         EXPECT_EQ(axis.top, top) << highest;
     }
+}
+
+// A shift as an operator runs it, counted by hand: first pass and final
+// yield of the units, with what never reached a device, what was stopped
+// and what still runs counted apart.
+TEST(UnitYield, CountsUnitsNotAttempts) {
+    using O = Outcome;
+    const std::vector<UnitRow> shift = {
+        {"a", 1, O::Complete, 1},
+        {"b", 2, O::Complete, 5}, // its retry, given before its first pass
+        {"b", 1, O::NoEraseAnswer, 2},
+        {"c", 1, O::PortFailure, 3},
+        {"c", 2, O::IdleTimeout, 6}, // failed twice
+        {"d", 1, O::Interrupted, 4}, // stopped, then done
+        {"d", 2, O::Complete, 7},
+        {"e", 1, O::Interrupted, 4}, // stopped and left
+        {"f", std::nullopt, O::Cancelled, 4},
+        {"g", std::nullopt, O::PortFailure, 4}, // the port was missing
+        {"g", 1, O::Complete, 8},               // ... and then there
+        {"h", 1, O::Unfinished, 9},
+    };
+    const UnitYield y = unitYield(shift);
+    EXPECT_EQ(
+        y,
+        (UnitYield{
+            .units = 5, .firstPass = 3, .final = 4, .stopped = 1, .notStarted = 2, .running = 1}));
+    EXPECT_EQ(yieldPercentText(y.firstPassPercent()), "60");
+    EXPECT_EQ(yieldPercentText(y.finalPercent()), "80");
+    EXPECT_EQ(yieldPercentText(200.0 / 3), "66.7");
+    EXPECT_EQ(yieldPercentText(unitYield({}).finalPercent()), "-");
 }
 
 std::vector<Attempt> listed() {

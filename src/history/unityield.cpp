@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#include "history/unityield.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace quill {
+
+namespace {
+
+std::optional<double> percentOf(int part, int whole) {
+    return whole == 0 ? std::nullopt : std::optional<double>(100.0 * part / whole);
+}
+
+} // namespace
+
+bool outcomeStopped(Outcome outcome) {
+    return outcome == Outcome::Interrupted || outcome == Outcome::Superseded;
+}
+
+std::optional<double> UnitYield::firstPassPercent() const {
+    return percentOf(firstPass, units);
+}
+
+std::optional<double> UnitYield::finalPercent() const {
+    return percentOf(final, units);
+}
+
+UnitYield unitYield(const std::vector<UnitRow>& rows) {
+    UnitYield y;
+    // Each unit's judged attempts, in order; and whether it had any ended.
+    struct Unit {
+        std::vector<const UnitRow*> judged;
+        bool ended = false;
+    };
+    std::map<std::string, Unit> units;
+    for (const UnitRow& r : rows) {
+        if (r.outcome == Outcome::Unfinished) {
+            ++y.running;
+            continue;
+        }
+        if (!r.attemptNo) {
+            ++y.notStarted;
+            continue;
+        }
+        Unit& u = units[r.unitKey];
+        u.ended = true;
+        if (!outcomeStopped(r.outcome)) {
+            u.judged.push_back(&r);
+        }
+    }
+    for (auto& [key, u] : units) {
+        if (u.judged.empty()) {
+            y.stopped += u.ended ? 1 : 0;
+            continue;
+        }
+        std::sort(u.judged.begin(), u.judged.end(), [](const UnitRow* a, const UnitRow* b) {
+            return *a->attemptNo != *b->attemptNo ? *a->attemptNo < *b->attemptNo
+                                                  : a->startedMs < b->startedMs;
+        });
+        ++y.units;
+        y.firstPass += u.judged.front()->outcome == Outcome::Complete ? 1 : 0;
+        y.final += u.judged.back()->outcome == Outcome::Complete ? 1 : 0;
+    }
+    return y;
+}
+
+std::string yieldPercentText(std::optional<double> percent) {
+    if (!percent) {
+        return "-";
+    }
+    char text[16];
+    const double tenths = std::round(*percent * 10) / 10;
+    if (tenths == std::floor(tenths)) {
+        std::snprintf(text, sizeof text, "%.0f", tenths);
+    } else {
+        std::snprintf(text, sizeof text, "%.1f", tenths);
+    }
+    return text;
+}
+
+} // namespace quill

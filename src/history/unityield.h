@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The yield of units, the one definition every view counts by: the station
+// window's header, the History window's Yield tab, quill-cli's --repeat
+// summary and --history --yield.
+//
+// A unit is one device in one place (one port of one round); its attempts
+// are the downloads that reached it, numbered from 1, the first pass. An
+// attempt that never reached a device (no file, a usage problem, the prompt
+// cancelled, the port missing or busy, stopped before the first byte) is no
+// unit and no failure of one: it is counted apart, as not started. An
+// attempt stopped by the operator or a signal is not judged: a unit whose
+// attempts were all stopped is counted apart, as stopped. The rest are the
+// units judged: first pass when their first judged attempt completed, final
+// when their last one did. Attempts still running are counted apart too.
+
+#include "shared/outcome.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+// What the yield needs of one attempt.
+struct UnitRow {
+    std::string unitKey;                // the unit's; rows of one unit share it
+    std::optional<int> attemptNo;       // 1 for the first pass; none: it never reached a device
+    Outcome outcome = Outcome::Failure; // Unfinished while it runs
+    int64_t startedMs = 0;
+};
+
+// An attempt is stopped, not failed: the operator's Stop (Esc), a signal,
+// a new Start.
+bool outcomeStopped(Outcome outcome);
+
+struct UnitYield {
+    int units = 0;      // judged: an attempt that ended complete or failed
+    int firstPass = 0;  // ... whose first judged attempt completed
+    int final = 0;      // ... whose last judged attempt completed
+    int stopped = 0;    // units whose every ended attempt was stopped
+    int notStarted = 0; // attempts that never reached a device
+    int running = 0;    // attempts still running
+
+    // Of the units judged, in percent; none before any was.
+    std::optional<double> firstPassPercent() const;
+    std::optional<double> finalPercent() const;
+    bool operator==(const UnitYield&) const = default;
+};
+
+// The yield of `rows`, in any order: attempts of a unit are ordered by their
+// number, then by start.
+UnitYield unitYield(const std::vector<UnitRow>& rows);
+
+// A percentage as the views print it: whole when it is, else one decimal
+// ("75", "66.7"); "-" when none.
+std::string yieldPercentText(std::optional<double> percent);
+
+} // namespace quill
