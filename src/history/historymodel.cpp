@@ -26,13 +26,15 @@ constexpr size_t WatchedAtMost = 500;
 
 // A column sorts by the key of its own number.
 static_assert(int(HistoryOrder::Key::Serial) == HistoryModel::Serial &&
-              HistoryModel::Serial + 1 == HistoryModel::Columns);
+              int(HistoryOrder::Key::Attempt) == HistoryModel::AttemptNo &&
+              HistoryModel::AttemptNo + 1 == HistoryModel::Columns);
 
 const std::array<const char*, HistoryModel::Columns> headers{
     text::HistoryHeaderTime,    text::HistoryHeaderPort,    text::HistoryHeaderFile,
     text::HistoryHeaderSha256,  text::HistoryHeaderOutcome, text::HistoryHeaderRecords,
     text::HistoryHeaderSeconds, text::HistoryHeaderStation, text::HistoryHeaderOperator,
-    text::HistoryHeaderSerial,
+    text::HistoryHeaderSerial,  text::HistoryHeaderBatch,   text::HistoryHeaderUnit,
+    text::HistoryHeaderAttempt,
 };
 
 QString shown(const std::string& text) {
@@ -79,6 +81,12 @@ QString cell(const Attempt& a, int column) {
         return shown(a.operatorName);
     case HistoryModel::Serial:
         return shown(a.serial);
+    case HistoryModel::Batch:
+        return shown(a.batch);
+    case HistoryModel::Unit:
+        return a.unit ? QString::number(*a.unit) : QString();
+    case HistoryModel::AttemptNo: // none: it never reached a device
+        return a.attemptNo ? QString::number(*a.attemptNo) : QString();
     default:
         return {};
     }
@@ -251,7 +259,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     case FailedRole:
         return failed(a);
     case Qt::TextAlignmentRole:
-        return index.column() == Records || index.column() == Seconds
+        return index.column() == Records || index.column() == Seconds || index.column() == Unit ||
+                       index.column() == AttemptNo
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant();
     default:

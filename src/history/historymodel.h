@@ -3,7 +3,8 @@
 // The history as a table for a window: attempts newest first, or as the
 // store sorted them by a column (takeListing), one row each
 // (time of the start in local time, port, file name, SHA-256 prefix,
-// outcome, records, seconds, station, operator), kept up to date by what
+// outcome, records, seconds, station, operator, serial, batch, the unit's
+// number in its batch, the attempt's in its unit), kept up to date by what
 // the store says has changed; and the search that narrows it to the rows
 // whose texts contain a typed text.
 
@@ -35,6 +36,9 @@ class HistoryModel final : public QAbstractTableModel {
         Station,
         Operator,
         Serial,
+        Batch,
+        Unit,
+        AttemptNo, // its number in its unit
         Columns
     };
 

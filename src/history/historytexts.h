@@ -91,5 +91,8 @@ inline constexpr const char* HistoryHeaderSeconds = "Seconds";
 inline constexpr const char* HistoryHeaderStation = "Station";
 inline constexpr const char* HistoryHeaderOperator = "Operator";
 inline constexpr const char* HistoryHeaderSerial = "Serial";
+inline constexpr const char* HistoryHeaderBatch = "Batch";
+inline constexpr const char* HistoryHeaderUnit = "Unit";
+inline constexpr const char* HistoryHeaderAttempt = "Attempt";
 
 } // namespace quill::text
