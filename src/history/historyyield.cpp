@@ -2,8 +2,9 @@
 #include "history/historyyield.h"
 
 #include <algorithm>
-#include <array>
 #include <ctime>
+#include <unordered_map>
+#include <utility>
 
 namespace quill {
 
@@ -37,81 +38,69 @@ Outcome yieldOutcome(const std::string& name) {
     return outcomeNamed(name).value_or(Outcome::Failure);
 }
 
-std::optional<double> YieldBars::yieldPercent() const {
-    return ended == 0 ? std::nullopt : std::optional<double>(100.0 * complete / ended);
+UnitRow unitRowOf(const Attempt& attempt) {
+    return {attempt.unitKey, attempt.attemptNo, yieldOutcome(attempt.outcome), attempt.startedMs};
 }
 
-YieldBars YieldBars::bar(size_t i) const {
-    YieldBars one;
-    one.width = width;
-    one.startsMs = {startsMs.at(i)};
-    for (size_t c = 0; c < outcomes.size(); ++c) {
-        const int n = counts[c][i];
-        if (n == 0) {
-            continue;
-        }
-        one.outcomes.push_back(outcomes[c]);
-        one.counts.push_back({n});
-        one.totals.push_back(n);
-        one.attempts += n;
-        one.complete += outcomes[c] == Outcome::Complete ? n : 0;
-        one.ended += outcomes[c] == Outcome::Unfinished ? 0 : n;
+YieldBars yieldBars(const std::vector<UnitRow>& rows) {
+    YieldBars out;
+    out.total = unitYield(rows);
+    if (rows.empty()) {
+        return out;
     }
-    return one;
-}
-
-YieldBars yieldBars(const std::vector<YieldPoint>& points) {
-    YieldBars bars;
-    if (points.empty()) {
-        return bars;
-    }
-    const auto [first, last] = std::minmax_element(
-        points.begin(), points.end(),
-        [](const YieldPoint& a, const YieldPoint& b) { return a.startedMs < b.startedMs; });
-    bars.width = last->startedMs - first->startedMs <= twoDaysMs ? YieldBars::Width::Hour
-                                                                 : YieldBars::Width::Day;
-    for (int64_t start = barStart(first->startedMs, bars.width, 0); start <= last->startedMs;) {
-        bars.startsMs.push_back(start);
-        const int64_t next = barStart(start, bars.width, 1);
+    const auto [first, last] =
+        std::minmax_element(rows.begin(), rows.end(), [](const UnitRow& a, const UnitRow& b) {
+            return a.startedMs < b.startedMs;
+        });
+    out.width = last->startedMs - first->startedMs <= twoDaysMs ? YieldBars::Width::Hour
+                                                                : YieldBars::Width::Day;
+    for (int64_t start = barStart(first->startedMs, out.width, 0); start <= last->startedMs;) {
+        out.startsMs.push_back(start);
+        const int64_t next = barStart(start, out.width, 1);
         if (next <= start) {
             break; // a time the C library cannot convert
         }
         start = next;
     }
+    const auto barOf = [&out](int64_t ms) {
+        return size_t(std::upper_bound(out.startsMs.begin(), out.startsMs.end(), ms) -
+                      out.startsMs.begin() - 1);
+    };
 
-    // Each outcome's column, in the order of the enumeration, complete first.
-    // Every outcome counts, the last enumerated (EventsFailed) too.
-    constexpr size_t kinds = static_cast<size_t>(Outcome::EventsFailed) + 1;
-    std::array<bool, kinds> met{};
-    for (const YieldPoint& p : points) {
-        met[static_cast<size_t>(p.outcome)] = true;
-    }
-    std::array<int, kinds> column{};
-    for (size_t k = 0; k < kinds; ++k) {
-        if (met[k]) {
-            column[k] = static_cast<int>(bars.outcomes.size());
-            bars.outcomes.push_back(static_cast<Outcome>(k));
+    // Each unit's first attempt: its lowest number, the earliest of those.
+    std::unordered_map<std::string, const UnitRow*> firsts;
+    for (const UnitRow& r : rows) {
+        if (!r.attemptNo) {
+            continue;
+        }
+        const UnitRow*& f = firsts[r.unitKey];
+        if (f == nullptr ||
+            std::pair(*r.attemptNo, r.startedMs) < std::pair(*f->attemptNo, f->startedMs)) {
+            f = &r;
         }
     }
-    bars.counts.assign(bars.outcomes.size(), std::vector<int>(bars.startsMs.size(), 0));
-    bars.totals.assign(bars.outcomes.size(), 0);
-    for (const YieldPoint& p : points) {
-        const auto bar = std::upper_bound(bars.startsMs.begin(), bars.startsMs.end(), p.startedMs) -
-                         bars.startsMs.begin() - 1;
-        const int c = column[static_cast<size_t>(p.outcome)];
-        ++bars.counts[static_cast<size_t>(c)][static_cast<size_t>(bar)];
-        ++bars.totals[static_cast<size_t>(c)];
-    }
-    bars.attempts = static_cast<int>(points.size());
-    for (size_t c = 0; c < bars.outcomes.size(); ++c) {
-        if (bars.outcomes[c] == Outcome::Complete) {
-            bars.complete = bars.totals[c];
-        }
-        if (bars.outcomes[c] != Outcome::Unfinished) {
-            bars.ended += bars.totals[c];
+    std::vector<std::vector<UnitRow>> barRows(out.startsMs.size());
+    std::unordered_map<std::string, std::vector<UnitRow>> unitRows;
+    for (const UnitRow& r : rows) {
+        barRows[barOf(r.attemptNo ? firsts[r.unitKey]->startedMs : r.startedMs)].push_back(r);
+        if (r.attemptNo) {
+            unitRows[r.unitKey].push_back(r);
         }
     }
-    return bars;
+    out.bars.resize(out.startsMs.size());
+    for (size_t i = 0; i < barRows.size(); ++i) {
+        out.bars[i].yield = unitYield(barRows[i]);
+    }
+    // How each unit judged ended, by the yield of its rows alone.
+    for (const auto& [key, attempts] : unitRows) {
+        const UnitYield unit = unitYield(attempts);
+        if (unit.units == 0) {
+            continue;
+        }
+        YieldBar& bar = out.bars[barOf(firsts[key]->startedMs)];
+        ++(unit.final == 0 ? bar.failed : unit.firstPass == 1 ? bar.passed : bar.retried);
+    }
+    return out;
 }
 
 YieldAxis yieldAxis(int highest) {

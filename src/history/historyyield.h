@@ -1,50 +1,48 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// The yield of a set of attempts, as a picture reads it: the attempts
-// counted by outcome in bars of an hour or a day of local time (hours when
-// the attempts span two days at most), every bar from the first attempt's
-// to the last's, empty ones included, so that the bars stand on a time
-// axis; and the totals by outcome with the yield, the complete attempts of
-// those that ended. Pure: a window builds it off its own thread.
+// The yield of a set of attempts, as a picture reads it: the units counted
+// in bars of an hour or a day of local time (hours when the attempts span
+// two days at most), every bar from the first attempt's to the last's,
+// empty ones included, so that the bars stand on a time axis. A unit
+// stands in the bar of its first attempt's start, whenever its retries
+// came; an attempt that never reached a device in the bar of its own.
+// Every figure is unitYield's (history/unityield.h). Pure: a window builds
+// it off its own thread.
 
-#include "shared/outcome.h"
+#include "history/attempt.h"
+#include "history/unityield.h"
 
 #include <cstdint>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace quill {
-
-// What the yield needs of one attempt.
-struct YieldPoint {
-    int64_t startedMs = 0;
-    Outcome outcome = Outcome::Failure; // Unfinished while it runs
-};
 
 // An attempt's outcome as the history names it; a name this version does
 // not know is a failure.
 Outcome yieldOutcome(const std::string& name);
 
+// What the yield needs of an attempt.
+UnitRow unitRowOf(const Attempt& attempt);
+
+// One bar: the yield of its rows, and its units judged by how they ended.
+struct YieldBar {
+    UnitYield yield;
+    int passed = 0;  // complete at the first pass, and still at the last
+    int retried = 0; // complete at the last pass, not at the first
+    int failed = 0;  // not complete at the last pass
+    bool operator==(const YieldBar&) const = default;
+};
+
 struct YieldBars {
     enum class Width { Hour, Day };
     Width width = Width::Hour;
-    std::vector<int64_t> startsMs;        // each bar's first millisecond, oldest first
-    std::vector<Outcome> outcomes;        // the outcomes met: Complete first, then as enumerated
-    std::vector<std::vector<int>> counts; // per outcome, per bar
-    std::vector<int> totals;              // per outcome
-    int attempts = 0;
-    int complete = 0;
-    int ended = 0; // not unfinished
-
-    // The complete of the ended, in percent; none before any has ended.
-    std::optional<double> yieldPercent() const;
-    // Bar `i` alone, with the outcomes it holds.
-    YieldBars bar(size_t i) const;
+    std::vector<int64_t> startsMs; // each bar's first millisecond, oldest first
+    std::vector<YieldBar> bars;    // one per start
+    UnitYield total;               // of every row
 };
 
-// The bars of `points`, in any order.
-YieldBars yieldBars(const std::vector<YieldPoint>& points);
+// The bars of `rows`, in any order.
+YieldBars yieldBars(const std::vector<UnitRow>& rows);
 
 // The count axis under bars whose highest stack is `highest`: whole ticks
 // a round step apart (1, 2 or 5 times a power of ten), at most five steps

@@ -3,7 +3,11 @@
 
 #include "history/historyformat.h"
 #include "history/historymodel.h"
+#include "history/historyports.h"
 #include "history/historyreader.h"
+#include "history/historyyield.h"
+#include "ui/historywindowtexts.h"
+#include "ui/portstab.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/twips.h"
 #include "ui/uitexts.h"
@@ -45,6 +49,18 @@ class FailedTint final : public QIdentityProxyModel {
 // A column fits its contents up to about this many characters; a long file
 // name or port is read whole in its tooltip.
 constexpr int WidestColumnChars = 40;
+
+// What `of` takes of each row shown, top to bottom.
+template <typename Row>
+std::vector<Row> eachShown(const HistoryModel& model, const HistorySearch& search,
+                           Row (*of)(const Attempt&)) {
+    std::vector<Row> rows;
+    rows.reserve(size_t(search.rowCount()));
+    for (int r = 0; r < search.rowCount(); ++r) {
+        rows.push_back(of(model.attempt(search.mapToSource(search.index(r, 0)).row())));
+    }
+    return rows;
+}
 
 } // namespace
 
@@ -114,18 +130,20 @@ frmHistory::frmHistory(const HistoryResult<HistoryLocation>& where)
     m_tabs->addTab(tblHistory, qtext(text::HistoryAttemptsTab));
     m_yield = new YieldTab(m_tabs);
     m_tabs->addTab(m_yield, qtext(text::HistoryYieldTab));
-    // Whatever changes the rows shown, the yield follows, once per burst.
-    m_yieldDue.setSingleShot(true);
-    m_yieldDue.setInterval(YieldDelayMs);
-    connect(&m_yieldDue, &QTimer::timeout, this, &frmHistory::showYield);
-    connect(m_tabs, &QTabWidget::currentChanged, this, &frmHistory::yieldDue);
+    m_ports = new PortsTab(m_tabs);
+    m_tabs->addTab(m_ports, qtext(text::HistoryPortsTab));
+    // Whatever changes the rows shown, the tab shown follows, once per burst.
+    m_countsDue.setSingleShot(true);
+    m_countsDue.setInterval(CountDelayMs);
+    connect(&m_countsDue, &QTimer::timeout, this, &frmHistory::showCounts);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmHistory::countsDue);
     for (const auto signal :
          {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-        connect(m_search, signal, this, &frmHistory::yieldDue);
+        connect(m_search, signal, this, &frmHistory::countsDue);
     }
-    connect(m_search, &QAbstractItemModel::modelReset, this, &frmHistory::yieldDue);
-    connect(m_search, &QAbstractItemModel::layoutChanged, this, &frmHistory::yieldDue);
-    connect(m_search, &QAbstractItemModel::dataChanged, this, &frmHistory::yieldDue);
+    connect(m_search, &QAbstractItemModel::modelReset, this, &frmHistory::countsDue);
+    connect(m_search, &QAbstractItemModel::layoutChanged, this, &frmHistory::countsDue);
+    connect(m_search, &QAbstractItemModel::dataChanged, this, &frmHistory::countsDue);
 
     auto* top = new QHBoxLayout;
     top->addWidget(txtFilter, 1);
@@ -199,23 +217,20 @@ void frmHistory::showCount() {
     }
 }
 
-void frmHistory::yieldDue() {
-    if (m_tabs->currentWidget() == m_yield) {
-        m_yieldDue.start();
+void frmHistory::countsDue() {
+    if (m_tabs->currentWidget() == m_yield || m_tabs->currentWidget() == m_ports) {
+        m_countsDue.start();
     }
 }
 
-// Only what the yield needs of each row shown is taken here; the counting
-// is the tab's, off this thread.
-void frmHistory::showYield() {
-    std::vector<YieldPoint> points;
-    const int rows = m_search->rowCount();
-    points.reserve(static_cast<size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        const Attempt& a = m_model->attempt(m_search->mapToSource(m_search->index(r, 0)).row());
-        points.push_back({a.startedMs, yieldOutcome(a.outcome)});
+// Only what the tab shown needs of each row shown is taken here; the
+// counting is the tab's, off this thread.
+void frmHistory::showCounts() {
+    if (m_tabs->currentWidget() == m_yield) {
+        m_yield->setRows(eachShown(*m_model, *m_search, unitRowOf));
+    } else if (m_tabs->currentWidget() == m_ports) {
+        m_ports->setRows(eachShown(*m_model, *m_search, portRowOf));
     }
-    m_yield->setPoints(std::move(points));
 }
 
 // The rows shown, with every field.

@@ -4,7 +4,8 @@
 // first or sorted by the database on a clicked column header, narrowed by a typed text, exported as
 // CSV, and joined by the attempts that begin and end while it is open, here, in quill-cli or on
 // another station of a shared database; its second tab, Yield, draws the
-// rows the filter keeps as bars of outcomes over time. Modeless, one at a
+// units of the rows the filter keeps as bars over time, and its third,
+// Ports, counts their failures per port and adapter. Modeless, one at a
 // time, deleted when it is closed. A history that cannot be read is said in
 // the window.
 
@@ -25,6 +26,7 @@ namespace quill {
 class HistoryModel;
 class HistoryReader;
 class HistorySearch;
+class PortsTab;
 class YieldTab;
 
 class frmHistory final : public QWidget {
@@ -33,8 +35,8 @@ class frmHistory final : public QWidget {
   public:
     // How often the store is asked for changes, in ms.
     static constexpr int PollMs = 1000;
-    // How long the yield waits for more changes to the rows shown.
-    static constexpr int YieldDelayMs = 50;
+    // How long the Yield and Ports tabs wait for more changes to the rows shown.
+    static constexpr int CountDelayMs = 50;
 
     explicit frmHistory(const HistoryResult<HistoryLocation>& where);
 
@@ -45,9 +47,10 @@ class frmHistory final : public QWidget {
     void showFailure(const HistoryError& error);
     void showCount();
     void cmdExport_Click();
-    // The Yield tab, once shown: drawn anew when the rows it shows change.
-    void yieldDue();
-    void showYield();
+    // The Yield or Ports tab, once shown: drawn anew when the rows it
+    // counts change.
+    void countsDue();
+    void showCounts();
 
     HistoryModel* m_model;
     HistorySearch* m_search;
@@ -56,8 +59,9 @@ class frmHistory final : public QWidget {
     QLabel* lblCount;
     QTabWidget* m_tabs;
     YieldTab* m_yield;
+    PortsTab* m_ports;
     QTimer m_poll;
-    QTimer m_yieldDue;
+    QTimer m_countsDue;
     QString m_where;
     bool m_loaded = false;
     std::optional<HistoryOrder> m_sortWanted; // asked once the reader is free

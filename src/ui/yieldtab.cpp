@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/yieldtab.h"
 
+#include "ui/historywindowtexts.h"
 #include "ui/uitexts.h"
 
 #include <QBarCategoryAxis>
@@ -11,34 +12,24 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QStackedBarSeries>
-#include <QThreadPool>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 namespace quill {
 
 namespace {
 
-// Complete in the tiles' green, unfinished in grey, and each way of
-// failing in a colour of its own, the same in every picture.
-QColor colourOf(Outcome outcome) {
-    static const QColor failures[] = {
-        QColor(0xc6, 0x28, 0x28), QColor(0xef, 0x6c, 0x00), QColor(0x6a, 0x1b, 0x9a),
-        QColor(0x15, 0x65, 0xc0), QColor(0xad, 0x14, 0x57), QColor(0x00, 0x83, 0x8f),
-        QColor(0xf9, 0xa8, 0x25), QColor(0x4e, 0x34, 0x2e), QColor(0x28, 0x35, 0x93),
-    };
-    switch (outcome) {
-    case Outcome::Complete:
-        return {0x2e, 0x7d, 0x32};
-    case Outcome::Unfinished:
-        return {0x9e, 0x9e, 0x9e};
-    default:
-        return failures[static_cast<size_t>(outcome) % std::size(failures)];
-    }
-}
+// Okabe and Ito's blue, orange and vermillion, told apart by people with
+// the common colour-vision deficiencies, and of lightnesses apart enough to
+// be told in grey too; outlined, so that a thin part is still seen.
+const QColor passedColour(0x00, 0x72, 0xb2);
+const QColor retriedColour(0xe6, 0x9f, 0x00);
+const QColor failedColour(0xd5, 0x5e, 0x00);
 
 // "12-06 14:00" for an hour, "2026-12-06" for a day; a label met twice (the
 // hour a change of summer time repeats) gets a mark, as the axis needs
@@ -57,30 +48,45 @@ QStringList labelsOf(const YieldBars& bars) {
     return labels;
 }
 
-QString totalsOf(const YieldBars& bars) {
-    if (bars.attempts == 0) {
+QString percentShown(std::optional<double> percent) {
+    const QString shown = QString::fromStdString(yieldPercentText(percent));
+    return percent ? qtext(text::YieldPercentOf).arg(shown) : shown;
+}
+
+// "Units 120: first pass 110 (91.7%), final 118 (98.3%); 7 not started, 2 stopped".
+QString totalsOf(const UnitYield& y) {
+    if (y == UnitYield{}) {
         return qtext(text::YieldNone);
     }
-    QStringList parts;
-    for (size_t c = 0; c < bars.outcomes.size(); ++c) {
-        parts << QStringLiteral("%1 %2")
-                     .arg(bars.totals[c])
-                     .arg(QString::fromUtf8(outcomeShortWords(bars.outcomes[c])));
+    QString said = qtext(text::YieldUnits)
+                       .arg(QString::number(y.units), QString::number(y.firstPass),
+                            percentShown(y.firstPassPercent()), QString::number(y.final),
+                            percentShown(y.finalPercent()));
+    QStringList apart;
+    for (const auto& [n, words] :
+         {std::pair(y.notStarted, text::YieldNotStarted), std::pair(y.stopped, text::YieldStopped),
+          std::pair(y.running, text::YieldRunning)}) {
+        if (n > 0) {
+            apart << qtext(words).arg(n);
+        }
     }
-    QString text =
-        qtext(text::YieldAttempts).arg(bars.attempts).arg(parts.join(QStringLiteral(", ")));
-    if (const auto yield = bars.yieldPercent()) {
-        text += qtext(text::YieldPercent).arg(*yield, 0, 'f', 1);
+    if (!apart.isEmpty()) {
+        said += qtext(text::YieldApart).arg(apart.join(QStringLiteral(", ")));
     }
-    return text;
+    return said;
+}
+
+QBarSet* barSet(const char* words, const QColor& colour) {
+    auto* set = new QBarSet(qtext(words));
+    set->setColor(colour);
+    set->setBorderColor(colour.darker(170));
+    return set;
 }
 
 } // namespace
 
-YieldTab::YieldTab(QWidget* parent)
-    : QWidget(parent), m_counter(std::make_unique<QThreadPool>()), m_inbox(new Inbox(this)) {
+YieldTab::YieldTab(QWidget* parent) : CountingTab(parent) {
     setObjectName(QStringLiteral("YieldTab"));
-    m_counter->setMaxThreadCount(1);
     lblYield = new QLabel(this);
     lblYield->setObjectName(QStringLiteral("lblYield"));
     lblYield->setTextFormat(Qt::PlainText);
@@ -93,64 +99,31 @@ YieldTab::YieldTab(QWidget* parent)
     layout->addWidget(m_view, 1);
 }
 
-YieldTab::~YieldTab() {
-    m_counter->waitForDone(); // nothing is posted to a tab that has gone
-}
-
-void YieldTab::setPoints(std::vector<YieldPoint> points) {
-    if (m_counting) {
-        m_waiting = std::move(points);
-        return;
-    }
-    count(std::move(points));
-}
-
-void YieldTab::count(std::vector<YieldPoint> points) {
-    m_counting = true;
-    startOn(*m_counter, [this, points = std::move(points)] {
-        YieldBars bars = yieldBars(points);
-        m_inbox->post([this, bars = std::move(bars)] {
-            m_counting = false;
-            if (m_waiting) {
-                std::vector<YieldPoint> newer = std::move(*m_waiting);
-                m_waiting.reset();
-                count(std::move(newer));
-                return;
-            }
-            draw(bars);
-            emit drawn();
-        });
-    });
+void YieldTab::setRows(std::vector<UnitRow> rows) {
+    recount(
+        [this, rows = std::move(rows)] { return [this, bars = yieldBars(rows)] { draw(bars); }; });
 }
 
 void YieldTab::draw(const YieldBars& bars) {
-    lblYield->setText(totalsOf(bars));
+    lblYield->setText(totalsOf(bars.total));
     auto* series = new QStackedBarSeries;
+    QBarSet* passed = barSet(text::YieldPassed, passedColour);
+    QBarSet* retried = barSet(text::YieldRetried, retriedColour);
+    QBarSet* failed = barSet(text::YieldFailed, failedColour);
     int highest = 0;
-    for (size_t bar = 0; bar < bars.startsMs.size(); ++bar) {
-        int stack = 0;
-        for (const std::vector<int>& counts : bars.counts) {
-            stack += counts[bar];
-        }
-        highest = std::max(highest, stack);
+    for (const YieldBar& bar : bars.bars) {
+        passed->append(bar.passed);
+        retried->append(bar.retried);
+        failed->append(bar.failed);
+        highest = std::max(highest, bar.passed + bar.retried + bar.failed);
     }
-    for (size_t c = 0; c < bars.outcomes.size(); ++c) {
-        auto* set = new QBarSet(QString::fromUtf8(outcomeShortWords(bars.outcomes[c])));
-        set->setColor(colourOf(bars.outcomes[c]));
-        set->setBorderColor(colourOf(bars.outcomes[c]));
-        QList<qreal> values;
-        values.reserve(static_cast<qsizetype>(bars.startsMs.size()));
-        for (const int n : bars.counts[c]) {
-            values << n;
-        }
-        set->append(values);
-        series->append(set);
-    }
+    series->append({passed, retried, failed});
     // Hovered, a bar says its own counts and yield.
     const QStringList labels = labelsOf(bars);
     QStringList tips;
     for (size_t bar = 0; bar < bars.startsMs.size(); ++bar) {
-        tips << qtext(text::YieldBarTip).arg(labels[qsizetype(bar)], totalsOf(bars.bar(bar)));
+        tips
+            << qtext(text::YieldBarTip).arg(labels[qsizetype(bar)], totalsOf(bars.bars[bar].yield));
     }
     connect(series, &QStackedBarSeries::hovered, m_view,
             [view = m_view, tips](bool entered, int index, QBarSet*) {

@@ -99,16 +99,6 @@ TEST(HistoryListing, StartsAtTheDateGiven) {
     }
 }
 
-// The outcomes enumerated after Unfinished have columns of their own too.
-TEST(YieldBars, CountEveryOutcome) {
-    const YieldBars bars = yieldBars(
-        {{0, Outcome::EventsFailed}, {1, Outcome::SerialUnusable}, {2, Outcome::Unfinished}});
-    EXPECT_EQ(bars.outcomes,
-              (std::vector{Outcome::Unfinished, Outcome::SerialUnusable, Outcome::EventsFailed}));
-    EXPECT_EQ(bars.totals, (std::vector{1, 1, 1}));
-    EXPECT_EQ(bars.ended, 2);
-}
-
 // The highest bar, and the step and top of the count axis drawn beside it.
 TEST(YieldAxis, StepsAreRoundAndWhole) {
     const std::array<std::array<int, 3>, 13> cases{{

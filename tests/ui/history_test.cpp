@@ -5,7 +5,10 @@
 
 #include "history/historyformat.h"
 #include "history/historymodel.h"
+#include "history/historyports.h"
 #include "history/historystore.h"
+#include "history/historyyield.h"
+#include "ui/portstab.h"
 #include "ui/yieldtab.h"
 #include "uitest.h"
 
@@ -17,6 +20,7 @@
 #include <QStackedBarSeries>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QValueAxis>
 
 #include <fstream>
@@ -197,78 +201,145 @@ TEST_F(HistoryWindow, NewestFirstFilteredExportedAndJoinedByNewAttempts) {
         5000));
 }
 
-// The Yield tab counts the rows the filter keeps, bar by bar, and the
-// yield of those that ended.
-TEST_F(HistoryWindow, TheYieldTabCountsTheRowsTheFilterKeeps) {
+// A shift over two hours: unit 1 done at once, 2 retried into the next
+// hour, 3 failed twice, 4 stopped, 5 cancelled at the prompt, 6's port
+// missing, 7 done, 8 still running, 9 failed on a second adapter on COM1.
+std::vector<Attempt> shift() {
+    const auto row = [](int64_t id, int64_t startS, std::string port, int unit,
+                        std::optional<int> no, std::string outcome) {
+        Attempt a;
+        a.id = id;
+        a.startedMs = startS * 1000;
+        a.port = std::move(port);
+        a.byId = a.port == "COM2" ? "usb-FTDI-A" : "";
+        a.usbSerial = unit == 9 ? "A5XK" : "";
+        a.outcome = std::move(outcome);
+        a.batch = "lot7";
+        a.unit = unit;
+        a.unitKey = "u" + std::to_string(unit);
+        a.attemptNo = no;
+        return a;
+    };
+    return {row(1, 100, "COM1", 1, 1, "complete"),
+            row(2, 200, "COM2", 2, 1, "no_erase_answer"),
+            row(3, 300, "COM2", 3, 1, "no_erase_answer"),
+            row(4, 400, "COM2", 3, 2, "port_failure"),
+            row(5, 500, "COM1", 4, 1, "interrupted"),
+            row(6, 600, "COM3", 5, std::nullopt, "cancelled"),
+            row(7, 3700, "COM2", 2, 2, "complete"),
+            row(8, 3800, "COM4", 6, std::nullopt, "port_failure"),
+            row(9, 3900, "COM1", 7, 1, "complete"),
+            row(10, 3950, "COM1", 9, 1, "tracker_handshake"),
+            row(11, 4000, "COM2", 8, 1, "unfinished")};
+}
+
+// The rows the filter keeps: the table's batch, unit and attempt; the Yield
+// tab's units by unitYield, a unit in the bar of its first attempt; the
+// Ports tab's failures per port and adapter, the worst first.
+TEST_F(HistoryWindow, UnitsOfAShiftInTheTableAndTheYieldAndPortsTabs) {
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
-    auto store = std::move(*HistoryStore::open(sqliteHistory(path("quill/history.sqlite"))));
-    record(*store, 1000, "COM1", "a.hex", "complete", "line-1");
-    record(*store, 4600, "COM2", "a.hex", "complete", "line-2");
-    record(*store, 8300, "COM1", "a.hex", "no_erase_answer", "line-1");
-    record(*store, 8400, "COM3", "b.hex", "port_failure", "line-2");
-    record(*store, 8500, "COM3", "b.hex", "unfinished", "line-1");
     QWidget* window = open();
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(waitFor([&] { return table(window).count(u'\n') == 4; }, 5000));
+    window->findChild<HistoryModel*>()->take(shift());
+    const auto* rows = window->findChild<QTableView*>()->model();
+    QStringList units;
+    for (int r = 0; r < rows->rowCount(); ++r) {
+        units << QStringLiteral("%1 %2/%3")
+                     .arg(rows->index(r, HistoryModel::Batch).data().toString(),
+                          rows->index(r, HistoryModel::Unit).data().toString(),
+                          rows->index(r, HistoryModel::AttemptNo).data().toString());
+    }
+    EXPECT_EQ(units.join(u','), QStringLiteral("lot7 8/1,lot7 9/1,lot7 7/1,lot7 6/,lot7 2/2,lot7 "
+                                               "5/,lot7 4/1,lot7 3/2,lot7 3/1,lot7 2/1,lot7 1/1"));
+
     auto* tab = window->findChild<YieldTab*>();
-    int drawn = 0;
-    QObject::connect(tab, &YieldTab::drawn, [&] { ++drawn; });
-    // The filter; each bar set's outcome and its sum over the bars; the totals;
-    // the whole ticks of the count axis, 0 to the highest bar or above.
-    const std::tuple<const char*, const char*, const char*, int> cases[] = {
-        {"", "complete 2, no erase answer 1, port error 1, unfinished 1",
-         "5 attempts: 2 complete, 1 no erase answer, 1 port error, 1 unfinished. Yield 50.0% of "
-         "those that ended.",
-         4},
-        {"line-1", "complete 1, no erase answer 1, unfinished 1",
-         "3 attempts: 1 complete, 1 no erase answer, 1 unfinished. Yield 50.0% of those that "
-         "ended.",
-         3},
-        {"b.hex", "port error 1, unfinished 1",
-         "2 attempts: 1 port error, 1 unfinished. Yield 0.0% of those that ended.", 3},
-        {"zzz", "", "No attempts shown.", 2},
+    auto* txtFilter = child<QLineEdit>(window, "txtFilter");
+    const auto redrawn = [&](CountingTab* shown, const QString& filter) {
+        int drawn = 0;
+        const auto counted = QObject::connect(shown, &CountingTab::drawn, [&] { ++drawn; });
+        window->findChild<QTabWidget*>()->setCurrentWidget(shown);
+        txtFilter->setText(filter);
+        const bool done = waitFor([&] { return drawn > 0 && !shown->busy(); }, 5000);
+        QObject::disconnect(counted);
+        return done;
     };
-    for (const auto& [filter, shownSets, totals, ticks] : cases) {
+    // The filter; the bar sets' sums; the totals; the count axis's ticks.
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
+        {"", "2 1 2",
+         "Units 5: first pass 2 (40%), final 3 (60%); 2 not started, 1 stopped, 1 running", 4},
+        {"COM2", "0 1 1", "Units 2: first pass 0 (0%), final 1 (50%); 1 running", 3},
+        {"COM1", "2 0 1", "Units 3: first pass 2 (66.7%), final 2 (66.7%); 1 stopped", 3},
+        {"zzz", "0 0 0", "No attempts shown.", 2},
+    };
+    for (const auto& [filter, sums, totals, ticks] : cases) {
         SCOPED_TRACE(filter);
-        const int before = drawn;
-        if (before == 0) {
-            window->findChild<QTabWidget*>()->setCurrentWidget(tab);
-        } else {
-            child<QLineEdit>(window, "txtFilter")->setText(QString::fromLatin1(filter));
+        ASSERT_TRUE(redrawn(tab, QString::fromLatin1(filter)));
+        std::vector<UnitRow> kept;
+        for (const Attempt& a : window->findChild<HistorySearch*>()->shown()) {
+            kept.push_back(unitRowOf(a));
         }
-        ASSERT_TRUE(waitFor([&] { return drawn > before && !tab->busy(); }, 5000));
-        QStringList sets;
-        int counted = 0;
+        const UnitYield y = unitYield(kept);
         auto* series =
             static_cast<QStackedBarSeries*>(tab->findChild<QChartView*>()->chart()->series()[0]);
+        QStringList shownSums;
         for (const QBarSet* set : series->barSets()) {
-            counted += static_cast<int>(set->sum());
-            sets << QStringLiteral("%1 %2").arg(set->label()).arg(set->sum());
+            shownSums << QString::number(set->sum());
         }
-        EXPECT_EQ(sets.join(QStringLiteral(", ")), QLatin1String(shownSets));
-        EXPECT_EQ(counted, table(window).isEmpty() ? 0 : table(window).count(u'\n') + 1);
+        EXPECT_EQ(shownSums.join(u' '), QLatin1String(sums));
+        const auto sum = [&](int set) { return int(series->barSets()[set]->sum()); };
+        EXPECT_EQ(std::pair(sum(0) + sum(1) + sum(2), sum(0) + sum(1)),
+                  std::pair(y.units, y.final));
         EXPECT_EQ(child<QLabel>(tab, "lblYield")->text(), QLatin1String(totals));
-        const auto* axis = static_cast<QValueAxis*>(series->attachedAxes().back());
-        EXPECT_EQ(axis->tickCount(), ticks);
-        EXPECT_EQ(axis->max(), ticks - 1);
+        EXPECT_EQ(static_cast<QValueAxis*>(series->attachedAxes().back())->tickCount(), ticks);
     }
 
-    // A bar hovered says its own counts and yield, and nothing once left.
-    child<QLineEdit>(window, "txtFilter")->setText(QStringLiteral("line-1"));
-    ASSERT_TRUE(waitFor([&] { return drawn == 5 && !tab->busy(); }, 5000));
+    // A bar hovered says its own units, unit 2 in the first hour with its retry.
+    ASSERT_TRUE(redrawn(tab, {}));
     auto* view = tab->findChild<QChartView*>();
     auto* series = static_cast<QStackedBarSeries*>(view->chart()->series()[0]);
     const auto* time = static_cast<QBarCategoryAxis*>(series->attachedAxes().front());
     const std::pair<int, const char*> bars[] = {
-        {0, "1 attempts: 1 complete. Yield 100.0% of those that ended."},
-        {2, "2 attempts: 1 no erase answer, 1 unfinished. Yield 0.0% of those that ended."},
+        {0, "Units 3: first pass 1 (33.3%), final 2 (66.7%); 1 not started, 1 stopped"},
+        {1, "Units 2: first pass 1 (50%), final 1 (50%); 1 not started, 1 running"},
     };
     for (const auto& [bar, said] : bars) {
         emit series->hovered(true, bar, series->barSets()[0]);
         EXPECT_EQ(view->toolTip(), time->at(bar) + QStringLiteral(": ") + QLatin1String(said));
     }
-    emit series->hovered(false, 2, series->barSets()[0]);
+    emit series->hovered(false, 1, series->barSets()[0]);
     EXPECT_EQ(view->toolTip(), QString());
+
+    // Port, adapter, units/attempts judged, failed, rate, commonest, not started.
+    auto* ports = window->findChild<PortsTab*>();
+    ASSERT_TRUE(redrawn(ports, {}));
+    const auto* table = child<QTableWidget>(ports, "tblPorts");
+    QStringList shown;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < PortsTab::Columns; ++c) {
+            cells << table->item(r, c)->text();
+        }
+        shown << cells.join(u'|');
+    }
+    EXPECT_EQ(shown.join(u'\n'), QLatin1String("COM1|A5XK|1/1|1|100%|handshake failed|0\n"
+                                               "COM2|usb-FTDI-A|2/4|3|75%|no erase answer|0\n"
+                                               "COM1||3/2|0|0%||0\n"
+                                               "COM3||0/0|0|-||1\n"
+                                               "COM4||0/0|0|-||1"));
+}
+
+// The commonest failure of a port: the first enumerated of those met most;
+// an outcome this version does not know is a failure.
+TEST(PortFailures, CommonestFailure) {
+    const auto row = [](const char* outcome) {
+        return PortRow{"COM1", "", "u1", 1, yieldOutcome(outcome)};
+    };
+    const auto commonest = [](std::vector<PortRow> rows) {
+        return portFailures(rows).at(0).commonest;
+    };
+    EXPECT_EQ(commonest({row("port_failure"), row("no_erase_answer")}), Outcome::NoEraseAnswer);
+    EXPECT_EQ(commonest({row("idle_timeout"), row("later_outcome"), row("later_outcome")}),
+              Outcome::Failure);
 }
 
 // Said in the window, which opens all the same; a password never.
