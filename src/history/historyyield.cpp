@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <unordered_map>
 #include <utility>
 
 namespace quill {
@@ -30,6 +29,12 @@ int64_t barStart(int64_t ms, YieldBars::Width width, int later) {
     }
     local.tm_isdst = -1;
     return static_cast<int64_t>(std::mktime(&local)) * 1000;
+}
+
+// Units are counted apart: two sets of them together count as the sum.
+UnitYield sum(const UnitYield& a, const UnitYield& b) {
+    return {a.units + b.units,     a.firstPass + b.firstPass,   a.final + b.final,
+            a.stopped + b.stopped, a.notStarted + b.notStarted, a.running + b.running};
 }
 
 } // namespace
@@ -67,38 +72,42 @@ YieldBars yieldBars(const std::vector<UnitRow>& rows) {
                       out.startsMs.begin() - 1);
     };
 
-    // Each unit's first attempt: its lowest number, the earliest of those.
-    std::unordered_map<std::string, const UnitRow*> firsts;
+    // The rows of each unit together, in the order of its attempts; the
+    // rows that reached no device after them, each alone.
+    std::vector<const UnitRow*> order;
+    order.reserve(rows.size());
     for (const UnitRow& r : rows) {
-        if (!r.attemptNo) {
-            continue;
-        }
-        const UnitRow*& f = firsts[r.unitKey];
-        if (f == nullptr ||
-            std::pair(*r.attemptNo, r.startedMs) < std::pair(*f->attemptNo, f->startedMs)) {
-            f = &r;
-        }
+        order.push_back(&r);
     }
-    std::vector<std::vector<UnitRow>> barRows(out.startsMs.size());
-    std::unordered_map<std::string, std::vector<UnitRow>> unitRows;
-    for (const UnitRow& r : rows) {
-        barRows[barOf(r.attemptNo ? firsts[r.unitKey]->startedMs : r.startedMs)].push_back(r);
-        if (r.attemptNo) {
-            unitRows[r.unitKey].push_back(r);
+    std::sort(order.begin(), order.end(), [](const UnitRow* a, const UnitRow* b) {
+        if (!a->attemptNo || !b->attemptNo) {
+            return a->attemptNo.has_value() > b->attemptNo.has_value();
         }
-    }
+        if (const int c = a->unitKey.compare(b->unitKey); c != 0) {
+            return c < 0;
+        }
+        return std::pair(*a->attemptNo, a->startedMs) < std::pair(*b->attemptNo, b->startedMs);
+    });
+    // Each unit, or row alone, by unitYield, in the bar of its first attempt.
     out.bars.resize(out.startsMs.size());
-    for (size_t i = 0; i < barRows.size(); ++i) {
-        out.bars[i].yield = unitYield(barRows[i]);
-    }
-    // How each unit judged ended, by the yield of its rows alone.
-    for (const auto& [key, attempts] : unitRows) {
-        const UnitYield unit = unitYield(attempts);
-        if (unit.units == 0) {
-            continue;
+    std::vector<UnitRow> group; // its strings' room is used again
+    const auto sameUnit = [](const UnitRow* a, const UnitRow* b) {
+        return a->attemptNo && b->attemptNo && a->unitKey == b->unitKey;
+    };
+    for (size_t i = 0, end = 0; i < order.size(); i = end) {
+        for (end = i + 1; end < order.size() && sameUnit(order[i], order[end]);) {
+            ++end;
         }
-        YieldBar& bar = out.bars[barOf(firsts[key]->startedMs)];
-        ++(unit.final == 0 ? bar.failed : unit.firstPass == 1 ? bar.passed : bar.retried);
+        group.resize(end - i);
+        for (size_t k = 0; k < group.size(); ++k) {
+            group[k] = *order[i + k];
+        }
+        const UnitYield unit = unitYield(group);
+        YieldBar& bar = out.bars[barOf(order[i]->startedMs)];
+        bar.yield = sum(bar.yield, unit);
+        if (unit.units == 1) {
+            ++(unit.final == 0 ? bar.failed : unit.firstPass == 1 ? bar.passed : bar.retried);
+        }
     }
     return out;
 }
