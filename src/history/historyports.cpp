@@ -36,10 +36,10 @@ std::vector<PortFailures> portFailures(const std::vector<PortRow>& rows) {
             ++c.figures.notStarted;
             continue;
         }
-        c.units.insert(r.unitKey);
         if (outcomeStopped(r.outcome)) {
             continue;
         }
+        c.units.insert(r.unitKey);
         ++c.figures.attempts;
         if (outcomeFailed(r.outcome)) {
             ++c.figures.failed;

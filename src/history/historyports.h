@@ -28,7 +28,7 @@ PortRow portRowOf(const Attempt& attempt);
 struct PortFailures {
     std::string port;
     std::string adapter;
-    int units = 0;    // ... that it reached
+    int units = 0;    // of the attempts judged
     int attempts = 0; // judged: ended complete or failed, not stopped
     int failed = 0;
     int notStarted = 0; // attempts that never reached a device (port missing, busy, ...)

@@ -323,7 +323,7 @@ TEST_F(HistoryWindow, UnitsOfAShiftInTheTableAndTheYieldAndPortsTabs) {
     }
     EXPECT_EQ(shown.join(u'\n'), QLatin1String("COM1|A5XK|1/1|1|100%|handshake failed|0\n"
                                                "COM2|usb-FTDI-A|2/4|3|75%|no erase answer|0\n"
-                                               "COM1||3/2|0|0%||0\n"
+                                               "COM1||2/2|0|0%||0\n"
                                                "COM3||0/0|0|-||1\n"
                                                "COM4||0/0|0|-||1"));
 }
