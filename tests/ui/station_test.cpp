@@ -10,6 +10,7 @@
 #include "runner/runnertexts.h"
 #include "ui/frmstation.h"
 #include "ui/stationtile.h"
+#include "ui/stationunits.h"
 #include "ui/uitexts.h"
 #include "uitest.h"
 
@@ -65,25 +66,32 @@ class StationWindow : public testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, key);
     }
-    // Presses `key`, answers the box that starts so (the Manual prompt) OK,
-    // and waits for the round's end.
-    void round(frmStation* window, Qt::Key key, const char* prompt = nullptr) {
+    // Presses `key`, answers the box that starts so (the Manual prompt)
+    // with `button`, and waits for the round's end; the box's text.
+    QString round(frmStation* window, Qt::Key key, const char* prompt = nullptr,
+                  int button = QMessageBox::Ok) {
         QString asked;
         if (prompt != nullptr) {
-            script.answer(&asked);
+            script.press(&asked, button);
         }
         press(window, key);
         EXPECT_TRUE(waitFor([&] { return !window->running(); }, 20000));
         if (prompt != nullptr) {
             EXPECT_TRUE(asked.startsWith(QString::fromLatin1(prompt))) << asked.toStdString();
         }
+        return asked;
+    }
+    // The header counts the units the window kept, as every view counts them.
+    static void counted(frmStation* window, size_t attempts) {
+        EXPECT_EQ(window->units().rows().size(), attempts);
+        EXPECT_EQ(said(window, "lblCounts").toStdString(), unitsText(window->units().yield()));
     }
     // Each tile as "STATE|phase|records shown", a line each.
     static std::string tiles(QWidget* window) {
         std::string text;
         for (auto* tile : window->findChildren<StationTile*>()) {
-            text += child<QLabel>(tile, "lblState")->text().toStdString() + "|" +
-                    child<QLabel>(tile, "lblPhase")->text().toStdString() + "|" +
+            text += said(tile, "lblState").toStdString() + "|" +
+                    said(tile, "lblPhase").toStdString() + "|" +
                     child<QProgressBar>(tile, "prbRecords")->text().toStdString() + "\n";
         }
         return text;
@@ -91,12 +99,12 @@ class StationWindow : public testing::Test {
     static std::string serials(QWidget* window) {
         std::string text;
         for (auto* tile : window->findChildren<StationTile*>()) {
-            text += child<QLabel>(tile, "lblSerial")->text().toStdString() + "|";
+            text += said(tile, "lblSerial").toStdString() + "|";
         }
         return text;
     }
     static QString said(QWidget* window, const char* name) {
-        return child<QLabel>(window, name)->text();
+        return child<StationLabel>(window, name)->whole();
     }
 
     Scratch s;
@@ -116,7 +124,7 @@ TEST_F(StationWindow, FourDevicesCompleteEachARowOfTheBatchAndTheChoiceIsKept) {
     EXPECT_EQ(tiles(window), "Ready||\nReady||\nReady||\nReady||\n");
     round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + complete + complete);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("4 complete, 0 failed, 100%"));
+    counted(window, 4);
     EXPECT_EQ(said(window, "lblBatch"), QStringLiteral("Batch lot7"));
     EXPECT_TRUE(said(window, "lblFirmware").startsWith(QStringLiteral("app.hex   SHA-256 ")));
     EXPECT_FALSE(child<QWidget>(window, "cmdRetry")->isEnabled()); // nothing failed
@@ -157,7 +165,7 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 1 failed, 75%"));
+    counted(window, 4);
     auto* failed = window->findChildren<StationTile*>()[2];
     EXPECT_TRUE(child<QLabel>(failed, "lblMessage")
                     ->toolTip()
@@ -169,17 +177,27 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
         EXPECT_TRUE(window->grab().save(shot));
     }
 
+    // Cancel at Retry failed's prompt, which names its port, leaves every
+    // tile as it was, and Retry failed offered.
     const int heard[] = {line.heard(1), line.heard(2), line.heard(3), line.heard(4)};
+    const QString asked =
+        round(window, Qt::Key_F6, "Prepare device for download at 38400\n", QMessageBox::Cancel);
+    EXPECT_TRUE(asked.endsWith(QString::fromStdString("Retry failed on: " + line.port(3))))
+        << asked.toStdString();
+    EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
+    EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
+    EXPECT_TRUE(child<QWidget>(window, "cmdRetry")->isEnabled());
+    counted(window, 5);
     round(window, Qt::Key_F6, "Prepare device for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
+    counted(window, 6);
     for (int k : {1, 2, 4}) {
         EXPECT_EQ(line.heard(k), heard[k - 1]) << "device " << k << " was touched again";
     }
     EXPECT_GT(line.heard(3), heard[2]);
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 504|Serial 503|");
     EXPECT_EQ(e2e::historyRows(s, history + " --outcome no_erase_answer").size(), 2u);
-    EXPECT_EQ(e2e::historyRows(s, history).size(), 5u);
+    EXPECT_EQ(e2e::historyRows(s, history).size(), 6u); // the cancelled one too
 
     // The file changed on disk: Retry, held to the firmware that failed,
     // refuses it before the port hears a byte.
@@ -188,7 +206,7 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     round(window, Qt::Key_F6, text::NotExpectedFirmware);
     EXPECT_EQ(said(window, "lblSaid"), QString::fromLatin1(text::StationRetryFileChanged));
     EXPECT_EQ(line.heard(3), before);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
+    counted(window, 7);
 }
 
 // Esc stops every device at once, mid-download: each unit is STOPPED,
@@ -223,7 +241,7 @@ TEST_F(StationWindow, StopEndsEveryDeviceAndClosingAsksFirst) {
     EXPECT_EQ(test::count(stopped, "■ STOPPED|interrupted|"), 4) << stopped;
     const auto* tile = window->findChildren<StationTile*>()[0];
     EXPECT_NE(tile->palette().color(QPalette::Window), QColor(0xc6, 0x28, 0x28)); // not failed's
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("0 complete, 0 failed"));
+    counted(window, 4);
     EXPECT_EQ(said(window, "lblSaid"), QStringLiteral("Download interrupted"));
     EXPECT_EQ(e2e::historyRows(s, "--outcome interrupted").size(), 4u);
 
