@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -82,12 +83,24 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     m_clock = new QTimer(this);
     connect(m_clock, &QTimer::timeout, this, &frmStation::tick);
     m_clock->start(clockMs);
-    // Never larger than the screen it opens on, its buttons always in view.
-    QSize size = openingSize;
-    if (const QScreen* s = screen()) {
-        size = size.boundedTo(s->availableGeometry().size());
+    resize(openingSize);
+}
+
+// Never larger than the screen it opens on, its frame included, so that
+// its buttons are always in view.
+void frmStation::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    const QScreen* s = screen();
+    if (m_fitted || s == nullptr) {
+        return;
     }
-    resize(size);
+    m_fitted = true;
+    const QRect room = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    resize(size().boundedTo(room.size() - frame));
+    if (!room.contains(frameGeometry())) {
+        move(room.topLeft());
+    }
 }
 
 // What is chosen is kept for next time when the window goes, not at each

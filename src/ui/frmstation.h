@@ -70,6 +70,7 @@ class frmStation final : public QWidget, private MessageBoxes {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     // The round's questions, in the window's boxes; the window has the keys
@@ -115,9 +116,11 @@ class frmStation final : public QWidget, private MessageBoxes {
     std::vector<size_t> m_tileOf;      // the tile of each device of the round
     bool m_roundStarted = false;       // its devices got going
     bool m_retrying = false;           // the round is Retry failed's
-    bool m_closing = false;            // stopped to close: the window goes at the round's end
-    FileIdentity m_identity;           // of the file chosen, as last read
-    std::string m_heldTo;              // the SHA-256 of the last round whose devices started
+    bool m_closing = false;
+    bool m_fitted = false;   // to its screen, when first shown            // stopped to close: the
+                             // window goes at the round's end
+    FileIdentity m_identity; // of the file chosen, as last read
+    std::string m_heldTo;    // the SHA-256 of the last round whose devices started
     unsigned m_fileAsked = 0;
 
     StationChoice* m_choice;

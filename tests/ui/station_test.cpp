@@ -7,6 +7,8 @@
 
 #include "app/startoptions.h"
 #include "harness.h"
+#include "history/historylocation.h"
+#include "history/historystore.h"
 #include "runner/runnertexts.h"
 #include "ui/frmstation.h"
 #include "ui/stationtile.h"
@@ -14,8 +16,12 @@
 #include "ui/uitexts.h"
 #include "uitest.h"
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <set>
 #include <sstream>
@@ -35,9 +41,12 @@ class StationWindow : public testing::Test {
     // `quill --station` with these options, the ports of `line` and the
     // firmware; the window, active.
     frmStation* open(const Devices& line, const std::string& options = " -b 38400 -d manual") {
+        return open(line.ports() + options);
+    }
+    frmStation* open(const std::string& options) {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.path("data")));
         std::vector<std::string> words;
-        std::istringstream in("--station" + line.ports() + options + " " + s.path("app.hex"));
+        std::istringstream in("--station" + options + " " + s.path("app.hex"));
         for (std::string word; in >> word;) {
             words.push_back(word);
         }
@@ -167,6 +176,7 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
     counted(window, 4);
     auto* failed = window->findChildren<StationTile*>()[2];
+    EXPECT_EQ(said(failed, "lblMessage"), qtext(outcomeInstruction(Outcome::NoEraseAnswer).data()));
     EXPECT_TRUE(child<QLabel>(failed, "lblMessage")
                     ->toolTip()
                     .startsWith(QStringLiteral(
@@ -280,6 +290,84 @@ TEST_F(StationWindow, ItsMenusShowTheDialogsOfTheMainWindow) {
     const QPointer<frmStation> alive = window;
     trigger("mnuFileQuit");
     EXPECT_TRUE(waitFor([&] { return alive.isNull(); }, 5000));
+}
+
+// The tiles fill the window and grow with it, every one whole and in view
+// with the buttons; a port that is not there says so before any round.
+TEST_F(StationWindow, TilesFillTheWindowAndAMissingPortShowsBeforeARound) {
+    Devices line(s, 1);
+    for (const int count : {16, 4}) {
+        std::string ports = line.ports();
+        for (int k = 2; k <= count; ++k) {
+            ports += " -p " + s.path("gone" + std::to_string(k));
+        }
+        frmStation* window = open(ports);
+        const QSize screen = window->screen()->availableGeometry().size();
+        EXPECT_TRUE(screen.expandedTo(window->frameGeometry().size()) == screen) << count;
+        const auto tiles = window->findChildren<StationTile*>();
+        ASSERT_EQ(tiles.size(), count);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return std::all_of(tiles.begin() + 1, tiles.end(), [](StationTile* t) {
+                    return said(t, "lblCheck") == qtext(text::StationPortMissing) &&
+                           t->portCheck().state == PortCheck::State::Missing;
+                });
+            },
+            5000));
+        EXPECT_TRUE(child<QWidget>(tiles[0], "lblCheck")->isHidden());
+        int width = 0;
+        for (const QSize size : {QSize(800, 600), QSize(1920, 1080)}) {
+            window->resize(size);
+            QTest::qWait(50); // the layout's requests
+            EXPECT_GT(tiles[0]->width(), width) << count << " tiles grow with the window";
+            width = tiles[0]->width();
+        }
+        const QRect room = window->rect();
+        EXPECT_FALSE(child<QScrollArea>(window, "scrTiles")->verticalScrollBar()->isVisible());
+        for (QWidget* w : window->findChildren<QPushButton*>(QRegularExpression(u"^cmd"_qs))) {
+            EXPECT_TRUE(room.contains(QRect(w->mapTo(window, QPoint()), w->size())));
+        }
+        int right = 0; // the tiles reach the right edge of their room
+        for (StationTile* t : tiles) {
+            EXPECT_TRUE(room.contains(QRect(t->mapTo(window, QPoint()), t->size()))) << count;
+            for (StationLabel* l : t->findChildren<StationLabel*>()) {
+                EXPECT_TRUE(!l->clipped() || l->toolTip() == l->whole()) << count;
+            }
+            EXPECT_FALSE(child<StationLabel>(t, "lblState")->clipped());
+            right = std::max(right, t->geometry().right());
+        }
+        EXPECT_LT(tiles[0]->parentWidget()->width() - right, 20);
+        window->close();
+    }
+}
+
+// A process killed mid-round leaves its rows unfinished: the next window
+// of this station names the round's ports and when it began, once.
+TEST_F(StationWindow, ARoundLeftUnfinishedIsNamedWhenTheWindowOpensNext) {
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.path("data")));
+    const int64_t started = QDateTime(QDate(2026, 12, 7), QTime(14, 2)).toMSecsSinceEpoch();
+    {
+        auto store = HistoryStore::open(sqliteHistory(defaultHistoryPath()));
+        ASSERT_TRUE(store);
+        for (const auto& [program, port] : {std::pair{"quill", "/dev/ttyUSB1"},
+                                            {"quill-cli", "/dev/ttyUSB2"},
+                                            {"quill", "/dev/ttyUSB3"}}) {
+            Attempt a = newAttempt(program, {});
+            a.port = port;
+            a.startedMs = started;
+            ASSERT_TRUE((*store)->begin(a));
+        }
+    }
+    const std::string port = " -p " + s.path("gone");
+    frmStation* window = open(port);
+    EXPECT_TRUE(waitFor([&] { return child<QWidget>(window, "lblNotice")->isVisible(); }, 5000));
+    EXPECT_EQ(
+        said(window, "lblNotice"),
+        QStringLiteral("Interrupted 2026-12-07 14:02: /dev/ttyUSB1, /dev/ttyUSB3 did not finish."));
+    window->close();
+    window = open(port);
+    QTest::qWait(200);
+    EXPECT_TRUE(child<QWidget>(window, "lblNotice")->isHidden());
 }
 
 } // namespace
