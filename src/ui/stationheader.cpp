@@ -30,10 +30,11 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     lblRound = stationLabel(this, "lblRound", 1.6, true);
     lblCounts = stationLabel(this, "lblCounts", 1.6, true);
     auto* choice = new QHBoxLayout;
-    choice->addWidget(lblFirmware, 3);
+    // The firmware gives way first: the whole of it is on hover.
+    choice->addWidget(lblFirmware, 1);
     for (StationLabel* l : {lblLine, lblBatch, lblSerial}) {
         choice->addSpacing(gap);
-        choice->addWidget(l, 1);
+        choice->addWidget(l);
     }
     auto* units = new QHBoxLayout;
     units->addWidget(lblRound);
@@ -77,8 +78,8 @@ void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity
 }
 
 void StationHeader::showRound(int round) {
-    lblRound->setWhole(round > 0 ? qtext(text::StationRoundShown).arg(round) : QString());
     lblRound->setVisible(round > 0);
+    lblRound->setWhole(round > 0 ? qtext(text::StationRoundShown).arg(round) : QString());
 }
 
 void StationHeader::showUnits(const UnitYield& yield) {

@@ -99,9 +99,10 @@ void StationLabel::fit() {
         }
     } else {
         setFont(f);
-        const QString shown =
-            fontMetrics().elidedText(m_whole, Qt::ElideRight, contentsRect().width());
-        setText(width() > 0 ? shown : m_whole);
+        // Measured as sizeHint() measures it: a text given its width shows whole.
+        const int room = contentsRect().width();
+        const bool fits = width() == 0 || fontMetrics().horizontalAdvance(m_whole) <= room;
+        setText(fits ? m_whole : fontMetrics().elidedText(m_whole, Qt::ElideRight, room));
     }
     setToolTip(!m_hover.isEmpty() ? m_hover : clipped() ? m_whole : QString());
     updateGeometry();

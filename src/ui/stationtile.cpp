@@ -24,6 +24,7 @@ constexpr double charsPerTile = 13;
 constexpr double smallestText = 8;
 constexpr double largestText = 48;
 constexpr double lineHeight = 1.3; // of a text's size
+constexpr double barHeight = 1.6;  // the records' bar, of the text's size
 // The state's word, by how much it matters: a failure largest.
 constexpr double largestState = 2.4;
 constexpr double dimmedOpacity = 0.4;
@@ -135,6 +136,7 @@ StationTile::StationTile(const PortEntry& entry, QWidget* parent) : QFrame(paren
 void StationTile::setAdapter(const std::string& description) {
     lblAdapter->setWhole(QString::fromStdString(description));
     lblAdapter->setVisible(!description.empty());
+    scaleText();
 }
 
 void StationTile::setPortCheck(const PortCheck& check) {
@@ -143,6 +145,7 @@ void StationTile::setPortCheck(const PortCheck& check) {
     lblCheck->setWhole(qtext(words));
     lblCheck->setHover(shownText(check.message));
     lblCheck->setVisible(*words != '\0');
+    scaleText();
 }
 
 void StationTile::setIdle(const std::string& message) {
@@ -278,19 +281,31 @@ void StationTile::resizeEvent(QResizeEvent* event) {
 
 // Every part a fixed height for the tile's size, so that what a device
 // says changes no layout: a new text only repaints its label, and sixteen
-// devices talking at once never have the window laid out anew.
+// devices talking at once never have the window laid out anew. The text is
+// as large as the parts shown let it be.
 void StationTile::scaleText() {
-    const double inner = height() - 2 * tileMargin - 9 * tileSpacing;
-    const double base = std::clamp(std::min(width() / charsPerTile, inner / linesPerTile),
-                                   smallestText, largestText);
-    for (StationLabel* l : {lblSlot, lblPort, lblAdapter, lblCheck, lblState, lblPhase, lblSerial,
-                            lblMessage, lblRound}) {
-        l->setBase(base);
-        const double scale = l == lblState ? largestState : l->scale();
-        const int lines = l == lblMessage ? 3 : 1;
-        l->setFixedHeight(static_cast<int>(std::ceil(lines * base * scale * lineHeight)));
+    const auto linesOf = [this](const StationLabel* l) {
+        return (l == lblMessage ? 3 : 1) * (l == lblState ? largestState : l->scale()) * lineHeight;
+    };
+    const std::initializer_list<StationLabel*> labels = {lblSlot,   lblPort,    lblAdapter,
+                                                         lblCheck,  lblState,   lblPhase,
+                                                         lblSerial, lblMessage, lblRound};
+    double lines = barHeight;
+    int parts = 1;
+    for (const StationLabel* l : labels) {
+        if (!l->isHidden()) {
+            lines += linesOf(l);
+            ++parts;
+        }
     }
-    prbRecords->setFixedHeight(static_cast<int>(std::ceil(base * 1.6)));
+    const double inner = height() - 2 * tileMargin - parts * tileSpacing;
+    const double base =
+        std::clamp(std::min(width() / charsPerTile, inner / lines), smallestText, largestText);
+    for (StationLabel* l : labels) {
+        l->setBase(base);
+        l->setFixedHeight(static_cast<int>(std::floor(base * linesOf(l))));
+    }
+    prbRecords->setFixedHeight(static_cast<int>(std::floor(base * barHeight)));
     QFont f = prbRecords->font();
     f.setPixelSize(static_cast<int>(base));
     prbRecords->setFont(f);
