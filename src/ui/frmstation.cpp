@@ -224,6 +224,7 @@ void frmStation::startRound(RunRequest request) {
         m_tileOf.push_back(
             static_cast<size_t>(std::find(ports.begin(), ports.end(), port) - ports.begin()));
     }
+    checkBeforeRound();
     m_units.beginRound(m_tileOf, m_tiles.size(), m_retrying);
     m_header->showRound(m_units.round());
     for (size_t i = 0; i < m_tiles.size(); ++i) {
@@ -294,7 +295,8 @@ void frmStation::roundFinished(const RunReport& run) {
         close();
         return;
     }
-    checkPorts(true);
+    // Not opened again: a unit just flashed is left alone.
+    checkPorts(false);
 }
 
 void frmStation::makeTiles() {

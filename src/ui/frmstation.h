@@ -97,6 +97,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     // stationwatch.cpp: what the window finds out on its own.
     void findAdapters();
     void checkPorts(bool open);
+    void checkBeforeRound();
     void tick();
     void findInterrupted();
     int64_t nowMs() const { return m_steady.elapsed(); }

@@ -151,6 +151,8 @@ void StationTile::setPortCheck(const PortCheck& check) {
 void StationTile::setIdle(const std::string& message) {
     m_view.report.reset();
     m_view.idle = message;
+    m_records = -1; // the next device's silence counts from its first report
+    m_stalled = false;
     setState(State::Idle);
     showState(text::StationReady);
     lblPhase->setWhole({});

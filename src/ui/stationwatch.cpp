@@ -139,6 +139,20 @@ void frmStation::checkPorts(bool open) {
     }
 }
 
+// Whether each port of the round is there as it begins, without opening
+// it: its tile says so before the round's own words for it.
+void frmStation::checkBeforeRound() {
+    const std::vector<std::string> ports = m_choice->ports();
+    for (const size_t i : m_tileOf) {
+        const PortCheck now = checkPort(deviceOf(ports[i], m_store), false);
+        const PortCheck::State was = m_tiles[i]->portCheck().state;
+        if (now.state != PortCheck::State::Ready || was == PortCheck::State::Missing ||
+            was == PortCheck::State::NoAccess) {
+            m_tiles[i]->setPortCheck(now);
+        }
+    }
+}
+
 void frmStation::tick() {
     for (StationTile* tile : m_tiles) {
         tile->tick(nowMs());

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 
 #include <set>
 #include <sstream>
@@ -182,7 +183,6 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
                     .startsWith(QStringLiteral(
                         "No response on erase flash request.\nDevice may not be ready")));
 
-
     // Cancel at Retry failed's prompt, which names its port, leaves every
     // tile as it was, and Retry failed offered.
     const int heard[] = {line.heard(1), line.heard(2), line.heard(3), line.heard(4)};
@@ -287,9 +287,23 @@ TEST_F(StationWindow, ItsMenusShowTheDialogsOfTheMainWindow) {
         ASSERT_EQ(shown.size(), 1) << name;
         shown[0]->close();
     }
+    // Station settings: the idle limit and a slot's name, shown on its tile
+    // and kept with the port.
+    script.then("frmStationSettings", [&](QWidget* dialog) {
+        child<QSpinBox>(dialog, "spnIdle")->setValue(30);
+        child<QLineEdit>(dialog, "txtSlot1")->setText(u"Bench A"_qs);
+        click(dialog, {"cmdOK"});
+    });
+    trigger("mnuStationSettings");
+    auto* tile = window->findChild<StationTile*>();
+    EXPECT_EQ(said(tile, "lblSlot"), u"Bench A"_qs);
+    EXPECT_EQ(said(tile, "lblPort").toStdString(), line.port(1));
     const QPointer<frmStation> alive = window;
     trigger("mnuFileQuit");
     EXPECT_TRUE(waitFor([&] { return alive.isNull(); }, 5000));
+    const QtSettingsStore stored(s.path("quill.ini"));
+    EXPECT_EQ(stored.GetSetting("Station", "IDLE"), "30");
+    EXPECT_EQ(stored.GetSetting("Station", "PORTS"), "\"Bench A=" + line.port(1) + "\"");
 }
 
 // The tiles fill the window and grow with it, every one whole and in view

@@ -4,10 +4,12 @@
 // round's reports as the runner makes them. The header says what unitYield
 // says of the same rows, and Retry failed goes on with the same units.
 
+#include "ui/stationports.h"
 #include "ui/stationtile.h"
 #include "ui/stationunits.h"
 
 #include <QApplication>
+#include <QDir>
 #include <gtest/gtest.h>
 
 namespace quill::test {
@@ -114,6 +116,55 @@ TEST(StationTile, EachStateHasALightnessOfItsOwn) {
         for (size_t j = i + 1; j < light.size(); ++j) {
             EXPECT_GT(std::abs(light[i] - light[j]), 25) << i << " and " << j;
         }
+    }
+}
+
+// A device that takes no record for 5 s says so, amber, with the seconds;
+// its next record, or the next round, ends that.
+TEST(StationTile, ADeviceSilentFor5SecondsSaysSo) {
+    QWidget window;
+    StationTile tile({"Slot 1", "/dev/ttyUSB0"}, &window);
+    const auto state = [&] { return tile.findChild<StationLabel*>(u"lblState"_qs)->whole(); };
+    DeviceReport d;
+    d.totals.records = 10;
+    for (const int64_t round : {0, 60'000}) { // the second round starts with a record count alike
+        tile.setWaiting(1);
+        tile.showReport(d, round + 1000);
+        tile.tick(round + 5999);
+        EXPECT_FALSE(tile.stalled()) << round;
+        tile.tick(round + 8000);
+        EXPECT_TRUE(tile.stalled()) << round;
+        EXPECT_EQ(state(), u"No record for 7 s"_qs);
+        EXPECT_EQ(tile.palette().color(QPalette::Window),
+                  StationTile::background(StationTile::State::Running, true, window.palette()));
+    }
+    d.progress.records = 1;
+    tile.showReport(d, 68'500);
+    tile.tick(69'000);
+    EXPECT_FALSE(tile.stalled());
+    EXPECT_EQ(state(), u"Working"_qs);
+}
+
+// NAME=PORT names a port's slot; the ports field quotes what has a blank,
+// and keeps a device path absolute.
+TEST(StationPorts, SlotNamesAreReadAndWrittenBackAndPathsKeptAbsolute) {
+    const std::vector<std::pair<QString, std::vector<PortEntry>>> table = {
+        {u"COM3  /dev/ttyUSB0"_qs, {{"", "COM3"}, {"", "/dev/ttyUSB0"}}},
+        {u"\"Slot 3=/dev/ttyUSB2\" A=rfc2217://h:4001 rfc2217://h:4002?x=1"_qs,
+         {{"Slot 3", "/dev/ttyUSB2"}, {"A", "rfc2217://h:4001"}, {"", "rfc2217://h:4002?x=1"}}},
+        {u"\"Bench \"\"\"B\"\"\"=COM1\""_qs, {{"Bench \"B\"", "COM1"}}},
+    };
+    for (const auto& [text, entries] : table) {
+        EXPECT_EQ(portEntries(text), entries) << text.toStdString();
+        EXPECT_EQ(portEntries(portEntriesText(entries)), entries) << text.toStdString();
+    }
+    const std::string here = QDir::currentPath().toStdString();
+    for (const auto& [typed, kept] :
+         {std::pair<std::string, std::string>{"ttyUSB0", "/dev/ttyUSB0"},
+          {"tests/pty9", here + "/tests/pty9"},
+          {"COM3", "COM3"},
+          {"rfc2217://h:1", "rfc2217://h:1"}}) {
+        EXPECT_EQ(keptPort(typed), kept);
     }
 }
 
