@@ -246,6 +246,7 @@ void frmStation::startRound(RunRequest request) {
         [this](const RunReport& run) { roundFinished(run); },
     };
     MessageBoxes& boxes = *this;
+    m_lastRequest = request;
     m_run =
         std::make_unique<StationRun>(std::move(request), m_store, boxes, this, std::move(events));
     showButtons();

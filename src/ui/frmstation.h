@@ -60,6 +60,9 @@ class frmStation final : public QWidget, private MessageBoxes {
     // The report of the last round that ended.
     const RunReport& lastRound() const { return m_lastRound; }
     const StationUnits& units() const { return m_units; }
+    // What the last round was asked to do: its ports, and the units a retry
+    // goes on with.
+    const RunRequest& lastRequest() const { return m_lastRequest; }
 
   signals:
     // The menus' History..., Serial number... and About, which the main
@@ -106,6 +109,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     QtMessageBoxes m_boxes;
     std::unique_ptr<StationRun> m_run;
     RunReport m_lastRound;
+    RunRequest m_lastRequest;
     std::unique_ptr<QThreadPool> m_readers; // the file, the adapters, the history, off this thread
     std::unique_ptr<QThreadPool> m_checks;  // the ports, which a round waits for
     Inbox* m_inbox;                         // ... and their answers, back on it

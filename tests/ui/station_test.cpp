@@ -201,6 +201,9 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
         EXPECT_EQ(line.heard(k), heard[k - 1]) << "device " << k << " was touched again";
     }
     EXPECT_GT(line.heard(3), heard[2]);
+    // The same unit, its number kept for the image.
+    ASSERT_EQ(window->lastRequest().units.size(), 1u);
+    EXPECT_EQ(window->lastRequest().units[0].serial, "502");
     // scripts/station-screenshot.sh keeps this moment, a retry after a round, for the README.
     if (const QString shot = qEnvironmentVariable("QUILL_SCREENSHOT"); !shot.isEmpty()) {
         EXPECT_TRUE(window->grab().save(shot));
