@@ -32,6 +32,7 @@ namespace quill {
 namespace {
 
 constexpr int clockMs = 1000;
+constexpr int enteredMs = 400; // the ports text unchanged this long has been entered
 // The size the window opens at, where its screen has the room.
 constexpr QSize openingSize(1280, 860);
 
@@ -68,6 +69,10 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(qtext(text::StationCaption));
     m_steady.start();
+    m_entered = new QTimer(this);
+    m_entered->setSingleShot(true);
+    m_entered->setInterval(enteredMs);
+    connect(m_entered, &QTimer::timeout, this, [this] { checkPorts(true); });
     createControls();
     createMenus();
     m_choice->load(store);
@@ -307,7 +312,9 @@ void frmStation::makeTiles() {
     }
     m_grid->setTiles(m_tiles);
     findAdapters();
-    checkPorts(true);
+    // Opened once the typing has stopped, not at each key: a port passed
+    // on the way to another ("/dev/ttyUSB1" of "/dev/ttyUSB10") is left alone.
+    m_entered->start();
     showButtons();
 }
 

@@ -116,6 +116,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     StationUnits m_units;
     QElapsedTimer m_steady;
     QTimer* m_clock;
+    QTimer* m_entered; // the ports text has stopped changing
     int m_ticks = 0;
     std::vector<StationTile*> m_tiles; // one per port, in the order named
     std::vector<size_t> m_tileOf;      // the tile of each device of the round

@@ -207,7 +207,8 @@ Options:
               failed again with F6, all stopped with Esc
   -p, --port PORT
               with --station: a port, named as for quill-cli (COMn, a
-              device path or rfc2217://HOST:PORT); give one for each
+              device path or rfc2217://HOST:PORT); give one for each;
+              NAME=PORT shows the name of its slot on its tile
   -b, --baud RATE
               with --station: 9600 or 38400
   -d, --device KIND
