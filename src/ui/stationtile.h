@@ -55,6 +55,8 @@ class StationTile final : public QFrame {
     void tick(int64_t nowMs);
 
     State state() const { return m_state; }
+    // A unit that Retry failed flashes again: it failed, or it was stopped.
+    bool unfinished() const { return m_state == State::Failed || m_state == State::Stopped; }
     bool stalled() const { return m_stalled; }
     const PortCheck& portCheck() const { return m_check; }
     // The background of each state, for a tile of this window's palette.

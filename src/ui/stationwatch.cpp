@@ -123,7 +123,7 @@ void frmStation::checkPorts(bool open) {
             open || (was != PortCheck::State::Ready && was != PortCheck::State::NotChecked);
         if (!look) {
             const PortCheck now = checkPort(device, false);
-            if (now.state != PortCheck::State::Ready) {
+            if (now.state != PortCheck::State::Ready && now.state != was) {
                 tile->setPortCheck(now);
             }
             continue;
