@@ -34,11 +34,11 @@ double stateScale(StationTile::State state) {
     case StationTile::State::Failed:
         return largestState;
     case StationTile::State::Complete:
-        return 2.0;
+        return 2.1;
     case StationTile::State::Stopped:
-        return 1.7;
+        return 1.9;
     default:
-        return 1.4;
+        return 1.7;
     }
 }
 
@@ -108,7 +108,7 @@ StationTile::StationTile(const PortEntry& entry, QWidget* parent) : QFrame(paren
     lblAdapter->hide();
     lblCheck = new StationLabel(this, "lblCheck", 1.0, true);
     lblCheck->hide();
-    lblState = new StationLabel(this, "lblState", 1.4, true);
+    lblState = new StationLabel(this, "lblState", 1.7, true);
     lblPhase = new StationLabel(this, "lblPhase");
     prbRecords = new QProgressBar(this);
     prbRecords->setObjectName(QStringLiteral("prbRecords"));

@@ -350,7 +350,9 @@ TEST_F(StationWindow, TilesFillTheWindowAndAMissingPortShowsBeforeARound) {
             for (StationLabel* l : t->findChildren<StationLabel*>()) {
                 EXPECT_TRUE(!l->clipped() || l->toolTip() == l->whole()) << count;
             }
+            // Read from 2 m: the state's word at least 24 px high.
             EXPECT_FALSE(child<StationLabel>(t, "lblState")->clipped());
+            EXPECT_GE(child<StationLabel>(t, "lblState")->font().pixelSize(), 24) << count;
             right = std::max(right, t->geometry().right());
         }
         EXPECT_LT(tiles[0]->parentWidget()->width() - right, 20);
