@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Draws the station window after a round on four simulated devices, one of
-# which never answers the erase request, into doc/station.png: the window
-# test of that round runs under Xvfb on the X11 platform, as a desktop
-# would show it, and saves the window when the round has ended.
+# which never answers the erase request, and the retry of that port, into
+# doc/station.png: the window test of those rounds runs under Xvfb on the
+# X11 platform, as a desktop would show it, and saves the window when the
+# retry has ended.
 #   scripts/station-screenshot.sh [BUILD_DIR]     (build/dev by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -13,41 +13,68 @@ struct OutcomeInfo {
     ExitCode code;
     const char* shortWords;
     const char* words;
+    const char* instruction; // what the operator does next, in one sentence
 };
 
 // In the order of the enum.
 constexpr std::array<OutcomeInfo, 22> outcomes{{
-    {Outcome::Complete, "complete", ExitCode::Complete, "complete", "complete"},
-    {Outcome::BadRecord, "bad_record", ExitCode::BadRecord, "bad record", "bad record"},
-    {Outcome::NoRecords, "no_records", ExitCode::BadRecord, "no records", "no records"},
-    {Outcome::NoEndRecord, "no_end_record", ExitCode::BadRecord, "no end record", "no end record"},
+    {Outcome::Complete, "complete", ExitCode::Complete, "complete", "complete", ""},
+    {Outcome::BadRecord, "bad_record", ExitCode::BadRecord, "bad record", "bad record",
+     "The firmware file is damaged: choose a good file, then press Start (F5)."},
+    {Outcome::NoRecords, "no_records", ExitCode::BadRecord, "no records", "no records",
+     "The file holds no firmware: choose the right file, then press Start (F5)."},
+    {Outcome::NoEndRecord, "no_end_record", ExitCode::BadRecord, "no end record", "no end record",
+     "The file has no end record: choose the whole file, then press Start (F5)."},
     {Outcome::RecordsAfterEnd, "records_after_end", ExitCode::BadRecord, "records past end",
-     "records after the end record"},
-    {Outcome::FileChanged, "file_changed", ExitCode::BadRecord, "file changed", "file changed"},
+     "records after the end record",
+     "The file goes on after its end record: choose a clean file, then press Start (F5)."},
+    {Outcome::FileChanged, "file_changed", ExitCode::BadRecord, "file changed", "file changed",
+     "The file changed while it was sent: make sure nothing writes it, then press Start (F5)."},
     {Outcome::UnexpectedFirmware, "unexpected_firmware", ExitCode::BadRecord, "unexpected file",
-     "not the expected firmware"},
-    {Outcome::FileError, "file_error", ExitCode::FileError, "file error", "file error"},
+     "not the expected firmware",
+     "The file is not the firmware of this round: put it back, or press Start (F5) to send the new "
+     "one."},
+    {Outcome::FileError, "file_error", ExitCode::FileError, "file error", "file error",
+     "The file cannot be read: check that it is there and readable, then press Start (F5)."},
     {Outcome::NoEraseAnswer, "no_erase_answer", ExitCode::NoEraseAnswer, "no erase answer",
-     "no answer to the erase request"},
+     "no answer to the erase request",
+     "The unit did not answer: check its cable and power, set it ready for download, then press "
+     "Retry failed (F6)."},
     {Outcome::TrackerHandshake, "tracker_handshake", ExitCode::TrackerHandshake, "handshake failed",
-     "Tracker handshake failed"},
-    {Outcome::PortFailure, "port_failure", ExitCode::PortError, "port error", "port error"},
-    {Outcome::Cancelled, "cancelled", ExitCode::Cancelled, "cancelled", "cancelled"},
+     "Tracker handshake failed",
+     "The Tracker did not answer as it should: check its cable and power, then press Retry failed "
+     "(F6)."},
+    {Outcome::PortFailure, "port_failure", ExitCode::PortError, "port error", "port error",
+     "The port could not be used: plug the adapter in and close any other program using it, then "
+     "press Retry failed (F6)."},
+    {Outcome::Cancelled, "cancelled", ExitCode::Cancelled, "cancelled", "cancelled",
+     "Nothing was sent: prepare the unit, then press Retry failed (F6)."},
     {Outcome::IdleTimeout, "idle_timeout", ExitCode::IdleTimeout, "silent",
-     "silent past the idle timeout"},
-    {Outcome::Interrupted, "interrupted", ExitCode::Interrupted, "interrupted", "interrupted"},
-    {Outcome::Superseded, "superseded", ExitCode::Failure, "superseded", "superseded"},
+     "silent past the idle timeout",
+     "The unit went silent: check its cable and power, then press Retry failed (F6)."},
+    {Outcome::Interrupted, "interrupted", ExitCode::Interrupted, "interrupted", "interrupted",
+     "Stopped before the end: press Retry failed (F6) to flash this unit again."},
+    {Outcome::Superseded, "superseded", ExitCode::Failure, "superseded", "superseded",
+     "Stopped by a new round: press Retry failed (F6) to flash this unit again."},
     {Outcome::HistoryFailed, "history_failed", ExitCode::HistoryFailed, "no history",
-     "history not written"},
-    {Outcome::Usage, "usage", ExitCode::Usage, "not started", "not started"},
+     "history not written",
+     "The history could not be written: check its connection, then press Retry failed (F6)."},
+    {Outcome::Usage, "usage", ExitCode::Usage, "not started", "not started",
+     "The round could not start: correct what the window says, then press Start (F5)."},
     {Outcome::DevicesDiffer, "devices_differ", ExitCode::DevicesDiffer, "failed",
-     "failed in different ways"},
-    {Outcome::Failure, "failure", ExitCode::Failure, "failed", "failed"},
-    {Outcome::Unfinished, "unfinished", ExitCode::Failure, "unfinished", "unfinished"},
+     "failed in different ways",
+     "The download failed: check the unit and its cable, then press Retry failed (F6)."},
+    {Outcome::Failure, "failure", ExitCode::Failure, "failed", "failed",
+     "The download failed: check the unit and its cable, then press Retry failed (F6)."},
+    {Outcome::Unfinished, "unfinished", ExitCode::Failure, "unfinished", "unfinished",
+     "The download never ended: flash this unit again."},
     {Outcome::SerialUnusable, "serial_unusable", ExitCode::BadRecord, "no serial",
-     "serial number unusable"},
+     "serial number unusable",
+     "The unit's serial number could not go into its image: check Options, Serial number, then "
+     "press Start (F5)."},
     {Outcome::EventsFailed, "events_failed", ExitCode::EventsFailed, "no events",
-     "events not published"},
+     "events not published",
+     "The live events could not be sent: check their target, then press Start (F5)."},
 }};
 
 const OutcomeInfo& info(Outcome outcome) {
@@ -120,6 +147,10 @@ std::string_view outcomeShortWords(Outcome outcome) {
 
 std::string_view outcomeWords(Outcome outcome) {
     return info(outcome).words;
+}
+
+std::string_view outcomeInstruction(Outcome outcome) {
+    return info(outcome).instruction;
 }
 
 } // namespace quill

@@ -58,5 +58,8 @@ bool outcomeFailed(Outcome outcome);
 std::string_view outcomeShortWords(Outcome outcome);
 // The words of a summary: "no answer to the erase request", ...
 std::string_view outcomeWords(Outcome outcome);
+// What the operator does about it, in one plain sentence ("The unit did not
+// answer: check its cable ..."); empty for Complete.
+std::string_view outcomeInstruction(Outcome outcome);
 
 } // namespace quill

@@ -4,25 +4,25 @@
 #include "hexfile/filecheck.h"
 #include "hexfile/hexcodec.h"
 #include "hexfile/stdhexfile.h"
-#include "qt/portnames.h"
-#include "qt/portscan.h"
-#include "runner/runplan.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/stationchoice.h"
+#include "ui/stationgrid.h"
 #include "ui/stationheader.h"
+#include "ui/stationlabel.h"
 #include "ui/stationrun.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
 #include "unitserial/serialnumber.h"
 
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -31,13 +31,10 @@ namespace quill {
 
 namespace {
 
-constexpr int tilesPerRow = 4;
-
-// A unit that Retry failed flashes again: it failed, or it was stopped.
-bool unfinished(const StationTile& tile) {
-    return tile.state() == StationTile::State::Failed ||
-           tile.state() == StationTile::State::Stopped;
-}
+constexpr int clockMs = 1000;
+constexpr int enteredMs = 400; // the ports text unchanged this long has been entered
+// The size the window opens at, where its screen has the room.
+constexpr QSize openingSize(1280, 860);
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(qtext(caption), parent);
@@ -57,22 +54,19 @@ FileIdentity identityOf(const std::string& path) {
     return checkHexFile(file, makeHexTable(), line).identity;
 }
 
-// The device behind a port as named, for the adapter's description (a
-// port on the network stays its URL, which the system does not list).
-std::string deviceOf(const std::string& port, const SettingsStore& store) {
-    if (const auto n = comNumber(port); n && *n <= 4) {
-        return resolvedDevice(devicePath(defaultPortResolver(store)(static_cast<int16_t>(*n))));
-    }
-    return resolvedDevice(devicePath(port));
-}
-
 } // namespace
 
 frmStation::frmStation(SettingsStore& store, const RunRequest& given)
-    : m_store(store), m_readers(std::make_unique<QThreadPool>()), m_inbox(new Inbox(this)) {
+    : m_store(store), m_readers(std::make_unique<QThreadPool>()),
+      m_checks(std::make_unique<QThreadPool>()), m_inbox(new Inbox(this)) {
     setObjectName(QStringLiteral("frmStation"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(qtext(text::StationCaption));
+    m_steady.start();
+    m_entered = new QTimer(this);
+    m_entered->setSingleShot(true);
+    m_entered->setInterval(enteredMs);
+    connect(m_entered, &QTimer::timeout, this, [this] { checkPorts(true); });
     createControls();
     createMenus();
     m_choice->load(store);
@@ -81,15 +75,31 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     readFile();
     showHeader();
     showButtons();
+    findInterrupted();
     connect(m_choice, &StationChoice::portsChanged, this, &frmStation::makeTiles);
     connect(m_choice, &StationChoice::fileChanged, this, &frmStation::readFile);
     connect(m_choice, &StationChoice::lineChanged, this, &frmStation::showHeader);
-    // Wide enough for a row of tiles, and tall enough for up to four rows.
-    const int rows =
-        std::clamp((static_cast<int>(m_tiles.size()) + tilesPerRow - 1) / tilesPerRow, 1, 4);
-    const int tileHeight = m_tiles.empty() ? 0 : m_tiles.front()->sizeHint().height();
-    resize(std::max(1100, sizeHint().width()),
-           sizeHint().height() + rows * (tileHeight + m_grid->spacing()));
+    m_clock = new QTimer(this);
+    connect(m_clock, &QTimer::timeout, this, &frmStation::tick);
+    m_clock->start(clockMs);
+    resize(openingSize);
+}
+
+// Never larger than the screen it opens on, its frame included, so that
+// its buttons are always in view.
+void frmStation::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    const QScreen* s = screen();
+    if (m_fitted || s == nullptr) {
+        return;
+    }
+    m_fitted = true;
+    const QRect room = s->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    resize(size().boundedTo(room.size() - frame));
+    if (!room.contains(frameGeometry())) {
+        move(room.topLeft());
+    }
 }
 
 // What is chosen is kept for next time when the window goes, not at each
@@ -97,12 +107,26 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
 frmStation::~frmStation() {
     m_run.reset();            // every device stops; the rows are written
     m_readers->waitForDone(); // nothing is posted to a window that has gone
+    m_checks->waitForDone();
     m_choice->save(m_store);
 }
 
+// The round's questions, in the window's boxes. Retry failed's names the
+// ports it goes to, before any of them hears a byte.
 MsgResult frmStation::MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                              MsgResult defaultButton) {
-    const MsgResult answer = m_boxes.MsgBox(text, buttons, icon, defaultButton);
+    std::string asked = text;
+    if (m_retrying && !m_roundStarted && buttons == MsgButtons::OkCancel) {
+        const std::vector<PortEntry> entries = m_choice->keptEntries();
+        QStringList names;
+        for (const size_t tile : m_tileOf) {
+            const PortEntry& e = entries[tile];
+            names << QString::fromStdString(e.name.empty() ? e.port : e.name + " (" + e.port + ")");
+        }
+        asked += '\r' +
+                 qtext(text::StationRetryPorts).arg(names.join(QStringLiteral(", "))).toStdString();
+    }
+    const MsgResult answer = m_boxes.MsgBox(asked, buttons, icon, defaultButton);
     activateWindow();
     return answer;
 }
@@ -110,14 +134,15 @@ MsgResult frmStation::MsgBox(const std::string& text, MsgButtons buttons, MsgIco
 void frmStation::createControls() {
     m_choice = new StationChoice(this);
     m_header = new StationHeader(this);
-    lblSaid = stationLabel(this, "lblSaid");
-    lblSaid->setWordWrap(true);
-    auto* tiles = new QWidget;
-    m_grid = new QGridLayout(tiles);
-    m_grid->setAlignment(Qt::AlignTop);
+    lblNotice = stationLabel(this, "lblNotice", 1.2, true);
+    lblNotice->hide();
+    lblSaid = new StationLabel(this, "lblSaid", 1, false, 2);
+    m_grid = new StationGrid;
     auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrTiles"));
     scroll->setWidgetResizable(true);
-    scroll->setWidget(tiles);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(m_grid);
     cmdStart = button(this, "cmdStart", text::StationStart);
     cmdRetry = button(this, "cmdRetry", text::StationRetry);
     cmdStop = button(this, "cmdStop", text::StationStop);
@@ -141,152 +166,23 @@ void frmStation::createControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_choice);
     layout->addWidget(m_header);
+    layout->addWidget(lblNotice);
     layout->addWidget(scroll, 1);
     layout->addWidget(lblSaid);
     layout->addLayout(buttons);
 }
 
-void frmStation::cmdStart_Click() {
-    if (running() || m_tiles.empty()) {
-        return; // a round at a time, and never on the stored COM port instead
-    }
-    m_retrying = false;
-    startRound(m_choice->request());
-}
-
-// The ports whose tile failed or was stopped, again, held to the firmware
-// they had.
-void frmStation::cmdRetry_Click() {
-    if (running() || m_heldTo.empty()) {
-        return;
-    }
-    RunRequest again = m_choice->request();
-    again.ports.clear();
-    const std::vector<std::string> ports = m_choice->ports();
-    for (size_t i = 0; i < m_tiles.size(); ++i) {
-        if (unfinished(*m_tiles[i])) {
-            again.ports.push_back(ports[i]);
-        }
-    }
-    if (!again.ports.empty()) {
-        again.expectSha256 = m_heldTo;
-        m_retrying = true;
-        startRound(std::move(again));
-    }
-}
-
-void frmStation::cmdStop_Click() {
-    if (running()) {
-        m_run->stop();
-    }
-}
-
-void frmStation::startRound(RunRequest request) {
-    // Options, "Serial number..." holds for the station's units too: each
-    // unit of a round, and of its retry, draws a number of its own.
-    request.serial = serialFromSettings(m_store);
-    say({}, false);
-    // The tiles were made from the same ports text, in the same order.
-    const std::vector<std::string> ports = m_choice->ports();
-    m_tileOf.clear();
-    for (const std::string& port : request.ports) {
-        m_tileOf.push_back(
-            static_cast<size_t>(std::find(ports.begin(), ports.end(), port) - ports.begin()));
-    }
-    m_roundStarted = false;
-    StationRun::Events events{
-        [this](const std::string& text, RunnerView::Said how) {
-            if (how != RunnerView::Said::Note) {
-                say(text, how != RunnerView::Said::Message);
-            }
-        },
-        [this](const RunReport& planned) {
-            m_roundStarted = true;
-            m_identity = planned.identity;
-            m_heldTo = planned.identity.sha256;
-            for (size_t i = 0; i < planned.devices.size(); ++i) {
-                m_tiles[m_tileOf[i]]->showReport(planned.devices[i]);
-            }
-            showHeader();
-        },
-        [this](size_t index, DeviceEvent::Kind kind, const DeviceReport& device) {
-            deviceChanged(index, kind == DeviceEvent::Kind::Ended, device);
-        },
-        [this](const RunReport& run) { roundFinished(run); },
-    };
-    MessageBoxes& boxes = *this;
-    m_run =
-        std::make_unique<StationRun>(std::move(request), m_store, boxes, this, std::move(events));
-    showButtons();
-    m_run->start();
-}
-
-void frmStation::deviceChanged(size_t index, bool ended, const DeviceReport& device) {
-    m_tiles[m_tileOf[index]]->showReport(device);
-    const StationTile::State state = StationTile::stateOf(device);
-    if (ended && state != StationTile::State::Stopped) {
-        m_header->countUnit(state == StationTile::State::Complete);
-    }
-}
-
-// Devices that never started (the prompt answered Cancel, a file refused)
-// wait again, saying why; no unit was touched.
-void frmStation::roundFinished(const RunReport& run) {
-    m_run.reset();
-    m_lastRound = run;
-    if (!m_roundStarted) {
-        const std::string why = run.messages.empty() ? std::string() : run.messages.back();
-        for (const size_t tile : m_tileOf) {
-            m_tiles[tile]->setIdle(why);
-        }
-    }
-    // Retry is held to the firmware the units failed with, never to what
-    // the file holds now.
-    if (m_retrying && run.outcome == Outcome::UnexpectedFirmware) {
-        say(text::StationRetryFileChanged, true);
-    }
-    showButtons();
-    if (m_closing) {
-        close();
-    }
-}
-
 void frmStation::makeTiles() {
-    for (StationTile* tile : m_tiles) {
-        delete tile;
-    }
     m_tiles.clear();
-    const std::vector<std::string> ports = m_choice->ports();
-    for (size_t i = 0; i < ports.size(); ++i) {
-        m_tiles.push_back(new StationTile(ports[i], m_grid->parentWidget()));
-        m_grid->addWidget(m_tiles.back(), static_cast<int>(i) / tilesPerRow,
-                          static_cast<int>(i) % tilesPerRow);
+    for (const PortEntry& entry : m_choice->keptEntries()) {
+        m_tiles.push_back(new StationTile(entry, m_grid));
     }
+    m_grid->setTiles(m_tiles);
     findAdapters();
+    // Opened once the typing has stopped, not at each key: a port passed
+    // on the way to another ("/dev/ttyUSB1" of "/dev/ttyUSB10") is left alone.
+    m_entered->start();
     showButtons();
-}
-
-// Asking the system for its ports takes a while: off this thread.
-void frmStation::findAdapters() {
-    const std::vector<std::string> ports = m_choice->ports();
-    for (size_t i = 0; i < ports.size(); ++i) {
-        const std::string device = deviceOf(ports[i], m_store);
-        if (device.empty()) {
-            continue;
-        }
-        startOn(*m_readers, [this, tile = m_tiles[i], device] {
-            const auto found = detectedPort(device);
-            if (!found || found->description.empty()) {
-                return;
-            }
-            m_inbox->post([this, tile, description = found->description] {
-                // Only while that tile is still shown.
-                if (std::find(m_tiles.begin(), m_tiles.end(), tile) != m_tiles.end()) {
-                    tile->setAdapter(description);
-                }
-            });
-        });
-    }
 }
 
 // The file's SHA-256 for the header before its first round, read off this
@@ -307,12 +203,12 @@ void frmStation::readFile() {
 }
 
 void frmStation::showHeader() {
-    m_header->showChoice(m_choice->request(), m_identity);
+    m_header->showChoice(m_choice->request(), m_identity, serialFromSettings(m_store));
 }
 
 void frmStation::showButtons() {
     const bool failed = std::any_of(m_tiles.begin(), m_tiles.end(),
-                                    [](const StationTile* t) { return unfinished(*t); });
+                                    [](const StationTile* t) { return t->unfinished(); });
     cmdStart->setEnabled(!running() && !m_tiles.empty());
     cmdRetry->setEnabled(!running() && failed && !m_heldTo.empty());
     cmdStop->setEnabled(running());
@@ -321,8 +217,8 @@ void frmStation::showButtons() {
 }
 
 void frmStation::say(const std::string& text, bool problem) {
-    lblSaid->setText(shownText(text));
-    lblSaid->setStyleSheet(problem ? QStringLiteral("color: #c62828;") : QString());
+    lblSaid->setWhole(shownText(text));
+    lblSaid->setStyleSheet(problem ? QStringLiteral("color: #b71c1c;") : QString());
 }
 
 // A round still going is stopped only when the operator says so; the
@@ -347,16 +243,6 @@ void frmStation::closeEvent(QCloseEvent* event) {
         m_closing = true;
         m_run->stop();
     }
-}
-
-// The devices of the round not ended yet: all of them before they start.
-size_t frmStation::devicesFlashed() const {
-    if (!m_roundStarted) {
-        return m_tileOf.size();
-    }
-    return static_cast<size_t>(std::count_if(m_tileOf.begin(), m_tileOf.end(), [this](size_t i) {
-        return m_tiles[i]->state() == StationTile::State::Running;
-    }));
 }
 
 } // namespace quill

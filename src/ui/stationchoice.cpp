@@ -3,6 +3,7 @@
 
 #include "shared/module1.h"
 #include "shared/report.h"
+#include "ui/stationports.h"
 #include "ui/uitexts.h"
 
 #include <QComboBox>
@@ -23,6 +24,7 @@ constexpr const char* keyBaud = "BAUD";
 constexpr const char* keyDevice = "DEVICE";
 constexpr const char* keyFile = "FILE";
 constexpr const char* keyBatch = "BATCH";
+constexpr const char* keyIdle = "IDLE";
 
 constexpr int32_t bauds[] = {9600, 38400};
 
@@ -88,9 +90,14 @@ StationChoice::StationChoice(QWidget* parent) : QWidget(parent) {
 
 void StationChoice::load(const SettingsStore& store) {
     RunRequest stored;
-    const QString ports = QString::fromStdString(store.GetSetting(section, keyPorts));
-    for (const QString& port : ports.split(u' ', Qt::SkipEmptyParts)) {
-        stored.ports.push_back(port.toStdString());
+    for (const PortEntry& e :
+         portEntries(QString::fromStdString(store.GetSetting(section, keyPorts)))) {
+        stored.ports.push_back(e.name.empty() ? e.port : e.name + "=" + e.port);
+    }
+    bool number = false;
+    const int idle = QString::fromStdString(store.GetSetting(section, keyIdle)).toInt(&number);
+    if (number && idle >= 0 && idle <= maxIdleTimeoutSeconds) {
+        m_idleLimit = idle;
     }
     if (const int baud = std::atoi(store.GetSetting(section, keyBaud).c_str()); baud > 0) {
         stored.baud = baud;
@@ -111,11 +118,12 @@ void StationChoice::load(const SettingsStore& store) {
 void StationChoice::save(SettingsStore& store) const {
     const RunRequest r = request();
     const std::pair<const char*, std::string> values[] = {
-        {keyPorts, txtPorts->text().simplified().toStdString()},
+        {keyPorts, portEntriesText(keptEntries()).toStdString()},
         {keyBaud, std::to_string(r.baud.value_or(0))},
         {keyDevice, deviceKindName(r.device)},
         {keyFile, r.file},
         {keyBatch, r.batch},
+        {keyIdle, std::to_string(m_idleLimit)},
     };
     for (const auto& [key, value] : values) {
         if (store.GetSetting(section, key) != value) {
@@ -126,11 +134,11 @@ void StationChoice::save(SettingsStore& store) const {
 
 void StationChoice::apply(const RunRequest& given) {
     if (!given.ports.empty()) {
-        QStringList ports;
-        for (const std::string& port : given.ports) {
-            ports << QString::fromStdString(port);
+        std::vector<PortEntry> entries;
+        for (const std::string& word : given.ports) {
+            entries.push_back(portEntry(word));
         }
-        txtPorts->setText(ports.join(u' '));
+        txtPorts->setText(portEntriesText(entries));
     }
     if (given.baud) {
         cboBaud->setCurrentIndex(std::max(0, cboBaud->findData(*given.baud)));
@@ -146,12 +154,28 @@ void StationChoice::apply(const RunRequest& given) {
     }
 }
 
+std::vector<PortEntry> StationChoice::keptEntries() const {
+    std::vector<PortEntry> entries = portEntries(txtPorts->text());
+    for (PortEntry& e : entries) {
+        e.port = keptPort(e.port);
+    }
+    return entries;
+}
+
 std::vector<std::string> StationChoice::ports() const {
     std::vector<std::string> ports;
-    for (const QString& port : txtPorts->text().split(u' ', Qt::SkipEmptyParts)) {
-        ports.push_back(port.toStdString());
+    for (const PortEntry& e : keptEntries()) {
+        ports.push_back(e.port);
     }
     return ports;
+}
+
+void StationChoice::setSlotNames(const std::vector<std::string>& names) {
+    std::vector<PortEntry> entries = portEntries(txtPorts->text());
+    for (size_t i = 0; i < entries.size() && i < names.size(); ++i) {
+        entries[i].name = names[i];
+    }
+    txtPorts->setText(portEntriesText(entries));
 }
 
 RunRequest StationChoice::request() const {
@@ -162,8 +186,8 @@ RunRequest StationChoice::request() const {
     r.device = static_cast<int16_t>(cboDevice->currentData().toInt());
     r.file = bytesOf(txtFile->text());
     r.batch = txtBatch->text().trimmed().toStdString();
-    // The idle limit stays quill-cli's: a device gone silent ends alone,
-    // failed, and Stop is left for the whole row.
+    // A device gone silent this long ends alone, failed.
+    r.idleTimeoutSeconds = m_idleLimit;
     return r;
 }
 

@@ -5,8 +5,13 @@
 // in the settings file, section [Station], and offered next time; a
 // command line's choice (quill --station ...) takes their place.
 //
+// A port may carry its slot's name, NAME=PORT (quoted when the name has a
+// blank); a device path is kept absolute. The idle limit is the station's
+// setting (Options, "Station settings...").
+//
 //     [Station]
-//     PORTS=/dev/ttyUSB0 /dev/ttyUSB1 COM3
+//     PORTS="Slot 1=/dev/ttyUSB0" /dev/ttyUSB1 COM3
+//     IDLE=60
 //     BAUD=38400
 //     DEVICE=manual
 //     FILE=/srv/fw/app.hex
@@ -14,6 +19,7 @@
 
 #include "platform/settingsstore.h"
 #include "run/runrequest.h"
+#include "ui/stationports.h"
 
 #include <QWidget>
 
@@ -39,7 +45,12 @@ class StationChoice final : public QWidget {
 
     // A request of the window program for what is chosen.
     RunRequest request() const;
+    // The ports, kept as stored (absolute), in order; with their slots' names.
     std::vector<std::string> ports() const;
+    std::vector<PortEntry> keptEntries() const;
+    void setSlotNames(const std::vector<std::string>& names);
+    int idleLimit() const { return m_idleLimit; }
+    void setIdleLimit(int seconds) { m_idleLimit = seconds; }
 
     // The file dialog, for the window's File, "Open firmware...".
     void chooseFile();
@@ -55,6 +66,7 @@ class StationChoice final : public QWidget {
     QComboBox* cboDevice;
     QLineEdit* txtFile;
     QLineEdit* txtBatch;
+    int m_idleLimit = defaultIdleTimeoutSeconds;
 };
 
 } // namespace quill

@@ -3,19 +3,21 @@
 
 #include "hexfile/filecheck.h"
 #include "shared/module1.h"
-#include "ui/stationtile.h"
+#include "ui/stationlabel.h"
+#include "ui/stationunits.h"
 #include "ui/uitexts.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
+#include <QVBoxLayout>
 
 namespace quill {
 
 namespace {
 
 constexpr int shownSha256Digits = 12;
+constexpr int gap = 24;
 
 } // namespace
 
@@ -23,49 +25,65 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     lblFirmware = stationLabel(this, "lblFirmware", 1.3, true);
     lblLine = stationLabel(this, "lblLine", 1.3, true);
     lblBatch = stationLabel(this, "lblBatch", 1.3, true);
+    lblSerial = stationLabel(this, "lblSerial", 1.3, true);
+    lblSerial->hide();
+    lblRound = stationLabel(this, "lblRound", 1.6, true);
     lblCounts = stationLabel(this, "lblCounts", 1.6, true);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (QLabel* l : {lblFirmware, lblLine, lblBatch}) {
-        layout->addWidget(l);
-        layout->addSpacing(24);
+    auto* choice = new QHBoxLayout;
+    // The firmware gives way first: the whole of it is on hover.
+    choice->addWidget(lblFirmware, 1);
+    for (StationLabel* l : {lblLine, lblBatch, lblSerial}) {
+        choice->addSpacing(gap);
+        choice->addWidget(l);
     }
-    layout->addStretch(1);
-    layout->addWidget(lblCounts);
-    showCounts();
+    auto* units = new QHBoxLayout;
+    units->addWidget(lblRound);
+    units->addSpacing(gap);
+    units->addWidget(lblCounts, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(choice);
+    layout->addLayout(units);
+    showRound(0);
+    showUnits({});
 }
 
-void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity) {
+void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity,
+                               const SerialRequest& serial) {
     const QString path = QFile::decodeName(QByteArray::fromStdString(r.file));
     const QString sha = identity.known()
                             ? QString::fromStdString(identity.sha256.substr(0, shownSha256Digits))
                             : qtext(text::StationUnknownSha);
-    lblFirmware->setText(r.file.empty()
-                             ? qtext(text::StationNoFile)
-                             : qtext(text::StationFirmware).arg(QFileInfo(path).fileName(), sha));
-    lblFirmware->setToolTip(
-        identity.known() ? QString::fromStdString(firmwareLine(r.file, identity)) : path);
-    lblLine->setText(qtext(text::StationLine)
-                         .arg(r.baud.value_or(0))
-                         .arg(qtext(r.device == device_tracker ? text::MenuDeviceTracker
-                                                               : text::MenuDeviceManual)));
-    lblBatch->setText(r.batch.empty()
-                          ? qtext(text::StationNoBatch)
-                          : qtext(text::StationBatchShown).arg(QString::fromStdString(r.batch)));
+    lblFirmware->setWhole(r.file.empty()
+                              ? qtext(text::StationNoFile)
+                              : qtext(text::StationFirmware).arg(QFileInfo(path).fileName(), sha));
+    lblFirmware->setHover(identity.known() ? QString::fromStdString(firmwareLine(r.file, identity))
+                                           : path);
+    lblLine->setWhole(qtext(text::StationLine)
+                          .arg(r.baud.value_or(0))
+                          .arg(qtext(r.device == device_tracker ? text::MenuDeviceTracker
+                                                                : text::MenuDeviceManual)));
+    lblBatch->setWhole(r.batch.empty()
+                           ? qtext(text::StationNoBatch)
+                           : qtext(text::StationBatchShown).arg(QString::fromStdString(r.batch)));
+    // The next number is the history's to draw: the series is what is
+    // known here.
+    const QString list =
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(serial.listFile))).fileName();
+    lblSerial->setWhole(
+        !serial.listFile.empty()
+            ? qtext(text::StationSerialList).arg(list)
+            : qtext(text::StationSerialSeries).arg(QString::fromStdString(serial.series)));
+    lblSerial->setVisible(serial.wanted());
 }
 
-void StationHeader::countUnit(bool complete) {
-    (complete ? m_complete : m_failed) += 1;
-    showCounts();
+void StationHeader::showRound(int round) {
+    lblRound->setVisible(round > 0);
+    lblRound->setWhole(round > 0 ? qtext(text::StationRoundShown).arg(round) : QString());
 }
 
-void StationHeader::showCounts() {
-    QString counts = qtext(text::StationCounts).arg(m_complete).arg(m_failed);
-    if (const int units = m_complete + m_failed; units > 0) {
-        const bool whole = 100 * m_complete % units == 0;
-        counts += qtext(text::StationYield).arg(100.0 * m_complete / units, 0, 'f', whole ? 0 : 1);
-    }
-    lblCounts->setText(counts);
+void StationHeader::showUnits(const UnitYield& yield) {
+    lblCounts->setWhole(QString::fromStdString(unitsText(yield)));
 }
 
 } // namespace quill

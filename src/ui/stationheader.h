@@ -2,18 +2,20 @@
 #pragma once
 // The head of the station window, read from a step away: the firmware (its
 // file name and the first 12 digits of its SHA-256, the whole of both on
-// hover), the baud rate and device, the batch, and the units that ended
-// since the window opened: "4 complete, 0 failed, 100%". A unit stopped
-// is neither.
+// hover), the baud rate and device, the batch, the serial numbers when
+// units get them, the round, and the units since the window opened with
+// their first-pass and final yield, as history/unityield.h counts them.
+// What does not fit ends in an ellipsis, the whole on hover.
 
+#include "history/unityield.h"
 #include "platform/hexfilesource.h"
 #include "run/runrequest.h"
 
 #include <QWidget>
 
-class QLabel;
-
 namespace quill {
+
+class StationLabel;
 
 class StationHeader final : public QWidget {
     Q_OBJECT
@@ -22,20 +24,19 @@ class StationHeader final : public QWidget {
     explicit StationHeader(QWidget* parent);
 
     // What is chosen; `identity`: of its file as last read, unknown while
-    // it is read or when it cannot be.
-    void showChoice(const RunRequest& chosen, const FileIdentity& identity);
-    // A unit ended, complete or failed.
-    void countUnit(bool complete);
+    // it is read or when it cannot be. `serial`: Options, "Serial number...".
+    void showChoice(const RunRequest& chosen, const FileIdentity& identity,
+                    const SerialRequest& serial);
+    void showRound(int round);
+    void showUnits(const UnitYield& yield);
 
   private:
-    void showCounts();
-
-    int m_complete = 0;
-    int m_failed = 0;
-    QLabel* lblFirmware;
-    QLabel* lblLine;
-    QLabel* lblBatch;
-    QLabel* lblCounts;
+    StationLabel* lblFirmware;
+    StationLabel* lblLine;
+    StationLabel* lblBatch;
+    StationLabel* lblSerial;
+    StationLabel* lblRound;
+    StationLabel* lblCounts;
 };
 
 } // namespace quill

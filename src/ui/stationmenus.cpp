@@ -5,6 +5,7 @@
 // own, asked for by signals; the firmware is the station's choice.
 
 #include "ui/frmstation.h"
+#include "ui/frmstationsettings.h"
 #include "ui/menuitems.h"
 #include "ui/stationchoice.h"
 
@@ -31,10 +32,28 @@ void frmStation::createMenus() {
     QMenu* mnuOptions = topMenu(bar, "mnuOptions", text::MenuOptions);
     QAction* mnuSerial = menuItem(mnuOptions, "mnuSerial", text::MenuSerial);
     connect(mnuSerial, &QAction::triggered, this, &frmStation::serialNumberAsked);
+    QAction* mnuStationSettings =
+        menuItem(mnuOptions, "mnuStationSettings", text::MenuStationSettings);
+    connect(mnuStationSettings, &QAction::triggered, this, &frmStation::showSettings);
 
     QMenu* mnuHelp = topMenu(bar, "mnuHelp", text::MenuHelp);
     QAction* mnuAbout = menuItem(mnuHelp, "mnuAbout", text::MenuAbout);
     connect(mnuAbout, &QAction::triggered, this, &frmStation::aboutAsked);
+}
+
+} // namespace quill
+
+namespace quill {
+
+// The idle limit holds from the next round; new names show on the tiles,
+// made anew from the ports text.
+void frmStation::showSettings() {
+    if (running()) {
+        return;
+    }
+    frmStationSettings dialog(*m_choice, this);
+    dialog.exec();
+    activateWindow();
 }
 
 } // namespace quill

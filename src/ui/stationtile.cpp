@@ -4,120 +4,198 @@
 #include "ui/uitexts.h"
 
 #include <QFile>
-#include <QLabel>
+#include <QGraphicsOpacityEffect>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quill {
 
 namespace {
 
-// Read from a step away: the state's word twice the window's font, the
-// port's half as large again.
-constexpr double stateScale = 2.0;
-constexpr double portScale = 1.5;
-constexpr int tileWidth = 250;
-constexpr int tileMargin = 10;
+constexpr int tileMargin = 8;
+constexpr int tileSpacing = 2;
+// The text's size from the tile's: so many of its lines fit its height,
+// so many of its characters its width.
+constexpr double linesPerTile = 19.5;
+constexpr double charsPerTile = 13;
+constexpr double smallestText = 8;
+constexpr double largestText = 48;
+constexpr double lineHeight = 1.3; // of a text's size
+constexpr double barHeight = 1.6;  // the records' bar, of the text's size
+// The state's word, by how much it matters: a failure largest.
+constexpr double largestState = 2.4;
+constexpr double dimmedOpacity = 0.4;
 
-// The tile's colours: a clear green and red at the end, a neutral grey for
-// a unit stopped (nothing went wrong with it), a pale blue while the
-// device works, the window's own while it waits.
+double stateScale(StationTile::State state) {
+    switch (state) {
+    case StationTile::State::Failed:
+        return largestState;
+    case StationTile::State::Complete:
+        return 2.1;
+    case StationTile::State::Stopped:
+        return 1.9;
+    default:
+        return 1.7;
+    }
+}
+
+// Each state's colours apart in hue and in lightness, so that they stay
+// apart on a monochrome screen and to a colour-blind eye: a dark red for a
+// failure, a middle green for complete, a light grey for stopped (nothing
+// went wrong with it), amber for a device gone quiet, a pale blue while it
+// works, the window's own while it waits.
 struct Colours {
     QColor back, text;
 };
 
-Colours coloursOf(StationTile::State state, const QPalette& window) {
+Colours coloursOf(StationTile::State state, bool stalled, const QPalette& window) {
+    if (stalled) {
+        return {QColor(0xff, 0xca, 0x28), QColor(Qt::black)};
+    }
     switch (state) {
     case StationTile::State::Running:
-        return {QColor(0xd6, 0xe6, 0xf5), QColor(Qt::black)};
+        return {QColor(0xe3, 0xf2, 0xfd), QColor(Qt::black)};
     case StationTile::State::Complete:
         return {QColor(0x2e, 0x7d, 0x32), QColor(Qt::white)};
     case StationTile::State::Failed:
-        return {QColor(0xc6, 0x28, 0x28), QColor(Qt::white)};
+        return {QColor(0xb7, 0x1c, 0x1c), QColor(Qt::white)};
     case StationTile::State::Stopped:
-        return {QColor(0x61, 0x61, 0x61), QColor(Qt::white)};
+        return {QColor(0x9e, 0x9e, 0x9e), QColor(Qt::black)};
     case StationTile::State::Idle:
+    case StationTile::State::Waiting:
         break;
     }
     return {window.color(QPalette::Window), window.color(QPalette::WindowText)};
 }
 
-} // namespace
-
-QLabel* stationLabel(QWidget* parent, const char* name, double scale, bool bold) {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setTextFormat(Qt::PlainText); // a port or a message is shown as written
-    QFont font = l->font();
-    font.setPointSizeF(font.pointSizeF() * scale);
-    font.setBold(bold);
-    l->setFont(font);
-    return l;
+const char* checkWords(PortCheck::State state) {
+    switch (state) {
+    case PortCheck::State::Missing:
+        return text::StationPortMissing;
+    case PortCheck::State::Busy:
+        return text::StationPortBusy;
+    case PortCheck::State::NoAccess:
+        return text::StationPortNoAccess;
+    case PortCheck::State::Other:
+        return text::StationPortUnusable;
+    case PortCheck::State::Ready:
+    case PortCheck::State::NotChecked:
+        break;
+    }
+    return "";
 }
 
-StationTile::StationTile(const std::string& port, QWidget* parent) : QFrame(parent) {
+} // namespace
+
+StationTile::StationTile(const PortEntry& entry, QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("StationTile"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setAutoFillBackground(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
-    const QString named = QFile::decodeName(QByteArray::fromStdString(port));
-    lblPort = stationLabel(this, "lblPort", portScale, true);
-    lblPort->setToolTip(named);
-    lblAdapter = stationLabel(this, "lblAdapter");
+    const bool slot = !entry.name.empty();
+    lblSlot = new StationLabel(this, "lblSlot", 1.8, true);
+    lblSlot->setWhole(QString::fromStdString(entry.name));
+    lblSlot->setVisible(slot);
+    // Under a slot's name the port is small print; alone it is the name.
+    lblPort = new StationLabel(this, "lblPort", slot ? 1.0 : 1.5, !slot);
+    lblPort->setWhole(QFile::decodeName(QByteArray::fromStdString(entry.port)));
+    lblAdapter = new StationLabel(this, "lblAdapter", 0.9);
     lblAdapter->hide();
-    lblState = stationLabel(this, "lblState", stateScale, true);
-    lblPhase = stationLabel(this, "lblPhase");
+    lblCheck = new StationLabel(this, "lblCheck", 1.0, true);
+    lblCheck->hide();
+    lblState = new StationLabel(this, "lblState", 1.7, true);
+    lblPhase = new StationLabel(this, "lblPhase");
     prbRecords = new QProgressBar(this);
     prbRecords->setObjectName(QStringLiteral("prbRecords"));
     prbRecords->setRange(0, 1);
     prbRecords->setValue(0);
-    lblSerial = stationLabel(this, "lblSerial", 1, true);
-    lblMessage = stationLabel(this, "lblMessage");
-    lblMessage->setWordWrap(true);
-    lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSerial = new StationLabel(this, "lblSerial", 1, true);
+    lblMessage = new StationLabel(this, "lblMessage", 1, false, 3);
+    lblRound = new StationLabel(this, "lblRound", 0.9);
 
-    // Every part has a fixed size, so that what a device says changes no
-    // layout: a new text only repaints its label, and sixteen devices
-    // talking at once never have the window laid out anew.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(tileMargin, tileMargin, tileMargin, tileMargin);
-    const int inner = tileWidth - 2 * (tileMargin + frameWidth());
-    const auto fixed = [&](QWidget* w, int lines) {
-        w->setFixedSize(inner, lines * w->fontMetrics().lineSpacing());
+    layout->setSpacing(tileSpacing);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{lblSlot, lblPort, lblAdapter, lblCheck, lblState, lblPhase,
+                                         prbRecords, lblSerial, lblMessage, lblRound}) {
         layout->addWidget(w);
-    };
-    fixed(lblPort, 1);
-    // A long path keeps its end, where ports differ: "...by-id/usb-FTDI_A50285BI".
-    lblPort->setText(lblPort->fontMetrics().elidedText(named, Qt::ElideLeft, inner));
-    fixed(lblAdapter, 1);
-    fixed(lblState, 1);
-    fixed(lblPhase, 1);
-    prbRecords->setFixedSize(inner, prbRecords->sizeHint().height());
-    layout->addWidget(prbRecords);
-    fixed(lblSerial, 1);
-    fixed(lblMessage, 2); // two lines of a message at most; the whole of it on hover
-    setFixedWidth(tileWidth);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    }
+    layout->addStretch(1);
+    setMinimumSize(static_cast<int>(smallestText * charsPerTile),
+                   static_cast<int>(smallestText * linesPerTile) + 2 * tileMargin);
     setIdle();
+    scaleText();
 }
 
 void StationTile::setAdapter(const std::string& description) {
-    lblAdapter->setText(QString::fromStdString(description));
+    lblAdapter->setWhole(QString::fromStdString(description));
     lblAdapter->setVisible(!description.empty());
+    scaleText();
+}
+
+void StationTile::setPortCheck(const PortCheck& check) {
+    m_check = check;
+    const char* words = checkWords(check.state);
+    lblCheck->setWhole(qtext(words));
+    lblCheck->setHover(shownText(check.message));
+    lblCheck->setVisible(*words != '\0');
+    scaleText();
 }
 
 void StationTile::setIdle(const std::string& message) {
+    m_view.report.reset();
+    m_view.idle = message;
+    m_records = -1; // the next device's silence counts from its first report
+    m_stalled = false;
     setState(State::Idle);
-    lblState->setText(qtext(text::StationReady));
-    lblPhase->clear();
+    showState(text::StationReady);
+    lblPhase->setWhole({});
     prbRecords->setFormat({}); // no file's records yet
     prbRecords->setValue(0);
-    lblSerial->clear();
-    lblMessage->setText(shownText(message));
-    lblMessage->setToolTip({});
+    lblSerial->setWhole({});
+    lblMessage->setWhole(shownText(message));
+    lblMessage->setHover({});
+}
+
+void StationTile::setWaiting(int round) {
+    setDimmed(false);
+    setIdle();
+    setState(State::Waiting);
+    showState(text::StationWaiting);
+    m_view.round = qtext(text::StationRoundShown).arg(round);
+    lblRound->setWhole(m_view.round);
+}
+
+void StationTile::keep() {
+    m_kept = m_view;
+}
+
+void StationTile::restore() {
+    showView(m_kept);
+}
+
+void StationTile::showView(const View& view) {
+    view.report ? showReport(*view.report) : setIdle(view.idle);
+    setDimmed(view.dimmed);
+    m_view.round = view.round;
+    lblRound->setWhole(view.round);
+}
+
+void StationTile::setDimmed(bool dimmed) {
+    m_view.dimmed = dimmed;
+    if (!dimmed) {
+        setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* faint = new QGraphicsOpacityEffect(this);
+    faint->setOpacity(dimmedOpacity);
+    setGraphicsEffect(faint);
 }
 
 // A device interrupted was stopped by the operator: the unit is to be
@@ -131,7 +209,13 @@ StationTile::State StationTile::stateOf(const DeviceReport& d) {
                                                : State::Failed;
 }
 
-void StationTile::showReport(const DeviceReport& d) {
+void StationTile::showReport(const DeviceReport& d, int64_t nowMs) {
+    m_view.report = d;
+    if (d.progress.records != m_records || stateOf(d) != State::Running) {
+        m_records = d.progress.records;
+        m_recordAtMs = nowMs;
+        m_stalled = false;
+    }
     setState(stateOf(d));
     const char* word = text::StationWorking;
     switch (m_state) {
@@ -144,30 +228,89 @@ void StationTile::showReport(const DeviceReport& d) {
     case State::Stopped:
         word = text::StationStopped;
         break;
-    case State::Idle:
-    case State::Running:
+    default:
         break;
     }
-    lblState->setText(qtext(word));
-    lblPhase->setText(QString::fromStdString(d.ended() ? std::string(outcomeWords(*d.outcome))
-                                                       : d.progress.phase));
+    showState(word);
+    lblPhase->setWhole(QString::fromStdString(d.ended() ? std::string(outcomeWords(*d.outcome))
+                                                        : d.progress.phase));
     prbRecords->setFormat(qtext(text::StationRecords));
     prbRecords->setRange(0, static_cast<int>(std::max<int64_t>(d.totals.records, 1)));
     prbRecords->setValue(static_cast<int>(std::min(d.progress.records, d.totals.records)));
-    lblSerial->setText(
+    lblSerial->setWhole(
         d.serial.empty() ? QString() : qtext(text::SerialPanel) + QString::fromStdString(d.serial));
-    const QString message = QString::fromStdString(d.lastMessage());
-    lblMessage->setText(d.ended() ? message : QString());
-    lblMessage->setToolTip(d.ended() ? message : QString());
+    // What to do, in one sentence; what the device said, on hover.
+    const bool told = m_state == State::Failed || m_state == State::Stopped;
+    lblMessage->setWhole(told ? qtext(outcomeInstruction(*d.outcome).data()) : QString());
+    lblMessage->setHover(told ? shownText(d.lastMessage()) : QString());
+}
+
+void StationTile::tick(int64_t nowMs) {
+    const bool stalled = m_state == State::Running && nowMs - m_recordAtMs >= stalledMs;
+    if (stalled) {
+        lblState->setWhole(qtext(text::StationStalled).arg((nowMs - m_recordAtMs) / 1000));
+    } else if (m_stalled) {
+        showState(text::StationWorking);
+    }
+    if (stalled != m_stalled) {
+        m_stalled = stalled;
+        setState(m_state);
+    }
+}
+
+QColor StationTile::background(State state, bool stalled, const QPalette& window) {
+    return coloursOf(state, stalled, window).back;
 }
 
 void StationTile::setState(State state) {
     m_state = state;
-    const Colours c = coloursOf(state, parentWidget()->palette());
+    const Colours c = coloursOf(state, m_stalled, parentWidget()->palette());
     QPalette p = palette();
     p.setColor(QPalette::Window, c.back);
     p.setColor(QPalette::WindowText, c.text);
     setPalette(p);
+}
+
+void StationTile::showState(const char* word) {
+    lblState->setScale(stateScale(m_state));
+    lblState->setWhole(qtext(word));
+}
+
+void StationTile::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    scaleText();
+}
+
+// Every part a fixed height for the tile's size, so that what a device
+// says changes no layout: a new text only repaints its label, and sixteen
+// devices talking at once never have the window laid out anew. The text is
+// as large as the parts shown let it be.
+void StationTile::scaleText() {
+    const auto linesOf = [this](const StationLabel* l) {
+        return (l == lblMessage ? 3 : 1) * (l == lblState ? largestState : l->scale()) * lineHeight;
+    };
+    const std::initializer_list<StationLabel*> labels = {lblSlot,   lblPort,    lblAdapter,
+                                                         lblCheck,  lblState,   lblPhase,
+                                                         lblSerial, lblMessage, lblRound};
+    double lines = barHeight;
+    int parts = 1;
+    for (const StationLabel* l : labels) {
+        if (!l->isHidden()) {
+            lines += linesOf(l);
+            ++parts;
+        }
+    }
+    const double inner = height() - 2 * tileMargin - parts * tileSpacing;
+    const double base =
+        std::clamp(std::min(width() / charsPerTile, inner / lines), smallestText, largestText);
+    for (StationLabel* l : labels) {
+        l->setBase(base);
+        l->setFixedHeight(static_cast<int>(std::floor(base * linesOf(l))));
+    }
+    prbRecords->setFixedHeight(static_cast<int>(std::floor(base * barHeight)));
+    QFont f = prbRecords->font();
+    f.setPixelSize(static_cast<int>(base));
+    prbRecords->setFont(f);
 }
 
 } // namespace quill

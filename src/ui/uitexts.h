@@ -70,12 +70,34 @@ inline constexpr const char* StationUnknownSha = "?";
 inline constexpr const char* StationLine = "%1 baud, %2";
 inline constexpr const char* StationNoBatch = "No batch";
 inline constexpr const char* StationBatchShown = "Batch %1";
-// The units since the window opened: "4 complete, 0 failed, 100%".
-inline constexpr const char* StationCounts = "%1 complete, %2 failed";
-inline constexpr const char* StationYield = ", %1%";
+// The units since the window opened, counted as every view counts them:
+// "Units 4: first pass 3 (75%), final 4 (100%), 2 not started, 1 stopped".
+inline constexpr const char* StationUnits = "Units %1: first pass %2 (%3%), final %4 (%5%)";
+inline constexpr const char* StationNoUnits = "Units 0";
+inline constexpr const char* StationNotStarted = ", %1 not started";
+inline constexpr const char* StationUnitsStopped = ", %1 stopped";
+// The round a tile was last part of, and the header's.
+inline constexpr const char* StationRoundShown = "Round %1";
+// Options, "Serial number..." as the header shows it when it is on.
+inline constexpr const char* StationSerialSeries = "Serial numbers: %1";
+inline constexpr const char* StationSerialList = "Serial numbers from %1";
+// A round that a killed process left: its start and the ports whose units
+// did not finish.
+inline constexpr const char* StationInterrupted = "Interrupted %1: %2 did not finish.";
+inline constexpr const char* StationInterruptedTime = "yyyy-MM-dd HH:mm";
+// Retry failed's question names the ports it goes to.
+inline constexpr const char* StationRetryPorts = "Retry failed on: %1";
 // A tile.
 inline constexpr const char* StationReady = "Ready";
 inline constexpr const char* StationWorking = "Working";
+inline constexpr const char* StationWaiting = "Waiting";
+// A device that has taken no record for a while.
+inline constexpr const char* StationStalled = "No record for %1 s";
+// What a port is like before a round; the serial control's sentence on hover.
+inline constexpr const char* StationPortMissing = "⚠ Port missing";
+inline constexpr const char* StationPortBusy = "⚠ Port in use by another program";
+inline constexpr const char* StationPortNoAccess = "⚠ No permission to open the port";
+inline constexpr const char* StationPortUnusable = "⚠ Port cannot be opened";
 // How a unit ended, told apart by a sign as well as by the tile's colour.
 inline constexpr const char* StationComplete = "✔ COMPLETE";
 inline constexpr const char* StationFailed = "✖ FAILED";
@@ -85,6 +107,13 @@ inline constexpr const char* StationRecords = "%v of %m records";
 // The station window's menus, beside the main window's.
 inline constexpr const char* StationMenuOpen = "&Open firmware...";
 inline constexpr const char* StationMenuQuit = "&Quit";
+// Options, "Station settings...".
+inline constexpr const char* MenuStationSettings = "Station settings...";
+inline constexpr const char* StationSettingsCaption = "Station settings";
+inline constexpr const char* StationIdleLimit = "Idle limit (seconds, 0: none)";
+inline constexpr const char* StationSlotNames = "Slot names";
+inline constexpr const char* StationSlotHint =
+    "A name for the slot on the line behind each port, shown large on its tile.";
 // Closing a window while devices are being flashed.
 inline constexpr const char* StopAndCloseOne = "1 device is being flashed. Stop it and close?";
 inline constexpr const char* StopAndCloseMany =
@@ -178,7 +207,8 @@ Options:
               failed again with F6, all stopped with Esc
   -p, --port PORT
               with --station: a port, named as for quill-cli (COMn, a
-              device path or rfc2217://HOST:PORT); give one for each
+              device path or rfc2217://HOST:PORT); give one for each;
+              NAME=PORT shows the name of its slot on its tile
   -b, --baud RATE
               with --station: 9600 or 38400
   -d, --device KIND

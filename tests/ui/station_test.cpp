@@ -7,14 +7,22 @@
 
 #include "app/startoptions.h"
 #include "harness.h"
+#include "history/historylocation.h"
+#include "history/historystore.h"
 #include "runner/runnertexts.h"
 #include "ui/frmstation.h"
 #include "ui/stationtile.h"
+#include "ui/stationunits.h"
 #include "ui/uitexts.h"
 #include "uitest.h"
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
 
 #include <set>
 #include <sstream>
@@ -34,9 +42,12 @@ class StationWindow : public testing::Test {
     // `quill --station` with these options, the ports of `line` and the
     // firmware; the window, active.
     frmStation* open(const Devices& line, const std::string& options = " -b 38400 -d manual") {
+        return open(line.ports() + options);
+    }
+    frmStation* open(const std::string& options) {
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.path("data")));
         std::vector<std::string> words;
-        std::istringstream in("--station" + line.ports() + options + " " + s.path("app.hex"));
+        std::istringstream in("--station" + options + " " + s.path("app.hex"));
         for (std::string word; in >> word;) {
             words.push_back(word);
         }
@@ -65,25 +76,32 @@ class StationWindow : public testing::Test {
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         QTest::keyClick(window, key);
     }
-    // Presses `key`, answers the box that starts so (the Manual prompt) OK,
-    // and waits for the round's end.
-    void round(frmStation* window, Qt::Key key, const char* prompt = nullptr) {
+    // Presses `key`, answers the box that starts so (the Manual prompt)
+    // with `button`, and waits for the round's end; the box's text.
+    QString round(frmStation* window, Qt::Key key, const char* prompt = nullptr,
+                  int button = QMessageBox::Ok) {
         QString asked;
         if (prompt != nullptr) {
-            script.answer(&asked);
+            script.press(&asked, button);
         }
         press(window, key);
         EXPECT_TRUE(waitFor([&] { return !window->running(); }, 20000));
         if (prompt != nullptr) {
             EXPECT_TRUE(asked.startsWith(QString::fromLatin1(prompt))) << asked.toStdString();
         }
+        return asked;
+    }
+    // The header counts the units the window kept, as every view counts them.
+    static void counted(frmStation* window, size_t attempts) {
+        EXPECT_EQ(window->units().rows().size(), attempts);
+        EXPECT_EQ(said(window, "lblCounts").toStdString(), unitsText(window->units().yield()));
     }
     // Each tile as "STATE|phase|records shown", a line each.
     static std::string tiles(QWidget* window) {
         std::string text;
         for (auto* tile : window->findChildren<StationTile*>()) {
-            text += child<QLabel>(tile, "lblState")->text().toStdString() + "|" +
-                    child<QLabel>(tile, "lblPhase")->text().toStdString() + "|" +
+            text += said(tile, "lblState").toStdString() + "|" +
+                    said(tile, "lblPhase").toStdString() + "|" +
                     child<QProgressBar>(tile, "prbRecords")->text().toStdString() + "\n";
         }
         return text;
@@ -91,12 +109,12 @@ class StationWindow : public testing::Test {
     static std::string serials(QWidget* window) {
         std::string text;
         for (auto* tile : window->findChildren<StationTile*>()) {
-            text += child<QLabel>(tile, "lblSerial")->text().toStdString() + "|";
+            text += said(tile, "lblSerial").toStdString() + "|";
         }
         return text;
     }
     static QString said(QWidget* window, const char* name) {
-        return child<QLabel>(window, name)->text();
+        return child<StationLabel>(window, name)->whole();
     }
 
     Scratch s;
@@ -116,7 +134,7 @@ TEST_F(StationWindow, FourDevicesCompleteEachARowOfTheBatchAndTheChoiceIsKept) {
     EXPECT_EQ(tiles(window), "Ready||\nReady||\nReady||\nReady||\n");
     round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + complete + complete);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("4 complete, 0 failed, 100%"));
+    counted(window, 4);
     EXPECT_EQ(said(window, "lblBatch"), QStringLiteral("Batch lot7"));
     EXPECT_TRUE(said(window, "lblFirmware").startsWith(QStringLiteral("app.hex   SHA-256 ")));
     EXPECT_FALSE(child<QWidget>(window, "cmdRetry")->isEnabled()); // nothing failed
@@ -157,29 +175,42 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     round(window, Qt::Key_F5, "Prepare 4 devices for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 1 failed, 75%"));
+    counted(window, 4);
     auto* failed = window->findChildren<StationTile*>()[2];
+    EXPECT_EQ(said(failed, "lblMessage"), qtext(outcomeInstruction(Outcome::NoEraseAnswer).data()));
     EXPECT_TRUE(child<QLabel>(failed, "lblMessage")
                     ->toolTip()
                     .startsWith(QStringLiteral(
                         "No response on erase flash request.\nDevice may not be ready")));
 
-    // scripts/station-screenshot.sh keeps this moment for the README.
-    if (const QString shot = qEnvironmentVariable("QUILL_SCREENSHOT"); !shot.isEmpty()) {
-        EXPECT_TRUE(window->grab().save(shot));
-    }
-
+    // Cancel at Retry failed's prompt, which names its port, leaves every
+    // tile as it was, and Retry failed offered.
     const int heard[] = {line.heard(1), line.heard(2), line.heard(3), line.heard(4)};
+    const QString asked =
+        round(window, Qt::Key_F6, "Prepare device for download at 38400\n", QMessageBox::Cancel);
+    EXPECT_TRUE(asked.endsWith(QString::fromStdString("Retry failed on: " + line.port(3))))
+        << asked.toStdString();
+    EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
+    EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 502|Serial 503|");
+    EXPECT_TRUE(child<QWidget>(window, "cmdRetry")->isEnabled());
+    counted(window, 5);
     round(window, Qt::Key_F6, "Prepare device for download at 38400\n");
     EXPECT_EQ(tiles(window), std::string(complete) + complete + noAnswer + complete);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
+    counted(window, 6);
     for (int k : {1, 2, 4}) {
         EXPECT_EQ(line.heard(k), heard[k - 1]) << "device " << k << " was touched again";
     }
     EXPECT_GT(line.heard(3), heard[2]);
+    // The same unit, its number kept for the image.
+    ASSERT_EQ(window->lastRequest().units.size(), 1u);
+    EXPECT_EQ(window->lastRequest().units[0].serial, "502");
+    // scripts/station-screenshot.sh keeps this moment, a retry after a round, for the README.
+    if (const QString shot = qEnvironmentVariable("QUILL_SCREENSHOT"); !shot.isEmpty()) {
+        EXPECT_TRUE(window->grab().save(shot));
+    }
     EXPECT_EQ(serials(window), "Serial 500|Serial 501|Serial 504|Serial 503|");
     EXPECT_EQ(e2e::historyRows(s, history + " --outcome no_erase_answer").size(), 2u);
-    EXPECT_EQ(e2e::historyRows(s, history).size(), 5u);
+    EXPECT_EQ(e2e::historyRows(s, history).size(), 6u); // the cancelled one too
 
     // The file changed on disk: Retry, held to the firmware that failed,
     // refuses it before the port hears a byte.
@@ -188,7 +219,7 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     round(window, Qt::Key_F6, text::NotExpectedFirmware);
     EXPECT_EQ(said(window, "lblSaid"), QString::fromLatin1(text::StationRetryFileChanged));
     EXPECT_EQ(line.heard(3), before);
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("3 complete, 2 failed, 60%"));
+    counted(window, 7);
 }
 
 // Esc stops every device at once, mid-download: each unit is STOPPED,
@@ -223,7 +254,7 @@ TEST_F(StationWindow, StopEndsEveryDeviceAndClosingAsksFirst) {
     EXPECT_EQ(test::count(stopped, "■ STOPPED|interrupted|"), 4) << stopped;
     const auto* tile = window->findChildren<StationTile*>()[0];
     EXPECT_NE(tile->palette().color(QPalette::Window), QColor(0xc6, 0x28, 0x28)); // not failed's
-    EXPECT_EQ(said(window, "lblCounts"), QStringLiteral("0 complete, 0 failed"));
+    counted(window, 4);
     EXPECT_EQ(said(window, "lblSaid"), QStringLiteral("Download interrupted"));
     EXPECT_EQ(e2e::historyRows(s, "--outcome interrupted").size(), 4u);
 
@@ -259,9 +290,103 @@ TEST_F(StationWindow, ItsMenusShowTheDialogsOfTheMainWindow) {
         ASSERT_EQ(shown.size(), 1) << name;
         shown[0]->close();
     }
+    // Station settings: the idle limit and a slot's name, shown on its tile
+    // and kept with the port.
+    script.then("frmStationSettings", [&](QWidget* dialog) {
+        child<QSpinBox>(dialog, "spnIdle")->setValue(30);
+        child<QLineEdit>(dialog, "txtSlot1")->setText(u"Bench A"_qs);
+        click(dialog, {"cmdOK"});
+    });
+    trigger("mnuStationSettings");
+    auto* tile = window->findChild<StationTile*>();
+    EXPECT_EQ(said(tile, "lblSlot"), u"Bench A"_qs);
+    EXPECT_EQ(said(tile, "lblPort").toStdString(), line.port(1));
     const QPointer<frmStation> alive = window;
     trigger("mnuFileQuit");
     EXPECT_TRUE(waitFor([&] { return alive.isNull(); }, 5000));
+    const QtSettingsStore stored(s.path("quill.ini"));
+    EXPECT_EQ(stored.GetSetting("Station", "IDLE"), "30");
+    EXPECT_EQ(stored.GetSetting("Station", "PORTS"), "\"Bench A=" + line.port(1) + "\"");
+}
+
+// The tiles fill the window and grow with it, every one whole and in view
+// with the buttons; a port that is not there says so before any round.
+TEST_F(StationWindow, TilesFillTheWindowAndAMissingPortShowsBeforeARound) {
+    Devices line(s, 1);
+    for (const int count : {16, 4}) {
+        std::string ports = line.ports();
+        for (int k = 2; k <= count; ++k) {
+            ports += " -p " + s.path("gone" + std::to_string(k));
+        }
+        frmStation* window = open(ports);
+        const QSize screen = window->screen()->availableGeometry().size();
+        EXPECT_TRUE(screen.expandedTo(window->frameGeometry().size()) == screen) << count;
+        const auto tiles = window->findChildren<StationTile*>();
+        ASSERT_EQ(tiles.size(), count);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return std::all_of(tiles.begin() + 1, tiles.end(), [](StationTile* t) {
+                    return said(t, "lblCheck") == qtext(text::StationPortMissing) &&
+                           t->portCheck().state == PortCheck::State::Missing;
+                });
+            },
+            5000));
+        EXPECT_TRUE(child<QWidget>(tiles[0], "lblCheck")->isHidden());
+        int width = 0;
+        for (const QSize size : {QSize(800, 600), QSize(1920, 1080)}) {
+            window->resize(size);
+            QTest::qWait(50); // the layout's requests
+            EXPECT_GT(tiles[0]->width(), width) << count << " tiles grow with the window";
+            width = tiles[0]->width();
+        }
+        const QRect room = window->rect();
+        EXPECT_FALSE(child<QScrollArea>(window, "scrTiles")->verticalScrollBar()->isVisible());
+        for (QWidget* w : window->findChildren<QPushButton*>(QRegularExpression(u"^cmd"_qs))) {
+            EXPECT_TRUE(room.contains(QRect(w->mapTo(window, QPoint()), w->size())));
+        }
+        int right = 0; // the tiles reach the right edge of their room
+        for (StationTile* t : tiles) {
+            EXPECT_TRUE(room.contains(QRect(t->mapTo(window, QPoint()), t->size()))) << count;
+            for (StationLabel* l : t->findChildren<StationLabel*>()) {
+                EXPECT_TRUE(!l->clipped() || l->toolTip() == l->whole()) << count;
+            }
+            // Read from 2 m: the state's word at least 24 px high.
+            EXPECT_FALSE(child<StationLabel>(t, "lblState")->clipped());
+            EXPECT_GE(child<StationLabel>(t, "lblState")->font().pixelSize(), 24) << count;
+            right = std::max(right, t->geometry().right());
+        }
+        EXPECT_LT(tiles[0]->parentWidget()->width() - right, 20);
+        window->close();
+    }
+}
+
+// A process killed mid-round leaves its rows unfinished: the next window
+// of this station names the round's ports and when it began, once.
+TEST_F(StationWindow, ARoundLeftUnfinishedIsNamedWhenTheWindowOpensNext) {
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(s.path("data")));
+    const int64_t started = QDateTime(QDate(2026, 12, 7), QTime(14, 2)).toMSecsSinceEpoch();
+    {
+        auto store = HistoryStore::open(sqliteHistory(defaultHistoryPath()));
+        ASSERT_TRUE(store);
+        for (const auto& [program, port] : {std::pair{"quill", "/dev/ttyUSB1"},
+                                            {"quill-cli", "/dev/ttyUSB2"},
+                                            {"quill", "/dev/ttyUSB3"}}) {
+            Attempt a = newAttempt(program, {});
+            a.port = port;
+            a.startedMs = started;
+            ASSERT_TRUE((*store)->begin(a));
+        }
+    }
+    const std::string port = " -p " + s.path("gone");
+    frmStation* window = open(port);
+    EXPECT_TRUE(waitFor([&] { return child<QWidget>(window, "lblNotice")->isVisible(); }, 5000));
+    EXPECT_EQ(
+        said(window, "lblNotice"),
+        QStringLiteral("Interrupted 2026-12-07 14:02: /dev/ttyUSB1, /dev/ttyUSB3 did not finish."));
+    window->close();
+    window = open(port);
+    QTest::qWait(200);
+    EXPECT_TRUE(child<QWidget>(window, "lblNotice")->isHidden());
 }
 
 } // namespace
