@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The Telnet layer of quill-devsim --listen, byte by byte: what the device
-// hears of the client's bytes, and what the client is sent back.
+// quill-devsim --listen on its own: where it listens, and its Telnet layer
+// byte by byte (what the device hears of the client's bytes, and what the
+// client is sent back).
 
+#include "devsim/options.h"
 #include "devsim/telnetserver.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +80,31 @@ TEST(TelnetServer, AnswersTheClientAndPassesTheDataUnescaped) {
     }
     // The device's answers as they go to the client.
     EXPECT_EQ(hex(TelnetServer::escape(bytes("13 FF 11 FF FF"))), "13 FF FF 11 FF FF FF FF");
+}
+
+TEST(DevsimOptions, ListenOnLocalhostUnlessAHostIsGiven) {
+    // --listen's value, then the host and port, or empty when refused.
+    const std::pair<const char*, const char*> cases[] = {
+        {"4001", "127.0.0.1 4001"},
+        {"0.0.0.0:0", "0.0.0.0 0"},
+        {"[::]:4001", ":: 4001"},
+        {"localhost:65535", "localhost 65535"},
+        {"::1:4001", ""},
+        {":4001", ""},
+        {"4001x", ""},
+        {"65536", ""},
+        {"[::1]", ""},
+    };
+    for (const auto& [value, expected] : cases) {
+        const ParsedOptions parsed = parseOptions({"--listen", value});
+        const std::string got = parsed.options ? parsed.options->listenHost + " " +
+                                                     std::to_string(parsed.options->listenPort)
+                                               : "";
+        EXPECT_EQ(got, expected) << value << parsed.error;
+    }
+    EXPECT_FALSE(parseOptions({"--listen", "1", "--count", "2"}).options);
+    EXPECT_FALSE(parseOptions({"--listen", "1", "--link", "/tmp/x"}).options);
+    EXPECT_FALSE(parseOptions({}).options->listen);
 }
 
 } // namespace
