@@ -46,24 +46,13 @@ std::string peerOf(const QTcpSocket& socket) {
 } // namespace
 
 NetServer::NetServer(const DeviceOptions& options, bool exitAfterDownload)
-    : m_options(options), m_exitAfterDownload(exitAfterDownload) {
-    if (options.logPath == "-") {
-        m_log = stderr;
-    } else if (!options.logPath.empty()) {
-        m_log = std::fopen(options.logPath.c_str(), "w");
-        m_ownLog = m_log != nullptr;
-    }
+    : m_options(options), m_exitAfterDownload(exitAfterDownload),
+      m_files(options.logPath, options.imagePath) {
     m_due.setSingleShot(true);
     m_due.setTimerType(Qt::PreciseTimer);
     QObject::connect(&m_due, &QTimer::timeout, &m_server, [this] { sendDue(); });
     QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] { onConnection(); });
     startDevice();
-}
-
-NetServer::~NetServer() {
-    if (m_ownLog) {
-        std::fclose(m_log);
-    }
 }
 
 std::string NetServer::listen(const std::string& host, int port) {
@@ -224,25 +213,12 @@ void NetServer::onDisconnected() {
 }
 
 void NetServer::writeImage() {
-    if (m_options.imagePath.empty()) {
-        return;
-    }
-    const WriteResult result = m_model->image().write(m_options.imagePath);
-    if (result.ok) {
-        std::fprintf(stderr, "quill-devsim: image %s: base 0x%08X, %zu bytes\n",
-                     m_options.imagePath.c_str(), result.base, result.length);
-    } else {
-        std::fprintf(stderr, "quill-devsim: image not written: %s\n", result.error.c_str());
-    }
+    m_files.writeImage(*m_model);
 }
 
 void NetServer::log(const std::string& line) {
-    if (m_log == nullptr) {
-        return;
-    }
-    const std::chrono::duration<double, std::milli> since = Clock::now() - m_start;
-    std::fprintf(m_log, "%.3f %s\n", since.count(), line.c_str());
-    std::fflush(m_log); // one device: its log may as well be read as it grows
+    m_files.log(line);
+    m_files.flushLog(); // one device: its log may as well be read as it grows
 }
 
 } // namespace quill::devsim

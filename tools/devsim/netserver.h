@@ -7,6 +7,7 @@
 // second client while one is connected is told the device is busy and
 // closed; when the client leaves, the device starts afresh.
 
+#include "devsim/devicefiles.h"
 #include "devsim/devicemodel.h"
 #include "devsim/options.h"
 #include "devsim/telnetserver.h"
@@ -15,7 +16,6 @@
 #include <QTimer>
 
 #include <chrono>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,14 +33,13 @@ class NetServer {
     NetServer(const DeviceOptions& options, bool exitAfterDownload);
     NetServer(const NetServer&) = delete;
     NetServer& operator=(const NetServer&) = delete;
-    ~NetServer();
 
     // Listens on host (an IP address or localhost) and port (0: a free
     // one). Empty when it listens, else what went wrong.
     std::string listen(const std::string& host, int port);
     // rfc2217://HOST:PORT as a client on this machine reaches it.
     std::string url() const;
-    bool logOpen() const { return m_options.logPath.empty() || m_log != nullptr; }
+    bool logOpen() const { return m_files.logOpen(); }
     // At exit: the image as it stands, unless written already.
     void finish();
 
@@ -58,6 +57,7 @@ class NetServer {
 
     const DeviceOptions m_options;
     const bool m_exitAfterDownload;
+    DeviceFiles m_files;
     QTcpServer m_server;
     QTcpSocket* m_client = nullptr; // a child of m_server
     TelnetServer m_telnet;
@@ -66,9 +66,6 @@ class NetServer {
     QTimer m_due;
     bool m_imageWritten = true; // nothing to write before a download has begun
     bool m_unplugged = false;
-    std::FILE* m_log = nullptr;
-    bool m_ownLog = false;
-    Clock::time_point m_start = Clock::now();
 };
 
 } // namespace quill::devsim

@@ -4,6 +4,7 @@
 // terminal each (one line each on stdout), all from one poll loop: none
 // waits for another.
 
+#include "devsim/devicefiles.h"
 #include "devsim/devicemodel.h"
 #include "devsim/ptyline.h"
 #include "devsim/terminals.h"
@@ -42,14 +43,8 @@ class Session {
     Session(const DeviceOptions& options, bool exitAfterDownload, std::string logPrefix,
             std::unique_ptr<Pty> pty, std::optional<Link> link)
         : m_options(options), m_exitAfterDownload(exitAfterDownload),
-          m_logPrefix(std::move(logPrefix)), m_pty(std::move(pty)), m_link(std::move(link)),
-          m_model(options.config), m_start(Clock::now()) {
-        if (options.logPath == "-") {
-            m_log = stderr;
-        } else if (!options.logPath.empty()) {
-            m_log = std::fopen(options.logPath.c_str(), "w");
-            m_ownLog = m_log != nullptr;
-        }
+          m_files(options.logPath, options.imagePath, std::move(logPrefix)), m_pty(std::move(pty)),
+          m_link(std::move(link)), m_model(options.config) {
         // Replies are logged when they go on the wire, not when planned.
         m_model.setLogSink([this](DeviceModel::LogKind kind, const std::string& line) {
             if (kind != DeviceModel::LogKind::Device) {
@@ -59,21 +54,12 @@ class Session {
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-    ~Session() {
-        if (m_ownLog) {
-            std::fclose(m_log);
-        }
-    }
 
     // Once a pass of the loop, not a line at a time: with many devices the
     // log must not hold up the answers of the others.
-    void flushLog() {
-        if (m_log != nullptr) {
-            std::fflush(m_log);
-        }
-    }
+    void flushLog() { m_files.flushLog(); }
 
-    bool logOpen() const { return m_options.logPath.empty() || m_log != nullptr; }
+    bool logOpen() const { return m_files.logOpen(); }
     const std::string& slavePath() const { return m_slavePath; }
     bool ended() const { return m_code.has_value(); }
     int code() const { return m_code.value_or(0); }
@@ -145,18 +131,7 @@ class Session {
         m_pty.reset();
     }
 
-    void writeImage() {
-        if (m_options.imagePath.empty()) {
-            return;
-        }
-        const WriteResult result = m_model.image().write(m_options.imagePath);
-        if (result.ok) {
-            std::fprintf(stderr, "quill-devsim: image %s: base 0x%08X, %zu bytes\n",
-                         m_options.imagePath.c_str(), result.base, result.length);
-        } else {
-            std::fprintf(stderr, "quill-devsim: image not written: %s\n", result.error.c_str());
-        }
-    }
+    void writeImage() { m_files.writeImage(m_model); }
 
     // Returns false once the line has been unplugged.
     bool receive() {
@@ -234,26 +209,17 @@ class Session {
         }
     }
 
-    void log(const std::string& line) {
-        if (m_log == nullptr) {
-            return;
-        }
-        const std::chrono::duration<double, std::milli> since = Clock::now() - m_start;
-        std::fprintf(m_log, "%s%.3f %s\n", m_logPrefix.c_str(), since.count(), line.c_str());
-    }
+    void log(const std::string& line) { m_files.log(line); }
 
     const DeviceOptions m_options;
     const bool m_exitAfterDownload;
-    const std::string m_logPrefix;
+    DeviceFiles m_files;
     std::unique_ptr<Pty> m_pty;
     std::optional<Link> m_link;
     std::string m_slavePath;
     DeviceModel m_model;
-    Clock::time_point m_start;
     std::multimap<Clock::time_point, std::vector<uint8_t>>
         m_pending; // equal times keep their order
-    std::FILE* m_log = nullptr;
-    bool m_ownLog = false;
     bool m_imageWritten = false;
     std::optional<Clock::time_point> m_drainingSince;
     bool m_answersArrived = false;
