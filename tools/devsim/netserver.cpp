@@ -60,11 +60,12 @@ std::string NetServer::listen(const std::string& host, int port) {
     if (host == "localhost") {
         address = QHostAddress::LocalHost;
     } else if (!address.setAddress(QString::fromStdString(host))) {
-        return "cannot listen on " + host + ": not an IP address (nor localhost)";
+        return "cannot listen on " + host +
+               ": not an IP address; give one such as 127.0.0.1 or 0.0.0.0, or localhost.";
     }
     if (!m_server.listen(address, static_cast<quint16>(port))) {
         return "cannot listen on " + host + " port " + std::to_string(port) + ": " +
-               m_server.errorString().toStdString();
+               m_server.errorString().toStdString() + ". Choose another port, or 0 for a free one.";
     }
     return {};
 }
