@@ -203,6 +203,11 @@ void NetServer::onDisconnected() {
         return;
     }
     const bool downloaded = m_model->sawEndOfFile();
+    // A download cut short, even before its first answer was out, leaves
+    // the flash as far as it got.
+    if (m_model->eraseRequests() > 0 && !downloaded) {
+        m_imageWritten = false;
+    }
     log("-- disconnected: the device starts afresh");
     m_client->deleteLater();
     m_client = nullptr;

@@ -1,30 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 // The line the host set on a pseudo-terminal, as the device model hears
-// it: parity, rate and data bits. The terminal cannot tell even parity
-// from none; the model hears both alike.
+// it: parity (ptyparity.h), rate and data bits.
 
 #include "devsim/devicemodel.h"
+#include "devsim/ptyparity.h"
 #include "pty/pty.h"
 
 #include <array>
 #include <utility>
 
 namespace quill::devsim {
-
-inline Parity heardParity(const pty::Pty& pty) {
-    switch (pty.parity()) {
-    case pty::Parity::Mark:
-        return Parity::Mark;
-    case pty::Parity::Space:
-        return Parity::Space;
-    case pty::Parity::Odd:
-        return Parity::Odd;
-    case pty::Parity::EvenOrNone:
-        break;
-    }
-    return Parity::Even;
-}
 
 // The terminal keeps the rate and size the host set, though it sends at
 // neither. A rate it has no number for here is heard as the device's own.
