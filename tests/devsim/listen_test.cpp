@@ -52,30 +52,37 @@ class Served {
 TEST(DevsimListen, ServesOneClientAtATimeAndAWholeDownload) {
     Scratch s;
     const std::string binary = firmware(s, 2 * 1024 + 5);
-    Served device(s, "");
-    ASSERT_EQ(device.url().rfind("rfc2217://127.0.0.1:", 0), 0u) << device.url();
-    const QUrl url(QString::fromStdString(device.url()));
-    const std::string download = "-p " + device.url() + " -b 38400 -y " + s.path("app.hex");
+    // A Tracker is told to switch from even to mark parity, and is back in
+    // its normal mode for the next client.
+    for (const std::string kind : {"manual", "tracker"}) {
+        Served device(s, "--device " + kind);
+        ASSERT_EQ(device.url().rfind("rfc2217://127.0.0.1:", 0), 0u) << device.url();
+        const QUrl url(QString::fromStdString(device.url()));
+        const std::string download = "-p " + device.url() +
+                                     (kind == "manual" ? " -b 38400 -y " : " -b 9600 -d tracker ") +
+                                     s.path("app.hex");
 
-    QTcpSocket first;
-    first.connectToHost(url.host(), static_cast<quint16>(url.port()));
-    ASSERT_TRUE(first.waitForConnected(10000));
-    const Result busy = runCli(s, download);
-    EXPECT_EQ(busy.code, toInt(ExitCode::PortError)) << busy.err;
-    std::string said = devsim::busyText;
-    said = said.substr(0, said.find('\r'));
-    EXPECT_TRUE(contains(busy.err, said)) << busy.err;
-    first.disconnectFromHost();
+        QTcpSocket first;
+        first.connectToHost(url.host(), static_cast<quint16>(url.port()));
+        ASSERT_TRUE(first.waitForConnected(10000));
+        const Result busy = runCli(s, download);
+        EXPECT_EQ(busy.code, toInt(ExitCode::PortError)) << busy.err;
+        std::string said = devsim::busyText;
+        said = said.substr(0, said.find('\r'));
+        EXPECT_TRUE(contains(busy.err, said)) << busy.err;
+        first.disconnectFromHost();
 
-    // Twice: the device starts afresh for each client.
-    for (int round = 1; round <= 2; ++round) {
-        const Result r = runCli(s, download);
-        EXPECT_EQ(r.code, 0) << round << r.err;
-        EXPECT_TRUE(contains(r.err, text::DownloadComplete)) << r.err;
+        // Twice: the device starts afresh for each client.
+        for (int round = 1; round <= 2; ++round) {
+            const Result r = runCli(s, download);
+            EXPECT_EQ(r.code, 0) << kind << round << r.err;
+            EXPECT_TRUE(contains(r.err, text::DownloadComplete)) << r.err;
+        }
+        device.stop();
+        EXPECT_TRUE(readFile(s.path("net.bin")) == binary) << kind;
+        EXPECT_EQ(count(device.log(), "-- disconnected: the device starts afresh"), 3)
+            << device.log();
     }
-    device.stop();
-    EXPECT_TRUE(readFile(s.path("net.bin")) == binary);
-    EXPECT_EQ(count(device.log(), "-- disconnected: the device starts afresh"), 3) << device.log();
 }
 
 // The device at 9600, the client at 38400: its bytes are garbage to the
