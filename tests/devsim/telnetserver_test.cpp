@@ -61,21 +61,27 @@ TEST(TelnetServer, AnswersTheClientAndPassesTheDataUnescaped) {
          "",
          agreed + " FF FA 2C 69 0E FF F0 FF FA 2C 69 0E FF F0 FF FA 2C 6E 00 FF F0 FF FA 2C 70 01 "
                   "FF F0 FF FA 2C 67 01 FF F0"},
-        {"data around a split command", hello + " 41 FF|FA 2C 03 04 FF|F0 42", "41 42",
-         agreed + " FF FA 2C 67 04 FF F0"},
+        {"data around split commands, a piece per line",
+         hello + " 41 FF|FA 2C 03 04 FF|F0 42 FF FA 2C 03 04 FF F0 43 FF FA 2C 03 03 FF F0 44",
+         "41 / 42 43 / 44",
+         agreed + " FF FA 2C 67 04 FF F0 FF FA 2C 67 04 FF F0 FF FA 2C 67 03 FF F0"},
     };
     for (const auto& [name, sent, heard, reply] : cases) {
         SCOPED_TRACE(name);
         TelnetServer server;
-        std::vector<uint8_t> data;
+        std::string data; // " / " where the line changed
+        PortLine last;
         std::vector<uint8_t> back;
         std::istringstream pieces(sent);
         for (std::string piece; std::getline(pieces, piece, '|');) {
             const TelnetServer::Received r = server.feed(bytes(piece));
-            data.insert(data.end(), r.data.begin(), r.data.end());
+            for (const TelnetServer::Data& piece : r.data) {
+                data += (data.empty() ? "" : piece.line == last ? " " : " / ") + hex(piece.bytes);
+                last = piece.line;
+            }
             back.insert(back.end(), r.reply.begin(), r.reply.end());
         }
-        EXPECT_EQ(hex(data), heard);
+        EXPECT_EQ(data, heard);
         EXPECT_EQ(hex(back), reply);
     }
     // The device's answers as they go to the client.

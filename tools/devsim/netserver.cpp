@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <utility>
 
 namespace quill::devsim {
 
@@ -143,11 +144,21 @@ void NetServer::onReadyRead() {
         m_client->write(reinterpret_cast<const char*>(received.reply.data()),
                         static_cast<qint64>(received.reply.size()));
     }
-    if (const std::string line = describeLine(m_telnet.line()); line != describeLine(before)) {
-        log("-- line set: " + line);
-    }
+    // Each piece of data is heard at the line that stood when it was sent.
     const auto now = Clock::now();
-    const auto replies = m_model->receive(received.data, lineOf(m_telnet.line()));
+    std::vector<Reply> replies;
+    PortLine line = before;
+    const auto lineNow = [&](const PortLine& next) {
+        if (describeLine(next) != describeLine(std::exchange(line, next))) {
+            log("-- line set: " + describeLine(next));
+        }
+    };
+    for (const TelnetServer::Data& data : received.data) {
+        lineNow(data.line);
+        const std::vector<Reply> more = m_model->receive(data.bytes, lineOf(data.line));
+        replies.insert(replies.end(), more.begin(), more.end());
+    }
+    lineNow(m_telnet.line());
     // The cable is pulled as the record after the last one answered comes in.
     const auto records = static_cast<int>(m_model->records().size());
     if (m_options.unplugAfter > 0 && records > m_options.unplugAfter) {

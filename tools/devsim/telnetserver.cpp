@@ -72,13 +72,13 @@ void TelnetServer::take(uint8_t byte, Received& out) {
         if (byte == IAC) {
             m_mode = Mode::Iac;
         } else {
-            out.data.push_back(byte);
+            append(byte, out);
         }
         return;
     case Mode::Iac:
         if (byte == IAC) {
             m_mode = Mode::Data;
-            out.data.push_back(IAC);
+            append(IAC, out);
         } else {
             command(byte);
         }
@@ -109,6 +109,13 @@ void TelnetServer::take(uint8_t byte, Received& out) {
         }
         return;
     }
+}
+
+void TelnetServer::append(uint8_t byte, Received& out) const {
+    if (out.data.empty() || out.data.back().line != m_line) {
+        out.data.push_back({m_line, {}});
+    }
+    out.data.back().bytes.push_back(byte);
 }
 
 // The byte after an IAC that is not a second IAC.

@@ -60,12 +60,19 @@ struct PortLine {
     uint8_t rts = 11;
     uint8_t lineStateMask = 0;
     uint8_t modemStateMask = 0;
+    friend bool operator==(const PortLine&, const PortLine&) = default;
 };
 
 class TelnetServer {
   public:
+    // Serial data sent while the line stood as `line`: a command that
+    // changes the line between two bytes starts a new piece.
+    struct Data {
+        PortLine line;
+        std::vector<uint8_t> bytes;
+    };
     struct Received {
-        std::vector<uint8_t> data;  // serial data for the device
+        std::vector<Data> data;     // serial data for the device, in order
         std::vector<uint8_t> reply; // to be sent to the client at once
     };
 
@@ -80,6 +87,7 @@ class TelnetServer {
   private:
     enum class Mode : uint8_t { Data, Iac, Verb, Sub, SubIac };
     void take(uint8_t byte, Received& out);
+    void append(uint8_t byte, Received& out) const;
     void command(uint8_t byte);
     void negotiate(uint8_t option, std::vector<uint8_t>& reply);
     void subnegotiation(std::vector<uint8_t>& reply);
