@@ -39,7 +39,7 @@ const std::string agreed = "FF FD 00 FF FB 00 FF FD 2C";
 
 TEST(TelnetServer, AnswersTheClientAndPassesTheDataUnescaped) {
     // What the client sends, in pieces split by '|'; the data the device
-    // hears; what the client is sent back.
+    // hears, " / " where the line changed; what the client is sent back.
     const std::tuple<const char*, std::string, const char*, std::string> cases[] = {
         {"data as it is, 0xFF doubled", "3A 30 FF FF 0D|FF|FF 0A", "3A 30 FF 0D FF 0A", ""},
         {"negotiation answered once", hello + "|" + hello, "", agreed},
