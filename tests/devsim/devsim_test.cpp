@@ -83,6 +83,15 @@ TEST(DeviceModel, IgnoresWrongParityAndBadOrForeignFrames) {
     DeviceModel lax{{.strictParity = false}};
     EXPECT_EQ(send(lax, kErase, Parity::Even), "13@5 11@55");
 
+    // A device at 9600 hears neither 38400 nor 7 data bits, whatever its parity setting.
+    DeviceModel at9600{{.strictParity = false, .baud = 9600}};
+    const auto bytes = [](const std::string& text) {
+        return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    };
+    EXPECT_TRUE(at9600.receive(bytes(kErase), Line{Parity::Mark, 38400}).empty());
+    EXPECT_TRUE(at9600.receive(bytes(kErase), Line{Parity::Mark, 9600, 7}).empty());
+    EXPECT_EQ(at9600.receive(bytes(kErase), Line{Parity::Mark, 9600}).size(), 2u);
+
     DeviceModel tracker{{.kind = Kind::Tracker}};
     EXPECT_EQ(send(tracker, kSelect, Parity::Mark), "-");
     // A bad checksum, another address: ignored; an unknown command: NAK.

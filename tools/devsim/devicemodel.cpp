@@ -124,16 +124,33 @@ std::string DeviceModel::describe(std::span<const uint8_t> bytes) {
 }
 
 std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, Parity parity) {
+    return receive(bytes, Line{.parity = parity});
+}
+
+// What makes the device's UART take the host's bytes for garbage: the
+// wrong parity bit, a wrong rate or a wrong number of data bits.
+std::string DeviceModel::mismatch(const Line& line) const {
+    if (line.baud != 0 && m_config.baud != 0 && line.baud != m_config.baud) {
+        return std::to_string(line.baud) + " baud";
+    }
+    if (line.dataBits != 8) {
+        return std::to_string(line.dataBits) + " data bits";
+    }
+    if (!hears(line.parity)) {
+        return std::string(parityName(line.parity)) + " parity";
+    }
+    return {};
+}
+
+std::vector<Reply> DeviceModel::receive(std::span<const uint8_t> bytes, const Line& line) {
     std::vector<Reply> out;
     if (bytes.empty()) {
         return out;
     }
-    if (!hears(parity)) {
-        // The device's UART frames these with the wrong parity bit: to it
-        // they are garbage, and it does not act on them.
-        add(LogKind::Note, "-- " + std::to_string(bytes.size()) + " bytes at " +
-                               std::string(parityName(parity)) +
-                               " parity ignored: " + hexBytes(bytes));
+    if (const std::string wrong = mismatch(line); !wrong.empty()) {
+        // To the device's UART these are garbage: it does not act on them.
+        add(LogKind::Note, "-- " + std::to_string(bytes.size()) + " bytes at " + wrong +
+                               " ignored: " + hexBytes(bytes));
         return out;
     }
     m_busyUntil = 0;

@@ -33,6 +33,14 @@ inline constexpr std::string_view kEraseRequest = ":01000000FF00";
 enum class Kind { Manual, Tracker };
 enum class Parity { None, Even, Odd, Mark, Space };
 
+// The line as the host set it on its side when it sent. Bytes sent at a
+// baud rate or a size other than the device's are garbage to the device.
+struct Line {
+    Parity parity = Parity::None;
+    int baud = 0; // 0: the device's own, whatever it is
+    int dataBits = 8;
+};
+
 enum class Fault {
     None,
     Silent,             // never answers anything
@@ -71,6 +79,7 @@ struct Config {
     bool burst = false;       // XOFF and XON in one reply, at the time of the XON
     bool strictParity = true; // Tracker frames heard only at even (or no) parity, the
                               // rest only at mark; other bytes are ignored
+    int baud = 0;             // the device's own rate; 0: it hears any
 };
 
 struct Reply {
@@ -91,6 +100,8 @@ class DeviceModel {
     // takes one line or frame at a time: answers to a second line in the same
     // batch are timed from the last answer to the first.
     std::vector<Reply> receive(std::span<const uint8_t> bytes, Parity parity);
+    // The same with the whole line: bytes at a wrong rate or size go unheard.
+    std::vector<Reply> receive(std::span<const uint8_t> bytes, const Line& line);
 
     // What the device says on its own as it starts, before the host has
     // sent anything: nothing, unless its fault says otherwise.
@@ -121,6 +132,7 @@ class DeviceModel {
 
   private:
     bool hears(Parity parity) const;
+    std::string mismatch(const Line& line) const;
     void flushStray();
     void frameByte(uint8_t byte, std::vector<Reply>& out);
     void lineByte(uint8_t byte, std::vector<Reply>& out);

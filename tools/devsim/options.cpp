@@ -19,12 +19,15 @@ cmdline::HelpText helpText() {
     return {
         "Usage: quill-devsim [OPTION]...",
         "Plays an Ostrel device on a pseudo-terminal; prints the terminal's path first.\n"
+        "With --listen it serves the device over the network instead (Telnet with the\n"
+        "serial port control option of RFC 2217) and prints its URL first.\n"
         "Times are in milliseconds. SIGINT or SIGTERM ends it.",
         faults +
             "\n\nExit status:\n"
             "     0  ended by a signal, after the download (--exit-after-download), or by the\n"
             "        unplug; with --count, once every device has ended so\n"
-            "     1  the terminal, the link or the log could not be set up, or failed\n"
+            "     1  the terminal, the link, the network port or the log could not be set\n"
+            "        up, or failed\n"
             "     2  bad command line\n"
             "\nExamples:\n"
             "  quill-devsim --device tracker --link /tmp/ttyOSTREL --log - --image out.bin\n"
@@ -37,7 +40,19 @@ cmdline::HelpText helpText() {
             "  number before their extension (out.bin: out1.bin ...; '-' stays shared, its\n"
             "  lines prefixed [K]). --device, --fault and the numbers may be given for one\n"
             "  device as K:VALUE (--fault 2:select-nak --erase-ms 3:900), over the value\n"
-            "  given for all.\n",
+            "  given for all.\n"
+            "\nOver the network (--listen [HOST:]PORT), also where there are no\n"
+            "pseudo-terminals:\n"
+            "  quill-devsim --listen 4001 --image out.bin\n"
+            "  quill-cli -p rfc2217://localhost:4001 -b 38400 -y firmware.hex\n"
+            "  HOST is 127.0.0.1 unless given: nothing is reachable from other machines\n"
+            "  unless asked for (0.0.0.0, or [::] for IPv6; RFC 2217 has no password).\n"
+            "  PORT 0 takes a free port; the URL printed names it. The line (baud rate,\n"
+            "  parity, data bits) is what the client sets; bytes sent at one the device\n"
+            "  does not use are ignored, as on a terminal. One client at a time: a second\n"
+            "  one is told the device is busy and closed. When the client leaves, the\n"
+            "  device starts afresh and waits for the next. --count and --link are for\n"
+            "  terminals only.\n",
     };
 }
 
@@ -68,6 +83,26 @@ std::string numbered(const std::string& path, int k, int n, bool beforeExtension
     return path.substr(0, at) + std::to_string(k) + path.substr(at);
 }
 
+// "4001", "0.0.0.0:4001", "[::1]:4001": the address is checked when the
+// server starts listening.
+bool readListen(const std::string& text, std::string& host, int& port) {
+    const size_t colon = text.rfind(':');
+    std::string_view portText = text;
+    if (colon != std::string::npos) {
+        std::string address = text.substr(0, colon);
+        if (address.size() > 2 && address.front() == '[' && address.back() == ']') {
+            address = address.substr(1, address.size() - 2);
+        } else if (address.empty() || address.find_first_of(":[]") != std::string::npos) {
+            return false;
+        }
+        host = address;
+        portText = std::string_view(text).substr(colon + 1);
+    }
+    const auto number = cmdline::wholeNumber(portText, 0, 65535);
+    port = static_cast<int>(number.value_or(0));
+    return number.has_value();
+}
+
 } // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
@@ -92,6 +127,9 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
         {"--frame-ack-ms", &Config::frameAckMs, "Tracker frame -> ACK (5)"},
         {"--reboot-ms", &Config::rebootMs,
          "program frame ACK -> XON of the rebooted Tracker (200)"},
+        {"--baud", &Config::baud,
+         "the device's baud rate; bytes at another are garbage to it "
+         "(0: it hears any)"},
         {"--unplug-after", nullptr, "answer N records, hang up when the next one comes"},
     };
     std::vector<std::pair<const Number*, CLI::Option*>> numberOptions;
@@ -107,6 +145,8 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     auto* exitAfter =
         cl.flag("--exit-after-download", "exit once the end-of-file record has been answered");
     auto* count = cl.option("--count", "N", "play N devices at once, see below (1)");
+    auto* listen = cl.option("--listen", "[HOST:]PORT",
+                             "serve the device over the network instead, see below");
     auto* extra = cl.positionals("ARG", "");
     cl.parse(args);
 
@@ -202,6 +242,17 @@ ParsedOptions parseOptions(const std::vector<std::string_view>& args) {
     o.imagePath = cl.last(image).value_or("");
     o.logPath = cl.last(log).value_or("");
     o.exitAfterDownload = cl.given(exitAfter);
+    if (const auto text = cl.last(listen)) {
+        o.listen = readListen(*text, o.listenHost, o.listenPort);
+        if (!o.listen) {
+            cl.problem("--listen needs [HOST:]PORT, HOST an IP address (IPv6 in brackets) or "
+                       "localhost, PORT from 0 to 65535, not " +
+                       *text);
+        } else if (o.count > 1 || !o.link.empty()) {
+            cl.problem("--listen serves one device without a terminal: leave out " +
+                       std::string(o.count > 1 ? "--count" : "--link"));
+        }
+    }
     for (const std::string& arg : cl.values(extra)) {
         cl.problem("unexpected argument " + arg);
     }

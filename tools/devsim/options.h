@@ -35,6 +35,11 @@ struct Options {
     // link, image and log paths carry the device's number.
     int count = 1;
     std::vector<DeviceOptions> devices; // `count` of them, from 1
+    // --listen [HOST:]PORT: the device is served over the network (Telnet
+    // with the serial port control option) instead of on a terminal.
+    bool listen = false;
+    std::string listenHost = "127.0.0.1";
+    int listenPort = 0; // 0: any free port
     bool help = false;
     bool version = false;
 };
