@@ -2,6 +2,7 @@
 #include "history/historyformat.h"
 
 #include "history/historytexts.h"
+#include "history/unityield.h"
 #include "shared/utf8text.h"
 
 #include <algorithm>
@@ -50,7 +51,7 @@ struct Field {
     Kind (*value)(const Attempt&, std::string& cell);
 };
 
-const std::array<Field, 28> fields{{
+const std::array<Field, 31> fields{{
     {"id", [](const Attempt& a, std::string& c) { return number(a.id, c); }},
     {"started", [](const Attempt& a, std::string& c) { return text(utcTime(a.startedMs), c); }},
     {"ended",
@@ -89,6 +90,9 @@ const std::array<Field, 28> fields{{
     {"batch", [](const Attempt& a, std::string& c) { return text(a.batch, c); }},
     {"unit", [](const Attempt& a, std::string& c) { return number(a.unit, c); }},
     {"serial", [](const Attempt& a, std::string& c) { return text(a.serial, c); }},
+    {"unit_key", [](const Attempt& a, std::string& c) { return text(a.unitKey, c); }},
+    {"attempt", [](const Attempt& a, std::string& c) { return number(a.attemptNo, c); }},
+    {"kind", [](const Attempt& a, std::string& c) { return text(unitKindName(a.attemptNo), c); }},
 }};
 
 void appendCsvField(std::string& out, const std::string& s) {

@@ -209,7 +209,7 @@ HistoryStatus HistoryStore::makeSchema() {
     if (run(query, schema::versionQuery()) && query.next()) {
         const int version = query.value(0).toInt();
         query.finish();
-        return version == 1 ? upgrade() : check(version);
+        return version >= 1 && version < SchemaVersion ? upgrade() : check(version);
     }
     query.finish();
     // No schema yet. Whoever takes the lock first makes it; the others find
@@ -246,7 +246,8 @@ HistoryStatus HistoryStore::makeSchema() {
 }
 
 // A schema of version 1 gains the attempts' keys and the counters of serial
-// numbers; whoever takes the lock first does it, the others find it done.
+// numbers, one of version 2 the units; whoever takes the lock first does
+// it, the others find it done.
 HistoryStatus HistoryStore::upgrade() {
     const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -258,10 +259,15 @@ HistoryStatus HistoryStore::upgrade() {
     done = done && run(query, schema::versionQuery()) && query.next();
     const int version = done ? query.value(0).toInt() : 0;
     query.finish();
+    QStringList steps;
     if (done && version == 1) {
-        for (const QString& step : schema::upgradeFrom1()) {
-            done = done && run(query, step);
-        }
+        steps << schema::upgradeFrom1();
+    }
+    if (done && version >= 1 && version < SchemaVersion) {
+        steps << schema::upgradeFrom2();
+    }
+    for (const QString& step : steps) {
+        done = done && run(query, step);
     }
     if (!done || !run(query, QStringLiteral("COMMIT"))) {
         const HistoryError error = failure(text::HistoryNotOpened, reasonOf(query.lastError()));

@@ -185,7 +185,9 @@ std::vector<Attempt> listed() {
                     .lastMessage = "line one\nline two",
                     .traceFile = "t\r.log",
                     .batch = "B",
-                    .unit = 3}};
+                    .unit = 3,
+                    .unitKey = "u-7",
+                    .attemptNo = 2}};
 }
 
 // CSV and JSON lines carry every field, null in JSON where unknown; a byte
@@ -196,13 +198,13 @@ TEST(HistoryListing, InItsThreeForms) {
               "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
               "usb_serial,baud,device,file,file_size,file_sha256,records_sent,records_total,"
               "data_bytes_sent,data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
-              "unit,serial\r\n"
+              "unit,serial,unit_key,attempt,kind\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
-              "0,unfinished,,,,,,\r\n"
+              "0,unfinished,,,,,,,,,not_started\r\n"
               "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,J\xc3\xb6rg,,,COM1,,,"
               "\"A5,B\",,,"
               "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-              "\"line one\nline two\",\"t\r.log\",B,3,\r\n");
+              "\"line one\nline two\",\"t\r.log\",B,3,,u-7,2,unit\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -212,7 +214,8 @@ TEST(HistoryListing, InItsThreeForms) {
               R"("file_size": null, "file_sha256": null, "records_sent": 0, "records_total": 0, )"
               R"("data_bytes_sent": 0, "data_bytes_total": 0, "outcome": "unfinished", )"
               R"("exit_code": null, "last_message": null, "trace_file": null, "batch": null, )"
-              R"("unit": null, "serial": null})"
+              R"("unit": null, "serial": null, "unit_key": null, "attempt": null, )"
+              R"("kind": "not_started"})"
               "\n");
     const QJsonObject done =
         QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();
