@@ -203,6 +203,7 @@ void EventWriter::deviceEvent(size_t index, const DeviceEvent& event, const Devi
         break;
     }
     case DeviceEvent::Kind::Trace:
+    case DeviceEvent::Kind::Reached:
         break;
     case DeviceEvent::Kind::Ended:
         deviceEnded(index, d, Outcome::Failure, true);

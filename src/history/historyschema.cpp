@@ -211,6 +211,12 @@ QString drawSerial() {
         "RETURNING next_value - 1");
 }
 
+QString nextSerial() {
+    return QStringLiteral(
+        "SELECT COALESCE((SELECT next_value FROM quill_serial_series WHERE series = ?), "
+        "(SELECT next_value FROM quill_serial_series WHERE series = ?), ?)");
+}
+
 QString serialOfKey() {
     return QStringLiteral("SELECT serial FROM quill_attempt WHERE attempt_key = ?");
 }

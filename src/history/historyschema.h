@@ -44,7 +44,10 @@ QString seriesTable();
 // is there already.
 QString insertAttempt();
 QString attemptWithKey(); // binds the key; its id, one row
-QString serialOfKey();    // binds the key; its serial, one row
+// Binds the series, the series carried from, the start: the number the
+// next draw would give, one row. Draws nothing.
+QString nextSerial();
+QString serialOfKey(); // binds the key; its serial, one row
 // Binds the series, the start + 1; the number drawn, one row; none when
 // the counter cannot count further.
 QString drawSerial();

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
 namespace quill {
@@ -275,6 +276,28 @@ HistoryStatus HistoryStore::upgrade() {
         return error;
     }
     return {};
+}
+
+HistoryResult<uint64_t> HistoryStore::nextSerial(const std::string& series, uint64_t start,
+                                                 const std::string& carriedFrom) {
+    constexpr auto largest = uint64_t(std::numeric_limits<int64_t>::max());
+    if (start >= largest) {
+        return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryCounterFull));
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!runBound(query, schema::nextSerial(),
+                  {QString::fromStdString(utf8Text(series)),
+                   QString::fromStdString(utf8Text(carriedFrom)), qlonglong(start)}) ||
+        !query.next()) {
+        return failure(text::HistoryNotRead, reasonOf(query.lastError()));
+    }
+    // A counter at the column's largest value gives no more (drawSerial).
+    bool whole = false;
+    const qlonglong next = query.value(0).toLongLong(&whole);
+    if (!whole || query.value(0).typeId() == QMetaType::Double || uint64_t(next) >= largest) {
+        return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryCounterFull));
+    }
+    return uint64_t(next);
 }
 
 HistoryStatus HistoryStore::each(const HistoryFilter& filter,

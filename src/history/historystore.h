@@ -79,6 +79,11 @@ class HistoryStore {
                                        const std::string& carriedFrom = {},
                                        std::optional<int64_t>* unit = nullptr);
 
+    // The number the next drawSerial() of the series would give, drawing
+    // nothing: what a run can refuse before any port is touched.
+    HistoryResult<uint64_t> nextSerial(const std::string& series, uint64_t start,
+                                       const std::string& carriedFrom = {});
+
     // The attempts the filter picks, newest first, one at a time: `row`
     // gets the same Attempt each time, filled anew, so that a long listing
     // neither holds every row nor makes each anew.

@@ -41,10 +41,10 @@ class RecordKeeper {
     // place); empty: back to the first.
     void setSay(Say say);
 
-    // The attempt begin(device) will write, its key set, for a serial number
-    // drawn with its row in one step (SerialCounter::draw); the next begin()
-    // of the same port writes that attempt, under that key.
-    Attempt attemptFor(const DeviceReport& device);
+    // The attempt of a row begun, as the report now has it, under the row's
+    // key (none begun: a new key): for a serial number drawn with it in one
+    // step (SerialCounter::draw).
+    Attempt attemptFor(std::optional<Row> row, const DeviceReport& device) const;
     // A device's download begins as the report has it so far.
     Row begin(const DeviceReport& device);
     // ... and ends as it says; `written` runs on the writer's thread once
@@ -80,7 +80,6 @@ class RecordKeeper {
     Inbox m_context; // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
-    std::vector<Attempt> m_offered; // by attemptFor(), not begun yet
 };
 
 } // namespace quill
