@@ -235,9 +235,11 @@ QString fillAttempt() {
            QStringLiteral(" WHERE attempt_key = ?");
 }
 
-QString numberUnit(bool byKey) {
+QString numberUnit(bool byKey, bool answered) {
     // Its unit's number when another attempt of the unit has one, else the
-    // batch's next. Only a row that reached its device is numbered.
+    // batch's next. Only a row whose device answered is numbered: one that
+    // sent it a record, unless the caller knows it answered (a serial
+    // number drawn once it did).
     return QStringLiteral(
                "UPDATE quill_attempt SET unit = COALESCE("
                "(SELECT MAX(o.unit) FROM quill_attempt o WHERE o.unit_key = quill_attempt.unit_key "
@@ -245,6 +247,7 @@ QString numberUnit(bool byKey) {
                "(SELECT COALESCE(MAX(o.unit), 0) + 1 FROM quill_attempt o "
                "WHERE o.batch = quill_attempt.batch)) "
                "WHERE batch IS NOT NULL AND unit IS NULL AND attempt IS NOT NULL AND ") +
+           (answered ? QString() : QStringLiteral("records_sent > 0 AND ")) +
            (byKey ? QStringLiteral("attempt_key = ?") : QStringLiteral("id = ?"));
 }
 

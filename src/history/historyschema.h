@@ -58,9 +58,10 @@ QString updateAttempt(bool byKey);
 // Binds values(), then the key: what the row does not hold yet is filled
 // in, nothing it holds is changed.
 QString fillAttempt();
-// Binds the key (or the id): the row of a batch that reached its device
-// and has no number in its batch yet gets its unit's, or the batch's next.
-QString numberUnit(bool byKey);
+// Binds the key (or the id): the row of a batch whose device answered (it
+// was sent a record, or `answered` says so) and that has no number in its
+// batch yet gets its unit's, or the batch's next.
+QString numberUnit(bool byKey, bool answered);
 QString unitOf(bool byKey); // binds the key (or the id); its unit number, one row
 QString versionQuery();     // the version of the schema, one row
 QString versionInsert();    // binds the version

@@ -77,7 +77,7 @@ HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
 // transaction, which holds every other writer off meanwhile: no two units
 // of a batch get one number, whichever station they are flashed on. Only a
 // row that reached its device is numbered: one that never did spends none.
-bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
+bool HistoryStore::insert(QSqlQuery& query, Attempt& row, bool answered) {
     if (row.unitKey.empty()) {
         row.unitKey = row.key;
     }
@@ -87,7 +87,7 @@ bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
     if (query.next()) {
         row.id = query.value(0).toLongLong();
         query.finish();
-        return numberUnit(query, row);
+        return numberUnit(query, row, answered);
     }
     // Its key is there: it was written before, by this program or another
     // (with its serial number, say). What it did not know yet is filled in.
@@ -101,17 +101,17 @@ bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
     }
     row.id = query.value(0).toLongLong();
     query.finish();
-    return numberUnit(query, row);
+    return numberUnit(query, row, answered);
 }
 
-bool HistoryStore::numberUnit(QSqlQuery& query, Attempt& row) {
+bool HistoryStore::numberUnit(QSqlQuery& query, Attempt& row, bool answered) {
     if (!row.attemptNo) {
         return true;
     }
     const bool byKey = !row.key.empty();
     const QVariant which =
         byKey ? QVariant(QString::fromStdString(row.key)) : QVariant(qlonglong(row.id));
-    if (!runBound(query, schema::numberUnit(byKey), {which}) ||
+    if (!runBound(query, schema::numberUnit(byKey, answered), {which}) ||
         !runBound(query, schema::unitOf(byKey), {which}) || !query.next()) {
         return false;
     }
@@ -136,7 +136,7 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
             return false;
         }
         Attempt row = attempt;
-        return numberUnit(query, row);
+        return numberUnit(query, row, false);
     });
 }
 
@@ -189,7 +189,7 @@ HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint
         if (row->serial.empty()) {
             row->serial = std::to_string(drawn);
         }
-        return insert(query, *row);
+        return insert(query, *row, true); // drawn once its device answered
     });
     if (failed) {
         return *failed;

@@ -151,7 +151,8 @@ TEST(Serials, TheImageHoldsEachUnitsNumber) {
 
 // Eight stations draw at once from one history, then one is killed between
 // its draw and its end: no number twice, none lost but the killed unit's,
-// which stays spent, its row unfinished.
+// which stays spent, its row unfinished. The batch's unit numbers are drawn
+// with them.
 TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
     PgServer& pg = test::sharedPgServer();
     ASSERT_EQ(pg.failure(), "");
@@ -161,7 +162,8 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         Scratch s;
         writeFile(s.path("app.hex"), test::hexFile(20));
         Devices line(s, 9, "--record-ack-ms 9:100");
-        const std::string common = " -b 38400 -y --settle 0 --serial-at 0 " + history + " ";
+        const std::string common =
+            " -b 38400 -y --settle 0 --serial-at 0 --batch L " + history + " ";
         std::vector<std::unique_ptr<Cli>> clis;
         for (int k = 1; k <= 8; ++k) {
             clis.push_back(
@@ -177,7 +179,10 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         EXPECT_EQ(runCli(s, "-p " + line.port(1) + common + s.path("app.hex")).code, 0);
         std::map<int, std::string> units; // serial: outcome
         for (const QJsonObject& row : historyRows(s, history)) {
-            units[row[u"serial"].toString().toInt()] = row[u"outcome"].toString().toStdString();
+            // Drawn in one step with the serial number: the same count.
+            const int serial = row[u"serial"].toString().toInt();
+            units[serial] = row[u"outcome"].toString().toStdString() +
+                            (row[u"unit"].toInt() == serial ? "" : " (unit differs)");
         }
         std::map<int, std::string> expected;
         for (int n = 1; n <= 10; ++n) {
@@ -185,6 +190,39 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         }
         EXPECT_EQ(units, expected);
     }
+}
+
+// No number is spent, of the series or of the batch, on a unit whose device
+// never answered: a port that is not there, a device silent to the erase
+// request, a prompt answered no, a device stopped (silent too long) before
+// its first record. Those that never heard a byte are not units at all.
+TEST(Serials, SpentOnlyOnceTheDeviceAnswered) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(2));
+    Devices line(s, 3, "--fault 2:no-erase-xoff --fault 3:slow-erase --slow-erase-ms 60000");
+    const std::string common = " -b 38400 --settle 0 --serial-at 0 --serial-start 70 --batch N ";
+    const std::string app = " " + s.path("app.hex");
+    const struct {
+        std::string args;
+        const char* typed;
+        ExitCode code;
+    } runs[] = {
+        {"-y -p " + s.path("missing") + common + app, nullptr, PortError},
+        {"-y -p " + line.port(2) + common + app, nullptr, NoEraseAnswer},
+        {"-p " + line.port(1) + common + app, "n\n", Cancelled},
+        {"-y --idle-timeout 1 -p " + line.port(3) + common + app, nullptr, IdleTimeout},
+        {"-y -p " + line.port(1) + common + app, nullptr, Complete},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.args);
+        EXPECT_EQ(runCli(s, run.args, run.typed).code, toInt(run.code));
+    }
+    std::string rows; // oldest first: outcome, serial, unit, kind
+    for (const QJsonObject& row : historyRows(s)) {
+        rows = fields(row, {u"outcome", u"serial", u"unit", u"kind"}) + rows;
+    }
+    EXPECT_EQ(rows, "port_failure|||not_started|no_erase_answer|||unit|cancelled|||not_started|"
+                    "idle_timeout|||unit|complete|70|1|unit|");
 }
 
 // Refused before device 1 hears a byte: no data where the number goes (or
@@ -254,13 +292,17 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
           {"c/same.txt", "09:00:00:00\n", "09:00:00:00"}}) {
         std::filesystem::create_directories(std::filesystem::path(s.path(list)).parent_path());
         writeFile(s.path(list), values);
-        const Result r = runCli(s, "-p " + dev.port(2) + " -b 38400 -y --json --serial-at 0x10 " +
-                                       "--serial-list " + s.path(list) + " " + s.path("blank.hex"));
+        const Result r =
+            runCli(s, "-p " + dev.port(2) + " -b 38400 -y --json --serial-at 0x10 --log " +
+                          s.path("blank.log") + " --serial-list " + s.path(list) + " " +
+                          s.path("blank.hex"));
         ASSERT_EQ(r.code, 0) << r.err;
         const QJsonObject d = r.json(); // one device: its report alone
         EXPECT_EQ(std::tuple(d[u"serial"].toString().toStdString(), d[u"records_sent"].toInt(),
                              d[u"records_total"].toInt(), d[u"data_bytes_total"].toInt()),
                   std::tuple(std::string(serial), 3, 3, 32));
+        // The device's own check, made before its number was drawn, counts it too.
+        EXPECT_TRUE(contains(readFile(s.path("blank.log")), ", 3 records, 32 data bytes"));
     }
     dev.stop();
     EXPECT_EQ(dev.heard(1), 0);

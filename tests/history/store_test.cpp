@@ -232,8 +232,9 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
             for (int n = 1; n <= 2 * Each; ++n) {
                 const auto id = (*store)->begin(
                     {.startedMs = 1000 * n + w,
+                     .recordsSent = n % 2,
                      .batch = "B",
-                     .attemptNo = n % 2 == 0 ? std::optional<int>(1) : std::nullopt});
+                     .attemptNo = n % 2 == 1 ? std::optional<int>(1) : std::nullopt});
                 ASSERT_TRUE(id) << id.error().text();
             }
         });
@@ -252,30 +253,34 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
               std::tuple(size_t(Writers * Each), 1, Writers * Each, 0u));
 }
 
-// A unit's number in its batch is spent only once an attempt reached its
-// device: the first that did numbers the unit (its end, or the draw of its
-// serial number), the unit's later attempts keep it, and an attempt that
-// never reached a device gets none.
+// A unit's number in its batch is spent only once its device answered: the
+// first attempt that was answered numbers the unit (its end, with records
+// sent, or the draw of its serial number), the unit's later attempts keep
+// it, and an attempt never answered (or never reaching a device) gets none.
 TEST_P(Store, NumbersAUnitOnlyOnceItsDeviceWasReached) {
     auto store = open();
     ASSERT_TRUE(store);
-    const auto row = [](const char* key, const char* unit, std::optional<int> no) {
-        return Attempt{.key = key, .batch = "B", .unitKey = unit, .attemptNo = no};
+    const auto row = [](const char* key, const char* unit, std::optional<int> no, int sent = 0) {
+        return Attempt{
+            .key = key, .recordsSent = sent, .batch = "B", .unitKey = unit, .attemptNo = no};
     };
     ASSERT_TRUE(store->begin(row("a1", "A", std::nullopt))); // a missing port, say
+    ASSERT_TRUE(store->begin(row("s1", "S", std::nullopt)));
+    ASSERT_FALSE(store->end(row("s1", "S", 1))); // heard the erase request, never answered
     ASSERT_TRUE(store->begin(row("b1", "B1", std::nullopt)));
-    ASSERT_FALSE(store->end(row("b1", "B1", 1))); // its device heard the erase request
+    ASSERT_FALSE(store->end(row("b1", "B1", 1, 3))); // answered: records went out
     Attempt c1 = row("c1", "C", 1);
     std::optional<int64_t> unit;
-    ASSERT_TRUE(store->drawSerial("s", 5, &c1, {}, &unit));
+    ASSERT_TRUE(store->drawSerial("s", 5, &c1, {}, &unit)); // drawn as it answered
     EXPECT_EQ(unit, 2);
-    ASSERT_TRUE(store->begin(row("b2", "B1", 2)));
+    ASSERT_TRUE(store->begin(row("b2", "B1", 2, 1)));
     std::map<std::string, std::optional<int64_t>> units;
     for (const Attempt& a : all(*store)) {
         units[a.key] = a.unit;
     }
-    EXPECT_EQ(units, (std::map<std::string, std::optional<int64_t>>{
-                         {"a1", std::nullopt}, {"b1", 1}, {"b2", 1}, {"c1", 2}}));
+    EXPECT_EQ(units,
+              (std::map<std::string, std::optional<int64_t>>{
+                  {"a1", std::nullopt}, {"s1", std::nullopt}, {"b1", 1}, {"b2", 1}, {"c1", 2}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::Sqlite, Backend::Postgres),
