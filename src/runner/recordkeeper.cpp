@@ -142,11 +142,13 @@ Attempt RecordKeeper::attemptFor(std::optional<Row> row, const DeviceReport& d) 
     return a;
 }
 
-RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
+RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d, std::optional<int64_t> batchUnit) {
     if (!m_writer) {
         return 0;
     }
-    return m_writer->begin(attemptOf(d), findAdapter);
+    Attempt a = attemptOf(d);
+    a.unit = batchUnit;
+    return m_writer->begin(std::move(a), findAdapter);
 }
 
 void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> written) {

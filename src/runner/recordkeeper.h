@@ -45,8 +45,9 @@ class RecordKeeper {
     // key (none begun: a new key): for a serial number drawn with it in one
     // step (SerialCounter::draw).
     Attempt attemptFor(std::optional<Row> row, const DeviceReport& device) const;
-    // A device's download begins as the report has it so far.
-    Row begin(const DeviceReport& device);
+    // A device's download begins as the report has it so far; `batchUnit`:
+    // the unit's number in its batch when it was drawn already (a retry).
+    Row begin(const DeviceReport& device, std::optional<int64_t> batchUnit = std::nullopt);
     // ... and ends as it says; `written` runs on the writer's thread once
     // the row is completed.
     void end(Row row, const DeviceReport& device, std::function<void()> written = {});

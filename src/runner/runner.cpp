@@ -134,7 +134,8 @@ std::optional<Outcome> Runner::run() {
         if (const auto unusable = prepareSerial(i)) {
             d.outcome = unusable; // ends here, before the device hears a byte
         }
-        m_rows[i] = m_keeper.begin(d);
+        const bool carried = i < m_request.units.size() && !m_request.units[i].unitKey.empty();
+        m_rows[i] = m_keeper.begin(d, carried ? m_request.units[i].batchUnit : std::nullopt);
     }
     // On record means on this station's disk at least; the keeper says
     // why when even that failed.

@@ -11,6 +11,8 @@
 #include "fakesettings.h"
 #include "harness.h"
 #include "history/historytexts.h"
+#include "runner/recordkeeper.h"
+#include "runner/runner.h"
 #include "runner/runnertexts.h"
 #include "runner/runplan.h"
 #include "shared/exitcodes.h"
@@ -20,6 +22,8 @@
 #include "unitserial/serialtexts.h"
 
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 #include <csignal>
 #include <filesystem>
@@ -223,6 +227,57 @@ TEST(Serials, SpentOnlyOnceTheDeviceAnswered) {
     }
     EXPECT_EQ(rows, "port_failure|||not_started|no_erase_answer|||unit|cancelled|||not_started|"
                     "idle_timeout|||unit|complete|70|1|unit|");
+}
+
+// A unit carried on into a new run (the station window's retry) keeps its
+// key and the numbers drawn for it: none is drawn again, its image holds its
+// number, and its attempt counts on from those it had.
+TEST(Serials, ARetryKeepsItsUnitsNumbers) {
+    struct Boxes final : MessageBoxes {
+        MsgResult MsgBox(const std::string&, MsgButtons, MsgIcon, MsgResult) override {
+            return MsgResult::Ok;
+        }
+    } boxes;
+    struct View final : RunnerView {
+        void runSaid(const std::string&, Said) override {}
+        void deviceEvent(size_t, const DeviceEvent&, const DeviceReport&) override {}
+    } view;
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Scratch s;
+    const std::string binary = firmware(s, 64);
+    Devices dev(s, 2);
+    RunRequest request{.program = "quill-cli",
+                       .ports = {dev.port(1)},
+                       .baud = 38400,
+                       .device = device_manual,
+                       .file = s.path("app.hex"),
+                       .settleMs = 0,
+                       .historyUrl = s.path("h.sqlite"),
+                       .batch = "R",
+                       .serial = {.address = 0x08000010},
+                       .units = {{"unit-1", 1, 7, "4242", {0xA1, 0xB2, 0xC3, 0xD4}}}};
+    sim::FakeSettings settings;
+    {
+        RecordKeeper keeper("quill-cli", "ann", settings, request.historyUrl, {});
+        Runner run(request, settings, boxes, keeper, view);
+        EXPECT_EQ(run.exec().code, ExitCode::Complete);
+    }
+    const std::string history = " --history-url " + s.path("h.sqlite");
+    // The counter was not drawn from: the next unit gets the first number.
+    const Result next =
+        runCli(s, "-p " + dev.port(2) + " -y -b 38400 --json --serial-at 0x08000010 " + history +
+                      " " + s.path("app.hex"));
+    EXPECT_EQ(next.json()[u"serial"].toString(), QStringLiteral("1")) << next.err;
+    dev.stop();
+    std::string expected = binary;
+    expected.replace(0x10, 4, "\xA1\xB2\xC3\xD4");
+    EXPECT_TRUE(dev.image() == expected);
+    EXPECT_EQ(fields(historyRows(s, history).at(1),
+                     {u"unit_key", u"attempt", u"serial", u"batch", u"unit", u"outcome"}),
+              "unit-1|2|4242|R|7|complete|");
 }
 
 // Refused before device 1 hears a byte: no data where the number goes (or
