@@ -95,7 +95,9 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(count(r.err, prompt), 3);
     EXPECT_EQ(count(r.err, cli::text::PromptAnsweredByEnter), 2);
-    EXPECT_TRUE(r.err.ends_with("\n2 units: 2 complete\n")) << r.err;
+    EXPECT_TRUE(r.err.ends_with("\nUnits 2: first pass 2 (100%), final 2 (100%)\n"
+                                "2 units: 2 complete\n"))
+        << r.err;
 
     r = runCli(s, "--repeat --max-units 1 -p " + line.port(1) + app, nullptr, "\n\n\n");
     EXPECT_EQ(count(r.err, prompt), 1) << r.err;
@@ -112,7 +114,9 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     EXPECT_EQ(ends, line.port(1) + "|1|B|complete|" + line.port(2) + "|1|B|no_erase_answer|" +
                         line.port(1) + "|2|B|complete|" + line.port(2) + "|2|B|no_erase_answer|");
     EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"retry"}), "2|2||");
-    EXPECT_TRUE(contains(r.err, "4 units: 2 complete, 2 no answer to the erase request")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Units 4: first pass 2 (50%), final 2 (50%)\n4 units: 2 complete, "
+                                "2 no answer to the erase request"))
+        << r.err;
     EXPECT_FALSE(contains(r.err, cli::text::RetryFailed)) << r.err;
     line.stop();
     EXPECT_EQ(line.heard(1), 5 * 4);
@@ -122,6 +126,9 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
         units.insert(row[u"unit"].toInt());
     }
     EXPECT_EQ(units, (QSet<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(runCli(s, "--history --yield --by batch --csv").out,
+              "batch,units,first_pass,first_pass_percent,final,final_percent,stopped,not_started,"
+              "running\r\nB,7,5,71.4,5,71.4,0,0,0\r\n");
 
     // A signal while the next device is awaited ends the loop as it would a round.
     for (const int signal : {SIGINT, SIGTERM}) {

@@ -7,6 +7,7 @@
 #include "history/historylocation.h"
 #include "history/historyyield.h"
 #include "history/unityield.h"
+#include "history/yieldformat.h"
 #include "shared/utf8text.h"
 
 #include <gtest/gtest.h>
@@ -228,6 +229,46 @@ TEST(HistoryListing, InItsThreeForms) {
               "0/0\n"
               "2026-12-06 14:30:00  COM1          fw \"v2\".hex       0123456789ab  complete    "
               "10/10    42.5              J\xc3\xb6rg      B #3\n");
+}
+
+// --history --yield: a unit counts in the day (UTC) or batch of its first
+// attempt, even when a retry falls on the next; the three forms carry the
+// same columns, a percentage none where no unit was judged.
+TEST(YieldListing, GroupsUnitsByTheirFirstAttempt) {
+    const int64_t day = 1765065600000; // 2025-12-07T00:00Z
+    const int64_t late = day - 60000;  // 23:59 the day before
+    const std::vector<Attempt> rows{
+        {.startedMs = late,
+         .outcome = "no_erase_answer",
+         .batch = "B",
+         .unitKey = "a",
+         .attemptNo = 1},
+        {.startedMs = day + 1, .outcome = "complete", .batch = "B", .unitKey = "a", .attemptNo = 2},
+        {.startedMs = day + 2, .outcome = "complete", .batch = "B", .unitKey = "b", .attemptNo = 1},
+        {.startedMs = day + 3, .outcome = "port_failure", .unitKey = "c"},
+        {.startedMs = day + 4, .outcome = "interrupted", .unitKey = "d", .attemptNo = 1},
+    };
+    const auto grouped = [&](bool byBatch) {
+        YieldGroups groups(byBatch);
+        for (const Attempt& a : rows) {
+            groups.add(a);
+        }
+        return groups.groups();
+    };
+    EXPECT_EQ(yieldTable(grouped(false), false),
+              "DAY (UTC)   UNITS  FIRST PASS    %  FINAL    %  STOPPED  NOT STARTED  RUNNING\n"
+              "2025-12-06      1           0    0      1  100        0            0        0\n"
+              "2025-12-07      1           1  100      1  100        1            1        0\n");
+    EXPECT_EQ(yieldCsv(grouped(true), true),
+              "batch,units,first_pass,first_pass_percent,final,final_percent,stopped,not_started,"
+              "running\r\n"
+              ",0,0,,0,,1,1,0\r\n"
+              "B,2,1,50,2,100,0,0,0\r\n");
+    const std::string json = yieldJsonLines(grouped(true), true);
+    EXPECT_EQ(json.substr(0, json.find('\n') + 1),
+              R"({"batch": null, "units": 0, "first_pass": 0, "first_pass_percent": null, )"
+              R"("final": 0, "final_percent": null, "stopped": 1, "not_started": 1, "running": 0})"
+              "\n");
 }
 
 } // namespace
