@@ -55,7 +55,6 @@ const RunReport& Runner::exec() {
         if (carry) {
             d.serial = carry->serial;
             d.serialBytes = carry->serialBytes;
-            d.unit = m_request.unit ? m_request.unit : carry->batchUnit;
         }
         m_report.devices.push_back(std::move(d));
     }

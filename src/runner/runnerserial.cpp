@@ -114,16 +114,12 @@ UnitNumbers Runner::drawNumbers(size_t index) {
         return given;
     };
     const Attempt attempt = m_keeper.attemptFor(m_rows[index], d);
-    std::optional<int64_t> unit;
-    const auto drawn = m_serialCounter->draw(
-        serial.counterName(m_serialListSha256), serial.listFile.empty() ? serial.start : 1,
-        serialPatience, &attempt, serial.earlierCounterName(), &unit);
+    const auto drawn = m_serialCounter->draw(serial.counterName(m_serialListSha256),
+                                             serial.listFile.empty() ? serial.start : 1,
+                                             serialPatience, &attempt, serial.earlierCounterName());
     if (!drawn) {
         return fail(Outcome::HistoryFailed,
                     drawn.error().text() + '\r' + text::SerialNeedsHistoryErased);
-    }
-    if (unit && !m_request.unit) {
-        d.unit = unit;
     }
     Numbered n = numbered(*drawn, true);
     d.serial = n.written;

@@ -108,12 +108,18 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     // Each round's units numbered by the round, in the batch; the run's units counted once.
     const Events events = checkedEvents(readFile(s.path("events.jsonl")), r.code);
     std::string ends;
+    QSet<QString> unitKeys;
     for (const QJsonObject& ended : events.of("device_ended")) {
-        ends += fields(ended, {u"port", u"unit", u"batch", u"outcome"});
+        ends += fields(ended, {u"port", u"unit", u"batch", u"outcome", u"attempt"});
+        unitKeys.insert(ended[u"unit_key"].toString());
     }
-    EXPECT_EQ(ends, line.port(1) + "|1|B|complete|" + line.port(2) + "|1|B|no_erase_answer|" +
-                        line.port(1) + "|2|B|complete|" + line.port(2) + "|2|B|no_erase_answer|");
-    EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"retry"}), "2|2||");
+    EXPECT_EQ(ends, line.port(1) + "|1|B|complete|1|" + line.port(2) + "|1|B|no_erase_answer|1|" +
+                        line.port(1) + "|2|B|complete|1|" + line.port(2) +
+                        "|2|B|no_erase_answer|1|");
+    EXPECT_EQ(unitKeys.size(), 4); // each port of each round a unit of its own
+    EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"units",
+                                           u"first_pass", u"final", u"retry"}),
+              "2|2|4|2|2||");
     EXPECT_TRUE(contains(r.err, "Units 4: first pass 2 (50%), final 2 (50%)\n4 units: 2 complete, "
                                 "2 no answer to the erase request"))
         << r.err;
