@@ -174,7 +174,10 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
                   .devicePath = r.started == 1000 ? "/dev/ttyUSB0" : "",
                   .sha256 = r.sha,
                   .outcome = r.outcome,
-                  .batch = r.batch};
+                  .batch = r.batch,
+                  .attemptNo = r.started == 1000   ? std::optional(1)
+                               : r.started == 3000 ? std::optional(2)
+                                                   : std::nullopt};
         a.id = *store->begin(a);
         if (!a.outcome.empty()) {
             EXPECT_FALSE(store->end(a));
@@ -205,6 +208,10 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
         {"by SHA-256 backwards",
          {.order = {HistoryOrder::Key::Sha256, true}},
          {4000, 3000, 2000, 5000, 1000}},
+        {"by batch", {.order = {HistoryOrder::Key::Batch, false}}, {4000, 1000, 3000, 2000, 5000}},
+        {"by attempt, none first",
+         {.order = {HistoryOrder::Key::Attempt, false}},
+         {2000, 4000, 5000, 1000, 3000}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -212,6 +219,17 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
         EXPECT_FALSE(
             store->each(c.filter, [&](const Attempt& a) { started.push_back(a.startedMs); }));
         EXPECT_EQ(started, c.started);
+        if (c.filter.order.key != HistoryOrder::Key::Started) { // the same order in memory
+            std::vector<Attempt> sorted = all(*store);
+            std::sort(sorted.begin(), sorted.end(), [&](const Attempt& a, const Attempt& b) {
+                return before(c.filter.order, a, b);
+            });
+            started.clear();
+            for (const Attempt& a : sorted) {
+                started.push_back(a.startedMs);
+            }
+            EXPECT_EQ(started, c.started);
+        }
     }
     const auto wildcard = store->query({.sha256Prefix = "ab%"});
     EXPECT_EQ(wildcard ? "" : wildcard.error().why, text::HistoryBadShaPrefix);
