@@ -114,7 +114,11 @@ void DownloadRecord::onTraceEvent(const TraceEvent& event) {
     // The first byte written is the first the device hears: the attempt
     // reached its unit.
     if (event.kind == TraceKind::Written && !m_open.empty() && !m_open.back().report.attemptNo) {
-        m_open.back().report.attemptNo = 1;
+        Open& running = m_open.back();
+        running.report.attemptNo = 1;
+        if (running.row) {
+            m_keeper.reached(*running.row, running.report);
+        }
     }
     if (event.kind != TraceKind::BoxShown && event.kind != TraceKind::WaitReport) {
         return;

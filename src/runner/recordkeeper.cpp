@@ -171,6 +171,22 @@ void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> wri
     m_writer->end(row, ended, std::move(written));
 }
 
+void RecordKeeper::reached(Row row, const DeviceReport& d) {
+    if (!m_writer) {
+        return;
+    }
+    Attempt running;
+    running.recordsSent = d.progress.records;
+    running.recordsTotal = d.totals.records;
+    running.dataBytesSent = d.progress.dataBytes;
+    running.dataBytesTotal = d.totals.dataBytes;
+    running.outcome = outcomeName(Outcome::Unfinished);
+    running.traceFile = d.traceFile;
+    running.serial = d.serial;
+    running.attemptNo = d.attemptNo;
+    m_writer->end(row, running);
+}
+
 bool RecordKeeper::onRecord(Row row) {
     if (m_writer && m_writer->onRecord(row)) {
         return true;

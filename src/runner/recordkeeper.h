@@ -48,6 +48,9 @@ class RecordKeeper {
     // A device's download begins as the report has it so far; `batchUnit`:
     // the unit's number in its batch when it was drawn already (a retry).
     Row begin(const DeviceReport& device, std::optional<int64_t> batchUnit = std::nullopt);
+    // ... has reached its device (its attempt number known): the row says
+    // so while it runs, so that a station that loses power leaves it a unit.
+    void reached(Row row, const DeviceReport& device);
     // ... and ends as it says; `written` runs on the writer's thread once
     // the row is completed.
     void end(Row row, const DeviceReport& device, std::function<void()> written = {});

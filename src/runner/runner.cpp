@@ -305,6 +305,7 @@ void Runner::onEvent(size_t index, const DeviceEvent& event) {
     }
     if (event.kind == DeviceEvent::Kind::Reached && !d.attemptNo) {
         d.attemptNo = m_attemptsMade[index] + 1;
+        m_keeper.reached(*m_rows[index], d);
     }
     if (event.kind == DeviceEvent::Kind::Ended) {
         d.outcome = event.outcome.value_or(Outcome::Failure);

@@ -79,7 +79,7 @@ TEST(HistoryE2e, TheRowOfAProcessKilled) {
     cli.finish();
     const std::vector<QJsonObject> rows = historyRows(s, "-p " + slow.port());
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(fields(rows[0], {u"outcome", u"ended"}), "unfinished||");
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"ended", u"attempt", u"kind"}), "unfinished||1|unit|");
 }
 
 // Unit after unit from a script: a round per Enter until --max-units or the

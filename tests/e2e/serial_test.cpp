@@ -249,16 +249,17 @@ TEST(Serials, ARetryKeepsItsUnitsNumbers) {
     Scratch s;
     const std::string binary = firmware(s, 64);
     Devices dev(s, 2);
-    RunRequest request{.program = "quill-cli",
-                       .ports = {dev.port(1)},
-                       .baud = 38400,
-                       .device = device_manual,
-                       .file = s.path("app.hex"),
-                       .settleMs = 0,
-                       .historyUrl = s.path("h.sqlite"),
-                       .batch = "R",
-                       .serial = {.address = 0x08000010},
-                       .units = {{"unit-1", 1, 7, "4242", {0xA1, 0xB2, 0xC3, 0xD4}}}};
+    RunRequest request;
+    request.program = "quill-cli";
+    request.ports = {dev.port(1)};
+    request.baud = 38400;
+    request.device = device_manual;
+    request.file = s.path("app.hex");
+    request.settleMs = 0;
+    request.historyUrl = s.path("h.sqlite");
+    request.batch = "R";
+    request.serial.address = 0x08000010;
+    request.units = {{"unit-1", 1, 7, "4242", {0xA1, 0xB2, 0xC3, 0xD4}}};
     sim::FakeSettings settings;
     {
         RecordKeeper keeper("quill-cli", "ann", settings, request.historyUrl, {});

@@ -144,7 +144,10 @@ TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesO
 TEST_F(DownloadLogWindow, ClosingDuringADownloadAsksFirst) {
     model = devsim::DeviceModel(devsim::Config{.fault = devsim::Fault::NoEraseXoff});
     QtSettingsStore chosen = settings();
-    saveSerialSettings(chosen, SerialRequest{.address = 1, .size = 2});
+    SerialRequest serial;
+    serial.address = 1;
+    serial.size = 2;
+    saveSerialSettings(chosen, serial);
     startWith(path("state"));
     script.then("QFileDialog", [&](QWidget* dialog) { typeFileName(dialog, hexPath); });
     control<QAction>("mnuFileOpen")->trigger();
