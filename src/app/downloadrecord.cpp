@@ -41,6 +41,7 @@ void DownloadRecord::noteStart(const std::string& traceFile) {
     d.deviceType = m_m.device_type;
     d.file = m_m.hex_file_name;
     d.traceFile = traceFile;
+    d.unitKey = newAttemptKey();
     m_open.push_back(std::move(started));
 }
 
@@ -59,11 +60,18 @@ void DownloadRecord::fileChecked(const FileIdentity& identity, const DownloadTot
     }
 }
 
-Attempt DownloadRecord::attemptFor(const FileIdentity& identity, const DownloadTotals& totals) {
-    DeviceReport report = m_open.empty() ? DeviceReport{} : m_open.back().report;
-    report.identity = identity;
-    report.totals = totals;
-    return m_keeper.attemptFor(report);
+void DownloadRecord::setSerial(std::string serial) {
+    if (!m_open.empty()) {
+        m_open.back().report.serial = serial;
+    }
+    m_serial = std::move(serial);
+}
+
+Attempt DownloadRecord::attemptFor() const {
+    if (m_open.empty()) {
+        return m_keeper.attemptFor(std::nullopt, {});
+    }
+    return m_keeper.attemptFor(m_open.back().row, m_open.back().report);
 }
 
 void DownloadRecord::takeProgress(DeviceReport& report) const {
@@ -103,6 +111,15 @@ void DownloadRecord::downloadEnded(DownloadEnd end) {
 }
 
 void DownloadRecord::onTraceEvent(const TraceEvent& event) {
+    // The first byte written is the first the device hears: the attempt
+    // reached its unit.
+    if (event.kind == TraceKind::Written && !m_open.empty() && !m_open.back().report.attemptNo) {
+        Open& running = m_open.back();
+        running.report.attemptNo = 1;
+        if (running.row) {
+            m_keeper.reached(*running.row, running.report);
+        }
+    }
     if (event.kind != TraceKind::BoxShown && event.kind != TraceKind::WaitReport) {
         return;
     }

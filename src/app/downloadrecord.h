@@ -6,7 +6,9 @@
 // begun once the download's whole-file check has read the file, with the
 // identity of the bytes checked, before the device hears a byte (or, for a
 // download that ended before that, at its end); the row ends with how the
-// download ended, the counts and the last message the window showed.
+// download ended, the counts and the last message the window showed. Each
+// Start is a unit of its own, and its download the unit's first attempt
+// once the device has heard a byte.
 
 #include "platform/downloadobserver.h"
 #include "platform/settingsstore.h"
@@ -37,10 +39,10 @@ class DownloadRecord final : public DownloadObserver, private WireTrace {
     // none is kept.
     void noteStart(const std::string& traceFile);
     // The unit's number written into the image of the running download.
-    void setSerial(std::string serial) { m_serial = std::move(serial); }
-    // The row the running download will begin, its key set: a unit's number
-    // is drawn with it, so that no number is spent without its row.
-    Attempt attemptFor(const FileIdentity& identity, const DownloadTotals& totals);
+    void setSerial(std::string serial);
+    // The row of the running download, its key set: a unit's number is
+    // drawn with it, so that no number is spent without its row.
+    Attempt attemptFor() const;
     // The running download is ended by its owner so: its row says this.
     void endAs(Outcome outcome) { m_endAs = outcome; }
 

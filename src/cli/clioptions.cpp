@@ -34,6 +34,7 @@ cmdline::HelpText helpText() {
         "  or:  quill-cli --repeat [--batch NAME] [--max-units N] [OPTION]... FILE\n"
         "  or:  quill-cli --history [--since DATE] [--port PORT] [--outcome NAME]\n"
         "                 [--sha256 PREFIX] [--batch NAME] [--csv | --json]\n"
+        "                 [--yield [--by day|batch]]\n"
         "  or:  quill-cli --list-ports\n"
         "  or:  quill-cli --check-port PORT",
         "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
@@ -76,6 +77,7 @@ cmdline::HelpText helpText() {
             "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n"
             "  quill-cli -p /dev/ttyUSB0 --repeat --batch 2026-W49 --max-units 40 firmware.hex\n"
             "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n"
+            "  quill-cli --history --yield --by batch --since 2026-12-01\n"
             "  quill-cli --events - -p /dev/ttyUSB0 -y firmware.hex | jq .\n"
             "  quill-cli --events mqtt://broker.line/line7/station3 --events-user station3 \\\n"
             "            -p /dev/ttyUSB0 --repeat firmware.hex\n",
@@ -117,7 +119,7 @@ void readEventOptions(cmdline::CommandLine& cl, CliOptions& o, CLI::Option* targ
 
 struct RecordOptions {
     CLI::Option *historyUrl, *operatorName, *requireHistory, *expect, *repeat, *maxUnits, *batch,
-        *history, *since, *outcome, *shaPrefix, *csv;
+        *history, *since, *outcome, *shaPrefix, *csv, *yield, *by;
 };
 
 // The history, the firmware's identity and unit after unit.
@@ -152,8 +154,17 @@ void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOpti
     o.outcome = cl.last(r.outcome).value_or("");
     o.sha256Prefix = cl.last(r.shaPrefix).value_or("");
     o.csv = cl.given(r.csv);
+    o.yield = cl.given(r.yield);
+    if (const auto by = cl.last(r.by)) {
+        o.byBatch = *by == "batch";
+        if (*by != "batch" && *by != "day") {
+            cl.problem("--by needs day or batch, not " + *by);
+        } else if (!o.yield) {
+            cl.problem("--by needs --yield");
+        }
+    }
     if (!cl.given(r.history)) {
-        for (const CLI::Option* listing : {r.since, r.outcome, r.shaPrefix, r.csv}) {
+        for (const CLI::Option* listing : {r.since, r.outcome, r.shaPrefix, r.csv, r.yield}) {
             if (cl.given(listing)) {
                 cl.problem(listing->get_name() + " needs --history");
             }
@@ -345,6 +356,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* shaPrefix = cl.option("--sha256", "PREFIX",
                                 "--history: only the downloads of files whose SHA-256 starts so");
     auto* csv = cl.flag("--csv", "--history: as CSV, with every field");
+    auto* yield =
+        cl.flag("--yield", "--history: the yield of the units the filters keep instead of their "
+                           "rows: per day (UTC) or per batch, the units judged, first pass and "
+                           "final (complete at their first and last attempt), and apart those "
+                           "stopped, the attempts that never reached a device and those running");
+    auto* by = cl.option("--by", "day|batch", "--yield: per day (the default) or per batch");
     auto* serialAt = cl.option(
         "--serial-at", "ADDRESS",
         "write a number of each unit's own into its image at this address (hex, with or without "
@@ -432,7 +449,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
 
     readRecordOptions(cl, o,
                       {historyUrl, operatorName, requireHistory, expect, repeat, maxUnits, batch,
-                       history, since, outcome, shaPrefix, csv});
+                       history, since, outcome, shaPrefix, csv, yield, by});
     readSerialOptions(
         cl, o,
         {serialAt, serialSize, serialFormat, serialSeries, serialStart, serialList, serialValue});

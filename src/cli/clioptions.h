@@ -36,6 +36,8 @@ struct CliOptions : RunRequest {
     std::string outcome;
     std::string sha256Prefix;
     bool csv = false;
+    bool yield = false;   // --yield: the units' yield instead of the rows
+    bool byBatch = false; // --by batch: ... per batch, not per day
 
     std::optional<std::string> port() const {
         return ports.empty() ? std::nullopt : std::optional<std::string>(ports.front());

@@ -45,6 +45,8 @@ void OnePortView::deviceEvent(size_t, const DeviceEvent& event, const DeviceRepo
     case DeviceEvent::Kind::Trace:
         m_console.trace(event.text);
         break;
+    case DeviceEvent::Kind::Reached:
+        break;
     case DeviceEvent::Kind::Ended:
         m_progress.finish(device);
         if (event.failed) {

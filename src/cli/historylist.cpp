@@ -7,6 +7,7 @@
 #include "history/historystore.h"
 #include "history/historywriter.h"
 #include "history/journal.h"
+#include "history/yieldformat.h"
 #include "runner/runnertexts.h"
 
 namespace quill::cli {
@@ -48,7 +49,7 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.sha256Prefix = o.sha256Prefix;
     filter.batch = o.batch;
     filter.serial = o.serialValue;
-    filter.tableOnly = !o.csv && !o.json;
+    filter.tableOnly = !o.csv && !o.json && !o.yield;
     const auto where = historyLocation(settings, o.historyUrl);
     if (!where) {
         console.error(where.error().text());
@@ -77,13 +78,18 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     // A table is read twice, its columns measured first: no listing is held whole.
     HistoryTable table;
     HistoryStatus failed;
-    if (filter.tableOnly) {
+    if (o.yield) {
+        YieldGroups groups(o.byBatch);
+        failed = (*store)->each(filter, [&](const Attempt& a) { groups.add(a); });
+        const auto form = o.csv ? yieldCsv : o.json ? yieldJsonLines : yieldTable;
+        piece = failed ? std::string() : form(groups.groups(), o.byBatch);
+    } else if (filter.tableOnly) {
         failed = (*store)->each(filter, [&](const Attempt& a) { table.measure(a); });
         table.appendCaptions(piece);
     } else if (o.csv) {
         appendCsvHeader(piece);
     }
-    if (!failed) {
+    if (!failed && !o.yield) {
         failed = (*store)->each(filter, [&](const Attempt& a) {
             if (o.csv) {
                 appendCsv(piece, a);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/jsonresult.h"
 
+#include "history/unityield.h"
 #include "shared/utf8text.h"
 
 #include <algorithm>
@@ -42,6 +43,8 @@ std::string jsonObject(const DeviceReport& d, int exitCode,
     member(out, pad, "data_bytes_total", std::to_string(d.totals.dataBytes));
     member(out, pad, "seconds", seconds);
     member(out, pad, "serial", textOrNull(d.serial));
+    member(out, pad, "unit_key", textOrNull(d.unitKey));
+    member(out, pad, "attempt", d.attemptNo ? std::to_string(*d.attemptNo) : "null");
     std::string list = "[";
     for (size_t i = 0; i < messages.size(); ++i) {
         list += (i == 0 ? "\n" : ",\n") + pad + "    " + jsonString(messages[i]);
@@ -78,6 +81,15 @@ std::string portsJson(const RunReport& run, const std::vector<std::string>& mess
     while (!out.empty() && out.back() == '\n') {
         out.pop_back();
     }
+    // Each port is a unit of its own: their yield, as unityield.h counts it.
+    std::vector<UnitRow> units;
+    for (const DeviceReport& d : run.devices) {
+        units.push_back({d.unitKey, d.attemptNo, d.outcome.value_or(run.outcome), 0});
+    }
+    const UnitYield yield = unitYield(units);
+    out += ",\n  \"units\": " + std::to_string(yield.units) +
+           ",\n  \"first_pass\": " + std::to_string(yield.firstPass) +
+           ",\n  \"final\": " + std::to_string(yield.final);
     out += ",\n  \"devices\": [";
     for (size_t i = 0; i < run.devices.size(); ++i) {
         const DeviceReport& d = run.devices[i];

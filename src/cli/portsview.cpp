@@ -64,6 +64,7 @@ void PortsView::deviceEvent(size_t index, const DeviceEvent& event, const Device
         }
         break;
     case DeviceEvent::Kind::Progress:
+    case DeviceEvent::Kind::Reached:
         break;
     case DeviceEvent::Kind::Ended:
         if (m_quiet && device.outcome != Outcome::Complete) {

@@ -45,6 +45,7 @@ int RepeatRun::exec() {
             break;
         }
     }
+    m_console.note(yieldLine(unitYield(m_units)));
     m_console.note(tally(m_outcomes));
     return m_signal != 0 ? exitStatus(ExitCode::Interrupted, m_signal) : toInt(worst);
 }
@@ -62,6 +63,9 @@ ExitCode RepeatRun::round(int number) {
     m_stopRound = [&run](int signal) { run.interrupt(signal); };
     const RunReport& report = run.exec();
     m_stopRound = nullptr;
+    for (const DeviceReport& d : report.devices) {
+        m_units.push_back({d.unitKey, d.attemptNo, d.outcome.value_or(report.outcome), 0});
+    }
     // Devices refused before they began (a bad file) are no units.
     for (const DeviceReport& unit : run.devicesStarted() ? report.devices : noDevices) {
         const Outcome outcome = unit.outcome.value_or(report.outcome);
@@ -143,6 +147,22 @@ std::string RepeatRun::tally(const std::vector<std::pair<Outcome, int>>& outcome
         }
     }
     return std::to_string(units) + (units == 1 ? " unit" : " units") + ways;
+}
+
+std::string RepeatRun::yieldLine(const UnitYield& y) {
+    const auto counted = [](int n, std::optional<double> percent) {
+        return std::to_string(n) + " (" + yieldPercentText(percent) + (percent ? "%)" : ")");
+    };
+    std::string line = text::YieldUnits + std::to_string(y.units) + text::YieldFirstPass +
+                       counted(y.firstPass, y.firstPassPercent()) + text::YieldFinal +
+                       counted(y.final, y.finalPercent());
+    if (y.stopped > 0) {
+        line += ", " + std::to_string(y.stopped) + text::YieldStopped;
+    }
+    if (y.notStarted > 0) {
+        line += ", " + std::to_string(y.notStarted) + text::YieldNotStarted;
+    }
+    return line;
 }
 
 std::string RepeatRun::roundPath(const std::string& path, int round) {

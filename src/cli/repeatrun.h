@@ -12,6 +12,7 @@
 #include "cli/clioptions.h"
 #include "cli/console.h"
 #include "events/eventwriter.h"
+#include "history/unityield.h"
 #include "platform/settingsstore.h"
 #include "runner/recordkeeper.h"
 #include "shared/outcome.h"
@@ -40,6 +41,8 @@ class RepeatRun {
 
     // "40 units: 39 complete, 1 no answer to the erase request"
     static std::string tally(const std::vector<std::pair<Outcome, int>>& outcomes);
+    // "Units 4: first pass 3 (75%), final 4 (100%), 1 not started"
+    static std::string yieldLine(const UnitYield& yield);
     // The trace of round n: "flash.log" gives "flash-3.log", the folder "logs" "logs-3".
     static std::string roundPath(const std::string& path, int round);
 
@@ -54,6 +57,7 @@ class RepeatRun {
     events::EventWriter* m_events;
     std::string m_input; // read from standard input beyond the lines taken
     std::vector<std::pair<Outcome, int>> m_outcomes; // how many units ended how, complete first
+    std::vector<UnitRow> m_units;                    // every device of every round, for the yield
     int m_complete = 0;
     int m_signal = 0;
     std::function<void(int)> m_stopRound; // while a round runs

@@ -243,7 +243,15 @@ void Downloader::process_rx(const uint8_t* bytes, int16_t count) {
             break;
         case cs_program_ready:
             if (b == XON) {
+                // Set first: what the device sends while the owner draws the
+                // unit's number releases nothing.
                 m.cstate = cs_programming;
+                if (m_c.observer != nullptr) {
+                    m_c.observer->deviceAnswered();
+                    if (m.cstate != cs_programming) {
+                        return; // ended by its owner: nothing is sent
+                    }
+                }
                 m_c.form.setLblMsgCaption(text::ProgrammingFlash);
                 send_record();
             }

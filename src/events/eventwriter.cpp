@@ -203,6 +203,7 @@ void EventWriter::deviceEvent(size_t index, const DeviceEvent& event, const Devi
         break;
     }
     case DeviceEvent::Kind::Trace:
+    case DeviceEvent::Kind::Reached:
         break;
     case DeviceEvent::Kind::Ended:
         deviceEnded(index, d, Outcome::Failure, true);
@@ -220,6 +221,7 @@ void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome other
     } else if (began && unitTouched(outcome)) {
         ++m_failed;
     }
+    m_units.push_back({d.unitKey, d.attemptNo, outcome, 0});
     put(topicLevel(d.port), text::DeviceEnded,
         deviceLine(text::DeviceEnded, m_run, d)
             .text("outcome", outcomeName(outcome))
@@ -231,6 +233,8 @@ void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome other
             .raw("seconds", decimals(d.progress.seconds, "%.3f"))
             .textOrNull("last_message", d.lastMessage())
             .textOrNull("serial", d.serial)
+            .textOrNull("unit_key", d.unitKey)
+            .numberOrNull("attempt", d.attemptNo)
             .done());
 }
 
@@ -259,11 +263,15 @@ std::string EventWriter::runEnded(int exitCode, const std::string& retry) {
         runStarted(nullptr);
     }
     m_ended = true;
+    const UnitYield yield = unitYield(m_units);
     m_sink->put(text::RunTopic, text::RunEnded,
                 Line(text::RunEnded, m_run, now())
                     .number("exit_code", exitCode)
                     .number("units_complete", m_complete)
                     .number("units_failed", m_failed)
+                    .number("units", yield.units)
+                    .number("first_pass", yield.firstPass)
+                    .number("final", yield.final)
                     .textOrNull("retry", retry)
                     .done());
     return m_sink->finish();

@@ -21,6 +21,7 @@
 //     const std::string undelivered = events.runEnded(status, retry);
 
 #include "events/eventsink.h"
+#include "history/unityield.h"
 #include "run/runrequest.h"
 #include "runner/runner.h"
 #include "shared/report.h"
@@ -98,6 +99,7 @@ class EventWriter {
     std::vector<Device> m_devices;
     int64_t m_complete = 0;
     int64_t m_failed = 0;
+    std::vector<UnitRow> m_units; // every device ended, for the run's yield
 };
 
 // The run's view as the front end has it, the events written beside each

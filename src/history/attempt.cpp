@@ -97,6 +97,15 @@ bool before(const HistoryOrder& order, const Attempt& a, const Attempt& b) {
     case Key::Serial:
         c = texts(&Attempt::serial);
         break;
+    case Key::Batch:
+        c = texts(&Attempt::batch);
+        break;
+    case Key::Unit: // none first, as the database orders them
+        c = numbers(a.unit.value_or(-1), b.unit.value_or(-1));
+        break;
+    case Key::Attempt:
+        c = numbers(a.attemptNo.value_or(0), b.attemptNo.value_or(0));
+        break;
     }
     if (c == 0) {
         c = numbers(a.id, b.id);

@@ -2,6 +2,7 @@
 #include "history/historyformat.h"
 
 #include "history/historytexts.h"
+#include "history/unityield.h"
 #include "shared/utf8text.h"
 
 #include <algorithm>
@@ -50,7 +51,7 @@ struct Field {
     Kind (*value)(const Attempt&, std::string& cell);
 };
 
-const std::array<Field, 28> fields{{
+const std::array<Field, 31> fields{{
     {"id", [](const Attempt& a, std::string& c) { return number(a.id, c); }},
     {"started", [](const Attempt& a, std::string& c) { return text(utcTime(a.startedMs), c); }},
     {"ended",
@@ -89,37 +90,10 @@ const std::array<Field, 28> fields{{
     {"batch", [](const Attempt& a, std::string& c) { return text(a.batch, c); }},
     {"unit", [](const Attempt& a, std::string& c) { return number(a.unit, c); }},
     {"serial", [](const Attempt& a, std::string& c) { return text(a.serial, c); }},
+    {"unit_key", [](const Attempt& a, std::string& c) { return text(a.unitKey, c); }},
+    {"attempt", [](const Attempt& a, std::string& c) { return number(a.attemptNo, c); }},
+    {"kind", [](const Attempt& a, std::string& c) { return text(unitKindName(a.attemptNo), c); }},
 }};
-
-void appendCsvField(std::string& out, const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) {
-        out += s;
-        return;
-    }
-    out += '"';
-    for (char c : s) {
-        out += c;
-        if (c == '"') {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-// What a terminal is shown of a text: no control characters, which could
-// move its cursor or change its colours.
-std::string printable(std::string s) {
-    std::replace_if(
-        s.begin(), s.end(),
-        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
-    return s;
-}
-
-// The width of a text on a terminal, counting characters, not bytes.
-size_t width(const std::string& s) {
-    return static_cast<size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 std::vector<std::string> tableRow(const Attempt& a) {
     const auto ms = durationMs(a);
@@ -145,6 +119,36 @@ std::vector<std::string> tableRow(const Attempt& a) {
 
 } // namespace
 
+void appendCsvField(std::string& out, const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) {
+        out += s;
+        return;
+    }
+    out += '"';
+    for (char c : s) {
+        out += c;
+        if (c == '"') {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+// What a terminal is shown of a text: no control characters, which could
+// move its cursor or change its colours.
+std::string printableText(std::string s) {
+    std::replace_if(
+        s.begin(), s.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }, '?');
+    return s;
+}
+
+// The width of a text on a terminal, counting characters, not bytes.
+size_t textWidth(const std::string& s) {
+    return static_cast<size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 // By hand rather than through QDateTime: a long listing writes two a row.
 std::string utcTime(int64_t ms) {
     const int64_t milli = ((ms % 1000) + 1000) % 1000;
@@ -164,7 +168,7 @@ namespace {
 std::vector<std::string> shownRow(const Attempt& a) {
     std::vector<std::string> row = tableRow(a);
     for (std::string& cell : row) {
-        cell = printable(utf8Text(cell));
+        cell = printableText(utf8Text(cell));
     }
     return row;
 }
@@ -174,7 +178,7 @@ std::vector<std::string> shownRow(const Attempt& a) {
 void HistoryTable::measure(const Attempt& a) {
     const std::vector<std::string> row = shownRow(a);
     for (size_t i = 0; i < row.size(); ++i) {
-        m_widths[i] = std::max(m_widths[i], width(row[i]));
+        m_widths[i] = std::max(m_widths[i], textWidth(row[i]));
     }
 }
 
@@ -192,7 +196,7 @@ void HistoryTable::appendCells(std::string& out, const std::vector<std::string>&
     const size_t start = out.size();
     for (size_t i = 0; i < cells.size(); ++i) {
         out += cells[i];
-        out.append(m_widths[i] - std::min(m_widths[i], width(cells[i])) + 2, ' ');
+        out.append(m_widths[i] - std::min(m_widths[i], textWidth(cells[i])) + 2, ' ');
     }
     out.resize(std::max(start, out.find_last_not_of(' ') + 1));
     out += '\n';
@@ -206,7 +210,7 @@ HistoryTable::HistoryTable() {
         text::HistoryColumnBatch,
     };
     for (size_t i = 0; i < m_widths.size(); ++i) {
-        m_widths[i] = width(m_captions[i]);
+        m_widths[i] = textWidth(m_captions[i]);
     }
 }
 

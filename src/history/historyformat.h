@@ -46,4 +46,12 @@ class HistoryTable {
 // "2026-12-06T16:31:55.480Z"
 std::string utcTime(int64_t ms);
 
+// A CSV field, quoted where it must be.
+void appendCsvField(std::string& out, const std::string& s);
+// What a terminal is shown of a text: no control characters, which could
+// move its cursor or change its colours.
+std::string printableText(std::string s);
+// The width of a text on a terminal, counting characters, not bytes.
+size_t textWidth(const std::string& s);
+
 } // namespace quill

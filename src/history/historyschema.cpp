@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "history/historyschema.h"
 
+#include "history/unityield.h"
 #include "shared/utf8text.h"
 
 #include <QSqlQuery>
@@ -22,7 +23,9 @@ struct Column {
     bool inTable = false; // shown by the listing's table
 };
 
-const std::array<Column, 27> columns{{
+// New columns go at the end: the journal keeps an entry as these values in
+// this order, and reads the entries of an older program by their first ones.
+const std::array<Column, 29> columns{{
     {"attempt_key", "TEXT", &Attempt::key},
     {"started_ms", "BIGINT NOT NULL", &Attempt::startedMs, true},
     {"ended_ms", "BIGINT", &Attempt::endedMs, true},
@@ -50,7 +53,12 @@ const std::array<Column, 27> columns{{
     {"batch", "TEXT", &Attempt::batch, true},
     {"unit", "BIGINT", &Attempt::unit, true},
     {"serial", "TEXT", &Attempt::serial, true},
+    {"unit_key", "TEXT", &Attempt::unitKey},
+    {"attempt", "INTEGER", &Attempt::attemptNo, true},
 }};
+
+// The columns of the journal's entries of schema version 2, before units.
+constexpr size_t columnsOfVersion2 = 27;
 
 // Every column name, each put into `form` as %1, joined by commas.
 QString columnList(const char* form) {
@@ -125,6 +133,7 @@ QStringList creation(bool postgres) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS quill_attempt_sha256 ON quill_attempt (sha256)"),
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS quill_attempt_batch ON quill_attempt (batch, unit)"),
+        unitIndex(),
         keyIndex(),
         seriesTable(),
     };
@@ -135,6 +144,11 @@ QString keyIndex() {
     // is one row.
     return QStringLiteral(
         "CREATE UNIQUE INDEX IF NOT EXISTS quill_attempt_key ON quill_attempt (attempt_key)");
+}
+
+QString unitIndex() {
+    return QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS quill_attempt_unit ON quill_attempt (unit_key, attempt)");
 }
 
 QString seriesTable() {
@@ -149,6 +163,28 @@ QStringList upgradeFrom1() {
         keyIndex(),
         seriesTable(),
         QStringLiteral("UPDATE quill_schema SET version = 2"),
+    };
+}
+
+QStringList upgradeFrom2() {
+    // The outcomes said before units were known by their names: fixed texts
+    // of our own, never a value from outside.
+    QStringList unreached;
+    for (const Outcome outcome : outcomesNeverReached()) {
+        unreached << u'\'' + QLatin1String(outcomeName(outcome).data()) + u'\'';
+    }
+    // Each older row is a unit of its own; it reached its device unless its
+    // outcome says it never did.
+    return {
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN unit_key TEXT"),
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN attempt INTEGER"),
+        QStringLiteral("UPDATE quill_attempt SET unit_key = "
+                       "COALESCE(attempt_key, 'row-' || CAST(id AS TEXT)), "
+                       "attempt = CASE WHEN outcome IN (%1) OR (outcome = '%2' AND "
+                       "records_sent = 0) THEN NULL ELSE 1 END")
+            .arg(unreached.join(u','), QLatin1String(outcomeName(Outcome::PortFailure).data())),
+        unitIndex(),
+        QStringLiteral("UPDATE quill_schema SET version = 3"),
     };
 }
 
@@ -175,6 +211,12 @@ QString drawSerial() {
         "RETURNING next_value - 1");
 }
 
+QString nextSerial() {
+    return QStringLiteral(
+        "SELECT COALESCE((SELECT next_value FROM quill_serial_series WHERE series = ?), "
+        "(SELECT next_value FROM quill_serial_series WHERE series = ?), ?)");
+}
+
 QString serialOfKey() {
     return QStringLiteral("SELECT serial FROM quill_attempt WHERE attempt_key = ?");
 }
@@ -193,8 +235,25 @@ QString fillAttempt() {
            QStringLiteral(" WHERE attempt_key = ?");
 }
 
-QString lastUnit() {
-    return QStringLiteral("SELECT MAX(unit) FROM quill_attempt WHERE batch = ?");
+QString numberUnit(bool byKey, bool answered) {
+    // Its unit's number when another attempt of the unit has one, else the
+    // batch's next. Only a row whose device answered is numbered: one that
+    // sent it a record, unless the caller knows it answered (a serial
+    // number drawn once it did).
+    return QStringLiteral(
+               "UPDATE quill_attempt SET unit = COALESCE("
+               "(SELECT MAX(o.unit) FROM quill_attempt o WHERE o.unit_key = quill_attempt.unit_key "
+               "AND o.batch = quill_attempt.batch), "
+               "(SELECT COALESCE(MAX(o.unit), 0) + 1 FROM quill_attempt o "
+               "WHERE o.batch = quill_attempt.batch)) "
+               "WHERE batch IS NOT NULL AND unit IS NULL AND attempt IS NOT NULL AND ") +
+           (answered ? QString() : QStringLiteral("records_sent > 0 AND ")) +
+           (byKey ? QStringLiteral("attempt_key = ?") : QStringLiteral("id = ?"));
+}
+
+QString unitOf(bool byKey) {
+    return QStringLiteral("SELECT unit FROM quill_attempt WHERE ") +
+           (byKey ? QStringLiteral("attempt_key = ?") : QStringLiteral("id = ?"));
 }
 
 QString versionQuery() {
@@ -245,6 +304,9 @@ QString orderBy(const HistoryOrder& order) {
         "COALESCE(station, '')",
         "COALESCE(operator_name, '')",
         "COALESCE(serial, '')",
+        "COALESCE(batch, '')",
+        "COALESCE(unit, -1)",
+        "COALESCE(attempt, 0)",
     };
     const size_t key = size_t(order.key) < columns.size() ? size_t(order.key) : 0;
     const QLatin1String way(order.descending ? " DESC" : " ASC");
@@ -330,11 +392,23 @@ QVariantList values(const Attempt& attempt) {
 }
 
 bool setValues(Attempt& a, const QVariantList& values) {
-    if (values.size() != qsizetype(columns.size())) {
+    const bool older = values.size() == qsizetype(columnsOfVersion2);
+    if (values.size() != qsizetype(columns.size()) && !older) {
         return false;
     }
     for (size_t i = 0; i < columns.size(); ++i) {
-        setField(a, columns[i].field, values[qsizetype(i)]);
+        setField(a, columns[i].field,
+                 i < size_t(values.size()) ? values[qsizetype(i)] : QVariant());
+    }
+    if (older) {
+        // Written by a program before units: the attempt is a unit of its
+        // own, and its end says whether it reached the device, as the
+        // schema's upgrade judges the rows.
+        a.unitKey = a.key;
+        const auto outcome = outcomeNamed(a.outcome);
+        if (outcome && *outcome != Outcome::Unfinished && reachedDevice(*outcome, a.recordsSent)) {
+            a.attemptNo = 1;
+        }
     }
     return true;
 }

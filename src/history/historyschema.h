@@ -11,7 +11,7 @@
 //                    file_path, file_size, sha256, records_sent,
 //                    records_total, data_bytes_sent, data_bytes_total,
 //                    outcome, exit_code, last_message, trace_file, batch,
-//                    unit, serial)
+//                    unit, serial, unit_key, attempt)
 //     quill_serial_series (series, next_value)   the counters of serial numbers
 
 #include "history/attempt.h"
@@ -34,14 +34,20 @@ QStringList creation(bool postgres);
 
 // The statements that take a schema of version 1 to this one, in order.
 QStringList upgradeFrom1();
+// ... of version 2 to this one: each older row a unit of its own.
+QStringList upgradeFrom2();
 QString keyIndex();
+QString unitIndex();
 QString seriesTable();
 
 // Binds values(); returns the id, or no row when an attempt with that key
 // is there already.
 QString insertAttempt();
 QString attemptWithKey(); // binds the key; its id, one row
-QString serialOfKey();    // binds the key; its serial, one row
+// Binds the series, the series carried from, the start: the number the
+// next draw would give, one row. Draws nothing.
+QString nextSerial();
+QString serialOfKey(); // binds the key; its serial, one row
 // Binds the series, the start + 1; the number drawn, one row; none when
 // the counter cannot count further.
 QString drawSerial();
@@ -52,9 +58,13 @@ QString updateAttempt(bool byKey);
 // Binds values(), then the key: what the row does not hold yet is filled
 // in, nothing it holds is changed.
 QString fillAttempt();
-QString lastUnit();      // the highest unit number of a batch, bound; one row
-QString versionQuery();  // the version of the schema, one row
-QString versionInsert(); // binds the version
+// Binds the key (or the id): the row of a batch whose device answered (it
+// was sent a record, or `answered` says so) and that has no number in its
+// batch yet gets its unit's, or the batch's next.
+QString numberUnit(bool byKey, bool answered);
+QString unitOf(bool byKey); // binds the key (or the id); its unit number, one row
+QString versionQuery();     // the version of the schema, one row
+QString versionInsert();    // binds the version
 
 // The attempts `filter` picks, newest first; binds filterValues(filter).
 QString selectAttempts(const HistoryFilter& filter, bool postgres);

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <dlfcn.h>
 #include <filesystem>
+#include <limits>
 #include <optional>
 
 namespace quill {
@@ -209,7 +210,7 @@ HistoryStatus HistoryStore::makeSchema() {
     if (run(query, schema::versionQuery()) && query.next()) {
         const int version = query.value(0).toInt();
         query.finish();
-        return version == 1 ? upgrade() : check(version);
+        return version >= 1 && version < SchemaVersion ? upgrade() : check(version);
     }
     query.finish();
     // No schema yet. Whoever takes the lock first makes it; the others find
@@ -246,7 +247,8 @@ HistoryStatus HistoryStore::makeSchema() {
 }
 
 // A schema of version 1 gains the attempts' keys and the counters of serial
-// numbers; whoever takes the lock first does it, the others find it done.
+// numbers, one of version 2 the units; whoever takes the lock first does
+// it, the others find it done.
 HistoryStatus HistoryStore::upgrade() {
     const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
@@ -258,10 +260,15 @@ HistoryStatus HistoryStore::upgrade() {
     done = done && run(query, schema::versionQuery()) && query.next();
     const int version = done ? query.value(0).toInt() : 0;
     query.finish();
+    QStringList steps;
     if (done && version == 1) {
-        for (const QString& step : schema::upgradeFrom1()) {
-            done = done && run(query, step);
-        }
+        steps << schema::upgradeFrom1();
+    }
+    if (done && version >= 1 && version < SchemaVersion) {
+        steps << schema::upgradeFrom2();
+    }
+    for (const QString& step : steps) {
+        done = done && run(query, step);
     }
     if (!done || !run(query, QStringLiteral("COMMIT"))) {
         const HistoryError error = failure(text::HistoryNotOpened, reasonOf(query.lastError()));
@@ -269,6 +276,28 @@ HistoryStatus HistoryStore::upgrade() {
         return error;
     }
     return {};
+}
+
+HistoryResult<uint64_t> HistoryStore::nextSerial(const std::string& series, uint64_t start,
+                                                 const std::string& carriedFrom) {
+    constexpr auto largest = uint64_t(std::numeric_limits<int64_t>::max());
+    if (start >= largest) {
+        return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryCounterFull));
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!runBound(query, schema::nextSerial(),
+                  {QString::fromStdString(utf8Text(series)),
+                   QString::fromStdString(utf8Text(carriedFrom)), qlonglong(start)}) ||
+        !query.next()) {
+        return failure(text::HistoryNotRead, reasonOf(query.lastError()));
+    }
+    // A counter at the column's largest value gives no more (drawSerial).
+    bool whole = false;
+    const qlonglong next = query.value(0).toLongLong(&whole);
+    if (!whole || query.value(0).typeId() == QMetaType::Double || uint64_t(next) >= largest) {
+        return failure(text::HistoryNotRead, QString::fromLatin1(text::HistoryCounterFull));
+    }
+    return uint64_t(next);
 }
 
 HistoryStatus HistoryStore::each(const HistoryFilter& filter,

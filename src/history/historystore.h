@@ -25,6 +25,7 @@ class QSqlQuery;
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quill {
@@ -32,7 +33,7 @@ namespace quill {
 class HistoryStore {
   public:
     // The version of the schema this program writes.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // How long a writer waits for another to finish, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 
@@ -46,12 +47,13 @@ class HistoryStore {
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Writes the attempt with the outcome "unfinished", no end time and no
-    // exit code, whatever `attempt` holds there. An attempt of a batch
-    // without a unit number gets the next one of its batch, counted by
-    // every station that writes this history. Returns its id once the row
-    // is on disk (SQLite) or committed (PostgreSQL). An attempt whose key is
-    // there already is not written again (what it lacks is filled in): its
-    // id is returned.
+    // exit code, whatever `attempt` holds there. An attempt of a batch whose
+    // device answered (its attempt number known, and a record sent) and
+    // that has no unit number gets its unit's, or the next one of its batch,
+    // counted by every station that writes this history; one whose device
+    // never answered spends none. Without a unit key it is a unit of its own. Returns its id once
+    // the row is on disk (SQLite) or committed (PostgreSQL). An attempt whose key is there already
+    // is not written again (what it lacks is filled in): its id is returned.
     HistoryResult<int64_t> begin(const Attempt& attempt);
 
     // Writes the fields of the attempt with attempt.key (or, without a key,
@@ -69,8 +71,16 @@ class HistoryStore {
     // spent without a row that says who got it. A counter refuses a number
     // the history's column cannot hold (a signed 64-bit integer). A new
     // series goes on after the series `carriedFrom`, if that is there.
+    // A draw with a row is made once its device answered: `unit`, when
+    // given, gets the row's number in its batch, drawn in the same transaction.
     HistoryResult<uint64_t> drawSerial(const std::string& series, uint64_t start,
                                        const Attempt* attempt = nullptr,
+                                       const std::string& carriedFrom = {},
+                                       std::optional<int64_t>* unit = nullptr);
+
+    // The number the next drawSerial() of the series would give, drawing
+    // nothing: what a run can refuse before any port is touched.
+    HistoryResult<uint64_t> nextSerial(const std::string& series, uint64_t start,
                                        const std::string& carriedFrom = {});
 
     // The attempts the filter picks, newest first, one at a time: `row`
@@ -98,7 +108,8 @@ class HistoryStore {
     void takeNotices(QSqlDatabase& db);
     using Body = std::function<bool(QSqlQuery& query, QString& why)>;
     HistoryStatus write(bool unitLock, const Body& body);
-    bool insert(QSqlQuery& query, Attempt& row);
+    bool insert(QSqlQuery& query, Attempt& row, bool answered = false);
+    bool numberUnit(QSqlQuery& query, Attempt& row, bool answered);
     HistoryError failure(const char* what, const QString& why) const;
     HistoryStatus select(const QString& sql, const QVariantList& bound,
                          const std::function<void(const Attempt&)>& row);

@@ -48,6 +48,11 @@ HistoryStatus HistoryStore::write(bool unitLock, const Body& body) {
 
 namespace {
 
+// A write that may number a unit in its batch holds the others off.
+bool numbered(const Attempt& row) {
+    return row.attemptNo.has_value();
+}
+
 // The row as it begins: unfinished, with no end yet.
 Attempt begun(const Attempt& attempt) {
     Attempt row = attempt;
@@ -61,9 +66,8 @@ Attempt begun(const Attempt& attempt) {
 
 HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
     Attempt row = begun(attempt);
-    const bool numbered = !row.batch.empty() && !row.unit;
     if (HistoryStatus failed =
-            write(numbered, [&](QSqlQuery& query, QString&) { return insert(query, row); })) {
+            write(numbered(row), [&](QSqlQuery& query, QString&) { return insert(query, row); })) {
         return *failed;
     }
     return row.id;
@@ -71,15 +75,11 @@ HistoryResult<int64_t> HistoryStore::begin(const Attempt& attempt) {
 
 // The unit number of a batch is counted and the row written in one
 // transaction, which holds every other writer off meanwhile: no two units
-// of a batch get one number, whichever station they are flashed on.
-bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
-    if (!row.batch.empty() && !row.unit) {
-        if (!runBound(query, schema::lastUnit(), {QString::fromStdString(utf8Text(row.batch))}) ||
-            !query.next()) {
-            return false;
-        }
-        row.unit = query.value(0).toLongLong() + 1;
-        query.finish();
+// of a batch get one number, whichever station they are flashed on. Only a
+// row that reached its device is numbered: one that never did spends none.
+bool HistoryStore::insert(QSqlQuery& query, Attempt& row, bool answered) {
+    if (row.unitKey.empty()) {
+        row.unitKey = row.key;
     }
     if (!runBound(query, schema::insertAttempt(), schema::values(row))) {
         return false;
@@ -87,7 +87,7 @@ bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
     if (query.next()) {
         row.id = query.value(0).toLongLong();
         query.finish();
-        return true;
+        return numberUnit(query, row, answered);
     }
     // Its key is there: it was written before, by this program or another
     // (with its serial number, say). What it did not know yet is filled in.
@@ -101,6 +101,23 @@ bool HistoryStore::insert(QSqlQuery& query, Attempt& row) {
     }
     row.id = query.value(0).toLongLong();
     query.finish();
+    return numberUnit(query, row, answered);
+}
+
+bool HistoryStore::numberUnit(QSqlQuery& query, Attempt& row, bool answered) {
+    if (!row.attemptNo) {
+        return true;
+    }
+    const bool byKey = !row.key.empty();
+    const QVariant which =
+        byKey ? QVariant(QString::fromStdString(row.key)) : QVariant(qlonglong(row.id));
+    if (!runBound(query, schema::numberUnit(byKey, answered), {which}) ||
+        !runBound(query, schema::unitOf(byKey), {which}) || !query.next()) {
+        return false;
+    }
+    const QVariant unit = query.value(0);
+    row.unit = unit.isNull() ? std::nullopt : std::optional<int64_t>(unit.toLongLong());
+    query.finish();
     return true;
 }
 
@@ -109,7 +126,7 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
     QVariantList bound = schema::values(attempt);
     bound << (byKey ? QVariant(QString::fromStdString(attempt.key))
                     : QVariant(qlonglong(attempt.id)));
-    return write(false, [&](QSqlQuery& query, QString& why) {
+    return write(numbered(attempt), [&](QSqlQuery& query, QString& why) {
         if (!runBound(query, schema::updateAttempt(byKey), bound)) {
             return false;
         }
@@ -118,13 +135,15 @@ HistoryStatus HistoryStore::end(const Attempt& attempt) {
                   (byKey ? QString::fromStdString(attempt.key) : QString::number(attempt.id));
             return false;
         }
-        return true;
+        Attempt row = attempt;
+        return numberUnit(query, row, false);
     });
 }
 
 HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint64_t start,
                                                  const Attempt* attempt,
-                                                 const std::string& carriedFrom) {
+                                                 const std::string& carriedFrom,
+                                                 std::optional<int64_t>* unit) {
     // The counter keeps the number after the one drawn: it must fit too.
     constexpr auto largest = uint64_t(std::numeric_limits<int64_t>::max());
     uint64_t drawn = 0;
@@ -132,8 +151,7 @@ HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint
     if (attempt != nullptr) {
         row = begun(*attempt);
     }
-    const bool numbered = row && !row->batch.empty() && !row->unit;
-    const HistoryStatus failed = write(numbered, [&](QSqlQuery& query, QString& why) {
+    const HistoryStatus failed = write(row && numbered(*row), [&](QSqlQuery& query, QString& why) {
         if (start >= largest) {
             why = QString::fromLatin1(text::HistoryCounterFull);
             return false;
@@ -171,10 +189,13 @@ HistoryResult<uint64_t> HistoryStore::drawSerial(const std::string& series, uint
         if (row->serial.empty()) {
             row->serial = std::to_string(drawn);
         }
-        return insert(query, *row);
+        return insert(query, *row, true); // drawn once its device answered
     });
     if (failed) {
         return *failed;
+    }
+    if (unit != nullptr && row) {
+        *unit = row->unit;
     }
     return drawn;
 }

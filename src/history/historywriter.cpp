@@ -266,6 +266,11 @@ HistoryWriter::Row HistoryWriter::begin(Attempt attempt, Fill fill) {
     return row;
 }
 
+Attempt HistoryWriter::begun(Row row) const {
+    const std::lock_guard lock(m_state->mutex);
+    return row < m_state->rows.size() ? m_state->rows[row].begun : Attempt{};
+}
+
 void HistoryWriter::end(Row row, const Attempt& ended, std::function<void()> written) {
     Attempt a;
     {
@@ -288,6 +293,9 @@ void HistoryWriter::end(Row row, const Attempt& ended, std::function<void()> wri
     a.lastMessage = ended.lastMessage;
     a.traceFile = ended.traceFile;
     a.serial = ended.serial;
+    if (ended.attemptNo) {
+        a.attemptNo = ended.attemptNo;
+    }
     const bool journaled = m_state->post(
         {JournalEntry{JournalEntry::Kind::End, std::move(a), {}}, row, {}, std::move(written)});
     const std::lock_guard lock(m_state->mutex);

@@ -49,9 +49,12 @@ class HistoryWriter {
 
     Row begin(Attempt attempt, Fill fill = {});
     // The row as `ended` says it ended: its end time, counts, outcome, exit
-    // code and last message, and its trace file when it names one.
+    // code and last message, its trace file when it names one, and its
+    // attempt number once its device was reached.
     // `written` runs on the writer's thread once the row is in the history.
     void end(Row row, const Attempt& ended, std::function<void()> written = {});
+    // The row as it was begun (its key set); empty for a row not begun here.
+    Attempt begun(Row row) const;
     // The row's beginning and, once given, its end are on record: on the
     // disk in the journal, or in the history.
     bool onRecord(Row row) const;

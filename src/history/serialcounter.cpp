@@ -25,6 +25,7 @@ struct SerialCounter::State {
         uint64_t start = 0;
         std::optional<Attempt> attempt;
         std::string carriedFrom;
+        bool peek = false; // only the number the next draw would give
     };
 
     HistoryLocation where;
@@ -35,6 +36,7 @@ struct SerialCounter::State {
     // One draw at a time: its request, and its answer once given.
     std::optional<Request> request;
     std::optional<HistoryResult<uint64_t>> answer;
+    std::optional<int64_t> unit; // the answer's row's number in its batch
     uint64_t asked = 0;
     uint64_t answered = 0;
     bool stop = false;
@@ -54,14 +56,18 @@ struct SerialCounter::State {
 
     // A connection the server ended (a restart) is found dead only when it
     // is used: the draw is tried once more on a new one, as the writer does.
-    HistoryResult<uint64_t> draw(const Request& r) {
+    HistoryResult<uint64_t> draw(const Request& r, std::optional<int64_t>& drawnUnit) {
         const Attempt* attempt = r.attempt ? &*r.attempt : nullptr;
+        const auto once = [&] {
+            return r.peek
+                       ? store->nextSerial(r.series, r.start, r.carriedFrom)
+                       : store->drawSerial(r.series, r.start, attempt, r.carriedFrom, &drawnUnit);
+        };
         const bool fresh = !store;
         if (HistoryStatus failed = store ? HistoryStatus{} : open()) {
             return *failed;
         }
-        HistoryResult<uint64_t> drawn =
-            store->drawSerial(r.series, r.start, attempt, r.carriedFrom);
+        HistoryResult<uint64_t> drawn = once();
         if (drawn || fresh) {
             return drawn;
         }
@@ -69,7 +75,7 @@ struct SerialCounter::State {
         if (HistoryStatus failed = open()) {
             return *failed;
         }
-        return store->drawSerial(r.series, r.start, attempt, r.carriedFrom);
+        return once();
     }
 
     void run() {
@@ -86,9 +92,11 @@ struct SerialCounter::State {
             const Request r = *request;
             const uint64_t number = asked;
             lock.unlock();
-            HistoryResult<uint64_t> drawn = draw(r);
+            std::optional<int64_t> drawnUnit;
+            HistoryResult<uint64_t> drawn = draw(r, drawnUnit);
             lock.lock();
             answer = std::move(drawn);
+            unit = drawnUnit;
             answered = number;
             wake.notify_all();
         }
@@ -117,26 +125,46 @@ HistoryStatus SerialCounter::ready(std::chrono::milliseconds patience) {
     return m_state->opened;
 }
 
-HistoryResult<uint64_t> SerialCounter::draw(const std::string& series, uint64_t start,
-                                            std::chrono::milliseconds patience,
-                                            const Attempt* attempt,
-                                            const std::string& carriedFrom) {
-    std::unique_lock lock(m_state->mutex);
+namespace {
+
+// One question to the counter's thread, and its answer within `patience`.
+HistoryResult<uint64_t> ask(SerialCounter::State& state, SerialCounter::State::Request request,
+                            std::chrono::milliseconds patience, std::optional<int64_t>* unit) {
+    std::unique_lock lock(state.mutex);
     const auto until = Clock::now() + patience;
     // A draw that never came back holds the thread: no other is asked.
-    if (m_state->answered < m_state->asked) {
-        return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
+    if (state.answered < state.asked) {
+        return HistoryError{text::HistoryNotWritten, state.where.shown(), text::HistoryNoAnswer};
     }
-    m_state->request = State::Request{series, start, {}, carriedFrom};
-    if (attempt != nullptr) {
-        m_state->request->attempt = *attempt;
+    state.request = std::move(request);
+    const uint64_t number = ++state.asked;
+    state.wake.notify_all();
+    if (!state.wake.wait_until(lock, until, [&] { return state.answered >= number; })) {
+        return HistoryError{text::HistoryNotWritten, state.where.shown(), text::HistoryNoAnswer};
     }
-    const uint64_t number = ++m_state->asked;
-    m_state->wake.notify_all();
-    if (!m_state->wake.wait_until(lock, until, [&] { return m_state->answered >= number; })) {
-        return HistoryError{text::HistoryNotWritten, m_state->where.shown(), text::HistoryNoAnswer};
+    if (unit != nullptr) {
+        *unit = state.unit;
     }
-    return *m_state->answer;
+    return *state.answer;
+}
+
+} // namespace
+
+HistoryResult<uint64_t> SerialCounter::draw(const std::string& series, uint64_t start,
+                                            std::chrono::milliseconds patience,
+                                            const Attempt* attempt, const std::string& carriedFrom,
+                                            std::optional<int64_t>* unit) {
+    return ask(*m_state,
+               State::Request{series, start,
+                              attempt ? std::optional<Attempt>(*attempt) : std::nullopt,
+                              carriedFrom},
+               patience, unit);
+}
+
+HistoryResult<uint64_t> SerialCounter::peek(const std::string& series, uint64_t start,
+                                            std::chrono::milliseconds patience,
+                                            const std::string& carriedFrom) {
+    return ask(*m_state, State::Request{series, start, {}, carriedFrom, true}, patience, nullptr);
 }
 
 bool SerialCounter::finish(std::chrono::milliseconds patience) {

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -33,12 +34,18 @@ class SerialCounter {
     // The history is open and can be drawn from; why not, within `patience`.
     HistoryStatus ready(std::chrono::milliseconds patience);
     // The next number of `series` (`start` for a new one), taken; with
-    // `attempt` (its key set), its row begun with the number in one step.
+    // `attempt` (its key set), its row begun with the number in one step;
+    // `unit` then gets the row's number in its batch, drawn with it.
     // A new series goes on after `carriedFrom`, if that is there. A history
     // that failed is opened anew for the next draw.
     HistoryResult<uint64_t> draw(const std::string& series, uint64_t start,
                                  std::chrono::milliseconds patience,
                                  const Attempt* attempt = nullptr,
+                                 const std::string& carriedFrom = {},
+                                 std::optional<int64_t>* unit = nullptr);
+    // The number the next draw of `series` would give; draws nothing.
+    HistoryResult<uint64_t> peek(const std::string& series, uint64_t start,
+                                 std::chrono::milliseconds patience,
                                  const std::string& carriedFrom = {});
     // False when the thread was left behind, stuck in the history.
     bool finish(std::chrono::milliseconds patience);

@@ -16,6 +16,30 @@ std::optional<double> percentOf(int part, int whole) {
 
 } // namespace
 
+std::span<const Outcome> outcomesNeverReached() {
+    static constexpr Outcome never[] = {
+        Outcome::Usage,        Outcome::HistoryFailed,
+        Outcome::EventsFailed, Outcome::Cancelled,
+        Outcome::BadRecord,    Outcome::NoRecords,
+        Outcome::NoEndRecord,  Outcome::RecordsAfterEnd,
+        Outcome::FileChanged,  Outcome::UnexpectedFirmware,
+        Outcome::FileError,    Outcome::SerialUnusable,
+    };
+    return never;
+}
+
+bool reachedDevice(Outcome outcome, int64_t recordsSent) {
+    const auto never = outcomesNeverReached();
+    if (std::find(never.begin(), never.end(), outcome) != never.end()) {
+        return false;
+    }
+    return outcome != Outcome::PortFailure || recordsSent > 0;
+}
+
+const char* unitKindName(const std::optional<int>& attemptNo) {
+    return attemptNo ? "unit" : "not_started";
+}
+
 bool outcomeStopped(Outcome outcome) {
     return outcome == Outcome::Interrupted || outcome == Outcome::Superseded;
 }

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,17 @@ struct UnitRow {
     Outcome outcome = Outcome::Failure; // Unfinished while it runs
     int64_t startedMs = 0;
 };
+
+// The outcomes that say an attempt never reached its device, whatever it
+// sent: before units were kept, a row said no more than these (with a port
+// failure before its first record) of where it had come.
+std::span<const Outcome> outcomesNeverReached();
+// Whether an attempt with that end, kept before units, reached its device.
+bool reachedDevice(Outcome outcome, int64_t recordsSent);
+
+// What the listings call a row: "unit" for an attempt that reached its
+// device (or, while it runs, has), "not_started" for one that never did.
+const char* unitKindName(const std::optional<int>& attemptNo);
 
 // An attempt is stopped, not failed: the operator's Stop (Esc), a signal,
 // a new Start.

@@ -38,6 +38,13 @@ class DownloadObserver {
     // byte: its identity (unknown when it could not be read to the end) and
     // what the download will send, refused or not.
     virtual void fileChecked(const FileIdentity& /*identity*/, const DownloadTotals& /*totals*/) {}
+    // The device has answered the erase request (for a Tracker, after its
+    // handshake) and its first record is about to go out: what is drawn
+    // for the unit only once its device is known to be there (its serial
+    // number) is drawn now, and put into the image. The owner may end the
+    // download here (the number cannot be drawn, or cannot go into the
+    // image): nothing more is sent then.
+    virtual void deviceAnswered() {}
 };
 
 } // namespace quill

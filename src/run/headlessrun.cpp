@@ -96,6 +96,16 @@ void HeadlessRun::downloadEnded(DownloadEnd end) {
     finishSoon();
 }
 
+// Whatever the owner could not give the unit ends the run before its first
+// record: the device, erased, is left as a failed unit.
+void HeadlessRun::deviceAnswered() {
+    if (const std::optional<Outcome> refused = m_view.deviceAnswered()) {
+        m_end.decide(*refused);
+        stopTalking();
+        finishSoon();
+    }
+}
+
 // What the run needs to know of the conversation comes from the trace.
 void HeadlessRun::onTraceEvent(const TraceEvent& event) {
     switch (event.kind) {

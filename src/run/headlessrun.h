@@ -22,6 +22,7 @@
 #include "shared/module1.h"
 #include "trace/tracesession.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,9 @@ class RunView {
     virtual void runEnding(Outcome /*outcome*/) {}
     // A question still waiting for its answer ends, as Cancel.
     virtual void stopAsking() {}
+    // The device answered; its first record goes next (DownloadObserver::
+    // deviceAnswered). An outcome ends the run there, nothing more sent.
+    virtual std::optional<Outcome> deviceAnswered() { return std::nullopt; }
     // The run is over: the front end leaves its event loop.
     virtual void runFinished(Outcome outcome) = 0;
 };
@@ -110,6 +114,7 @@ class HeadlessRun final : private DownloadObserver, private WireTrace {
     void portLost();
 
     void downloadEnded(DownloadEnd end) override;
+    void deviceAnswered() override;
     void onTraceEvent(const TraceEvent& event) override;
 
     RunPieces m_pieces;

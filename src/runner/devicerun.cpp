@@ -28,8 +28,8 @@ MsgResult DeviceBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIc
 } // namespace detail
 
 DeviceRun::DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
-                     std::function<void(DeviceEvent)> post)
-    : m_setup(setup), m_post(std::move(post)),
+                     std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers)
+    : m_setup(setup), m_post(std::move(post)), m_numbers(std::move(numbers)),
       m_boxes(setup.risks,
               [this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_wait([this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
@@ -94,12 +94,33 @@ void DeviceRun::onTraceEvent(const TraceEvent& event) {
     if (event.kind != TraceKind::Written) {
         return;
     }
+    // The first byte written (the erase request, or the Tracker's first
+    // frame) is the one the device hears first: from here on it is a unit.
+    if (!m_reached) {
+        m_reached = true;
+        post(DeviceEvent::Kind::Reached);
+    }
     const int percent = m_station.run().trace().progress().percent();
     if (percent != m_percentShown || event.atUs - m_postedAtUs >= progressEveryUs) {
         m_percentShown = percent;
         m_postedAtUs = event.atUs;
         post(DeviceEvent::Kind::Progress);
     }
+}
+
+// The unit's number, drawn by the run now that the device is there, goes
+// into the image before the first record.
+std::optional<Outcome> DeviceRun::deviceAnswered() {
+    if (!m_setup.serialOnAnswer || !m_numbers) {
+        return std::nullopt;
+    }
+    UnitNumbers given = m_numbers();
+    if (given.refused) {
+        m_failed = true;
+        return given.refused;
+    }
+    m_station.setSerialBytes(std::move(given.serialBytes));
+    return std::nullopt;
 }
 
 void DeviceRun::post(DeviceEvent::Kind kind, std::string text) {

@@ -18,11 +18,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
 struct DeviceEvent {
-    enum class Kind { Message, Phase, Progress, Trace, Ended };
+    // Reached: the device heard its first byte; the attempt is one of its unit's.
+    enum class Kind { Message, Phase, Progress, Trace, Reached, Ended };
     Kind kind = Kind::Message;
     // Message: the system's words (lines joined by CR); Phase: the caption;
     // Trace: lines of the short trace
@@ -33,6 +35,12 @@ struct DeviceEvent {
     bool failed = false;
     std::optional<Outcome> outcome; // Ended: how the device's download ended
     bool openFailed = false;        // Ended: the port could not be opened at all
+};
+
+// What the run gives a unit once its device has answered.
+struct UnitNumbers {
+    std::optional<Outcome> refused; // none could be given: nothing more is sent
+    std::vector<uint8_t> serialBytes;
 };
 
 namespace detail {
@@ -66,9 +74,10 @@ class DeviceControls final : public PhaseLabel {
 
 class DeviceRun final : private RunView, private WireTrace {
   public:
-    // `heldTo`: the SHA-256 the run checked the file with.
+    // `heldTo`: the SHA-256 the run checked the file with. `numbers` asks
+    // the run for the unit's numbers (setup.serialOnAnswer) and waits for them.
     DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
-              std::function<void(DeviceEvent)> post);
+              std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers = {});
     ~DeviceRun() override;
     DeviceRun(const DeviceRun&) = delete;
     DeviceRun& operator=(const DeviceRun&) = delete;
@@ -89,10 +98,12 @@ class DeviceRun final : private RunView, private WireTrace {
     void downloadEnded(DownloadEnd end) override;
     void runEnding(Outcome outcome) override;
     void runFinished(Outcome) override {}
+    std::optional<Outcome> deviceAnswered() override;
     void onTraceEvent(const TraceEvent& event) override;
 
     const DeviceSetup m_setup;
     std::function<void(DeviceEvent)> m_post;
+    std::function<UnitNumbers()> m_numbers;
     detail::DeviceBoxes m_boxes;
     HeadlessWaitDialog m_wait;
     detail::DeviceControls m_controls;
@@ -100,6 +111,7 @@ class DeviceRun final : private RunView, private WireTrace {
     std::unique_ptr<TraceWriter> m_writer;  // the trace file
     std::unique_ptr<TraceWriter> m_verbose; // the short trace
     bool m_failed = false;
+    bool m_reached = false; // the device heard a byte
     int m_percentShown = -1;
     int64_t m_postedAtUs = 0;
 };

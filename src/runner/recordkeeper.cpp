@@ -124,30 +124,30 @@ Attempt RecordKeeper::attemptOf(const DeviceReport& d) const {
     a.traceFile = d.traceFile;
     a.batch = d.batch;
     a.serial = d.serial;
+    a.unitKey = d.unitKey;
+    a.attemptNo = d.attemptNo;
     return a;
 }
 
-Attempt RecordKeeper::attemptFor(const DeviceReport& d) {
+Attempt RecordKeeper::attemptFor(std::optional<Row> row, const DeviceReport& d) const {
     Attempt a = attemptOf(d);
-    a.key = newAttemptKey();
-    m_offered.push_back(a);
+    if (m_writer && row) {
+        const Attempt begun = m_writer->begun(*row);
+        a.key = begun.key;
+        a.startedMs = begun.startedMs;
+    }
+    if (a.key.empty()) {
+        a.key = newAttemptKey();
+    }
     return a;
 }
 
-RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d) {
+RecordKeeper::Row RecordKeeper::begin(const DeviceReport& d, std::optional<int64_t> batchUnit) {
     if (!m_writer) {
         return 0;
     }
     Attempt a = attemptOf(d);
-    // The row a serial number was drawn with is this one.
-    const auto offered = std::find_if(m_offered.begin(), m_offered.end(), [&](const Attempt& o) {
-        return o.port == a.port && o.devicePath == a.devicePath;
-    });
-    if (offered != m_offered.end()) {
-        a.key = offered->key;
-        a.startedMs = offered->startedMs;
-        m_offered.erase(offered);
-    }
+    a.unit = batchUnit;
     return m_writer->begin(std::move(a), findAdapter);
 }
 
@@ -167,7 +167,24 @@ void RecordKeeper::end(Row row, const DeviceReport& d, std::function<void()> wri
     ended.lastMessage = d.lastMessage();
     ended.traceFile = d.traceFile;
     ended.serial = d.serial;
+    ended.attemptNo = d.attemptNo;
     m_writer->end(row, ended, std::move(written));
+}
+
+void RecordKeeper::reached(Row row, const DeviceReport& d) {
+    if (!m_writer) {
+        return;
+    }
+    Attempt running;
+    running.recordsSent = d.progress.records;
+    running.recordsTotal = d.totals.records;
+    running.dataBytesSent = d.progress.dataBytes;
+    running.dataBytesTotal = d.totals.dataBytes;
+    running.outcome = outcomeName(Outcome::Unfinished);
+    running.traceFile = d.traceFile;
+    running.serial = d.serial;
+    running.attemptNo = d.attemptNo;
+    m_writer->end(row, running);
 }
 
 bool RecordKeeper::onRecord(Row row) {

@@ -41,12 +41,16 @@ class RecordKeeper {
     // place); empty: back to the first.
     void setSay(Say say);
 
-    // The attempt begin(device) will write, its key set, for a serial number
-    // drawn with its row in one step (SerialCounter::draw); the next begin()
-    // of the same port writes that attempt, under that key.
-    Attempt attemptFor(const DeviceReport& device);
-    // A device's download begins as the report has it so far.
-    Row begin(const DeviceReport& device);
+    // The attempt of a row begun, as the report now has it, under the row's
+    // key (none begun: a new key): for a serial number drawn with it in one
+    // step (SerialCounter::draw).
+    Attempt attemptFor(std::optional<Row> row, const DeviceReport& device) const;
+    // A device's download begins as the report has it so far; `batchUnit`:
+    // the unit's number in its batch when it was drawn already (a retry).
+    Row begin(const DeviceReport& device, std::optional<int64_t> batchUnit = std::nullopt);
+    // ... has reached its device (its attempt number known): the row says
+    // so while it runs, so that a station that loses power leaves it a unit.
+    void reached(Row row, const DeviceReport& device);
     // ... and ends as it says; `written` runs on the writer's thread once
     // the row is completed.
     void end(Row row, const DeviceReport& device, std::function<void()> written = {});
@@ -80,7 +84,6 @@ class RecordKeeper {
     Inbox m_context; // the thread that tells
     std::optional<HistoryError> m_notUnderstood;
     std::unique_ptr<HistoryWriter> m_writer;
-    std::vector<Attempt> m_offered; // by attemptFor(), not begun yet
 };
 
 } // namespace quill

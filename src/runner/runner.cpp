@@ -22,15 +22,6 @@
 
 namespace quill {
 
-namespace {
-
-using namespace std::chrono_literals;
-
-// How long a number is waited for from the history.
-constexpr auto serialPatience = 5s;
-
-} // namespace
-
 Runner::Runner(const RunRequest& request, const SettingsStore& settings, MessageBoxes& boxes,
                RecordKeeper& keeper, RunnerView& view)
     : m_request(request), m_settings(settings), m_boxes(boxes), m_keeper(keeper), m_view(view) {}
@@ -54,6 +45,17 @@ const RunReport& Runner::exec() {
         d.traceFile = s.tracePath;
         d.batch = m_request.batch;
         d.unit = m_request.unit;
+        // A unit carried on keeps its key and what was drawn for it.
+        const size_t i = m_report.devices.size();
+        const UnitCarry* carry = i < m_request.units.size() && !m_request.units[i].unitKey.empty()
+                                     ? &m_request.units[i]
+                                     : nullptr;
+        d.unitKey = carry ? carry->unitKey : newAttemptKey();
+        m_attemptsMade.push_back(carry ? carry->attemptsMade : 0);
+        if (carry) {
+            d.serial = carry->serial;
+            d.serialBytes = carry->serialBytes;
+        }
         m_report.devices.push_back(std::move(d));
     }
     if (m_plan.deviceType == device_manual) {
@@ -128,10 +130,11 @@ std::optional<Outcome> Runner::run() {
     }
     for (size_t i = 0; i < m_report.devices.size(); ++i) {
         DeviceReport& d = m_report.devices[i];
-        if (const auto unusable = drawSerial(i)) {
+        if (const auto unusable = prepareSerial(i)) {
             d.outcome = unusable; // ends here, before the device hears a byte
         }
-        m_rows[i] = m_keeper.begin(d);
+        const bool carried = i < m_request.units.size() && !m_request.units[i].unitKey.empty();
+        m_rows[i] = m_keeper.begin(d, carried ? m_request.units[i].batchUnit : std::nullopt);
     }
     // On record means on this station's disk at least; the keeper says
     // why when even that failed.
@@ -228,89 +231,6 @@ std::optional<Outcome> Runner::checkFile() {
     return std::nullopt;
 }
 
-// --serial-list: every line, read and checked before any port is touched.
-bool Runner::readSerialList() {
-    const SerialRequest& serial = m_request.serial;
-    if (serial.listFile.empty()) {
-        return true;
-    }
-    SerialList list = quill::readSerialList(serial.listFile, serial.size, serial.format);
-    if (!list.problem.empty()) {
-        m_plan.problems.push_back(list.problem);
-        return false;
-    }
-    m_serialList = std::move(list.lines);
-    m_serialListSha256 = std::move(list.sha256);
-    return true;
-}
-
-// No history, no number: the counter must be there before any port is touched.
-std::optional<Outcome> Runner::drawSerials() {
-    if (!m_request.serial.wanted()) {
-        return std::nullopt;
-    }
-    const auto where = historyLocation(m_settings, m_request.historyUrl);
-    HistoryStatus failed = where ? HistoryStatus{} : HistoryStatus{where.error()};
-    if (where) {
-        m_serialCounter = std::make_unique<SerialCounter>(*where);
-        failed = m_serialCounter->ready(serialPatience);
-    }
-    if (failed) {
-        show(failed->text() + '\r' + text::SerialNeedsHistory);
-        return Outcome::HistoryFailed;
-    }
-    return std::nullopt;
-}
-
-// The unit's number, drawn once and spent whatever becomes of the unit; an
-// outcome when it cannot go into the image, and the device hears nothing.
-std::optional<Outcome> Runner::drawSerial(size_t index) {
-    if (!m_serialCounter) {
-        return std::nullopt;
-    }
-    const SerialRequest& serial = m_request.serial;
-    DeviceReport& d = m_report.devices[index];
-    // The number and the unit's row go to the history in one step: a number
-    // is never spent without a row that holds it.
-    const Attempt attempt = m_keeper.attemptFor(d);
-    const auto drawn = m_serialCounter->draw(serial.counterName(m_serialListSha256),
-                                             serial.listFile.empty() ? serial.start : 1,
-                                             serialPatience, &attempt, serial.earlierCounterName());
-    if (!drawn) {
-        d.addMessage(drawn.error().text() + '\r' + text::SerialNeedsHistory);
-        m_boxes.MsgBox(d.lastMessage());
-        return Outcome::HistoryFailed;
-    }
-    std::optional<SerialValue> value;
-    if (serial.listFile.empty()) {
-        d.serial = std::to_string(*drawn);
-        value = countedSerial(*drawn, serial.size, serial.format);
-        if (!value) {
-            d.addMessage(text::SerialTooBig + d.serial + text::SerialTooBigMiddle +
-                         std::to_string(serial.size) + text::SerialTooBigEnd);
-        }
-    } else if (*drawn == 0 || *drawn > m_serialList.size()) {
-        d.addMessage(text::SerialTooBig + std::string("list ") + serial.listFile +
-                     text::SerialListUsedUp);
-    } else {
-        const std::string& line = m_serialList[*drawn - 1];
-        value = listedSerial(line, serial.size, serial.format);
-        d.serial = value ? value->written : line;
-        if (!value) {
-            d.addMessage(text::SerialBadLine + std::to_string(*drawn) + text::SerialBadLineMiddle +
-                         serial.listFile + text::SerialBadLineEnd + std::to_string(serial.size) +
-                         text::SerialTooBigEnd);
-        }
-    }
-    if (!value) {
-        m_boxes.MsgBox(d.lastMessage());
-        return Outcome::SerialUnusable;
-    }
-    m_plan.devices[index].serialAddress = serial.address;
-    m_plan.devices[index].serialBytes = value->bytes;
-    return std::nullopt;
-}
-
 // The traces, made before any port is touched; a trace that cannot be
 // made stops the run here.
 bool Runner::makeTraceFiles() {
@@ -365,7 +285,12 @@ void Runner::startDevices() {
         auto post = [this, i](DeviceEvent event) {
             m_main.post([this, i, event = std::move(event)] { onEvent(i, event); });
         };
-        m_threads.push_back(std::make_unique<DeviceThread>(m_plan.devices[i], heldTo, post));
+        auto ask = [this, i](DeviceThread::Answer answer) {
+            m_main.post([this, i, answer = std::move(answer)] { answer(drawNumbers(i)); });
+        };
+        m_threads.push_back(std::make_unique<DeviceThread>(
+            m_plan.devices[i], heldTo, post,
+            m_plan.devices[i].serialOnAnswer ? DeviceThread::Ask(ask) : DeviceThread::Ask()));
     }
     for (auto& thread : m_threads) {
         thread->start();
@@ -377,6 +302,10 @@ void Runner::onEvent(size_t index, const DeviceEvent& event) {
     d.progress = event.progress;
     if (event.kind == DeviceEvent::Kind::Message) {
         d.addMessage(event.text);
+    }
+    if (event.kind == DeviceEvent::Kind::Reached && !d.attemptNo) {
+        d.attemptNo = m_attemptsMade[index] + 1;
+        m_keeper.reached(*m_rows[index], d);
     }
     if (event.kind == DeviceEvent::Kind::Ended) {
         d.outcome = event.outcome.value_or(Outcome::Failure);

@@ -5,7 +5,10 @@
 // before any port is touched, and that one reading names it by its SHA-256;
 // the Manual prompt is asked once; then each device runs on a thread of its
 // own and ends on its own, its report kept up to date here. Every device is
-// a row of the history, begun before it hears a byte. The front end sees
+// a row of the history, begun before it hears a byte, and an attempt of its
+// unit (new, or carried on from an earlier run) once it has heard one. What
+// is drawn for a unit (its serial number, its number in the batch) is drawn
+// only once its device has answered, just before its first record. The front end sees
 // the run through its view, on this thread: the devices' events arrive
 // here queued.
 //
@@ -80,7 +83,14 @@ class Runner {
     std::optional<Outcome> checkFile();
     bool readSerialList();
     std::optional<Outcome> drawSerials();
-    std::optional<Outcome> drawSerial(size_t index);
+    std::optional<Outcome> prepareSerial(size_t index);
+    UnitNumbers drawNumbers(size_t index);
+    struct Numbered {
+        std::optional<SerialValue> value;
+        std::string written; // as the history keeps it
+        std::string problem; // why it cannot go into the image
+    };
+    Numbered numbered(uint64_t drawn, bool erased) const;
     bool makeTraceFiles();
     std::optional<Outcome> prompt();
     void startDevices();
@@ -95,9 +105,11 @@ class Runner {
     RunnerView& m_view;
     RunPlan m_plan;
     RunReport m_report;
-    std::vector<std::string> m_serialList;                // --serial-list: its lines
-    std::string m_serialListSha256;                       // ... and its series
-    std::unique_ptr<SerialCounter> m_serialCounter;       // while numbers are drawn
+    std::vector<std::string> m_serialList;          // --serial-list: its lines
+    std::string m_serialListSha256;                 // ... and its series
+    std::unique_ptr<SerialCounter> m_serialCounter; // while numbers are drawn
+    uint64_t m_numbersAhead = 0;     // numbers this run will draw before the next device's
+    std::vector<int> m_attemptsMade; // each unit's, before this run
     std::vector<std::optional<RecordKeeper::Row>> m_rows; // each device's, once begun
     std::vector<bool> m_recorded;                         // each device's row ended
     size_t m_ended = 0;

@@ -46,6 +46,19 @@ inline constexpr const char* SerialListUsedUp =
 // The history could not give a number.
 inline constexpr const char* SerialNeedsHistory =
     "Serial numbers are drawn from the history: nothing was sent.";
+// The same, found once the device had answered the erase request: the
+// number is drawn then, so that a unit never reached spends none.
+inline constexpr const char* SerialNeedsHistoryErased =
+    "Serial numbers are drawn from the history: the unit was erased, and no record was sent to "
+    "it.";
+inline constexpr const char* SerialTooBigErasedEnd =
+    " bytes: the unit was erased, and no record was sent to it.";
+inline constexpr const char* SerialListUsedUpErased =
+    " is used up: no line is left for this unit; it was erased, and no record was sent to it.";
+// The run gave no number within its time (its history held it).
+inline constexpr const char* NumbersNotGiven =
+    "No serial number came from the history in time: the unit was erased, and no record was "
+    "sent to it.";
 
 // A signal stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";

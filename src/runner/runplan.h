@@ -35,6 +35,9 @@ struct DeviceSetup {
     // The unit's number and where it goes in the image; none: the file as it stands.
     std::optional<uint32_t> serialAddress;
     std::vector<uint8_t> serialBytes;
+    // The number is drawn once the device answered: until then serialBytes
+    // hold placeholders of its size, so that the check counts what is sent.
+    bool serialOnAnswer = false;
 };
 
 struct RunPlan {

@@ -66,6 +66,16 @@ void Station::stopAsking() {
     m_view.stopAsking();
 }
 
+std::optional<Outcome> Station::deviceAnswered() {
+    return m_view.deviceAnswered();
+}
+
+void Station::setSerialBytes(std::vector<uint8_t> bytes) {
+    if (m_patched) {
+        m_patched->setBytes(std::move(bytes));
+    }
+}
+
 void Station::runFinished(Outcome outcome) {
     m_outcome = outcome;
     m_view.runFinished(outcome);

@@ -24,7 +24,8 @@ struct StationSetup {
     bool namedByDevice = false; // messages name the port by its device path alone
     RunSetup run;
     std::string heldTo; // the SHA-256 the run checked the file with; empty: any
-    // The unit's number, put into the image at its address as records go out.
+    // The unit's number, put into the image at its address as records go out
+    // (until the number is drawn, placeholder bytes of its size).
     std::optional<uint32_t> serialAddress;
     std::vector<uint8_t> serialBytes;
 };
@@ -45,12 +46,15 @@ class Station final : private RunView {
     // event loop. A port that cannot be set up or opened ends it at once.
     Outcome exec();
     PortOpening opening() const { return m_opening; }
+    // The unit's number, drawn once the device answered, before its first record.
+    void setSerialBytes(std::vector<uint8_t> bytes);
 
   private:
     void runMessage(const std::string& text, bool error) override;
     void downloadEnded(DownloadEnd end) override;
     void runEnding(Outcome outcome) override;
     void stopAsking() override;
+    std::optional<Outcome> deviceAnswered() override;
     void runFinished(Outcome outcome) override;
 
     RunView& m_view;

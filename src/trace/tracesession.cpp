@@ -65,6 +65,12 @@ void TraceSession::fileChecked(const FileIdentity& identity, const DownloadTotal
     }
 }
 
+void TraceSession::deviceAnswered() {
+    if (m_inner != nullptr) {
+        m_inner->deviceAnswered();
+    }
+}
+
 void TraceSession::addObserver(WireTrace* observer) {
     m_observers.push_back(observer);
 }

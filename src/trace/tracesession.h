@@ -63,6 +63,7 @@ class TraceSession final : private WireTrace, private DownloadObserver {
     void onTraceEvent(const TraceEvent& event) override;
     void downloadEnded(DownloadEnd end) override;
     void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
+    void deviceAnswered() override;
 
     Module1& m_m;
     MSComm& m_port;

@@ -40,27 +40,30 @@ TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
     first.progress.seconds = 12.3456;
     first.messages = {"Erasing Flash ...", "No response.\nCheck \"setup\"."};
     first.serial = "0x1A2B";
+    first.unitKey = "u1";
+    first.attemptNo = 1;
     DeviceReport second;
     second.outcome = Outcome::PortFailure;
     second.port = "COM1";
     run.devices = {first, second};
     const std::string json = portsJson(run, {});
     EXPECT_NE(json.find("\n  \"devices\": [\n    {\n      \"outcome\""), std::string::npos);
-    EXPECT_EQ(readBack(json),
-              R"({"baud":38400,"data_bytes_sent":192,"data_bytes_total":19744,"device":"manual",)"
-              R"("device_path":null,"devices":[{"baud":38400,"data_bytes_sent":192,)"
-              R"("data_bytes_total":19744,"device":"manual","device_path":"/dev/tty)"
-              "\u00ff"
-              R"(USB0","exit_code":6,"file_sha256":"ab12","messages":["Erasing Flash ...",)"
-              R"("No response.\nCheck \"setup\"."],"outcome":"no_erase_answer","port":"COM2",)"
-              R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":"0x1A2B"},)"
-              R"({"baud":null,)"
-              R"("data_bytes_sent":0,"data_bytes_total":0,"device":null,"device_path":null,)"
-              R"("exit_code":5,"file_sha256":null,"messages":[],"outcome":"port_failure",)"
-              R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0,"serial":null}],)"
-              R"("exit_code":10,)"
-              R"("file_sha256":null,"messages":[],"outcome":"devices_differ","port":null,)"
-              R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":null})");
+    EXPECT_EQ(
+        readBack(json),
+        R"({"attempt":null,"baud":38400,"data_bytes_sent":192,"data_bytes_total":19744,)"
+        R"("device":"manual","device_path":null,"devices":[{"attempt":1,"baud":38400,)"
+        R"("data_bytes_sent":192,"data_bytes_total":19744,"device":"manual","device_path":"/dev/tty)"
+        "\u00ff"
+        R"(USB0","exit_code":6,"file_sha256":"ab12","messages":["Erasing Flash ...",)"
+        R"("No response.\nCheck \"setup\"."],"outcome":"no_erase_answer","port":"COM2",)"
+        R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":"0x1A2B",)"
+        R"("unit_key":"u1"},{"attempt":null,"baud":null,)"
+        R"("data_bytes_sent":0,"data_bytes_total":0,"device":null,"device_path":null,)"
+        R"("exit_code":5,"file_sha256":null,"messages":[],"outcome":"port_failure",)"
+        R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0,"serial":null,)"
+        R"("unit_key":null}],"exit_code":10,"file_sha256":null,"final":0,"first_pass":0,)"
+        R"("messages":[],"outcome":"devices_differ","port":null,"records_sent":51,)"
+        R"("records_total":1234,"seconds":12.346,"serial":null,"unit_key":null,"units":1})");
     run.devices.clear();
     EXPECT_NE(readBack(portsJson(run, {})).find(R"("devices":[],)"), std::string::npos);
 }

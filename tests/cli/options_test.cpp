@@ -53,6 +53,7 @@ std::string summary(const CliOptions& o) {
     s += o.repeat ? " repeat" : "";
     s += o.maxUnits ? " max=" + std::to_string(*o.maxUnits) : "";
     s += o.csv ? " csv" : "";
+    s += o.yield ? (o.byBatch ? " yield-by-batch" : " yield") : "";
     s += o.events ? " events=" + o.events->shown : "";
     s += o.eventsUser.empty() ? "" : " events-user=" + o.eventsUser;
     return s;
@@ -125,8 +126,9 @@ const Case cliCases[] = {
      "download idle=60 file=a.hex url=postgresql://op@db/q operator=ann expect=" +
          std::string(64, 'a') + " batch=B1 require repeat max=40"},
     {{"--history", "--since", "2026-12-01", "-p", "COM1", "--outcome", "complete", "--sha256",
-      "AB12", "--batch", "B", "--csv"},
-     "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv"},
+      "AB12", "--batch", "B", "--csv", "--yield", "--by", "batch"},
+     "history port=COM1 idle=60 batch=B since=2026-12-01 outcome=complete sha=AB12 csv "
+     "yield-by-batch"},
     {{"--events", "mqtt://b/l7", "--events-user", "st3", "a.hex"},
      "download idle=60 file=a.hex events=mqtt://b/l7 events-user=st3"},
     {{"--events", "-", "--json", "--events-user", "st3", "a.hex"},
@@ -164,6 +166,9 @@ const Case cliCases[] = {
      "quill-cli: --max-units needs a whole number from 1, not 0\n"
      "quill-cli: --repeat and --yes cannot be used together: each round waits for Enter\n"
      "quill-cli: --csv needs --history\n"},
+    {{"--yield", "--by", "week", "a.hex"},
+     "quill-cli: --by needs day or batch, not week\nquill-cli: --yield needs --history\n"},
+    {{"--history", "--by", "day"}, "quill-cli: --by needs --yield\n"},
     {{"--history", "--csv", "--json", "--sha256", "xyz", "-p", "a", "-p", "b", "a.hex"},
      "quill-cli: --sha256 needs hexadecimal digits, not xyz\n"
      "quill-cli: --csv and --json cannot be used together\n"

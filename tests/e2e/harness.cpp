@@ -252,4 +252,12 @@ Result Cli::finish() {
     return r;
 }
 
+std::string fields(const QJsonObject& row, std::initializer_list<const char16_t*> names) {
+    std::string values;
+    for (const char16_t* name : names) {
+        values += row[QStringView(name)].toVariant().toString().toStdString() + "|";
+    }
+    return values;
+}
+
 } // namespace quill::e2e

@@ -15,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,5 +121,8 @@ Events checkedEvents(const std::string& text, int code);
 // The rows of the scratch folder's history that quill-cli --history --json
 // lists with `filter`, newest first.
 std::vector<QJsonObject> historyRows(const Scratch& s, const std::string& filter = {});
+
+// The values of those fields of a row, texts and numbers alike, each followed by "|".
+std::string fields(const QJsonObject& row, std::initializer_list<const char16_t*> names);
 
 } // namespace quill::e2e

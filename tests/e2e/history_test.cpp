@@ -27,15 +27,6 @@ std::string sha256sum(const std::string& path) {
     return p.readAllStandardOutput().left(64).toStdString();
 }
 
-// The values of those fields of a row, texts and numbers alike, each followed by "|".
-std::string fields(const QJsonObject& row, std::initializer_list<const char16_t*> names) {
-    std::string values;
-    for (const char16_t* name : names) {
-        values += row[QStringView(name)].toVariant().toString().toStdString() + "|";
-    }
-    return values;
-}
-
 // The digest in the start line, the JSON, the trace's header and the
 // history; --expect-sha256 lets that file through and refuses any other
 // before the device hears a byte.
@@ -88,7 +79,7 @@ TEST(HistoryE2e, TheRowOfAProcessKilled) {
     cli.finish();
     const std::vector<QJsonObject> rows = historyRows(s, "-p " + slow.port());
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(fields(rows[0], {u"outcome", u"ended"}), "unfinished||");
+    EXPECT_EQ(fields(rows[0], {u"outcome", u"ended", u"attempt", u"kind"}), "unfinished||1|unit|");
 }
 
 // Unit after unit from a script: a round per Enter until --max-units or the
@@ -104,7 +95,9 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(count(r.err, prompt), 3);
     EXPECT_EQ(count(r.err, cli::text::PromptAnsweredByEnter), 2);
-    EXPECT_TRUE(r.err.ends_with("\n2 units: 2 complete\n")) << r.err;
+    EXPECT_TRUE(r.err.ends_with("\nUnits 2: first pass 2 (100%), final 2 (100%)\n"
+                                "2 units: 2 complete\n"))
+        << r.err;
 
     r = runCli(s, "--repeat --max-units 1 -p " + line.port(1) + app, nullptr, "\n\n\n");
     EXPECT_EQ(count(r.err, prompt), 1) << r.err;
@@ -115,21 +108,33 @@ TEST(HistoryE2e, RepeatRoundAfterRound) {
     // Each round's units numbered by the round, in the batch; the run's units counted once.
     const Events events = checkedEvents(readFile(s.path("events.jsonl")), r.code);
     std::string ends;
+    QSet<QString> unitKeys;
     for (const QJsonObject& ended : events.of("device_ended")) {
-        ends += fields(ended, {u"port", u"unit", u"batch", u"outcome"});
+        ends += fields(ended, {u"port", u"unit", u"batch", u"outcome", u"attempt"});
+        unitKeys.insert(ended[u"unit_key"].toString());
     }
-    EXPECT_EQ(ends, line.port(1) + "|1|B|complete|" + line.port(2) + "|1|B|no_erase_answer|" +
-                        line.port(1) + "|2|B|complete|" + line.port(2) + "|2|B|no_erase_answer|");
-    EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"retry"}), "2|2||");
-    EXPECT_TRUE(contains(r.err, "4 units: 2 complete, 2 no answer to the erase request")) << r.err;
+    EXPECT_EQ(ends, line.port(1) + "|1|B|complete|1|" + line.port(2) + "|1|B|no_erase_answer|1|" +
+                        line.port(1) + "|2|B|complete|1|" + line.port(2) +
+                        "|2|B|no_erase_answer|1|");
+    EXPECT_EQ(unitKeys.size(), 4); // each port of each round a unit of its own
+    EXPECT_EQ(fields(events.lines.back(), {u"units_complete", u"units_failed", u"units",
+                                           u"first_pass", u"final", u"retry"}),
+              "2|2|4|2|2||");
+    EXPECT_TRUE(contains(r.err, "Units 4: first pass 2 (50%), final 2 (50%)\n4 units: 2 complete, "
+                                "2 no answer to the erase request"))
+        << r.err;
     EXPECT_FALSE(contains(r.err, cli::text::RetryFailed)) << r.err;
     line.stop();
     EXPECT_EQ(line.heard(1), 5 * 4);
+    // A unit whose device never answered spends no number of the batch (0: none).
     QSet<int> units;
     for (const QJsonObject& row : historyRows(s, "--batch B")) {
         units.insert(row[u"unit"].toInt());
     }
-    EXPECT_EQ(units, (QSet<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(units, (QSet<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(runCli(s, "--history --yield --by batch --csv").out,
+              "batch,units,first_pass,first_pass_percent,final,final_percent,stopped,not_started,"
+              "running\r\nB,7,5,71.4,5,71.4,0,0,0\r\n");
 
     // A signal while the next device is awaited ends the loop as it would a round.
     for (const int signal : {SIGINT, SIGTERM}) {

@@ -11,6 +11,8 @@
 #include "fakesettings.h"
 #include "harness.h"
 #include "history/historytexts.h"
+#include "runner/recordkeeper.h"
+#include "runner/runner.h"
 #include "runner/runnertexts.h"
 #include "runner/runplan.h"
 #include "shared/exitcodes.h"
@@ -21,9 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <tuple>
 
@@ -128,22 +133,30 @@ TEST(Serials, TheImageHoldsEachUnitsNumber) {
         line.stop();
         ASSERT_EQ(r.code, 0) << r.err;
         const Events events = checkedEvents(readFile(s.path("events.jsonl")), 0);
+        // Drawn as the devices answer: in either order, one number each.
+        std::set<size_t> drawn;
         for (size_t k = 1; k <= 2; ++k) {
+            const std::string serial =
+                r.json()[u"devices"][qsizetype(k - 1)][u"serial"].toString().toStdString();
+            const size_t n =
+                size_t(std::find(written.begin(), written.end(), serial) - written.begin());
+            ASSERT_LT(n, written.size()) << serial;
+            drawn.insert(n);
             std::string expected = binary;
-            expected.replace(address - base, bytes[k - 1].size(), bytes[k - 1]);
+            expected.replace(address - base, bytes[n].size(), bytes[n]);
             EXPECT_TRUE(line.image(int(k)) == expected) << "device " << k;
-            EXPECT_EQ(r.json()[u"devices"][qsizetype(k - 1)][u"serial"].toString().toStdString(),
-                      written[k - 1]);
             EXPECT_EQ(events.of("device_ended", line.port(int(k))).at(0)[u"serial"].toString(),
-                      QString::fromStdString(written[k - 1]));
-            EXPECT_EQ(historyRows(s, "--serial " + written[k - 1]).size(), 1u); // its row
+                      QString::fromStdString(serial));
+            EXPECT_EQ(historyRows(s, "--serial " + serial).size(), 1u); // its row
         }
+        EXPECT_EQ(drawn.size(), 2u);
     }
 }
 
 // Eight stations draw at once from one history, then one is killed between
 // its draw and its end: no number twice, none lost but the killed unit's,
-// which stays spent, its row unfinished.
+// which stays spent, its row unfinished. The batch's unit numbers are drawn
+// with them.
 TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
     PgServer& pg = test::sharedPgServer();
     ASSERT_EQ(pg.failure(), "");
@@ -153,7 +166,8 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         Scratch s;
         writeFile(s.path("app.hex"), test::hexFile(20));
         Devices line(s, 9, "--record-ack-ms 9:100");
-        const std::string common = " -b 38400 -y --settle 0 --serial-at 0 " + history + " ";
+        const std::string common =
+            " -b 38400 -y --settle 0 --serial-at 0 --batch L " + history + " ";
         std::vector<std::unique_ptr<Cli>> clis;
         for (int k = 1; k <= 8; ++k) {
             clis.push_back(
@@ -169,7 +183,10 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         EXPECT_EQ(runCli(s, "-p " + line.port(1) + common + s.path("app.hex")).code, 0);
         std::map<int, std::string> units; // serial: outcome
         for (const QJsonObject& row : historyRows(s, history)) {
-            units[row[u"serial"].toString().toInt()] = row[u"outcome"].toString().toStdString();
+            // Drawn in one step with the serial number: the same count.
+            const int serial = row[u"serial"].toString().toInt();
+            units[serial] = row[u"outcome"].toString().toStdString() +
+                            (row[u"unit"].toInt() == serial ? "" : " (unit differs)");
         }
         std::map<int, std::string> expected;
         for (int n = 1; n <= 10; ++n) {
@@ -177,6 +194,91 @@ TEST(Serials, DrawnOnceWhateverDrawsAtOnce) {
         }
         EXPECT_EQ(units, expected);
     }
+}
+
+// No number is spent, of the series or of the batch, on a unit whose device
+// never answered: a port that is not there, a device silent to the erase
+// request, a prompt answered no, a device stopped (silent too long) before
+// its first record. Those that never heard a byte are not units at all.
+TEST(Serials, SpentOnlyOnceTheDeviceAnswered) {
+    Scratch s;
+    writeFile(s.path("app.hex"), test::hexFile(2));
+    Devices line(s, 3, "--fault 2:no-erase-xoff --fault 3:slow-erase --slow-erase-ms 60000");
+    const std::string common = " -b 38400 --settle 0 --serial-at 0 --serial-start 70 --batch N ";
+    const std::string app = " " + s.path("app.hex");
+    const struct {
+        std::string args;
+        const char* typed;
+        ExitCode code;
+    } runs[] = {
+        {"-y -p " + s.path("missing") + common + app, nullptr, PortError},
+        {"-y -p " + line.port(2) + common + app, nullptr, NoEraseAnswer},
+        {"-p " + line.port(1) + common + app, "n\n", Cancelled},
+        {"-y --idle-timeout 1 -p " + line.port(3) + common + app, nullptr, IdleTimeout},
+        {"-y -p " + line.port(1) + common + app, nullptr, Complete},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.args);
+        EXPECT_EQ(runCli(s, run.args, run.typed).code, toInt(run.code));
+    }
+    std::string rows; // oldest first: outcome, serial, unit, kind
+    for (const QJsonObject& row : historyRows(s)) {
+        rows = fields(row, {u"outcome", u"serial", u"unit", u"kind"}) + rows;
+    }
+    EXPECT_EQ(rows, "port_failure|||not_started|no_erase_answer|||unit|cancelled|||not_started|"
+                    "idle_timeout|||unit|complete|70|1|unit|");
+}
+
+// A unit carried on into a new run (the station window's retry) keeps its
+// key and the numbers drawn for it: none is drawn again, its image holds its
+// number, and its attempt counts on from those it had.
+TEST(Serials, ARetryKeepsItsUnitsNumbers) {
+    struct Boxes final : MessageBoxes {
+        MsgResult MsgBox(const std::string&, MsgButtons, MsgIcon, MsgResult) override {
+            return MsgResult::Ok;
+        }
+    } boxes;
+    struct View final : RunnerView {
+        void runSaid(const std::string&, Said) override {}
+        void deviceEvent(size_t, const DeviceEvent&, const DeviceReport&) override {}
+    } view;
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Scratch s;
+    const std::string binary = firmware(s, 64);
+    Devices dev(s, 2);
+    RunRequest request;
+    request.program = "quill-cli";
+    request.ports = {dev.port(1)};
+    request.baud = 38400;
+    request.device = device_manual;
+    request.file = s.path("app.hex");
+    request.settleMs = 0;
+    request.historyUrl = s.path("h.sqlite");
+    request.batch = "R";
+    request.serial.address = 0x08000010;
+    request.units = {{"unit-1", 1, 7, "4242", {0xA1, 0xB2, 0xC3, 0xD4}}};
+    sim::FakeSettings settings;
+    {
+        RecordKeeper keeper("quill-cli", "ann", settings, request.historyUrl, {});
+        Runner run(request, settings, boxes, keeper, view);
+        EXPECT_EQ(run.exec().code, ExitCode::Complete);
+    }
+    const std::string history = " --history-url " + s.path("h.sqlite");
+    // The counter was not drawn from: the next unit gets the first number.
+    const Result next =
+        runCli(s, "-p " + dev.port(2) + " -y -b 38400 --json --serial-at 0x08000010 " + history +
+                      " " + s.path("app.hex"));
+    EXPECT_EQ(next.json()[u"serial"].toString(), QStringLiteral("1")) << next.err;
+    dev.stop();
+    std::string expected = binary;
+    expected.replace(0x10, 4, "\xA1\xB2\xC3\xD4");
+    EXPECT_TRUE(dev.image() == expected);
+    EXPECT_EQ(fields(historyRows(s, history).at(1),
+                     {u"unit_key", u"attempt", u"serial", u"batch", u"unit", u"outcome"}),
+              "unit-1|2|4242|R|7|complete|");
 }
 
 // Refused before device 1 hears a byte: no data where the number goes (or
@@ -219,12 +321,16 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
         {"--serial-at 0 --serial-size 1 --serial-start 256", BadRecord,
          std::string(text::SerialTooBig) + "256" + text::SerialTooBigMiddle + "1",
          "serial_unusable"},
-        // The counter's last number, then none: said, never wrapped or repeated.
-        {"--serial-at 0 --serial-size 1 --serial-series top --serial-start " + top, BadRecord,
-         text::SerialTooBig + top, nullptr},
+        // The counter's last number taken (below), then none: said, never
+        // wrapped or repeated.
         {"--serial-at 0 --serial-series top --serial-start " + top, HistoryFailed,
          text::HistoryCounterFull, nullptr},
     };
+    ASSERT_EQ(runCli(s, "-p " + dev.port(2) + " -b 38400 -y --allow-records-after-end " +
+                            "--serial-at 0 --serial-size 8 --serial-series top --serial-start " +
+                            top + " " + s.path("app.hex"))
+                  .code,
+              0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         const Result r = runCli(s, args + c.options + " " + s.path("app.hex"));
@@ -233,7 +339,7 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
         EXPECT_TRUE(contains(r.out, c.said)) << r.out; // --json says it too
         if (c.recorded != nullptr) {
             EXPECT_EQ(historyRows(s).at(0)[u"outcome"].toString().toStdString(), c.recorded);
-            EXPECT_EQ(historyRows(s).at(0)[u"serial"].toString().toStdString(), "256");
+            EXPECT_EQ(historyRows(s).at(0)[u"serial"].toString().toStdString(), ""); // none spent
         }
     }
     for (const auto& [list, values, serial] :
@@ -242,13 +348,17 @@ TEST(Serials, RefusedBeforeTheDeviceHearsAByteAndListsKnownByTheirBytes) {
           {"c/same.txt", "09:00:00:00\n", "09:00:00:00"}}) {
         std::filesystem::create_directories(std::filesystem::path(s.path(list)).parent_path());
         writeFile(s.path(list), values);
-        const Result r = runCli(s, "-p " + dev.port(2) + " -b 38400 -y --json --serial-at 0x10 " +
-                                       "--serial-list " + s.path(list) + " " + s.path("blank.hex"));
+        const Result r =
+            runCli(s, "-p " + dev.port(2) + " -b 38400 -y --json --serial-at 0x10 --log " +
+                          s.path("blank.log") + " --serial-list " + s.path(list) + " " +
+                          s.path("blank.hex"));
         ASSERT_EQ(r.code, 0) << r.err;
         const QJsonObject d = r.json(); // one device: its report alone
         EXPECT_EQ(std::tuple(d[u"serial"].toString().toStdString(), d[u"records_sent"].toInt(),
                              d[u"records_total"].toInt(), d[u"data_bytes_total"].toInt()),
                   std::tuple(std::string(serial), 3, 3, 32));
+        // The device's own check, made before its number was drawn, counts it too.
+        EXPECT_TRUE(contains(readFile(s.path("blank.log")), ", 3 records, 32 data bytes"));
     }
     dev.stop();
     EXPECT_EQ(dev.heard(1), 0);

@@ -4,6 +4,7 @@
 // reaches the history, what cannot be read is kept aside and said, never
 // deleted, and nothing read blocks or is read without end.
 
+#include "history/historyschema.h"
 #include "history/historystore.h"
 #include "history/historytexts.h"
 #include "history/historywriter.h"
@@ -67,6 +68,22 @@ TEST(Journal, ADamagedEntryIsKeptAsideAndNoReadableRowIsLost) {
         rows += a.port + "=" + a.outcome + " ";
     }
     EXPECT_EQ(rows, "COM3=complete COM2=unfinished COM1=complete ");
+}
+
+// An entry a program wrote before units were kept (the columns of then,
+// 27) is read: a unit of its own, reached unless its end says it never was.
+TEST(Journal, AnEntryOfTheVersionBeforeUnitsIsRead) {
+    const std::tuple<const char*, int, std::optional<int>> cases[] = {
+        {"complete", 3, 1},     {"unfinished", 0, std::nullopt}, {"port_failure", 0, std::nullopt},
+        {"port_failure", 2, 1}, {"usage", 0, std::nullopt},      {"no_erase_answer", 0, 1},
+    };
+    for (const auto& [outcome, sent, attempt] : cases) {
+        SCOPED_TRACE(outcome);
+        const Attempt written{.key = "k", .recordsSent = sent, .outcome = outcome};
+        Attempt read;
+        ASSERT_TRUE(schema::setValues(read, schema::values(written).mid(0, 27)));
+        EXPECT_EQ(std::tuple(read.unitKey, read.attemptNo), std::tuple("k", attempt));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "history/historylocation.h"
 #include "history/historyyield.h"
 #include "history/unityield.h"
+#include "history/yieldformat.h"
 #include "shared/utf8text.h"
 
 #include <gtest/gtest.h>
@@ -175,7 +176,9 @@ std::vector<Attempt> listed() {
                     .lastMessage = "line one\nline two",
                     .traceFile = "t\r.log",
                     .batch = "B",
-                    .unit = 3}};
+                    .unit = 3,
+                    .unitKey = "u-7",
+                    .attemptNo = 2}};
 }
 
 // CSV and JSON lines carry every field, null in JSON where unknown; a byte
@@ -186,13 +189,13 @@ TEST(HistoryListing, InItsThreeForms) {
               "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
               "usb_serial,baud,device,file,file_size,file_sha256,records_sent,records_total,"
               "data_bytes_sent,data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
-              "unit,serial\r\n"
+              "unit,serial,unit_key,attempt,kind\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
-              "0,unfinished,,,,,,\r\n"
+              "0,unfinished,,,,,,,,,not_started\r\n"
               "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,J\xc3\xb6rg,,,COM1,,,"
               "\"A5,B\",,,"
               "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-              "\"line one\nline two\",\"t\r.log\",B,3,\r\n");
+              "\"line one\nline two\",\"t\r.log\",B,3,,u-7,2,unit\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -202,7 +205,8 @@ TEST(HistoryListing, InItsThreeForms) {
               R"("file_size": null, "file_sha256": null, "records_sent": 0, "records_total": 0, )"
               R"("data_bytes_sent": 0, "data_bytes_total": 0, "outcome": "unfinished", )"
               R"("exit_code": null, "last_message": null, "trace_file": null, "batch": null, )"
-              R"("unit": null, "serial": null})"
+              R"("unit": null, "serial": null, "unit_key": null, "attempt": null, )"
+              R"("kind": "not_started"})"
               "\n");
     const QJsonObject done =
         QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();
@@ -215,6 +219,46 @@ TEST(HistoryListing, InItsThreeForms) {
               "0/0\n"
               "2026-12-06 14:30:00  COM1          fw \"v2\".hex       0123456789ab  complete    "
               "10/10    42.5              J\xc3\xb6rg      B #3\n");
+}
+
+// --history --yield: a unit counts in the day (UTC) or batch of its first
+// attempt, even when a retry falls on the next; the three forms carry the
+// same columns, a percentage none where no unit was judged.
+TEST(YieldListing, GroupsUnitsByTheirFirstAttempt) {
+    const int64_t day = 1765065600000; // 2025-12-07T00:00Z
+    const int64_t late = day - 60000;  // 23:59 the day before
+    const std::vector<Attempt> rows{
+        {.startedMs = late,
+         .outcome = "no_erase_answer",
+         .batch = "B",
+         .unitKey = "a",
+         .attemptNo = 1},
+        {.startedMs = day + 1, .outcome = "complete", .batch = "B", .unitKey = "a", .attemptNo = 2},
+        {.startedMs = day + 2, .outcome = "complete", .batch = "B", .unitKey = "b", .attemptNo = 1},
+        {.startedMs = day + 3, .outcome = "port_failure", .unitKey = "c"},
+        {.startedMs = day + 4, .outcome = "interrupted", .unitKey = "d", .attemptNo = 1},
+    };
+    const auto grouped = [&](bool byBatch) {
+        YieldGroups groups(byBatch);
+        for (const Attempt& a : rows) {
+            groups.add(a);
+        }
+        return groups.groups();
+    };
+    EXPECT_EQ(yieldTable(grouped(false), false),
+              "DAY (UTC)   UNITS  FIRST PASS    %  FINAL    %  STOPPED  NOT STARTED  RUNNING\n"
+              "2025-12-06      1           0    0      1  100        0            0        0\n"
+              "2025-12-07      1           1  100      1  100        1            1        0\n");
+    EXPECT_EQ(yieldCsv(grouped(true), true),
+              "batch,units,first_pass,first_pass_percent,final,final_percent,stopped,not_started,"
+              "running\r\n"
+              ",0,0,,0,,1,1,0\r\n"
+              "B,2,1,50,2,100,0,0,0\r\n");
+    const std::string json = yieldJsonLines(grouped(true), true);
+    EXPECT_EQ(json.substr(0, json.find('\n') + 1),
+              R"({"batch": null, "units": 0, "first_pass": 0, "first_pass_percent": null, )"
+              R"("final": 0, "final_percent": null, "stopped": 1, "not_started": 1, "running": 0})"
+              "\n");
 }
 
 } // namespace

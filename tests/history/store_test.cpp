@@ -16,11 +16,13 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/resource.h>
@@ -172,7 +174,10 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
                   .devicePath = r.started == 1000 ? "/dev/ttyUSB0" : "",
                   .sha256 = r.sha,
                   .outcome = r.outcome,
-                  .batch = r.batch};
+                  .batch = r.batch,
+                  .attemptNo = r.started == 1000   ? std::optional(1)
+                               : r.started == 3000 ? std::optional(2)
+                                                   : std::nullopt};
         a.id = *store->begin(a);
         if (!a.outcome.empty()) {
             EXPECT_FALSE(store->end(a));
@@ -203,6 +208,10 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
         {"by SHA-256 backwards",
          {.order = {HistoryOrder::Key::Sha256, true}},
          {4000, 3000, 2000, 5000, 1000}},
+        {"by batch", {.order = {HistoryOrder::Key::Batch, false}}, {4000, 1000, 3000, 2000, 5000}},
+        {"by attempt, none first",
+         {.order = {HistoryOrder::Key::Attempt, false}},
+         {2000, 4000, 5000, 1000, 3000}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,6 +219,17 @@ TEST_P(Store, FiltersNewestFirstOrInTheOrderAsked) {
         EXPECT_FALSE(
             store->each(c.filter, [&](const Attempt& a) { started.push_back(a.startedMs); }));
         EXPECT_EQ(started, c.started);
+        if (c.filter.order.key != HistoryOrder::Key::Started) { // the same order in memory
+            std::vector<Attempt> sorted = all(*store);
+            std::sort(sorted.begin(), sorted.end(), [&](const Attempt& a, const Attempt& b) {
+                return before(c.filter.order, a, b);
+            });
+            started.clear();
+            for (const Attempt& a : sorted) {
+                started.push_back(a.startedMs);
+            }
+            EXPECT_EQ(started, c.started);
+        }
     }
     const auto wildcard = store->query({.sha256Prefix = "ab%"});
     EXPECT_EQ(wildcard ? "" : wildcard.error().why, text::HistoryBadShaPrefix);
@@ -227,8 +247,13 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
         writers.emplace_back([&, w] {
             auto store = HistoryStore::open(*historyAt(m_location));
             ASSERT_TRUE(store) << store.error().text();
-            for (int n = 1; n <= Each; ++n) {
-                const auto id = (*store)->begin({.startedMs = 1000 * n + w, .batch = "B"});
+            // Every other one never reached its device: it spends no number.
+            for (int n = 1; n <= 2 * Each; ++n) {
+                const auto id = (*store)->begin(
+                    {.startedMs = 1000 * n + w,
+                     .recordsSent = n % 2,
+                     .batch = "B",
+                     .attemptNo = n % 2 == 1 ? std::optional<int>(1) : std::nullopt});
                 ASSERT_TRUE(id) << id.error().text();
             }
         });
@@ -239,11 +264,42 @@ TEST_P(Store, TakesWritersOnSeveralConnectionsAtOnce) {
     auto store = open();
     ASSERT_TRUE(store);
     std::set<int64_t> units;
+    size_t spent = 0; // by rows that never reached a device
     for (const Attempt& a : all(*store)) {
-        units.insert(a.unit.value_or(0));
+        a.attemptNo ? void(units.insert(a.unit.value_or(0))) : void(spent += a.unit ? 1 : 0);
     }
-    EXPECT_EQ(std::tuple(units.size(), *units.begin(), *units.rbegin()),
-              std::tuple(size_t(Writers * Each), 1, Writers * Each));
+    EXPECT_EQ(std::tuple(units.size(), *units.begin(), *units.rbegin(), spent),
+              std::tuple(size_t(Writers * Each), 1, Writers * Each, 0u));
+}
+
+// A unit's number in its batch is spent only once its device answered: the
+// first attempt that was answered numbers the unit (its end, with records
+// sent, or the draw of its serial number), the unit's later attempts keep
+// it, and an attempt never answered (or never reaching a device) gets none.
+TEST_P(Store, NumbersAUnitOnlyOnceItsDeviceWasReached) {
+    auto store = open();
+    ASSERT_TRUE(store);
+    const auto row = [](const char* key, const char* unit, std::optional<int> no, int sent = 0) {
+        return Attempt{
+            .key = key, .recordsSent = sent, .batch = "B", .unitKey = unit, .attemptNo = no};
+    };
+    ASSERT_TRUE(store->begin(row("a1", "A", std::nullopt))); // a missing port, say
+    ASSERT_TRUE(store->begin(row("s1", "S", std::nullopt)));
+    ASSERT_FALSE(store->end(row("s1", "S", 1))); // heard the erase request, never answered
+    ASSERT_TRUE(store->begin(row("b1", "B1", std::nullopt)));
+    ASSERT_FALSE(store->end(row("b1", "B1", 1, 3))); // answered: records went out
+    Attempt c1 = row("c1", "C", 1);
+    std::optional<int64_t> unit;
+    ASSERT_TRUE(store->drawSerial("s", 5, &c1, {}, &unit)); // drawn as it answered
+    EXPECT_EQ(unit, 2);
+    ASSERT_TRUE(store->begin(row("b2", "B1", 2, 1)));
+    std::map<std::string, std::optional<int64_t>> units;
+    for (const Attempt& a : all(*store)) {
+        units[a.key] = a.unit;
+    }
+    EXPECT_EQ(units,
+              (std::map<std::string, std::optional<int64_t>>{
+                  {"a1", std::nullopt}, {"s1", std::nullopt}, {"b1", 1}, {"b2", 1}, {"c1", 2}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::Sqlite, Backend::Postgres),
@@ -274,7 +330,7 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
         raw.setDatabaseName(QString::fromStdString(good));
         ASSERT_TRUE(raw.open());
-        ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 3")));
+        ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 4")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     // The name, the path, part of the reason.
@@ -283,7 +339,7 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
         {"folder that cannot be made", "/proc/quill-test/history.sqlite", ""},
         {"not a database", path("garbage.sqlite").toStdString(), "not a database"},
         {"a folder in its place", path("folder.sqlite").toStdString(), ""},
-        {"made by a newer Quill", good, "schema version 3)"},
+        {"made by a newer Quill", good, "schema version 4)"},
         {"no place at all", "", text::HistoryNoPlace},
     };
     for (const auto& [name, where, why] : cases) {
@@ -297,46 +353,90 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
     }
 }
 
-// A history a station wrote before the attempts had keys: brought up to
-// date when it is opened, its rows as they were.
-TEST(SqliteHistory, AnOlderSchemaIsBroughtUpToDate) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-    {
-        QSqlDatabase raw =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
-        raw.setDatabaseName(path);
-        ASSERT_TRUE(raw.open());
-        QSqlQuery q(raw);
-        for (const char* sql :
-             {"CREATE TABLE quill_schema (version INTEGER NOT NULL)",
-              "INSERT INTO quill_schema VALUES (1)",
-              "CREATE TABLE quill_attempt (id INTEGER PRIMARY KEY, started_ms BIGINT NOT NULL, "
-              "ended_ms BIGINT, station TEXT, operator_name TEXT, program TEXT, program_version "
-              "TEXT, port TEXT, device_path TEXT, by_id TEXT, usb_serial TEXT, baud INTEGER, "
-              "device "
-              "TEXT, file_path TEXT, file_size BIGINT, sha256 TEXT, records_sent BIGINT NOT NULL, "
-              "records_total BIGINT NOT NULL, data_bytes_sent BIGINT NOT NULL, data_bytes_total "
-              "BIGINT NOT NULL, outcome TEXT NOT NULL, exit_code INTEGER, last_message TEXT, "
-              "trace_file TEXT, batch TEXT, unit BIGINT)",
-              "INSERT INTO quill_attempt (started_ms, port, records_sent, records_total, "
-              "data_bytes_sent, data_bytes_total, outcome) VALUES (1, 'COM1', 3, 3, 48, 48, "
-              "'complete')"}) {
-            ASSERT_TRUE(q.exec(QString::fromLatin1(sql))) << sql;
+// Histories of the versions before: brought up to date when they are
+// opened, their rows as they were, each a unit of its own that reached its
+// device unless its outcome says it never did.
+TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
+    const bool postgres = GetParam() == Backend::Postgres;
+    for (const int version : {1, 2}) {
+        SCOPED_TRACE(version);
+        const std::string location =
+            postgres ? server().url(server().newDatabase())
+                     : m_dir.filePath(QStringLiteral("v%1.sqlite").arg(version)).toStdString();
+        const HistoryLocation where = *historyAt(location);
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL")
+                                                                  : QStringLiteral("QSQLITE"),
+                                                         QStringLiteral("old"));
+            raw.setDatabaseName(QString::fromStdString(postgres ? where.database : where.path));
+            raw.setHostName(QString::fromStdString(where.host));
+            raw.setPort(where.port.value_or(-1));
+            raw.setUserName(QString::fromStdString(where.user));
+            raw.setPassword(QString::fromStdString(where.password));
+            ASSERT_TRUE(raw.open());
+            QSqlQuery q(raw);
+            const std::string table =
+                std::string("CREATE TABLE quill_attempt (id ") +
+                (postgres ? "BIGINT GENERATED BY DEFAULT AS IDENTITY" : "INTEGER") +
+                " PRIMARY KEY, started_ms BIGINT NOT NULL, "
+                "ended_ms BIGINT, station TEXT, operator_name TEXT, program TEXT, "
+                "program_version TEXT, port TEXT, device_path TEXT, by_id TEXT, usb_serial TEXT, "
+                "baud INTEGER, device TEXT, file_path TEXT, file_size BIGINT, sha256 TEXT, "
+                "records_sent BIGINT NOT NULL, records_total BIGINT NOT NULL, data_bytes_sent "
+                "BIGINT NOT NULL, data_bytes_total BIGINT NOT NULL, outcome TEXT NOT NULL, "
+                "exit_code INTEGER, last_message TEXT, trace_file TEXT, batch TEXT, unit BIGINT)";
+            std::vector<const char*> steps{"CREATE TABLE quill_schema (version INTEGER NOT NULL)",
+                                           "INSERT INTO quill_schema VALUES (1)", table.c_str()};
+            if (version == 2) {
+                steps.insert(steps.end(),
+                             {"ALTER TABLE quill_attempt ADD COLUMN attempt_key TEXT",
+                              "ALTER TABLE quill_attempt ADD COLUMN serial TEXT",
+                              "CREATE UNIQUE INDEX quill_attempt_key ON quill_attempt "
+                              "(attempt_key)",
+                              "CREATE TABLE quill_serial_series (series TEXT PRIMARY KEY, "
+                              "next_value BIGINT NOT NULL)",
+                              "UPDATE quill_schema SET version = 2"});
+            }
+            // Outcome, records sent: reached, reached, not, not, reached, not, reached.
+            for (const char* row :
+                 {"'complete', 3", "'unfinished', 0", "'usage', 0", "'port_failure', 0",
+                  "'port_failure', 2", "'cancelled', 0", "'no_erase_answer', 0"}) {
+                steps.push_back(row);
+            }
+            for (const char* sql : steps) {
+                const QString text = QString::fromLatin1(sql);
+                ASSERT_TRUE(q.exec(text.startsWith(u'\'')
+                                       ? QStringLiteral("INSERT INTO quill_attempt (started_ms, "
+                                                        "records_total, data_bytes_sent, "
+                                                        "data_bytes_total, outcome, records_sent) "
+                                                        "VALUES (1, 3, 0, 0, ") +
+                                             text + u')'
+                                       : text))
+                    << sql << q.lastError().text().toStdString();
+            }
         }
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+        ASSERT_TRUE(HistoryStore::open(where)); // once brought up,
+        auto store = HistoryStore::open(where); // it is up to date
+        ASSERT_TRUE(store) << store.error().text();
+        Attempt keyed = sample();
+        keyed.key = "k-1";
+        ASSERT_TRUE((*store)->begin(keyed));
+        std::vector<Attempt> rows = all(**store);
+        ASSERT_EQ(rows.size(), 8u);
+        EXPECT_EQ(std::tuple(rows[0].key, rows[0].serial, rows[0].unitKey), // the new row
+                  std::tuple("k-1", "1017", "k-1"));
+        std::string kinds;
+        std::set<std::string> unitKeys;
+        for (auto row = rows.rbegin(); row + 1 != rows.rend(); ++row) {
+            kinds += row->attemptNo ? std::to_string(*row->attemptNo) : "-";
+            unitKeys.insert(row->unitKey);
+        }
+        EXPECT_EQ(kinds, "11--1-1");
+        EXPECT_EQ(std::tuple(unitKeys.size(), unitKeys.count("")), std::tuple(7u, 0u));
+        EXPECT_EQ(std::tuple(rows[7].port, rows[7].outcome, rows[7].recordsSent, rows[7].key),
+                  std::tuple("", "complete", 3, ""));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("v1"));
-    ASSERT_TRUE(HistoryStore::open(sqliteHistory(path.toStdString()))); // once brought up,
-    auto store = HistoryStore::open(sqliteHistory(path.toStdString())); // it is up to date
-    ASSERT_TRUE(store) << store.error().text();
-    Attempt keyed = sample();
-    keyed.key = "k-1";
-    ASSERT_TRUE((*store)->begin(keyed));
-    const std::vector<Attempt> rows = all(**store);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(std::tuple(rows[1].port, rows[1].outcome, rows[1].recordsSent, rows[1].key),
-              std::tuple("COM1", "complete", 3, ""));
-    EXPECT_EQ(std::tuple(rows[0].key, rows[0].serial), std::tuple("k-1", "1017"));
 }
 
 // Files that may not grow stand for a full disk: every write says that it

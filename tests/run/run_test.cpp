@@ -45,7 +45,13 @@ struct SeenView final : RunView, WireTrace {
     void onTraceEvent(const TraceEvent& event) override {
         closedAt = event.kind == TraceKind::PortClosed ? loop.elapsed() : closedAt;
     }
+    std::optional<Outcome> deviceAnswered() override {
+        ++answered;
+        return refuseAtAnswer;
+    }
     SimLoop& loop;
+    std::optional<Outcome> refuseAtAnswer; // the unit's number cannot be had
+    int answered = 0;
     std::vector<std::string> messages;
     std::optional<Outcome> finished;
     Ms finishedAt = -1;
@@ -219,6 +225,25 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
         EXPECT_EQ(w.view.finished, Outcome::Interrupted);
         EXPECT_TRUE(w.world.port.writes().empty());
         EXPECT_TRUE(w.world.boxes.shown().empty());
+    }
+}
+
+// The device answered, once, before the first record: when its owner cannot
+// give the unit its number then, nothing after the erase request goes out,
+// the run ends as the owner said, and the port is closed.
+TEST(RunStart, TheOwnerMayEndItWhenTheDeviceAnswers) {
+    for (const std::optional<Outcome> refused :
+         {std::optional<Outcome>(), std::optional(SerialUnusable)}) {
+        RunWorld w({}, 60);
+        w.view.refuseAtAnswer = refused;
+        ASSERT_EQ(w.run->openPort(), PortOpening::Open);
+        w.run->startSoon();
+        w.world.loop.runFor(3600 * 1000);
+        EXPECT_EQ(w.view.answered, 1);
+        EXPECT_EQ(w.view.finished, refused.value_or(Complete));
+        EXPECT_EQ(w.world.port.writes().size(), refused ? 1U : 5U);
+        EXPECT_EQ(w.world.port.portOpen(), !refused);
+        EXPECT_EQ(w.world.boxes.shown().size(), refused ? 1U : 2U); // the prompt; complete
     }
 }
 

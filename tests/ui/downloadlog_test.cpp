@@ -139,8 +139,15 @@ TEST_F(DownloadLogWindow, ATraceThatCannotBeWrittenIsSaidOnceAndTheDownloadGoesO
 
 // Closing the window during a download asks first: No keeps it going, Yes
 // stops it (the erase answer is no longer waited for) and the window goes.
+// The device heard the erase request: its unit's first attempt; it never
+// answered, so no serial number was spent on it.
 TEST_F(DownloadLogWindow, ClosingDuringADownloadAsksFirst) {
     model = devsim::DeviceModel(devsim::Config{.fault = devsim::Fault::NoEraseXoff});
+    QtSettingsStore chosen = settings();
+    SerialRequest serial;
+    serial.address = 1;
+    serial.size = 2;
+    saveSerialSettings(chosen, serial);
     startWith(path("state"));
     script.then("QFileDialog", [&](QWidget* dialog) { typeFileName(dialog, hexPath); });
     control<QAction>("mnuFileOpen")->trigger();
@@ -160,7 +167,9 @@ TEST_F(DownloadLogWindow, ClosingDuringADownloadAsksFirst) {
     ASSERT_TRUE(store);
     const auto rows = (*store)->query({});
     ASSERT_EQ(rows->size(), 1u);
-    EXPECT_EQ(rows->front().outcome, "interrupted");
+    EXPECT_EQ(std::tuple(rows->front().outcome, rows->front().attemptNo, rows->front().serial),
+              std::tuple("interrupted", 1, ""));
+    EXPECT_FALSE(rows->front().unitKey.empty());
 }
 
 // A state folder that is not absolute is not used. (An absolute one is the
