@@ -273,6 +273,7 @@ std::optional<Outcome> Runner::prompt() {
 void Runner::startDevices() {
     m_view.devicesStarting(m_report);
     const std::string heldTo = m_report.identity.sha256;
+    m_threadOf.assign(m_plan.devices.size(), nullptr);
     for (size_t i = 0; i < m_plan.devices.size(); ++i) {
         if (m_report.devices[i].ended()) { // its number could not go into its image
             DeviceEvent ended;
@@ -291,6 +292,7 @@ void Runner::startDevices() {
         m_threads.push_back(std::make_unique<DeviceThread>(
             m_plan.devices[i], heldTo, post,
             m_plan.devices[i].serialOnAnswer ? DeviceThread::Ask(ask) : DeviceThread::Ask()));
+        m_threadOf[i] = m_threads.back().get();
     }
     for (auto& thread : m_threads) {
         thread->start();
@@ -331,6 +333,13 @@ void Runner::interrupt(int signal) {
     m_view.stopAsking();
     for (auto& thread : m_threads) {
         thread->requestStop();
+    }
+}
+
+void Runner::stopDevice(size_t index) {
+    if (index < m_threadOf.size() && m_threadOf[index] != nullptr &&
+        !m_report.devices[index].ended()) {
+        m_threadOf[index]->requestStop();
     }
 }
 

@@ -71,6 +71,9 @@ class Runner {
     const RunReport& exec();
     // SIGINT or SIGTERM: every device stops; nothing more goes to any port.
     void interrupt(int signal);
+    // The operator stops device `index` alone: nothing more goes to its
+    // port; the others go on. Nothing when it has not started or has ended.
+    void stopDevice(size_t index);
     const RunReport& report() const { return m_report; }
     // The devices were started: the run got past its checks and the prompt.
     bool devicesStarted() const { return !m_threads.empty(); }
@@ -118,6 +121,7 @@ class Runner {
     Inbox m_main;                  // this thread's end of the devices' queued events
     QEventLoop m_loop;
     std::vector<std::unique_ptr<DeviceThread>> m_threads;
+    std::vector<DeviceThread*> m_threadOf; // by device; none for one that never started
 };
 
 } // namespace quill

@@ -158,6 +158,8 @@ void frmStation::createControls() {
     key(Qt::Key_F5, &frmStation::cmdStart_Click);
     key(Qt::Key_F6, &frmStation::cmdRetry_Click);
     key(Qt::Key_Escape, &frmStation::cmdStop_Click);
+    // A text field takes Del for its own editing first.
+    key(Qt::Key_Delete, &frmStation::stopFocused);
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {cmdStart, cmdRetry, cmdStop}) {

@@ -87,6 +87,8 @@ class frmStation final : public QWidget, private MessageBoxes {
     void cmdStart_Click();
     void cmdRetry_Click();
     void cmdStop_Click();
+    // Del: the device of the focused tile stops alone.
+    void stopFocused();
     void startRound(RunRequest request);
     void devicesStarting(const RunReport& planned);
     void roundFinished(const RunReport& run);

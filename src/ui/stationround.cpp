@@ -54,6 +54,18 @@ void frmStation::cmdStop_Click() {
     }
 }
 
+void frmStation::stopFocused() {
+    const auto focused = std::find(m_tiles.begin(), m_tiles.end(), focusWidget());
+    if (!running() || focused == m_tiles.end()) {
+        return;
+    }
+    const auto tile = static_cast<size_t>(focused - m_tiles.begin());
+    const auto index = std::find(m_tileOf.begin(), m_tileOf.end(), tile);
+    if (index != m_tileOf.end()) {
+        m_run->stop(static_cast<size_t>(index - m_tileOf.begin()));
+    }
+}
+
 void frmStation::startRound(RunRequest request) {
     // Options, "Serial number..." holds for the station's units too: each
     // new unit of a round draws a number of its own; a retried one keeps it.

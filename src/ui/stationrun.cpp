@@ -58,6 +58,14 @@ void StationRun::stop() {
     });
 }
 
+void StationRun::stop(size_t index) {
+    m_context->post([this, index] {
+        if (m_runner != nullptr) {
+            m_runner->stopDevice(index);
+        }
+    });
+}
+
 void StationRun::run() {
     RunReport ended;
     {

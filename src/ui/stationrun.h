@@ -59,6 +59,8 @@ class StationRun final : public QThread, private RunnerView, private MessageBoxe
     // From the window's thread: every device stops, as Ctrl+C stops
     // quill-cli's; a question not yet asked is answered Cancel.
     void stop();
+    // ... only device `index` of the round stops.
+    void stop(size_t index);
 
   private:
     // The settings a run reads, copied on the window's thread: the store is

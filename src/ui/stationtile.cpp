@@ -15,6 +15,8 @@ namespace quill {
 
 namespace {
 
+constexpr int focusedLineWidth = 4;
+
 constexpr int tileMargin = 8;
 constexpr int tileSpacing = 2;
 // The text's size from the tile's: so many of its lines fit its height,
@@ -96,6 +98,7 @@ StationTile::StationTile(const PortEntry& entry, QWidget* parent) : QFrame(paren
     setLineWidth(1);
     setAutoFillBackground(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setFocusPolicy(Qt::StrongFocus);
 
     const bool slot = !entry.name.empty();
     lblSlot = new StationLabel(this, "lblSlot", 1.8, true);
@@ -311,6 +314,16 @@ void StationTile::scaleText() {
     QFont f = prbRecords->font();
     f.setPixelSize(static_cast<int>(base));
     prbRecords->setFont(f);
+}
+
+void StationTile::focusInEvent(QFocusEvent* event) {
+    setLineWidth(focusedLineWidth);
+    QFrame::focusInEvent(event);
+}
+
+void StationTile::focusOutEvent(QFocusEvent* event) {
+    setLineWidth(1);
+    QFrame::focusOutEvent(event);
 }
 
 } // namespace quill

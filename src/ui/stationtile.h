@@ -64,6 +64,9 @@ class StationTile final : public QFrame {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Focused (a click, Tab): a thicker frame; Del then stops its device.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void setState(State state);

@@ -258,6 +258,13 @@ TEST_F(StationWindow, StopEndsEveryDeviceAndClosingAsksFirst) {
     startRound();
     close(QMessageBox::No);
     EXPECT_TRUE(window->isVisible() && window->running());
+    // Del on a focused tile stops its device alone.
+    auto* second = window->findChildren<StationTile*>()[1];
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    second->setFocus();
+    QTest::keyClick(second, Qt::Key_Delete);
+    ASSERT_TRUE(waitFor([&] { return second->state() == StationTile::State::Stopped; }, 10000));
+    EXPECT_TRUE(window->running());
     press(window, Qt::Key_Escape);
     EXPECT_TRUE(waitFor([&] { return !window->running(); }, 10000));
     const std::string stopped = tiles(window);
