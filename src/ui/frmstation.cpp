@@ -4,6 +4,8 @@
 #include "hexfile/filecheck.h"
 #include "hexfile/hexcodec.h"
 #include "hexfile/stdhexfile.h"
+#include "history/historylocation.h"
+#include "history/serialcounter.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/stationchoice.h"
 #include "ui/stationgrid.h"
@@ -32,6 +34,7 @@ namespace quill {
 namespace {
 
 constexpr int clockMs = 1000;
+constexpr auto serialPeekPatience = std::chrono::seconds(2);
 constexpr int enteredMs = 400; // the ports text unchanged this long has been entered
 // The size the window opens at, where its screen has the room.
 constexpr QSize openingSize(1280, 860);
@@ -205,7 +208,29 @@ void frmStation::readFile() {
 }
 
 void frmStation::showHeader() {
-    m_header->showChoice(m_choice->request(), m_identity, serialFromSettings(m_store));
+    const SerialRequest serial = serialFromSettings(m_store);
+    m_header->showChoice(m_choice->request(), m_identity, serial);
+    const auto where = historyLocation(m_store, {});
+    if (!serial.wanted() || !serial.listFile.empty() || !where) {
+        return;
+    }
+    // The history's to say, off this thread: a database may take a while.
+    startOn(*m_readers, [this, serial, where = *where, asked = ++m_serialAsked] {
+        std::optional<uint64_t> next;
+        SerialCounter counter(where);
+        if (!counter.ready(serialPeekPatience)) {
+            if (const auto peeked = counter.peek(serial.counterName({}), serial.start,
+                                                 serialPeekPatience, serial.earlierCounterName())) {
+                next = *peeked;
+            }
+        }
+        counter.finish(serialPeekPatience);
+        m_inbox->post([this, next, asked] {
+            if (asked == m_serialAsked) {
+                m_header->showNextSerial(next);
+            }
+        });
+    });
 }
 
 void frmStation::showButtons() {

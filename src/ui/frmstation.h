@@ -130,6 +130,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     FileIdentity m_identity; // of the file chosen, as last read
     std::string m_heldTo;    // the SHA-256 of the last round whose devices started
     unsigned m_fileAsked = 0;
+    unsigned m_serialAsked = 0; // the next serial number, looked up anew
 
     StationChoice* m_choice;
     StationHeader* m_header;

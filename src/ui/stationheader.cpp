@@ -70,11 +70,15 @@ void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity
     // known here.
     const QString list =
         QFileInfo(QFile::decodeName(QByteArray::fromStdString(serial.listFile))).fileName();
-    lblSerial->setWhole(
-        !serial.listFile.empty()
-            ? qtext(text::StationSerialList).arg(list)
-            : qtext(text::StationSerialSeries).arg(QString::fromStdString(serial.series)));
+    m_serial = !serial.listFile.empty()
+                   ? qtext(text::StationSerialList).arg(list)
+                   : qtext(text::StationSerialSeries).arg(QString::fromStdString(serial.series));
+    lblSerial->setWhole(m_serial);
     lblSerial->setVisible(serial.wanted());
+}
+
+void StationHeader::showNextSerial(std::optional<uint64_t> next) {
+    lblSerial->setWhole(next ? m_serial + qtext(text::StationSerialNext).arg(*next) : m_serial);
 }
 
 void StationHeader::showRound(int round) {

@@ -13,6 +13,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <optional>
+
 namespace quill {
 
 class StationLabel;
@@ -27,6 +30,9 @@ class StationHeader final : public QWidget {
     // it is read or when it cannot be. `serial`: Options, "Serial number...".
     void showChoice(const RunRequest& chosen, const FileIdentity& identity,
                     const SerialRequest& serial);
+    // The number the series' next unit will draw, as the history has it;
+    // none: not known (a list, or no history).
+    void showNextSerial(std::optional<uint64_t> next);
     void showRound(int round);
     void showUnits(const UnitYield& yield);
 
@@ -37,6 +43,7 @@ class StationHeader final : public QWidget {
     StationLabel* lblSerial;
     StationLabel* lblRound;
     StationLabel* lblCounts;
+    QString m_serial; // the series, without its next number
 };
 
 } // namespace quill

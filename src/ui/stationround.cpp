@@ -151,6 +151,7 @@ void frmStation::roundFinished(const RunReport& run) {
         close();
         return;
     }
+    showHeader(); // the series has moved on
     // Not opened again: a unit just flashed is left alone.
     checkPorts(false);
 }

@@ -81,6 +81,7 @@ inline constexpr const char* StationRoundShown = "Round %1";
 // Options, "Serial number..." as the header shows it when it is on.
 inline constexpr const char* StationSerialSeries = "Serial numbers: %1";
 inline constexpr const char* StationSerialList = "Serial numbers from %1";
+inline constexpr const char* StationSerialNext = ", next %1";
 // A round that a killed process left: its start and the ports whose units
 // did not finish.
 inline constexpr const char* StationInterrupted = "Interrupted %1: %2 did not finish.";

@@ -11,6 +11,7 @@
 #include "history/historystore.h"
 #include "runner/runnertexts.h"
 #include "ui/frmstation.h"
+#include "ui/stationheader.h"
 #include "ui/stationtile.h"
 #include "ui/stationunits.h"
 #include "ui/uitexts.h"
@@ -184,6 +185,11 @@ TEST_F(StationWindow, ADeviceThatNeverAnswersFailsAloneAndOnlyItsPortIsRetried) 
     std::sort(drawn.begin(), drawn.end());
     EXPECT_EQ(drawn, (std::vector<std::string>{"Serial 500", "Serial 501", "Serial 502"}));
     EXPECT_EQ(said(window->findChildren<StationTile*>()[2], "lblSerial"), QString());
+    // The header names the number the next unit draws.
+    auto* header = window->findChild<StationHeader*>();
+    EXPECT_TRUE(waitFor(
+        [&] { return said(header, "lblSerial").endsWith(QStringLiteral(", next 503")); }, 5000))
+        << said(header, "lblSerial").toStdString();
     counted(window, 4);
     auto* failed = window->findChildren<StationTile*>()[2];
     EXPECT_EQ(said(failed, "lblMessage"), qtext(outcomeInstruction(Outcome::NoEraseAnswer).data()));
