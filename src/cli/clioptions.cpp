@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/clioptions.h"
 
+#include "cli/clihelp.h"
 #include "cli/clitexts.h"
 #include "cmdline/commandline.h"
 #include "events/eventtexts.h"
@@ -17,72 +18,6 @@
 namespace quill::cli {
 
 namespace {
-
-std::string exitStatusSection() {
-    std::string text = "Exit status:\n";
-    for (const ExitCodeInfo& info : exitCodeTable) {
-        const std::string code = std::to_string(toInt(info.code));
-        text += "  " + std::string(4 - code.size(), ' ') + code + "  " + info.meaning + "\n";
-    }
-    return text;
-}
-
-cmdline::HelpText helpText() {
-    return {
-        "Usage: quill-cli [OPTION]... FILE\n"
-        "  or:  quill-cli -p PORT -p PORT [-p PORT]... [OPTION]... FILE\n"
-        "  or:  quill-cli --repeat [--batch NAME] [--max-units N] [OPTION]... FILE\n"
-        "  or:  quill-cli --history [--since DATE] [--port PORT] [--outcome NAME]\n"
-        "                 [--sha256 PREFIX] [--batch NAME] [--csv | --json]\n"
-        "                 [--yield [--by day|batch]]\n"
-        "  or:  quill-cli --list-ports\n"
-        "  or:  quill-cli --check-port PORT",
-        "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
-        "window program's \"Start Download\" does, without a display. Port, baud rate\n"
-        "and device default to the settings the window program stored.\n"
-        "\n"
-        "The port is configured as the COM Setup dialog's OK does (8 data bits, 1 stop\n"
-        "bit, mark parity for Manual, even for Tracker) and opened; nothing is written\n"
-        "to the settings. Messages go to standard error in the program's own words.\n"
-        "Ctrl+C (SIGINT) or SIGTERM stops a download: the port is closed with its\n"
-        "settings restored. Progress shows records and firmware data bytes sent of\n"
-        "their totals, the elapsed time, the rate in data bytes per second and the\n"
-        "time left; a summary line follows the last message.\n"
-        "\n"
-        "Given several ports, quill-cli downloads FILE to all of them at once, each\n"
-        "device on its own: one that fails ends alone while the others go on. The file\n"
-        "is checked once before any port is touched, the Manual prompt is asked once\n"
-        "for all, and a table at the end says how each device ended.\n"
-        "\n"
-        "Every download is recorded in the history, one row per device, as it starts\n"
-        "and as it ends: station, operator, port and adapter, the file with its size\n"
-        "and SHA-256, the counts, how it ended. The history is\n"
-        "$XDG_DATA_HOME/quill/history.sqlite (~/.local/share/quill/history.sqlite)\n"
-        "unless --history-url or [History] URL in the settings names another: a\n"
-        "shared PostgreSQL database, postgresql://user@host[:port]/database. A\n"
-        "history that cannot be written is said once and the download goes on.\n"
-        "\n"
-        "With --events, line-control software can follow the run as it goes: one JSON\n"
-        "object per line for the run's start, each device's start, phase, progress,\n"
-        "messages and end, and the run's end, as the schema installed as\n"
-        "share/quill/quill-events.schema.json describes them.",
-        exitStatusSection() +
-            "\nExamples:\n"
-            "  quill-cli --list-ports\n"
-            "  quill-cli --check-port /dev/ttyUSB0\n"
-            "  quill-cli -p COM2 -b 38400 -d manual -y firmware.hex\n"
-            "  quill-cli -p /dev/ttyUSB0 -p /dev/ttyUSB1 -p /dev/ttyUSB2 -y firmware.hex\n"
-            "  quill-cli -p rfc2217://rack7.lab:4001 -b 38400 -y firmware.hex\n"
-            "  quill-cli --port /dev/ttyUSB0 --device tracker --idle-timeout 30 firmware.hex\n"
-            "  quill-cli -q --json --log flash.log -p COM1 -y firmware.hex\n"
-            "  quill-cli -p /dev/ttyUSB0 --repeat --batch 2026-W49 --max-units 40 firmware.hex\n"
-            "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n"
-            "  quill-cli --history --yield --by batch --since 2026-12-01\n"
-            "  quill-cli --events - -p /dev/ttyUSB0 -y firmware.hex | jq .\n"
-            "  quill-cli --events mqtt://broker.line/line7/station3 --events-user station3 \\\n"
-            "            -p /dev/ttyUSB0 --repeat firmware.hex\n",
-    };
-}
 
 bool hexDigits(const std::string& text) {
     return std::all_of(text.begin(), text.end(),
@@ -488,94 +423,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     }
     result.options = o;
     return result;
-}
-
-namespace {
-
-// A word as a POSIX shell reads it back: as it stands when it is plain,
-// else in single quotes, each quote in it closed, escaped and reopened.
-std::string shellWord(const std::string& word) {
-    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
-               std::string_view("_@%+=:,./-").find(c) != std::string_view::npos;
-    });
-    if (plain) {
-        return word;
-    }
-    std::string quoted = "'";
-    for (char c : word) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-} // namespace
-
-std::string commandLine(const CliOptions& o) {
-    std::vector<std::string> words{text::ProgramName};
-    const auto add = [&](std::initializer_list<std::string> more) {
-        words.insert(words.end(), more);
-    };
-    for (const std::string& port : o.ports) {
-        add({"-p", port});
-    }
-    if (o.baud) {
-        add({"-b", std::to_string(*o.baud)});
-    }
-    if (o.device) {
-        add({"-d", *o.device == device_tracker ? "tracker" : "manual"});
-    }
-    if (o.yes) {
-        add({"-y"});
-    }
-    if (o.idleTimeoutSeconds != defaultIdleTimeoutSeconds) {
-        add({"--idle-timeout", std::to_string(o.idleTimeoutSeconds)});
-    }
-    if (o.settleMs != defaultSettleMs) {
-        add({"--settle", std::to_string(o.settleMs)});
-    }
-    for (const auto& [given, option] : {std::pair{o.risks.noEndRecord, "--allow-no-end-record"},
-                                        {o.risks.recordsAfterEnd, "--allow-records-after-end"},
-                                        {o.verbose, "-v"},
-                                        {o.quiet, "-q"},
-                                        {o.requireHistory, "--require-history"}}) {
-        if (given) {
-            add({option});
-        }
-    }
-    // Without its password: this line is printed.
-    const auto history = historyAt(o.historyUrl);
-    for (const auto& [option, value] :
-         {std::pair{"--history-url",
-                    history && !o.historyUrl.empty() ? history->withoutPassword() : ""},
-          {"--operator", o.operatorName},
-          {"--batch", o.batch},
-          {"--expect-sha256", o.expectSha256},
-          {"--events", o.events ? o.events->shown : ""},
-          {"--events-user", o.eventsUser}}) {
-        if (!value.empty()) {
-            add({option, value});
-        }
-    }
-    // The next units draw on from the same counter.
-    if (const SerialRequest& s = o.serial; s.address) {
-        char address[16];
-        std::snprintf(address, sizeof address, "0x%X", *s.address);
-        static constexpr const char* formats[] = {"le", "be", "ascii"};
-        add({"--serial-at", address, "--serial-size", std::to_string(s.size), "--serial-format",
-             formats[static_cast<int>(s.format)]});
-        if (!s.listFile.empty()) {
-            add({"--serial-list", s.listFile});
-        } else {
-            add({"--serial-series", s.series, "--serial-start", std::to_string(s.start)});
-        }
-    }
-    add({"--", o.file});
-    std::string line;
-    for (const std::string& word : words) {
-        line += (line.empty() ? "" : " ") + shellWord(word);
-    }
-    return line;
 }
 
 } // namespace quill::cli
