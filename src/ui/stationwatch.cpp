@@ -7,6 +7,7 @@
 #include "history/attempt.h"
 #include "history/historylocation.h"
 #include "history/historystore.h"
+#include "history/historywriter.h"
 #include "qt/portnames.h"
 #include "qt/portscan.h"
 #include "runner/runplan.h"
@@ -29,6 +30,7 @@ namespace {
 
 // While the window waits, the ports are looked at every few ticks.
 constexpr int ticksPerCheck = 3;
+constexpr auto journalPatience = std::chrono::seconds(3);
 // Rows begun this close to the newest unfinished one were of its round.
 constexpr int64_t roundSpanMs = 60'000;
 constexpr const char* section = "Station";
@@ -173,6 +175,9 @@ void frmStation::findInterrupted() {
     const int64_t noted =
         QString::fromStdString(m_store.GetSetting(section, keyNoted)).toLongLong();
     startOn(*m_readers, [this, location = *where, noted] {
+        // What a process that died left in this station's journal goes to
+        // the history first: its beginnings may be there alone.
+        HistoryWriter(location, [] {}).finish(journalPatience);
         auto store = HistoryStore::open(location);
         if (!store) {
             return;

@@ -9,6 +9,7 @@
 #include "harness.h"
 #include "history/historylocation.h"
 #include "history/historystore.h"
+#include "history/journal.h"
 #include "runner/runnertexts.h"
 #include "ui/frmstation.h"
 #include "ui/stationheader.h"
@@ -400,12 +401,24 @@ TEST_F(StationWindow, ARoundLeftUnfinishedIsNamedWhenTheWindowOpensNext) {
             ASSERT_TRUE((*store)->begin(a));
         }
     }
+    {
+        // A beginning that only reached this station's journal before the
+        // process died is found as well.
+        auto journal = Journal::open(sqliteHistory(defaultHistoryPath()));
+        ASSERT_TRUE(journal);
+        JournalEntry begun{JournalEntry::Kind::Begin, newAttempt("quill", {}), {}};
+        begun.attempt.key = newAttemptKey();
+        begun.attempt.port = "/dev/ttyUSB4";
+        begun.attempt.startedMs = started + 1;
+        ASSERT_FALSE((*journal)->add(begun));
+    }
     const std::string port = " -p " + s.path("gone");
     frmStation* window = open(port);
     EXPECT_TRUE(waitFor([&] { return child<QWidget>(window, "lblNotice")->isVisible(); }, 5000));
     EXPECT_EQ(
         said(window, "lblNotice"),
-        QStringLiteral("Interrupted 2026-12-07 14:02: /dev/ttyUSB1, /dev/ttyUSB3 did not finish."));
+        QStringLiteral("Interrupted 2026-12-07 14:02: /dev/ttyUSB1, /dev/ttyUSB3, /dev/ttyUSB4 did "
+                       "not finish."));
     window->close();
     window = open(port);
     QTest::qWait(200);
