@@ -64,12 +64,5 @@ inline constexpr const char* BadSince =
 inline constexpr const char* NextDevice = "Connect the next device and press Enter (Ctrl+D ends)";
 inline constexpr const char* PromptAnsweredByEnter = "y (Enter)";
 inline constexpr const char* Round = "Round ";
-// At the end of --repeat: "Units 4: first pass 3 (75%), final 4 (100%)",
-// then ", 1 stopped", ", 2 not started" when there are any.
-inline constexpr const char* YieldUnits = "Units ";
-inline constexpr const char* YieldFirstPass = ": first pass ";
-inline constexpr const char* YieldFinal = ", final ";
-inline constexpr const char* YieldStopped = " stopped";
-inline constexpr const char* YieldNotStarted = " not started";
 
 } // namespace quill::cli::text

@@ -45,7 +45,7 @@ int RepeatRun::exec() {
             break;
         }
     }
-    m_console.note(yieldLine(unitYield(m_units)));
+    m_console.note(unitsSaid(unitYield(m_units)).line());
     m_console.note(tally(m_outcomes));
     return m_signal != 0 ? exitStatus(ExitCode::Interrupted, m_signal) : toInt(worst);
 }
@@ -147,22 +147,6 @@ std::string RepeatRun::tally(const std::vector<std::pair<Outcome, int>>& outcome
         }
     }
     return std::to_string(units) + (units == 1 ? " unit" : " units") + ways;
-}
-
-std::string RepeatRun::yieldLine(const UnitYield& y) {
-    const auto counted = [](int n, std::optional<double> percent) {
-        return std::to_string(n) + " (" + yieldPercentText(percent) + (percent ? "%)" : ")");
-    };
-    std::string line = text::YieldUnits + std::to_string(y.units) + text::YieldFirstPass +
-                       counted(y.firstPass, y.firstPassPercent()) + text::YieldFinal +
-                       counted(y.final, y.finalPercent());
-    if (y.stopped > 0) {
-        line += ", " + std::to_string(y.stopped) + text::YieldStopped;
-    }
-    if (y.notStarted > 0) {
-        line += ", " + std::to_string(y.notStarted) + text::YieldNotStarted;
-    }
-    return line;
 }
 
 std::string RepeatRun::roundPath(const std::string& path, int round) {

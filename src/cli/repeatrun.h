@@ -41,8 +41,6 @@ class RepeatRun {
 
     // "40 units: 39 complete, 1 no answer to the erase request"
     static std::string tally(const std::vector<std::pair<Outcome, int>>& outcomes);
-    // "Units 4: first pass 3 (75%), final 4 (100%), 1 not started"
-    static std::string yieldLine(const UnitYield& yield);
     // The trace of round n: "flash.log" gives "flash-3.log", the folder "logs" "logs-3".
     static std::string roundPath(const std::string& path, int round);
 

@@ -95,4 +95,13 @@ inline constexpr const char* HistoryHeaderBatch = "Batch";
 inline constexpr const char* HistoryHeaderUnit = "Unit";
 inline constexpr const char* HistoryHeaderAttempt = "Attempt";
 
+// The units as every view says them: "Units 4: first pass 3 (75%), final
+// 4 (100%)", and apart "2 not started", "1 stopped", "1 running".
+inline constexpr const char* UnitsCounted = "Units ";
+inline constexpr const char* UnitsFirstPass = ": first pass ";
+inline constexpr const char* UnitsFinal = ", final ";
+inline constexpr const char* UnitsNotStarted = " not started";
+inline constexpr const char* UnitsStopped = " stopped";
+inline constexpr const char* UnitsRunning = " running";
+
 } // namespace quill::text

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "history/unityield.h"
 
+#include "history/historytexts.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -101,6 +103,32 @@ std::string yieldPercentText(std::optional<double> percent) {
         std::snprintf(text, sizeof text, "%.0f", tenths);
     } else {
         std::snprintf(text, sizeof text, "%.1f", tenths);
+    }
+    return text;
+}
+
+UnitsSaid unitsSaid(const UnitYield& y) {
+    const auto counted = [](int n, std::optional<double> percent) {
+        return std::to_string(n) + " (" + yieldPercentText(percent) + (percent ? "%)" : ")");
+    };
+    UnitsSaid said;
+    said.units = text::UnitsCounted + std::to_string(y.units) + text::UnitsFirstPass +
+                 counted(y.firstPass, y.firstPassPercent()) + text::UnitsFinal +
+                 counted(y.final, y.finalPercent());
+    for (const auto& [n, words] :
+         {std::pair(y.notStarted, text::UnitsNotStarted), std::pair(y.stopped, text::UnitsStopped),
+          std::pair(y.running, text::UnitsRunning)}) {
+        if (n > 0) {
+            said.apart.push_back(std::to_string(n) + words);
+        }
+    }
+    return said;
+}
+
+std::string UnitsSaid::line(const std::string& separator) const {
+    std::string text = units;
+    for (size_t i = 0; i < apart.size(); ++i) {
+        text += (i == 0 ? separator : std::string(", ")) + apart[i];
     }
     return text;
 }

@@ -69,4 +69,16 @@ UnitYield unitYield(const std::vector<UnitRow>& rows);
 // ("75", "66.7"); "-" when none.
 std::string yieldPercentText(std::optional<double> percent);
 
+// The units as every view says them: "Units 4: first pass 3 (75%), final
+// 4 (100%)" ("(-)" before any unit was judged), and what is counted apart,
+// those that are not 0, in this order: "2 not started", "1 stopped",
+// "1 running".
+struct UnitsSaid {
+    std::string units;
+    std::vector<std::string> apart;
+    // `units`, then each of `apart` after `separator`, joined by ", ".
+    std::string line(const std::string& separator = ", ") const;
+};
+UnitsSaid unitsSaid(const UnitYield& yield);
+
 } // namespace quill

@@ -5,15 +5,11 @@
 
 namespace quill::text {
 
-// The Yield tab's totals and each bar's: "Units 120: first pass 110
-// (91.7%), final 118 (98.3%); 7 not started, 2 stopped". A percentage
-// reads "-" before any unit was judged.
-inline constexpr const char* YieldUnits = "Units %1: first pass %2 (%3), final %4 (%5)";
+// The Yield tab's totals and each bar's, said as every view says them
+// (history/unityield.h), what is counted apart after a semicolon: "Units
+// 120: first pass 110 (91.7%), final 118 (98.3%); 7 not started, 2 stopped".
+inline constexpr const char* YieldApart = "; ";
 inline constexpr const char* YieldPercentOf = "%1%";
-inline constexpr const char* YieldApart = "; %1";
-inline constexpr const char* YieldNotStarted = "%1 not started";
-inline constexpr const char* YieldStopped = "%1 stopped";
-inline constexpr const char* YieldRunning = "%1 running";
 // The parts of a bar, by how its units ended.
 inline constexpr const char* YieldPassed = "complete at first pass";
 inline constexpr const char* YieldRetried = "complete after retry";

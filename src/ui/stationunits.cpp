@@ -60,21 +60,11 @@ std::vector<UnitCarry> StationUnits::carries(const std::vector<size_t>& ports) c
 }
 
 std::string unitsText(const UnitYield& y) {
-    QString line = y.units == 0
-                       ? qtext(text::StationNoUnits)
-                       : qtext(text::StationUnits)
-                             .arg(y.units)
-                             .arg(y.firstPass)
-                             .arg(QString::fromStdString(yieldPercentText(y.firstPassPercent())))
-                             .arg(y.final)
-                             .arg(QString::fromStdString(yieldPercentText(y.finalPercent())));
-    if (y.notStarted > 0) {
-        line += qtext(text::StationNotStarted).arg(y.notStarted);
+    UnitsSaid said = unitsSaid(y);
+    if (y.units == 0) {
+        said.units = text::StationNoUnits;
     }
-    if (y.stopped > 0) {
-        line += qtext(text::StationUnitsStopped).arg(y.stopped);
-    }
-    return line.toStdString();
+    return said.line();
 }
 
 } // namespace quill

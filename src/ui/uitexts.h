@@ -70,12 +70,9 @@ inline constexpr const char* StationUnknownSha = "?";
 inline constexpr const char* StationLine = "%1 baud, %2";
 inline constexpr const char* StationNoBatch = "No batch";
 inline constexpr const char* StationBatchShown = "Batch %1";
-// The units since the window opened, counted as every view counts them:
-// "Units 4: first pass 3 (75%), final 4 (100%), 2 not started, 1 stopped".
-inline constexpr const char* StationUnits = "Units %1: first pass %2 (%3%), final %4 (%5%)";
+// The units since the window opened, said as every view says them
+// (history/unityield.h), before any was judged:
 inline constexpr const char* StationNoUnits = "Units 0";
-inline constexpr const char* StationNotStarted = ", %1 not started";
-inline constexpr const char* StationUnitsStopped = ", %1 stopped";
 // The round a tile was last part of, and the header's.
 inline constexpr const char* StationRoundShown = "Round %1";
 // Options, "Serial number..." as the header shows it when it is on.

@@ -48,32 +48,12 @@ QStringList labelsOf(const YieldBars& bars) {
     return labels;
 }
 
-QString percentShown(std::optional<double> percent) {
-    const QString shown = QString::fromStdString(yieldPercentText(percent));
-    return percent ? qtext(text::YieldPercentOf).arg(shown) : shown;
-}
-
 // "Units 120: first pass 110 (91.7%), final 118 (98.3%); 7 not started, 2 stopped".
 QString totalsOf(const UnitYield& y) {
     if (y == UnitYield{}) {
         return qtext(text::YieldNone);
     }
-    QString said = qtext(text::YieldUnits)
-                       .arg(QString::number(y.units), QString::number(y.firstPass),
-                            percentShown(y.firstPassPercent()), QString::number(y.final),
-                            percentShown(y.finalPercent()));
-    QStringList apart;
-    for (const auto& [n, words] :
-         {std::pair(y.notStarted, text::YieldNotStarted), std::pair(y.stopped, text::YieldStopped),
-          std::pair(y.running, text::YieldRunning)}) {
-        if (n > 0) {
-            apart << qtext(words).arg(n);
-        }
-    }
-    if (!apart.isEmpty()) {
-        said += qtext(text::YieldApart).arg(apart.join(QStringLiteral(", ")));
-    }
-    return said;
+    return QString::fromStdString(unitsSaid(y).line(text::YieldApart));
 }
 
 QBarSet* barSet(const char* words, const QColor& colour) {
