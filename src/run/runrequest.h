@@ -71,6 +71,13 @@ struct RunRequest {
     // By port, in the order of `ports`: the units this run goes on with.
     // Empty, or a port's key empty: a new unit.
     std::vector<UnitCarry> units;
+
+    // A recipe ("NAME" or "NAME@VERSION") or a work order to run: what it
+    // fixes (the firmware, from the history's database, and the settings)
+    // replaces `file` and the settings above, and an option set otherwise
+    // is refused. At most one of them.
+    std::string recipe;
+    std::string workOrder;
 };
 
 // "COM3" (either case) gives 3; anything else is a device path or a URL.
