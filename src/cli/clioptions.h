@@ -4,6 +4,7 @@
 // the port are looked at later, by the run.
 
 #include "events/eventsink.h"
+#include "history/yieldformat.h"
 #include "run/runrequest.h"
 
 #include <cstdint>
@@ -36,8 +37,8 @@ struct CliOptions : RunRequest {
     std::string outcome;
     std::string sha256Prefix;
     bool csv = false;
-    bool yield = false;   // --yield: the units' yield instead of the rows
-    bool byBatch = false; // --by batch: ... per batch, not per day
+    bool yield = false;             // --yield: the units' yield instead of the rows
+    YieldBy yieldBy = YieldBy::Day; // --by: ... per day, batch or work order
 
     std::optional<std::string> port() const {
         return ports.empty() ? std::nullopt : std::optional<std::string>(ports.front());

@@ -65,4 +65,9 @@ inline constexpr const char* NextDevice = "Connect the next device and press Ent
 inline constexpr const char* PromptAnsweredByEnter = "y (Enter)";
 inline constexpr const char* Round = "Round ";
 
+// --recipe and --work-order.
+inline constexpr const char* RecipeTakesNoFile =
+    "--recipe and --work-order take no hex file: the firmware is the recipe's, from the history";
+inline constexpr const char* WorkOrderNeedsName = "--work-order needs the order's name";
+
 } // namespace quill::cli::text
