@@ -70,4 +70,13 @@ inline constexpr const char* RecipeTakesNoFile =
     "--recipe and --work-order take no hex file: the firmware is the recipe's, from the history";
 inline constexpr const char* WorkOrderNeedsName = "--work-order needs the order's name";
 
+// --recipes, --recipe-show, --work-orders: the captions, and what is not there.
+inline constexpr const char* RecipeCaptions[] = {"NAME", "VERSION",         "STATE", "SHA-256",
+                                                 "SIZE", "PUBLISHED (UTC)", "NOTE"};
+inline constexpr const char* OrderCaptions[] = {"ORDER",       "RECIPE",    "QUANTITY", "DONE",
+                                                "IN PROGRESS", "REMAINING", "STATE"};
+inline constexpr const char* NoRecipes = "The history holds no recipes.\n";
+inline constexpr const char* NoOrders = "The history holds no work orders.\n";
+inline constexpr const char* NoSuchOrder = "no work order ";
+
 } // namespace quill::cli::text
