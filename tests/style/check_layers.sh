@@ -21,11 +21,12 @@ declare -A allowed=(
     [src/rfc2217]="platform"
     [src/qt]="rfc2217 port shared platform"
     [src/history]="shared platform"
+    [src/recipe]="history run unitserial hexfile shared platform"
     [src/runner]="history qt rfc2217 run trace download unitserial hexfile port shared platform"
     [src/events]="runner history qt rfc2217 run trace download unitserial hexfile port shared platform"
     [src/ui]="runner history qt run trace download unitserial hexfile port shared platform"
     [src/app]="cmdline ui runner history qt run trace download unitserial hexfile port shared platform"
-    [src/cli]="cmdline events runner run history rfc2217 qt trace download unitserial hexfile port shared platform"
+    [src/cli]="cmdline events recipe runner run history rfc2217 qt trace download unitserial hexfile port shared platform"
     [tools/pty]=""
     [tools/devsim]="pty cmdline"
 )
