@@ -149,9 +149,6 @@ bool readRecipeOptions(cmdline::CommandLine& cl, CliOptions& o, const RecipeOpti
                                              : "--device") +
                        ": a recipe fixes them");
         }
-        if (!o.serial.listFile.empty()) {
-            cl.problem(quill::text::RecipeListFile);
-        }
         break;
     case Kind::Show:
         checkRef(cl, names, c.name, false);
