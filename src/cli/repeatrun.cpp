@@ -17,10 +17,10 @@ namespace {
 const std::vector<DeviceReport> noDevices;
 
 // Rounds that would end alike whatever device is connected: the command
-// line, the file, the history.
+// line, the file, the history, a work order with all its units.
 bool endsTheLoop(ExitCode code) {
     return code == ExitCode::Usage || code == ExitCode::FileError || code == ExitCode::BadRecord ||
-           code == ExitCode::HistoryFailed;
+           code == ExitCode::HistoryFailed || code == ExitCode::OrderComplete;
 }
 
 } // namespace

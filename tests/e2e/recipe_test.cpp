@@ -144,6 +144,10 @@ TEST(Recipes, RefusedBeforeAnyPort) {
          "--settle 100 differs from recipe sensor@3, which fixes 0."},
         {"--recipe sensor --device tracker", Usage,
          "--device tracker differs from recipe sensor@3, which fixes manual."},
+        {"--recipe sensor --allow-no-end-record", Usage,
+         "--allow-no-end-record differs from recipe sensor@3, which fixes it off."},
+        {"--recipe sensor --serial-at 0x08000000", Usage,
+         "--serial-at 0x08000000 differs from recipe sensor@3, which fixes none."},
         {"--recipe sensor@2", Usage, "sensor@2 is retired; the released version is sensor@3."},
         {"--recipe old@1", Usage, "old@1 is retired; no version of old is released."},
         {"--recipe nosuch", Usage, "No released recipe nosuch in the history"},
@@ -249,6 +253,12 @@ TEST(WorkOrders, TenPlacesWhateverRunsAtOnce) {
                                           " --work-order 4711");
         EXPECT_EQ(last.code, toInt(OrderComplete)) << last.err;
         EXPECT_TRUE(contains(last.err, "Work order 4711 is complete: 10 of 10.")) << last.err;
+        // Unit after unit, the loop ends there: no next unit could be flashed.
+        const Result repeated = runCli(
+            s, "--repeat -p " + next.port(1) + " --history-url " + history + " --work-order 4711",
+            nullptr, "\n\n\n");
+        EXPECT_EQ(repeated.code, toInt(OrderComplete)) << repeated.err;
+        EXPECT_EQ(count(repeated.err, "is complete: 10 of 10."), 1) << repeated.err;
     }
 }
 
