@@ -56,14 +56,15 @@ TEST(MultiRunJson, HoldsTheRunAndEveryDeviceInPortOrder) {
         "\u00ff"
         R"(USB0","exit_code":6,"file_sha256":"ab12","messages":["Erasing Flash ...",)"
         R"("No response.\nCheck \"setup\"."],"outcome":"no_erase_answer","port":"COM2",)"
-        R"("records_sent":51,"records_total":1234,"seconds":12.346,"serial":"0x1A2B",)"
-        R"("unit_key":"u1"},{"attempt":null,"baud":null,)"
+        R"("recipe":null,"records_sent":51,"records_total":1234,"seconds":12.346,"serial":"0x1A2B",)"
+        R"("unit_key":"u1","work_order":null},{"attempt":null,"baud":null,)"
         R"("data_bytes_sent":0,"data_bytes_total":0,"device":null,"device_path":null,)"
         R"("exit_code":5,"file_sha256":null,"messages":[],"outcome":"port_failure",)"
-        R"("port":"COM1","records_sent":0,"records_total":0,"seconds":0,"serial":null,)"
-        R"("unit_key":null}],"exit_code":10,"file_sha256":null,"final":0,"first_pass":0,)"
-        R"("messages":[],"outcome":"devices_differ","port":null,"records_sent":51,)"
-        R"("records_total":1234,"seconds":12.346,"serial":null,"unit_key":null,"units":1})");
+        R"("port":"COM1","recipe":null,"records_sent":0,"records_total":0,"seconds":0,)"
+        R"("serial":null,"unit_key":null,"work_order":null}],"exit_code":10,)"
+        R"("file_sha256":null,"final":0,"first_pass":0,"messages":[],"outcome":"devices_differ",)"
+        R"("port":null,"recipe":null,"records_sent":51,"records_total":1234,"seconds":12.346,)"
+        R"("serial":null,"unit_key":null,"units":1,"work_order":null})");
     run.devices.clear();
     EXPECT_NE(readBack(portsJson(run, {})).find(R"("devices":[],)"), std::string::npos);
 }

@@ -71,7 +71,8 @@ TEST(Journal, ADamagedEntryIsKeptAsideAndNoReadableRowIsLost) {
 }
 
 // An entry a program wrote before units were kept (the columns of then,
-// 27) is read: a unit of its own, reached unless its end says it never was.
+// 27) is read: a unit of its own, reached unless its end says it never was;
+// and one written before recipes.
 TEST(Journal, AnEntryOfTheVersionBeforeUnitsIsRead) {
     const std::tuple<const char*, int, std::optional<int>> cases[] = {
         {"complete", 3, 1},     {"unfinished", 0, std::nullopt}, {"port_failure", 0, std::nullopt},
@@ -83,6 +84,19 @@ TEST(Journal, AnEntryOfTheVersionBeforeUnitsIsRead) {
         Attempt read;
         ASSERT_TRUE(schema::setValues(read, schema::values(written).mid(0, 27)));
         EXPECT_EQ(std::tuple(read.unitKey, read.attemptNo), std::tuple("k", attempt));
+    }
+    // One of the version before recipes (29 columns) keeps its unit, and has
+    // no recipe and no order; one of now has both.
+    const Attempt ordered{.outcome = "complete",
+                          .unitKey = "u",
+                          .attemptNo = 2,
+                          .recipe = "sensor@3",
+                          .workOrder = "4711"};
+    for (const qsizetype columns : {29, 31}) {
+        Attempt read;
+        ASSERT_TRUE(schema::setValues(read, schema::values(ordered).mid(0, columns)));
+        EXPECT_EQ(std::tuple(read.unitKey, read.attemptNo, read.recipe + read.workOrder),
+                  std::tuple("u", 2, columns == 29 ? "" : "sensor@34711"));
     }
 }
 

@@ -178,7 +178,8 @@ std::vector<Attempt> listed() {
                     .batch = "B",
                     .unit = 3,
                     .unitKey = "u-7",
-                    .attemptNo = 2}};
+                    .attemptNo = 2,
+                    .recipe = "sensor@3"}};
 }
 
 // CSV and JSON lines carry every field, null in JSON where unknown; a byte
@@ -189,13 +190,13 @@ TEST(HistoryListing, InItsThreeForms) {
               "id,started,ended,seconds,station,operator,program,version,port,device_path,by_id,"
               "usb_serial,baud,device,file,file_size,file_sha256,records_sent,records_total,"
               "data_bytes_sent,data_bytes_total,outcome,exit_code,last_message,trace_file,batch,"
-              "unit,serial,unit_key,attempt,kind\r\n"
+              "unit,serial,unit_key,attempt,kind,recipe,work_order\r\n"
               "8,2026-12-06T14:31:40.000Z,,,,,,,/dev/ttyUSB1,,,,,,\x1b[2Jfirm\xe9.hex,,,0,0,0,"
-              "0,unfinished,,,,,,,,,not_started\r\n"
+              "0,unfinished,,,,,,,,,not_started,,\r\n"
               "7,2026-12-06T14:30:00.000Z,2026-12-06T14:30:42.500Z,42.500,,J\xc3\xb6rg,,,COM1,,,"
               "\"A5,B\",,,"
               "\"fw \"\"v2\"\".hex\",,0123456789abcdef,10,10,0,0,complete,0,"
-              "\"line one\nline two\",\"t\r.log\",B,3,,u-7,2,unit\r\n");
+              "\"line one\nline two\",\"t\r.log\",B,3,,u-7,2,unit,sensor@3,\r\n");
     const std::string out = historyJsonLines(listed());
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               R"({"id": 8, "started": "2026-12-06T14:31:40.000Z", "ended": null, "seconds": null, )"
@@ -206,7 +207,7 @@ TEST(HistoryListing, InItsThreeForms) {
               R"("data_bytes_sent": 0, "data_bytes_total": 0, "outcome": "unfinished", )"
               R"("exit_code": null, "last_message": null, "trace_file": null, "batch": null, )"
               R"("unit": null, "serial": null, "unit_key": null, "attempt": null, )"
-              R"("kind": "not_started"})"
+              R"("kind": "not_started", "recipe": null, "work_order": null})"
               "\n");
     const QJsonObject done =
         QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(out.find('\n') + 1))).object();
@@ -265,11 +266,11 @@ TEST(YieldListing, GroupsUnitsByTheirFirstAttempt) {
               ",0,0,,0,,1,1,0\r\n"
               "B,2,1,50,2,100,0,0,0\r\n");
     EXPECT_EQ(yieldJsonLines(grouped(YieldBy::Order), YieldBy::Order),
-              R"({"work_order": null, "units": 0, "first_pass": 0, "first_pass_percent": null, )"
-              R"("final": 0, "final_percent": null, "stopped": 1, "not_started": 1, "running": 0})"
+              R"({"work_order": null, "units": 1, "first_pass": 0, "first_pass_percent": 0, )"
+              R"("final": 1, "final_percent": 100, "stopped": 1, "not_started": 1, "running": 0})"
               "\n"
-              R"({"work_order": "4711", "units": 2, "first_pass": 1, "first_pass_percent": 50, )"
-              R"("final": 2, "final_percent": 100, "stopped": 0, "not_started": 0, "running": 0})"
+              R"({"work_order": "4711", "units": 1, "first_pass": 1, "first_pass_percent": 100, )"
+              R"("final": 1, "final_percent": 100, "stopped": 0, "not_started": 0, "running": 0})"
               "\n");
 }
 

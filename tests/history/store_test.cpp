@@ -5,6 +5,7 @@
 // ways opening and writing fail.
 
 #include "history/historyformat.h"
+#include "history/historyschema.h"
 #include "history/historystore.h"
 #include "history/historytexts.h"
 #include "history/serialcounter.h"
@@ -330,7 +331,7 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
             QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
         raw.setDatabaseName(QString::fromStdString(good));
         ASSERT_TRUE(raw.open());
-        ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 4")));
+        ASSERT_TRUE(QSqlQuery(raw).exec(QStringLiteral("UPDATE quill_schema SET version = 5")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     // The name, the path, part of the reason.
@@ -339,7 +340,7 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
         {"folder that cannot be made", "/proc/quill-test/history.sqlite", ""},
         {"not a database", path("garbage.sqlite").toStdString(), "not a database"},
         {"a folder in its place", path("folder.sqlite").toStdString(), ""},
-        {"made by a newer Quill", good, "schema version 4)"},
+        {"made by a newer Quill", good, "schema version 5)"},
         {"no place at all", "", text::HistoryNoPlace},
     };
     for (const auto& [name, where, why] : cases) {
@@ -355,10 +356,11 @@ TEST(SqliteHistory, IsPrivateAndSaysWhyItCannotBeOpened) {
 
 // Histories of the versions before: brought up to date when they are
 // opened, their rows as they were, each a unit of its own that reached its
-// device unless its outcome says it never did.
+// device unless its outcome says it never did; new rows name their recipe
+// and work order.
 TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
     const bool postgres = GetParam() == Backend::Postgres;
-    for (const int version : {1, 2}) {
+    for (const int version : {1, 2, 3}) {
         SCOPED_TRACE(version);
         const std::string location =
             postgres ? server().url(server().newDatabase())
@@ -387,7 +389,7 @@ TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
                 "exit_code INTEGER, last_message TEXT, trace_file TEXT, batch TEXT, unit BIGINT)";
             std::vector<const char*> steps{"CREATE TABLE quill_schema (version INTEGER NOT NULL)",
                                            "INSERT INTO quill_schema VALUES (1)", table.c_str()};
-            if (version == 2) {
+            if (version >= 2) {
                 steps.insert(steps.end(),
                              {"ALTER TABLE quill_attempt ADD COLUMN attempt_key TEXT",
                               "ALTER TABLE quill_attempt ADD COLUMN serial TEXT",
@@ -414,6 +416,10 @@ TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
                                        : text))
                     << sql << q.lastError().text().toStdString();
             }
+            // Version 3 as its own upgrade made it.
+            for (const QString& sql : version == 3 ? schema::upgradeFrom2() : QStringList()) {
+                ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+            }
         }
         QSqlDatabase::removeDatabase(QStringLiteral("old"));
         ASSERT_TRUE(HistoryStore::open(where)); // once brought up,
@@ -421,11 +427,14 @@ TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
         ASSERT_TRUE(store) << store.error().text();
         Attempt keyed = sample();
         keyed.key = "k-1";
+        keyed.recipe = "sensor@3";
+        keyed.workOrder = "4711";
         ASSERT_TRUE((*store)->begin(keyed));
         std::vector<Attempt> rows = all(**store);
         ASSERT_EQ(rows.size(), 8u);
-        EXPECT_EQ(std::tuple(rows[0].key, rows[0].serial, rows[0].unitKey), // the new row
-                  std::tuple("k-1", "1017", "k-1"));
+        EXPECT_EQ(std::tuple(rows[0].key, rows[0].serial, rows[0].unitKey, rows[0].recipe,
+                             rows[0].workOrder), // the new row
+                  std::tuple("k-1", "1017", "k-1", "sensor@3", "4711"));
         std::string kinds;
         std::set<std::string> unitKeys;
         for (auto row = rows.rbegin(); row + 1 != rows.rend(); ++row) {

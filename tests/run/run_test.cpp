@@ -49,9 +49,15 @@ struct SeenView final : RunView, WireTrace {
         ++answered;
         return refuseAtAnswer;
     }
+    std::optional<Outcome> beforeFirstByte() override {
+        ++firstByteAsked;
+        return refuseBeforeFirstByte;
+    }
     SimLoop& loop;
-    std::optional<Outcome> refuseAtAnswer; // the unit's number cannot be had
+    std::optional<Outcome> refuseAtAnswer;        // the unit's number cannot be had
+    std::optional<Outcome> refuseBeforeFirstByte; // the unit's work order is complete
     int answered = 0;
+    int firstByteAsked = 0;
     std::vector<std::string> messages;
     std::optional<Outcome> finished;
     Ms finishedAt = -1;
@@ -230,20 +236,35 @@ TEST(RunStart, RefusedBeforeAnythingIsSent) {
 
 // The device answered, once, before the first record: when its owner cannot
 // give the unit its number then, nothing after the erase request goes out,
-// the run ends as the owner said, and the port is closed.
-TEST(RunStart, TheOwnerMayEndItWhenTheDeviceAnswers) {
-    for (const std::optional<Outcome> refused :
-         {std::optional<Outcome>(), std::optional(SerialUnusable)}) {
-        RunWorld w({}, 60);
-        w.view.refuseAtAnswer = refused;
+// the run ends as the owner said, and the port is closed. Asked once just
+// before the device's first byte (the erase request, the Tracker's first
+// frame), the owner that refuses leaves the device without a byte.
+TEST(RunStart, TheOwnerMayEndItBeforeTheFirstByteOrWhenTheDeviceAnswers) {
+    const struct {
+        devsim::Kind kind;
+        std::optional<Outcome> beforeFirstByte, atAnswer;
+        size_t writes, boxes; // the prompt, "Download complete"
+        int answered;
+    } cases[] = {
+        {devsim::Kind::Manual, {}, {}, 5, 2, 1},
+        {devsim::Kind::Manual, {}, SerialUnusable, 1, 1, 1},
+        {devsim::Kind::Manual, OrderComplete, {}, 0, 1, 0},
+        {devsim::Kind::Tracker, OrderComplete, {}, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        RunWorld w({.kind = c.kind}, 60);
+        w.view.refuseAtAnswer = c.atAnswer;
+        w.view.refuseBeforeFirstByte = c.beforeFirstByte;
         ASSERT_EQ(w.run->openPort(), PortOpening::Open);
         w.run->startSoon();
         w.world.loop.runFor(3600 * 1000);
-        EXPECT_EQ(w.view.answered, 1);
+        const std::optional<Outcome> refused = c.beforeFirstByte ? c.beforeFirstByte : c.atAnswer;
+        EXPECT_EQ(w.view.firstByteAsked, 1);
+        EXPECT_EQ(w.view.answered, c.answered);
         EXPECT_EQ(w.view.finished, refused.value_or(Complete));
-        EXPECT_EQ(w.world.port.writes().size(), refused ? 1U : 5U);
+        EXPECT_EQ(w.world.port.writes().size(), c.writes);
         EXPECT_EQ(w.world.port.portOpen(), !refused);
-        EXPECT_EQ(w.world.boxes.shown().size(), refused ? 1U : 2U); // the prompt; complete
+        EXPECT_EQ(w.world.boxes.shown().size(), c.boxes);
     }
 }
 
