@@ -167,7 +167,7 @@ const Case cliCases[] = {
      "quill-cli: --repeat and --yes cannot be used together: each round waits for Enter\n"
      "quill-cli: --csv needs --history\n"},
     {{"--yield", "--by", "week", "a.hex"},
-     "quill-cli: --by needs day or batch, not week\nquill-cli: --yield needs --history\n"},
+     "quill-cli: --by needs day, batch or order, not week\nquill-cli: --yield needs --history\n"},
     {{"--history", "--by", "day"}, "quill-cli: --by needs --yield\n"},
     {{"--history", "--csv", "--json", "--sha256", "xyz", "-p", "a", "-p", "b", "a.hex"},
      "quill-cli: --sha256 needs hexadecimal digits, not xyz\n"
