@@ -17,7 +17,7 @@ namespace quill::cli {
 // The download's own options are what a run is asked (run/runrequest.h);
 // the rest is quill-cli's.
 struct CliOptions : RunRequest {
-    enum class Action { Download, Help, Version, ListPorts, CheckPort, History };
+    enum class Action { Download, Help, Version, ListPorts, CheckPort, History, LockPasswordHash };
     Action action = Action::Download;
 
     bool yes = false;                // answer the Manual prompt with OK
