@@ -6,8 +6,10 @@
 
 #include "uitest.h"
 
+#include "app/startoptions.h"
 #include "lock/locktexts.h"
 #include "lock/unlockhash.h"
+#include "ui/frmstation.h"
 #include "ui/frmunlock.h"
 #include "ui/mainform.h"
 #include "ui/uitexts.h"
@@ -48,6 +50,20 @@ TEST_F(LockedWindow, StartRefusesAFreeRunUntilTheEngineersPasswordUnlocks) {
     script.answer(&said);
     click(&app->mainForm(), {"cmdStart"});
     EXPECT_EQ(said, qtext(locktext::FreeRunRefused));
+    // The station window's rounds are free runs too.
+    const std::vector<std::string_view> words{"--station", "-p", "COM1", hexPath};
+    app->Station(stationStart(words)->given);
+    frmStation* station = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        station = qobject_cast<frmStation*>(w) != nullptr ? qobject_cast<frmStation*>(w) : station;
+    }
+    ASSERT_TRUE(station != nullptr && QTest::qWaitForWindowActive(station));
+    EXPECT_TRUE(station->windowTitle().endsWith(qtext(locktext::LockedTitle)));
+    said.clear();
+    script.answer(&said);
+    QTest::keyClick(station, Qt::Key_F5);
+    EXPECT_EQ(said, qtext(locktext::FreeRunRefused));
+    EXPECT_FALSE(station->running());
 
     unlock("open sesame");
     EXPECT_EQ(script.pending(), 0U);
