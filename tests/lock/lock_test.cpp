@@ -61,8 +61,10 @@ TEST(SystemFile, FoundInTheFirstXdgFolderThatHoldsItAndFixesWhatItHolds) {
 LockState locked(std::vector<FixedSetting> overridden = {}, bool unreadable = false) {
     FixedSettings fixed;
     fixed.file = "/etc/xdg/quill/quill.ini";
-    fixed.unreadable = unreadable;
-    fixed.values = {{"Station", "Locked", "true"}, {"History", "URL", "postgresql://st@db/q"}};
+    fixed.unreadable = unreadable; // and then nothing of it was read
+    if (!unreadable) {
+        fixed.values = {{"Station", "Locked", "true"}, {"History", "URL", "postgresql://st@db/q"}};
+    }
     fixed.overridden = std::move(overridden);
     return lockStateOf(fixed);
 }
@@ -121,6 +123,8 @@ TEST(UnlockHash, EachLineHasItsOwnSaltAndEnoughIterations) {
     EXPECT_NE(fields(first)[3], fields(second)[3]);
     EXPECT_EQ(checkUnlockHash(first, "open sesame"), UnlockCheck::Match);
     EXPECT_EQ(checkUnlockHash(second, "open sesame!"), UnlockCheck::Wrong);
+    EXPECT_EQ(checkUnlockHash(first.substr(0, first.size() - 1), "open sesame"),
+              UnlockCheck::Malformed);
 }
 
 TEST(WindowLock, TheRightPasswordUnlocksAndNothingElseDoes) {

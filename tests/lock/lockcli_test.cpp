@@ -60,7 +60,7 @@ TEST(LockedCli, PrintsTheLineOfThePasswordReadFromStandardInput) {
     ASSERT_TRUE(r.out.starts_with(text::HashKey)) << r.out;
     const std::string line = r.out.substr(std::string(text::HashKey).size());
     EXPECT_EQ(checkUnlockHash(line.substr(0, line.find('\n')), "open sesame"), UnlockCheck::Match);
-    EXPECT_EQ(runCli(s, "--lock-password-hash", nullptr, "").code, 2);
+    EXPECT_EQ(runCli(s, "--lock-password-hash", nullptr, "\n").code, 2); // an empty password
 }
 
 } // namespace
