@@ -39,12 +39,14 @@ std::string QtSettingsStore::GetSetting(const std::string& section, const std::s
 
 FixedSettings QtSettingsStore::fixedSettings() const {
     FixedSettings fixed = m_fixed;
-    // The user's file is read as it is now: it may have been edited since.
+    // The user's file alone (the store itself falls back on the system's),
+    // as it is now: it may have been edited since.
     m_settings.sync();
+    const QSettings user(m_settings.fileName(), QSettings::IniFormat);
     for (const FixedSetting& s : fixed.values) {
         const QString key = settingsKey(s.section, s.key);
-        if (m_settings.contains(key) && valueText(m_settings.value(key)) != s.value) {
-            fixed.overridden.push_back({s.section, s.key, valueText(m_settings.value(key))});
+        if (user.contains(key) && valueText(user.value(key)) != s.value) {
+            fixed.overridden.push_back({s.section, s.key, valueText(user.value(key))});
         }
     }
     return fixed;
