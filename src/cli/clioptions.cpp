@@ -233,6 +233,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                                 "check that the adapter at PORT (COMn, a device path or "
                                 "rfc2217://HOST:PORT) takes mark and even parity at 9600 and "
                                 "38400, then exit");
+    auto* lockHash =
+        cl.flag("--lock-password-hash",
+                "read the engineer's password that unlocks a locked station's window (from the "
+                "terminal, not shown, or from standard input's first line), print the [Station] "
+                "UnlockHash line for the system settings file, then exit");
     auto* verbose =
         cl.flag("-v,--verbose", "show what goes over the wire, in short, on standard error: each "
                                 "write, each batch received, the states and the timer");
@@ -341,6 +346,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     o.program = text::ProgramName;
     if (cl.helpWanted() || cl.versionWanted()) {
         o.action = cl.helpWanted() ? CliOptions::Action::Help : CliOptions::Action::Version;
+        result.options = o;
+        return result;
+    }
+    if (cl.given(lockHash)) {
+        o.action = CliOptions::Action::LockPasswordHash; // the rest is not looked at
         result.options = o;
         return result;
     }

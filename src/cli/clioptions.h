@@ -19,7 +19,16 @@ namespace quill::cli {
 // The download's own options are what a run is asked (run/runrequest.h);
 // the rest is quill-cli's.
 struct CliOptions : RunRequest {
-    enum class Action { Download, Help, Version, ListPorts, CheckPort, History, Recipes };
+    enum class Action {
+        Download,
+        Help,
+        Version,
+        ListPorts,
+        CheckPort,
+        History,
+        Recipes,
+        LockPasswordHash
+    };
     Action action = Action::Download;
 
     bool yes = false;                // answer the Manual prompt with OK

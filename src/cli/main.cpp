@@ -16,6 +16,8 @@
 #include "cli/signalwatcher.h"
 #include "events/eventtexts.h"
 #include "events/eventwriter.h"
+#include "lock/lockstate.h"
+#include "lock/passwordprompt.h"
 #include "qt/qtsettingsstore.h"
 #include "quillversion.h"
 #include "runner/recordkeeper.h"
@@ -80,6 +82,18 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
     return nullptr;
 }
 
+// A run the station's lock refuses ends before anything is opened.
+int refuseLocked(const std::string& why, const CliOptions& o, Console& console) {
+    console.error(why);
+    quill::RunReport run;
+    run.outcome = quill::Outcome::Usage;
+    run.code = ExitCode::Usage;
+    if (o.json) {
+        std::puts(onePortJson(run, console.messages()).c_str());
+    }
+    return run.status();
+}
+
 // quill-cli ends a few seconds after its last download at most: what the
 // history has not taken waits in the journal. A history that holds its
 // writer stuck (a frozen server) is left behind without waiting for it.
@@ -124,6 +138,8 @@ int main(int argc, char** argv) {
     case CliOptions::Action::Version:
         std::printf("%s\n", quill::QuillVersion);
         return toInt(ExitCode::Complete);
+    case CliOptions::Action::LockPasswordHash:
+        return toInt(quill::printUnlockHash(stdout, stderr));
     default:
         break;
     }
@@ -144,6 +160,12 @@ int main(int argc, char** argv) {
     }
     if (options.action == CliOptions::Action::Recipes) {
         return toInt(runRecipeCommand(options, store, stdout, console));
+    }
+    // A locked station runs only recipes and work orders, with what the
+    // system fixes; quill-cli is never unlocked.
+    if (const auto refused =
+            quill::lockRefusal(quill::lockStateOf(store.fixedSettings()), options)) {
+        return refuseLocked(*refused, options, console);
     }
     // SIGINT and SIGTERM end whatever the process waits for: the events'
     // target, then the run, from the event loop.

@@ -17,8 +17,11 @@
 #include "recipe/recipeexport.h"
 #include "recipe/recipestore.h"
 #include "recipe/recipetexts.h"
+#include "runner/runnertexts.h"
 #include "shared/module1.h"
 #include "shared/outcome.h"
+#include "unitserial/patchedhexfile.h"
+#include "unitserial/serialtexts.h"
 
 #include <QDateTime>
 
@@ -57,14 +60,20 @@ bool readChecked(const std::string& path, const FileIdentity& checked,
     return ok && int64_t(bytes.size()) == checked.size && hash.finish() == checked.sha256;
 }
 
-// The check a download makes of the file, with its messages and its exit
-// code: what Quill would refuse to send is refused at publish. None: the
-// firmware is in `bytes`.
+// The check a run makes of the file (runner.cpp's checkFile), with its
+// messages and its exit code: what Quill would refuse to send is refused
+// at publish. None: the firmware is in `bytes`.
 std::optional<ExitCode> checkFirmware(const CliOptions& o, Console& console,
                                       std::vector<uint8_t>& bytes) {
     Module1 m;
     CliMessageBoxes boxes(console, false, o.risks);
-    StdHexFile file;
+    StdHexFile disk;
+    // With a serial number, the same pass notes where the file holds data for it.
+    std::optional<PatchedHexFile> patched;
+    if (o.serial.wanted()) {
+        patched.emplace(disk, *o.serial.address, o.serial.size);
+    }
+    HexFileSource& file = patched ? static_cast<HexFileSource&>(*patched) : disk;
     open_hex_file(m, file, boxes, o.file);
     if (!m.hex_file_open) {
         return exitCodeOf(Outcome::FileError);
@@ -80,6 +89,16 @@ std::optional<ExitCode> checkFirmware(const CliOptions& o, Console& console,
                                            MsgResult::Cancel) == MsgResult::Ok;
         return accepted ? std::nullopt : std::optional(exitCodeOf(outcomeOf(refusedAs)));
     };
+    if (patched && check.verdict != FileVerdict::Refused) {
+        if (const auto missing = patched->firstMissing()) {
+            const bool late = patched->heldAfterEnd(*missing);
+            boxes.MsgBox((late ? quill::text::SerialAfterEnd : quill::text::SerialNoData) +
+                             addressText(*missing) +
+                             (late ? quill::text::SerialAfterEndEnd : quill::text::SerialNoDataEnd),
+                         MsgButtons::Ok, MsgIcon::None, MsgResult::Ok);
+            return exitCodeOf(Outcome::SerialUnusable);
+        }
+    }
     std::optional<ExitCode> refused;
     switch (check.verdict) {
     case FileVerdict::Refused:

@@ -18,6 +18,7 @@
 // is named when the window opens. Modeless, one at a time, deleted when it
 // is closed.
 
+#include "lock/windowlock.h"
 #include "platform/settingsstore.h"
 #include "qt/handover.h"
 #include "run/runrequest.h"
@@ -63,6 +64,8 @@ class frmStation final : public QWidget, private MessageBoxes {
     // What the last round was asked to do: its ports, and the units a retry
     // goes on with.
     const RunRequest& lastRequest() const { return m_lastRequest; }
+    // What the station's lock lets run: every round asks it first.
+    void setLock(const WindowLock* lock) { m_lock = lock; }
 
   signals:
     // The menus' History..., Serial number... and About, which the main
@@ -70,6 +73,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     void historyAsked();
     void serialNumberAsked();
     void aboutAsked();
+    void unlockAsked(); // Options, "Unlock..."
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +112,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     int64_t nowMs() const { return m_steady.elapsed(); }
 
     SettingsStore& m_store;
+    const WindowLock* m_lock = nullptr;
     QtMessageBoxes m_boxes;
     std::unique_ptr<StationRun> m_run;
     RunReport m_lastRound;

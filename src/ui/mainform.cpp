@@ -75,10 +75,10 @@ bool dropIsUsed(const std::vector<std::string>& files) {
 } // namespace
 
 MainForm::MainForm(World world, std::string cmdline)
-    : m_w(world), m_cmdline(std::move(cmdline)),
+    : m_w(world), m_lock(lockStateOf(world.store.fixedSettings())), m_cmdline(std::move(cmdline)),
       m_comSetup(world.m, world.MSComm1, world.boxes, world.store, *this) {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(qtext(text::AppTitle));
+    showLocked();
     // Files dropped on the window go to the file choice, which decides.
     setAcceptDrops(true);
     createControls();
@@ -114,6 +114,11 @@ void MainForm::createControls() {
     fitCaption(cmdStart);
     connect(cmdStart, &QPushButton::clicked, this, [this] {
         if (m_downloader != nullptr) {
+            // A file of the operator's choosing: a free run.
+            if (const auto refused = m_lock.refusal(RunRequest{})) {
+                m_w.boxes.MsgBox(*refused, MsgButtons::Ok, MsgIcon::Exclamation);
+                return;
+            }
             if (m_startHook) {
                 m_startHook();
             }
@@ -211,6 +216,9 @@ void MainForm::showStation(const RunRequest& given) {
         connect(m_station, &frmStation::aboutAsked, this, &MainForm::mnuAbout_Click);
         connect(m_station, &frmStation::serialNumberAsked, this,
                 [this] { showSerialNumber(m_station); });
+        connect(m_station, &frmStation::unlockAsked, this, [this] { showUnlock(m_station); });
+        m_station->setLock(&m_lock);
+        showLocked();
     }
     m_station->show();
     m_station->raise();

@@ -4,6 +4,7 @@
 // progress bar, the two status bars and the menus. It lays out the controls,
 // forwards their events to the core and is the core's view of them.
 
+#include "lock/windowlock.h"
 #include "platform/settingsstore.h"
 #include "port/comsetup.h"
 #include "port/startup.h"
@@ -79,6 +80,10 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     // The station window, modeless, one at a time; `given`: what a command
     // line chose for it.
     void showStation(const RunRequest& given = {});
+    // "Unlock...": the engineer's password, modal, owned by `owner` (null:
+    // this window). What a locked station lets run is asked of lock().
+    void showUnlock(QWidget* owner = nullptr);
+    const WindowLock& lock() const { return m_lock; }
 
     // MainFormControls
     void setLblMsgVisible(bool visible) override;
@@ -109,8 +114,10 @@ class MainForm final : public QMainWindow, public MainFormControls, public Devic
     void showProgress();
     void mnuAbout_Click();
     void mnuFileHistory_Click();
+    void showLocked(); // in the title
 
     World m_w;
+    WindowLock m_lock;
     std::string m_cmdline;
     ComSetup m_comSetup;
     QtFileDialog CommonDialog1;

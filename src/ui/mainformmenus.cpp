@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The menu bar of the main window.
+// The menu bar of the main window, and the lock it shows and unlocks.
 
 #include "hexfile/fileselect.h"
+#include "lock/locktexts.h"
 #include "port/startup.h"
 #include "shared/context.h"
+#include "ui/frmstation.h"
+#include "ui/frmunlock.h"
 #include "ui/mainform.h"
 #include "ui/menuitems.h"
+
+#include <chrono>
 
 namespace quill {
 
@@ -47,10 +52,34 @@ void MainForm::createMenus() {
             [this] { set_device(m_w.m, *this, device_tracker); });
     QAction* mnuSerial = menuItem(mnuOptions, "mnuSerial", text::MenuSerial);
     connect(mnuSerial, &QAction::triggered, this, [this] { showSerialNumber(); });
+    QAction* mnuUnlock = menuItem(mnuOptions, "mnuUnlock", lock::text::MenuUnlock);
+    connect(mnuUnlock, &QAction::triggered, this, [this] { showUnlock(); });
 
     QMenu* mnuHelp = topMenu(menuBar(), "mnuHelp", text::MenuHelp);
     QAction* mnuAbout = menuItem(mnuHelp, "mnuAbout", text::MenuAbout, Qt::CTRL | Qt::Key_A);
     connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+}
+
+void MainForm::showUnlock(QWidget* owner) {
+    frmUnlock dialog(
+        m_lock,
+        [] {
+            using namespace std::chrono;
+            return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+        },
+        owner != nullptr ? owner : this);
+    dialog.exec();
+    showLocked();
+}
+
+void MainForm::showLocked() {
+    const char* state = !m_lock.state().locked    ? ""
+                        : m_lock.state().unlocked ? lock::text::UnlockedTitle
+                                                  : lock::text::LockedTitle;
+    setWindowTitle(qtext(text::AppTitle) + qtext(state));
+    if (m_station) {
+        m_station->setWindowTitle(qtext(text::StationCaption) + qtext(state));
+    }
 }
 
 } // namespace quill

@@ -4,6 +4,7 @@
 // history, the serial numbers and the About box are the main window's
 // own, asked for by signals; the firmware is the station's choice.
 
+#include "lock/locktexts.h"
 #include "ui/frmstation.h"
 #include "ui/frmstationsettings.h"
 #include "ui/menuitems.h"
@@ -35,6 +36,8 @@ void frmStation::createMenus() {
     QAction* mnuStationSettings =
         menuItem(mnuOptions, "mnuStationSettings", text::MenuStationSettings);
     connect(mnuStationSettings, &QAction::triggered, this, &frmStation::showSettings);
+    QAction* mnuUnlock = menuItem(mnuOptions, "mnuUnlock", lock::text::MenuUnlock);
+    connect(mnuUnlock, &QAction::triggered, this, &frmStation::unlockAsked);
 
     QMenu* mnuHelp = topMenu(bar, "mnuHelp", text::MenuHelp);
     QAction* mnuAbout = menuItem(mnuHelp, "mnuAbout", text::MenuAbout);

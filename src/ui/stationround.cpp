@@ -67,6 +67,12 @@ void frmStation::stopFocused() {
 }
 
 void frmStation::startRound(RunRequest request) {
+    if (m_lock != nullptr) {
+        if (const auto refused = m_lock->refusal(request)) {
+            MsgBox(*refused, MsgButtons::Ok, MsgIcon::Exclamation, MsgResult::Ok);
+            return;
+        }
+    }
     // Options, "Serial number..." holds for the station's units too: each
     // new unit of a round draws a number of its own; a retried one keeps it.
     request.serial = serialFromSettings(m_store);

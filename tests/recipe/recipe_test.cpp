@@ -70,7 +70,8 @@ TEST_P(RecipeStoreTest, OlderHistoryGetsTheTablesAndRefusesAListFile) {
     // A history made before recipes: only the attempts' tables.
     QTemporaryDir dir;
     const HistoryLocation older =
-        sqliteHistory(dir.filePath(QStringLiteral("old.sqlite")).toStdString());
+        GetParam() ? *historyAt(sharedPgServer().url(sharedPgServer().newDatabase()))
+                   : sqliteHistory(dir.filePath(QStringLiteral("old.sqlite")).toStdString());
     ASSERT_TRUE(HistoryStore::open(older).ok());
     auto opened = RecipeStore::open(older);
     ASSERT_TRUE(opened.ok());

@@ -62,6 +62,10 @@ TEST(RecipeCli, PublishListShowOrder) {
         {"--recipe-publish shelf -b 9600 -d manual --serial-at 0x10 --serial-list " + file + " " +
              file,
          2, "--serial-list"},
+        {"--recipe-publish sn -b 9600 -d manual --serial-at 0x100 " + file, 4,
+         "no data at 0x00000100"},
+        {"--recipe-publish sn -b 9600 -d manual --serial-at 0 --serial-size 2 " + file, 0,
+         "sn@1 82bacd39"},
         {"--recipes --csv", 0, "shelf,1,released,82bacd39"},
         {"--recipe-retire shelf@2", 0, ""},
         {"--recipe-retire shelf@7", 2, "no recipe shelf@7"},
