@@ -8,7 +8,10 @@
 // a row of the history, begun before it hears a byte, and an attempt of its
 // unit (new, or carried on from an earlier run) once it has heard one. What
 // is drawn for a unit (its serial number, its number in the batch) is drawn
-// only once its device has answered, just before its first record. The front end sees
+// only once its device has answered, just before its first record. A recipe
+// (or a work order's) is found in the history's database before anything
+// is planned, and its firmware read from memory; a unit of a work order
+// takes its place in it just before its device hears its first byte. The front end sees
 // the run through its view, on this thread: the devices' events arrive
 // here queued.
 //
