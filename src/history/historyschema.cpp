@@ -315,9 +315,11 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
         sql += QStringLiteral(" AND serial = ?");
     }
     if (!f.recipe.empty()) {
-        // NAME alone: every version of it.
+        // NAME alone: every version of it, "NAME@" and what follows. Not
+        // LIKE: SQLite's ignores the case of ASCII letters, and recipes
+        // "Sensor" and "sensor" are two.
         sql += f.recipe.find('@') == std::string::npos
-                   ? QStringLiteral(" AND (recipe = ? OR recipe LIKE ? ESCAPE '!')")
+                   ? QStringLiteral(" AND substr(recipe, 1, length(?)) = ?")
                    : QStringLiteral(" AND recipe = ?");
     }
     if (!f.workOrder.empty()) {
@@ -365,13 +367,11 @@ QVariantList filterValues(const HistoryFilter& f) {
         bound << text(f.serial);
     }
     if (!f.recipe.empty()) {
-        bound << text(f.recipe);
         if (f.recipe.find('@') == std::string::npos) {
-            QString escaped = text(f.recipe);
-            escaped.replace(u'!', QStringLiteral("!!"))
-                .replace(u'%', QStringLiteral("!%"))
-                .replace(u'_', QStringLiteral("!_"));
-            bound << escaped + QStringLiteral("@%");
+            const QString versions = text(f.recipe) + QStringLiteral("@");
+            bound << versions << versions;
+        } else {
+            bound << text(f.recipe);
         }
     }
     if (!f.workOrder.empty()) {

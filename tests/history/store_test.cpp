@@ -445,6 +445,19 @@ TEST_P(Store, AnOlderSchemaIsBroughtUpToDate) {
         EXPECT_EQ(std::tuple(unitKeys.size(), unitKeys.count("")), std::tuple(7u, 0u));
         EXPECT_EQ(std::tuple(rows[7].port, rows[7].outcome, rows[7].recordsSent, rows[7].key),
                   std::tuple("", "complete", 3, ""));
+        // A recipe's name picks its versions alone: not another name that
+        // differs in case, or begins with it.
+        for (const char* name : {"Sensor@3", "sensors@1", "sensor_@1"}) {
+            keyed.key = name;
+            keyed.recipe = name;
+            ASSERT_TRUE((*store)->begin(keyed));
+        }
+        HistoryFilter byName;
+        byName.recipe = "sensor";
+        auto picked = (*store)->query(byName);
+        ASSERT_TRUE(picked) << picked.error().text();
+        ASSERT_EQ(picked->size(), 1u);
+        EXPECT_EQ((*picked)[0].key, "k-1");
     }
 }
 
