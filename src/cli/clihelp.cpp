@@ -29,6 +29,12 @@ cmdline::HelpText helpText() {
         "  or:  quill-cli --history [--since DATE] [--port PORT] [--outcome NAME]\n"
         "                 [--sha256 PREFIX] [--batch NAME] [--csv | --json]\n"
         "                 [--yield [--by day|batch]]\n"
+        "  or:  quill-cli --recipe-publish NAME -b RATE -d KIND [--note TEXT] [OPTION]... FILE\n"
+        "  or:  quill-cli --recipes | --work-orders [--csv | --json]\n"
+        "  or:  quill-cli --recipe-show NAME[@VERSION] | --recipe-retire NAME@VERSION\n"
+        "  or:  quill-cli --recipe-export NAME@VERSION FILE | --recipe-import FILE\n"
+        "  or:  quill-cli --work-order-open NAME --recipe NAME@VERSION --quantity N\n"
+        "  or:  quill-cli --work-order-close NAME\n"
         "  or:  quill-cli --list-ports\n"
         "  or:  quill-cli --check-port PORT",
         "Downloads the Intel HEX file FILE into the flash of an Ostrel device, as the\n"
@@ -59,7 +65,14 @@ cmdline::HelpText helpText() {
         "With --events, line-control software can follow the run as it goes: one JSON\n"
         "object per line for the run's start, each device's start, phase, progress,\n"
         "messages and end, and the run's end, as the schema installed as\n"
-        "share/quill/quill-events.schema.json describes them.",
+        "share/quill/quill-events.schema.json describes them.\n"
+        "\n"
+        "Recipes and work orders live in the history too. A recipe is a hex file\n"
+        "published under a name with the settings it runs with (device, baud rate,\n"
+        "what is accepted of the file, idle limit, settle time, serial number), as\n"
+        "version 1, 2, ... of that name, each never changed once published: only\n"
+        "retired. A work order is a quantity of units of one recipe version, shared\n"
+        "by every station of the history: no more units than that are flashed.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"
@@ -72,6 +85,8 @@ cmdline::HelpText helpText() {
             "  quill-cli -p /dev/ttyUSB0 --repeat --batch 2026-W49 --max-units 40 firmware.hex\n"
             "  quill-cli --history --since 2026-12-01 --outcome complete --csv\n"
             "  quill-cli --history --yield --by batch --since 2026-12-01\n"
+            "  quill-cli --recipe-publish shelf-ctl -b 38400 -d tracker --note 'rev C' fw.hex\n"
+            "  quill-cli --work-order-open WO-4711 --recipe shelf-ctl@3 --quantity 500\n"
             "  quill-cli --events - -p /dev/ttyUSB0 -y firmware.hex | jq .\n"
             "  quill-cli --events mqtt://broker.line/line7/station3 --events-user station3 \\\n"
             "            -p /dev/ttyUSB0 --repeat firmware.hex\n",

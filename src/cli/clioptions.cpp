@@ -100,7 +100,8 @@ void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOpti
     }
     if (!cl.given(r.history)) {
         for (const CLI::Option* listing : {r.since, r.outcome, r.shaPrefix, r.csv, r.yield}) {
-            if (cl.given(listing)) {
+            if (cl.given(listing) &&
+                !(listing == r.csv && o.action == CliOptions::Action::Recipes)) {
                 cl.problem(listing->get_name() + " needs --history");
             }
         }
@@ -320,6 +321,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* serialValue =
         cl.option("--serial", "VALUE", "--history: only the unit with this serial number");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");
+    const RecipeOptions recipeOptions = declareRecipeOptions(cl);
     cl.parse(args);
 
     ParsedCommandLine result;
@@ -382,6 +384,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     o.json = cl.given(json);
     readEventOptions(cl, o, events, eventsUser);
 
+    const std::vector<std::string> given = cl.values(files);
+    const bool recipeCommand = readRecipeOptions(cl, o, recipeOptions, given);
     readRecordOptions(cl, o,
                       {historyUrl, operatorName, requireHistory, expect, repeat, maxUnits, batch,
                        history, since, outcome, shaPrefix, csv, yield, by});
@@ -389,10 +393,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         cl, o,
         {serialAt, serialSize, serialFormat, serialSeries, serialStart, serialList, serialValue});
 
-    const std::vector<std::string> given = cl.values(files);
-    if (int(cl.given(listPorts)) + int(cl.given(checkPort)) +
-            int(o.action == CliOptions::Action::History) >
-        1) {
+    if (recipeCommand) {
+        if (cl.given(listPorts) || cl.given(checkPort) || cl.given(history)) {
+            cl.problem("the recipe and work-order commands cannot be used with --list-ports, "
+                       "--check-port or --history");
+        }
+    } else if (int(cl.given(listPorts)) + int(cl.given(checkPort)) +
+                   int(o.action == CliOptions::Action::History) >
+               1) {
         cl.problem("--list-ports, --check-port and --history cannot be used together");
     } else if (cl.given(listPorts) || cl.given(checkPort) ||
                o.action == CliOptions::Action::History) {

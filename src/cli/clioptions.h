@@ -3,6 +3,7 @@
 // quill-cli's command line. No Qt, no system calls: the settings store and
 // the port are looked at later, by the run.
 
+#include "cli/recipecommands.h"
 #include "events/eventsink.h"
 #include "run/runrequest.h"
 
@@ -17,7 +18,7 @@ namespace quill::cli {
 // The download's own options are what a run is asked (run/runrequest.h);
 // the rest is quill-cli's.
 struct CliOptions : RunRequest {
-    enum class Action { Download, Help, Version, ListPorts, CheckPort, History };
+    enum class Action { Download, Help, Version, ListPorts, CheckPort, History, Recipes };
     Action action = Action::Download;
 
     bool yes = false;                // answer the Manual prompt with OK
@@ -38,6 +39,8 @@ struct CliOptions : RunRequest {
     bool csv = false;
     bool yield = false;   // --yield: the units' yield instead of the rows
     bool byBatch = false; // --by batch: ... per batch, not per day
+
+    RecipeCommand recipes; // --recipe-publish, --recipes, --work-order-open, ...
 
     std::optional<std::string> port() const {
         return ports.empty() ? std::nullopt : std::optional<std::string>(ports.front());

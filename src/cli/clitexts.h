@@ -65,4 +65,13 @@ inline constexpr const char* NextDevice = "Connect the next device and press Ent
 inline constexpr const char* PromptAnsweredByEnter = "y (Enter)";
 inline constexpr const char* Round = "Round ";
 
+// --recipes, --recipe-show, --work-orders: the captions, and what is not there.
+inline constexpr const char* RecipeCaptions[] = {"NAME", "VERSION",         "STATE", "SHA-256",
+                                                 "SIZE", "PUBLISHED (UTC)", "NOTE"};
+inline constexpr const char* OrderCaptions[] = {"ORDER",       "RECIPE",    "QUANTITY", "DONE",
+                                                "IN PROGRESS", "REMAINING", "STATE"};
+inline constexpr const char* NoRecipes = "The history holds no recipes.\n";
+inline constexpr const char* NoOrders = "The history holds no work orders.\n";
+inline constexpr const char* NoSuchOrder = "no work order ";
+
 } // namespace quill::cli::text

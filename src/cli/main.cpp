@@ -11,6 +11,7 @@
 #include "cli/jsonresult.h"
 #include "cli/portcheck.h"
 #include "cli/portlist.h"
+#include "cli/recipecommands.h"
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
 #include "events/eventtexts.h"
@@ -140,6 +141,9 @@ int main(int argc, char** argv) {
     }
     if (options.action == CliOptions::Action::History) {
         return toInt(listHistory(options, store, stdout, console));
+    }
+    if (options.action == CliOptions::Action::Recipes) {
+        return toInt(runRecipeCommand(options, store, stdout, console));
     }
     // SIGINT and SIGTERM end whatever the process waits for: the events'
     // target, then the run, from the event loop.

@@ -97,6 +97,9 @@ class HistoryStore {
                                                 const std::vector<int64_t>& watched);
 
     const HistoryLocation& location() const { return m_where; }
+    // The Qt SQL connection of this store, for the tables of other modules
+    // that live in the same database (recipes and work orders).
+    const QString& connectionName() const { return m_connection; }
 
   private:
     explicit HistoryStore(HistoryLocation where);

@@ -23,7 +23,7 @@ enum class RecipeState : uint8_t { Released, Retired };
 struct RecipeSettings {
     int16_t device = 0; // device_manual or device_tracker
     int32_t baud = 0;
-    Risks risks;        // --allow-no-end-record, --allow-records-after-end
+    Risks risks; // --allow-no-end-record, --allow-records-after-end
     int idleTimeoutSeconds = defaultIdleTimeoutSeconds;
     int settleMs = defaultSettleMs;
     SerialRequest serial; // no address: no number is written
@@ -33,15 +33,15 @@ struct RecipeSettings {
 
 struct Recipe {
     std::string name;
-    int version = 0;            // 1, 2, ... per name, given when published
+    int version = 0;               // 1, 2, ... per name, given when published
     std::vector<uint8_t> firmware; // the file's bytes exactly as published
-    std::string fileName;       // the name (not the path) the engineer's file had
-    std::string sha256;         // of `firmware`, lower-case hex
+    std::string fileName;          // the name (not the path) the engineer's file had
+    std::string sha256;            // of `firmware`, lower-case hex
     RecipeSettings settings;
     std::string note;
-    std::string publishedBy;    // the login name, or the one given
-    std::string station;        // the host it was published from
-    int64_t publishedMs = 0;    // UTC ms since the epoch
+    std::string publishedBy; // the login name, or the one given
+    std::string station;     // the host it was published from
+    int64_t publishedMs = 0; // UTC ms since the epoch
     RecipeState state = RecipeState::Released;
 
     // "NAME@VERSION"
@@ -55,6 +55,11 @@ struct RecipeRef {
     std::optional<int> version; // none: the newest released
 };
 std::optional<RecipeRef> recipeRefFromText(std::string_view text);
+
+// A recipe's or an order's name: printable UTF-8, no '@', no blank at
+// either end, at most maxNameBytes. What is wrong with it, or none.
+inline constexpr size_t maxNameBytes = 100;
+const char* nameProblem(std::string_view name);
 
 enum class OrderState : uint8_t { Open, Closed };
 
@@ -82,10 +87,10 @@ struct OrderStationCount {
 
 // What asking for a place in an order came to.
 enum class PlaceAnswer : uint8_t {
-    Taken,    // the unit holds a place now (or held it already)
-    Full,     // every place is taken: the unit must not be flashed
-    Closed,   // the order is closed: it runs nothing
-    NoOrder,  // no order of that name
+    Taken,   // the unit holds a place now (or held it already)
+    Full,    // every place is taken: the unit must not be flashed
+    Closed,  // the order is closed: it runs nothing
+    NoOrder, // no order of that name
 };
 
 } // namespace quill

@@ -45,6 +45,9 @@ class RecipeStore {
     // publishing fields. Refused when that NAME@VERSION is there with other bytes.
     HistoryStatus import(const Recipe& recipe);
 
+    // The state of NAME@VERSION; none when there is no such recipe.
+    HistoryResult<std::optional<RecipeState>> stateOf(const std::string& name, int version);
+
     // Opens an order of `quantity` units of NAME@VERSION, which must be
     // released. Refused when an order of that name exists.
     HistoryStatus openOrder(const WorkOrder& order);
@@ -58,8 +61,7 @@ class RecipeStore {
     // processes and stations ask at once, no more than the quantity are
     // ever taken. A unit that holds a place already keeps it (Taken).
     HistoryResult<PlaceAnswer> takePlace(const std::string& order, const std::string& unitKey,
-                                         const std::string& attemptKey,
-                                         const std::string& station);
+                                         const std::string& attemptKey, const std::string& station);
     // The unit completed: its place is kept for good.
     HistoryStatus keepPlace(const std::string& order, const std::string& unitKey);
     // The unit failed or was stopped: its place is free again.
@@ -67,7 +69,7 @@ class RecipeStore {
 
   private:
     RecipeStore();
-    struct Impl;
+    struct Impl; // recipedb.h
     std::unique_ptr<Impl> m;
 };
 
