@@ -119,6 +119,7 @@ frmStation::~frmStation() {
     m_run.reset();            // every device stops; the rows are written
     m_readers->waitForDone(); // nothing is posted to a window that has gone
     m_checks->waitForDone();
+    m_order->finish();
     m_choice->save(m_store);
     m_order->save(m_store);
 }
@@ -144,7 +145,7 @@ MsgResult frmStation::MsgBox(const std::string& text, MsgButtons buttons, MsgIco
 }
 
 void frmStation::createControls() {
-    m_order = new StationOrder(m_store, *m_readers, *m_inbox, this);
+    m_order = new StationOrder(m_store, *m_inbox, this);
     m_choice = new StationChoice(this);
     m_header = new StationHeader(this);
     lblNotice = stationLabel(this, "lblNotice", 1.2, true);

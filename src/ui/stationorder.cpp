@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThreadPool>
 
 #include <utility>
 
@@ -25,6 +26,13 @@ struct OrderAnswer {
     std::string problem; // Failed: the history's words
 };
 
+// The connection the lookups share, on the order's thread. Opening one
+// brings the recipe tables up to date, a write: not every few seconds.
+struct OrderReader {
+    std::unique_ptr<RecipeStore> store;
+    std::string at; // the history it is open on, as shown
+};
+
 namespace {
 
 constexpr const char* section = "Station";
@@ -33,22 +41,32 @@ constexpr int shownSha256Digits = 12;
 
 // The order `name` and, `withRecipe`, its recipe. A station whose own
 // history file is not there yet holds no order: the file is not made here.
-OrderAnswer lookUpOrder(const HistoryLocation& where, const std::string& name, bool withRecipe) {
+// A connection that failed is opened anew next time.
+OrderAnswer lookUpOrder(OrderReader& reader, const HistoryLocation& where, const std::string& name,
+                        bool withRecipe) {
     OrderAnswer a;
     if (where.kind == HistoryLocation::Kind::Sqlite &&
         !QFile::exists(QFile::decodeName(QByteArray::fromStdString(where.path)))) {
+        reader.store.reset();
         return a;
     }
-    const auto failed = [&a](const HistoryError& e) {
+    const auto failed = [&a, &reader](const HistoryError& e) {
+        reader.store.reset();
         a.found = OrderAnswer::Found::Failed;
         a.problem = e.text();
         return a;
     };
-    auto store = RecipeStore::open(where);
-    if (!store) {
-        return failed(store.error());
+    if (!reader.store || reader.at != where.shown()) {
+        reader.store.reset();
+        auto opened = RecipeStore::open(where);
+        if (!opened) {
+            return failed(opened.error());
+        }
+        reader.store = std::move(*opened);
+        reader.at = where.shown();
     }
-    auto order = (*store)->order(name);
+    RecipeStore* store = reader.store.get();
+    auto order = store->order(name);
     if (!order) {
         return failed(order.error());
     }
@@ -61,7 +79,7 @@ OrderAnswer lookUpOrder(const HistoryLocation& where, const std::string& name, b
         return a;
     }
     if (withRecipe) {
-        auto recipe = (*store)->find(RecipeRef{a.order.recipeName, a.order.recipeVersion});
+        auto recipe = store->find(RecipeRef{a.order.recipeName, a.order.recipeVersion});
         if (!recipe) {
             return failed(recipe.error());
         }
@@ -78,9 +96,11 @@ OrderAnswer lookUpOrder(const HistoryLocation& where, const std::string& name, b
 
 } // namespace
 
-StationOrder::StationOrder(const SettingsStore& store, QThreadPool& readers, Inbox& inbox,
-                           QWidget* parent)
-    : QWidget(parent), m_store(store), m_readers(readers), m_inbox(inbox) {
+StationOrder::StationOrder(const SettingsStore& store, Inbox& inbox, QWidget* parent)
+    : QWidget(parent), m_store(store), m_inbox(inbox), m_thread(std::make_unique<QThreadPool>()),
+      m_reader(std::make_unique<OrderReader>()) {
+    m_thread->setMaxThreadCount(1);
+    m_thread->setExpiryTimeout(-1);
     setObjectName(QStringLiteral("StationOrder"));
     txtOrder = new QLineEdit(this);
     txtOrder->setObjectName(QStringLiteral("txtOrder"));
@@ -94,6 +114,19 @@ StationOrder::StationOrder(const SettingsStore& store, QThreadPool& readers, Inb
     layout->addWidget(txtOrder, 1);
     layout->addWidget(lblOrder, 3);
     connect(txtOrder, &QLineEdit::returnPressed, this, &StationOrder::entered);
+}
+
+StationOrder::~StationOrder() {
+    finish();
+}
+
+void StationOrder::finish() {
+    start([](OrderReader& reader) { reader.store.reset(); });
+    m_thread->waitForDone();
+}
+
+void StationOrder::start(std::function<void(OrderReader&)> job) {
+    startOn(*m_thread, [reader = m_reader.get(), job = std::move(job)] { job(*reader); });
 }
 
 void StationOrder::load() {
@@ -172,8 +205,8 @@ void StationOrder::lookUp(const std::string& name) {
         answered(failed);
         return;
     }
-    startOn(m_readers, [this, asked, name, where = *where] {
-        OrderAnswer answer = lookUpOrder(where, name, true);
+    start([this, asked, name, where = *where](OrderReader& reader) {
+        OrderAnswer answer = lookUpOrder(reader, where, name, true);
         m_inbox.post([this, asked, answer = std::move(answer)] {
             if (asked == m_asked) {
                 answered(answer);
@@ -237,8 +270,8 @@ void StationOrder::refresh() {
         return;
     }
     m_refreshing = true;
-    startOn(m_readers, [this, asked = m_asked, name = m_name, where = *where] {
-        OrderAnswer answer = lookUpOrder(where, name, false);
+    start([this, asked = m_asked, name = m_name, where = *where](OrderReader& reader) {
+        OrderAnswer answer = lookUpOrder(reader, where, name, false);
         m_inbox.post([this, asked, answer = std::move(answer)] {
             m_refreshing = false;
             if (asked == m_asked && m_state == State::Selected) {

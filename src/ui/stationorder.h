@@ -4,10 +4,11 @@
 // field a keyboard-wedge barcode scanner fills (it types the order's name,
 // then Enter), and what the history says of that order: its recipe, the
 // firmware's SHA-256 and the engineer's note. Every answer is looked up
-// off the window's thread, anew: the order's progress too, which other
-// stations of the line move. An order that is not there or not open is
-// said plainly and selects nothing; an empty field, then Enter, goes back
-// to no order. Kept in the settings file and looked up again next time:
+// anew off the window's thread, on one of the order's own that keeps its
+// connection to the history between lookups: the order's progress, which
+// other stations of the line move, is asked for every few seconds. An order that is not there or
+// not open is said plainly and selects nothing; an empty field, then Enter, goes back to no order.
+// Kept in the settings file and looked up again next time:
 //
 //     [Station]
 //     WORK_ORDER=4711
@@ -18,6 +19,8 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <string>
 
 class QLineEdit;
@@ -28,6 +31,7 @@ namespace quill {
 class Inbox;
 class StationLabel;
 struct OrderAnswer;
+struct OrderReader;
 
 class StationOrder final : public QWidget {
     Q_OBJECT
@@ -35,9 +39,12 @@ class StationOrder final : public QWidget {
   public:
     enum class State : uint8_t { Free, LookingUp, Selected };
 
-    // The lookups run on `readers` and answer through `inbox`, which the
-    // window waits for and keeps until it goes.
-    StationOrder(const SettingsStore& store, QThreadPool& readers, Inbox& inbox, QWidget* parent);
+    // The answers come through `inbox`, which is to outlive the lookups:
+    // its owner calls finish() first.
+    StationOrder(const SettingsStore& store, Inbox& inbox, QWidget* parent);
+    ~StationOrder() override;
+    // Waits for the lookups under way, and closes the connection.
+    void finish();
 
     // The stored order, looked up anew.
     void load();
@@ -69,9 +76,12 @@ class StationOrder final : public QWidget {
     void refreshed(const OrderAnswer& answer);
     void show(const QString& text, bool problem);
 
+    void start(std::function<void(OrderReader&)> job);
+
     const SettingsStore& m_store;
-    QThreadPool& m_readers;
     Inbox& m_inbox;
+    std::unique_ptr<QThreadPool> m_thread; // one thread, kept: the connection's
+    std::unique_ptr<OrderReader> m_reader; // only ever used there
     QLineEdit* txtOrder;
     StationLabel* lblOrder;
     State m_state = State::Free;
