@@ -7,6 +7,8 @@
 #include "events/eventtexts.h"
 #include "hexfile/hexfiletexts.h"
 #include "history/historylocation.h"
+#include "recipe/recipe.h"
+#include "runner/runnertexts.h"
 #include "shared/exitcodes.h"
 #include "shared/module1.h"
 
@@ -91,9 +93,11 @@ void readRecordOptions(cmdline::CommandLine& cl, CliOptions& o, const RecordOpti
     o.csv = cl.given(r.csv);
     o.yield = cl.given(r.yield);
     if (const auto by = cl.last(r.by)) {
-        o.byBatch = *by == "batch";
-        if (*by != "batch" && *by != "day") {
-            cl.problem("--by needs day or batch, not " + *by);
+        o.yieldBy = *by == "batch"   ? YieldBy::Batch
+                    : *by == "order" ? YieldBy::Order
+                                     : YieldBy::Day;
+        if (*by != "batch" && *by != "day" && *by != "order") {
+            cl.problem("--by needs day, batch or order, not " + *by);
         } else if (!o.yield) {
             cl.problem("--by needs --yield");
         }
@@ -297,7 +301,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                            "rows: per day (UTC) or per batch, the units judged, first pass and "
                            "final (complete at their first and last attempt), and apart those "
                            "stopped, the attempts that never reached a device and those running");
-    auto* by = cl.option("--by", "day|batch", "--yield: per day (the default) or per batch");
+    auto* by = cl.option("--by", "day|batch|order",
+                         "--yield: per day (the default), per batch or per work order");
+    auto* recipe = cl.option("--recipe", "NAME[@VERSION]",
+                             "download the firmware of this recipe from the history, with the "
+                             "settings it fixes (no version: the newest released); no FILE. An "
+                             "option that differs from the recipe is refused. With --history: "
+                             "only its downloads (NAME alone: of every version)");
+    auto* workOrder = cl.option(
+        "--work-order", "NAME",
+        "download the recipe of this work order, each unit taking one of its places just before "
+        "its device hears a byte; an order with no place left sends nothing (exit status 13). "
+        "With --history: only its downloads");
     auto* serialAt = cl.option(
         "--serial-at", "ADDRESS",
         "write a number of each unit's own into its image at this address (hex, with or without "
@@ -415,12 +430,27 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         if (!given.empty()) {
             cl.problem(std::string(name) + " takes no hex file");
         }
+    } else if (cl.given(recipe) || cl.given(workOrder)) {
+        if (!given.empty()) {
+            cl.problem(text::RecipeTakesNoFile);
+        }
     } else if (given.size() != 1 || given.front().empty()) {
         cl.problem(given.empty() ? "no hex file given" : "give exactly one hex file");
     } else {
         o.file = given.front();
     }
 
+    o.recipe = cl.last(recipe).value_or("");
+    o.workOrder = cl.last(workOrder).value_or("");
+    if (cl.given(recipe) && !recipeRefFromText(o.recipe)) {
+        cl.problem(quill::text::BadRecipeName + o.recipe);
+    }
+    if (cl.given(workOrder) && o.workOrder.empty()) {
+        cl.problem(text::WorkOrderNeedsName);
+    }
+    if (cl.given(recipe) && cl.given(workOrder) && o.action == CliOptions::Action::Download) {
+        cl.problem(quill::text::RecipeAndOrder);
+    }
     if (o.events && o.action != CliOptions::Action::Download) {
         cl.problem("--events is for downloads, not for --list-ports, --check-port or --history");
     }

@@ -5,6 +5,7 @@
 
 #include "cli/recipecommands.h"
 #include "events/eventsink.h"
+#include "history/yieldformat.h"
 #include "run/runrequest.h"
 
 #include <cstdint>
@@ -37,8 +38,8 @@ struct CliOptions : RunRequest {
     std::string outcome;
     std::string sha256Prefix;
     bool csv = false;
-    bool yield = false;   // --yield: the units' yield instead of the rows
-    bool byBatch = false; // --by batch: ... per batch, not per day
+    bool yield = false;             // --yield: the units' yield instead of the rows
+    YieldBy yieldBy = YieldBy::Day; // --by: ... per day, batch or work order
 
     RecipeCommand recipes; // --recipe-publish, --recipes, --work-order-open, ...
 

@@ -65,6 +65,11 @@ inline constexpr const char* NextDevice = "Connect the next device and press Ent
 inline constexpr const char* PromptAnsweredByEnter = "y (Enter)";
 inline constexpr const char* Round = "Round ";
 
+// --recipe and --work-order.
+inline constexpr const char* RecipeTakesNoFile =
+    "--recipe and --work-order take no hex file: the firmware is the recipe's, from the history";
+inline constexpr const char* WorkOrderNeedsName = "--work-order needs the order's name";
+
 // --recipes, --recipe-show, --work-orders: the captions, and what is not there.
 inline constexpr const char* RecipeCaptions[] = {"NAME", "VERSION",         "STATE", "SHA-256",
                                                  "SIZE", "PUBLISHED (UTC)", "NOTE"};

@@ -49,6 +49,8 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     filter.sha256Prefix = o.sha256Prefix;
     filter.batch = o.batch;
     filter.serial = o.serialValue;
+    filter.recipe = o.recipe;
+    filter.workOrder = o.workOrder;
     filter.tableOnly = !o.csv && !o.json && !o.yield;
     const auto where = historyLocation(settings, o.historyUrl);
     if (!where) {
@@ -79,10 +81,10 @@ ExitCode listHistory(const CliOptions& o, const SettingsStore& settings, std::FI
     HistoryTable table;
     HistoryStatus failed;
     if (o.yield) {
-        YieldGroups groups(o.byBatch);
+        YieldGroups groups(o.yieldBy);
         failed = (*store)->each(filter, [&](const Attempt& a) { groups.add(a); });
         const auto form = o.csv ? yieldCsv : o.json ? yieldJsonLines : yieldTable;
-        piece = failed ? std::string() : form(groups.groups(), o.byBatch);
+        piece = failed ? std::string() : form(groups.groups(), o.yieldBy);
     } else if (filter.tableOnly) {
         failed = (*store)->each(filter, [&](const Attempt& a) { table.measure(a); });
         table.appendCaptions(piece);

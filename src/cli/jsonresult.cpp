@@ -45,6 +45,8 @@ std::string jsonObject(const DeviceReport& d, int exitCode,
     member(out, pad, "serial", textOrNull(d.serial));
     member(out, pad, "unit_key", textOrNull(d.unitKey));
     member(out, pad, "attempt", d.attemptNo ? std::to_string(*d.attemptNo) : "null");
+    member(out, pad, "recipe", textOrNull(d.recipe));
+    member(out, pad, "work_order", textOrNull(d.workOrder));
     std::string list = "[";
     for (size_t i = 0; i < messages.size(); ++i) {
         list += (i == 0 ? "\n" : ",\n") + pad + "    " + jsonString(messages[i]);

@@ -93,7 +93,12 @@ std::string commandLine(const CliOptions& o) {
             add({"--serial-series", s.series, "--serial-start", std::to_string(s.start)});
         }
     }
-    add({"--", o.file});
+    if (!o.recipe.empty() || !o.workOrder.empty()) {
+        add({o.recipe.empty() ? "--work-order" : "--recipe",
+             o.recipe.empty() ? o.workOrder : o.recipe});
+    } else {
+        add({"--", o.file});
+    }
     std::string line;
     for (const std::string& word : words) {
         line += (line.empty() ? "" : " ") + shellWord(word);

@@ -139,16 +139,20 @@ void Downloader::com_start(uint32_t download) {
         }
         break;
     }
-    case device_tracker:
-        TrackerProgEnable();
-        break;
     default:
         break;
     }
     // The download may have been stopped, or the port lost or failed, while
-    // a box or the wait dialog was open.
-    if (!goesOn(download)) {
+    // a box was open.
+    if (!goesOn(download) || !mayBegin(download)) {
         return;
+    }
+    if (m.device_type == device_tracker) {
+        TrackerProgEnable();
+        // ... or while the wait dialog was open.
+        if (!goesOn(download)) {
+            return;
+        }
     }
 
     m_c.Timer1.setInterval(eraseTimeoutMs);
@@ -168,6 +172,17 @@ void Downloader::com_start(uint32_t download) {
     m_c.form.setPrbVisible(true);
     m_c.form.setPrbMin(0);
     m_c.form.setPrbMax(static_cast<float>(m.file_len));
+}
+
+// The device hears its first byte next (the erase request, or the
+// Tracker's first frame): its owner may still end the download here, and
+// then the device hears nothing.
+bool Downloader::mayBegin(uint32_t download) {
+    if (m_c.observer == nullptr) {
+        return true;
+    }
+    m_c.observer->beforeFirstByte();
+    return stillRunning(m_c, download);
 }
 
 // A file that may not be what the user meant: the question's default is

@@ -42,6 +42,7 @@ class Downloader final : public MSCommEvents, public WaitDialogEvents {
     // After a call that may have run other handlers: the download goes on
     // only if it is still this one and the port has not failed.
     bool goesOn(uint32_t download);
+    bool mayBegin(uint32_t download);
     bool acceptRisk(uint32_t download, const char* question, DownloadEnd refusedAs);
     void TrackerProgEnable();
     bool send_frame_and_wait(uint8_t command, uint8_t dataLength);

@@ -120,13 +120,14 @@ void EventWriter::message(const std::string& text) {
 // round ran.
 void EventWriter::runStarted(const RunReport* run) {
     Line line(text::RunStarted, m_run, m_begun);
-    line.text("file", m_request.file);
+    const bool planned = run != nullptr && !run->devices.empty();
+    // A recipe's firmware is named as the run names it ("recipe NAME@VERSION").
+    line.text("file", planned ? run->devices.front().file : m_request.file);
     const FileIdentity identity = run != nullptr ? run->identity : FileIdentity{};
     line.numberOrNull("file_size",
                       identity.known() ? std::optional<int64_t>(identity.size) : std::nullopt);
     line.textOrNull("file_sha256", identity.sha256);
     std::string ports = "[";
-    const bool planned = run != nullptr && !run->devices.empty();
     if (planned) {
         for (const DeviceReport& d : run->devices) {
             ports += (ports.size() > 1 ? "," : "") + jsonString(d.port);
@@ -143,6 +144,9 @@ void EventWriter::runStarted(const RunReport* run) {
     line.numberOrNull("baud", baud);
     line.textOrNull("device", deviceKindName(kind));
     line.textOrNull("batch", m_request.batch);
+    // As the run found them: the recipe with its version, the order as named.
+    line.textOrNull("recipe", planned ? run->devices.front().recipe : std::string());
+    line.textOrNull("work_order", m_request.workOrder);
     line.text("program", m_request.program);
     line.text("version", QuillVersion);
     m_started = true;
@@ -235,6 +239,8 @@ void EventWriter::deviceEnded(size_t index, const DeviceReport& d, Outcome other
             .textOrNull("serial", d.serial)
             .textOrNull("unit_key", d.unitKey)
             .numberOrNull("attempt", d.attemptNo)
+            .textOrNull("recipe", d.recipe)
+            .textOrNull("work_order", d.workOrder)
             .done());
 }
 

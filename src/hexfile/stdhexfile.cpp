@@ -44,6 +44,13 @@ StdHexFile::~StdHexFile() {
 // end, and a directory has no lines.
 bool StdHexFile::open(const std::string& path) {
     close();
+    if (m_memory) {
+        m_fd = 0; // open: there is no descriptor to close
+        m_path = path;
+        m_length = static_cast<int64_t>(m_memory->size());
+        resetReading();
+        return true;
+    }
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -72,6 +79,10 @@ bool StdHexFile::close() {
     if (m_fd < 0) {
         return true;
     }
+    if (m_memory) {
+        m_fd = -1;
+        return true;
+    }
     const int rc = ::close(m_fd);
     m_fd = -1;
     return rc == 0;
@@ -84,6 +95,7 @@ void StdHexFile::resetReading() {
     m_lineTooLong = false;
     m_digest = fnvOffset;
     m_atStart = true;
+    m_memoryAt = 0;
     m_hash.reset();
     m_identity = {};
 }
@@ -98,12 +110,8 @@ bool StdHexFile::fill() {
         m_changed = true;
         return false;
     }
-    ssize_t n = 0;
-    do {
-        n = ::read(m_fd, m_buffer.data(), m_buffer.size());
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        m_failed = true;
+    const ssize_t n = static_cast<ssize_t>(readSome(m_buffer.data(), m_buffer.size()));
+    if (m_failed) {
         return false;
     }
     m_end = static_cast<size_t>(n);
@@ -130,6 +138,25 @@ bool StdHexFile::fill() {
         }
     }
     return true;
+}
+
+// The next bytes, from memory or from the file; sets m_failed on a read error.
+size_t StdHexFile::readSome(char* into, size_t size) {
+    if (m_memory) {
+        const size_t n = std::min(size, m_memory->size() - m_memoryAt);
+        std::copy_n(m_memory->data() + m_memoryAt, n, reinterpret_cast<uint8_t*>(into));
+        m_memoryAt += n;
+        return n;
+    }
+    ssize_t n = 0;
+    do {
+        n = ::read(m_fd, into, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        m_failed = true;
+        return 0;
+    }
+    return static_cast<size_t>(n);
 }
 
 bool StdHexFile::eof() {
@@ -188,11 +215,11 @@ bool StdHexFile::rewind() {
         return false;
     }
     resetReading();
-    return ::lseek(m_fd, 0, SEEK_SET) == 0;
+    return m_memory || ::lseek(m_fd, 0, SEEK_SET) == 0;
 }
 
 void StdHexFile::markChecked() {
-    if (m_fd >= 0) {
+    if (m_fd >= 0 && !m_memory) {
         ::fstat(m_fd, &m_checked);
         m_watched = true;
         m_changed = false;
@@ -205,6 +232,9 @@ void StdHexFile::markChecked() {
 bool StdHexFile::changedSinceChecked() const {
     if (m_fd < 0 || m_changed) {
         return true;
+    }
+    if (m_memory) {
+        return false;
     }
     struct stat now {};
     struct stat named {};

@@ -4,13 +4,16 @@
 // one line at a time, with no text decoding. A UTF-8 byte-order mark at the
 // very start of the file is not part of its first line. Every byte read is
 // hashed as it comes: the pass that reads the file to its end gives its
-// identity, with no reading of its own.
+// identity, with no reading of its own. The same reader serves firmware
+// held in memory (a recipe's, from the history's database): the lines, the
+// digest and the identity are those of a file with these bytes.
 
 #include "hexfile/sha256.h"
 #include "platform/hexfilesource.h"
 
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,12 +45,21 @@ class StdHexFile final : public HexFileSource {
     std::string heldTo() const override { return m_heldTo; }
     // The SHA-256 the run checked the file with; empty: any.
     void holdTo(std::string sha256) { m_heldTo = std::move(sha256); }
+    // From now on open() reads these bytes, whatever path it is given (the
+    // path only names them); they cannot change while they are read.
+    void readFrom(std::shared_ptr<const std::vector<uint8_t>> bytes) {
+        m_memory = std::move(bytes);
+    }
 
   private:
     bool fill();
     void resetReading();
 
+    size_t readSome(char* into, size_t size);
+
     int m_fd = -1;
+    std::shared_ptr<const std::vector<uint8_t>> m_memory; // none: the file on disk
+    size_t m_memoryAt = 0;                                // next byte of m_memory to read
     std::string m_path;
     int64_t m_length = 0;
     bool m_failed = false;

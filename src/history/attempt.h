@@ -45,6 +45,8 @@ struct Attempt {
     // Its number among the unit's attempts that reached the device, 1 the
     // first pass; none: it never reached one (or has not yet).
     std::optional<int> attemptNo;
+    std::string recipe;    // the recipe run, "NAME@VERSION"; empty: a file
+    std::string workOrder; // the work order the unit is one of; empty: none
 
     bool operator==(const Attempt&) const = default;
 };
@@ -86,7 +88,9 @@ struct HistoryFilter {
     std::string sha256Prefix; // hexadecimal digits, either case
     std::string batch;
     std::string serial; // the number written into the unit, as written
-    int limit = 0;      // at most this many, newest first; 0: all
+    std::string recipe; // "NAME@VERSION", or NAME: each of its versions
+    std::string workOrder;
+    int limit = 0; // at most this many, newest first; 0: all
     // Only the fields the listing's table shows are read; the rest stay
     // empty. A long listing on a terminal then takes less time.
     bool tableOnly = false;

@@ -51,7 +51,7 @@ struct Field {
     Kind (*value)(const Attempt&, std::string& cell);
 };
 
-const std::array<Field, 31> fields{{
+const std::array<Field, 33> fields{{
     {"id", [](const Attempt& a, std::string& c) { return number(a.id, c); }},
     {"started", [](const Attempt& a, std::string& c) { return text(utcTime(a.startedMs), c); }},
     {"ended",
@@ -93,6 +93,8 @@ const std::array<Field, 31> fields{{
     {"unit_key", [](const Attempt& a, std::string& c) { return text(a.unitKey, c); }},
     {"attempt", [](const Attempt& a, std::string& c) { return number(a.attemptNo, c); }},
     {"kind", [](const Attempt& a, std::string& c) { return text(unitKindName(a.attemptNo), c); }},
+    {"recipe", [](const Attempt& a, std::string& c) { return text(a.recipe, c); }},
+    {"work_order", [](const Attempt& a, std::string& c) { return text(a.workOrder, c); }},
 }};
 
 std::vector<std::string> tableRow(const Attempt& a) {

@@ -25,7 +25,7 @@ struct Column {
 
 // New columns go at the end: the journal keeps an entry as these values in
 // this order, and reads the entries of an older program by their first ones.
-const std::array<Column, 29> columns{{
+const std::array<Column, 31> columns{{
     {"attempt_key", "TEXT", &Attempt::key},
     {"started_ms", "BIGINT NOT NULL", &Attempt::startedMs, true},
     {"ended_ms", "BIGINT", &Attempt::endedMs, true},
@@ -55,10 +55,14 @@ const std::array<Column, 29> columns{{
     {"serial", "TEXT", &Attempt::serial, true},
     {"unit_key", "TEXT", &Attempt::unitKey},
     {"attempt", "INTEGER", &Attempt::attemptNo, true},
+    {"recipe", "TEXT", &Attempt::recipe},
+    {"work_order", "TEXT", &Attempt::workOrder},
 }};
 
-// The columns of the journal's entries of schema version 2, before units.
+// The columns of the journal's entries of schema version 2, before units,
+// and of version 3, before recipes and work orders.
 constexpr size_t columnsOfVersion2 = 27;
+constexpr size_t columnsOfVersion3 = 29;
 
 // Every column name, each put into `form` as %1, joined by commas.
 QString columnList(const char* form) {
@@ -136,7 +140,13 @@ QStringList creation(bool postgres) {
         unitIndex(),
         keyIndex(),
         seriesTable(),
+        orderIndex(),
     };
+}
+
+QString orderIndex() {
+    return QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS quill_attempt_order ON quill_attempt (work_order)");
 }
 
 QString keyIndex() {
@@ -185,6 +195,16 @@ QStringList upgradeFrom2() {
             .arg(unreached.join(u','), QLatin1String(outcomeName(Outcome::PortFailure).data())),
         unitIndex(),
         QStringLiteral("UPDATE quill_schema SET version = 3"),
+    };
+}
+
+QStringList upgradeFrom3() {
+    // The rows before recipes ran files: both stay empty.
+    return {
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN recipe TEXT"),
+        QStringLiteral("ALTER TABLE quill_attempt ADD COLUMN work_order TEXT"),
+        orderIndex(),
+        QStringLiteral("UPDATE quill_schema SET version = 4"),
     };
 }
 
@@ -336,6 +356,15 @@ QString selectAttempts(const HistoryFilter& f, bool postgres) {
     if (!f.serial.empty()) {
         sql += QStringLiteral(" AND serial = ?");
     }
+    if (!f.recipe.empty()) {
+        // NAME alone: every version of it.
+        sql += f.recipe.find('@') == std::string::npos
+                   ? QStringLiteral(" AND (recipe = ? OR recipe LIKE ? ESCAPE '!')")
+                   : QStringLiteral(" AND recipe = ?");
+    }
+    if (!f.workOrder.empty()) {
+        sql += QStringLiteral(" AND work_order = ?");
+    }
     sql += orderBy(f.order);
     if (f.limit > 0) {
         sql += QStringLiteral(" LIMIT ?");
@@ -377,6 +406,19 @@ QVariantList filterValues(const HistoryFilter& f) {
     if (!f.serial.empty()) {
         bound << text(f.serial);
     }
+    if (!f.recipe.empty()) {
+        bound << text(f.recipe);
+        if (f.recipe.find('@') == std::string::npos) {
+            QString escaped = text(f.recipe);
+            escaped.replace(u'!', QStringLiteral("!!"))
+                .replace(u'%', QStringLiteral("!%"))
+                .replace(u'_', QStringLiteral("!_"));
+            bound << escaped + QStringLiteral("@%");
+        }
+    }
+    if (!f.workOrder.empty()) {
+        bound << text(f.workOrder);
+    }
     if (f.limit > 0) {
         bound << f.limit;
     }
@@ -393,7 +435,8 @@ QVariantList values(const Attempt& attempt) {
 
 bool setValues(Attempt& a, const QVariantList& values) {
     const bool older = values.size() == qsizetype(columnsOfVersion2);
-    if (values.size() != qsizetype(columns.size()) && !older) {
+    if (values.size() != qsizetype(columns.size()) && !older &&
+        values.size() != qsizetype(columnsOfVersion3)) {
         return false;
     }
     for (size_t i = 0; i < columns.size(); ++i) {

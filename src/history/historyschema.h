@@ -11,7 +11,7 @@
 //                    file_path, file_size, sha256, records_sent,
 //                    records_total, data_bytes_sent, data_bytes_total,
 //                    outcome, exit_code, last_message, trace_file, batch,
-//                    unit, serial, unit_key, attempt)
+//                    unit, serial, unit_key, attempt, recipe, work_order)
 //     quill_serial_series (series, next_value)   the counters of serial numbers
 
 #include "history/attempt.h"
@@ -36,7 +36,10 @@ QStringList creation(bool postgres);
 QStringList upgradeFrom1();
 // ... of version 2 to this one: each older row a unit of its own.
 QStringList upgradeFrom2();
+// ... of version 3 to this one: recipes and work orders.
+QStringList upgradeFrom3();
 QString keyIndex();
+QString orderIndex();
 QString unitIndex();
 QString seriesTable();
 

@@ -247,7 +247,8 @@ HistoryStatus HistoryStore::makeSchema() {
 }
 
 // A schema of version 1 gains the attempts' keys and the counters of serial
-// numbers, one of version 2 the units; whoever takes the lock first does
+// numbers, one of version 2 the units, one of version 3 the recipes and
+// work orders of the rows; whoever takes the lock first does
 // it, the others find it done.
 HistoryStatus HistoryStore::upgrade() {
     const bool postgres = m_where.kind == HistoryLocation::Kind::Postgres;
@@ -264,8 +265,11 @@ HistoryStatus HistoryStore::upgrade() {
     if (done && version == 1) {
         steps << schema::upgradeFrom1();
     }
-    if (done && version >= 1 && version < SchemaVersion) {
+    if (done && version >= 1 && version <= 2) {
         steps << schema::upgradeFrom2();
+    }
+    if (done && version >= 1 && version <= 3) {
+        steps << schema::upgradeFrom3();
     }
     for (const QString& step : steps) {
         done = done && run(query, step);

@@ -33,7 +33,7 @@ namespace quill {
 class HistoryStore {
   public:
     // The version of the schema this program writes.
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     // How long a writer waits for another to finish, in ms.
     static constexpr int BusyTimeoutMs = 5000;
 

@@ -20,12 +20,13 @@ std::optional<double> percentOf(int part, int whole) {
 
 std::span<const Outcome> outcomesNeverReached() {
     static constexpr Outcome never[] = {
-        Outcome::Usage,        Outcome::HistoryFailed,
-        Outcome::EventsFailed, Outcome::Cancelled,
-        Outcome::BadRecord,    Outcome::NoRecords,
-        Outcome::NoEndRecord,  Outcome::RecordsAfterEnd,
-        Outcome::FileChanged,  Outcome::UnexpectedFirmware,
-        Outcome::FileError,    Outcome::SerialUnusable,
+        Outcome::Usage,         Outcome::HistoryFailed,
+        Outcome::EventsFailed,  Outcome::Cancelled,
+        Outcome::BadRecord,     Outcome::NoRecords,
+        Outcome::NoEndRecord,   Outcome::RecordsAfterEnd,
+        Outcome::FileChanged,   Outcome::UnexpectedFirmware,
+        Outcome::FileError,     Outcome::SerialUnusable,
+        Outcome::OrderComplete,
     };
     return never;
 }

@@ -31,8 +31,8 @@ constexpr std::array<const char*, 8> numberNames{
     "units",         "first_pass", "first_pass_percent", "final",
     "final_percent", "stopped",    "not_started",        "running"};
 
-const char* keyName(bool byBatch) {
-    return byBatch ? "batch" : "day";
+const char* keyName(YieldBy by) {
+    return by == YieldBy::Batch ? "batch" : by == YieldBy::Order ? "work_order" : "day";
 }
 
 } // namespace
@@ -43,7 +43,9 @@ void YieldGroups::add(const Attempt& a) {
     row.unit.attemptNo = a.attemptNo;
     row.unit.outcome = outcomeNamed(a.outcome).value_or(Outcome::Failure);
     row.unit.startedMs = a.startedMs;
-    row.key = m_byBatch ? a.batch : utcTime(a.startedMs).substr(0, 10);
+    row.key = m_by == YieldBy::Batch   ? a.batch
+              : m_by == YieldBy::Order ? a.workOrder
+                                       : utcTime(a.startedMs).substr(0, 10);
     m_rows.push_back(std::move(row));
 }
 
@@ -68,10 +70,12 @@ std::vector<YieldGroup> YieldGroups::groups() const {
     return groups;
 }
 
-std::string yieldTable(const std::vector<YieldGroup>& groups, bool byBatch) {
-    std::vector<std::vector<std::string>> lines{{byBatch ? "BATCH" : "DAY (UTC)", "UNITS",
-                                                 "FIRST PASS", "%", "FINAL", "%", "STOPPED",
-                                                 "NOT STARTED", "RUNNING"}};
+std::string yieldTable(const std::vector<YieldGroup>& groups, YieldBy by) {
+    const char* key = by == YieldBy::Batch   ? "BATCH"
+                      : by == YieldBy::Order ? "WORK ORDER"
+                                             : "DAY (UTC)";
+    std::vector<std::vector<std::string>> lines{
+        {key, "UNITS", "FIRST PASS", "%", "FINAL", "%", "STOPPED", "NOT STARTED", "RUNNING"}};
     for (const YieldGroup& g : groups) {
         std::vector<std::string> line = cells(g);
         line[0] = line[0].empty() ? "-" : printableText(line[0]);
@@ -99,8 +103,8 @@ std::string yieldTable(const std::vector<YieldGroup>& groups, bool byBatch) {
     return out;
 }
 
-std::string yieldCsv(const std::vector<YieldGroup>& groups, bool byBatch) {
-    std::string out = keyName(byBatch);
+std::string yieldCsv(const std::vector<YieldGroup>& groups, YieldBy by) {
+    std::string out = keyName(by);
     for (const char* name : numberNames) {
         out += std::string(",") + name;
     }
@@ -116,11 +120,11 @@ std::string yieldCsv(const std::vector<YieldGroup>& groups, bool byBatch) {
     return out;
 }
 
-std::string yieldJsonLines(const std::vector<YieldGroup>& groups, bool byBatch) {
+std::string yieldJsonLines(const std::vector<YieldGroup>& groups, YieldBy by) {
     std::string out;
     for (const YieldGroup& g : groups) {
         const std::vector<std::string> line = cells(g);
-        out += std::string("{\"") + keyName(byBatch) +
+        out += std::string("{\"") + keyName(by) +
                "\": " + (line[0].empty() ? "null" : jsonString(line[0]));
         for (size_t i = 1; i < line.size(); ++i) {
             out += std::string(", \"") + numberNames[i - 1] +

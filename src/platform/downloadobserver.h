@@ -45,6 +45,11 @@ class DownloadObserver {
     // download here (the number cannot be drawn, or cannot go into the
     // image): nothing more is sent then.
     virtual void deviceAnswered() {}
+    // The device is about to hear its first byte (the erase request, or the
+    // Tracker's first frame), every question asked: the last moment at
+    // which the owner can end the download with the device untouched
+    // (a work order with no place left for the unit). Nothing is sent then.
+    virtual void beforeFirstByte() {}
 };
 
 } // namespace quill

@@ -106,6 +106,16 @@ void HeadlessRun::deviceAnswered() {
     }
 }
 
+// The unit cannot be begun (its work order is complete): the device is left
+// as it was, having heard nothing.
+void HeadlessRun::beforeFirstByte() {
+    if (const std::optional<Outcome> refused = m_view.beforeFirstByte()) {
+        m_end.decide(*refused);
+        stopTalking();
+        finishSoon();
+    }
+}
+
 // What the run needs to know of the conversation comes from the trace.
 void HeadlessRun::onTraceEvent(const TraceEvent& event) {
     switch (event.kind) {

@@ -71,6 +71,9 @@ class RunView {
     // The device answered; its first record goes next (DownloadObserver::
     // deviceAnswered). An outcome ends the run there, nothing more sent.
     virtual std::optional<Outcome> deviceAnswered() { return std::nullopt; }
+    // The device hears its first byte next (DownloadObserver::beforeFirstByte).
+    // An outcome ends the run there: the device heard nothing.
+    virtual std::optional<Outcome> beforeFirstByte() { return std::nullopt; }
     // The run is over: the front end leaves its event loop.
     virtual void runFinished(Outcome outcome) = 0;
 };
@@ -115,6 +118,7 @@ class HeadlessRun final : private DownloadObserver, private WireTrace {
 
     void downloadEnded(DownloadEnd end) override;
     void deviceAnswered() override;
+    void beforeFirstByte() override;
     void onTraceEvent(const TraceEvent& event) override;
 
     RunPieces m_pieces;

@@ -28,8 +28,10 @@ MsgResult DeviceBoxes::MsgBox(const std::string& text, MsgButtons buttons, MsgIc
 } // namespace detail
 
 DeviceRun::DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
-                     std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers)
+                     std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers,
+                     Place place)
     : m_setup(setup), m_post(std::move(post)), m_numbers(std::move(numbers)),
+      m_place(std::move(place)),
       m_boxes(setup.risks,
               [this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
       m_wait([this](const std::string& text) { this->post(DeviceEvent::Kind::Message, text); }),
@@ -37,7 +39,7 @@ DeviceRun::DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
       m_station(StationSetup{[device = setup.device](int16_t) { return device; }, setup.namedByPath,
                              RunSetup{setup.comPort, setup.baud, setup.deviceType, setup.file,
                                       setup.idleTimeoutSeconds, setup.settleMs},
-                             heldTo, setup.serialAddress, setup.serialBytes},
+                             heldTo, setup.serialAddress, setup.serialBytes, setup.firmware},
                 m_boxes, m_wait, m_controls, *this) {
     TraceSession& trace = m_station.run().trace();
     trace.addObserver(this);
@@ -121,6 +123,19 @@ std::optional<Outcome> DeviceRun::deviceAnswered() {
     }
     m_station.setSerialBytes(std::move(given.serialBytes));
     return std::nullopt;
+}
+
+// A unit of a work order takes its place now, at the last moment before
+// its device hears a byte, and not once the device has answered: a unit
+// refused after the erase request would leave an erased device behind.
+// Refused here, the device is left exactly as it was.
+std::optional<Outcome> DeviceRun::beforeFirstByte() {
+    if (!m_place) {
+        return std::nullopt;
+    }
+    const std::optional<Outcome> refused = m_place();
+    m_failed = m_failed || refused.has_value();
+    return refused;
 }
 
 void DeviceRun::post(DeviceEvent::Kind kind, std::string text) {

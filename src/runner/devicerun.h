@@ -76,8 +76,12 @@ class DeviceRun final : private RunView, private WireTrace {
   public:
     // `heldTo`: the SHA-256 the run checked the file with. `numbers` asks
     // the run for the unit's numbers (setup.serialOnAnswer) and waits for them.
+    // `place` asks for the unit's place in its work order before the device
+    // hears its first byte, and waits: an outcome ends the unit untouched.
+    using Place = std::function<std::optional<Outcome>()>;
     DeviceRun(const DeviceSetup& setup, const std::string& heldTo,
-              std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers = {});
+              std::function<void(DeviceEvent)> post, std::function<UnitNumbers()> numbers = {},
+              Place place = {});
     ~DeviceRun() override;
     DeviceRun(const DeviceRun&) = delete;
     DeviceRun& operator=(const DeviceRun&) = delete;
@@ -99,11 +103,13 @@ class DeviceRun final : private RunView, private WireTrace {
     void runEnding(Outcome outcome) override;
     void runFinished(Outcome) override {}
     std::optional<Outcome> deviceAnswered() override;
+    std::optional<Outcome> beforeFirstByte() override;
     void onTraceEvent(const TraceEvent& event) override;
 
     const DeviceSetup m_setup;
     std::function<void(DeviceEvent)> m_post;
     std::function<UnitNumbers()> m_numbers;
+    Place m_place;
     detail::DeviceBoxes m_boxes;
     HeadlessWaitDialog m_wait;
     detail::DeviceControls m_controls;

@@ -24,8 +24,13 @@ class DeviceThread final : public QThread {
     // gives them to the function it is handed, on any thread.
     using Answer = std::function<void(UnitNumbers)>;
     using Ask = std::function<void(Answer)>;
+    // `askPlace` asks the run for the unit's place in its work order, on
+    // this thread, just before the device hears its first byte; the run
+    // answers none (the place is taken) or how the unit ends, on any thread.
+    using PlaceAnswer = std::function<void(std::optional<Outcome>)>;
+    using PlaceAsk = std::function<void(PlaceAnswer)>;
     DeviceThread(DeviceSetup setup, std::string heldTo, std::function<void(DeviceEvent)> post,
-                 Ask ask = {});
+                 Ask ask = {}, PlaceAsk askPlace = {});
     ~DeviceThread() override;
     // From any thread: the device stops at its next turn, or never starts.
     void requestStop();
@@ -36,11 +41,18 @@ class DeviceThread final : public QThread {
   private:
     // Asks, and waits for the answer; a stop ends the wait.
     UnitNumbers numbers();
+    std::optional<Outcome> place();
+    // Waits for what `ask` hands its answer function; a stop ends the wait.
+    // None: no answer came (`stopped` says whether a stop ended the wait).
+    template <class T>
+    std::optional<T> awaitAnswer(const std::function<void(std::function<void(T)>)>& ask,
+                                 bool& stopped);
 
     const DeviceSetup m_setup;
     const std::string m_heldTo;
     std::function<void(DeviceEvent)> m_post;
     Ask m_ask;
+    PlaceAsk m_askPlace;
     std::mutex m_mutex;
     std::condition_variable m_answered;
     DeviceRun* m_run = nullptr;

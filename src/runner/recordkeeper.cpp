@@ -126,6 +126,8 @@ Attempt RecordKeeper::attemptOf(const DeviceReport& d) const {
     a.serial = d.serial;
     a.unitKey = d.unitKey;
     a.attemptNo = d.attemptNo;
+    a.recipe = d.recipe;
+    a.workOrder = d.workOrder;
     return a;
 }
 

@@ -8,6 +8,7 @@
 #include "hexfile/stdhexfile.h"
 #include "rfc2217/porturl.h"
 #include "run/runtexts.h"
+#include "runner/reciperun.h"
 #include "runner/runnertexts.h"
 
 #include "history/historylocation.h"
@@ -34,8 +35,15 @@ Runner::~Runner() {
 }
 
 const RunReport& Runner::exec() {
+    // What a recipe fixes is known before anything is planned.
+    if (const auto refused = takeRecipe()) {
+        m_report.outcome = *refused;
+        m_report.code = exitCodeOf(*refused);
+        return m_report;
+    }
     m_plan = planRun(m_request, m_settings);
-    for (const DeviceSetup& s : m_plan.devices) {
+    for (DeviceSetup& s : m_plan.devices) {
+        s.firmware = m_firmware;
         DeviceReport d;
         d.port = s.port;
         d.devicePath = s.devicePath;
@@ -45,6 +53,8 @@ const RunReport& Runner::exec() {
         d.traceFile = s.tracePath;
         d.batch = m_request.batch;
         d.unit = m_request.unit;
+        d.recipe = m_recipe ? m_recipe->id() : std::string();
+        d.workOrder = m_request.workOrder;
         // A unit carried on keeps its key and what was drawn for it.
         const size_t i = m_report.devices.size();
         const UnitCarry* carry = i < m_request.units.size() && !m_request.units[i].unitKey.empty()
@@ -76,6 +86,7 @@ const RunReport& Runner::exec() {
     }
     m_rows.resize(m_report.devices.size());
     m_recorded.resize(m_report.devices.size());
+    m_placeHeld.resize(m_report.devices.size());
     const std::optional<Outcome> stopped = run();
     if (stopped == Outcome::Usage) {
         m_report.outcome = Outcome::Usage;
@@ -109,6 +120,7 @@ const RunReport& Runner::exec() {
             m_rows[i] ? m_keeper.end(*m_rows[i], d) : m_keeper.refused(d);
             m_recorded[i] = true;
         }
+        settlePlace(i);
     }
     return m_report;
 }
@@ -116,6 +128,9 @@ const RunReport& Runner::exec() {
 // Everything before the devices start, then the devices; an outcome when
 // the run ended before they could start.
 std::optional<Outcome> Runner::run() {
+    if (const auto full = checkOrder()) {
+        return full;
+    }
     if (const auto refused = checkFile()) {
         return refused;
     }
@@ -167,6 +182,9 @@ std::optional<Outcome> Runner::run() {
 std::optional<Outcome> Runner::checkFile() {
     Module1 m;
     StdHexFile disk;
+    if (m_firmware) {
+        disk.readFrom(m_firmware);
+    }
     // With a unit's number to write, the same pass notes where the file
     // holds data for it.
     const SerialRequest& serial = m_request.serial;
@@ -239,7 +257,8 @@ bool Runner::makeTraceFiles() {
             continue;
         }
         std::string error;
-        setup.traceFile = TraceFile::create(setup.tracePath, m_request.program, error);
+        setup.traceFile =
+            TraceFile::create(setup.tracePath, m_request.program, error, traceAbout());
         if (!setup.traceFile) {
             say(text::LogNotCreated + setup.tracePath + " (" + error + ")",
                 RunnerView::Said::Problem);
@@ -247,6 +266,16 @@ bool Runner::makeTraceFiles() {
         }
     }
     return true;
+}
+
+// What a trace's header says of the run beside the program: the recipe and
+// the work order.
+std::string Runner::traceAbout() const {
+    std::string about = m_recipe ? recipeFileName(*m_recipe) : std::string();
+    if (m_order) {
+        about += text::TraceWorkOrder + m_order->name;
+    }
+    return about;
 }
 
 // The Manual prompt, once for every device.
@@ -289,9 +318,13 @@ void Runner::startDevices() {
         auto ask = [this, i](DeviceThread::Answer answer) {
             m_main.post([this, i, answer = std::move(answer)] { answer(drawNumbers(i)); });
         };
+        auto askPlace = [this, i](DeviceThread::PlaceAnswer answer) {
+            m_main.post([this, i, answer = std::move(answer)] { answer(takePlace(i)); });
+        };
         m_threads.push_back(std::make_unique<DeviceThread>(
             m_plan.devices[i], heldTo, post,
-            m_plan.devices[i].serialOnAnswer ? DeviceThread::Ask(ask) : DeviceThread::Ask()));
+            m_plan.devices[i].serialOnAnswer ? DeviceThread::Ask(ask) : DeviceThread::Ask(),
+            m_order ? DeviceThread::PlaceAsk(askPlace) : DeviceThread::PlaceAsk()));
         m_threadOf[i] = m_threads.back().get();
     }
     for (auto& thread : m_threads) {
@@ -316,6 +349,7 @@ void Runner::onEvent(size_t index, const DeviceEvent& event) {
             m_portNotOpened || (event.openFailed && !rfc2217::isNetworkPortName(d.devicePath));
         m_keeper.end(*m_rows[index], d);
         m_recorded[index] = true;
+        settlePlace(index);
         m_endNotRecorded =
             m_endNotRecorded || (m_request.requireHistory && !m_keeper.onRecord(*m_rows[index]));
     }

@@ -19,6 +19,7 @@
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "qt/handover.h"
+#include "recipe/recipestore.h"
 #include "run/runrequest.h"
 #include "runner/devicethread.h"
 #include "runner/recordkeeper.h"
@@ -83,6 +84,12 @@ class Runner {
 
   private:
     std::optional<Outcome> run();
+    // Recipes and work orders (runnerrecipe.cpp).
+    std::optional<Outcome> takeRecipe();
+    std::optional<Outcome> findRecipe(const RecipeRef& ref);
+    std::optional<Outcome> checkOrder();
+    std::optional<Outcome> takePlace(size_t index);
+    void settlePlace(size_t index);
     std::optional<Outcome> checkFile();
     bool readSerialList();
     std::optional<Outcome> drawSerials();
@@ -95,13 +102,15 @@ class Runner {
     };
     Numbered numbered(uint64_t drawn, bool erased) const;
     bool makeTraceFiles();
+    std::string traceAbout() const;
     std::optional<Outcome> prompt();
     void startDevices();
     void onEvent(size_t index, const DeviceEvent& event);
     void show(const std::string& text);
     void say(const std::string& text, RunnerView::Said how);
 
-    const RunRequest& m_request;
+    // As asked, then with what a recipe fixes put in.
+    RunRequest m_request;
     const SettingsStore& m_settings;
     MessageBoxes& m_boxes;
     RecordKeeper& m_keeper;
@@ -117,7 +126,12 @@ class Runner {
     std::vector<bool> m_recorded;                         // each device's row ended
     size_t m_ended = 0;
     bool m_portNotOpened = false;
-    bool m_endNotRecorded = false; // --require-history, and a device's end could not be
+    bool m_endNotRecorded = false;          // --require-history, and a device's end could not be
+    std::unique_ptr<RecipeStore> m_recipes; // while a recipe or an order runs
+    std::optional<Recipe> m_recipe;
+    std::optional<WorkOrder> m_order;
+    std::shared_ptr<const std::vector<uint8_t>> m_firmware; // the recipe's
+    std::vector<bool> m_placeHeld; // each unit's place in the order, while it holds one
     Inbox m_main;                  // this thread's end of the devices' queued events
     QEventLoop m_loop;
     std::vector<std::unique_ptr<DeviceThread>> m_threads;

@@ -59,6 +59,50 @@ inline constexpr const char* SerialListUsedUpErased =
 inline constexpr const char* NumbersNotGiven =
     "No serial number came from the history in time: the unit was erased, and no record was "
     "sent to it.";
+// The run gave the unit no place in its work order within its time.
+inline constexpr const char* PlaceNotGiven =
+    "No place in the work order came from the history in time: nothing was sent to this unit.";
+
+// Recipes and work orders. OPTION " differs from recipe " NAME@VERSION
+// ", which fixes " value ".": an option asked otherwise than the recipe.
+inline constexpr const char* DiffersFromRecipe = " differs from recipe ";
+inline constexpr const char* WhichFixes = ", which fixes ";
+inline constexpr const char* RecipeFixesNone = "none";
+inline constexpr const char* RecipeFixesOff = "it off";
+// NAME@N " is retired; the released version is " NAME@M "." / "...; no version of " NAME " is
+// released."
+inline constexpr const char* IsRetired = " is retired; the released version is ";
+inline constexpr const char* IsRetiredNoneReleased = " is retired; no version of ";
+inline constexpr const char* IsReleasedEnd = " is released.";
+// "No recipe " NAME[@N] " in the history " where "."
+inline constexpr const char* NoSuchRecipe = "No recipe ";
+inline constexpr const char* NoReleasedRecipe = "No released recipe ";
+inline constexpr const char* InTheHistory = " in the history: see quill-cli --recipes.";
+inline constexpr const char* BadRecipeName =
+    "--recipe needs NAME or NAME@VERSION (a version is a whole number from 1), not ";
+inline constexpr const char* RecipeAndOrder =
+    "a work order runs its own recipe: give --recipe or --work-order, not both";
+// "No work order " NAME " in the history: see quill-cli --work-orders."
+inline constexpr const char* NoSuchOrder = "No work order ";
+inline constexpr const char* InTheOrders = " in the history: see quill-cli --work-orders.";
+// "Work order " NAME " is closed: it runs nothing."
+inline constexpr const char* WorkOrder = "Work order ";
+inline constexpr const char* OrderClosed = " is closed: it runs nothing.";
+// "Work order " NAME " is complete: " done " of " quantity "."
+inline constexpr const char* OrderComplete = " is complete: ";
+inline constexpr const char* OrderOf = " of ";
+// "Work order " NAME " has no place left: " done " of " quantity " done, " n " in progress."
+inline constexpr const char* OrderNoPlace = " has no place left: ";
+inline constexpr const char* OrderDone = " done, ";
+inline constexpr const char* OrderInProgress = " in progress.";
+inline constexpr const char* TraceWorkOrder = ", work order ";
+inline constexpr const char* UnitNotBegun = "Nothing was sent to this unit.";
+// The history, where recipes are kept, could not be read.
+inline constexpr const char* RecipesNeedHistory =
+    "Recipes and work orders are kept in the history: nothing was sent.";
+// A place could not be given back or kept: the order's count is off by one.
+inline constexpr const char* PlaceNotSettled =
+    "The work order's count of this unit could not be brought up to date: ";
 
 // A signal stopped the run.
 inline constexpr const char* Interrupted = "Download interrupted";

@@ -25,7 +25,9 @@ struct DeviceSetup {
     bool namedByPath = true; // messages name the port by its path alone
     int32_t baud = 0;
     int16_t deviceType = device_manual;
-    std::string file;
+    std::string file; // the path, or what names a recipe's firmware ("recipe NAME@VERSION")
+    // A recipe's firmware, as the history holds it; none: `file` on disk.
+    std::shared_ptr<const std::vector<uint8_t>> firmware;
     int idleTimeoutSeconds = 0;
     Risks risks;
     int settleMs = 0;

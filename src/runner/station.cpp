@@ -37,6 +37,9 @@ Station::Station(StationSetup setup, MessageBoxes& boxes, WaitDialog& wait, Main
     }
     m_port.setNamedByDevice(setup.namedByDevice);
     m_file.holdTo(std::move(setup.heldTo));
+    if (setup.firmware) {
+        m_file.readFrom(std::move(setup.firmware));
+    }
     m_port.setNetworkNotes([this](const std::string& note) { m_run.trace().notePort(note); });
 }
 
@@ -68,6 +71,10 @@ void Station::stopAsking() {
 
 std::optional<Outcome> Station::deviceAnswered() {
     return m_view.deviceAnswered();
+}
+
+std::optional<Outcome> Station::beforeFirstByte() {
+    return m_view.beforeFirstByte();
 }
 
 void Station::setSerialBytes(std::vector<uint8_t> bytes) {

@@ -13,6 +13,7 @@
 #include "run/headlessrun.h"
 #include "unitserial/patchedhexfile.h"
 
+#include <memory>
 #include <optional>
 
 #include <QEventLoop>
@@ -28,6 +29,8 @@ struct StationSetup {
     // (until the number is drawn, placeholder bytes of its size).
     std::optional<uint32_t> serialAddress;
     std::vector<uint8_t> serialBytes;
+    // A recipe's firmware, read from memory; none: the file on disk.
+    std::shared_ptr<const std::vector<uint8_t>> firmware;
 };
 
 class Station final : private RunView {
@@ -55,6 +58,7 @@ class Station final : private RunView {
     void runEnding(Outcome outcome) override;
     void stopAsking() override;
     std::optional<Outcome> deviceAnswered() override;
+    std::optional<Outcome> beforeFirstByte() override;
     void runFinished(Outcome outcome) override;
 
     RunView& m_view;

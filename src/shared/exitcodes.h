@@ -22,6 +22,7 @@ enum class ExitCode : int {
     DevicesDiffer = 10,   // several ports: the devices that failed did not all fail alike
     HistoryFailed = 11,   // the history could not be written (--require-history) or read
     EventsFailed = 12,    // --events: the broker could not be reached; nothing was started
+    OrderComplete = 13,   // the work order had no place left (or is closed): nothing was sent
     Interrupted = 130,    // SIGINT; SIGTERM ends with 143 (128 + the signal's number)
 };
 
@@ -34,7 +35,7 @@ struct ExitCodeInfo {
     const char* meaning;
 };
 
-inline constexpr std::array<ExitCodeInfo, 14> exitCodeTable{{
+inline constexpr std::array<ExitCodeInfo, 15> exitCodeTable{{
     {ExitCode::Complete, "download complete"},
     {ExitCode::Failure, "other failure"},
     {ExitCode::Usage, "usage: bad option, no usable port or baud rate, prompt without a terminal"},
@@ -54,6 +55,8 @@ inline constexpr std::array<ExitCodeInfo, 14> exitCodeTable{{
                               "sent), or read (--history)"},
     {ExitCode::EventsFailed, "events could not be published: the broker named by --events could "
                              "not be reached (nothing was sent)"},
+    {ExitCode::OrderComplete, "the work order named by --work-order has all its units, or is "
+                              "closed: the device heard nothing"},
     {ExitCode::Interrupted, "interrupted by SIGINT (Ctrl+C); 143 when by SIGTERM"},
 }};
 

@@ -17,7 +17,7 @@ struct OutcomeInfo {
 };
 
 // In the order of the enum.
-constexpr std::array<OutcomeInfo, 22> outcomes{{
+constexpr std::array<OutcomeInfo, 23> outcomes{{
     {Outcome::Complete, "complete", ExitCode::Complete, "complete", "complete", ""},
     {Outcome::BadRecord, "bad_record", ExitCode::BadRecord, "bad record", "bad record",
      "The firmware file is damaged: choose a good file, then press Start (F5)."},
@@ -75,6 +75,10 @@ constexpr std::array<OutcomeInfo, 22> outcomes{{
     {Outcome::EventsFailed, "events_failed", ExitCode::EventsFailed, "no events",
      "events not published",
      "The live events could not be sent: check their target, then press Start (F5)."},
+    {Outcome::OrderComplete, "order_complete", ExitCode::OrderComplete, "order complete",
+     "work order complete",
+     "The work order has all its units: nothing was sent; take the unit off the line or open the "
+     "next order."},
 }};
 
 const OutcomeInfo& info(Outcome outcome) {
@@ -134,7 +138,7 @@ std::optional<Outcome> outcomeNamed(std::string_view name) {
 
 bool unitTouched(Outcome outcome) {
     return outcome != Outcome::Usage && outcome != Outcome::HistoryFailed &&
-           outcome != Outcome::EventsFailed;
+           outcome != Outcome::EventsFailed && outcome != Outcome::OrderComplete;
 }
 
 bool outcomeFailed(Outcome outcome) {

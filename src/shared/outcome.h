@@ -38,6 +38,9 @@ enum class Outcome : uint8_t {
     Unfinished,     // the history: an attempt whose end was never written
     SerialUnusable, // the unit's number could not go into its image: nothing was sent
     EventsFailed,   // --events: the broker could not be reached before the run began
+    // The work order had no place left for the unit (or was closed): its
+    // device heard nothing. Not a unit's failure: no unit was begun.
+    OrderComplete,
 };
 
 // The outcome of a download's end.

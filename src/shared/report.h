@@ -41,6 +41,8 @@ struct DeviceReport {
     std::string serial;               // the number written into its image, as written; empty: none
     std::vector<uint8_t> serialBytes; // ... as it went into the image
     std::string unitKey;              // the unit this download is an attempt of
+    std::string recipe;               // the recipe run, "NAME@VERSION"; empty: a file
+    std::string workOrder;            // the work order the unit is one of; empty: none
     // Its number among the unit's attempts, once the device heard a byte
     // (1: the first pass); none while it has not.
     std::optional<int> attemptNo;

@@ -352,19 +352,23 @@ void TraceWriter::append(std::string& out, const TraceEvent& event, int64_t star
     }
 }
 
-std::string traceHeader(std::string_view program) {
+std::string traceHeader(std::string_view program, std::string_view about) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     char when[64] = "?";
     if (::localtime_r(&now, &local) != nullptr) {
         std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", &local);
     }
-    return "# " + std::string(program) + " " + QuillVersion + " download trace, started " + when +
-           "\n";
+    std::string header = "# " + std::string(program) + " " + QuillVersion +
+                         " download trace, started " + when + "\n";
+    if (!about.empty()) {
+        header += "# " + std::string(about) + "\n";
+    }
+    return header;
 }
 
 std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
-                                             std::string& error) {
+                                             std::string& error, std::string_view about) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -376,7 +380,7 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
         return nullptr;
     }
     auto trace = std::make_unique<TraceFile>(Opened{file}, path);
-    if (!trace->output()(traceHeader(program))) {
+    if (!trace->output()(traceHeader(program, about))) {
         error = std::strerror(errno);
         return nullptr;
     }

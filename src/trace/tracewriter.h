@@ -66,8 +66,10 @@ std::string_view cstate_name(int32_t cstate);
 
 // The first line of a trace file: which program wrote it, and when, in
 // local time (the times of the events count from the start), e.g.
-// "# quill-cli 1.0.4 download trace, started 2026-12-06 16:40:00 +0000".
-std::string traceHeader(std::string_view program);
+// "# quill-cli 1.0.4 download trace, started 2026-12-06 16:40:00 +0000";
+// then `about` on a line of its own, when there is one ("# recipe
+// sensor@3, work order 4711").
+std::string traceHeader(std::string_view program, std::string_view about = {});
 
 // A trace file, written from its first byte (an older one is replaced) and
 // opened by its header; the folders above it are made when missing.
@@ -75,7 +77,7 @@ class TraceFile {
   public:
     // Nothing, with the reason in `error`, when the file cannot be made.
     static std::unique_ptr<TraceFile> create(const std::string& path, std::string_view program,
-                                             std::string& error);
+                                             std::string& error, std::string_view about = {});
     struct Opened {
         std::FILE* file;
     };

@@ -53,7 +53,7 @@ std::string summary(const CliOptions& o) {
     s += o.repeat ? " repeat" : "";
     s += o.maxUnits ? " max=" + std::to_string(*o.maxUnits) : "";
     s += o.csv ? " csv" : "";
-    s += o.yield ? (o.byBatch ? " yield-by-batch" : " yield") : "";
+    s += o.yield ? (o.yieldBy == YieldBy::Batch ? " yield-by-batch" : " yield") : "";
     s += o.events ? " events=" + o.events->shown : "";
     s += o.eventsUser.empty() ? "" : " events-user=" + o.eventsUser;
     return s;

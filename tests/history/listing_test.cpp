@@ -233,31 +233,43 @@ TEST(YieldListing, GroupsUnitsByTheirFirstAttempt) {
          .batch = "B",
          .unitKey = "a",
          .attemptNo = 1},
-        {.startedMs = day + 1, .outcome = "complete", .batch = "B", .unitKey = "a", .attemptNo = 2},
-        {.startedMs = day + 2, .outcome = "complete", .batch = "B", .unitKey = "b", .attemptNo = 1},
+        {.startedMs = day + 1,
+         .outcome = "complete",
+         .batch = "B",
+         .unitKey = "a",
+         .attemptNo = 2,
+         .workOrder = "4711"},
+        {.startedMs = day + 2,
+         .outcome = "complete",
+         .batch = "B",
+         .unitKey = "b",
+         .attemptNo = 1,
+         .workOrder = "4711"},
         {.startedMs = day + 3, .outcome = "port_failure", .unitKey = "c"},
         {.startedMs = day + 4, .outcome = "interrupted", .unitKey = "d", .attemptNo = 1},
     };
-    const auto grouped = [&](bool byBatch) {
-        YieldGroups groups(byBatch);
+    const auto grouped = [&](YieldBy by) {
+        YieldGroups groups(by);
         for (const Attempt& a : rows) {
             groups.add(a);
         }
         return groups.groups();
     };
-    EXPECT_EQ(yieldTable(grouped(false), false),
+    EXPECT_EQ(yieldTable(grouped(YieldBy::Day), YieldBy::Day),
               "DAY (UTC)   UNITS  FIRST PASS    %  FINAL    %  STOPPED  NOT STARTED  RUNNING\n"
               "2025-12-06      1           0    0      1  100        0            0        0\n"
               "2025-12-07      1           1  100      1  100        1            1        0\n");
-    EXPECT_EQ(yieldCsv(grouped(true), true),
+    EXPECT_EQ(yieldCsv(grouped(YieldBy::Batch), YieldBy::Batch),
               "batch,units,first_pass,first_pass_percent,final,final_percent,stopped,not_started,"
               "running\r\n"
               ",0,0,,0,,1,1,0\r\n"
               "B,2,1,50,2,100,0,0,0\r\n");
-    const std::string json = yieldJsonLines(grouped(true), true);
-    EXPECT_EQ(json.substr(0, json.find('\n') + 1),
-              R"({"batch": null, "units": 0, "first_pass": 0, "first_pass_percent": null, )"
+    EXPECT_EQ(yieldJsonLines(grouped(YieldBy::Order), YieldBy::Order),
+              R"({"work_order": null, "units": 0, "first_pass": 0, "first_pass_percent": null, )"
               R"("final": 0, "final_percent": null, "stopped": 1, "not_started": 1, "running": 0})"
+              "\n"
+              R"({"work_order": "4711", "units": 2, "first_pass": 1, "first_pass_percent": 50, )"
+              R"("final": 2, "final_percent": 100, "stopped": 0, "not_started": 0, "running": 0})"
               "\n");
 }
 

@@ -279,7 +279,7 @@ TEST(RunOutcome, EachEndHasItsNameAndExitCode) {
                    "file_error=3 file_changed=4 no_erase_answer=6 tracker_handshake=7 "
                    "port_failure=5 cancelled=9 superseded=1 interrupted=130 ");
     all.clear();
-    for (int o = 0; o <= static_cast<int>(Outcome::EventsFailed); ++o) {
+    for (int o = 0; o <= static_cast<int>(Outcome::OrderComplete); ++o) {
         const auto outcome = static_cast<Outcome>(o);
         EXPECT_EQ(outcomeNamed(outcomeName(outcome)), outcome);
         all += std::string(outcomeName(outcome)) + "=" +
@@ -289,7 +289,7 @@ TEST(RunOutcome, EachEndHasItsNameAndExitCode) {
                    "file_changed=4 unexpected_firmware=4 file_error=3 no_erase_answer=6 "
                    "tracker_handshake=7 port_failure=5 cancelled=9 idle_timeout=8 "
                    "interrupted=130 superseded=1 history_failed=11 usage=2 devices_differ=10 "
-                   "failure=1 unfinished=1 serial_unusable=4 events_failed=12 ");
+                   "failure=1 unfinished=1 serial_unusable=4 events_failed=12 order_complete=13 ");
 }
 
 } // namespace
