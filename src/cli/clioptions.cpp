@@ -303,11 +303,6 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
                            "stopped, the attempts that never reached a device and those running");
     auto* by = cl.option("--by", "day|batch|order",
                          "--yield: per day (the default), per batch or per work order");
-    auto* recipe = cl.option("--recipe", "NAME[@VERSION]",
-                             "download the firmware of this recipe from the history, with the "
-                             "settings it fixes (no version: the newest released); no FILE. An "
-                             "option that differs from the recipe is refused. With --history: "
-                             "only its downloads (NAME alone: of every version)");
     auto* workOrder = cl.option(
         "--work-order", "NAME",
         "download the recipe of this work order, each unit taking one of its places just before "
@@ -337,6 +332,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         cl.option("--serial", "VALUE", "--history: only the unit with this serial number");
     auto* files = cl.positionals("FILE", "the Intel HEX file to download");
     const RecipeOptions recipeOptions = declareRecipeOptions(cl);
+    CLI::Option* const recipe = recipeOptions.recipe;
     cl.parse(args);
 
     ParsedCommandLine result;
@@ -440,9 +436,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
         o.file = given.front();
     }
 
-    o.recipe = cl.last(recipe).value_or("");
     o.workOrder = cl.last(workOrder).value_or("");
-    if (cl.given(recipe) && !recipeRefFromText(o.recipe)) {
+    if (cl.given(recipe) && !recipeCommand && !recipeRefFromText(o.recipe)) {
         cl.problem(quill::text::BadRecipeName + o.recipe);
     }
     if (cl.given(workOrder) && o.workOrder.empty()) {

@@ -229,6 +229,10 @@ ExitCode runRecipeCommand(const CliOptions& o, const SettingsStore& settings, st
                           Console& console) {
     // A file Quill would refuse is refused before the history is opened.
     std::vector<uint8_t> firmware;
+    if (o.recipes.kind == Kind::Publish && !o.serial.listFile.empty()) {
+        console.error(std::string(text::ProgramName) + ": " + quill::text::RecipeListFile);
+        return ExitCode::Usage;
+    }
     if (o.recipes.kind == Kind::Publish) {
         if (const auto refused = checkFirmware(o, console, firmware)) {
             return *refused;

@@ -63,7 +63,12 @@ RecipeOptions declareRecipeOptions(cmdline::CommandLine& cl) {
     r.openOrder = cl.option("--work-order-open", "NAME",
                             "open the work order NAME of --quantity units of --recipe "
                             "NAME@VERSION (released), shared by every station of the history");
-    r.recipe = cl.option("--recipe", "NAME@VERSION", "--work-order-open: the recipe");
+    r.recipe = cl.option("--recipe", "NAME[@VERSION]",
+                         "download the firmware of this recipe from the history, with the "
+                         "settings it fixes (no version: the newest released); no FILE. An "
+                         "option that differs from the recipe is refused. With --history: only "
+                         "its downloads (NAME alone: of every version). --work-order-open: the "
+                         "order's recipe, NAME@VERSION");
     r.quantity = cl.option("--quantity", "N", "--work-order-open: the units, 1 to 1000000000");
     r.orders = cl.flag("--work-orders",
                        "list the work orders: recipe, quantity, done, in progress, remaining, "
@@ -143,9 +148,6 @@ bool readRecipeOptions(cmdline::CommandLine& cl, CliOptions& o, const RecipeOpti
                         : !o.baud            ? "--baud"
                                              : "--device") +
                        ": a recipe fixes them");
-        }
-        if (!o.serial.listFile.empty()) {
-            cl.problem(quill::text::RecipeListFile);
         }
         break;
     case Kind::Show:

@@ -30,6 +30,8 @@ struct RecipeStore::Impl {
     // with `why` said, or left empty for the query's own error.
     using Body = std::function<bool(QSqlQuery& query, QString& why)>;
     HistoryStatus write(const char* what, qint64 lockKey, const Body& body) const;
+    // Makes the recipe and order tables that are missing; `version`: theirs.
+    HistoryStatus makeTables(int& version) const;
 };
 
 // Held while a name's next version is given, and while the recipe tables

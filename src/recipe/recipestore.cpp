@@ -62,6 +62,23 @@ HistoryStatus RecipeStore::Impl::write(const char* what, qint64 lockKey, const B
     return failure(what, why);
 }
 
+// Whoever takes the lock first makes the tables; the others find them made.
+HistoryStatus RecipeStore::Impl::makeTables(int& version) const {
+    return write(text::HistoryNotOpened, RecipeLockKey, [&](QSqlQuery& q, QString&) {
+        for (const QString& step : recipeschema::creation(postgres)) {
+            if (!run(q, step)) {
+                return false;
+            }
+        }
+        if (!run(q, recipeschema::versionQuery())) {
+            return false;
+        }
+        version = q.next() ? q.value(0).toInt() : 0;
+        q.finish();
+        return version != 0 || runBound(q, recipeschema::versionInsert(), {recipeschema::Version});
+    });
+}
+
 RecipeStore::RecipeStore() : m(std::make_unique<Impl>()) {}
 RecipeStore::~RecipeStore() = default;
 
@@ -73,24 +90,17 @@ HistoryResult<std::unique_ptr<RecipeStore>> RecipeStore::open(const HistoryLocat
     std::unique_ptr<RecipeStore> store(new RecipeStore());
     store->m->history = std::move(*history);
     store->m->postgres = where.kind == HistoryLocation::Kind::Postgres;
-    // The tables of an older history are made here; whoever takes the lock
-    // first makes them, the others find them made.
+    // Tables there already are only read: a listing takes no lock, and a
+    // user who may only read the database may list.
     int version = 0;
-    HistoryStatus failed =
-        store->m->write(text::HistoryNotOpened, RecipeLockKey, [&](QSqlQuery& q, QString&) {
-            for (const QString& step : recipeschema::creation(store->m->postgres)) {
-                if (!run(q, step)) {
-                    return false;
-                }
-            }
-            if (!run(q, recipeschema::versionQuery())) {
-                return false;
-            }
-            version = q.next() ? q.value(0).toInt() : 0;
-            q.finish();
-            return version != 0 ||
-                   runBound(q, recipeschema::versionInsert(), {recipeschema::Version});
-        });
+    {
+        QSqlQuery q(store->m->db());
+        if (run(q, recipeschema::versionQuery()) && q.next()) {
+            version = q.value(0).toInt();
+        }
+    }
+    // The tables of an older history are made here.
+    HistoryStatus failed = version != 0 ? HistoryStatus() : store->m->makeTables(version);
     if (failed) {
         return *failed;
     }

@@ -71,6 +71,12 @@ void TraceSession::deviceAnswered() {
     }
 }
 
+void TraceSession::beforeFirstByte() {
+    if (m_inner != nullptr) {
+        m_inner->beforeFirstByte();
+    }
+}
+
 void TraceSession::addObserver(WireTrace* observer) {
     m_observers.push_back(observer);
 }

@@ -64,6 +64,7 @@ class TraceSession final : private WireTrace, private DownloadObserver {
     void downloadEnded(DownloadEnd end) override;
     void fileChecked(const FileIdentity& identity, const DownloadTotals& totals) override;
     void deviceAnswered() override;
+    void beforeFirstByte() override;
 
     Module1& m_m;
     MSComm& m_port;
