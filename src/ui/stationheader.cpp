@@ -97,7 +97,8 @@ void StationHeader::showNextSerial(std::optional<uint64_t> next) {
 }
 
 // "Order 4711: 123 of 500 done, 4 in progress, 373 remaining"; once no
-// place is left, that the order is complete.
+// place is left, that the order is complete, or full until its units in
+// progress end.
 void StationHeader::showOrder(const WorkOrder* order) {
     lblOrder->setVisible(order != nullptr);
     if (order == nullptr) {
@@ -107,8 +108,11 @@ void StationHeader::showOrder(const WorkOrder* order) {
     if (order->state == OrderState::Closed) {
         lblOrder->setWhole(
             qtext(text::StationOrderClosedShown).arg(name).arg(order->done).arg(order->quantity));
+    } else if (order->done >= order->quantity) {
+        lblOrder->setWhole(
+            qtext(text::StationOrderComplete).arg(name).arg(order->done).arg(order->quantity));
     } else if (order->remaining() <= 0) {
-        lblOrder->setWhole(qtext(text::StationOrderComplete)
+        lblOrder->setWhole(qtext(text::StationOrderFull)
                                .arg(name)
                                .arg(order->done)
                                .arg(order->quantity)

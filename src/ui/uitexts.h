@@ -123,8 +123,10 @@ inline constexpr const char* StationOrderUnreadable =
 // The header: the order's progress across every station of the line.
 inline constexpr const char* StationOrderProgress =
     "Order %1: %2 of %3 done, %4 in progress, %5 remaining";
-inline constexpr const char* StationOrderComplete =
-    "Order %1 is complete: %2 of %3 done, %4 in progress, no unit more";
+inline constexpr const char* StationOrderComplete = "Order %1 is complete: %2 of %3 done";
+// Every place taken, some by units not ended: a place comes free when one fails.
+inline constexpr const char* StationOrderFull =
+    "Order %1 has no place left: %2 of %3 done, %4 in progress";
 inline constexpr const char* StationOrderClosedShown = "Order %1 is closed: %2 of %3 done";
 // The station window's menus, beside the main window's.
 inline constexpr const char* StationMenuOpen = "&Open firmware...";

@@ -83,8 +83,11 @@ class StationOrderWindow : public testing::Test {
         return child<StationLabel>(window, name)->whole();
     }
     // The order's line in the header, once it says `text`.
-    static bool progress(QWidget* window, const QString& text, int ms = 8000) {
-        return waitFor([&] { return said(window, "lblOrderProgress") == text; }, ms);
+    static testing::AssertionResult progress(QWidget* window, const QString& text) {
+        if (waitFor([&] { return said(window, "lblOrderProgress") == text; }, 8000)) {
+            return testing::AssertionSuccess();
+        }
+        return testing::AssertionFailure() << said(window, "lblOrderProgress").toStdString();
     }
     RunRequest given(const Devices& line, int devices) const {
         RunRequest r;
@@ -129,12 +132,12 @@ TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine)
 
     QString asked;
     script.answer(&asked);
+    window->findChild<StationTile*>()->setFocus(); // the operator had a tile in hand (Del)
     QTest::keyClick(window, Qt::Key_F5);
     ASSERT_TRUE(waitFor([&] { return !window->running(); }, 20000));
     EXPECT_EQ(window->lastRequest().workOrder, "4711");
     EXPECT_EQ(window->lastRequest().file, "");
     EXPECT_FALSE(window->lastRequest().baud || window->lastRequest().device);
-    EXPECT_TRUE(line.image(1) == binary && line.image(2) == binary);
     EXPECT_TRUE(progress(window, u"Order 4711: 3 of 5 done, 1 in progress, 1 remaining"_qs));
     EXPECT_EQ(QApplication::focusWidget()->objectName(), u"txtOrder"_qs);
 
@@ -142,8 +145,7 @@ TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine)
     script.answer(&asked);
     QTest::keyClick(window, Qt::Key_F5);
     ASSERT_TRUE(waitFor([&] { return !window->running(); }, 20000));
-    EXPECT_TRUE(
-        progress(window, u"Order 4711 is complete: 4 of 5 done, 1 in progress, no unit more"_qs));
+    EXPECT_TRUE(progress(window, u"Order 4711 has no place left: 4 of 5 done, 1 in progress"_qs));
     QStringList words;
     for (auto* tile : window->findChildren<StationTile*>()) {
         words << said(tile, "lblPhase");
@@ -152,10 +154,14 @@ TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine)
         words.contains(QString::fromStdString(std::string(outcomeWords(Outcome::OrderComplete)))))
         << words.join(u'|').toStdString();
 
+    EXPECT_TRUE(line.image(1) == binary && line.image(2) == binary); // the recipe's firmware
+
+    // The other station's unit completes: the order is, and says so next time too.
+    ASSERT_FALSE(store->keepPlace("4711", "unit-b"));
+    EXPECT_TRUE(progress(window, u"Order 4711 is complete: 5 of 5 done"_qs));
     window->close();
     window = station({});
-    EXPECT_TRUE(
-        progress(window, u"Order 4711 is complete: 4 of 5 done, 1 in progress, no unit more"_qs));
+    EXPECT_TRUE(progress(window, u"Order 4711 is complete: 5 of 5 done"_qs));
 }
 
 // An order that is not there or closed selects nothing and says so; the
