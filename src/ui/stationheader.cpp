@@ -104,26 +104,21 @@ void StationHeader::showOrder(const WorkOrder* order) {
     if (order == nullptr) {
         return;
     }
+    // In one go: a '%' in the order's name is no place for a count.
     const QString name = QString::fromStdString(order->name);
+    const QString done = QString::number(order->done);
+    const QString quantity = QString::number(order->quantity);
+    const QString inProgress = QString::number(order->inProgress);
     if (order->state == OrderState::Closed) {
-        lblOrder->setWhole(
-            qtext(text::StationOrderClosedShown).arg(name).arg(order->done).arg(order->quantity));
+        lblOrder->setWhole(qtext(text::StationOrderClosedShown).arg(name, done, quantity));
     } else if (order->done >= order->quantity) {
-        lblOrder->setWhole(
-            qtext(text::StationOrderComplete).arg(name).arg(order->done).arg(order->quantity));
+        lblOrder->setWhole(qtext(text::StationOrderComplete).arg(name, done, quantity));
     } else if (order->remaining() <= 0) {
-        lblOrder->setWhole(qtext(text::StationOrderFull)
-                               .arg(name)
-                               .arg(order->done)
-                               .arg(order->quantity)
-                               .arg(order->inProgress));
+        lblOrder->setWhole(qtext(text::StationOrderFull).arg(name, done, quantity, inProgress));
     } else {
-        lblOrder->setWhole(qtext(text::StationOrderProgress)
-                               .arg(name)
-                               .arg(order->done)
-                               .arg(order->quantity)
-                               .arg(order->inProgress)
-                               .arg(order->remaining()));
+        lblOrder->setWhole(
+            qtext(text::StationOrderProgress)
+                .arg(name, done, quantity, inProgress, QString::number(order->remaining())));
     }
 }
 

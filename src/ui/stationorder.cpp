@@ -19,7 +19,7 @@ namespace quill {
 
 // What the history said of an order, on the reader's thread.
 struct OrderAnswer {
-    enum class Found : uint8_t { Open, Closed, Unknown, NoRecipe, Failed };
+    enum class Found : uint8_t { Open, Closed, Unknown, NoRecipe, Retired, Failed };
     Found found = Found::Unknown;
     WorkOrder order;
     Recipe recipe;       // its firmware left out: the run loads it itself
@@ -89,6 +89,10 @@ OrderAnswer lookUpOrder(OrderReader& reader, const HistoryLocation& where, const
         }
         a.recipe = std::move(**recipe);
         a.recipe.firmware = {};
+        if (a.recipe.state == RecipeState::Retired) {
+            a.found = OrderAnswer::Found::Retired;
+            return a;
+        }
     }
     a.found = OrderAnswer::Found::Open;
     return a;
@@ -222,11 +226,11 @@ void StationOrder::answered(const OrderAnswer& a) {
         m_order = a.order;
         m_recipe = a.recipe;
         m_state = State::Selected;
+        // In one go: a '%' in a name is no place for the next value.
         QString shown =
             qtext(text::StationOrderRecipe)
-                .arg(QString::fromStdString(m_recipe.id()))
-                .arg(m_recipe.version)
-                .arg(QString::fromStdString(m_recipe.sha256.substr(0, shownSha256Digits)));
+                .arg(QString::fromStdString(m_recipe.id()), QString::number(m_recipe.version),
+                     QString::fromStdString(m_recipe.sha256.substr(0, shownSha256Digits)));
         if (!m_recipe.note.empty()) {
             shown += qtext(text::StationOrderNote).arg(QString::fromStdString(m_recipe.note));
         }
@@ -241,7 +245,9 @@ void StationOrder::answered(const OrderAnswer& a) {
         show(qtext(text::StationOrderClosed).arg(name), true);
         break;
     case Found::NoRecipe:
-        show(qtext(text::StationOrderNoRecipe)
+    case Found::Retired:
+        show(qtext(a.found == Found::Retired ? text::StationOrderRetired
+                                             : text::StationOrderNoRecipe)
                  .arg(name, QString::fromStdString(a.order.recipeName + "@" +
                                                    std::to_string(a.order.recipeVersion))),
              true);

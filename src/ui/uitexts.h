@@ -118,6 +118,8 @@ inline constexpr const char* StationOrderClosed =
     "Work order %1 is closed and runs no more units. Scan an open order.";
 inline constexpr const char* StationOrderNoRecipe =
     "Work order %1 names recipe %2, which the history does not hold. Ask the line's engineer.";
+inline constexpr const char* StationOrderRetired =
+    "Work order %1 runs recipe %2, which is retired and runs no more. Ask the line's engineer.";
 inline constexpr const char* StationOrderUnreadable =
     "Work order %1 could not be looked up: %2. Check the history, then press Enter again.";
 // The header: the order's progress across every station of the line.

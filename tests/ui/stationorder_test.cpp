@@ -44,15 +44,17 @@ class StationOrderWindow : public testing::Test {
         const auto published = store->find({"motor", 1});
         ASSERT_TRUE(published && *published);
         sha = (*published)->sha256;
-        for (const char* name : {"4711", "4700"}) {
+        ASSERT_TRUE(store->publish(recipe)); // motor@2, retired below
+        for (const auto& [name, version] : {std::pair{"4711", 1}, {"4700", 1}, {"4800", 2}}) {
             WorkOrder order;
             order.name = name;
             order.recipeName = "motor";
-            order.recipeVersion = 1;
+            order.recipeVersion = version;
             order.quantity = 5;
             ASSERT_FALSE(store->openOrder(order));
         }
         ASSERT_TRUE(store->closeOrder("4700"));
+        ASSERT_TRUE(store->retire("motor", 2));
     }
     void TearDown() override {
         app.reset();
@@ -164,7 +166,7 @@ TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine)
     EXPECT_TRUE(progress(window, u"Order 4711 is complete: 5 of 5 done"_qs));
 }
 
-// An order that is not there or closed selects nothing and says so; the
+// An order that is not there, closed or of a retired recipe selects nothing and says so; the
 // station's own file and line come back, as with an empty scan.
 TEST_F(StationOrderWindow, AnOrderNotOpenSelectsNothingAndSaysSo) {
     Devices line(s, 1);
@@ -179,9 +181,14 @@ TEST_F(StationOrderWindow, AnOrderNotOpenSelectsNothingAndSaysSo) {
         QString shown;
         bool selected;
     } cases[] = {
-        {"4711", {}, true}, {"9999", plain(text::StationOrderUnknown, "9999"), false},
-        {"4711", {}, true}, {"4700", plain(text::StationOrderClosed, "4700"), false},
-        {"4711", {}, true}, {"", {}, false},
+        {"4711", {}, true},
+        {"9999", plain(text::StationOrderUnknown, "9999"), false},
+        {"4711", {}, true},
+        {"4700", plain(text::StationOrderClosed, "4700"), false},
+        {"4711", {}, true},
+        {"4800", qtext(text::StationOrderRetired).arg(u"4800"_qs, u"motor@2"_qs), false},
+        {"4711", {}, true},
+        {"", {}, false},
     };
     for (const auto& c : cases) {
         auto* field = child<QLineEdit>(window, "txtOrder");
