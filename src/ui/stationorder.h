@@ -6,9 +6,10 @@
 // firmware's SHA-256 and the engineer's note. Every answer is looked up
 // anew off the window's thread, on one of the order's own that keeps its
 // connection to the history between lookups: the order's progress, which
-// other stations of the line move, is asked for every few seconds. An order that is not there or
-// not open is said plainly and selects nothing; an empty field, then Enter, goes back to no order.
-// Kept in the settings file and looked up again next time:
+// other stations of the line move, is asked for every few seconds. An
+// order that is not there or not open is said plainly and selects nothing;
+// an empty field, then Enter, goes back to no order. Kept in the settings
+// file and looked up again next time:
 //
 //     [Station]
 //     WORK_ORDER=4711

@@ -32,9 +32,12 @@ class StationOrderWindow : public testing::Test {
         auto opened = RecipeStore::open(sqliteHistory(defaultHistoryPath()));
         ASSERT_TRUE(opened) << opened.error().text();
         store = std::move(*opened);
+    }
+    // Recipe motor@1 of `hex`, and motor@2, retired; orders 4711 and 4700
+    // (closed) of 5 units of motor@1, and 4800 of motor@2.
+    void publish(const std::string& hex) {
         Recipe recipe;
         recipe.name = "motor";
-        const std::string hex = readFile(s.path("app.hex"));
         recipe.firmware.assign(hex.begin(), hex.end());
         recipe.fileName = "motor-ctl.hex";
         recipe.settings.baud = 38400;
@@ -100,7 +103,6 @@ class StationOrderWindow : public testing::Test {
     }
 
     Scratch s;
-    const std::string binary = e2e::firmware(s, 1024);
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");
     std::unique_ptr<RecipeStore> store;
     std::string sha;
@@ -112,6 +114,8 @@ class StationOrderWindow : public testing::Test {
 // round runs the order alone, and the header counts the units of every
 // station; the order is there again when the window opens next.
 TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine) {
+    const std::string binary = e2e::firmware(s, 1024);
+    publish(readFile(s.path("app.hex")));
     Devices line(s, 2);
     frmStation* window = station(given(line, 2));
     scan(u"4711"_qs);
@@ -169,8 +173,10 @@ TEST_F(StationOrderWindow, AScannedOrderRunsItsRecipeAndTheHeaderFollowsTheLine)
 // An order that is not there, closed or of a retired recipe selects nothing and says so; the
 // station's own file and line come back, as with an empty scan.
 TEST_F(StationOrderWindow, AnOrderNotOpenSelectsNothingAndSaysSo) {
-    Devices line(s, 1);
-    RunRequest chosen = given(line, 1);
+    publish(hexFile(3));
+    // No process is started: ThreadSanitizer watches the lookups.
+    RunRequest chosen;
+    chosen.ports = {s.path("gone")};
     chosen.file = s.path("app.hex");
     frmStation* window = station(chosen);
     const auto plain = [](const char* text, const char* order) {
