@@ -5,12 +5,12 @@
 #include "hexfile/hexcodec.h"
 #include "hexfile/stdhexfile.h"
 #include "history/historylocation.h"
-#include "history/serialcounter.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/stationchoice.h"
 #include "ui/stationgrid.h"
 #include "ui/stationheader.h"
 #include "ui/stationlabel.h"
+#include "ui/stationorder.h"
 #include "ui/stationrun.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
@@ -34,7 +34,6 @@ namespace quill {
 namespace {
 
 constexpr int clockMs = 1000;
-constexpr auto serialPeekPatience = std::chrono::seconds(2);
 constexpr int enteredMs = 400; // the ports text unchanged this long has been entered
 // The size the window opens at, where its screen has the room.
 constexpr QSize openingSize(1280, 860);
@@ -74,6 +73,10 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     createMenus();
     m_choice->load(store);
     m_choice->apply(given);
+    // A file given on the command line is the choice, over an order kept.
+    if (given.file.empty()) {
+        m_order->load();
+    }
     makeTiles();
     readFile();
     showHeader();
@@ -82,6 +85,8 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
     connect(m_choice, &StationChoice::portsChanged, this, &frmStation::makeTiles);
     connect(m_choice, &StationChoice::fileChanged, this, &frmStation::readFile);
     connect(m_choice, &StationChoice::lineChanged, this, &frmStation::showHeader);
+    connect(m_order, &StationOrder::stateChanged, this, &frmStation::orderChanged);
+    connect(m_order, &StationOrder::progressChanged, this, &frmStation::showProgress);
     m_clock = new QTimer(this);
     connect(m_clock, &QTimer::timeout, this, &frmStation::tick);
     m_clock->start(clockMs);
@@ -93,6 +98,9 @@ frmStation::frmStation(SettingsStore& store, const RunRequest& given)
 void frmStation::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     const QScreen* s = screen();
+    if (!m_fitted) {
+        m_order->takeFocus(); // for the scanner
+    }
     if (m_fitted || s == nullptr) {
         return;
     }
@@ -111,7 +119,9 @@ frmStation::~frmStation() {
     m_run.reset();            // every device stops; the rows are written
     m_readers->waitForDone(); // nothing is posted to a window that has gone
     m_checks->waitForDone();
+    m_order->finish();
     m_choice->save(m_store);
+    m_order->save(m_store);
 }
 
 // The round's questions, in the window's boxes. Retry failed's names the
@@ -135,6 +145,7 @@ MsgResult frmStation::MsgBox(const std::string& text, MsgButtons buttons, MsgIco
 }
 
 void frmStation::createControls() {
+    m_order = new StationOrder(m_store, *m_inbox, this);
     m_choice = new StationChoice(this);
     m_header = new StationHeader(this);
     lblNotice = stationLabel(this, "lblNotice", 1.2, true);
@@ -169,6 +180,7 @@ void frmStation::createControls() {
         buttons->addWidget(b);
     }
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_order);
     layout->addWidget(m_choice);
     layout->addWidget(m_header);
     layout->addWidget(lblNotice);
@@ -207,39 +219,16 @@ void frmStation::readFile() {
     });
 }
 
-void frmStation::showHeader() {
-    const SerialRequest serial = serialFromSettings(m_store);
-    m_header->showChoice(m_choice->request(), m_identity, serial);
-    const auto where = historyLocation(m_store, {});
-    if (!serial.wanted() || !serial.listFile.empty() || !where) {
-        return;
-    }
-    // The history's to say, off this thread: a database may take a while.
-    startOn(*m_readers, [this, serial, where = *where, asked = ++m_serialAsked] {
-        std::optional<uint64_t> next;
-        SerialCounter counter(where);
-        if (!counter.ready(serialPeekPatience)) {
-            if (const auto peeked = counter.peek(serial.counterName({}), serial.start,
-                                                 serialPeekPatience, serial.earlierCounterName())) {
-                next = *peeked;
-            }
-        }
-        counter.finish(serialPeekPatience);
-        m_inbox->post([this, next, asked] {
-            if (asked == m_serialAsked) {
-                m_header->showNextSerial(next);
-            }
-        });
-    });
-}
-
 void frmStation::showButtons() {
     const bool failed = std::any_of(m_tiles.begin(), m_tiles.end(),
                                     [](const StationTile* t) { return t->unfinished(); });
-    cmdStart->setEnabled(!running() && !m_tiles.empty());
+    // Nothing starts while an order scanned is being looked up.
+    const bool chosen = m_order->state() != StationOrder::State::LookingUp;
+    cmdStart->setEnabled(!running() && !m_tiles.empty() && chosen);
     cmdRetry->setEnabled(!running() && failed && !m_heldTo.empty());
     cmdStop->setEnabled(running());
     m_choice->setEnabled(!running());
+    m_order->setRunning(running());
     mnuFileOpen->setEnabled(!running());
 }
 

@@ -17,6 +17,10 @@
 // for a while says so, and a round that a killed process left unfinished
 // is named when the window opens. Modeless, one at a time, deleted when it
 // is closed.
+//
+// A work order scanned into the field at the top (stationorder.h) runs
+// its recipe instead of the chosen file and settings, each unit a place in
+// the order, and the header follows the order across the line.
 
 #include "lock/windowlock.h"
 #include "platform/settingsstore.h"
@@ -44,6 +48,7 @@ class StationChoice;
 class StationGrid;
 class StationHeader;
 class StationLabel;
+class StationOrder;
 class StationRun;
 class StationTile;
 
@@ -99,7 +104,11 @@ class frmStation final : public QWidget, private MessageBoxes {
     void deviceChanged(size_t index, bool ended, const DeviceReport& device);
     void makeTiles();
     void readFile();
+    // frmstationorder.cpp: what a round runs, the chosen file or the order.
+    RunRequest chosenRequest() const;
+    void orderChanged();
     void showHeader();
+    void showProgress();
     void showButtons();
     size_t devicesFlashed() const;
     void say(const std::string& text, bool problem);
@@ -137,6 +146,7 @@ class frmStation final : public QWidget, private MessageBoxes {
     unsigned m_fileAsked = 0;
     unsigned m_serialAsked = 0; // the next serial number, looked up anew
 
+    StationOrder* m_order;
     StationChoice* m_choice;
     StationHeader* m_header;
     StationLabel* lblNotice; // a round a killed process left

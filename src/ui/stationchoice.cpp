@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace quill {
 
@@ -60,7 +61,7 @@ StationChoice::StationChoice(QWidget* parent) : QWidget(parent) {
     cboDevice->addItem(qtext(text::MenuDeviceManual), device_manual);
     cboDevice->addItem(qtext(text::MenuDeviceTracker), device_tracker);
     txtFile = edit(this, "txtFile");
-    auto* cmdFile = new QPushButton(qtext(text::StationChooseFile), this);
+    cmdFile = new QPushButton(qtext(text::StationChooseFile), this);
     cmdFile->setObjectName(QStringLiteral("cmdFile"));
     cmdFile->setFixedWidth(cmdFile->fontMetrics().horizontalAdvance(cmdFile->text()) * 3);
     txtBatch = edit(this, "txtBatch");
@@ -116,7 +117,12 @@ void StationChoice::load(const SettingsStore& store) {
 // Only what changed: each value written is a write of the settings file,
 // on the window's thread.
 void StationChoice::save(SettingsStore& store) const {
-    const RunRequest r = request();
+    RunRequest r = request();
+    if (m_free) {
+        r.baud = cboBaud->itemData(m_free->baud).toInt();
+        r.device = static_cast<int16_t>(cboDevice->itemData(m_free->device).toInt());
+        r.file = bytesOf(m_free->file);
+    }
     const std::pair<const char*, std::string> values[] = {
         {keyPorts, portEntriesText(keptEntries()).toStdString()},
         {keyBaud, std::to_string(r.baud.value_or(0))},
@@ -192,10 +198,35 @@ RunRequest StationChoice::request() const {
 }
 
 void StationChoice::chooseFile() {
+    if (m_free) {
+        return; // the recipe's file stands
+    }
     const QString path = QFileDialog::getOpenFileName(
         this, qtext(text::StationFileCaption), txtFile->text(), qtext(text::StationHexFiles));
     if (!path.isEmpty()) {
         txtFile->setText(path);
+    }
+}
+
+void StationChoice::fixTo(const Recipe* recipe) {
+    const QSignalBlocker baud(cboBaud);
+    const QSignalBlocker device(cboDevice);
+    const QSignalBlocker file(txtFile);
+    if (recipe != nullptr) {
+        if (!m_free) {
+            m_free = Free{cboBaud->currentIndex(), cboDevice->currentIndex(), txtFile->text()};
+        }
+        cboBaud->setCurrentIndex(cboBaud->findData(recipe->settings.baud));
+        cboDevice->setCurrentIndex(cboDevice->findData(recipe->settings.device));
+        txtFile->setText(pathOf(recipe->fileName));
+    } else if (m_free) {
+        cboBaud->setCurrentIndex(m_free->baud);
+        cboDevice->setCurrentIndex(m_free->device);
+        txtFile->setText(m_free->file);
+        m_free.reset();
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{cboBaud, cboDevice, txtFile, cmdFile}) {
+        w->setEnabled(!m_free);
     }
 }
 

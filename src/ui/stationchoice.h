@@ -18,16 +18,19 @@
 //     BATCH=2026-W49
 
 #include "platform/settingsstore.h"
+#include "recipe/recipe.h"
 #include "run/runrequest.h"
 #include "ui/stationports.h"
 
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 
 namespace quill {
 
@@ -55,6 +58,11 @@ class StationChoice final : public QWidget {
     // The file dialog, for the window's File, "Open firmware...".
     void chooseFile();
 
+    // A work order's recipe fixes the file, the baud rate and the device:
+    // they show its values and take no input. None: the choice as it was
+    // before, which is also what is kept. No signal is sent either way.
+    void fixTo(const Recipe* recipe);
+
   signals:
     void portsChanged();
     void fileChanged();
@@ -65,8 +73,16 @@ class StationChoice final : public QWidget {
     QComboBox* cboBaud;
     QComboBox* cboDevice;
     QLineEdit* txtFile;
+    QPushButton* cmdFile;
     QLineEdit* txtBatch;
     int m_idleLimit = defaultIdleTimeoutSeconds;
+    // The station's own choice while a recipe's shows.
+    struct Free {
+        int baud = 0; // the boxes' indexes
+        int device = 0;
+        QString file;
+    };
+    std::optional<Free> m_free;
 };
 
 } // namespace quill

@@ -27,6 +27,8 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     lblBatch = stationLabel(this, "lblBatch", 1.3, true);
     lblSerial = stationLabel(this, "lblSerial", 1.3, true);
     lblSerial->hide();
+    lblOrder = stationLabel(this, "lblOrderProgress", 1.6, true);
+    lblOrder->hide();
     lblRound = stationLabel(this, "lblRound", 1.6, true);
     lblCounts = stationLabel(this, "lblCounts", 1.6, true);
     auto* choice = new QHBoxLayout;
@@ -43,22 +45,35 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choice);
+    layout->addWidget(lblOrder);
     layout->addLayout(units);
     showRound(0);
     showUnits({});
 }
 
 void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity,
-                               const SerialRequest& serial) {
+                               const SerialRequest& serial, const Recipe* recipe) {
+    if (recipe != nullptr) {
+        lblFirmware->setWhole(
+            qtext(text::StationFirmware)
+                .arg(QString::fromStdString(recipe->id()),
+                     QString::fromStdString(recipe->sha256.substr(0, shownSha256Digits))));
+        lblFirmware->setHover(
+            qtext(text::StationRecipeHover)
+                .arg(QFile::decodeName(QByteArray::fromStdString(recipe->fileName)),
+                     QString::fromStdString(recipe->sha256)));
+    }
     const QString path = QFile::decodeName(QByteArray::fromStdString(r.file));
     const QString sha = identity.known()
                             ? QString::fromStdString(identity.sha256.substr(0, shownSha256Digits))
                             : qtext(text::StationUnknownSha);
-    lblFirmware->setWhole(r.file.empty()
-                              ? qtext(text::StationNoFile)
-                              : qtext(text::StationFirmware).arg(QFileInfo(path).fileName(), sha));
-    lblFirmware->setHover(identity.known() ? QString::fromStdString(firmwareLine(r.file, identity))
-                                           : path);
+    if (recipe == nullptr) {
+        lblFirmware->setWhole(
+            r.file.empty() ? qtext(text::StationNoFile)
+                           : qtext(text::StationFirmware).arg(QFileInfo(path).fileName(), sha));
+        lblFirmware->setHover(
+            identity.known() ? QString::fromStdString(firmwareLine(r.file, identity)) : path);
+    }
     lblLine->setWhole(qtext(text::StationLine)
                           .arg(r.baud.value_or(0))
                           .arg(qtext(r.device == device_tracker ? text::MenuDeviceTracker
@@ -79,6 +94,32 @@ void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity
 
 void StationHeader::showNextSerial(std::optional<uint64_t> next) {
     lblSerial->setWhole(next ? m_serial + qtext(text::StationSerialNext).arg(*next) : m_serial);
+}
+
+// "Order 4711: 123 of 500 done, 4 in progress, 373 remaining"; once no
+// place is left, that the order is complete, or full until its units in
+// progress end.
+void StationHeader::showOrder(const WorkOrder* order) {
+    lblOrder->setVisible(order != nullptr);
+    if (order == nullptr) {
+        return;
+    }
+    // In one go: a '%' in the order's name is no place for a count.
+    const QString name = QString::fromStdString(order->name);
+    const QString done = QString::number(order->done);
+    const QString quantity = QString::number(order->quantity);
+    const QString inProgress = QString::number(order->inProgress);
+    if (order->state == OrderState::Closed) {
+        lblOrder->setWhole(qtext(text::StationOrderClosedShown).arg(name, done, quantity));
+    } else if (order->done >= order->quantity) {
+        lblOrder->setWhole(qtext(text::StationOrderComplete).arg(name, done, quantity));
+    } else if (order->remaining() <= 0) {
+        lblOrder->setWhole(qtext(text::StationOrderFull).arg(name, done, quantity, inProgress));
+    } else {
+        lblOrder->setWhole(
+            qtext(text::StationOrderProgress)
+                .arg(name, done, quantity, inProgress, QString::number(order->remaining())));
+    }
 }
 
 void StationHeader::showRound(int round) {

@@ -5,10 +5,10 @@
 #include "ui/frmstation.h"
 #include "ui/stationchoice.h"
 #include "ui/stationheader.h"
+#include "ui/stationorder.h"
 #include "ui/stationrun.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
-#include "unitserial/serialnumber.h"
 
 #include <QThreadPool>
 
@@ -17,11 +17,11 @@
 namespace quill {
 
 void frmStation::cmdStart_Click() {
-    if (running() || m_tiles.empty()) {
+    if (running() || m_tiles.empty() || m_order->state() == StationOrder::State::LookingUp) {
         return; // a round at a time, and never on the stored COM port instead
     }
     m_retrying = false;
-    startRound(m_choice->request());
+    startRound(chosenRequest());
 }
 
 // The ports whose unit failed or was stopped, again: the same units, held
@@ -30,7 +30,7 @@ void frmStation::cmdRetry_Click() {
     if (running() || m_heldTo.empty()) {
         return;
     }
-    RunRequest again = m_choice->request();
+    RunRequest again = chosenRequest();
     again.ports.clear();
     const std::vector<std::string> ports = m_choice->ports();
     std::vector<size_t> tiles;
@@ -73,9 +73,6 @@ void frmStation::startRound(RunRequest request) {
             return;
         }
     }
-    // Options, "Serial number..." holds for the station's units too: each
-    // new unit of a round draws a number of its own; a retried one keeps it.
-    request.serial = serialFromSettings(m_store);
     say({}, false);
     m_checks->waitForDone(); // a port being checked is not free for the round
     // The tiles were made from the same ports text, in the same order.
@@ -129,6 +126,7 @@ void frmStation::deviceChanged(size_t index, bool ended, const DeviceReport& dev
     if (ended) {
         m_units.ended(index, device);
         m_header->showUnits(m_units.yield());
+        m_order->refresh(); // its place kept or given back
     }
 }
 
@@ -158,6 +156,8 @@ void frmStation::roundFinished(const RunReport& run) {
         return;
     }
     showHeader(); // the series has moved on
+    m_order->refresh();
+    m_order->takeFocus(); // the next order is scanned there
     // Not opened again: a unit just flashed is left alone.
     checkPorts(false);
 }

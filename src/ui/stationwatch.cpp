@@ -14,6 +14,7 @@
 #include "ui/frmstation.h"
 #include "ui/stationchoice.h"
 #include "ui/stationlabel.h"
+#include "ui/stationorder.h"
 #include "ui/stationports.h"
 #include "ui/stationtile.h"
 #include "ui/uitexts.h"
@@ -28,7 +29,8 @@ namespace quill {
 
 namespace {
 
-// While the window waits, the ports are looked at every few ticks.
+// While the window waits, the ports are looked at every few ticks; a work
+// order's progress, which other stations move, always.
 constexpr int ticksPerCheck = 3;
 constexpr auto journalPatience = std::chrono::seconds(3);
 // Rows begun this close to the newest unfinished one were of its round.
@@ -159,7 +161,11 @@ void frmStation::tick() {
     for (StationTile* tile : m_tiles) {
         tile->tick(nowMs());
     }
-    if (++m_ticks % ticksPerCheck == 0 && !running() && m_checks->activeThreadCount() == 0) {
+    if (++m_ticks % ticksPerCheck != 0) {
+        return;
+    }
+    m_order->refresh();
+    if (!running() && m_checks->activeThreadCount() == 0) {
         checkPorts(false);
     }
 }

@@ -102,6 +102,34 @@ inline constexpr const char* StationFailed = "✖ FAILED";
 inline constexpr const char* StationStopped =
     "■ STOPPED"; // Stop (Esc): neither complete nor failed
 inline constexpr const char* StationRecords = "%v of %m records";
+// The work order the station runs, as a barcode scanner types it.
+inline constexpr const char* StationWorkOrder = "Work order";
+inline constexpr const char* StationWorkOrderHint =
+    "Scan or type an order, then Enter (empty, then Enter: no order)";
+inline constexpr const char* StationOrderLooking = "Looking up work order %1...";
+// The order selected: its recipe, version, firmware and the engineer's note.
+inline constexpr const char* StationOrderRecipe = "Recipe %1, version %2, SHA-256 %3";
+inline constexpr const char* StationOrderNote = "   Note: %1";
+// The header's firmware on hover, for a work order's recipe: its file's name, the whole SHA-256.
+inline constexpr const char* StationRecipeHover = "%1, SHA-256 %2";
+inline constexpr const char* StationOrderUnknown =
+    "There is no work order %1. Check the number on the traveller and scan it again.";
+inline constexpr const char* StationOrderClosed =
+    "Work order %1 is closed and runs no more units. Scan an open order.";
+inline constexpr const char* StationOrderNoRecipe =
+    "Work order %1 names recipe %2, which the history does not hold. Ask the line's engineer.";
+inline constexpr const char* StationOrderRetired =
+    "Work order %1 runs recipe %2, which is retired and runs no more. Ask the line's engineer.";
+inline constexpr const char* StationOrderUnreadable =
+    "Work order %1 could not be looked up: %2. Check the history, then press Enter again.";
+// The header: the order's progress across every station of the line.
+inline constexpr const char* StationOrderProgress =
+    "Order %1: %2 of %3 done, %4 in progress, %5 remaining";
+inline constexpr const char* StationOrderComplete = "Order %1 is complete: %2 of %3 done";
+// Every place taken, some by units not ended: a place comes free when one fails.
+inline constexpr const char* StationOrderFull =
+    "Order %1 has no place left: %2 of %3 done, %4 in progress";
+inline constexpr const char* StationOrderClosedShown = "Order %1 is closed: %2 of %3 done";
 // The station window's menus, beside the main window's.
 inline constexpr const char* StationMenuOpen = "&Open firmware...";
 inline constexpr const char* StationMenuQuit = "&Quit";
