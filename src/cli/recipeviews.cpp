@@ -73,9 +73,7 @@ std::string recipeFields(const Recipe& r, int64_t size) {
         ",\"idle_timeout_s\":" + std::to_string(s.idleTimeoutSeconds) +
         ",\"settle_ms\":" + std::to_string(s.settleMs) + ",\"serial\":";
     if (s.serial.address) {
-        const char* format = s.serial.format == SerialFormat::BigEndian ? "be"
-                             : s.serial.format == SerialFormat::Ascii   ? "ascii"
-                                                                        : "le";
+        const char* format = serialFormatName(s.serial.format);
         out += "{\"address\":\"" + addressText(*s.serial.address) +
                "\",\"size\":" + std::to_string(s.serial.size) + ",\"format\":\"" + format +
                "\",\"series\":" + jsonString(s.serial.series) +
@@ -158,15 +156,12 @@ ExitCode showRecipe(const CliOptions& o, RecipeStore& store, std::FILE* out, Con
         {"allow records after end:", s.risks.recordsAfterEnd ? "yes" : "no"},
         {"idle timeout:", std::to_string(s.idleTimeoutSeconds) + " s"},
         {"settle:", std::to_string(s.settleMs) + " ms"},
-        {"serial number:", s.serial.address
-                               ? addressText(*s.serial.address) + ", " +
-                                     std::to_string(s.serial.size) + " bytes, " +
-                                     (s.serial.format == SerialFormat::BigEndian ? "be"
-                                      : s.serial.format == SerialFormat::Ascii   ? "ascii"
-                                                                                 : "le") +
-                                     ", series " + printableText(s.serial.series) + " from " +
-                                     std::to_string(s.serial.start)
-                               : "none"},
+        {"serial number:",
+         s.serial.address
+             ? addressText(*s.serial.address) + ", " + std::to_string(s.serial.size) + " bytes, " +
+                   serialFormatName(s.serial.format) + ", series " +
+                   printableText(s.serial.series) + " from " + std::to_string(s.serial.start)
+             : "none"},
         {"note:", printableText(r.note)},
         {"published by:", printableText(r.publishedBy)},
         {"station:", printableText(r.station)},

@@ -84,9 +84,8 @@ std::string commandLine(const CliOptions& o) {
     if (const SerialRequest& s = o.serial; s.address) {
         char address[16];
         std::snprintf(address, sizeof address, "0x%X", *s.address);
-        static constexpr const char* formats[] = {"le", "be", "ascii"};
         add({"--serial-at", address, "--serial-size", std::to_string(s.size), "--serial-format",
-             formats[static_cast<int>(s.format)]});
+             serialFormatName(s.format)});
         if (!s.listFile.empty()) {
             add({"--serial-list", s.listFile});
         } else {

@@ -25,10 +25,6 @@ QString qtext(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-const char* formatName(SerialFormat f) {
-    return f == SerialFormat::BigEndian ? "be" : f == SerialFormat::Ascii ? "ascii" : "le";
-}
-
 } // namespace
 
 QByteArray recipeJson(const Recipe& r) {
@@ -57,11 +53,12 @@ QByteArray recipeJson(const Recipe& r) {
     };
     if (s.serial.address) {
         o.insert(QStringLiteral("serial"),
-                 QJsonObject{{QStringLiteral("address"), double(*s.serial.address)},
-                             {QStringLiteral("size"), int(s.serial.size)},
-                             {QStringLiteral("format"), QLatin1String(formatName(s.serial.format))},
-                             {QStringLiteral("series"), qtext(s.serial.series)},
-                             {QStringLiteral("start"), QString::number(s.serial.start)}});
+                 QJsonObject{
+                     {QStringLiteral("address"), double(*s.serial.address)},
+                     {QStringLiteral("size"), int(s.serial.size)},
+                     {QStringLiteral("format"), QLatin1String(serialFormatName(s.serial.format))},
+                     {QStringLiteral("series"), qtext(s.serial.series)},
+                     {QStringLiteral("start"), QString::number(s.serial.start)}});
     }
     o.insert(QStringLiteral("firmware"),
              QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(r.firmware.data()),

@@ -25,18 +25,6 @@ std::string bytes(const QVariant& v) {
     return v.toString().toStdString();
 }
 
-const char* formatName(SerialFormat f) {
-    switch (f) {
-    case SerialFormat::BigEndian:
-        return "be";
-    case SerialFormat::Ascii:
-        return "ascii";
-    case SerialFormat::LittleEndian:
-        break;
-    }
-    return "le";
-}
-
 } // namespace
 
 QStringList creation(bool postgres) {
@@ -90,7 +78,7 @@ QVariantList values(const Recipe& r) {
         int(s.risks.noEndRecord), int(s.risks.recordsAfterEnd), s.idleTimeoutSeconds, s.settleMs,
         serial ? QVariant(qlonglong(*s.serial.address)) : none,
         serial ? QVariant(int(s.serial.size)) : none,
-        serial ? QVariant(QLatin1String(formatName(s.serial.format))) : none,
+        serial ? QVariant(QLatin1String(serialFormatName(s.serial.format))) : none,
         serial ? QVariant(qtext(s.serial.series)) : none,
         serial ? QVariant(qlonglong(s.serial.start)) : none, qtext(r.note), qtext(r.publishedBy),
         qtext(r.station), qlonglong(r.publishedMs), recipeStateName(r.state),

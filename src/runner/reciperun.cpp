@@ -8,18 +8,6 @@ namespace quill {
 
 namespace {
 
-const char* formatName(SerialFormat format) {
-    switch (format) {
-    case SerialFormat::BigEndian:
-        return "be";
-    case SerialFormat::Ascii:
-        return "ascii";
-    case SerialFormat::LittleEndian:
-        break;
-    }
-    return "le";
-}
-
 struct Differs {
     std::vector<std::string> problems;
     const Recipe& recipe;
@@ -45,7 +33,8 @@ void checkSerial(Differs& d, const SerialRequest& asked, const SerialRequest& fi
     d.check(asked.size != fixed.size, "--serial-size " + std::to_string(asked.size),
             std::to_string(fixed.size));
     d.check(asked.format != fixed.format,
-            std::string("--serial-format ") + formatName(asked.format), formatName(fixed.format));
+            std::string("--serial-format ") + serialFormatName(asked.format),
+            serialFormatName(fixed.format));
     d.check(asked.listFile != fixed.listFile, "--serial-list " + asked.listFile,
             fixed.listFile.empty() ? text::RecipeFixesNone : fixed.listFile);
     if (asked.listFile.empty()) {

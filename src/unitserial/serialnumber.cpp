@@ -73,6 +73,10 @@ constexpr const char* FormatNames[] = {"le", "be", "ascii"};
 
 } // namespace
 
+const char* serialFormatName(SerialFormat format) {
+    return FormatNames[static_cast<int>(format)];
+}
+
 std::string addressText(uint32_t address) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", address);
@@ -139,7 +143,7 @@ SerialRequest serialFromSettings(const SettingsStore& settings) {
 void saveSerialSettings(SettingsStore& settings, const SerialRequest& s) {
     settings.SaveSetting(Section, "Address", s.address ? addressText(*s.address) : std::string());
     settings.SaveSetting(Section, "Size", std::to_string(s.size));
-    settings.SaveSetting(Section, "Format", FormatNames[static_cast<int>(s.format)]);
+    settings.SaveSetting(Section, "Format", serialFormatName(s.format));
     settings.SaveSetting(Section, "Series", s.series);
     settings.SaveSetting(Section, "Start", std::to_string(s.start));
     settings.SaveSetting(Section, "List", s.listFile);

@@ -22,6 +22,7 @@ enum class SerialFormat : uint8_t {
 
 // "le", "be", "ascii".
 std::optional<SerialFormat> serialFormatNamed(std::string_view name);
+const char* serialFormatName(SerialFormat format);
 
 struct SerialRequest {
     std::optional<uint32_t> address; // none: no number is written

@@ -61,17 +61,7 @@ class StationWindow : public testing::Test {
     // The application started as `quill --station` starts it, on the
     // scratch settings; its window, active.
     frmStation* station(const RunRequest& given) {
-        app.reset();
-        app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(s.path("quill.ini")),
-                                            std::string());
-        app->Station(given);
-        frmStation* window = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            window = w->isVisible() && qobject_cast<frmStation*>(w) ? qobject_cast<frmStation*>(w)
-                                                                    : window;
-        }
-        EXPECT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
-        return window;
+        return openStation(app, s.path("quill.ini"), given);
     }
     // The keys reach the window that is active, as it must be again once
     // the prompt has closed: Esc is to stop the round the prompt began.

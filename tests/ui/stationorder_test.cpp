@@ -64,17 +64,7 @@ class StationOrderWindow : public testing::Test {
         qputenv("XDG_DATA_HOME", savedData);
     }
     frmStation* station(const RunRequest& given) {
-        app.reset();
-        app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(s.path("quill.ini")),
-                                            std::string());
-        app->Station(given);
-        frmStation* window = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            window = w->isVisible() && qobject_cast<frmStation*>(w) ? qobject_cast<frmStation*>(w)
-                                                                    : window;
-        }
-        EXPECT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
-        return window;
+        return openStation(app, s.path("quill.ini"), given);
     }
     // What a keyboard-wedge scanner does: the characters, then Enter, into
     // whatever has the focus.

@@ -65,6 +65,20 @@ void ModalScript::poll() {
     schedule();
 }
 
+frmStation* openStation(std::unique_ptr<Application>& app, const std::string& ini,
+                        const RunRequest& given) {
+    app.reset();
+    app = std::make_unique<Application>(std::make_unique<QtSettingsStore>(ini), std::string());
+    app->Station(given);
+    frmStation* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        window =
+            w->isVisible() && qobject_cast<frmStation*>(w) ? qobject_cast<frmStation*>(w) : window;
+    }
+    EXPECT_TRUE(window != nullptr && QTest::qWaitForWindowActive(window));
+    return window;
+}
+
 void click(QWidget* window, std::initializer_list<const char*> buttons) {
     for (const char* button : buttons) {
         child<QAbstractButton>(window, button)->click();

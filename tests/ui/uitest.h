@@ -9,6 +9,7 @@
 #include "ptypair.h"
 #include "qt/qtsettingsstore.h"
 #include "testtext.h"
+#include "ui/frmstation.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -56,6 +57,10 @@ template <typename T = QWidget> T* child(QObject* parent, const char* name) {
 
 // Clicks the buttons of those object names in window, in order.
 void click(QWidget* window, std::initializer_list<const char*> buttons);
+// The application started as `quill --station` starts it, on the settings
+// file `ini`, in `app`; its station window, active.
+frmStation* openStation(std::unique_ptr<Application>& app, const std::string& ini,
+                        const RunRequest& given);
 // Types path into a file dialog's name box, as a user would (selectFile()
 // leaves that box alone while it has the focus), and presses Open.
 void typeFileName(QWidget* dialog, const std::string& path);
