@@ -32,4 +32,5 @@ endif()
 # The POSIX file calls of the portable sources (src/platform/posix_win.h).
 # MinGW's localtime_r and gmtime_r come with _POSIX_THREAD_SAFE_FUNCTIONS.
 add_compile_options(-include ${PROJECT_SOURCE_DIR}/src/platform/posix_win.h)
+include_directories(SYSTEM ${PROJECT_SOURCE_DIR}/src/platform/win)
 add_compile_definitions(_POSIX_THREAD_SAFE_FUNCTIONS=200112L)

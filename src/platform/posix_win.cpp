@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <direct.h>
@@ -50,6 +51,18 @@ int fsync(int fd) {
 
 int mkdir(const char* path, int /*mode*/) {
     return ::_mkdir(path);
+}
+
+int lstat(const char* path, struct stat* info) {
+    return ::stat(path, info);
+}
+
+void* memmem(const void* haystack, size_t haystackLength, const void* needle, size_t needleLength) {
+    const auto* begin = static_cast<const char*>(haystack);
+    const auto* end = begin + haystackLength;
+    const auto* part = static_cast<const char*>(needle);
+    const char* found = std::search(begin, end, part, part + needleLength);
+    return found == end && needleLength > 0 ? nullptr : const_cast<char*>(found);
 }
 
 char* mkdtemp(char* pattern) {

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <stddef.h>
+
 #undef O_RDONLY
 #undef O_WRONLY
 #undef O_RDWR
@@ -36,6 +38,48 @@
 #define F_GETFL 3
 #define F_SETFL 4
 #endif
+#ifndef O_NOCTTY
+#define O_NOCTTY 0 // no terminals to acquire
+#endif
+#include <signal.h>
+#ifndef SIGPIPE
+// Windows raises no SIGPIPE: a write to a pipe without a reader fails. The
+// name stands for a signal that is valid and that Windows never raises
+// either, so that ignoring it changes nothing.
+#define SIGPIPE SIGTERM
+#endif
+
+// sigaction over the runtime's signal(): a handler, no mask, no flags.
+#ifndef SA_RESTART
+#define SA_RESTART 0
+typedef int sigset_t;
+struct sigaction {
+    void (*sa_handler)(int);
+    sigset_t sa_mask;
+    int sa_flags;
+};
+inline int sigemptyset(sigset_t* set) {
+    *set = 0;
+    return 0;
+}
+inline int sigaction(int sig, const struct sigaction* act, struct sigaction* old) {
+    void (*before)(int) = act != NULL ? signal(sig, act->sa_handler) : signal(sig, SIG_DFL);
+    if (act == NULL) {
+        signal(sig, before);
+    }
+    if (old != NULL) {
+        old->sa_handler = before;
+        old->sa_mask = 0;
+        old->sa_flags = 0;
+    }
+    return before == SIG_ERR ? -1 : 0;
+}
+#endif
+
+#ifndef S_ISLNK
+#define S_ISLNK(mode) 0 // the runtime sees no symbolic links
+#endif
+
 #ifndef LOCK_EX
 #define LOCK_SH 1
 #define LOCK_EX 2
@@ -56,10 +100,16 @@ int fsync(int fd);
 int mkdir(const char* path, int mode);
 // A new folder named by the pattern, its trailing XXXXXX replaced.
 char* mkdtemp(char* pattern);
+// stat: the runtime follows no links, so there is none to stop at.
+int lstat(const char* path, struct stat* info);
+// The first place of needle in haystack, or null.
+void* memmem(const void* haystack, size_t haystackLength, const void* needle, size_t needleLength);
 } // namespace quill::posixwin
 using quill::posixwin::fcntl;
 using quill::posixwin::flock;
 using quill::posixwin::fsync;
+using quill::posixwin::lstat;
+using quill::posixwin::memmem;
 using quill::posixwin::mkdir;
 using quill::posixwin::mkdtemp;
 #endif

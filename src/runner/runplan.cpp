@@ -24,8 +24,9 @@ bool sameDevice(const std::string& a, const std::string& b) {
     }
     struct stat sa {};
     struct stat sb {};
+    // Windows numbers no files (st_ino 0): there the names alone tell.
     return a == b || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-                      sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+                      sa.st_ino != 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
 }
 
 } // namespace
