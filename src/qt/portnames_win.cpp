@@ -9,6 +9,10 @@ std::string defaultDeviceName(int16_t port) {
     return "COM" + std::to_string(port);
 }
 
+bool comNamesTheDevice() {
+    return true;
+}
+
 std::string devicePath(const std::string& name) {
     return name;
 }

@@ -66,8 +66,7 @@ BYTE stopCode(StopBits stop) {
 
 } // namespace
 
-// The read in flight: its OVERLAPPED, whose event the notifier waits on, and
-// the buffer the driver fills.
+// The read in flight: its OVERLAPPED and the buffer the driver fills.
 struct QtMSComm::Io {
     OVERLAPPED read{};
     std::array<uint8_t, 4096> buffer{};
@@ -77,17 +76,15 @@ struct QtMSComm::Io {
 QtMSComm::QtMSComm(PortResolver resolver)
     : CommBase(std::move(resolver)), m_io(std::make_unique<Io>()) {
     m_io->read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_readDone.setHandle(m_io->read.hEvent);
-    QObject::connect(&m_readDone, &QWinEventNotifier::activated, &m_context,
-                     [this] { readDone(); });
+    m_readLook.setInterval(1);
+    m_readLook.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&m_readLook, &QTimer::timeout, &m_context, [this] { readDone(); });
 }
 
 QtMSComm::~QtMSComm() {
-    QObject::disconnect(&m_readDone, nullptr, nullptr, nullptr);
     if (portOpen()) {
         closePort();
     }
-    m_readDone.setEnabled(false);
     CloseHandle(m_io->read.hEvent);
 }
 
@@ -108,8 +105,8 @@ PortStatus QtMSComm::openPort() {
         return notFound(portDisplayName());
     }
     // Share mode 0: the port is this program's alone until it closes it.
-    HANDLE handle = CreateFileW(win32Path(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE handle = CreateFileW(win32Path(device).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -122,11 +119,13 @@ PortStatus QtMSComm::openPort() {
     }
     m_handle = handle;
     SetupComm(handle, 4096, 4096);
-    // Reads end as soon as a byte is there, or empty after a second; a
-    // write that the line cannot take within its time is a failed write.
+    // A read ends a millisecond after the bytes stop coming, or empty after
+    // a second (Wine's ports do not know the "first byte" form with
+    // MAXDWORD); a write that the line cannot take within its time is a
+    // failed write.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadIntervalTimeout = 1;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
     timeouts.ReadTotalTimeoutConstant = 1000;
     timeouts.WriteTotalTimeoutMultiplier = 10;
     timeouts.WriteTotalTimeoutConstant = 5000;
@@ -146,13 +145,14 @@ PortStatus QtMSComm::openPort() {
 void QtMSComm::closePort() {
     if (m_handle != nullptr) {
         const HANDLE handle = m_handle;
-        m_readDone.setEnabled(false);
+        m_readLook.stop();
         if (m_io->pending) {
             CancelIoEx(handle, &m_io->read);
             DWORD got = 0;
             GetOverlappedResult(handle, &m_io->read, &got, TRUE);
             m_io->pending = false;
         }
+
         CloseHandle(handle);
         m_handle = nullptr;
     }
@@ -173,24 +173,22 @@ void QtMSComm::startRead() {
         scheduleLoss(m_context);
         return;
     }
-    // Done at once or later: the event is set either way.
-    m_readDone.setEnabled(true);
+    // Done at once or later: the timer finds out.
+    m_readLook.start();
 }
 
 void QtMSComm::readDone() {
     if (m_handle == nullptr || !m_io->pending) {
         return;
     }
-    m_readDone.setEnabled(false);
     DWORD got = 0;
     const bool done = GetOverlappedResult(m_handle, &m_io->read, &got, FALSE);
+    if (!done && GetLastError() == ERROR_IO_INCOMPLETE) {
+        return; // still on its way
+    }
+    m_readLook.stop();
     m_io->pending = false;
     if (!done) {
-        if (GetLastError() == ERROR_IO_INCOMPLETE) {
-            m_io->pending = true;
-            m_readDone.setEnabled(true);
-            return;
-        }
         // A device that went away fails its reads.
         if (!lossPending()) {
             scheduleLoss(m_context);

@@ -2,16 +2,18 @@
 #pragma once
 // The serial control MSComm1 over the Win32 communications API, for a port
 // on this machine: \\.\COMn opened for this program alone, the line set
-// through the DCB (mark and space parity included), and reads overlapped,
-// their completion an event Qt's loop waits on (QWinEventNotifier). Wine's
-// ports on a pseudo-terminal answer WaitCommEvent at once with nothing, so
-// the control never waits on comm events: a read is always pending instead.
+// through the DCB (mark and space parity included), and a read always
+// overlapped and pending, its end looked for by a timer of Qt's loop every
+// millisecond. Wine's ports on a pseudo-terminal answer WaitCommEvent at
+// once with nothing, so the control never waits on comm events; and Qt 6.4's
+// QWinEventNotifier on the read's event brought the process down under Wine
+// when it went, so the loop looks instead of being told.
 
 #include "qt/commbase.h"
 #include "qt/lineconfig.h"
 
 #include <QObject>
-#include <QWinEventNotifier>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -61,7 +63,7 @@ class QtMSComm final : public CommBase {
     std::vector<uint8_t> m_received;
     std::optional<LineProblem> m_lineProblem;
     QObject m_context; // the thread the port lives on
-    QWinEventNotifier m_readDone;
+    QTimer m_readLook; // looks for the read's end
 };
 
 } // namespace quill

@@ -74,7 +74,7 @@ RunPlan planRun(const RunRequest& request, const SettingsStore& stored) {
         DeviceSetup s;
         s.port = port;
         s.device = devicePath(port);
-        if (const auto n = comNumber(port)) {
+        if (const auto n = comNumber(port); n && !(*n > 4 && comNamesTheDevice())) {
             if (*n > 4) {
                 plan.problems.push_back(port + text::NotComOneToFour);
             }
