@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The console's control events on Windows: Ctrl+C, Ctrl+Break and the
 // closing of the console window end a download as SIGINT does. The handler
-// runs on a thread of the system's; it notes the event and sets an event
-// object that a QWinEventNotifier waits on in the user-interface thread.
+// runs on a thread of the system's; it notes the event, and a timer of the
+// user-interface thread's loop looks for it every 20 ms (Qt 6.4's
+// QWinEventNotifier brought the process down under Wine when it went).
 // For the console's closing the handler waits a little, as Windows ends the
 // process once it returns.
 #include "cli/signalwatcher.h"
 
-#include <QWinEventNotifier>
+#include <QTimer>
 
 #include <windows.h>
 
@@ -20,7 +21,6 @@ namespace {
 std::atomic<int> g_caught{0};
 std::atomic<int> g_last{0};
 std::atomic<int> g_pending{0};
-HANDLE g_event = nullptr;
 
 BOOL WINAPI onControl(DWORD type) {
     switch (type) {
@@ -34,7 +34,6 @@ BOOL WINAPI onControl(DWORD type) {
     g_caught.fetch_add(1);
     g_last.store(SIGINT);
     g_pending.fetch_add(1);
-    SetEvent(g_event);
     if (type == CTRL_CLOSE_EVENT) {
         Sleep(4000); // the download's end and its record, before Windows ends the process
     }
@@ -44,33 +43,25 @@ BOOL WINAPI onControl(DWORD type) {
 } // namespace
 
 struct SignalWatcher::Native {
-    HANDLE event = nullptr;
-    std::unique_ptr<QWinEventNotifier> notifier;
+    QTimer look;
 };
 
 SignalWatcher::SignalWatcher(std::function<void(int)> onSignal)
     : m_onSignal(std::move(onSignal)), m_native(std::make_unique<Native>()) {
     Native& n = *m_native;
-    n.event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (n.event == nullptr) {
-        return; // the events keep their default effect
-    }
-    g_event = n.event;
-    n.notifier = std::make_unique<QWinEventNotifier>(n.event);
-    QObject::connect(n.notifier.get(), &QWinEventNotifier::activated, n.notifier.get(),
-                     [this] { readSignals(); });
+    n.look.setInterval(20);
+    QObject::connect(&n.look, &QTimer::timeout, &n.look, [this] {
+        if (g_pending.load() > 0) {
+            readSignals();
+        }
+    });
+    n.look.start();
     SetConsoleCtrlHandler(&onControl, TRUE);
 }
 
 SignalWatcher::~SignalWatcher() {
-    Native& n = *m_native;
-    if (n.event == nullptr) {
-        return;
-    }
     SetConsoleCtrlHandler(&onControl, FALSE);
-    n.notifier.reset();
-    g_event = nullptr;
-    CloseHandle(n.event);
+    m_native->look.stop();
 }
 
 int SignalWatcher::caught() {
