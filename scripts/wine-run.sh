@@ -32,10 +32,4 @@ if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
         fi
     ) 9>"$WINEPREFIX/.lock"
 fi
-# The prefix's server and services, started apart from this program's output:
-# they outlive it, and would keep the pipes of whoever reads it (ctest)
-# open. The server stays a little while, so that the next test starts in a
-# tenth of a second instead of two.
-if ! wineserver -p 20 </dev/null >/dev/null 2>&1; then :; fi
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 exec wine "$@"
