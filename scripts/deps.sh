@@ -23,6 +23,9 @@ quill_packages=(
     qt6-charts-dev libqt6opengl6-dev
     # The firmware's SHA-256 (libssl3 itself comes with libpq).
     libssl-dev
+    # The Windows build (./test --preset windows): MinGW-w64, Wine to run
+    # its tests, NSIS for its installer.
+    g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 
 # ser2net and mosquitto serve the tests alone: each test starts its own,

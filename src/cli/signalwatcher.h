@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
-// SIGINT and SIGTERM as events of the event loop. The signal handler only
-// writes the signal's number into a pipe; a socket notifier reads it on the
+// SIGINT and SIGTERM as events of the event loop, and on Windows Ctrl+C,
+// Ctrl+Break and the console's closing as SIGINT. The handler only notes the
+// signal (signalwatcher_unix.cpp: writes its number into a pipe;
+// signalwatcher_win.cpp: sets an event); a notifier reads it on the
 // user-interface thread, where the download's state may be touched. The
 // notifier fires in nested event loops too (a prompt, the wait dialog).
-
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <functional>
@@ -28,13 +28,11 @@ class SignalWatcher {
     SignalWatcher& operator=(const SignalWatcher&) = delete;
 
   private:
+    struct Native; // what the system's file keeps
     void readSignals();
 
     std::function<void(int)> m_onSignal;
-    int m_pipe[2] = {-1, -1};
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
+    std::unique_ptr<Native> m_native;
 };
 
 } // namespace quill::cli

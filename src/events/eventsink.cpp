@@ -92,8 +92,9 @@ class BrokerSink final : public Sink {
         if (!user.empty()) {
             mosquitto_username_pw_set(m_client, user.c_str(), password);
         }
-        if (m_target.tls) {
-            mosquitto_int_option(m_client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        if (m_target.tls && mosquitto_int_option(m_client, MOSQ_OPT_TLS_USE_OS_CERTS, 1) ==
+                                MOSQ_ERR_NOT_SUPPORTED) {
+            return text::NoTls;
         }
         mosquitto_connect_callback_set(m_client, [](mosquitto*, void* self, int rc) {
             static_cast<BrokerSink*>(self)->connected(rc);

@@ -26,6 +26,9 @@ inline constexpr const char* RunTopic = "run";
 inline constexpr const char* StandardOutput = "-";
 inline constexpr const char* MqttScheme = "mqtt://";
 inline constexpr const char* MqttsScheme = "mqtts://";
+// A libmosquitto built without TLS (the Windows build's).
+inline constexpr const char* NoTls =
+    "this build of Quill has no TLS: use mqtt:// on a trusted network, or the Linux build";
 inline constexpr int MqttPort = 1883;
 inline constexpr int MqttsPort = 8883;
 // The broker's password: never on a command line, which anyone on the

@@ -27,8 +27,15 @@ uint64_t fnv(uint64_t hash, const char* begin, const char* end) {
 // A UTF-8 byte-order mark, as some editors write at the start of a text file.
 constexpr unsigned char byteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
-bool sameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+// The modification and change times, to the nanosecond where the system
+// keeps them so (Windows' C runtime gives whole seconds).
+template <typename Stat> bool sameTimes(const Stat& a, const Stat& b) {
+    if constexpr (requires { a.st_mtim.tv_nsec; }) {
+        return a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    } else {
+        return a.st_mtime == b.st_mtime && a.st_ctime == b.st_ctime;
+    }
 }
 
 } // namespace
@@ -241,9 +248,11 @@ bool StdHexFile::changedSinceChecked() const {
     if (::fstat(m_fd, &now) != 0 || ::stat(m_path.c_str(), &named) != 0) {
         return true;
     }
-    return now.st_size != m_checked.st_size || !sameTime(now.st_mtim, m_checked.st_mtim) ||
-           !sameTime(now.st_ctim, m_checked.st_ctim) || named.st_dev != now.st_dev ||
-           named.st_ino != now.st_ino;
+    // Windows numbers no files (st_ino 0), and a file open there cannot be
+    // replaced: the path names the file open.
+    const bool replaced =
+        now.st_ino != 0 && (named.st_dev != now.st_dev || named.st_ino != now.st_ino);
+    return now.st_size != m_checked.st_size || !sameTimes(now, m_checked) || replaced;
 }
 
 } // namespace quill

@@ -26,6 +26,16 @@ namespace quill {
 
 namespace {
 
+// When a file was last written, in ms; to the second where the system's
+// runtime keeps no more (Windows).
+template <typename Stat> int64_t modifiedMs(const Stat& info) {
+    if constexpr (requires { info.st_mtim.tv_nsec; }) {
+        return int64_t(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+    } else {
+        return int64_t(info.st_mtime) * 1000;
+    }
+}
+
 constexpr const char* Magic = "quill-journal-1";
 constexpr const char* LockName = "lock";
 constexpr const char* OwnPrefix = "p-";
@@ -341,7 +351,7 @@ Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::strin
             if (const Read read = readEntry(path); read.entry) {
                 rows.insert(read.entry->attempt.key);
             }
-            const int64_t ms = int64_t(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+            const int64_t ms = modifiedMs(info);
             w.sinceMs = std::min(w.sinceMs.value_or(ms), ms);
         }
     }

@@ -21,6 +21,10 @@ inline constexpr const char* portNamesSection = text::SectionPortNames;
 // Linux, COMn on Windows.
 std::string defaultDeviceName(int16_t port);
 
+// Whether COMn beyond COM4 is a port's own name (Windows), taken as a device
+// the user names, rather than a number the settings have no device for.
+bool comNamesTheDevice();
+
 // The port as the user should read it in a message: "COM1 (/dev/ttyUSB0)",
 // "COM1" when the device has that name or none, and the device alone when
 // the user named the port by its device.

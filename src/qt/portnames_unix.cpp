@@ -11,6 +11,10 @@ std::string defaultDeviceName(int16_t port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
+bool comNamesTheDevice() {
+    return false;
+}
+
 std::string devicePath(const std::string& name) {
     if (name.empty() || name.front() == '/' || name.find("://") != std::string::npos) {
         return name;

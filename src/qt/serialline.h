@@ -2,13 +2,14 @@
 #pragma once
 // What the serial controls ask of the operating system, said once. The build
 // picks the file that answers it (serialline_unix.cpp: the terminal driver,
-// poll, stat, the group database), so the controls themselves hold no #if. A handle is
-// the open port's QSerialPort::handle(); a socket is the network port's
-// descriptor.
+// poll, stat, the group database; serialline_win.cpp: the few a Windows
+// build needs beside its own control), so the controls themselves hold no
+// #if. A handle is the open port's QSerialPort::handle(), a descriptor; a
+// socket is the network port's descriptor.
 
 #include "qt/lineconfig.h"
 
-#include <QSerialPort>
+#include <QtGlobal>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +20,9 @@
 
 namespace quill::serialline {
 
-// QSerialPort::Handle, whose name Qt keeps private: a descriptor on Unix, a
-// HANDLE on Windows.
-using Handle = decltype(std::declval<const QSerialPort&>().handle());
+// QSerialPort::handle() on Unix, a descriptor. The Windows control keeps its
+// HANDLE to itself.
+using Handle = int;
 
 // No device node of that name exists: the port is not there at all.
 bool deviceMissing(const std::string& device);

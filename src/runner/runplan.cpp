@@ -24,8 +24,9 @@ bool sameDevice(const std::string& a, const std::string& b) {
     }
     struct stat sa {};
     struct stat sb {};
+    // Windows numbers no files (st_ino 0): there the names alone tell.
     return a == b || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
-                      sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+                      sa.st_ino != 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
 }
 
 } // namespace
@@ -73,7 +74,7 @@ RunPlan planRun(const RunRequest& request, const SettingsStore& stored) {
         DeviceSetup s;
         s.port = port;
         s.device = devicePath(port);
-        if (const auto n = comNumber(port)) {
+        if (const auto n = comNumber(port); n && !(*n > 4 && comNamesTheDevice())) {
             if (*n > 4) {
                 plan.problems.push_back(port + text::NotComOneToFour);
             }

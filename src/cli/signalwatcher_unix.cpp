@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/signalwatcher.h"
 
+#include <QSocketNotifier>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,32 +27,42 @@ void writeSignal(int signal) {
 
 } // namespace
 
-SignalWatcher::SignalWatcher(std::function<void(int)> onSignal) : m_onSignal(std::move(onSignal)) {
-    if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+struct SignalWatcher::Native {
+    int pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier;
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+};
+
+SignalWatcher::SignalWatcher(std::function<void(int)> onSignal)
+    : m_onSignal(std::move(onSignal)), m_native(std::make_unique<Native>()) {
+    Native& n = *m_native;
+    if (::pipe2(n.pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return; // the signals keep their default effect
     }
-    g_writeEnd = m_pipe[1];
-    m_notifier = std::make_unique<QSocketNotifier>(m_pipe[0], QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+    g_writeEnd = n.pipe[1];
+    n.notifier = std::make_unique<QSocketNotifier>(n.pipe[0], QSocketNotifier::Read);
+    QObject::connect(n.notifier.get(), &QSocketNotifier::activated, n.notifier.get(),
                      [this] { readSignals(); });
     struct sigaction action {};
     action.sa_handler = &writeSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &m_oldInt);
-    ::sigaction(SIGTERM, &action, &m_oldTerm);
+    ::sigaction(SIGINT, &action, &n.oldInt);
+    ::sigaction(SIGTERM, &action, &n.oldTerm);
 }
 
 SignalWatcher::~SignalWatcher() {
-    if (m_pipe[0] < 0) {
+    Native& n = *m_native;
+    if (n.pipe[0] < 0) {
         return;
     }
-    ::sigaction(SIGINT, &m_oldInt, nullptr);
-    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    ::sigaction(SIGINT, &n.oldInt, nullptr);
+    ::sigaction(SIGTERM, &n.oldTerm, nullptr);
     g_writeEnd = -1;
-    m_notifier.reset();
-    ::close(m_pipe[0]);
-    ::close(m_pipe[1]);
+    n.notifier.reset();
+    ::close(n.pipe[0]);
+    ::close(n.pipe[1]);
 }
 
 int SignalWatcher::caught() {
@@ -64,7 +76,7 @@ int SignalWatcher::lastSignal() {
 void SignalWatcher::readSignals() {
     unsigned char pending[16];
     ssize_t n = 0;
-    while ((n = ::read(m_pipe[0], pending, sizeof pending)) > 0) {
+    while ((n = ::read(m_native->pipe[0], pending, sizeof pending)) > 0) {
         for (ssize_t i = 0; i < n; ++i) {
             m_onSignal(pending[i]);
         }

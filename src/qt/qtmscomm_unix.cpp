@@ -1,54 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "qt/qtmscomm.h"
+#include "qt/qtmscomm_unix.h"
 
+#include "qt/localporttexts.h"
 #include "qt/serialline.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace quill {
-namespace {
 
-// The control's messages, each naming the port as the user knows it.
-PortError notFound(const std::string& port) {
-    return {PortErrorKind::NotFound, "Cannot open " + port + ": the port does not exist."};
-}
-
-PortError busy(const std::string& port) {
-    return {PortErrorKind::Busy,
-            "Cannot open " + port + ": the port is in use by another program."};
-}
-
-PortError openFailed(const std::string& port, const std::string& reason) {
-    return {PortErrorKind::Other, "Cannot open " + port + ": " + reason + "."};
-}
-
-PortError notOpen(const std::string& port) {
-    return {PortErrorKind::NotOpen, port + " is not open."};
-}
-
-PortError unsupported(const std::string& port, const std::string& setting) {
-    return {PortErrorKind::Unsupported,
-            port + " cannot use " + setting + ": its driver does not support it."};
-}
-
-PortError refused(const std::string& port, const std::string& text, const std::string& reason) {
-    return {PortErrorKind::Unsupported,
-            port + " refused the line configuration " + text + ": " + reason + "."};
-}
-
-PortError writeFailed(const std::string& port, const std::string& reason) {
-    return {PortErrorKind::Other, "Could not write to " + port + ": " + reason + "."};
-}
-
-// Qt's own text for a hang-up is a stale errno, so the words are ours.
-PortError lost(const std::string& port) {
-    return {PortErrorKind::Lost, "The connection to " + port +
-                                     " was lost: the device or adapter went away. Reconnect it, "
-                                     "then open the port again."};
-}
-
-} // namespace
+using namespace localport;
 
 QtMSComm::QtMSComm(PortResolver resolver) : CommBase(std::move(resolver)) {
     QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { scheduleReceive(); });

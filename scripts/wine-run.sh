@@ -1,0 +1,35 @@
+#!/bin/sh
+# SPDX-License-Identifier: MIT
+# Runs a program of the Windows build under Wine: the build's CTest emulator
+# (CMAKE_CROSSCOMPILING_EMULATOR) and the runner of its tests. The Wine prefix
+# is the build folder's own, made once (set to Windows 10, so that Qt sees
+# the system it was built for); Qt's and MinGW's DLLs are found through
+# WINEPATH, where they lie, nothing copied.
+#   QUILL_WINDOWS_QT  the Qt for MinGW (default: the build folder's qt-mingw)
+#   WINEPREFIX        the prefix (default: the build folder's wineprefix)
+set -eu
+build=$(CDPATH= cd -- "$(dirname -- "$0")/.." && pwd)/build/windows
+QUILL_WINDOWS_QT=${QUILL_WINDOWS_QT:-$build/qt-mingw}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No debugger on a crash: the program ends, and its test fails at once.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
+export WINEPATH="$QUILL_WINDOWS_QT/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
+# Wine hands a host variable WINEQT_X to the program as QT_X; without this
+# Qt's warnings go to the debugger's channel and are lost.
+export WINEQT_FORCE_STDERR_LOGGING=${WINEQT_FORCE_STDERR_LOGGING:-1}
+
+if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
+    # One prefix for parallel tests: the first to come makes it.
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
+            wineboot -i >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1
+            wineserver -w
+            touch "$WINEPREFIX/.quill-ready"
+        fi
+    ) 9>"$WINEPREFIX/.lock"
+fi
+exec wine "$@"

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# quill-cli.exe under Wine against the Linux quill-devsim, on a
+# pseudo-terminal that the Wine prefix names COM5 and over rfc2217:// to
+# quill-devsim --listen: each device must receive exactly the image that the
+# Linux quill-cli delivers from the same file, with the same exit code; and --json, --list-ports, a missing port and a
+# broker over TLS say what they should.
+#   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
+set -euo pipefail
+wine_run=$1 cli_exe=$2 host=$3 scratch=$4
+devsim=$host/tools/devsim/quill-devsim
+linux_cli=$host/src/cli/quill-cli
+firmware=$host/samples/firmware.hex
+for need in "$devsim" "$linux_cli" "$firmware"; do
+    if [ ! -e "$need" ]; then
+        echo "FAIL: $need is missing: build the dev preset first (./test does)" >&2
+        exit 1
+    fi
+done
+: "${WINEPREFIX:?the Wine prefix of the Windows build}"
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cd "$scratch"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -f "$WINEPREFIX/dosdevices/com5"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# The devices answer at 9600 baud with mark parity checked (the default).
+device_opts=(--exit-after-download)
+
+# wait_for TEST FILE: a device's link (-e) or first line (-s), within ten seconds.
+wait_for() {
+    for _ in $(seq 100); do
+        [ "$1" "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "$2 did not appear"
+}
+
+# The reference: Linux quill-cli on a pseudo-terminal.
+"$devsim" "${device_opts[@]}" --image linux.bin --log linux.log --link tty-linux >/dev/null &
+pids+=($!)
+wait_for -e tty-linux
+linux_rc=0
+"$linux_cli" -p "$scratch/tty-linux" -b 9600 -y -q "$firmware" || linux_rc=$?
+[ "$linux_rc" = 0 ] || fail "the Linux quill-cli ended with $linux_rc"
+wait "${pids[-1]}" || true
+[ -s linux.bin ] || fail "the Linux run left no image"
+
+# The file as a Windows program names it (Z:\...): a leading / is an option there.
+win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
+
+# COM5: the same pseudo-terminal device, seen from Wine.
+"$devsim" "${device_opts[@]}" --image com5.bin --log com5.log --link tty-com5 >/dev/null &
+pids+=($!)
+wait_for -e tty-com5
+ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+win_rc=0
+"$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --json "$win_firmware" >com5.json 2>com5.err || win_rc=$?
+[ "$win_rc" = "$linux_rc" ] || fail "quill-cli.exe on COM5 ended with $win_rc: $(cat com5.err)"
+wait "${pids[-1]}" || true
+cmp linux.bin com5.bin || fail "the device on COM5 holds another image than the Linux run left"
+grep -q '"outcome"' com5.json || fail "--json printed no outcome: $(cat com5.json)"
+
+# rfc2217://: quill-devsim serves the device on a free port. It stays up
+# after the download (its image is written at the end of the file): the
+# client, not the server, ends the connection.
+"$devsim" --image net.bin --log net.log --listen 127.0.0.1:0 >net.url &
+pids+=($!)
+wait_for -s net.url
+net_rc=0
+"$wine_run" "$cli_exe" -p "$(head -n1 net.url)" -b 9600 -y -q "$win_firmware" 2>net.err || net_rc=$?
+[ "$net_rc" = 0 ] || fail "quill-cli.exe over $(head -n1 net.url) ended with $net_rc: $(cat net.err)"
+kill "${pids[-1]}"
+wait "${pids[-1]}" || true
+cmp linux.bin net.bin || fail "the device on the network holds another image than the Linux run left"
+
+# A port that is not there: the port's exit code (5) and a message naming it.
+missing_rc=0
+"$wine_run" "$cli_exe" -p COM9 -b 9600 -y -q "$win_firmware" 2>missing.err || missing_rc=$?
+[ "$missing_rc" = 5 ] || fail "a missing COM9 ended with $missing_rc: $(cat missing.err)"
+grep -q 'COM9' missing.err || fail "the message does not name COM9: $(cat missing.err)"
+
+# No TLS in this build: mqtts:// is refused before anything starts (12).
+tls_rc=0
+"$wine_run" "$cli_exe" -p COM9 -b 9600 -y -q --events mqtts://127.0.0.1/quill "$win_firmware" \
+    2>tls.err || tls_rc=$?
+[ "$tls_rc" = 12 ] || fail "mqtts:// ended with $tls_rc: $(cat tls.err)"
+grep -q 'no TLS' tls.err || fail "mqtts:// was not refused for want of TLS: $(cat tls.err)"
+
+# The port list names the COM ports.
+"$wine_run" "$cli_exe" --list-ports >ports.txt || fail "--list-ports failed"
+grep -q '^COM1' ports.txt || fail "--list-ports named no COM1: $(cat ports.txt)"
+echo "quill-cli.exe: the images on COM5 and over rfc2217:// equal the Linux run's"
