@@ -10,6 +10,7 @@ cd "$1"
 
 declare -A allowed=(
     [src/platform]=""
+    [src/platform/win]=""
     [src/shared]="platform"
     [src/hexfile]="shared platform"
     [src/unitserial]="hexfile shared platform"
