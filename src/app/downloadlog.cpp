@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/downloadlog.h"
 
+#include "history/ownfolders.h"
+
 #include "trace/tracetexts.h"
 #include "ui/uitexts.h"
 
@@ -59,16 +61,8 @@ void DownloadLog::complain(const std::string& reason) {
 }
 
 std::string DownloadLog::defaultPath() {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    std::string folder;
-    if (state != nullptr && state[0] == '/') {
-        folder = state;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        folder = std::string(home) + "/.local/state";
-    } else {
-        return {};
-    }
-    return folder + "/quill/last-download.log";
+    const std::string folder = ownStateFolder();
+    return folder.empty() ? std::string{} : folder + "/last-download.log";
 }
 
 } // namespace quill

@@ -32,8 +32,9 @@ class DownloadLog {
     // The trace file being written; empty when none is.
     std::string keptPath() const { return m_file ? m_path : std::string(); }
 
-    // $XDG_STATE_HOME/quill/last-download.log, or under ~/.local/state when
-    // that is not set (or not an absolute path); empty without a home.
+    // last-download.log in this program's state folder (history/ownfolders.h):
+    // $XDG_STATE_HOME/quill or ~/.local/state/quill on Unix, %APPDATA%\quill on
+    // Windows; empty without one.
     static std::string defaultPath();
 
   private:

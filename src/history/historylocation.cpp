@@ -2,6 +2,7 @@
 #include "history/historylocation.h"
 
 #include "history/historytexts.h"
+#include "history/ownfolders.h"
 
 #include <QByteArray>
 
@@ -129,16 +130,8 @@ HistoryLocation sqliteHistory(std::string path) {
 }
 
 std::string defaultHistoryPath() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string folder;
-    if (data != nullptr && data[0] == '/') {
-        folder = data;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        folder = std::string(home) + "/.local/share";
-    } else {
-        return {};
-    }
-    return folder + "/quill/history.sqlite";
+    const std::string folder = ownDataFolder();
+    return folder.empty() ? std::string{} : folder + "/history.sqlite";
 }
 
 HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url) {
@@ -188,7 +181,7 @@ HistoryResult<HistoryLocation> historyAt(std::string_view url) {
         own.named = false;
         return own;
     }
-    if (url.starts_with('/')) {
+    if (isAbsoluteFilePath(url)) {
         return sqliteHistory(std::string(url));
     }
     return parseHistoryUrl(url);

@@ -48,9 +48,8 @@ struct HistoryLocation {
 // The SQLite file at `path`.
 HistoryLocation sqliteHistory(std::string path);
 
-// The file of the history on this station: $XDG_DATA_HOME/quill/history.sqlite,
-// or under ~/.local/share when XDG_DATA_HOME is not set. Empty when neither
-// is known.
+// The file of the history on this station: history.sqlite in this
+// program's data folder (history/ownfolders.h). Empty when there is none.
 std::string defaultHistoryPath();
 
 // A postgresql:// (or postgres://) URL as above.

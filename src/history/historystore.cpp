@@ -48,6 +48,10 @@ HistoryStore::~HistoryStore() {
     QSqlDatabase::removeDatabase(m_connection);
 }
 
+void HistoryStore::findDrivers() {
+    static_cast<void>(QSqlDatabase::drivers());
+}
+
 HistoryResult<std::unique_ptr<HistoryStore>> HistoryStore::open(const HistoryLocation& where) {
     std::unique_ptr<HistoryStore> store(new HistoryStore(where));
     if (HistoryStatus failed = store->connect()) {

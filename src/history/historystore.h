@@ -41,6 +41,13 @@ class HistoryStore {
     // mode 0600) and makes its schema if it has none yet, or brings an older
     // one up to this version.
     static HistoryResult<std::unique_ptr<HistoryStore>> open(const HistoryLocation& where);
+    // Qt SQL's search for its driver plugins, done once, on the thread that
+    // calls it; before a thread of our own opens a store. On Windows the
+    // search builds a regular expression (the "*.dll" filter), whose JIT
+    // stack Qt keeps per thread; for a std::thread, Qt's watcher of threads
+    // it did not start frees that stack from another thread while the
+    // program ends, and quill-cli died in Qt6Core.dll after its download.
+    static void findDrivers();
 
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;

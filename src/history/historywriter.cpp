@@ -237,6 +237,7 @@ HistoryWriter::HistoryWriter(HistoryLocation where, std::function<void()> failed
     } else {
         m_state->note(journal.error().text() + text::JournalGoesDirect);
     }
+    HistoryStore::findDrivers();
     m_thread = std::thread([state = m_state] { state->run(); });
 }
 

@@ -3,6 +3,7 @@
 
 #include "history/historyschema.h"
 #include "history/historytexts.h"
+#include "history/ownfolders.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -41,17 +42,10 @@ constexpr const char* LockName = "lock";
 constexpr const char* OwnPrefix = "p-";
 constexpr const char* TempPrefix = ".tmp-";
 
+// The folder that holds the journals: "quill" under the given data folder
+// (tests), else this program's own.
 std::string dataFolderOr(const std::string& given) {
-    if (!given.empty()) {
-        return given;
-    }
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') {
-        return data;
-    }
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        return std::string(home) + "/.local/share";
-    }
-    return {};
+    return given.empty() ? ownDataFolder() : given + "/quill";
 }
 
 bool isLink(const std::string& path) {
@@ -195,7 +189,7 @@ std::string Journal::folderOf(const HistoryLocation& where, const std::string& d
                                                    QCryptographicHash::Sha256)
                               .toHex()
                               .left(16);
-    return data + "/quill/journal/" + id.toStdString();
+    return data + "/journal/" + id.toStdString();
 }
 
 Journal::Journal(std::string folder, std::string own, int lock)

@@ -110,6 +110,7 @@ struct SerialCounter::State {
 
 SerialCounter::SerialCounter(HistoryLocation where) : m_state(std::make_shared<State>()) {
     m_state->where = std::move(where);
+    HistoryStore::findDrivers();
     m_thread = std::thread([state = m_state] { state->run(); });
 }
 

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "lock/unlockhash.h"
 
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
+#include "lock/unlockcrypto.h"
 
 #include <charconv>
 #include <cstdint>
@@ -19,11 +17,22 @@ constexpr size_t hashBytes = 32;
 
 using Bytes = std::vector<unsigned char>;
 
+constexpr std::string_view alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 std::string base64(const Bytes& bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
-                                  static_cast<int>(bytes.size()));
-    out.resize(static_cast<size_t>(n));
+    std::string out;
+    out.reserve(4 * ((bytes.size() + 2) / 3));
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        const size_t left = bytes.size() - i;
+        const uint32_t group = uint32_t(bytes[i]) << 16 |
+                               (left > 1 ? uint32_t(bytes[i + 1]) << 8 : 0) |
+                               (left > 2 ? uint32_t(bytes[i + 2]) : 0);
+        out += alphabet[group >> 18 & 63];
+        out += alphabet[group >> 12 & 63];
+        out += left > 1 ? alphabet[group >> 6 & 63] : '=';
+        out += left > 2 ? alphabet[group & 63] : '=';
+    }
     return out;
 }
 
@@ -33,32 +42,46 @@ std::optional<Bytes> unbase64(std::string_view text) {
         return std::nullopt;
     }
     const size_t padding = text.ends_with("==") ? 2 : text.ends_with('=') ? 1 : 0;
-    for (size_t i = 0; i < text.size() - padding; ++i) {
-        const char c = text[i];
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                        (c >= '0' && c <= '9') || c == '+' || c == '/';
-        if (!ok) {
-            return std::nullopt;
+    Bytes out;
+    out.reserve(text.size() / 4 * 3);
+    uint32_t group = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        size_t value = 0;
+        if (i < text.size() - padding) {
+            value = alphabet.find(text[i]);
+            if (value == std::string_view::npos) {
+                return std::nullopt;
+            }
+        }
+        group = group << 6 | uint32_t(value);
+        if (i % 4 == 3) {
+            out.push_back(static_cast<unsigned char>(group >> 16));
+            out.push_back(static_cast<unsigned char>(group >> 8));
+            out.push_back(static_cast<unsigned char>(group));
+            group = 0;
         }
     }
-    Bytes out(text.size() / 4 * 3);
-    const int n = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()),
-                                  static_cast<int>(text.size()));
-    if (n < 0 || static_cast<size_t>(n) < padding) {
-        return std::nullopt;
-    }
-    out.resize(static_cast<size_t>(n) - padding);
+    out.resize(out.size() - padding);
     return out;
 }
 
 std::optional<Bytes> derive(const std::string& password, const Bytes& salt, int iterations) {
     Bytes hash(hashBytes);
-    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), salt.data(),
-                          static_cast<int>(salt.size()), iterations, EVP_sha256(),
-                          static_cast<int>(hash.size()), hash.data()) != 1) {
+    if (!unlockcrypto::pbkdf2Sha256(password, salt.data(), salt.size(), iterations, hash.data(),
+                                    hash.size())) {
         return std::nullopt;
     }
     return hash;
+}
+
+// Every byte looked at, whatever the first difference: how long the
+// comparison takes says nothing about the hash.
+bool sameBytes(const Bytes& a, const Bytes& b) {
+    unsigned char difference = 0;
+    for (size_t i = 0; i < hashBytes; ++i) {
+        difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+    }
+    return difference == 0;
 }
 
 struct Parsed {
@@ -100,7 +123,7 @@ std::optional<Parsed> parse(std::string_view line) {
 
 std::optional<std::string> makeUnlockHash(const std::string& password, int iterations) {
     Bytes salt(saltBytes);
-    if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1) {
+    if (!unlockcrypto::randomBytes(salt.data(), salt.size())) {
         return std::nullopt;
     }
     const auto hash = derive(password, salt, iterations);
@@ -124,8 +147,7 @@ UnlockCheck checkUnlockHash(const std::string& line, const std::string& password
     if (!hash) {
         return UnlockCheck::Malformed;
     }
-    return CRYPTO_memcmp(hash->data(), parsed->hash.data(), hashBytes) == 0 ? UnlockCheck::Match
-                                                                            : UnlockCheck::Wrong;
+    return sameBytes(*hash, parsed->hash) ? UnlockCheck::Match : UnlockCheck::Wrong;
 }
 
 } // namespace quill

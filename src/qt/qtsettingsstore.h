@@ -37,7 +37,8 @@ class QtSettingsStore final : public SettingsStore {
 
 // The machine's settings file of the application `name`: on Unix the first
 // folder of XDG_CONFIG_DIRS (colon-separated) that holds name/name.ini,
-// else /etc/xdg/name/name.ini, whether it is there or not.
+// else /etc/xdg/name/name.ini; on Windows %ProgramData%\name\name.ini;
+// whether it is there or not.
 std::string systemSettingsFile(const std::string& name);
 // What `file` fixes; nothing when it is not there.
 FixedSettings readFixedSettings(const std::string& file);

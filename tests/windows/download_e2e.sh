@@ -3,8 +3,9 @@
 # quill-cli.exe under Wine against the Linux quill-devsim, on a
 # pseudo-terminal that the Wine prefix names COM5 and over rfc2217:// to
 # quill-devsim --listen: each device must receive exactly the image that the
-# Linux quill-cli delivers from the same file, with the same exit code; and --json, --list-ports, a missing port and a
-# broker over TLS say what they should.
+# Linux quill-cli delivers from the same file, with the same exit code; the
+# history in SQLite is written and listed; and --json, --list-ports, a
+# missing port and a broker over TLS say what they should.
 #   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
 set -euo pipefail
 wine_run=$1 cli_exe=$2 host=$3 scratch=$4
@@ -57,17 +58,30 @@ wait "${pids[-1]}" || true
 # The file as a Windows program names it (Z:\...): a leading / is an option there.
 win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
 
-# COM5: the same pseudo-terminal device, seen from Wine.
-"$devsim" "${device_opts[@]}" --image com5.bin --log com5.log --link tty-com5 >/dev/null &
-pids+=($!)
-wait_for -e tty-com5
-ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
-win_rc=0
-"$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --json "$win_firmware" >com5.json 2>com5.err || win_rc=$?
-[ "$win_rc" = "$linux_rc" ] || fail "quill-cli.exe on COM5 ended with $win_rc: $(cat com5.err)"
-wait "${pids[-1]}" || true
-cmp linux.bin com5.bin || fail "the device on COM5 holds another image than the Linux run left"
-grep -q '"outcome"' com5.json || fail "--json printed no outcome: $(cat com5.json)"
+# COM5: the same pseudo-terminal device, seen from Wine, five times over:
+# quill-cli.exe once died in Qt6Core.dll as it ended, after a whole
+# download, in some runs only. Each run records into an SQLite history named
+# by a Windows path (Z:\...), which --history --json then lists.
+win_history=$(WINEDEBUG=-all winepath -w "$scratch")'\history.sqlite'
+for run in 1 2 3 4 5; do
+    rm -f tty-com5 com5.bin
+    "$devsim" "${device_opts[@]}" --image com5.bin --log com5.log --link tty-com5 >/dev/null &
+    pids+=($!)
+    wait_for -e tty-com5
+    ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+    win_rc=0
+    "$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --json --history-url "$win_history" \
+        "$win_firmware" >com5.json 2>com5.err || win_rc=$?
+    [ "$win_rc" = "$linux_rc" ] || fail "quill-cli.exe on COM5 (run $run) ended with $win_rc: $(cat com5.err)"
+    wait "${pids[-1]}" || true
+    cmp linux.bin com5.bin || fail "the device on COM5 (run $run) holds another image than the Linux run left"
+    grep -q '"outcome"' com5.json || fail "--json printed no outcome: $(cat com5.json)"
+done
+"$wine_run" "$cli_exe" --history --json --history-url "$win_history" >history.json 2>history.err ||
+    fail "--history failed: $(cat history.err)"
+[ "$(grep -c '"outcome": "complete"' history.json)" = 5 ] ||
+    fail "the history does not list the five downloads: $(cat history.json)"
+grep -q '"port": "COM5"' history.json || fail "the history does not name COM5: $(cat history.json)"
 
 # rfc2217://: quill-devsim serves the device on a free port. It stays up
 # after the download (its image is written at the end of the file): the

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// This program's folders on Unix, by the XDG base directory rules: a
+// variable that is not an absolute path is ignored, and HOME is the fallback.
+#include "history/ownfolders.h"
+
+#include <cstdlib>
+
+namespace quill {
+namespace {
+
+std::string xdgFolder(const char* variable, const char* underHome) {
+    if (const char* set = std::getenv(variable); set != nullptr && set[0] == '/') {
+        return std::string(set) + "/quill";
+    }
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        return std::string(home) + underHome + "/quill";
+    }
+    return {};
+}
+
+} // namespace
+
+std::string ownDataFolder() {
+    return xdgFolder("XDG_DATA_HOME", "/.local/share");
+}
+
+std::string ownStateFolder() {
+    return xdgFolder("XDG_STATE_HOME", "/.local/state");
+}
+
+bool isAbsoluteFilePath(std::string_view path) {
+    return path.starts_with('/');
+}
+
+} // namespace quill
