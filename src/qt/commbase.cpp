@@ -36,6 +36,17 @@ std::string CommBase::deviceName() const {
     return m_resolver ? devicePath(m_resolver(m_commPort)) : std::string{};
 }
 
+PortStatus CommBase::setPortOpen(bool open) {
+    if (open == portOpen()) {
+        return std::nullopt;
+    }
+    if (!open) {
+        closePort();
+        return std::nullopt;
+    }
+    return openPort();
+}
+
 std::string CommBase::portDisplayName() const {
     return quill::portDisplayName(m_commPort, deviceName(), m_namedByDevice);
 }

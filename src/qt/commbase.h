@@ -36,6 +36,8 @@ class CommBase : public MSComm {
     // Ignored while the port is open, as the port in use cannot change.
     void setCommPort(int16_t port) override;
     int16_t commPort() const override { return m_commPort; }
+    // Opens or closes; asking for the state the port is in does nothing.
+    PortStatus setPortOpen(bool open) final;
     std::string portDisplayName() const override;
     // A port the user gave as a device name is named by that name alone.
     void setNamedByDevice(bool byDevice) { m_namedByDevice = byDevice; }
@@ -73,6 +75,7 @@ class CommBase : public MSComm {
 
     virtual bool hasInput() const = 0;
     virtual PortError lostError() const = 0;
+    virtual PortStatus openPort() = 0;
     virtual void closePort() = 0;
 
     LineConfig m_line{9600, Parity::None, 8, StopBits::One};

@@ -138,17 +138,6 @@ NetworkComm::~NetworkComm() {
     QObject::disconnect(&m_socket, nullptr, nullptr, nullptr);
 }
 
-PortStatus NetworkComm::setPortOpen(bool open) {
-    if (open == m_open) {
-        return std::nullopt;
-    }
-    if (!open) {
-        closePort();
-        return std::nullopt;
-    }
-    return openPort();
-}
-
 PortStatus NetworkComm::openPort() {
     const auto endpoint = rfc2217::parsePortUrl(deviceName());
     if (!endpoint) {

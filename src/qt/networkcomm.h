@@ -52,7 +52,6 @@ class NetworkComm final : public CommBase {
 
     bool portOpen() const override { return m_open; }
     // Connects, negotiates and applies the line configuration.
-    PortStatus setPortOpen(bool open) override;
 
     // Asks the server for the whole line, flow control off both ways, and
     // checks every answer.
@@ -78,7 +77,7 @@ class NetworkComm final : public CommBase {
         bool serverFault = false; // SPACE answered to EVEN right after MARK
     };
 
-    PortStatus openPort();
+    PortStatus openPort() override;
     void closePort() override;
     bool hasInput() const override { return !m_received.empty(); }
     PortError lostError() const override;

@@ -21,17 +21,6 @@ QtMSComm::~QtMSComm() {
     QObject::disconnect(&m_port, nullptr, nullptr, nullptr);
 }
 
-PortStatus QtMSComm::setPortOpen(bool open) {
-    if (open == m_port.isOpen()) {
-        return std::nullopt;
-    }
-    if (!open) {
-        closePort();
-        return std::nullopt;
-    }
-    return openPort();
-}
-
 PortStatus QtMSComm::openPort() {
     const std::string device = deviceName();
     if (device.empty() || serialline::deviceMissing(device)) {

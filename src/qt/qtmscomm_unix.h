@@ -17,7 +17,6 @@ class QtMSComm final : public CommBase {
     QtMSComm& operator=(const QtMSComm&) = delete;
 
     bool portOpen() const override { return m_port.isOpen(); }
-    PortStatus setPortOpen(bool open) override;
 
     PortStatus setSettings(const std::string& text) override;
 
@@ -37,7 +36,7 @@ class QtMSComm final : public CommBase {
     std::string lineReadBack() const;
 
   private:
-    PortStatus openPort();
+    PortStatus openPort() override;
     void closePort() override;
     bool hasInput() const override { return m_port.bytesAvailable() > 0; }
     PortError lostError() const override;

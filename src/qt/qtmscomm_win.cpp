@@ -88,17 +88,6 @@ QtMSComm::~QtMSComm() {
     CloseHandle(m_io->read.hEvent);
 }
 
-PortStatus QtMSComm::setPortOpen(bool open) {
-    if (open == portOpen()) {
-        return std::nullopt;
-    }
-    if (!open) {
-        closePort();
-        return std::nullopt;
-    }
-    return openPort();
-}
-
 PortStatus QtMSComm::openPort() {
     const std::string device = deviceName();
     if (device.empty()) {

@@ -30,7 +30,6 @@ class QtMSComm final : public CommBase {
     QtMSComm& operator=(const QtMSComm&) = delete;
 
     bool portOpen() const override { return m_handle != nullptr; }
-    PortStatus setPortOpen(bool open) override;
 
     PortStatus setSettings(const std::string& text) override;
 
@@ -50,7 +49,7 @@ class QtMSComm final : public CommBase {
 
   private:
     struct Io;
-    PortStatus openPort();
+    PortStatus openPort() override;
     void closePort() override;
     bool hasInput() const override { return !m_received.empty(); }
     PortError lostError() const override;

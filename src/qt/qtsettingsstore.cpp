@@ -3,6 +3,7 @@
 
 #include "port/porttexts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,6 +26,14 @@ std::string valueText(const QVariant& value) {
 }
 
 } // namespace
+
+// The user's file where this system keeps it, and the machine's file that
+// systemSettingsFile names.
+QtSettingsStore::QtSettingsStore()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::applicationName(),
+                 QCoreApplication::applicationName()),
+      m_fixed(readFixedSettings(
+          systemSettingsFile(QCoreApplication::applicationName().toStdString()))) {}
 
 QtSettingsStore::QtSettingsStore(const std::string& iniFilePath, const std::string& systemFile)
     : m_settings(QString::fromStdString(iniFilePath), QSettings::IniFormat),

@@ -6,18 +6,11 @@
 // that a message can name the one file that fixes a key.
 #include "qt/qtsettingsstore.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace quill {
-
-QtSettingsStore::QtSettingsStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::applicationName(),
-                 QCoreApplication::applicationName()),
-      m_fixed(readFixedSettings(
-          systemSettingsFile(QCoreApplication::applicationName().toStdString()))) {}
 
 std::string systemSettingsFile(const std::string& name) {
     const QString relative = QString::fromStdString(name + '/' + name + ".ini");

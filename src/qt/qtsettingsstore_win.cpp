@@ -5,16 +5,9 @@
 // file is %ProgramData%\quill\quill.ini, for every user of the machine.
 #include "qt/qtsettingsstore.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 namespace quill {
-
-QtSettingsStore::QtSettingsStore()
-    : m_settings(QSettings::IniFormat, QSettings::UserScope, QCoreApplication::applicationName(),
-                 QCoreApplication::applicationName()),
-      m_fixed(readFixedSettings(
-          systemSettingsFile(QCoreApplication::applicationName().toStdString()))) {}
 
 std::string systemSettingsFile(const std::string& name) {
     QString programData = qEnvironmentVariable("ProgramData");

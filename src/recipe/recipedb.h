@@ -30,6 +30,9 @@ struct RecipeStore::Impl {
     // with `why` said, or left empty for the query's own error.
     using Body = std::function<bool(QSqlQuery& query, QString& why)>;
     HistoryStatus write(const char* what, qint64 lockKey, const Body& body) const;
+    // One UPDATE in a transaction of its own: whether it changed a row.
+    HistoryResult<bool> updateRows(const char* what, const QString& sql,
+                                   const QVariantList& values) const;
     // Makes the recipe and order tables that are missing; `version`: theirs.
     HistoryStatus makeTables(int& version) const;
 };

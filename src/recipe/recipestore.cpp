@@ -39,6 +39,22 @@ HistoryError RecipeStore::Impl::failure(const char* what, const QString& why) co
             reason.isEmpty() ? text::HistoryNoReason : reason.toStdString()};
 }
 
+HistoryResult<bool> RecipeStore::Impl::updateRows(const char* what, const QString& sql,
+                                                  const QVariantList& values) const {
+    bool found = false;
+    HistoryStatus failed = write(what, 0, [&](QSqlQuery& q, QString&) {
+        if (!runBound(q, sql, values)) {
+            return false;
+        }
+        found = q.numRowsAffected() > 0;
+        return true;
+    });
+    if (failed) {
+        return *failed;
+    }
+    return found;
+}
+
 HistoryStatus RecipeStore::Impl::write(const char* what, qint64 lockKey, const Body& body) const {
     QSqlQuery query(db());
     bool done =
@@ -194,21 +210,10 @@ HistoryResult<std::vector<RecipeStore::Listed>> RecipeStore::list() {
 }
 
 HistoryResult<bool> RecipeStore::retire(const std::string& name, int version) {
-    bool found = false;
-    HistoryStatus failed = m->write(text::RecipeNotChanged, 0, [&](QSqlQuery& q, QString&) {
-        if (!runBound(
-                q,
-                QStringLiteral("UPDATE quill_recipe SET state = ? WHERE name = ? AND version = ?"),
-                {recipeschema::recipeStateName(RecipeState::Retired), qtext(name), version})) {
-            return false;
-        }
-        found = q.numRowsAffected() > 0;
-        return true;
-    });
-    if (failed) {
-        return *failed;
-    }
-    return found;
+    return m->updateRows(
+        text::RecipeNotChanged,
+        QStringLiteral("UPDATE quill_recipe SET state = ? WHERE name = ? AND version = ?"),
+        {recipeschema::recipeStateName(RecipeState::Retired), qtext(name), version});
 }
 
 HistoryStatus RecipeStore::import(const Recipe& recipe) {

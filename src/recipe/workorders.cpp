@@ -114,19 +114,9 @@ HistoryStatus RecipeStore::openOrder(const WorkOrder& order) {
 }
 
 HistoryResult<bool> RecipeStore::closeOrder(const std::string& name) {
-    bool found = false;
-    HistoryStatus failed = m->write(text::OrderNotChanged, 0, [&](QSqlQuery& q, QString&) {
-        if (!runBound(q, QStringLiteral("UPDATE quill_work_order SET state = ? WHERE name = ?"),
-                      {recipeschema::orderStateName(OrderState::Closed), qtext(name)})) {
-            return false;
-        }
-        found = q.numRowsAffected() > 0;
-        return true;
-    });
-    if (failed) {
-        return *failed;
-    }
-    return found;
+    return m->updateRows(text::OrderNotChanged,
+                         QStringLiteral("UPDATE quill_work_order SET state = ? WHERE name = ?"),
+                         {recipeschema::orderStateName(OrderState::Closed), qtext(name)});
 }
 
 HistoryResult<std::vector<WorkOrder>> RecipeStore::orders() {

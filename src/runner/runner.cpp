@@ -332,6 +332,14 @@ void Runner::startDevices() {
     }
 }
 
+void Runner::refuseUnit(size_t index, const std::string& why) {
+    DeviceEvent said;
+    said.text = why;
+    said.failed = true;
+    said.progress = m_report.devices[index].progress;
+    onEvent(index, said);
+}
+
 void Runner::onEvent(size_t index, const DeviceEvent& event) {
     DeviceReport& d = m_report.devices[index];
     d.progress = event.progress;

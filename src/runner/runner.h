@@ -109,6 +109,8 @@ class Runner {
     std::optional<Outcome> prompt();
     void startDevices();
     void onEvent(size_t index, const DeviceEvent& event);
+    // The device's unit ends here, before it began, with `why` said.
+    void refuseUnit(size_t index, const std::string& why);
     void show(const std::string& text);
     void say(const std::string& text, RunnerView::Said how);
 

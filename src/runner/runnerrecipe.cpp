@@ -129,11 +129,7 @@ std::optional<Outcome> Runner::takePlace(size_t index) {
         return Outcome::Interrupted;
     }
     const auto refuse = [&](Outcome outcome, const std::string& why) {
-        DeviceEvent said;
-        said.text = why;
-        said.failed = true;
-        said.progress = d.progress;
-        onEvent(index, said);
+        refuseUnit(index, why);
         return outcome;
     };
     const Attempt attempt = m_keeper.attemptFor(m_rows[index], d);

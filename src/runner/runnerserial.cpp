@@ -105,11 +105,7 @@ UnitNumbers Runner::drawNumbers(size_t index) {
         return given;
     }
     const auto fail = [&](Outcome outcome, const std::string& why) {
-        DeviceEvent said;
-        said.text = why;
-        said.failed = true;
-        said.progress = d.progress;
-        onEvent(index, said);
+        refuseUnit(index, why);
         given.refused = outcome;
         return given;
     };

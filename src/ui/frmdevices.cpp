@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmdevices.h"
+#include "ui/okcancel.h"
 
 #include "ui/uitexts.h"
 
@@ -54,12 +55,7 @@ frmDevices::frmDevices(const DeviceBindings& bindings, QWidget* owner) : QDialog
         form->addRow(QStringLiteral("COM%1").arg(com), list);
         m_lists[static_cast<size_t>(com - 1)] = list;
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    addOkCancel(this, layout);
 }
 
 std::array<std::string, 4> frmDevices::chosenPaths() const {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmserial.h"
+#include "ui/okcancel.h"
 
 #include "ui/uitexts.h"
 #include "unitserial/seriallist.h"
@@ -76,12 +77,7 @@ frmSerial::frmSerial(SettingsStore& settings, QWidget* owner)
                    "txtList");
     form->addRow(qtext(text::SerialList), m_list);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    addOkCancel(this, layout);
 }
 
 void frmSerial::accept() {

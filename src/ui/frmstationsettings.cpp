@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "ui/frmstationsettings.h"
+#include "ui/okcancel.h"
 
 #include "run/runrequest.h"
 #include "ui/stationchoice.h"
@@ -42,12 +43,7 @@ frmStationSettings::frmStationSettings(StationChoice& choice, QWidget* owner)
         m_names.push_back(name);
     }
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    addOkCancel(this, layout);
 }
 
 void frmStationSettings::accept() {
