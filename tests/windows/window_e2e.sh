@@ -12,8 +12,7 @@ set -euo pipefail
 wine_run=$1 test_exe=$2 host=$3 scratch=$4
 devsim=$host/tools/devsim/quill-devsim
 linux_cli=$host/src/cli/quill-cli
-firmware=$host/samples/firmware.hex
-for need in "$devsim" "$linux_cli" "$firmware"; do
+for need in "$devsim" "$linux_cli" "$host/samples/firmware.hex"; do
     if [ ! -e "$need" ]; then
         echo "FAIL: $need is missing: build the dev preset first (./test does)" >&2
         exit 1
@@ -24,8 +23,17 @@ done
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"
+cp "$host/samples/firmware.hex" firmware.hex # the window shows its path
+firmware=$scratch/firmware.hex
 pids=()
+# Wine keeps a session of the prefix (its desktop bound to one display) a
+# few seconds after the last program: it must end before the display goes,
+# and before a program of ours starts, or its windows cannot be made.
+end_wine_session() {
+    timeout 30 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
+}
 cleanup() {
+    end_wine_session
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -f "$WINEPREFIX/dosdevices/com5"
@@ -71,11 +79,14 @@ shot=
 if [ -n "${QUILL_SCREENSHOT:-}" ]; then
     shot=$(WINEDEBUG=-all winepath -w "$QUILL_SCREENSHOT")
 fi
+win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
+win_scratch=$(WINEDEBUG=-all winepath -w "$scratch")
+end_wine_session
+# A window that cannot be made leaves its dialog waiting: bounded here.
 test_rc=0
 DISPLAY=":$display" WINEQT_QPA_PLATFORM=windows QUILL_SCREENSHOT="$shot" \
-    QUILL_FIRMWARE="$(WINEDEBUG=-all winepath -w "$firmware")" \
-    QUILL_SCRATCH="$(WINEDEBUG=-all winepath -w "$scratch")" \
-    "$wine_run" "$test_exe" >window.out 2>&1 || test_rc=$?
+    QUILL_FIRMWARE="$win_firmware" QUILL_SCRATCH="$win_scratch" \
+    timeout 100 "$wine_run" "$test_exe" >window.out 2>&1 || test_rc=$?
 cat window.out
 [ "$test_rc" = 0 ] || fail "the window test ended with $test_rc"
 wait "${pids[-1]}" || true

@@ -32,12 +32,18 @@
 namespace quill::test {
 namespace {
 
-// The window with the box over its centre, as the user sees them.
-QPixmap windowWithBox(QWidget* window, QWidget* box) {
-    QPixmap shot = window->grab();
-    const QPixmap over = box->grab();
-    QPainter(&shot).drawPixmap((shot.width() - over.width()) / 2,
-                               (shot.height() - over.height()) / 2, over);
+// The window and, under it, the box that ended the download: the window
+// is smaller than the box would need to sit on it unseen.
+QPixmap windowAndBox(QWidget* window, QWidget* box) {
+    const QPixmap top = window->grab();
+    const QPixmap bottom = box->grab();
+    QPixmap shot(std::max(top.width(), bottom.width()), top.height() + bottom.height() + 16);
+    shot.fill(window->palette().color(QPalette::Window));
+    QPainter painter(&shot);
+    painter.drawPixmap(0, 0, top);
+    const QPoint at((shot.width() - bottom.width()) / 2, top.height() + 16);
+    painter.drawPixmap(at, bottom);
+    painter.drawRect(QRect(at, bottom.size()).adjusted(-1, -1, 0, 0));
     return shot;
 }
 
@@ -73,7 +79,7 @@ TEST(WindowsMainForm, DownloadsTheChosenFileThroughCom5) {
     const QString shot = qEnvironmentVariable("QUILL_SCREENSHOT");
     script.answer(&prompt).then("QMessageBox", [&](QWidget* box) {
         complete = static_cast<QMessageBox*>(box)->text();
-        EXPECT_TRUE(shot.isEmpty() || windowWithBox(&window, box).save(shot)) << shot.toStdString();
+        EXPECT_TRUE(shot.isEmpty() || windowAndBox(&window, box).save(shot)) << shot.toStdString();
         static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
     });
     QTest::mouseClick(cmdStart, Qt::LeftButton);
