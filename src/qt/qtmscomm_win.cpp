@@ -171,10 +171,16 @@ void QtMSComm::readDone() {
         return;
     }
     DWORD got = 0;
-    const bool done = GetOverlappedResult(m_handle, &m_io->read, &got, FALSE);
+    bool done = GetOverlappedResult(m_handle, &m_io->read, &got, FALSE);
     if (!done && GetLastError() == ERROR_IO_INCOMPLETE) {
         return; // still on its way
     }
+    // A read whose second has passed on a quiet line: Wine ends it with
+    // STATUS_TIMEOUT, which GetOverlappedResult reports as a failure
+    // without an error, where Windows ends it done and empty. The line is
+    // quiet, not gone (the window keeps its port open while the user
+    // chooses a file).
+    done = done || m_io->read.Internal == STATUS_TIMEOUT;
     m_readLook.stop();
     m_io->pending = false;
     if (!done) {

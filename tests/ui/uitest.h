@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "devsim/devicemodel.h"
+#include "modalscript.h"
 #include "ptypair.h"
 #include "qt/qtsettingsstore.h"
 #include "testtext.h"
@@ -26,45 +27,10 @@
 
 namespace quill::test {
 
-// Answers modal windows as they open, in order: each step waits for the
-// active modal window of its object name or class, then acts on it.
-class ModalScript {
-  public:
-    using Act = std::function<void(QWidget*)>;
-    ModalScript& then(const char* name, Act act);
-    // Records the text of a message box (carriage returns as shown, "\n"),
-    // then presses OK.
-    ModalScript& answer(
-        QString* text, std::function<void()> inspect = [] {});
-    // Records the text of a message box, then presses its `button` (a
-    // QMessageBox::StandardButton: Yes or No, say).
-    ModalScript& press(QString* text, int button);
-    size_t pending() const { return m_steps.size(); } // steps not run yet
-
-  private:
-    void schedule();
-    void poll();
-    std::deque<std::pair<const char*, Act>> m_steps;
-    int m_idlePolls = 0;
-    bool m_scheduled = false;
-    QObject m_guard; // pending polls die with the script
-};
-
-// The child of that object name.
-template <typename T = QWidget> T* child(QObject* parent, const char* name) {
-    return parent->findChild<T*>(QLatin1String(name));
-}
-
-// Clicks the buttons of those object names in window, in order.
-void click(QWidget* window, std::initializer_list<const char*> buttons);
 // The application started as `quill --station` starts it, on the settings
 // file `ini`, in `app`; its station window, active.
 frmStation* openStation(std::unique_ptr<Application>& app, const std::string& ini,
                         const RunRequest& given);
-// Types path into a file dialog's name box, as a user would (selectFile()
-// leaves that box alone while it has the focus), and presses Open.
-void typeFileName(QWidget* dialog, const std::string& path);
-
 // COM1 is a pseudo-terminal with the device model answering on its master,
 // with its reply delays; COM2 to COM4 name files that do not exist, so that
 // no real port of this machine takes part. image.hex holds a data record
