@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows installer: made by cpack (zlib, quicker than the release's
+# lzma, the same files), installed silently into a folder of the Wine
+# prefix, its programs run from there with nothing on WINEPATH (so that a
+# DLL left out stops them), its Start menu entry found, and the uninstaller
+# run: the programs and the entry must be gone after it.
+#   installer_test.sh WINE_RUN BUILD_DIR VERSION
+set -euo pipefail
+wine_run=$1 build=$2 version=$3
+: "${WINEPREFIX:?the Wine prefix of the Windows build}"
+# No debugger on a crash; and Wine makes no menu entries on the host for
+# the Start menu's.
+export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d'
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+scratch=$build/tests/windows/installer
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cpack -G NSIS -D CPACK_NSIS_COMPRESSOR=zlib --config "$build/CPackConfig.cmake" -B "$scratch" \
+    >"$scratch/cpack.log" 2>&1 || fail "cpack -G NSIS: $(tail -n 20 "$scratch/cpack.log")"
+installer=$scratch/Quill-$version-win64.exe
+[ -f "$installer" ] || fail "no $(basename "$installer"); made: $(ls "$scratch")"
+grep -q '^ *!insertmacro MUI_PAGE_LICENSE ".*/LICENSE"' "$scratch"/_CPack_Packages/*/NSIS/project.nsi ||
+    fail "the installer shows no licence"
+
+# A folder of the prefix's own, away from Program Files, made afresh.
+folder='C:\quill-installer-test\Quill'
+installed=$WINEPREFIX/drive_c/quill-installer-test/Quill
+rm -rf "$WINEPREFIX/drive_c/quill-installer-test"
+"$wine_run" "$installer" /S "/D=$folder" || fail "the installer ended with $?"
+[ -f "$installed/quill.exe" ] || fail "no quill.exe in $folder: $(ls "$installed" 2>&1)"
+[ -f "$installed/Uninstall.exe" ] || fail "no Uninstall.exe in $folder"
+
+# plain RUN...: an installed program as a user starts it; Wine names a DLL it cannot find.
+plain() { WINEPATH='' WINEDEBUG=-all,err+module wine "$@"; }
+for program in quill-cli quill; do
+    said=$(plain "$installed/$program.exe" --version 2>"$scratch/$program.err") ||
+        fail "the installed $program.exe --version failed: $(cat "$scratch/$program.err")"
+    said=${said%$'\r'} # the console's line end
+    [ "${said##* }" = "$version" ] || fail "the installed $program.exe --version said '$said'"
+done
+# The window's platform plugin, as Qt finds it: asked for one there is not,
+# Qt lists those it has.
+WINEQT_QPA_PLATFORM=none WINEQT_FORCE_STDERR_LOGGING=1 plain "$installed/quill.exe" \
+    >/dev/null 2>"$scratch/platforms.err" || true
+grep -q '^Available platform plugins are: .*\bwindows\b' "$scratch/platforms.err" ||
+    fail "the installed quill.exe has no windows platform plugin: $(cat "$scratch/platforms.err")"
+# The history's SQLite driver, as quill-cli loads it.
+plain "$installed/quill-cli.exe" --history --history-url 'C:\quill-installer-test\h.sqlite' \
+    >/dev/null 2>"$scratch/history.err" ||
+    fail "the installed quill-cli.exe cannot read an SQLite history: $(cat "$scratch/history.err")"
+for plugin in sqldrivers/qsqlpsql.dll styles/qwindowsvistastyle.dll; do
+    [ -f "$installed/$plugin" ] || fail "no $plugin in $folder"
+done
+
+shortcut=$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Quill/Quill.lnk' | head -n1)
+[ -n "$shortcut" ] || fail "no Start menu entry Quill\\Quill.lnk"
+
+# The uninstaller copies itself away and returns at once; its copy removes.
+plain "$installed/Uninstall.exe" /S || fail "the uninstaller ended with $?"
+for _ in $(seq 300); do
+    [ -e "$installed/quill.exe" ] || [ -e "$installed/quill-cli.exe" ] || [ -e "$shortcut" ] ||
+        break
+    sleep 0.1
+done
+for gone in "$installed/quill.exe" "$installed/quill-cli.exe" "$installed/Qt6Core.dll" "$shortcut"; do
+    [ ! -e "$gone" ] || fail "the uninstaller left $gone"
+done
+echo "Quill-$version-win64.exe installs, runs from its folder alone and uninstalls (${SECONDS} s)"
