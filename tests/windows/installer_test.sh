@@ -30,7 +30,9 @@ grep -q '^ *!insertmacro MUI_PAGE_LICENSE ".*/LICENSE"' "$scratch"/_CPack_Packag
 # A folder of the prefix's own, away from Program Files, made afresh.
 folder='C:\quill-installer-test\Quill'
 installed=$WINEPREFIX/drive_c/quill-installer-test/Quill
+# A run that failed halfway leaves its Start menu entry behind.
 rm -rf "$WINEPREFIX/drive_c/quill-installer-test"
+find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Quill' -prune -exec rm -rf {} +
 "$wine_run" "$installer" /S "/D=$folder" || fail "the installer ended with $?"
 [ -f "$installed/quill.exe" ] || fail "no quill.exe in $folder: $(ls "$installed" 2>&1)"
 [ -f "$installed/Uninstall.exe" ] || fail "no Uninstall.exe in $folder"
@@ -59,6 +61,9 @@ done
 
 shortcut=$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/Quill/Quill.lnk' | head -n1)
 [ -n "$shortcut" ] || fail "no Start menu entry Quill\\Quill.lnk"
+# The entry in Windows' list of programs, from which it is uninstalled.
+apps='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quill'
+plain reg query "$apps" >/dev/null 2>&1 || fail "no $apps"
 
 # The uninstaller copies itself away and returns at once; its copy removes.
 plain "$installed/Uninstall.exe" /S || fail "the uninstaller ended with $?"
@@ -70,4 +75,5 @@ done
 for gone in "$installed/quill.exe" "$installed/quill-cli.exe" "$installed/Qt6Core.dll" "$shortcut"; do
     [ ! -e "$gone" ] || fail "the uninstaller left $gone"
 done
+! plain reg query "$apps" >/dev/null 2>&1 || fail "the uninstaller left $apps"
 echo "Quill-$version-win64.exe installs, runs from its folder alone and uninstalls (${SECONDS} s)"
