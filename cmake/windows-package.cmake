@@ -63,6 +63,10 @@ set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_PACKAGE_NAME Quill)
 set(CPACK_NSIS_DISPLAY_NAME Quill)
 set(CPACK_NSIS_INSTALLED_ICON_NAME quill.exe)
+# The programs' icon (cmake/windows-resources.cmake) on the installer and the
+# uninstaller; the Start menu entry takes quill.exe's.
+set(CPACK_NSIS_MUI_ICON ${QUILL_WINDOWS_ICON})
+set(CPACK_NSIS_MUI_UNIICON ${QUILL_WINDOWS_ICON})
 # The Start menu entry: the window. quill-cli is run from a console.
 set(CPACK_PACKAGE_EXECUTABLES quill Quill)
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)

@@ -4,11 +4,14 @@
 # lzma, the same files), installed silently into a folder of the Wine
 # prefix, its programs run from there with nothing on WINEPATH (so that a
 # DLL left out stops them), its Start menu entry found, and the uninstaller
-# run: the programs and the entry must be gone after it.
-#   installer_test.sh WINE_RUN BUILD_DIR VERSION
+# run: the programs and the entry must be gone after it. The programs' kind
+# (quill.exe of the windowing subsystem, quill-cli.exe a console program),
+# icon and version resource are read from the installed files.
+#   installer_test.sh WINE_RUN BUILD_DIR VERSION FROMCONSOLE_EXE
 set -euo pipefail
-wine_run=$1 build=$2 version=$3
+wine_run=$1 build=$2 version=$3 fromconsole=$4
 : "${WINEPREFIX:?the Wine prefix of the Windows build}"
+: "${QUILL_OBJDUMP:?MinGW's objdump}" "${QUILL_WINDRES:?MinGW's windres}"
 # No debugger on a crash; and Wine makes no menu entries on the host for
 # the Start menu's.
 export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d'
@@ -24,8 +27,11 @@ cpack -G NSIS -D CPACK_NSIS_COMPRESSOR=zlib --config "$build/CPackConfig.cmake" 
     >"$scratch/cpack.log" 2>&1 || fail "cpack -G NSIS: $(tail -n 20 "$scratch/cpack.log")"
 installer=$scratch/Quill-$version-win64.exe
 [ -f "$installer" ] || fail "no $(basename "$installer"); made: $(ls "$scratch")"
-grep -q '^ *!insertmacro MUI_PAGE_LICENSE ".*/LICENSE"' "$scratch"/_CPack_Packages/*/NSIS/project.nsi ||
-    fail "the installer shows no licence"
+nsi=$(echo "$scratch"/_CPack_Packages/*/NSIS/project.nsi)
+grep -q '^ *!insertmacro MUI_PAGE_LICENSE ".*/LICENSE"' "$nsi" || fail "the installer shows no licence"
+for icon in MUI_ICON MUI_UNICON; do
+    grep -q "^ *!define $icon \".*/quill.ico\"" "$nsi" || fail "the installer has no $icon quill.ico"
+done
 
 # A folder of the prefix's own, away from Program Files, made afresh.
 folder='C:\quill-installer-test\Quill'
@@ -45,6 +51,24 @@ for program in quill-cli quill; do
     said=${said%$'\r'} # the console's line end
     [ "${said##* }" = "$version" ] || fail "the installed $program.exe --version said '$said'"
 done
+# The kind of program, its icon and its version resource.
+for kind in quill:GUI quill-cli:CUI; do
+    exe=$installed/${kind%:*}.exe
+    subsystem=$("$QUILL_OBJDUMP" -p "$exe" | grep '^Subsystem')
+    [[ $subsystem == *"(Windows ${kind#*:})" ]] ||
+        fail "${kind%:*}.exe is not a Windows ${kind#*:} program: $subsystem"
+    resources=$("$QUILL_WINDRES" -i "$exe" -O rc 2>&1) || fail "windres cannot read ${kind%:*}.exe: $resources"
+    for want in 'RT_GROUP_ICON' 'VALUE "ProductName", "Quill"' "VALUE \"ProductVersion\", \"$version\""; do
+        grep -qF "$want" <<<"$resources" || fail "${kind%:*}.exe has no $want in its resources"
+    done
+done
+# quill.exe started from a console, which gives it no standard handles:
+# what it prints must reach that console. Wine makes the console of a terminal.
+console=$(printf '%q ' env WINEPATH= WINEDEBUG=-all wine "$fromconsole" "$installed/quill.exe" --version)
+script -qec "$console >'$scratch/console.out' 2>'$scratch/console.err'" /dev/null >/dev/null ||
+    fail "quill.exe --version from a console failed: $(cat "$scratch/console.out" "$scratch/console.err")"
+grep -q "^quill $version" "$scratch/console.out" ||
+    fail "quill.exe --version printed nothing into the console it was started from: '$(cat "$scratch/console.out" "$scratch/console.err")'"
 # The window's platform plugin, as Qt finds it: asked for one there is not,
 # Qt lists those it has.
 WINEQT_QPA_PLATFORM=none WINEQT_FORCE_STDERR_LOGGING=1 plain "$installed/quill.exe" \
