@@ -23,10 +23,10 @@ le() {
     offset=$((6 + 16 * $#))
     for entry in "$@"; do
         size=${entry%%=*} picture=${entry#*=}
-        [ "$size" -ge 1 ] && [ "$size" -le 256 ] || {
+        if [ "$size" -lt 1 ] || [ "$size" -gt 256 ]; then
             echo "make-ico.sh: $size is no icon size (1 to 256)" >&2
             exit 1
-        }
+        fi
         length=$(wc -c <"$picture")
         # 256 is written as 0; no palette, one plane, 32 bits a pixel.
         header="$header$(le $((size % 256)) 1)$(le $((size % 256)) 1)$(le 0 2)$(le 1 2)"

@@ -11,7 +11,7 @@
 set -euo pipefail
 wine_run=$1 build=$2 version=$3 fromconsole=$4
 : "${WINEPREFIX:?the Wine prefix of the Windows build}"
-: "${QUILL_OBJDUMP:?MinGW's objdump}" "${QUILL_WINDRES:?MinGW's windres}"
+: "${QUILL_OBJDUMP:?the objdump of MinGW}" "${QUILL_WINDRES:?the windres of MinGW}"
 # No debugger on a crash; and Wine makes no menu entries on the host for
 # the Start menu's.
 export WINEDLLOVERRIDES='mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d'
@@ -68,9 +68,10 @@ console=$(printf '%q ' env WINEPATH= WINEDEBUG=-all wine "$fromconsole" "$instal
 status=0
 script -qec "$console >'$scratch/console.out' 2>'$scratch/console.err'" /dev/null >/dev/null ||
     status=$?
-grep -q "^quill $version" "$scratch/console.out" && [ "$status" = 0 ] ||
+if [ "$status" != 0 ] || ! grep -q "^quill $version" "$scratch/console.out"; then
     fail "quill.exe --version from a console (exit status $status) printed into it:" \
         "'$(cat "$scratch/console.out" "$scratch/console.err")'"
+fi
 # The window's platform plugin, as Qt finds it: asked for one there is not,
 # Qt lists those it has, in a warning that must reach a redirected stderr.
 WINEQT_QPA_PLATFORM=none plain "$installed/quill.exe" >/dev/null 2>"$scratch/platforms.err" || true
