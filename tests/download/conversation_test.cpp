@@ -93,6 +93,11 @@ struct Row {
     }
 };
 
+// A row by its name in the test listings, rather than by its bytes.
+void PrintTo(const Row& r, std::ostream* out) {
+    *out << r.name;
+}
+
 Row row(const char* name, std::string file, Config device, std::vector<DownloadEnd> ends,
         std::optional<Lines> wire, Lines boxes, Also also = {}, Act act = {}, Act check = {}) {
     return {
