@@ -4,6 +4,7 @@
 #include "app/appicon.h"
 #include "app/application.h"
 #include "app/startoptions.h"
+#include "history/ownfolders.h"
 #include "qt/qtsettingsstore.h"
 #include "ui/uitexts.h"
 
@@ -23,6 +24,7 @@ int print(const std::string& text, std::FILE* to) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quill::prepareHistoryProcess();
     // --help, --version and a station's bad options are answered before Qt
     // looks for a display.
     const std::vector<std::string_view> args(argv + 1, argv + argc);

@@ -16,6 +16,8 @@
 #include "cli/signalwatcher.h"
 #include "events/eventtexts.h"
 #include "events/eventwriter.h"
+#include "history/historylocation.h"
+#include "history/ownfolders.h"
 #include "lock/lockstate.h"
 #include "lock/passwordprompt.h"
 #include "qt/qtsettingsstore.h"
@@ -82,8 +84,9 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
     return nullptr;
 }
 
-// A run the station's lock refuses ends before anything is opened.
-int refuseLocked(const std::string& why, const CliOptions& o, Console& console) {
+// A run the station's lock refuses, or that asks for what this build cannot
+// do, ends before anything is opened.
+int refuseUsage(const std::string& why, const CliOptions& o, Console& console) {
     console.error(why);
     quill::RunReport run;
     run.outcome = quill::Outcome::Usage;
@@ -121,6 +124,7 @@ int finished(quill::RecordKeeper& keeper, int status) {
 } // namespace
 
 int main(int argc, char** argv) {
+    quill::prepareHistoryProcess();
     // The file name is taken from argv as bytes, before Qt sees the arguments.
     const ParsedCommandLine parsed = parseCommandLine({argv + 1, argv + argc});
     if (!parsed.options) {
@@ -165,7 +169,10 @@ int main(int argc, char** argv) {
     // system fixes; quill-cli is never unlocked.
     if (const auto refused =
             quill::lockRefusal(quill::lockStateOf(store.fixedSettings()), options)) {
-        return refuseLocked(*refused, options, console);
+        return refuseUsage(*refused, options, console);
+    }
+    if (const quill::HistoryStatus refused = quill::tlsRefusal(store, options.historyUrl)) {
+        return refuseUsage(refused->text(), options, console);
     }
     // SIGINT and SIGTERM end whatever the process waits for: the events'
     // target, then the run, from the event loop.

@@ -54,6 +54,10 @@ inline constexpr const char* HistoryNoDriver =
 inline constexpr const char* HistoryUrlForm =
     "expected postgresql://user@host[:port]/database[?host=/socket/folder], or the absolute "
     "path of an SQLite file";
+// A URL with sslmode=require, verify-ca or verify-full on the Windows build.
+inline constexpr const char* HistoryNoTls =
+    "this build of Quill has no TLS to PostgreSQL: leave sslmode out (or set it to disable or "
+    "prefer) on a trusted network, or use the Linux build";
 inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
 inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";

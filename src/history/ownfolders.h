@@ -2,7 +2,7 @@
 #pragma once
 // Where this program keeps its own files for the user who runs it, as each
 // system has it (ownfolders_unix.cpp, ownfolders_win.cpp), and what counts
-// as an absolute path there.
+// as an absolute path there; and what else of the history differs there.
 
 #include <string>
 #include <string_view>
@@ -23,5 +23,18 @@ std::string ownStateFolder();
 // A file path that does not depend on the current folder: /... on Unix;
 // on Windows also C:\..., C:/... and \\server\share\....
 bool isAbsoluteFilePath(std::string_view path);
+
+// Whether the PostgreSQL client library of this build speaks TLS: on Unix
+// the system's does; the Windows build's libpq is built without it.
+bool postgresHasTls();
+
+// What the process sets for the history before Qt starts, first thing in
+// main(). On Windows: Qt's regular expressions are not compiled to machine
+// code. That code runs on a stack Qt keeps per thread, and for a thread Qt
+// did not start (the history's writer) frees it from another thread as the
+// program ends; the PostgreSQL driver matches the server's version on the
+// writer, and quill-cli died so after most downloads into PostgreSQL.
+// Nothing on Unix.
+void prepareHistoryProcess();
 
 } // namespace quill

@@ -32,4 +32,10 @@ bool isAbsoluteFilePath(std::string_view path) {
     return path.starts_with('/');
 }
 
+bool postgresHasTls() {
+    return true;
+}
+
+void prepareHistoryProcess() {}
+
 } // namespace quill

@@ -6,6 +6,7 @@
 #include "history/ownfolders.h"
 
 #include <QStandardPaths>
+#include <QtGlobal>
 
 namespace quill {
 
@@ -26,6 +27,14 @@ bool isAbsoluteFilePath(std::string_view path) {
     // A path from the current drive's root (\tmp\x, /tmp/x) is taken too:
     // Wine's programs are given host paths so.
     return drive || share || (!path.empty() && slash(path[0]));
+}
+
+bool postgresHasTls() {
+    return false; // libpq built without OpenSSL
+}
+
+void prepareHistoryProcess() {
+    qputenv("QT_ENABLE_REGEXP_JIT", "0"); // read once, at the first expression compiled
 }
 
 } // namespace quill
