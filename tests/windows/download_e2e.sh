@@ -4,8 +4,9 @@
 # pseudo-terminal that the Wine prefix names COM5 and over rfc2217:// to
 # quill-devsim --listen: each device must receive exactly the image that the
 # Linux quill-cli delivers from the same file, with the same exit code; the
-# history in SQLite is written and listed; and --json, --list-ports, a
-# missing port and a broker over TLS say what they should.
+# history in SQLite is written and listed; Ctrl+C ends a download with 130;
+# and --json, --list-ports, a missing port and a broker over TLS say what
+# they should.
 #   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
 set -euo pipefail
 wine_run=$1 cli_exe=$2 host=$3 scratch=$4
@@ -95,6 +96,36 @@ net_rc=0
 kill "${pids[-1]}"
 wait "${pids[-1]}" || true
 cmp linux.bin net.bin || fail "the device on the network holds another image than the Linux run left"
+
+# Ctrl+C: Wine hands a SIGINT of its process to the program as the console's
+# CTRL_C_EVENT, as when Ctrl+C is pressed in the terminal it runs in. The
+# download ends with 130, and the device hears at most the record that was
+# on its way.
+rm -f tty-com5
+"$devsim" --record-ack-ms 200 --image slow.bin --log slow.log --link tty-com5 >/dev/null &
+pids+=($!)
+slow_device=${pids[-1]}
+wait_for -e tty-com5
+ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+"$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q "$win_firmware" 2>slow.err &
+pids+=($!)
+records() { grep -c 'host> :10' slow.log || true; }
+for _ in $(seq 200); do
+    [ "$(records)" -ge 3 ] && break
+    sleep 0.1
+done
+[ "$(records)" -ge 3 ] || fail "the slow device heard no records: $(cat slow.err)"
+kill -INT "${pids[-1]}"
+heard=$(records)
+ctrl_c_rc=0
+wait "${pids[-1]}" || ctrl_c_rc=$?
+[ "$ctrl_c_rc" = 130 ] || fail "Ctrl+C ended quill-cli.exe with $ctrl_c_rc: $(cat slow.err)"
+grep -q 'Download interrupted' slow.err || fail "Ctrl+C was not said: $(cat slow.err)"
+sleep 0.5
+[ "$(records)" -le $((heard + 1)) ] ||
+    fail "the device heard $(($(records) - heard)) records after Ctrl+C: $(cat slow.log)"
+kill "$slow_device"
+wait "$slow_device" || true
 
 # A port that is not there: the port's exit code (5) and a message naming it.
 missing_rc=0
