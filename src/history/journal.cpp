@@ -209,8 +209,7 @@ HistoryResult<std::unique_ptr<Journal>> Journal::open(const HistoryLocation& whe
                                                       const std::string& dataFolder) {
     const std::string folder = folderOf(where, dataFolder);
     if (folder.empty()) {
-        return HistoryError{text::JournalNotUsed, "$XDG_DATA_HOME/quill/journal",
-                            text::HistoryNoPlace};
+        return HistoryError{text::JournalNotUsed, ownDataFolderShown("journal"), noOwnDataFolder()};
     }
     const std::string quill = folder.substr(0, folder.rfind("/journal/"));
     const std::string parent = quill.substr(0, quill.rfind('/'));

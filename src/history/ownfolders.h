@@ -15,6 +15,18 @@ namespace quill {
 // names (%APPDATA%\quill). Empty when the system gives none.
 std::string ownDataFolder();
 
+// The data folder as help and messages name it, with `file` in it when
+// given: "$XDG_DATA_HOME/quill/FILE" on Unix (followed by its default,
+// "(~/.local/share/quill/FILE)", when `withDefault`), "%APPDATA%\quill\FILE"
+// on Windows.
+std::string ownDataFolderShown(std::string_view file = {}, bool withDefault = false);
+
+// The file libpq takes a PostgreSQL password from, as help names it.
+const char* postgresPasswordFile();
+
+// Why ownDataFolder() is empty, as a message says it.
+const char* noOwnDataFolder();
+
 // The folder of its state (the last download's trace): on Unix
 // $XDG_STATE_HOME/quill, else ~/.local/state/quill; on Windows the data
 // folder. Empty when the system gives none.

@@ -5,6 +5,8 @@
 // takes as well.
 #include "history/ownfolders.h"
 
+#include "history/historytexts.h"
+
 #include <QStandardPaths>
 #include <QtGlobal>
 
@@ -16,6 +18,19 @@ std::string ownDataFolder() {
 
 std::string ownStateFolder() {
     return ownDataFolder();
+}
+
+std::string ownDataFolderShown(std::string_view file, bool /*withDefault*/) {
+    // Windows has one place, whatever a shell has set: no default to name.
+    return text::DataFolderWindows + (file.empty() ? std::string() : "\\" + std::string(file));
+}
+
+const char* postgresPasswordFile() {
+    return text::PasswordFileWindows;
+}
+
+const char* noOwnDataFolder() {
+    return text::HistoryNoPlaceWindows;
 }
 
 bool isAbsoluteFilePath(std::string_view path) {

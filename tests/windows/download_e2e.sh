@@ -140,6 +140,12 @@ tls_rc=0
 [ "$tls_rc" = 12 ] || fail "mqtts:// ended with $tls_rc: $(cat tls.err)"
 grep -q 'no TLS' tls.err || fail "mqtts:// was not refused for want of TLS: $(cat tls.err)"
 
+# The help names the files where Windows keeps them, not the XDG folders.
+"$wine_run" "$cli_exe" --help >help.txt || fail "--help failed"
+grep -q '%APPDATA%\\quill\\history.sqlite' help.txt || fail "--help does not name %APPDATA%: $(cat help.txt)"
+grep -q '%APPDATA%\\postgresql\\pgpass.conf' help.txt || fail "--help names no pgpass.conf: $(cat help.txt)"
+! grep -q 'XDG\|~/' help.txt || fail "--help names a Unix folder: $(grep 'XDG\|~/' help.txt)"
+
 # The port list names the COM ports.
 "$wine_run" "$cli_exe" --list-ports >ports.txt || fail "--list-ports failed"
 grep -q '^COM1' ports.txt || fail "--list-ports named no COM1: $(cat ports.txt)"
