@@ -14,6 +14,7 @@
 #include "cli/recipecommands.h"
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
+#include "cmdline/programarguments.h"
 #include "events/eventtexts.h"
 #include "events/eventwriter.h"
 #include "history/historylocation.h"
@@ -125,8 +126,10 @@ int finished(quill::RecordKeeper& keeper, int status) {
 
 int main(int argc, char** argv) {
     quill::prepareHistoryProcess();
-    // The file name is taken from argv as bytes, before Qt sees the arguments.
-    const ParsedCommandLine parsed = parseCommandLine({argv + 1, argv + argc});
+    // The file name is taken from the arguments as bytes (UTF-8 on Windows),
+    // before Qt sees them.
+    const std::vector<std::string> arguments = quill::cmdline::programArguments(argc, argv);
+    const ParsedCommandLine parsed = parseCommandLine({arguments.begin(), arguments.end()});
     if (!parsed.options) {
         std::fputs(parsed.error.c_str(), stderr);
         if (parsed.json) {

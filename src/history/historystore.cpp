@@ -5,6 +5,7 @@
 #include "history/historysql.h"
 #include "history/historytexts.h"
 #include "history/ownfolders.h"
+#include "shared/filepath.h"
 #include "shared/outcome.h"
 #include "shared/utf8text.h"
 
@@ -88,7 +89,7 @@ HistoryStatus HistoryStore::prepareSqlite() {
     if (!m_where.named && QFileInfo(QString::fromStdString(m_where.path)).isSymLink()) {
         return failure(text::HistoryNotOpened, QString::fromLatin1(text::JournalIsLink));
     }
-    const std::filesystem::path path(m_where.path);
+    const std::filesystem::path path = filePath(m_where.path);
     std::error_code error;
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), error);

@@ -4,7 +4,8 @@
 # pseudo-terminal that the Wine prefix names COM5 and over rfc2217:// to
 # quill-devsim --listen: each device must receive exactly the image that the
 # Linux quill-cli delivers from the same file, with the same exit code; the
-# history in SQLite is written and listed; Ctrl+C ends a download with 130;
+# history in SQLite is written and listed, also in a folder named with ü and
+# Cyrillic letters; Ctrl+C ends a download with 130;
 # and --json, --list-ports, a missing port and a broker over TLS say what
 # they should.
 #   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
@@ -83,6 +84,29 @@ done
 [ "$(grep -c '"outcome": "complete"' history.json)" = 5 ] ||
     fail "the history does not list the five downloads: $(cat history.json)"
 grep -q '"port": "COM5"' history.json || fail "the history does not name COM5: $(cat history.json)"
+
+# A folder named with letters outside any one code page: the firmware and
+# the history in it, named on the command line (UTF-16 to Windows, whose
+# argv would hold '?' for the Cyrillic letters).
+folder="$scratch/Prüfung Прошивка"
+mkdir -p "$folder"
+cp "$firmware" "$folder/fw.hex"
+win_folder=$(LC_ALL=C.UTF-8 WINEDEBUG=-all winepath -w "$folder")
+rm -f tty-com5 com5.bin
+"$devsim" "${device_opts[@]}" --image com5.bin --link tty-com5 >/dev/null &
+pids+=($!)
+wait_for -e tty-com5
+ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+named_rc=0
+LC_ALL=C.UTF-8 "$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --history-url "$win_folder\history.sqlite" \
+    "$win_folder\fw.hex" 2>named.err || named_rc=$?
+[ "$named_rc" = 0 ] || fail "the firmware in $folder ended with $named_rc: $(cat named.err)"
+wait "${pids[-1]}" || true
+cmp linux.bin com5.bin || fail "the device got another image from $folder"
+[ -s "$folder/history.sqlite" ] || fail "no history.sqlite in $folder: $(ls -A "$scratch")"
+LC_ALL=C.UTF-8 "$wine_run" "$cli_exe" --history --json --history-url "$win_folder\history.sqlite" \
+    >named.json 2>named.err || fail "--history in $folder failed: $(cat named.err)"
+grep -q 'Prüfung Прошивка\\\\fw.hex' named.json || fail "the history names another file: $(cat named.json)"
 
 # rfc2217://: quill-devsim serves the device on a free port. It stays up
 # after the download (its image is written at the end of the file): the
