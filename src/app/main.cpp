@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/parentconsole.h"
 #include "app/startoptions.h"
+#include "history/ownfolders.h"
 #include "qt/qtsettingsstore.h"
 #include "ui/uitexts.h"
 
@@ -25,6 +26,7 @@ int print(const std::string& text, std::FILE* to) {
 
 int main(int argc, char** argv) {
     quill::useParentConsole();
+    quill::prepareHistoryProcess();
     // --help, --version and a station's bad options are answered before Qt
     // looks for a display.
     const std::vector<std::string_view> args(argv + 1, argv + argc);

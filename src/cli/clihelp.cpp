@@ -2,6 +2,7 @@
 #include "cli/clihelp.h"
 
 #include "cli/clitexts.h"
+#include "history/ownfolders.h"
 #include "shared/exitcodes.h"
 
 #include <string>
@@ -57,23 +58,24 @@ cmdline::HelpText helpText() {
         "\n"
         "Every download is recorded in the history, one row per device, as it starts\n"
         "and as it ends: station, operator, port and adapter, the file with its size\n"
-        "and SHA-256, the counts, how it ended. The history is\n"
-        "$XDG_DATA_HOME/quill/history.sqlite (~/.local/share/quill/history.sqlite)\n"
-        "unless --history-url or [History] URL in the settings names another: a\n"
-        "shared PostgreSQL database, postgresql://user@host[:port]/database. A\n"
-        "history that cannot be written is said once and the download goes on.\n"
-        "\n"
-        "With --events, line-control software can follow the run as it goes: one JSON\n"
-        "object per line for the run's start, each device's start, phase, progress,\n"
-        "messages and end, and the run's end, as the schema installed as\n"
-        "share/quill/quill-events.schema.json describes them.\n"
-        "\n"
-        "Recipes and work orders live in the history too. A recipe is a hex file\n"
-        "published under a name with the settings it runs with (device, baud rate,\n"
-        "what is accepted of the file, idle limit, settle time, serial number), as\n"
-        "version 1, 2, ... of that name, each never changed once published: only\n"
-        "retired. A work order is a quantity of units of one recipe version, shared\n"
-        "by every station of the history: no more units than that are flashed.",
+        "and SHA-256, the counts, how it ended. The history is\n" +
+            ownDataFolderShown("history.sqlite", true) +
+            "\n"
+            "unless --history-url or [History] URL in the settings names another: a\n"
+            "shared PostgreSQL database, postgresql://user@host[:port]/database. A\n"
+            "history that cannot be written is said once and the download goes on.\n"
+            "\n"
+            "With --events, line-control software can follow the run as it goes: one JSON\n"
+            "object per line for the run's start, each device's start, phase, progress,\n"
+            "messages and end, and the run's end, as the schema installed as\n"
+            "share/quill/quill-events.schema.json describes them.\n"
+            "\n"
+            "Recipes and work orders live in the history too. A recipe is a hex file\n"
+            "published under a name with the settings it runs with (device, baud rate,\n"
+            "what is accepted of the file, idle limit, settle time, serial number), as\n"
+            "version 1, 2, ... of that name, each never changed once published: only\n"
+            "retired. A work order is a quantity of units of one recipe version, shared\n"
+            "by every station of the history: no more units than that are flashed.",
         exitStatusSection() +
             "\nExamples:\n"
             "  quill-cli --list-ports\n"

@@ -7,6 +7,7 @@
 #include "events/eventtexts.h"
 #include "hexfile/hexfiletexts.h"
 #include "history/historylocation.h"
+#include "history/ownfolders.h"
 #include "recipe/recipe.h"
 #include "runner/runnertexts.h"
 #include "shared/exitcodes.h"
@@ -272,8 +273,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     auto* historyUrl = cl.option(
         "--history-url", "URL",
         "the history to write and list: postgresql://user@host[:port]/database (a password is "
-        "best kept in ~/.pgpass), or the path of an SQLite file (default: [History] URL in "
-        "the settings, else $XDG_DATA_HOME/quill/history.sqlite)");
+        "best kept in " +
+            std::string(postgresPasswordFile()) +
+            "), or the path of an SQLite file (default: [History] URL in "
+            "the settings, else " +
+            ownDataFolderShown("history.sqlite") + ")");
     auto* operatorName =
         cl.option("--operator", "NAME", "the operator the history names (default: the login name)");
     auto* requireHistory =

@@ -14,8 +14,11 @@
 #include "cli/recipecommands.h"
 #include "cli/repeatrun.h"
 #include "cli/signalwatcher.h"
+#include "cmdline/programarguments.h"
 #include "events/eventtexts.h"
 #include "events/eventwriter.h"
+#include "history/historylocation.h"
+#include "history/ownfolders.h"
 #include "lock/lockstate.h"
 #include "lock/passwordprompt.h"
 #include "qt/qtsettingsstore.h"
@@ -82,8 +85,9 @@ std::unique_ptr<quill::events::EventWriter> openEvents(const CliOptions& o, Cons
     return nullptr;
 }
 
-// A run the station's lock refuses ends before anything is opened.
-int refuseLocked(const std::string& why, const CliOptions& o, Console& console) {
+// A run the station's lock refuses, or that asks for what this build cannot
+// do, ends before anything is opened.
+int refuseUsage(const std::string& why, const CliOptions& o, Console& console) {
     console.error(why);
     quill::RunReport run;
     run.outcome = quill::Outcome::Usage;
@@ -121,8 +125,11 @@ int finished(quill::RecordKeeper& keeper, int status) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The file name is taken from argv as bytes, before Qt sees the arguments.
-    const ParsedCommandLine parsed = parseCommandLine({argv + 1, argv + argc});
+    quill::prepareHistoryProcess();
+    // The file name is taken from the arguments as bytes (UTF-8 on Windows),
+    // before Qt sees them.
+    const std::vector<std::string> arguments = quill::cmdline::programArguments(argc, argv);
+    const ParsedCommandLine parsed = parseCommandLine({arguments.begin(), arguments.end()});
     if (!parsed.options) {
         std::fputs(parsed.error.c_str(), stderr);
         if (parsed.json) {
@@ -165,7 +172,10 @@ int main(int argc, char** argv) {
     // system fixes; quill-cli is never unlocked.
     if (const auto refused =
             quill::lockRefusal(quill::lockStateOf(store.fixedSettings()), options)) {
-        return refuseLocked(*refused, options, console);
+        return refuseUsage(*refused, options, console);
+    }
+    if (const quill::HistoryStatus refused = quill::tlsRefusal(store, options.historyUrl)) {
+        return refuseUsage(refused->text(), options, console);
     }
     // SIGINT and SIGTERM end whatever the process waits for: the events'
     // target, then the run, from the event loop.

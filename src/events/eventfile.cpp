@@ -2,6 +2,8 @@
 #include "events/eventfile.h"
 
 #include "events/eventtexts.h"
+#include "shared/filepath.h"
+#include "shared/filestatus.h"
 
 #include <cerrno>
 #include <chrono>
@@ -31,12 +33,12 @@ std::FILE* openEventsFile(const std::string& path, const std::function<bool()>& 
     // Opening a device may already act on it (a serial port's lines), so
     // what is there is looked at first.
     struct stat there {};
-    if (::stat(path.c_str(), &there) == 0 && !fileOrFifo(there.st_mode)) {
+    if (pathStatus(path, &there) == 0 && !fileOrFifo(there.st_mode)) {
         problem = text::FileNotCreated + path + text::NotFileOrFifo;
         return nullptr;
     }
     std::error_code error;
-    if (const auto folder = std::filesystem::path(path).parent_path(); !folder.empty()) {
+    if (const auto folder = filePath(path).parent_path(); !folder.empty()) {
         std::filesystem::create_directories(folder, error);
     }
     // Without a reader, a FIFO opened without blocking answers ENXIO at once.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "hexfile/stdhexfile.h"
 
+#include "shared/filestatus.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -245,7 +247,7 @@ bool StdHexFile::changedSinceChecked() const {
     }
     struct stat now {};
     struct stat named {};
-    if (::fstat(m_fd, &now) != 0 || ::stat(m_path.c_str(), &named) != 0) {
+    if (::fstat(m_fd, &now) != 0 || pathStatus(m_path, &named) != 0) {
         return true;
     }
     // Windows numbers no files (st_ino 0), and a file open there cannot be

@@ -175,7 +175,16 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url) {
     return where;
 }
 
-HistoryResult<HistoryLocation> historyAt(std::string_view url) {
+namespace {
+
+bool asksForTls(const HistoryLocation& where) {
+    return where.kind == HistoryLocation::Kind::Postgres &&
+           (where.sslmode == "require" || where.sslmode == "verify-ca" ||
+            where.sslmode == "verify-full");
+}
+
+// The history named by `url`, whatever it asks of the client library.
+HistoryResult<HistoryLocation> namedHistory(std::string_view url) {
     if (url.empty()) {
         HistoryLocation own = sqliteHistory(defaultHistoryPath());
         own.named = false;
@@ -187,10 +196,35 @@ HistoryResult<HistoryLocation> historyAt(std::string_view url) {
     return parseHistoryUrl(url);
 }
 
+HistoryStatus refusedTls(const HistoryResult<HistoryLocation>& where) {
+    if (!where || !asksForTls(*where) || postgresHasTls()) {
+        return std::nullopt;
+    }
+    return HistoryError{text::HistoryNotOpened, where->shown(), text::HistoryNoTls};
+}
+
+std::string namedUrl(const SettingsStore& settings, std::string_view url) {
+    return !url.empty() ? std::string(url)
+                        : settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl);
+}
+
+} // namespace
+
+HistoryResult<HistoryLocation> historyAt(std::string_view url) {
+    HistoryResult<HistoryLocation> where = namedHistory(url);
+    if (HistoryStatus refused = refusedTls(where)) {
+        return *refused;
+    }
+    return where;
+}
+
 HistoryResult<HistoryLocation> historyLocation(const SettingsStore& settings,
                                                std::string_view url) {
-    return historyAt(!url.empty() ? std::string(url)
-                                  : settings.GetSetting(text::SectionHistory, text::KeyHistoryUrl));
+    return historyAt(namedUrl(settings, url));
+}
+
+HistoryStatus tlsRefusal(const SettingsStore& settings, std::string_view url) {
+    return refusedTls(namedHistory(namedUrl(settings, url)));
 }
 
 } // namespace quill

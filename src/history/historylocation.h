@@ -58,7 +58,15 @@ HistoryResult<HistoryLocation> parseHistoryUrl(std::string_view url);
 // The history a program was told of (--history-url, or [History] URL in the
 // settings): such a URL, or the absolute path of an SQLite file; empty
 // names the file of this station.
+// A URL that asks for TLS where this build has none is refused here.
 HistoryResult<HistoryLocation> historyAt(std::string_view url);
+
+// A PostgreSQL history that asks for TLS (sslmode require, verify-ca or
+// verify-full) on a build whose client library has none (the Windows
+// build's): the error to refuse it with before anything is opened, rather
+// than libpq's at the first connection, after the device has begun.
+// `url` and `settings` name the history as for historyLocation().
+HistoryStatus tlsRefusal(const SettingsStore& settings, std::string_view url);
 
 // The history a program uses: `url` when one was given (--history-url),
 // else the one the settings name under [History] URL, else the file of

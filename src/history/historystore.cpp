@@ -4,6 +4,8 @@
 #include "history/historyschema.h"
 #include "history/historysql.h"
 #include "history/historytexts.h"
+#include "history/ownfolders.h"
+#include "shared/filepath.h"
 #include "shared/outcome.h"
 #include "shared/utf8text.h"
 
@@ -74,20 +76,20 @@ HistoryError HistoryStore::failure(const char* what, const QString& why) const {
         reason += QStringLiteral(" (") + m_notice + u')';
     }
     const std::string where = m_where.shown();
-    return {what, where.empty() ? "$XDG_DATA_HOME/quill" : where, reason.toStdString()};
+    return {what, where.empty() ? ownDataFolderShown() : where, reason.toStdString()};
 }
 
 // The folder, and the file with mode 0600 before SQLite makes it with the
 // mode of its own choice: the history names people and places.
 HistoryStatus HistoryStore::prepareSqlite() {
     if (m_where.path.empty()) {
-        return failure(text::HistoryNotOpened, QString::fromLatin1(text::HistoryNoPlace));
+        return failure(text::HistoryNotOpened, QString::fromLatin1(noOwnDataFolder()));
     }
     // The station's own file is never another program's reached through a link.
     if (!m_where.named && QFileInfo(QString::fromStdString(m_where.path)).isSymLink()) {
         return failure(text::HistoryNotOpened, QString::fromLatin1(text::JournalIsLink));
     }
-    const std::filesystem::path path(m_where.path);
+    const std::filesystem::path path = filePath(m_where.path);
     std::error_code error;
     if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path(), error);

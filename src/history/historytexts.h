@@ -49,11 +49,26 @@ inline constexpr const char* WindowProgram = "quill";
 
 // Reasons of our own.
 inline constexpr const char* HistoryNoPlace = "neither XDG_DATA_HOME nor HOME is set";
+inline constexpr const char* HistoryNoPlaceWindows =
+    "Windows names no application data folder (%APPDATA%) for this user";
+
+// This program's data folder as help and messages name it, on each system
+// (ownfolders_unix.cpp, ownfolders_win.cpp).
+inline constexpr const char* DataFolderUnix = "$XDG_DATA_HOME/quill";
+inline constexpr const char* DataFolderUnixDefault = "~/.local/share/quill";
+inline constexpr const char* DataFolderWindows = "%APPDATA%\\quill";
+// Where libpq looks for a password the URL leaves out.
+inline constexpr const char* PasswordFileUnix = "~/.pgpass";
+inline constexpr const char* PasswordFileWindows = "%APPDATA%\\postgresql\\pgpass.conf";
 inline constexpr const char* HistoryNoDriver =
     "Qt SQL has no driver for it (Debian: libqt6sql6-sqlite, libqt6sql6-psql)";
 inline constexpr const char* HistoryUrlForm =
     "expected postgresql://user@host[:port]/database[?host=/socket/folder], or the absolute "
     "path of an SQLite file";
+// A URL with sslmode=require, verify-ca or verify-full on the Windows build.
+inline constexpr const char* HistoryNoTls =
+    "this build of Quill has no TLS to PostgreSQL: leave sslmode out (or set it to disable or "
+    "prefer) on a trusted network, or use the Linux build";
 inline constexpr const char* HistoryUrlParameter = "unknown parameter ";
 inline constexpr const char* HistoryUrlValue = "bad value for ";
 inline constexpr const char* HistoryNewerSchema = "it was made by a newer Quill (schema version ";

@@ -4,6 +4,7 @@
 #include "history/historyschema.h"
 #include "history/historytexts.h"
 #include "history/ownfolders.h"
+#include "shared/filepath.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
@@ -209,13 +210,12 @@ HistoryResult<std::unique_ptr<Journal>> Journal::open(const HistoryLocation& whe
                                                       const std::string& dataFolder) {
     const std::string folder = folderOf(where, dataFolder);
     if (folder.empty()) {
-        return HistoryError{text::JournalNotUsed, "$XDG_DATA_HOME/quill/journal",
-                            text::HistoryNoPlace};
+        return HistoryError{text::JournalNotUsed, ownDataFolderShown("journal"), noOwnDataFolder()};
     }
     const std::string quill = folder.substr(0, folder.rfind("/journal/"));
     const std::string parent = quill.substr(0, quill.rfind('/'));
     std::error_code ignored;
-    std::filesystem::create_directories(parent, ignored);
+    std::filesystem::create_directories(filePath(parent), ignored);
     for (const std::string& path : {quill, quill + "/journal", folder}) {
         if (HistoryStatus failed = makeFolder(path)) {
             return *failed;

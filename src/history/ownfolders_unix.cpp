@@ -3,6 +3,8 @@
 // variable that is not an absolute path is ignored, and HOME is the fallback.
 #include "history/ownfolders.h"
 
+#include "history/historytexts.h"
+
 #include <cstdlib>
 
 namespace quill {
@@ -28,8 +30,31 @@ std::string ownStateFolder() {
     return xdgFolder("XDG_STATE_HOME", "/.local/state");
 }
 
+std::string ownDataFolderShown(std::string_view file, bool withDefault) {
+    const std::string tail = file.empty() ? std::string() : "/" + std::string(file);
+    std::string shown = text::DataFolderUnix + tail;
+    if (withDefault) {
+        shown += std::string(" (") + text::DataFolderUnixDefault + tail + ")";
+    }
+    return shown;
+}
+
+const char* postgresPasswordFile() {
+    return text::PasswordFileUnix;
+}
+
+const char* noOwnDataFolder() {
+    return text::HistoryNoPlace;
+}
+
 bool isAbsoluteFilePath(std::string_view path) {
     return path.starts_with('/');
 }
+
+bool postgresHasTls() {
+    return true;
+}
+
+void prepareHistoryProcess() {}
 
 } // namespace quill

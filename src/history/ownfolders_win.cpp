@@ -5,7 +5,10 @@
 // takes as well.
 #include "history/ownfolders.h"
 
+#include "history/historytexts.h"
+
 #include <QStandardPaths>
+#include <QtGlobal>
 
 namespace quill {
 
@@ -17,6 +20,19 @@ std::string ownStateFolder() {
     return ownDataFolder();
 }
 
+std::string ownDataFolderShown(std::string_view file, bool /*withDefault*/) {
+    // Windows has one place, whatever a shell has set: no default to name.
+    return text::DataFolderWindows + (file.empty() ? std::string() : "\\" + std::string(file));
+}
+
+const char* postgresPasswordFile() {
+    return text::PasswordFileWindows;
+}
+
+const char* noOwnDataFolder() {
+    return text::HistoryNoPlaceWindows;
+}
+
 bool isAbsoluteFilePath(std::string_view path) {
     const auto slash = [](char c) { return c == '\\' || c == '/'; };
     const bool drive = path.size() >= 3 &&
@@ -26,6 +42,14 @@ bool isAbsoluteFilePath(std::string_view path) {
     // A path from the current drive's root (\tmp\x, /tmp/x) is taken too:
     // Wine's programs are given host paths so.
     return drive || share || (!path.empty() && slash(path[0]));
+}
+
+bool postgresHasTls() {
+    return false; // libpq built without OpenSSL
+}
+
+void prepareHistoryProcess() {
+    qputenv("QT_ENABLE_REGEXP_JIT", "0"); // read once, at the first expression compiled
 }
 
 } // namespace quill

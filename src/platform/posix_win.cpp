@@ -7,8 +7,39 @@
 #include <cerrno>
 #include <cstring>
 #include <direct.h>
+#include <string>
 
 namespace quill::posixwin {
+
+namespace {
+
+// `path` as UTF-16, or empty when it is not valid UTF-8 (or is empty).
+std::wstring wide(const char* path) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 1) {
+        return {};
+    }
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, text.data(), length);
+    text.resize(static_cast<size_t>(length - 1));
+    return text;
+}
+
+} // namespace
+
+int open(const char* path, OpenFlags flags, int mode) {
+    const std::wstring name = wide(path);
+    return name.empty() ? ::_open(path, int(flags), mode)
+                        : ::_wopen(name.c_str(), int(flags), mode);
+}
+
+static_assert(sizeof(struct stat) == sizeof(struct _stat64i32), "the runtime's stat is _stat64i32");
+
+int statUtf8(const char* path, struct stat* info) {
+    const std::wstring name = wide(path);
+    return name.empty() ? ::_stat64i32(path, reinterpret_cast<struct _stat64i32*>(info))
+                        : ::_wstat64i32(name.c_str(), reinterpret_cast<struct _stat64i32*>(info));
+}
 
 int fcntl(int fd, int command, ...) {
     if (_get_osfhandle(fd) == -1) {
@@ -50,11 +81,12 @@ int fsync(int fd) {
 }
 
 int mkdir(const char* path, int /*mode*/) {
-    return ::_mkdir(path);
+    const std::wstring name = wide(path);
+    return name.empty() ? ::_mkdir(path) : ::_wmkdir(name.c_str());
 }
 
 int lstat(const char* path, struct stat* info) {
-    return ::stat(path, info);
+    return statUtf8(path, info);
 }
 
 void* memmem(const void* haystack, size_t haystackLength, const void* needle, size_t needleLength) {
@@ -78,7 +110,7 @@ char* mkdtemp(char* pattern) {
             seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
             pattern[i] = letters[(seed >> 33) % (sizeof letters - 1)];
         }
-        if (::_mkdir(pattern) == 0) {
+        if (mkdir(pattern, 0700) == 0) {
             return pattern;
         }
         if (errno != EEXIST) {

@@ -7,6 +7,10 @@
 // system's own: a lock is LockFileEx, a flush to the disk FlushFileBuffers.
 // A file open()ed is binary: the runtime would otherwise turn CR LF into LF
 // and end the file at a Ctrl+Z byte. The hex file is bytes.
+// A path is UTF-8, as Qt and the command line (cmdline/programarguments.h)
+// give it: open(), statUtf8() and mkdir() take it to the system as UTF-16, so
+// that C:\Firmware\Prüfung\fw.hex opens whatever the system's code page. A
+// path that is not valid UTF-8 goes as it stands, in that code page.
 
 #include <fcntl.h>
 #include <io.h>
@@ -18,9 +22,26 @@
 #undef O_RDONLY
 #undef O_WRONLY
 #undef O_RDWR
+#ifdef __cplusplus
+// The access mode is of a type of its own, so that ::open(path, O_RDONLY |
+// ...) is the open() below, not the runtime's (which takes an int).
+namespace quill::posixwin {
+enum OpenFlags : int {};
+constexpr OpenFlags operator|(OpenFlags a, int b) {
+    return OpenFlags(int(a) | b);
+}
+constexpr OpenFlags operator|(int a, OpenFlags b) {
+    return OpenFlags(a | int(b));
+}
+} // namespace quill::posixwin
+#define O_RDONLY (quill::posixwin::OpenFlags(_O_RDONLY | _O_BINARY))
+#define O_WRONLY (quill::posixwin::OpenFlags(_O_WRONLY | _O_BINARY))
+#define O_RDWR (quill::posixwin::OpenFlags(_O_RDWR | _O_BINARY))
+#else
 #define O_RDONLY (_O_RDONLY | _O_BINARY)
 #define O_WRONLY (_O_WRONLY | _O_BINARY)
 #define O_RDWR (_O_RDWR | _O_BINARY)
+#endif
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0 // handles are not inherited by default
@@ -89,6 +110,10 @@ inline int sigaction(int sig, const struct sigaction* act, struct sigaction* old
 
 #ifdef __cplusplus
 namespace quill::posixwin {
+// open() of a UTF-8 path; `mode` with O_CREAT.
+int open(const char* path, OpenFlags flags, int mode = 0);
+// stat() of a UTF-8 path (shared/filestatus.h: pathStatus()).
+int statUtf8(const char* path, struct stat* info);
 // fcntl for F_GETFL and F_SETFL: no flags to read or change.
 int fcntl(int fd, int command, ...);
 // flock through LockFileEx on the file's handle: exclusive or shared, for the
@@ -112,4 +137,5 @@ using quill::posixwin::lstat;
 using quill::posixwin::memmem;
 using quill::posixwin::mkdir;
 using quill::posixwin::mkdtemp;
+using quill::posixwin::open;
 #endif

@@ -2,6 +2,7 @@
 #include "trace/tracewriter.h"
 
 #include "download/tracker.h"
+#include "shared/filepath.h"
 #include "shared/module1.h"
 
 #include "quillversion.h"
@@ -370,7 +371,7 @@ std::string traceHeader(std::string_view program, std::string_view about) {
 std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::string_view program,
                                              std::string& error, std::string_view about) {
     std::error_code ec;
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::filesystem::path parent = filePath(path).parent_path();
     if (!parent.empty()) {
         std::filesystem::create_directories(parent, ec);
     }

@@ -4,8 +4,10 @@
 # pseudo-terminal that the Wine prefix names COM5 and over rfc2217:// to
 # quill-devsim --listen: each device must receive exactly the image that the
 # Linux quill-cli delivers from the same file, with the same exit code; the
-# history in SQLite is written and listed; and --json, --list-ports, a
-# missing port and a broker over TLS say what they should.
+# history in SQLite is written and listed, also in a folder named with ü and
+# Cyrillic letters; Ctrl+C ends a download with 130;
+# and --json, --list-ports, a missing port and a broker over TLS say what
+# they should.
 #   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
 set -euo pipefail
 wine_run=$1 cli_exe=$2 host=$3 scratch=$4
@@ -83,6 +85,29 @@ done
     fail "the history does not list the five downloads: $(cat history.json)"
 grep -q '"port": "COM5"' history.json || fail "the history does not name COM5: $(cat history.json)"
 
+# A folder named with letters outside any one code page: the firmware and
+# the history in it, named on the command line (UTF-16 to Windows, whose
+# argv would hold '?' for the Cyrillic letters).
+folder="$scratch/Prüfung Прошивка"
+mkdir -p "$folder"
+cp "$firmware" "$folder/fw.hex"
+win_folder=$(LC_ALL=C.UTF-8 WINEDEBUG=-all winepath -w "$folder")
+rm -f tty-com5 com5.bin
+"$devsim" "${device_opts[@]}" --image com5.bin --link tty-com5 >/dev/null &
+pids+=($!)
+wait_for -e tty-com5
+ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+named_rc=0
+LC_ALL=C.UTF-8 "$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --history-url "$win_folder\history.sqlite" \
+    "$win_folder\fw.hex" 2>named.err || named_rc=$?
+[ "$named_rc" = 0 ] || fail "the firmware in $folder ended with $named_rc: $(cat named.err)"
+wait "${pids[-1]}" || true
+cmp linux.bin com5.bin || fail "the device got another image from $folder"
+[ -s "$folder/history.sqlite" ] || fail "no history.sqlite in $folder: $(ls -A "$scratch")"
+LC_ALL=C.UTF-8 "$wine_run" "$cli_exe" --history --json --history-url "$win_folder\history.sqlite" \
+    >named.json 2>named.err || fail "--history in $folder failed: $(cat named.err)"
+grep -q 'Prüfung Прошивка\\\\fw.hex' named.json || fail "the history names another file: $(cat named.json)"
+
 # rfc2217://: quill-devsim serves the device on a free port. It stays up
 # after the download (its image is written at the end of the file): the
 # client, not the server, ends the connection.
@@ -96,6 +121,36 @@ kill "${pids[-1]}"
 wait "${pids[-1]}" || true
 cmp linux.bin net.bin || fail "the device on the network holds another image than the Linux run left"
 
+# Ctrl+C: Wine hands a SIGINT of its process to the program as the console's
+# CTRL_C_EVENT, as when Ctrl+C is pressed in the terminal it runs in. The
+# download ends with 130, and the device hears at most the record that was
+# on its way.
+rm -f tty-com5
+"$devsim" --record-ack-ms 200 --image slow.bin --log slow.log --link tty-com5 >/dev/null &
+pids+=($!)
+slow_device=${pids[-1]}
+wait_for -e tty-com5
+ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
+"$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q "$win_firmware" 2>slow.err &
+pids+=($!)
+records() { grep -c 'host> :10' slow.log || true; }
+for _ in $(seq 200); do
+    [ "$(records)" -ge 3 ] && break
+    sleep 0.1
+done
+[ "$(records)" -ge 3 ] || fail "the slow device heard no records: $(cat slow.err)"
+kill -INT "${pids[-1]}"
+heard=$(records)
+ctrl_c_rc=0
+wait "${pids[-1]}" || ctrl_c_rc=$?
+[ "$ctrl_c_rc" = 130 ] || fail "Ctrl+C ended quill-cli.exe with $ctrl_c_rc: $(cat slow.err)"
+grep -q 'Download interrupted' slow.err || fail "Ctrl+C was not said: $(cat slow.err)"
+sleep 0.5
+[ "$(records)" -le $((heard + 1)) ] ||
+    fail "the device heard $(($(records) - heard)) records after Ctrl+C: $(cat slow.log)"
+kill "$slow_device"
+wait "$slow_device" || true
+
 # A port that is not there: the port's exit code (5) and a message naming it.
 missing_rc=0
 "$wine_run" "$cli_exe" -p COM9 -b 9600 -y -q "$win_firmware" 2>missing.err || missing_rc=$?
@@ -108,6 +163,12 @@ tls_rc=0
     2>tls.err || tls_rc=$?
 [ "$tls_rc" = 12 ] || fail "mqtts:// ended with $tls_rc: $(cat tls.err)"
 grep -q 'no TLS' tls.err || fail "mqtts:// was not refused for want of TLS: $(cat tls.err)"
+
+# The help names the files where Windows keeps them, not the XDG folders.
+"$wine_run" "$cli_exe" --help >help.txt || fail "--help failed"
+grep -q '%APPDATA%\\quill\\history.sqlite' help.txt || fail "--help does not name %APPDATA%: $(cat help.txt)"
+grep -q '%APPDATA%\\postgresql\\pgpass.conf' help.txt || fail "--help names no pgpass.conf: $(cat help.txt)"
+! grep -q 'XDG\|~/' help.txt || fail "--help names a Unix folder: $(grep 'XDG\|~/' help.txt)"
 
 # The port list names the COM ports.
 "$wine_run" "$cli_exe" --list-ports >ports.txt || fail "--list-ports failed"
