@@ -10,52 +10,19 @@
 # they should.
 #   download_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
 set -euo pipefail
-wine_run=$1 cli_exe=$2 host=$3 scratch=$4
-devsim=$host/tools/devsim/quill-devsim
-linux_cli=$host/src/cli/quill-cli
-firmware=$host/samples/firmware.hex
-for need in "$devsim" "$linux_cli" "$firmware"; do
-    if [ ! -e "$need" ]; then
-        echo "FAIL: $need is missing: build the dev preset first (./test does)" >&2
-        exit 1
-    fi
-done
-: "${WINEPREFIX:?the Wine prefix of the Windows build}"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
-cd "$scratch"
-pids=()
+source "$(dirname "$0")/e2e_common.sh" "$@"
+cli_exe=$exe
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     rm -f "$WINEPREFIX/dosdevices/com5"
 }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 # The devices answer at 9600 baud with mark parity checked (the default).
 device_opts=(--exit-after-download)
 
-# wait_for TEST FILE: a device's link (-e) or first line (-s), within ten seconds.
-wait_for() {
-    for _ in $(seq 100); do
-        [ "$1" "$2" ] && return 0
-        sleep 0.1
-    done
-    fail "$2 did not appear"
-}
-
 # The reference: Linux quill-cli on a pseudo-terminal.
-"$devsim" "${device_opts[@]}" --image linux.bin --log linux.log --link tty-linux >/dev/null &
-pids+=($!)
-wait_for -e tty-linux
+reference_image "$firmware"
 linux_rc=0
-"$linux_cli" -p "$scratch/tty-linux" -b 9600 -y -q "$firmware" || linux_rc=$?
-[ "$linux_rc" = 0 ] || fail "the Linux quill-cli ended with $linux_rc"
-wait "${pids[-1]}" || true
-[ -s linux.bin ] || fail "the Linux run left no image"
 
 # The file as a Windows program names it (Z:\...): a leading / is an option there.
 win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")

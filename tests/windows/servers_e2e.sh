@@ -8,27 +8,11 @@
 # build lacks, is refused before any port or server is touched.
 #   servers_e2e.sh WINE_RUN QUILL_CLI_EXE HOST_BUILD SCRATCH
 set -euo pipefail
-wine_run=$1 cli_exe=$2 host=$3 scratch=$4
-devsim=$host/tools/devsim/quill-devsim
-linux_cli=$host/src/cli/quill-cli
-firmware=$host/samples/firmware.hex
 pg_bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-for need in "$devsim" "$linux_cli" "$firmware" "$pg_bin/initdb" /usr/sbin/mosquitto \
-    /usr/bin/mosquitto_sub; do
-    [ -e "$need" ] || fail "$need is missing: build the dev preset, install postgresql and mosquitto"
-done
-: "${WINEPREFIX:?the Wine prefix of the Windows build}"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
-cd "$scratch"
+source "$(dirname "$0")/e2e_common.sh" "$@" "$pg_bin/initdb" /usr/sbin/mosquitto /usr/bin/mosquitto_sub
+cli_exe=$exe
 # The cluster lives where the server's own user can reach it.
 pg_data=$(mktemp -d /tmp/quill-winpg-XXXXXX)
-pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill -INT "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
@@ -46,8 +30,8 @@ free_port() {
     done
     echo "$port"
 }
-# wait_for SECONDS COMMAND...: until it succeeds.
-wait_for() {
+# wait_until SECONDS COMMAND...: until it succeeds.
+wait_until() {
     local tries=$(($1 * 10))
     shift
     for _ in $(seq "$tries"); do
@@ -69,7 +53,7 @@ pg_port=$(free_port)
 "${as_pg[@]}" "$pg_bin/postgres" -D "$pg_data/data" -k "$pg_data" -p "$pg_port" \
     -c listen_addresses=127.0.0.1 -c fsync=off -c log_connections=on >postgres.log 2>&1 &
 pids+=($!)
-wait_for 30 "$pg_bin/pg_isready" -q -h 127.0.0.1 -p "$pg_port" ||
+wait_until 30 "$pg_bin/pg_isready" -q -h 127.0.0.1 -p "$pg_port" ||
     fail "PostgreSQL did not start: $(cat postgres.log)"
 history_url="postgresql://quill@127.0.0.1:$pg_port/postgres"
 
@@ -79,11 +63,11 @@ printf 'listener %s 127.0.0.1\npersistence false\nuser root\nallow_anonymous tru
     "$mqtt_port" >mosquitto.conf
 /usr/sbin/mosquitto -c mosquitto.conf >mosquitto.log 2>&1 &
 pids+=($!)
-wait_for 10 bash -c "ss -Htln 'sport = :$mqtt_port' | grep -q ." ||
+wait_until 10 bash -c "ss -Htln 'sport = :$mqtt_port' | grep -q ." ||
     fail "mosquitto did not start: $(cat mosquitto.log)"
 stdbuf -oL mosquitto_sub -d -v -q 1 -h 127.0.0.1 -p "$mqtt_port" -t 'quill/#' >mqtt.txt 2>&1 &
 pids+=($!)
-wait_for 10 grep -q 'received SUBACK' mqtt.txt || fail "mosquitto_sub did not subscribe: $(cat mqtt.txt)"
+wait_until 10 grep -q 'received SUBACK' mqtt.txt || fail "mosquitto_sub did not subscribe: $(cat mqtt.txt)"
 
 win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
 
@@ -94,7 +78,7 @@ for run in 1 2 3; do
     rm -f tty-com5 com5.bin
     "$devsim" --exit-after-download --image com5.bin --link tty-com5 >/dev/null &
     pids+=($!)
-    wait_for 10 test -e tty-com5 || fail "quill-devsim made no terminal"
+    wait_until 10 test -e tty-com5 || fail "quill-devsim made no terminal"
     ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
     rc=0
     "$wine_run" "$cli_exe" -p COM5 -b 9600 -y -q --history-url "$history_url" \
@@ -111,7 +95,7 @@ done
     fail "PostgreSQL does not hold the three downloads: $(cat history.json)"
 grep -q '"port": "COM5"' history.json || fail "the rows do not name COM5: $(cat history.json)"
 
-wait_for 5 test "$(grep -c '^quill/run/run_ended ' mqtt.txt)" = 3 ||
+wait_until 5 test "$(grep -c '^quill/run/run_ended ' mqtt.txt)" = 3 ||
     fail "not three run_ended at the broker: $(cat mqtt.txt)"
 for topic in quill/run/run_started quill/COM5/device_started quill/COM5/progress \
     quill/COM5/device_ended; do

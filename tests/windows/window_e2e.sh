@@ -9,23 +9,10 @@
 # set (a PNG's path), the window is saved there at "Download complete".
 #   window_e2e.sh WINE_RUN TEST_EXE HOST_BUILD SCRATCH
 set -euo pipefail
-wine_run=$1 test_exe=$2 host=$3 scratch=$4
-devsim=$host/tools/devsim/quill-devsim
-linux_cli=$host/src/cli/quill-cli
-for need in "$devsim" "$linux_cli" "$host/samples/firmware.hex"; do
-    if [ ! -e "$need" ]; then
-        echo "FAIL: $need is missing: build the dev preset first (./test does)" >&2
-        exit 1
-    fi
-done
-: "${WINEPREFIX:?the Wine prefix of the Windows build}"
-
-rm -rf "$scratch"
-mkdir -p "$scratch"
-cd "$scratch"
+source "$(dirname "$0")/e2e_common.sh" "$@"
+test_exe=$exe
 cp "$host/samples/firmware.hex" firmware.hex # the window shows its path
 firmware=$scratch/firmware.hex
-pids=()
 # Wine keeps a session of the prefix (its desktop bound to one display) a
 # few seconds after the last program: it must end before the display goes,
 # and before a program of ours starts, or its windows cannot be made.
@@ -39,18 +26,6 @@ cleanup() {
     rm -f "$WINEPREFIX/dosdevices/com5"
 }
 trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-# wait_for FILE: a file or socket appears within ten seconds.
-wait_for() {
-    for _ in $(seq 100); do
-        [ -e "$1" ] && return 0
-        sleep 0.1
-    done
-    fail "$1 did not appear"
-}
 
 # A display of our own, its number chosen by Xvfb among the free ones. No
 # display, no test.
@@ -65,17 +40,12 @@ display=$(head -n1 display.txt)
 [ -n "$display" ] || fail "Xvfb did not start: $(cat xvfb.log)"
 
 # The reference: Linux quill-cli on a pseudo-terminal.
-"$devsim" --exit-after-download --image linux.bin --link tty-linux >/dev/null &
-pids+=($!)
-wait_for tty-linux
-"$linux_cli" -p "$scratch/tty-linux" -b 9600 -y -q "$firmware" || fail "the Linux quill-cli failed"
-wait "${pids[-1]}" || true
-[ -s linux.bin ] || fail "the Linux run left no image"
+reference_image "$firmware"
 
 # The window's device on COM5. Wine hands WINEQT_X to the program as QT_X.
 "$devsim" --exit-after-download --image com5.bin --link tty-com5 >/dev/null &
 pids+=($!)
-wait_for tty-com5
+wait_for -e tty-com5
 ln -sfn "$(readlink -f tty-com5)" "$WINEPREFIX/dosdevices/com5"
 shot=
 if [ -n "${QUILL_SCREENSHOT:-}" ]; then
