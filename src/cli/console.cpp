@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/console.h"
 
+#include <utility>
+
 namespace quill::cli {
 
 namespace {
@@ -25,6 +27,7 @@ void Console::message(std::string_view text) {
     std::string shown = lines(text);
     m_messages.push_back(shown);
     if (m_quiet && !m_failed) {
+        m_keptBack.push_back(shown);
         m_lastKept = std::move(shown);
         return;
     }
@@ -83,6 +86,16 @@ void Console::showLastKept() {
     if (m_quiet && !m_errorShown && !m_lastKept.empty()) {
         m_errorShown = true;
         show(m_lastKept);
+    }
+}
+
+void Console::showKeptBack() {
+    if (!m_quiet || m_errorShown || m_keptBack.empty()) {
+        return;
+    }
+    m_errorShown = true;
+    for (const std::string& text : std::exchange(m_keptBack, {})) {
+        show(text);
     }
 }
 

@@ -45,6 +45,10 @@ class Console {
     // At the end of a failed run: when quiet and nothing has shown, the
     // last message kept back.
     void showLastKept();
+    // At the end of a failed run (a file refused, the prompt answered No,
+    // before any device ended): when quiet and nothing has shown, every
+    // message kept back, which together say why.
+    void showKeptBack();
 
     // The messages of the run, shown or kept back, their lines joined by line breaks.
     const std::vector<std::string>& messages() const { return m_messages; }
@@ -58,6 +62,7 @@ class Console {
     bool m_terminal;
     bool m_quiet;
     bool m_failed = false;
+    std::vector<std::string> m_keptBack; // quiet: the messages not shown
     bool m_errorShown = false;
     bool m_statusShown = false;
     std::string m_status;

@@ -28,6 +28,12 @@ std::string ConsoleView::promptProblem() const {
     return m_yes || ::isatty(STDIN_FILENO) != 0 ? std::string() : text::PromptNeedsTerminal;
 }
 
+void ConsoleView::finish(const RunReport& run) {
+    if (run.status() != 0) {
+        m_console.showKeptBack();
+    }
+}
+
 void OnePortView::deviceEvent(size_t, const DeviceEvent& event, const DeviceReport& device) {
     if (event.failed) {
         m_console.setFailed();

@@ -21,8 +21,8 @@ class ConsoleView : public RunnerView {
     void runSaid(const std::string& text, Said how) override;
     std::string promptProblem() const override;
     void stopAsking() override { m_boxes.abortPrompt(); }
-    // After the run: what is left to show.
-    virtual void finish(const RunReport& /*run*/) {}
+    // After the run: what is left to show; of a failed run, always why.
+    virtual void finish(const RunReport& run);
 
   protected:
     Console& m_console;

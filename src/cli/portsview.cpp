@@ -85,6 +85,7 @@ void PortsView::deviceEvent(size_t index, const DeviceEvent& event, const Device
 }
 
 void PortsView::finish(const RunReport& run) {
+    ConsoleView::finish(run);
     m_redraw.stop();
     if (m_devices.empty()) {
         return; // no device started

@@ -155,6 +155,11 @@ INSTANTIATE_TEST_SUITE_P(
              {std::string(cli::text::RiskAcceptedPrefix) + "--allow-no-end-record"}, {},
              "--baud 38400 --yes --allow-no-end-record", "noend.hex"),
         road("MissingFile", FileError, {text::OpenFileError}, {}, {}, "missing.hex", 0),
+        // Quiet: a run refused before its device still says why.
+        road("QuietMissingFile", FileError, {text::OpenFileError}, {}, "--baud 38400 --yes -q",
+             "missing.hex", 0),
+        road("QuietNoEndRecordRefused", BadRecord, {text::NoEndRecord}, {}, "--baud 38400 --yes -q",
+             "noend.hex", 0),
         // The Manual prompt cannot be answered: refused before the port is touched.
         road("NoTerminalAndNoYes", Usage, {cli::text::PromptNeedsTerminal}, {}, "--baud 9600", {},
              0),
