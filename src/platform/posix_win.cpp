@@ -41,12 +41,13 @@ int statUtf8(const char* path, struct stat* info) {
                         : ::_wstat64i32(name.c_str(), reinterpret_cast<struct _stat64i32*>(info));
 }
 
-int fcntl(int fd, int command, ...) {
+// No file status flags to read or change: every command answers 0.
+int fcntl(int fd, int /*command*/, ...) {
     if (_get_osfhandle(fd) == -1) {
         errno = EBADF;
         return -1;
     }
-    return command == F_GETFL ? 0 : 0;
+    return 0;
 }
 
 int flock(int fd, int operation) {
