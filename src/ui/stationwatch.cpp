@@ -8,6 +8,7 @@
 #include "history/historylocation.h"
 #include "history/historystore.h"
 #include "history/historywriter.h"
+#include "history/journal.h"
 #include "qt/portnames.h"
 #include "qt/portscan.h"
 #include "runner/runplan.h"
@@ -24,6 +25,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <thread>
 
 namespace quill {
 
@@ -33,6 +35,17 @@ namespace {
 // order's progress, which other stations move, always.
 constexpr int ticksPerCheck = 3;
 constexpr auto journalPatience = std::chrono::seconds(3);
+
+// Until the journal holds nothing the history lacks, for `patience` at most.
+// The application's own writer may have taken a dead process's entries
+// over first, and writes them within moments.
+void awaitJournal(const HistoryLocation& where, std::chrono::milliseconds patience) {
+    const auto until = std::chrono::steady_clock::now() + patience;
+    while (Journal::waiting(where).rows > 0 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 // Rows begun this close to the newest unfinished one were of its round.
 constexpr int64_t roundSpanMs = 60'000;
 constexpr const char* section = "Station";
@@ -184,6 +197,7 @@ void frmStation::findInterrupted() {
         // What a process that died left in this station's journal goes to
         // the history first: its beginnings may be there alone.
         HistoryWriter(location, [] {}).finish(journalPatience);
+        awaitJournal(location, journalPatience);
         auto store = HistoryStore::open(location);
         if (!store) {
             return;
