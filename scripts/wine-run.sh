@@ -32,4 +32,19 @@ if [ ! -f "$WINEPREFIX/.quill-ready" ]; then
         fi
     ) 9>"$WINEPREFIX/.lock"
 fi
+
+# A session whose last program has ended closes its socket at once, then
+# holds the prefix about two seconds more while its services stop. A
+# program started in those seconds races the old server's exit and the new
+# one's start, and once in CI it ended at once, silent, with exit 1 (a
+# test "failed" in 0.01 s). So: join a session that still has its socket,
+# and wait out one that is ending. Debian's Wine names the session's folder
+# in the prefix's file "wineserver"; Wine's own uses /tmp/.wine-UID.
+session_socket() {
+    folder=/tmp/.wine-$(id -u)
+    [ -r "$WINEPREFIX/wineserver" ] && folder=/tmp/$(cat "$WINEPREFIX/wineserver")
+    printf '%s/server-%s-%x/socket' "$folder" "$(stat -c %D "$WINEPREFIX")" \
+        "$(stat -c %i "$WINEPREFIX")"
+}
+[ -S "$(session_socket)" ] || wineserver -w
 exec wine "$@"
