@@ -196,12 +196,18 @@ QJsonObject Result::json() const {
     return doc.object();
 }
 
-Cli::Cli(const Scratch& s, const std::string& args, const char* typed, const char* script) {
+Cli::Cli(const Scratch& s, const std::string& args, const char* typed, const char* script,
+         bool echoing) {
     m_process.setProcessEnvironment(s.environment());
     if (typed != nullptr) {
         std::string error;
         m_terminal = pty::Pty::open(error);
         EXPECT_TRUE(m_terminal) << error;
+        if (m_terminal && echoing) {
+            termios line = m_terminal->line();
+            line.c_lflag |= ECHO | ICANON | ISIG;
+            EXPECT_EQ(::tcsetattr(m_terminal->slave(), TCSANOW, &line), 0);
+        }
         // Waits in the terminal, held open, until quill-cli reads it.
         const std::string_view text(typed);
         EXPECT_TRUE(

@@ -84,15 +84,18 @@ struct Result {
 // quill-cli, started with `args` (words). Its standard input is a terminal
 // with `typed` typed into it when given, else a pipe that says `script`
 // and ends, as Ctrl+D ends a terminal's input (nothing when none is given).
+// The terminal is raw unless it is `echoing`, as a user's terminal is.
 class Cli {
   public:
     Cli(const Scratch& s, const std::string& args, const char* typed = nullptr,
-        const char* script = nullptr);
+        const char* script = nullptr, bool echoing = false);
     // Waits until standard error holds `text` `times` times.
     bool waitSaid(const std::string& text, int times = 1);
     // Types `text` on its terminal (one given by `typed`).
     void type(const std::string& text);
     void signal(int number);
+    // The terminal's line settings now (one given by `typed`).
+    termios terminalLine() const { return m_terminal.value().line(); }
     Result finish();
 
   private:

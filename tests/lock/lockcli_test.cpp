@@ -10,6 +10,8 @@
 
 #include <QDir>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 namespace quill::e2e {
@@ -61,6 +63,20 @@ TEST(LockedCli, PrintsTheLineOfThePasswordReadFromStandardInput) {
     const std::string line = r.out.substr(std::string(text::HashKey).size());
     EXPECT_EQ(checkUnlockHash(line.substr(0, line.find('\n')), "open sesame"), UnlockCheck::Match);
     EXPECT_EQ(runCli(s, "--lock-password-hash", nullptr, "\n").code, 2); // an empty password
+}
+
+// Ctrl+C or a closed terminal at the prompt ends quill-cli as the signal
+// does, and the terminal echoes again.
+TEST(LockedCli, ASignalAtThePasswordPromptLeavesTheEchoOn) {
+    Scratch s;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        Cli cli(s, "--lock-password-hash", "", nullptr, true);
+        ASSERT_TRUE(cli.waitSaid(text::PasswordPrompt)) << signal;
+        ASSERT_FALSE(cli.terminalLine().c_lflag & ECHO) << signal; // while it is typed
+        cli.signal(signal);
+        EXPECT_EQ(cli.finish().code, -1) << signal; // ended by the signal
+        EXPECT_TRUE(cli.terminalLine().c_lflag & ECHO) << signal;
+    }
 }
 
 } // namespace
