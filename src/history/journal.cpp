@@ -4,6 +4,7 @@
 #include "history/historyschema.h"
 #include "history/historytexts.h"
 #include "history/ownfolders.h"
+#include "shared/fileops.h"
 #include "shared/filepath.h"
 
 #include <QByteArray>
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <set>
@@ -66,18 +66,21 @@ HistoryStatus makeFolder(const std::string& path) {
 }
 
 std::vector<std::string> names(const std::string& folder) {
-    std::vector<std::string> found;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..") {
-                found.push_back(name);
-            }
-        }
-        ::closedir(dir);
-    }
+    std::vector<std::string> found = folderNames(folder);
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// The lock file, then the folder of a journal whose program is done with
+// it. Windows removes no file that is open: there the lock goes once closed.
+void removeOwnFolder(const std::string& folder, int lock) {
+    const std::string lockFile = folder + "/" + LockName;
+    const bool removed = removeFile(lockFile);
+    ::close(lock);
+    if (!removed) {
+        removeFile(lockFile);
+    }
+    removeFolder(folder);
 }
 
 bool isEntry(const std::string& name) {
@@ -200,10 +203,10 @@ Journal::~Journal() {
     // A program that leaves nothing behind takes its folder with it.
     const std::vector<std::string> left = names(m_own);
     if (std::none_of(left.begin(), left.end(), isEntry)) {
-        ::unlink((m_own + "/" + LockName).c_str());
-        ::rmdir(m_own.c_str());
+        removeOwnFolder(m_own, m_lock);
+    } else {
+        ::close(m_lock);
     }
-    ::close(m_lock);
 }
 
 HistoryResult<std::unique_ptr<Journal>> Journal::open(const HistoryLocation& where,
@@ -244,7 +247,7 @@ HistoryStatus Journal::add(JournalEntry& entry) {
         if (fd >= 0) {
             ::close(fd);
         }
-        ::unlink(temp.c_str());
+        removeFile(temp);
         return HistoryError{text::JournalNotUsed, m_own, std::strerror(error)};
     };
     if (fd < 0) {
@@ -254,15 +257,11 @@ HistoryStatus Journal::add(JournalEntry& entry) {
         return failed(errno != 0 ? errno : EIO);
     }
     ::close(fd);
-    if (::rename(temp.c_str(), final.c_str()) != 0) {
+    // The name, too, must survive a crash: a temporary is no entry.
+    if (!renameFile(temp, final, true)) {
         const int error = errno;
-        ::unlink(temp.c_str());
+        removeFile(temp);
         return HistoryError{text::JournalNotUsed, m_own, std::strerror(error)};
-    }
-    // The name, too, must survive a crash.
-    if (const int dir = ::open(m_own.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
     }
     entry.file = final;
     return {};
@@ -270,7 +269,7 @@ HistoryStatus Journal::add(JournalEntry& entry) {
 
 void Journal::remove(const JournalEntry& entry) {
     if (!entry.file.empty()) {
-        ::unlink(entry.file.c_str());
+        removeFile(entry.file);
     }
 }
 
@@ -286,7 +285,7 @@ std::vector<JournalEntry> Journal::takeOver(std::vector<std::string>* keptAside)
         for (const std::string& file : names(other)) {
             const std::string path = other + "/" + file;
             if (!isEntry(file)) {
-                ::unlink(path.c_str()); // a temporary a crash left, never renamed: not an entry
+                removeFile(path); // a temporary a crash left, never renamed: not an entry
                 continue;
             }
             Read read = readEntry(path);
@@ -304,14 +303,12 @@ std::vector<JournalEntry> Journal::takeOver(std::vector<std::string>* keptAside)
                           static_cast<unsigned long long>(m_next++),
                           read.entry->kind == JournalEntry::Kind::Begin ? 'b' : 'e');
             const std::string moved = m_own + "/" + mine;
-            if (::rename(path.c_str(), moved.c_str()) == 0) {
+            if (renameFile(path, moved, false)) {
                 read.entry->file = moved;
                 taken.push_back(std::move(*read.entry));
             }
         }
-        ::unlink((other + "/" + LockName).c_str());
-        ::rmdir(other.c_str());
-        ::close(lock);
+        removeOwnFolder(other, lock);
     }
     return taken;
 }
@@ -324,7 +321,7 @@ std::string Journal::keepAside(const std::string& path, const std::string& name)
         return path;
     }
     const std::string moved = aside + "/" + name;
-    return ::rename(path.c_str(), moved.c_str()) == 0 ? moved : path;
+    return renameFile(path, moved, false) ? moved : path;
 }
 
 Journal::Waiting Journal::waiting(const HistoryLocation& where, const std::string& dataFolder) {

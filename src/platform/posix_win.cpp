@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "platform/posix_win.h"
+#include "platform/widepath_win.h"
 
 #include <windows.h>
 
@@ -11,9 +12,6 @@
 
 namespace quill::posixwin {
 
-namespace {
-
-// `path` as UTF-16, or empty when it is not valid UTF-8 (or is empty).
 std::wstring wide(const char* path) {
     const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
     if (length <= 1) {
@@ -24,8 +22,6 @@ std::wstring wide(const char* path) {
     text.resize(static_cast<size_t>(length - 1));
     return text;
 }
-
-} // namespace
 
 int open(const char* path, OpenFlags flags, int mode) {
     const std::wstring name = wide(path);

@@ -2,6 +2,7 @@
 #include "trace/tracewriter.h"
 
 #include "download/tracker.h"
+#include "shared/fileops.h"
 #include "shared/filepath.h"
 #include "shared/module1.h"
 
@@ -375,7 +376,7 @@ std::unique_ptr<TraceFile> TraceFile::create(const std::string& path, std::strin
     if (!parent.empty()) {
         std::filesystem::create_directories(parent, ec);
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = openFile(path, "wb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return nullptr;

@@ -12,9 +12,22 @@
 set -euo pipefail
 source "$(dirname "$0")/e2e_common.sh" "$@"
 cli_exe=$exe
+# The user's application data folder (%APPDATA%), where the journal lives,
+# as the registry names it: FOLDER, or back to Windows' own.
+app_data() {
+    LC_ALL=C.UTF-8 "$wine_run" reg add \
+        'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+        /v AppData /t REG_EXPAND_SZ /d "${1:-%USERPROFILE%\AppData\Roaming}" /f >/dev/null 2>&1
+}
+# The folders of the journal that some program left behind: each program
+# takes its own with it as it ends, and the next takes over a dead one's.
+journal_left() {
+    find "$WINEPREFIX/drive_c/users" -path '*/quill/journal/*/*' 2>/dev/null
+}
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     rm -f "$WINEPREFIX/dosdevices/com5"
+    app_data || true
 }
 trap cleanup EXIT
 # The devices answer at 9600 baud with mark parity checked (the default).
@@ -32,6 +45,7 @@ win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
 # download, in some runs only. Each run records into an SQLite history named
 # by a Windows path (Z:\...), which --history --json then lists.
 win_history=$(WINEDEBUG=-all winepath -w "$scratch")'\history.sqlite'
+journal_left >journal-before.txt
 for run in 1 2 3 4 5; do
     rm -f tty-com5 com5.bin
     "$devsim" "${device_opts[@]}" --image com5.bin --log com5.log --link tty-com5 >/dev/null &
@@ -51,11 +65,17 @@ done
 [ "$(grep -c '"outcome": "complete"' history.json)" = 5 ] ||
     fail "the history does not list the five downloads: $(cat history.json)"
 grep -q '"port": "COM5"' history.json || fail "the history does not name COM5: $(cat history.json)"
+journal_left >journal-after.txt
+[ -z "$(comm -13 <(sort journal-before.txt) <(sort journal-after.txt))" ] ||
+    fail "the journal keeps folders of programs that ended: $(cat journal-after.txt)"
 
 # A folder named with letters outside any one code page: the firmware and
 # the history in it, named on the command line (UTF-16 to Windows, whose
-# argv would hold '?' for the Cyrillic letters).
+# argv would hold '?' for the Cyrillic letters); the journal, too, in an
+# application data folder so named (a user's name can be).
 folder="$scratch/Prüfung Прошивка"
+rm -rf "$WINEPREFIX"/drive_c/users/*/"Прошивка AppData" # this test's own
+app_data '%USERPROFILE%\Прошивка AppData' || fail "the registry did not take the new AppData"
 mkdir -p "$folder"
 cp "$firmware" "$folder/fw.hex"
 win_folder=$(LC_ALL=C.UTF-8 WINEDEBUG=-all winepath -w "$folder")
@@ -74,6 +94,11 @@ cmp linux.bin com5.bin || fail "the device got another image from $folder"
 LC_ALL=C.UTF-8 "$wine_run" "$cli_exe" --history --json --history-url "$win_folder\history.sqlite" \
     >named.json 2>named.err || fail "--history in $folder failed: $(cat named.err)"
 grep -q 'Prüfung Прошивка\\\\fw.hex' named.json || fail "the history names another file: $(cat named.json)"
+app_data || fail "the registry did not take back the AppData"
+named_journal=$(find "$WINEPREFIX/drive_c/users" -type d -path '*/Прошивка AppData/quill/journal')
+[ -n "$named_journal" ] || fail "no journal in the AppData named in Cyrillic"
+[ -z "$(find "$named_journal" -mindepth 2)" ] ||
+    fail "the journal there was not used: $(find "$named_journal" -mindepth 2)"
 
 # rfc2217://: quill-devsim serves the device on a free port. It stays up
 # after the download (its image is written at the end of the file): the
