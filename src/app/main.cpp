@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "app/parentconsole.h"
 #include "app/startoptions.h"
+#include "cmdline/programarguments.h"
 #include "history/ownfolders.h"
 #include "qt/qtsettingsstore.h"
 #include "ui/uitexts.h"
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -29,7 +31,10 @@ int main(int argc, char** argv) {
     quill::prepareHistoryProcess();
     // --help, --version and a station's bad options are answered before Qt
     // looks for a display.
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    // A station's file name as bytes (UTF-8 on Windows, from its UTF-16
+    // command line), before Qt sees the arguments.
+    const std::vector<std::string> arguments = quill::cmdline::programArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     if (const auto reply = quill::startReply(args)) {
         return print(*reply, stdout);
     }
