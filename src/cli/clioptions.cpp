@@ -238,6 +238,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     if (const auto text = cl.last(idle); text && !text->empty()) {
         if (const auto s = cmdline::wholeNumber(*text, 0, maxIdleTimeoutSeconds)) {
             o.idleTimeoutSeconds = static_cast<int>(*s);
+            o.idleTimeoutGiven = true;
         } else {
             cl.problem("--idle-timeout needs a whole number of seconds from 0 to " +
                        std::to_string(maxIdleTimeoutSeconds) + ", not " + *text);
@@ -246,6 +247,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string_view>& args) {
     if (const auto text = cl.last(settle); text && !text->empty()) {
         if (const auto ms = cmdline::wholeNumber(*text, 0, maxSettleMs)) {
             o.settleMs = static_cast<int>(*ms);
+            o.settleGiven = true;
         } else {
             cl.problem("--settle needs a whole number of milliseconds from 0 to " +
                        std::to_string(maxSettleMs) + ", not " + *text);

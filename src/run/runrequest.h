@@ -54,6 +54,9 @@ struct RunRequest {
     std::string file;              // the hex file, bytes as given
     int idleTimeoutSeconds = defaultIdleTimeoutSeconds; // 0: no limit, as in the window
     int settleMs = defaultSettleMs; // the line settles this long before the first message
+    // Asked for by name, even at the default value: a recipe that fixes
+    // another refuses it rather than replacing it unsaid.
+    bool idleTimeoutGiven = false, settleGiven = false;
     Risks risks;
     // The trace: on one port this file, on several a folder with one trace
     // per port named after it. Empty: none.

@@ -62,11 +62,12 @@ std::vector<std::string> applyRecipe(RunRequest& request, const Recipe& recipe) 
                 std::string("--device ") + deviceKindName(request.device),
                 deviceKindName(fixed.device));
     }
-    d.check(request.idleTimeoutSeconds != defaultIdleTimeoutSeconds &&
+    d.check((request.idleTimeoutGiven || request.idleTimeoutSeconds != defaultIdleTimeoutSeconds) &&
                 request.idleTimeoutSeconds != fixed.idleTimeoutSeconds,
             "--idle-timeout " + std::to_string(request.idleTimeoutSeconds),
             std::to_string(fixed.idleTimeoutSeconds));
-    d.check(request.settleMs != defaultSettleMs && request.settleMs != fixed.settleMs,
+    d.check((request.settleGiven || request.settleMs != defaultSettleMs) &&
+                request.settleMs != fixed.settleMs,
             "--settle " + std::to_string(request.settleMs), std::to_string(fixed.settleMs));
     d.check(request.risks.noEndRecord && !fixed.risks.noEndRecord, "--allow-no-end-record",
             text::RecipeFixesOff);

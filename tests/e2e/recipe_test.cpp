@@ -142,6 +142,8 @@ TEST(Recipes, RefusedBeforeAnyPort) {
          "--baud 9600 differs from recipe sensor@3, which fixes 38400."},
         {"--recipe sensor --settle 100 --device tracker", Usage,
          "--settle 100 differs from recipe sensor@3, which fixes 0."},
+        {"--recipe sensor --settle 250", Usage, // the default, asked for by name
+         "--settle 250 differs from recipe sensor@3, which fixes 0."},
         {"--recipe sensor --device tracker", Usage,
          "--device tracker differs from recipe sensor@3, which fixes manual."},
         {"--recipe sensor --allow-no-end-record", Usage,
