@@ -64,7 +64,7 @@ FixedSettings QtSettingsStore::fixedSettings() const {
 FixedSettings readFixedSettings(const std::string& file) {
     FixedSettings fixed;
     fixed.file = file;
-    const QString name = QFile::decodeName(QByteArray::fromStdString(file));
+    const QString name = QString::fromStdString(file);
     const QFileInfo info(name);
     if (!info.exists()) {
         return fixed;
@@ -94,8 +94,8 @@ void QtSettingsStore::SaveSetting(const std::string& section, const std::string&
     if (QFileInfo(file).isSymLink()) {
         if (!m_refused) {
             m_refused = true;
-            std::fprintf(stderr, "%s%s%s\n", text::SettingsNotSaved,
-                         QFile::encodeName(file).constData(), text::SettingsIsLink);
+            std::fprintf(stderr, "%s%s%s\n", text::SettingsNotSaved, file.toUtf8().constData(),
+                         text::SettingsIsLink);
         }
         return;
     }

@@ -145,7 +145,7 @@ std::optional<Recipe> recipeFromJson(const QByteArray& json, std::string& proble
 }
 
 bool writeRecipeFile(const std::string& path, const Recipe& recipe, std::string& error) {
-    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    QSaveFile file(QString::fromStdString(path));
     const QByteArray json = recipeJson(recipe);
     if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.commit()) {
         error = file.errorString().toStdString();
@@ -156,7 +156,7 @@ bool writeRecipeFile(const std::string& path, const Recipe& recipe, std::string&
 
 std::optional<Recipe> readRecipeFile(const std::string& path, std::string& problem) {
     // Only a regular file: a FIFO would hold the command until a writer came.
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    const QString name = QString::fromStdString(path);
     if (QFileInfo::exists(name) && !QFileInfo(name).isFile()) {
         problem = text::ImportNotFile;
         return std::nullopt;

@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,13 +15,13 @@ namespace quill {
 
 namespace {
 
-// Device paths are the file system's bytes.
+// Device paths as the portable code holds them (UTF-8).
 QString pathText(const std::string& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path));
+    return QString::fromStdString(path);
 }
 
 std::string pathBytes(const QString& text) {
-    return QFile::encodeName(text.trimmed()).toStdString();
+    return text.trimmed().toStdString();
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,8 +72,7 @@ frmSerial::frmSerial(SettingsStore& settings, QWidget* owner)
                   QString::fromStdString(stored.empty() ? std::to_string(s.start) : stored), this),
               "txtStart");
     form->addRow(qtext(text::SerialStart), m_start);
-    m_list = named(new QLineEdit(QFile::decodeName(QByteArray::fromStdString(s.listFile)), this),
-                   "txtList");
+    m_list = named(new QLineEdit(QString::fromStdString(s.listFile), this), "txtList");
     form->addRow(qtext(text::SerialList), m_list);
 
     addOkCancel(this, layout);
@@ -102,7 +100,7 @@ void frmSerial::accept() {
         QMessageBox::warning(this, qtext(text::AppTitle), qtext(text::SerialBadStart));
         return;
     }
-    s.listFile = QFile::encodeName(m_list->text().trimmed()).toStdString();
+    s.listFile = m_list->text().trimmed().toStdString();
     // A list that cannot be used is said now, not at the first unit's download.
     if (s.address && !s.listFile.empty()) {
         if (const SerialList list = readSerialList(s.listFile, s.size, s.format);

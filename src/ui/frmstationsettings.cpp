@@ -7,7 +7,6 @@
 #include "ui/uitexts.h"
 
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +38,7 @@ frmStationSettings::frmStationSettings(StationChoice& choice, QWidget* owner)
     for (const PortEntry& e : choice.keptEntries()) {
         auto* name = new QLineEdit(QString::fromStdString(e.name), this);
         name->setObjectName(QStringLiteral("txtSlot%1").arg(m_names.size() + 1));
-        names->addRow(QFile::decodeName(QByteArray::fromStdString(e.port)), name);
+        names->addRow(QString::fromStdString(e.port), name);
         m_names.push_back(name);
     }
 

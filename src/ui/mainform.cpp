@@ -22,7 +22,7 @@
 #include "ui/uitexts.h"
 
 #include <QCloseEvent>
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
@@ -49,13 +49,13 @@ constexpr int progressSteps = 10000;
 constexpr int statusBar1Height = 30;
 constexpr int barHeight = 255;
 
-// The local files of a drop, as the file system's bytes; empty when the
+// The local files of a drop, as the portable code holds a path (UTF-8); empty when the
 // drop is not a file list (a text, say).
 std::vector<std::string> localFiles(const QMimeData* data) {
     std::vector<std::string> files;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile()) {
-            files.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+            files.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
         }
     }
     return files;
@@ -68,7 +68,7 @@ bool dropIsUsed(const std::vector<std::string>& files) {
     if (files.empty()) {
         return false;
     }
-    const QFileInfo first(QFile::decodeName(QByteArray::fromStdString(files.front())));
+    const QFileInfo first(QString::fromStdString(files.front()));
     return first.isFile() && first.isReadable();
 }
 
@@ -201,8 +201,7 @@ void MainForm::showComSetup(QWidget* owner) {
     const PortResolver resolve = defaultPortResolver(m_w.store);
     for (int16_t n = 1; n <= 4; ++n) {
         if (auto* option = dialog.findChild<QWidget*>(QStringLiteral("optPort%1").arg(n - 1))) {
-            option->setToolTip(
-                QFile::decodeName(QByteArray::fromStdString(describeDevice(resolve(n), detected))));
+            option->setToolTip(QString::fromStdString(describeDevice(resolve(n), detected)));
         }
     }
     dialog.exec();
@@ -366,9 +365,9 @@ void MainForm::cmdStartSetFocus() {
 
 void MainForm::setPanelText(int panel, const std::string& text) {
     if (panel >= 1 && panel <= static_cast<int>(m_panels.size())) {
-        // Panel 2 shows a path as the file system's bytes.
+        // Panel 2 shows a path, held as UTF-8.
         QLabel* shown = m_panels[static_cast<size_t>(panel - 1)];
-        shown->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+        shown->setText(QString::fromStdString(text));
         // The chosen file's identity, until the download's end clears the
         // panel. It comes later: the file is read off this thread.
         if (panel == 2) {
@@ -387,7 +386,7 @@ void MainForm::setPanelText(int panel, const std::string& text) {
 
 void MainForm::showFileTip(const std::string& tip) {
     ++m_tipAsked; // an answer still on its way is older
-    m_panels[1]->setToolTip(QFile::decodeName(QByteArray::fromStdString(tip)));
+    m_panels[1]->setToolTip(QString::fromStdString(tip));
 }
 
 void MainForm::showSerial(const std::string& serial) {

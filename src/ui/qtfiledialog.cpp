@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ui/qtfiledialog.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileDialog>
 
 namespace quill {
@@ -48,7 +48,8 @@ std::optional<std::string> QtFileDialog::ShowOpen() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+    // As the system writes it (C:\fw\app.hex on Windows): shown, traced and recorded so.
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
 } // namespace quill

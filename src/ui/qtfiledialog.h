@@ -13,7 +13,7 @@ class QtFileDialog final : public FileDialog {
     void setFilter(const std::string& filter) override;
     void setFilterIndex(int index) override { m_filterIndex = index; }
     void setFlags(int flags) override { m_flags = flags; }
-    // The path as bytes, as the C library opens it.
+    // The path as the portable code opens it: UTF-8 (shared/filepath.h).
     std::optional<std::string> ShowOpen() override;
 
     // "desc|pattern|desc|pattern" as Qt's name filters "desc (patterns)",

@@ -7,7 +7,6 @@
 #include "ui/uitexts.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,12 +28,13 @@ constexpr const char* keyIdle = "IDLE";
 
 constexpr int32_t bauds[] = {9600, 38400};
 
-// A path as the file system's bytes, and back.
+// A path as the portable code holds it (UTF-8: on Linux the file system's bytes,
+// on Windows not the code page), and back.
 std::string bytesOf(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();
 }
 QString pathOf(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
+    return QString::fromStdString(bytes);
 }
 
 QLineEdit* edit(QWidget* parent, const char* name, const char* hint = nullptr) {

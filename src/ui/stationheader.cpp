@@ -7,7 +7,6 @@
 #include "ui/stationunits.h"
 #include "ui/uitexts.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -58,12 +57,11 @@ void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity
             qtext(text::StationFirmware)
                 .arg(QString::fromStdString(recipe->id()),
                      QString::fromStdString(recipe->sha256.substr(0, shownSha256Digits))));
-        lblFirmware->setHover(
-            qtext(text::StationRecipeHover)
-                .arg(QFile::decodeName(QByteArray::fromStdString(recipe->fileName)),
-                     QString::fromStdString(recipe->sha256)));
+        lblFirmware->setHover(qtext(text::StationRecipeHover)
+                                  .arg(QString::fromStdString(recipe->fileName),
+                                       QString::fromStdString(recipe->sha256)));
     }
-    const QString path = QFile::decodeName(QByteArray::fromStdString(r.file));
+    const QString path = QString::fromStdString(r.file);
     const QString sha = identity.known()
                             ? QString::fromStdString(identity.sha256.substr(0, shownSha256Digits))
                             : qtext(text::StationUnknownSha);
@@ -83,8 +81,7 @@ void StationHeader::showChoice(const RunRequest& r, const FileIdentity& identity
                            : qtext(text::StationBatchShown).arg(QString::fromStdString(r.batch)));
     // The next number is the history's to draw: the series is what is
     // known here.
-    const QString list =
-        QFileInfo(QFile::decodeName(QByteArray::fromStdString(serial.listFile))).fileName();
+    const QString list = QFileInfo(QString::fromStdString(serial.listFile)).fileName();
     m_serial = !serial.listFile.empty()
                    ? qtext(text::StationSerialList).arg(list)
                    : qtext(text::StationSerialSeries).arg(QString::fromStdString(serial.series));

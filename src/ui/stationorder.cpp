@@ -46,7 +46,7 @@ OrderAnswer lookUpOrder(OrderReader& reader, const HistoryLocation& where, const
                         bool withRecipe) {
     OrderAnswer a;
     if (where.kind == HistoryLocation::Kind::Sqlite &&
-        !QFile::exists(QFile::decodeName(QByteArray::fromStdString(where.path)))) {
+        !QFile::exists(QString::fromStdString(where.path))) {
         reader.store.reset();
         return a;
     }

@@ -3,7 +3,6 @@
 
 #include "ui/uitexts.h"
 
-#include <QFile>
 #include <QGraphicsOpacityEffect>
 #include <QProgressBar>
 #include <QVBoxLayout>
@@ -106,7 +105,7 @@ StationTile::StationTile(const PortEntry& entry, QWidget* parent) : QFrame(paren
     lblSlot->setVisible(slot);
     // Under a slot's name the port is small print; alone it is the name.
     lblPort = new StationLabel(this, "lblPort", slot ? 1.0 : 1.5, !slot);
-    lblPort->setWhole(QFile::decodeName(QByteArray::fromStdString(entry.port)));
+    lblPort->setWhole(QString::fromStdString(entry.port));
     lblAdapter = new StationLabel(this, "lblAdapter", 0.9);
     lblAdapter->hide();
     lblCheck = new StationLabel(this, "lblCheck", 1.0, true);

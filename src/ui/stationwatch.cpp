@@ -88,7 +88,7 @@ std::string interruptedNotice(const std::vector<Attempt>& unfinished, int64_t no
     });
     QStringList ports;
     for (const Attempt* a : round) {
-        ports << QFile::decodeName(QByteArray::fromStdString(a->port));
+        ports << QString::fromStdString(a->port);
     }
     ports.removeDuplicates();
     const QString when = QDateTime::fromMSecsSinceEpoch(round.front()->startedMs)
@@ -188,7 +188,7 @@ void frmStation::tick() {
 void frmStation::findInterrupted() {
     const HistoryResult<HistoryLocation> where = historyLocation(m_store);
     if (!where || (where->kind == HistoryLocation::Kind::Sqlite &&
-                   !QFile::exists(QFile::decodeName(QByteArray::fromStdString(where->path))))) {
+                   !QFile::exists(QString::fromStdString(where->path)))) {
         return;
     }
     const int64_t noted =

@@ -11,8 +11,11 @@
 set -euo pipefail
 source "$(dirname "$0")/e2e_common.sh" "$@"
 test_exe=$exe
-cp "$host/samples/firmware.hex" firmware.hex # the window shows its path
-firmware=$scratch/firmware.hex
+# The window shows its path, in a folder named in letters outside the
+# code page: the Open dialog's choice reaches the file and the history whole.
+mkdir Прошивка
+cp "$host/samples/firmware.hex" Прошивка/firmware.hex
+firmware=$scratch/Прошивка/firmware.hex
 # Wine keeps a session of the prefix (its desktop bound to one display) a
 # few seconds after the last program: it must end before the display goes,
 # and before a program of ours starts, or its windows cannot be made.
@@ -51,12 +54,12 @@ shot=
 if [ -n "${QUILL_SCREENSHOT:-}" ]; then
     shot=$(WINEDEBUG=-all winepath -w "$QUILL_SCREENSHOT")
 fi
-win_firmware=$(WINEDEBUG=-all winepath -w "$firmware")
+win_firmware=$(LC_ALL=C.UTF-8 WINEDEBUG=-all winepath -w "$firmware")
 win_scratch=$(WINEDEBUG=-all winepath -w "$scratch")
 end_wine_session
 # A window that cannot be made leaves its dialog waiting: bounded here.
 test_rc=0
-DISPLAY=":$display" WINEQT_QPA_PLATFORM=windows QUILL_SCREENSHOT="$shot" \
+DISPLAY=":$display" WINEQT_QPA_PLATFORM=windows QUILL_SCREENSHOT="$shot" LC_ALL=C.UTF-8 \
     QUILL_FIRMWARE="$win_firmware" QUILL_SCRATCH="$win_scratch" \
     timeout 100 "$wine_run" "$test_exe" >window.out 2>&1 || test_rc=$?
 cat window.out

@@ -97,8 +97,8 @@ TEST(WindowsMainForm, DownloadsTheChosenFileThroughCom5) {
     const auto rows = (*store)->query({});
     ASSERT_TRUE(rows && rows->size() == 1u);
     const Attempt& a = rows->front();
-    EXPECT_EQ(std::tuple(a.program, a.port, a.devicePath, a.outcome, a.recordsSent),
-              std::tuple("quill", "COM1", "COM5", "complete", a.recordsTotal));
+    EXPECT_EQ(std::tuple(a.program, a.port, a.devicePath, a.outcome, a.recordsSent, a.filePath),
+              std::tuple("quill", "COM1", "COM5", "complete", a.recordsTotal, firmware));
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
 }
 
