@@ -15,9 +15,6 @@
 #include "shared/module1.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
-#include <cstdio>
 
 namespace quill::cli {
 

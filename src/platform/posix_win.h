@@ -52,9 +52,6 @@ constexpr OpenFlags operator|(int a, OpenFlags b) {
 #ifndef O_NOFOLLOW
 #define O_NOFOLLOW 0
 #endif
-#ifndef O_DIRECTORY
-#define O_DIRECTORY 0x01000000 // open() refuses it: no folder is opened to be flushed
-#endif
 #ifndef F_GETFL
 #define F_GETFL 3
 #define F_SETFL 4
